@@ -1,0 +1,13 @@
+#pragma once
+// The link dispatcher and the two exchanges. Every exchange is blocking, opens its link and
+// closes it again; none shows anything to the user.
+#include <array>
+#include <cstdint>
+
+// Byte 0 holds the code, the request's arguments follow; the reply is read back from byte 0.
+using CommandBuffer = std::array<uint8_t, 64>;
+
+// Runs one exchange over USB (giCommStyle 0) or the serial port (anything else).
+bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength);
+bool UsbExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength);
+bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength);

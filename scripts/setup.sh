@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds, runs and tests with.
+# Idempotent and quiet: does nothing when every package is already present.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config ccache
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  libusb-1.0-0-dev libxlsxwriter-dev libzip-dev libfreexl-dev
+  umockdev libumockdev-dev
+  fonts-noto-cjk poppler-utils xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,50 @@
+#include "tests/support/TestSupport.h"
+
+MessageRecorder::MessageRecorder() {
+    m_previous = SetMessageHandler([this](const MessageRequest& request) {
+        messages.append(request);
+        if (request.buttons == MsgButtons::YesNo) {
+            if (answers.empty())
+                return MsgResult::No;
+            const MsgResult answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return MsgResult::Ok;
+    });
+}
+
+MessageRecorder::~MessageRecorder() {
+    SetMessageHandler(m_previous);
+}
+
+QStringList MessageRecorder::texts() const {
+    QStringList result;
+    for (const MessageRequest& m : messages)
+        result.append(m.text);
+    return result;
+}
+
+FolderRecorder::FolderRecorder() {
+    m_previous = SetFolderOpener([this](const QString& folder) { folders.append(folder); });
+}
+
+FolderRecorder::~FolderRecorder() {
+    SetFolderOpener(m_previous);
+}
+
+TempProgramDir::TempProgramDir() {
+    SetExecutableDir(m_dir.path());
+}
+
+TempProgramDir::~TempProgramDir() {
+    SetExecutableDir(QString());
+}
+
+QString TempProgramDir::path() const {
+    return ExecutableDir();
+}
+
+QString TempProgramDir::filePath(const QString& name) const {
+    return path() + name;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Helpers every test executable shares: a message recorder in place of modal boxes, a folder
+// recorder in place of the file manager, and a temporary program folder.
+#include "core/Platform.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+
+// Records every message instead of showing it; answers Yes/No questions from a script (default No).
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    QList<MessageRequest> messages;
+    std::deque<MsgResult> answers;
+    QStringList texts() const;
+    void clear() { messages.clear(); }
+
+private:
+    MessageHandler m_previous;
+};
+
+// Records the folders the program asks the file manager to open.
+class FolderRecorder {
+public:
+    FolderRecorder();
+    ~FolderRecorder();
+    FolderRecorder(const FolderRecorder&) = delete;
+    FolderRecorder& operator=(const FolderRecorder&) = delete;
+    QStringList folders;
+
+private:
+    FolderOpener m_previous;
+};
+
+// A fresh temporary folder that stands in for the executable's folder while it lives.
+class TempProgramDir {
+public:
+    TempProgramDir();
+    ~TempProgramDir();
+    TempProgramDir(const TempProgramDir&) = delete;
+    TempProgramDir& operator=(const TempProgramDir&) = delete;
+    QString path() const; // with trailing separator
+    QString filePath(const QString& name) const;
+
+private:
+    QTemporaryDir m_dir;
+};

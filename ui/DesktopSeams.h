@@ -1,0 +1,3 @@
+#pragma once
+// Installs the widget-backed message box and the desktop file manager behind the core's seams.
+void InstallDesktopSeams();

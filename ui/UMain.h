@@ -1,0 +1,96 @@
+#pragma once
+// The main window: the button row, the record grid and the status bar. Its flows are split by
+// subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
+// UMainFiles.cpp (save and open), UMainPrint.cpp (the report).
+#include <QWidget>
+#include <cstdint>
+
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class QTableView;
+class QTimer;
+class RecordGrid;
+class TQRMain;
+
+class TFrmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFrmMain(QWidget* parent = nullptr);
+    ~TFrmMain() override;
+
+    // ---- Window operations used by other windows ----
+    bool ConnectDevice();
+    void UpdateButtons();
+    void ShowByteTrace(const uint8_t* bytes, int count);
+    QString StatusText() const;
+    void SetStatusText(const QString& text);
+
+    // ---- Record grid (UMainGrid.cpp) ----
+    void InitGrid();
+    void FillRecordRow(int row, const uint8_t* reply);
+    void AppendTestRow();
+    void ClearGrid();
+    RecordGrid* Grid() const { return m_grid; }
+
+    // ---- Handlers ----
+    void btnUpdateListClick();
+    void Timer1Timer();
+    void BtnSampleDataClick();
+    void BtnClearDataClick();
+    void BtnTestClick();
+    void BtnSetCommClick();
+    void BtnExitClick();
+    void BtnSeriesClick();
+
+    // ---- Files (UMainFiles.cpp) ----
+    void BtnSaveClick();
+    void BtnOpenClick();
+    void SaveToTextFile(const QString& fileName);
+    void LoadFromTextFile(const QString& fileName);
+    void ExportToExcel(const QString& fileName);
+    void ImportFromExcel(const QString& fileName);
+
+    // ---- Report (UMainPrint.cpp) ----
+    void BtnPrintClick();
+    void FillReport();
+    TQRMain* Report() const { return m_report; }
+
+    // ---- Controls, named as the layout names them ----
+    QPushButton* btnUpdateList = nullptr;
+    QPushButton* BtnSampleData = nullptr;
+    QPushButton* BtnClearData = nullptr;
+    QPushButton* BtnTest = nullptr;
+    QPushButton* BtnSave = nullptr;
+    QPushButton* BtnOpen = nullptr;
+    QPushButton* BtnPrint = nullptr;
+    QPushButton* BtnSetComm = nullptr;
+    QPushButton* BtnExit = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QTableView* SGData = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QWidget* StatusPanel1 = nullptr;
+    QLabel* StatusPanel2 = nullptr;
+    QProgressBar* PBar = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void CreateControls();
+    void CreateStatusBar();
+    void SetUpGridView();  // UMainGrid.cpp
+    void CreateReport();   // UMainPrint.cpp
+    void ReleaseReport();  // UMainPrint.cpp
+
+    RecordGrid* m_grid = nullptr;
+    TQRMain* m_report = nullptr;
+};

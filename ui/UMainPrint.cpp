@@ -1,0 +1,6 @@
+#include "ui/UMain.h"
+
+void TFrmMain::BtnPrintClick() {}
+void TFrmMain::FillReport() {}
+void TFrmMain::CreateReport() {}
+void TFrmMain::ReleaseReport() {}
