@@ -1,0 +1,64 @@
+#include "link/SiUsbXp.h"
+
+namespace {
+
+std::shared_ptr<UsbBackend>& installed() {
+    static std::shared_ptr<UsbBackend> backend;
+    return backend;
+}
+
+} // namespace
+
+std::shared_ptr<UsbBackend> SetUsbBackend(std::shared_ptr<UsbBackend> backend) {
+    std::shared_ptr<UsbBackend> previous = installed();
+    installed() = std::move(backend);
+    return previous;
+}
+
+std::shared_ptr<UsbBackend> CurrentUsbBackend() {
+    return installed();
+}
+
+SI_STATUS SI_GetNumDevices(uint32_t* numDevices) {
+    auto b = installed();
+    return b ? b->getNumDevices(numDevices) : SI_DEVICE_NOT_FOUND;
+}
+
+SI_STATUS SI_GetProductString(uint32_t deviceNum, char* productString, uint32_t options) {
+    auto b = installed();
+    return b ? b->getProductString(deviceNum, productString, options) : SI_DEVICE_NOT_FOUND;
+}
+
+SI_STATUS SI_Open(uint32_t deviceNum, HANDLE* handle) {
+    auto b = installed();
+    if (!b) {
+        *handle = INVALID_HANDLE_VALUE;
+        return SI_DEVICE_NOT_FOUND;
+    }
+    return b->open(deviceNum, handle);
+}
+
+SI_STATUS SI_Close(HANDLE handle) {
+    auto b = installed();
+    return b ? b->close(handle) : SI_INVALID_HANDLE;
+}
+
+SI_STATUS SI_Write(HANDLE handle, void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) {
+    auto b = installed();
+    return b ? b->write(handle, static_cast<const uint8_t*>(buffer), bytesToWrite, bytesWritten) : SI_INVALID_HANDLE;
+}
+
+SI_STATUS SI_Read(HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesReturned) {
+    auto b = installed();
+    return b ? b->read(handle, static_cast<uint8_t*>(buffer), bytesToRead, bytesReturned) : SI_INVALID_HANDLE;
+}
+
+SI_STATUS SI_GetTimeouts(uint32_t* readTimeout, uint32_t* writeTimeout) {
+    auto b = installed();
+    return b ? b->getTimeouts(readTimeout, writeTimeout) : SI_DEVICE_NOT_FOUND;
+}
+
+SI_STATUS SI_SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
+    auto b = installed();
+    return b ? b->setTimeouts(readTimeout, writeTimeout) : SI_DEVICE_NOT_FOUND;
+}
