@@ -138,6 +138,7 @@ void TFrmMain::FormCreate() {
     gbDeviceConnected = false;
     UpdateButtons();
     CreateReport();
+    CreateServiceEntries();
 }
 
 void TFrmMain::FormClose() {
@@ -185,9 +186,7 @@ bool TFrmMain::ConnectDevice() {
 
 void TFrmMain::BtnSampleDataClick() {}
 void TFrmMain::BtnClearDataClick() {}
-void TFrmMain::BtnTestClick() {}
 void TFrmMain::BtnSetCommClick() {}
-void TFrmMain::BtnSeriesClick() {}
 
 void TFrmMain::BtnExitClick() {
     close();

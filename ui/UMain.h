@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the button row, the record grid and the status bar. Its flows are split by
 // subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
-// UMainFiles.cpp (save and open), UMainPrint.cpp (the report).
+// UMainDialogs.cpp (live test and serial number dialogs), UMainFiles.cpp (save and open),
+// UMainPrint.cpp (the report).
 #include <QWidget>
 #include <cstdint>
 
@@ -88,6 +89,7 @@ private:
     void CreateControls();
     void CreateStatusBar();
     void SetUpGridView();  // UMainGrid.cpp
+    void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
     void CreateReport();   // UMainPrint.cpp
     void ReleaseReport();  // UMainPrint.cpp
 

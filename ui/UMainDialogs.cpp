@@ -1,0 +1,5 @@
+#include "ui/UMain.h"
+
+void TFrmMain::BtnTestClick() {}
+void TFrmMain::BtnSeriesClick() {}
+void TFrmMain::CreateServiceEntries() {}
