@@ -1,10 +1,10 @@
 #include "core/RecordGrid.h"
 
 const QStringList& RecordGrid::Headers() {
-    static const QStringList headers{
-        QStringLiteral("序号"),     QStringLiteral("时间"),     QStringLiteral("设备编号"),
-        QStringLiteral("测试人员"), QStringLiteral("测试地点"), QStringLiteral("测试档位"),
-        QStringLiteral("载流时间"), QStringLiteral("测试电阻")};
+    static const QStringList headers{QStringLiteral("序号"),     QStringLiteral("时间"),
+                                     QStringLiteral("设备编号"), QStringLiteral("测试人员"),
+                                     QStringLiteral("测试地点"), QStringLiteral("测试档位"),
+                                     QStringLiteral("载流时间"), QStringLiteral("测试电阻")};
     return headers;
 }
 

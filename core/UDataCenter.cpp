@@ -165,7 +165,8 @@ QString FormatReading(const uint8_t* bytes, int kind) {
     case 1:
         return QString::asprintf("%.1f A", value);
     case 2:
-        return value > 1.0 ? QString::asprintf("%.1f V", value) : QString::asprintf("%.1f mV", value * 1000.0);
+        return value > 1.0 ? QString::asprintf("%.1f V", value)
+                           : QString::asprintf("%.1f mV", value * 1000.0);
     case 3:
         return value > 1.0 ? QString::asprintf("%.1f Ω", value)
                            : QString::asprintf("%.1f uΩ", value * 1000000.0);

@@ -6,20 +6,20 @@
 #include <cstdint>
 
 // ---- Shared state (one instance each, GUI thread only) ----
-extern int32_t iTestTime;         // load time of a live test, seconds ([SetParam])
-extern int32_t iCurrentStep;      // current-step code 1..22 chosen in the live test dialog, 0 before
-extern QString strCurrentStep;    // text of the last chosen step, such as "100 A" ([SetParam])
-extern QString strTestResult;     // resistance text of the last saved live test
-extern QString strTestUser;       // tester, at most 20 GBK bytes ([RestParam])
-extern QString strTestAdd;        // test location, at most 20 GBK bytes ([RestParam])
-extern QString strDevice;         // device under test, at most 20 GBK bytes ([RestParam])
-extern uint32_t ghUsbDevice;      // USB device handle, used only inside a USB exchange
-extern int32_t giRecordCount;     // records in the record grid (rows 1..giRecordCount)
-extern int32_t giDeviceType;      // instrument model: 0 none, 1 "5731", 2 "qmvr"
-extern bool gbDeviceConnected;    // a connect succeeded
-extern int32_t giCommStyle;       // 0 USB, anything else the serial link ([Communication])
-extern int32_t giCommPort;        // COM port number ([Communication])
-extern int32_t giBaudRate;        // index into the baud-rate list ([Communication])
+extern int32_t iTestTime;      // load time of a live test, seconds ([SetParam])
+extern int32_t iCurrentStep;   // current-step code 1..22 chosen in the live test dialog, 0 before
+extern QString strCurrentStep; // text of the last chosen step, such as "100 A" ([SetParam])
+extern QString strTestResult;  // resistance text of the last saved live test
+extern QString strTestUser;    // tester, at most 20 GBK bytes ([RestParam])
+extern QString strTestAdd;     // test location, at most 20 GBK bytes ([RestParam])
+extern QString strDevice;      // device under test, at most 20 GBK bytes ([RestParam])
+extern uint32_t ghUsbDevice;   // USB device handle, used only inside a USB exchange
+extern int32_t giRecordCount;  // records in the record grid (rows 1..giRecordCount)
+extern int32_t giDeviceType;   // instrument model: 0 none, 1 "5731", 2 "qmvr"
+extern bool gbDeviceConnected; // a connect succeeded
+extern int32_t giCommStyle;    // 0 USB, anything else the serial link ([Communication])
+extern int32_t giCommPort;     // COM port number ([Communication])
+extern int32_t giBaudRate;     // index into the baud-rate list ([Communication])
 
 inline const QString kAppTitle = QStringLiteral("回路电阻测试仪2.1");
 inline const QString kSettingsFileName = QStringLiteral("SystemFile.ini");
@@ -49,8 +49,8 @@ QString SymbolCodeText(const uint8_t* bytes); // eight symbol-code bytes
 QString InstrumentTimeText(uint8_t year, uint8_t month, uint8_t day, uint8_t hour, uint8_t minute);
 // Three big-endian bytes in tenths of a micro-ohm: "%.1f uΩ".
 QString UploadedResistanceText(uint8_t high, uint8_t mid, uint8_t low);
-QString LoadTimeText(int seconds);   // "%d 秒"
-QString RowNumberText(int row);      // "%2d"
+QString LoadTimeText(int seconds);               // "%d 秒"
+QString RowNumberText(int row);                  // "%2d"
 QString ByteTraceLine(int offset, uint8_t byte); // "(%2d)--" + two upper-case hex digits
 
 // ---- Small text and timing helpers ----
