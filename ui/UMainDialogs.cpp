@@ -1,5 +1,33 @@
+// The main window's ways in to the live test dialog and the serial number dialog.
 #include "ui/UMain.h"
 
-void TFrmMain::BtnTestClick() {}
-void TFrmMain::BtnSeriesClick() {}
-void TFrmMain::CreateServiceEntries() {}
+#include "ui/UDlgSeries.h"
+#include "ui/UDlgTest.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QStatusBar>
+
+void TFrmMain::BtnTestClick() {
+    // Owned by the application, not by this window; it frees itself when it closes.
+    auto* dialog = new TFrmTest(this);
+    dialog->exec();
+}
+
+void TFrmMain::BtnSeriesClick() {
+    auto* dialog = new TFrmSeries();
+    dialog->exec();
+}
+
+void TFrmMain::CreateServiceEntries() {
+    // The serial number is a service setting with no button of its own: it is reached from the
+    // status bar's context menu and with Ctrl+Shift+S anywhere in the window.
+    auto* series = new QAction(QStringLiteral("序列号…"), StatusBar1);
+    series->setObjectName(QStringLiteral("ActSeries"));
+    series->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    series->setShortcutContext(Qt::WindowShortcut);
+    series->setStatusTip(QStringLiteral("读取或设置仪器序列号"));
+    connect(series, &QAction::triggered, this, &TFrmMain::BtnSeriesClick);
+    StatusBar1->addAction(series);
+    StatusBar1->setContextMenuPolicy(Qt::ActionsContextMenu);
+}

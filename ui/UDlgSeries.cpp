@@ -1,0 +1,122 @@
+#include "ui/UDlgSeries.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "link/Protocol.h"
+#include "link/UCommUnit.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <algorithm>
+
+namespace {
+
+constexpr int kSeriesTextLength = 16;
+
+int HexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, int left) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    button->setGeometry(left, 72, 57, 25);
+    return button;
+}
+
+} // namespace
+
+SeriesRequest BuildSeriesRequest(const QString& text) {
+    const QString digits = LeftText(TrimText(text), kSeriesTextLength);
+    SeriesRequest request{};
+    request[0] = cmdWriteSerial;
+    size_t next = 1;
+    qsizetype pos = 0;
+    while (pos < digits.size() && next < request.size()) {
+        const int high = HexDigit(digits.at(pos));
+        if (high < 0) {
+            ++pos;
+            continue;
+        }
+        const int low = pos + 1 < digits.size() ? HexDigit(digits.at(pos + 1)) : -1;
+        request[next++] = uint8_t(low < 0 ? high : high * 16 + low);
+        pos += 2;
+    }
+    return request;
+}
+
+TFrmSeries::TFrmSeries(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("序列号"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(229, 119);
+
+    Label1 = new QLabel(QStringLiteral("序列号："), this);
+    Label1->setGeometry(16, 27, 56, 16);
+    EdtSeries = new QLineEdit(QStringLiteral("000000"), this);
+    EdtSeries->setObjectName(QStringLiteral("EdtSeries"));
+    EdtSeries->setAccessibleName(QStringLiteral("序列号"));
+    EdtSeries->setGeometry(72, 24, 141, 21);
+    Label1->setBuddy(EdtSeries);
+
+    BtnRead = AddButton(this, "BtnRead", QStringLiteral("读取"), 16);
+    BtnSet = AddButton(this, "BtnSet", QStringLiteral("设置"), 86);
+    BtnExit = AddButton(this, "BtnExit", QStringLiteral("退出"), 156);
+    connect(BtnRead, &QPushButton::clicked, this, &TFrmSeries::BtnReadClick);
+    connect(BtnSet, &QPushButton::clicked, this, &TFrmSeries::BtnSetClick);
+    connect(BtnExit, &QPushButton::clicked, this, &TFrmSeries::BtnExitClick);
+
+    // The trace of the last read lies beyond the right edge of the client area.
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
+    ListBox1->setFocusPolicy(Qt::NoFocus);
+    ListBox1->setGeometry(248, 8, 113, 105);
+}
+
+void TFrmSeries::BtnReadClick() {
+    CommandBuffer buffer{};
+    buffer[0] = cmdReadSerial;
+    if (!SendCommand(cmdReadSerial, buffer, kSerialReplyLength, 1)) {
+        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    ListBox1->clear();
+    ListBox1->addItems(ByteTraceLines(buffer.data(), kSerialReplyLength));
+    EdtSeries->setText(DecodeSerialNumber(buffer.data()));
+}
+
+void TFrmSeries::BtnSetClick() {
+    const SeriesRequest request = BuildSeriesRequest(EdtSeries->text());
+    CommandBuffer buffer{};
+    std::copy(request.begin(), request.end(), buffer.begin());
+    if (!SendCommand(cmdWriteSerial, buffer, 0, kWriteSerialRequestLength))
+        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+}
+
+void TFrmSeries::BtnExitClick() {
+    close();
+}
+
+void TFrmSeries::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the focused button and nothing else.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,299 @@
+// The live test dialog: layout, opening sequence, parameter sending, input checks and closing.
+// Starting, polling and saving are in UDlgTestPoll.cpp.
+#include "ui/UDlgTest.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "link/Protocol.h"
+#include "link/UCommUnit.h"
+#include "ui/TestParams.h"
+#include "ui/UMain.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(1000);
+constexpr int kLabelLeft = 16;
+constexpr int kFieldLeft = 96;
+constexpr int kFieldWidth = 129;
+constexpr int kRowHeight = 21;
+
+// A caption label for a field; the field takes the caption (without its colon) as its name.
+void AddFieldLabel(QWidget* parent, const QString& caption, QWidget* field, int top) {
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(kLabelLeft, top + 3, kFieldLeft - kLabelLeft, 16);
+    label->setBuddy(field);
+    field->setAccessibleName(QString(caption).remove(QChar(u'：')));
+    field->setGeometry(kFieldLeft, top, kFieldWidth, kRowHeight);
+}
+
+// The program's main window, for a dialog opened without one.
+TFrmMain* FindMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* main = qobject_cast<TFrmMain*>(widget))
+            return main;
+    }
+    return nullptr;
+}
+
+QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, QRect place) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    button->setGeometry(place);
+    return button;
+}
+
+QLineEdit* AddEdit(QWidget* parent, const char* name, bool readOnly) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setReadOnly(readOnly);
+    return edit;
+}
+
+} // namespace
+
+TFrmTest::TFrmTest(TFrmMain* mainWindow, QWidget* parent)
+    : QDialog(parent), m_mainWindow(mainWindow ? mainWindow : FindMainWindow()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("测试"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(257, 404);
+    CreateControls();
+    FormCreate();
+    connect(CBCurrentStep, &QComboBox::currentIndexChanged, this, &TFrmTest::CBCurrentStepChange);
+    connect(cbTestTime, &QComboBox::editTextChanged, this, &TFrmTest::CBCurrentStepChange);
+}
+
+void TFrmTest::CreateControls() {
+    GroupBox1 = new QGroupBox(QStringLiteral("测试参数"), this);
+    GroupBox1->setGeometry(8, 8, 241, 217);
+
+    CBCurrentStep = new QComboBox(GroupBox1);
+    CBCurrentStep->setObjectName(QStringLiteral("CBCurrentStep"));
+    AddFieldLabel(GroupBox1, QStringLiteral("电流档位："), CBCurrentStep, 24);
+
+    cbTestTime = new QComboBox(GroupBox1);
+    cbTestTime->setObjectName(QStringLiteral("cbTestTime"));
+    cbTestTime->setEditable(true);
+    cbTestTime->setInsertPolicy(QComboBox::NoInsert);
+    // No inline completion: typing "4" must stay "4", not become "40".
+    cbTestTime->setCompleter(nullptr);
+    AddFieldLabel(GroupBox1, QStringLiteral("时间(秒)："), cbTestTime, 56);
+
+    EdtCurrent = AddEdit(GroupBox1, "EdtCurrent", true);
+    AddFieldLabel(GroupBox1, QStringLiteral("测试电流："), EdtCurrent, 88);
+    EdtVolt = AddEdit(GroupBox1, "EdtVolt", true);
+    AddFieldLabel(GroupBox1, QStringLiteral("测试电压："), EdtVolt, 120);
+    EdtRes = AddEdit(GroupBox1, "EdtRes", true);
+    AddFieldLabel(GroupBox1, QStringLiteral("测试电阻："), EdtRes, 152);
+
+    BtnTest = AddButton(GroupBox1, "BtnTest", QStringLiteral("测试"), QRect(96, 184, 75, 25));
+    connect(BtnTest, &QPushButton::clicked, this, &TFrmTest::BtnTestClick);
+
+    PBar = new QProgressBar(this);
+    PBar->setObjectName(QStringLiteral("PBar"));
+    PBar->setAccessibleName(QStringLiteral("测试进度"));
+    PBar->setGeometry(8, 232, 241, 14);
+    PBar->setRange(0, 100);
+    PBar->setTextVisible(false);
+    PBar->hide();
+
+    CreateOtherParams();
+
+    BtnOK = AddButton(this, "BtnOK", QStringLiteral("保存"), QRect(40, 370, 75, 25));
+    connect(BtnOK, &QPushButton::clicked, this, &TFrmTest::BtnOKClick);
+    BtnCancel = AddButton(this, "BtnCancel", QStringLiteral("退出"), QRect(144, 370, 75, 25));
+    connect(BtnCancel, &QPushButton::clicked, this, &TFrmTest::reject);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kPollInterval);
+    connect(Timer1, &QTimer::timeout, this, &TFrmTest::Timer1Timer);
+
+    // The trace of the last reply lies beyond the right edge of the client area.
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
+    ListBox1->setFocusPolicy(Qt::NoFocus);
+    ListBox1->setGeometry(330, 8, 113, 385);
+}
+
+void TFrmTest::CreateOtherParams() {
+    GroupBox2 = new QGroupBox(QStringLiteral("其它参数"), this);
+    GroupBox2->setGeometry(8, 252, 241, 109);
+    EdtDeviceNum = AddEdit(GroupBox2, "EdtDeviceNum", false);
+    AddFieldLabel(GroupBox2, QStringLiteral("设备编号："), EdtDeviceNum, 20);
+    EdtTestUser = AddEdit(GroupBox2, "EdtTestUser", false);
+    AddFieldLabel(GroupBox2, QStringLiteral("测试人员："), EdtTestUser, 48);
+    EdtTestAdd = AddEdit(GroupBox2, "EdtTestAdd", false);
+    AddFieldLabel(GroupBox2, QStringLiteral("测试地点："), EdtTestAdd, 76);
+}
+
+void TFrmTest::FormCreate() {
+    ReadCurrentSteps();
+    FillTestTimes();
+    ClearReadings();
+    EdtDeviceNum->setText(strDevice);
+    EdtTestUser->setText(strTestUser);
+    EdtTestAdd->setText(strTestAdd);
+    CBCurrentStepChange();
+}
+
+void TFrmTest::ReadCurrentSteps() {
+    CommandBuffer buffer{};
+    buffer[0] = cmdReadStepTable;
+    if (!SendCommand(cmdReadStepTable, buffer, kStepTableReplyLength, 1)) {
+        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    FillCurrentSteps(buffer.data());
+    ShowTrace(buffer.data(), kStepTableReplyLength);
+}
+
+void TFrmTest::FillCurrentSteps(const uint8_t* reply) {
+    const QStringList steps = OfferedSteps(DecodeStepFlags(reply));
+    CBCurrentStep->clear();
+    CBCurrentStep->addItems(steps);
+    CBCurrentStep->setCurrentIndex(PreselectedStep(steps, strCurrentStep));
+}
+
+void TFrmTest::FillTestTimes() {
+    cbTestTime->clear();
+    cbTestTime->addItems(TestTimeTexts());
+    cbTestTime->setEditText(QString::number(iTestTime));
+}
+
+void TFrmTest::ClearReadings() {
+    EdtCurrent->clear();
+    EdtVolt->clear();
+    EdtRes->clear();
+}
+
+void TFrmTest::ShowTrace(const uint8_t* bytes, int count) {
+    ListBox1->clear();
+    ListBox1->addItems(ByteTraceLines(bytes, count));
+}
+
+void TFrmTest::EnableTestParams(bool enabled) {
+    CBCurrentStep->setEnabled(enabled);
+    cbTestTime->setEnabled(enabled);
+    BtnTest->setEnabled(enabled);
+}
+
+bool TFrmTest::SendTestParams(uint8_t code) {
+    CommandBuffer buffer{};
+    buffer[0] = code;
+    buffer[1] = uint8_t(iTestTime);
+    buffer[2] = uint8_t(iCurrentStep);
+    if (SendCommand(code, buffer, 0, kTestParamsRequestLength))
+        return true;
+    ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+    return false;
+}
+
+bool TFrmTest::CheckTestParams() {
+    strCurrentStep = CBCurrentStep->currentText();
+    const std::optional<int> seconds = ParseTestTime(cbTestTime->currentText());
+    if (!seconds)
+        return false;
+    iTestTime = *seconds;
+    iCurrentStep = CurrentStepCode(strCurrentStep);
+    return true;
+}
+
+void TFrmTest::CBCurrentStepChange() {
+    // Silent: a partial entry such as "3" on the way to "30" sends nothing.
+    if (CheckTestParams())
+        SendTestParams(cmdSetTestParams);
+}
+
+bool TFrmTest::Refuse(const QString& message, QWidget* field) {
+    ShowMessage(message, kAppTitle, MsgIcon::Information);
+    field->setFocus();
+    return false;
+}
+
+bool TFrmTest::AcceptShortText(QLineEdit* edit, const QString& fieldName, QString& target) {
+    const QString text = TrimText(edit->text());
+    if (!FitsShortText(text))
+        return Refuse(ShortTextMessage(fieldName), edit);
+    target = text;
+    return true;
+}
+
+bool TFrmTest::ValidateInputs(StepRule rule) {
+    strCurrentStep = CBCurrentStep->currentText();
+    const std::optional<int> seconds = ParseTestTime(cbTestTime->currentText());
+    if (!seconds)
+        return Refuse(TestTimeMessage(), cbTestTime);
+    iTestTime = *seconds;
+    // A test needs a step the instrument offers; with an empty list the code would only be the
+    // default, so starting is refused. Saving and closing do not need one.
+    if (rule == StepRule::Selected && CBCurrentStep->currentIndex() < 0)
+        return Refuse(StepMessage(), CBCurrentStep);
+    iCurrentStep = CurrentStepCode(strCurrentStep);
+    return AcceptShortText(EdtDeviceNum, QStringLiteral("设备编号"), strDevice) &&
+           AcceptShortText(EdtTestUser, QStringLiteral("测试人员"), strTestUser) &&
+           AcceptShortText(EdtTestAdd, QStringLiteral("测试地点"), strTestAdd);
+}
+
+bool TFrmTest::AcceptResult() {
+    if (!ValidateInputs(StepRule::Any))
+        return false;
+    strTestResult = TrimText(EdtRes->text());
+    return true;
+}
+
+bool TFrmTest::FormCloseQuery() {
+    return AcceptResult();
+}
+
+void TFrmTest::FormClose() {
+    // No command stops a running test; the instrument finishes it on its own.
+    Timer1->stop();
+}
+
+void TFrmTest::reject() {
+    if (!m_closeApproved) {
+        if (!FormCloseQuery())
+            return;
+        FormClose();
+    }
+    QDialog::reject();
+}
+
+void TFrmTest::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    m_closeApproved = true;
+    QDialog::closeEvent(event);
+    m_closeApproved = false;
+}
+
+void TFrmTest::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the focused button and nothing else, so it never starts a test by surprise.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled())
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,115 @@
+// The live test dialog: starting a test, the poll timer and saving the result.
+#include "ui/UDlgTest.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "link/Protocol.h"
+#include "link/UCommUnit.h"
+#include "ui/UMain.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// More running polls than this and the dialog stops asking (about 100 s; a test lasts 60 s at most).
+constexpr int32_t kPollLimit = 100;
+// The final readings stay on screen this long before the parameters can be changed again.
+constexpr auto kFinishedPause = std::chrono::milliseconds(1000);
+
+} // namespace
+
+void TFrmTest::BtnTestClick() {
+    if (!ValidateInputs(StepRule::Selected))
+        return;
+    PollCount = 0;
+    StartTest();
+}
+
+void TFrmTest::StartTest() {
+    ClearReadings();
+    if (!SendTestParams(cmdStartTest))
+        return;
+    EnableTestParams(false);
+    Timer1->start();
+    ShowProgress();
+    PBar->show();
+}
+
+void TFrmTest::ShowProgress() {
+    PBar->setValue(std::clamp(PollCount, PBar->minimum(), PBar->maximum()));
+}
+
+void TFrmTest::ShowReadings(const PollReply& reply) {
+    EdtCurrent->setText(reply.current);
+    EdtVolt->setText(reply.voltage);
+    EdtRes->setText(reply.resistance);
+}
+
+void TFrmTest::Timer1Timer() {
+    // Disarmed first and re-armed only at the end of a running poll, so ticks never overlap.
+    Timer1->stop();
+    if (PollCount > kPollLimit) {
+        PBar->hide();
+        return;
+    }
+    CommandBuffer buffer{};
+    buffer[0] = cmdPollTest;
+    if (!SendCommand(cmdPollTest, buffer, kPollReplyLength, 1)) {
+        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        EnableTestParams(true);
+        return;
+    }
+    ShowTrace(buffer.data(), kPollReplyLength);
+    const PollReply reply = DecodePoll(buffer.data());
+    switch (reply.status) {
+    case uint8_t(TestStatus::WiringError):
+        ClearReadings();
+        EnableTestParams(true);
+        ShowMessage(QStringLiteral("接线错误！"), kAppTitle, MsgIcon::Warning);
+        PBar->hide();
+        break;
+    case uint8_t(TestStatus::OverRange):
+        ClearReadings();
+        EnableTestParams(true);
+        ShowMessage(QStringLiteral("超量程！"), kAppTitle, MsgIcon::Warning);
+        PBar->hide();
+        break;
+    case uint8_t(TestStatus::Finished):
+        ShowReadings(reply);
+        PBar->hide();
+        FinishTest();
+        break;
+    case uint8_t(TestStatus::Running):
+        ShowReadings(reply);
+        Timer1->start();
+        ++PollCount;
+        ShowProgress();
+        break;
+    default:
+        // Unknown status: counted, but no further poll; the controls stay disabled.
+        ++PollCount;
+        ShowProgress();
+        break;
+    }
+}
+
+void TFrmTest::FinishTest() {
+    // The pause blocks on purpose: no click, key or close can slip in while it runs. The final
+    // readings are painted first so that they are on screen during it.
+    repaint();
+    std::this_thread::sleep_for(kFinishedPause);
+    EnableTestParams(true);
+}
+
+void TFrmTest::BtnOKClick() {
+    if (!AcceptResult())
+        return;
+    if (m_mainWindow)
+        m_mainWindow->AppendTestRow();
+}
