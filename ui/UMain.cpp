@@ -1,20 +1,29 @@
 #include "ui/UMain.h"
 
+#include "core/GbkText.h"
 #include "core/Platform.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
+#include "link/Protocol.h"
+#include "link/SiUsbXp.h"
+#include "link/UCommUnit.h"
+#include "ui/UDlgSetComm.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <chrono>
+#include <cstring>
 
 namespace {
 
@@ -22,14 +31,29 @@ constexpr auto kConnectDeferral = std::chrono::milliseconds(100);
 constexpr int kButtonTop = 16;
 constexpr int kButtonHeight = 25;
 const QString kDisconnected = QStringLiteral("设备已断开！");
+const QString kConnected = QStringLiteral("已连接");
+const QString kCommFailed = QStringLiteral("通讯失败！");
+const QString kClearQuestion =
+    QStringLiteral("清空历史数据将删除仪器中保存的全部测试记录，删除后无法恢复。\n确定要清空吗？");
+
+// The client area as laid out, and widened far enough to show the byte trace list at its right.
+constexpr QSize kClientSize(907, 447);
+constexpr QSize kClientSizeWithTrace(1041, 447);
+const QKeySequence kTraceKey(Qt::CTRL | Qt::SHIFT | Qt::Key_T);
+
+// Every message of this window: the program's title and the exclamation icon.
+void Warn(const QString& text) {
+    ShowMessage(text, kAppTitle, MsgIcon::Warning);
+}
 
 } // namespace
 
 TFrmMain::TFrmMain(QWidget* parent) : QWidget(parent) {
     setWindowTitle(kAppTitle);
-    setFixedSize(907, 447);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientSize);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     m_grid = new RecordGrid(this);
     CreateControls();
     FormCreate();
@@ -90,6 +114,7 @@ void TFrmMain::CreateControls() {
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setGeometry(920, 56, 113, 369);
     ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
+    ListBox1->hide();
 
     CreateStatusBar();
 
@@ -139,6 +164,35 @@ void TFrmMain::FormCreate() {
     UpdateButtons();
     CreateReport();
     CreateServiceEntries();
+    SetUpKeyboard();
+}
+
+void TFrmMain::SetUpKeyboard() {
+    const QList<QWidget*> order{btnUpdateList, BtnSampleData, BtnClearData, BtnTest, BtnSave, BtnOpen,
+                                BtnPrint,      BtnSetComm,    BtnExit,      SGData,  ListBox1};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (QWidget* control : order)
+        control->setFocusPolicy(Qt::StrongFocus);
+    // A service engineer sees the raw bytes of the last reply with Ctrl+Shift+T (or from the status
+    // bar's context menu): the window widens to show the trace list beside the grid.
+    auto* trace = new QAction(QStringLiteral("通讯数据"), StatusBar1);
+    trace->setObjectName(QStringLiteral("ActByteTrace"));
+    trace->setShortcut(kTraceKey);
+    trace->setShortcutContext(Qt::WindowShortcut);
+    connect(trace, &QAction::triggered, this, &TFrmMain::ToggleByteTrace);
+    StatusBar1->addAction(trace);
+    StatusBar1->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+bool TFrmMain::ByteTraceShown() const {
+    return ListBox1->isVisibleTo(this);
+}
+
+void TFrmMain::ToggleByteTrace() {
+    const bool show = !ListBox1->isVisibleTo(this);
+    setFixedSize(show ? kClientSizeWithTrace : kClientSize);
+    ListBox1->setVisible(show);
 }
 
 void TFrmMain::FormClose() {
@@ -147,6 +201,11 @@ void TFrmMain::FormClose() {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+    // The upload runs inside a button handler; the window stays until it has ended.
+    if (m_uploading) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }
@@ -180,13 +239,101 @@ void TFrmMain::Timer1Timer() {
     ConnectDevice();
 }
 
-bool TFrmMain::ConnectDevice() {
-    return false; // connected by the link flows
+bool TFrmMain::ConnectFailed() {
+    gbDeviceConnected = false;
+    UpdateButtons();
+    SetStatusText(kDisconnected);
+    Warn(kDisconnected);
+    return false;
 }
 
-void TFrmMain::BtnSampleDataClick() {}
-void TFrmMain::BtnClearDataClick() {}
-void TFrmMain::BtnSetCommClick() {}
+bool TFrmMain::ConnectDevice() {
+    if (giCommStyle != 0) {
+        CommandBuffer buffer{};
+        buffer[0] = cmdIdentify;
+        if (!SerialExchange(cmdIdentify, buffer, kIdentifyReplyLength, 1))
+            return ConnectFailed();
+        SetStatusText(ModelText(buffer[1]) + kConnected);
+        ShowByteTrace(buffer.data(), kIdentifyReplyLength);
+    } else {
+        uint32_t devices = 0;
+        std::array<char, SI_MAX_DEVICE_STRLEN + 1> serial{};
+        if (SI_GetNumDevices(&devices) != SI_SUCCESS ||
+            SI_GetProductString(0, serial.data(), SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS)
+            return ConnectFailed();
+        serial.back() = '\0';
+        SetStatusText(Gbk::decode(QByteArray(serial.data(), int(std::strlen(serial.data())))) + kConnected);
+    }
+    gbDeviceConnected = true;
+    UpdateButtons();
+    return true;
+}
+
+void TFrmMain::ShowUploadProgress(int position) {
+    PBar->setValue(position);
+    // An upload of 255 records blocks for about a minute. Paint the bar and let the window system
+    // talk to the window (exposure, the desktop's "still alive?" pings), but hold back user
+    // input, timers and sockets, so that nothing else can start while the upload runs.
+    PBar->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
+                                    QEventLoop::X11ExcludeTimers);
+}
+
+void TFrmMain::BtnSampleDataClick() {
+    if (m_uploading)
+        return;
+    CommandBuffer buffer{};
+    buffer[0] = cmdRecordCount;
+    if (!SendCommand(cmdRecordCount, buffer, kRecordCountReplyLength, 1)) {
+        Warn(kCommFailed);
+        return;
+    }
+    const int count = buffer[1];
+    if (count == 0) {
+        Warn(QStringLiteral("无历史记录！"));
+        return;
+    }
+    const QScopedValueRollback<bool> uploading(m_uploading, true);
+    PBar->setRange(0, count);
+    PBar->setValue(0);
+    PBar->show();
+    m_grid->setGridRowCount(count + 1);
+    giRecordCount = count;
+    for (int k = 1; k <= count; ++k) {
+        ShowUploadProgress(k);
+        buffer[0] = cmdReadRecord;
+        buffer[1] = uint8_t(k - 1);
+        if (!SendCommand(cmdReadRecord, buffer, kRecordReplyLength, 2)) {
+            // Rows 1..k-1 hold their new records. A bar frozen part-way would look like an upload
+            // still running, so it goes away here as after a complete upload.
+            PBar->hide();
+            Warn(kCommFailed);
+            return;
+        }
+        FillRecordRow(k, buffer.data());
+        ShowByteTrace(buffer.data(), kRecordReplyLength);
+    }
+    PBar->hide();
+}
+
+void TFrmMain::BtnClearDataClick() {
+    // The instrument's records may not be saved anywhere yet: erase them only when the user says so.
+    if (ShowMessage(kClearQuestion, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    CommandBuffer buffer{};
+    buffer[0] = cmdClearHistory;
+    if (!SendCommand(cmdClearHistory, buffer, 0, 1)) {
+        Warn(kCommFailed);
+        return;
+    }
+    ClearGrid();
+    Warn(QStringLiteral("仪器历史数据已清空！"));
+}
+
+void TFrmMain::BtnSetCommClick() {
+    TFrmSetComm dialog(this);
+    dialog.exec();
+}
 
 void TFrmMain::BtnExitClick() {
     close();

@@ -29,6 +29,10 @@ public:
     void ShowByteTrace(const uint8_t* bytes, int count);
     QString StatusText() const;
     void SetStatusText(const QString& text);
+    // Shows or hides the byte trace list by widening the window (service key Ctrl+Shift+T).
+    void ToggleByteTrace();
+    bool ByteTraceShown() const;
+    bool Uploading() const { return m_uploading; }
 
     // ---- Record grid (UMainGrid.cpp) ----
     void InitGrid();
@@ -88,6 +92,9 @@ private:
     void FormClose();
     void CreateControls();
     void CreateStatusBar();
+    void SetUpKeyboard();
+    bool ConnectFailed();
+    void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
     void SetUpGridView();  // UMainGrid.cpp
     void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
     void CreateReport();   // UMainPrint.cpp
@@ -95,4 +102,5 @@ private:
 
     RecordGrid* m_grid = nullptr;
     TQRMain* m_report = nullptr;
+    bool m_uploading = false;
 };

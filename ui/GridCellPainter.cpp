@@ -1,0 +1,63 @@
+#include "ui/GridCellPainter.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPalette>
+#include <QRect>
+
+namespace {
+
+// Fixed cells draw their text two pixels left of the centre of their widened rectangle.
+constexpr int kFixedTextShift = 2;
+
+void DrawCentredText(QPainter& painter, const QRect& rect, const QString& text, int shift) {
+    const QFontMetrics metrics(painter.font());
+    const int x = rect.left() + (rect.width() - metrics.horizontalAdvance(text)) / 2 - shift;
+    const int y = rect.top() + (rect.height() - metrics.height()) / 2;
+    painter.drawText(x, y + metrics.ascent(), text);
+}
+
+void DrawRaisedCell(QPainter& painter, const QRect& cellRect, const QString& text, const QPalette& palette) {
+    // One pixel wider and higher, so the edge covers the grid line to the right and below.
+    const QRect rect = cellRect.adjusted(0, 0, 1, 1);
+    const int left = rect.left();
+    const int top = rect.top();
+    const int right = rect.left() + rect.width() - 1;
+    const int bottom = rect.top() + rect.height() - 1;
+    painter.fillRect(rect, palette.color(QPalette::Button));
+    painter.setPen(Qt::white);
+    painter.drawLine(left, bottom, left, top);
+    painter.drawLine(left, top, right, top);
+    painter.setPen(Qt::black);
+    painter.drawLine(right, top, right, bottom);
+    painter.drawLine(right, bottom, left, bottom);
+    painter.setClipRect(rect, Qt::IntersectClip);
+    DrawCentredText(painter, rect, text, kFixedTextShift);
+}
+
+void DrawDataCell(QPainter& painter, const QRect& rect, const QString& text, bool highlighted,
+                  const QPalette& palette) {
+    painter.fillRect(rect, palette.color(highlighted ? QPalette::Highlight : QPalette::Base));
+    painter.setPen(highlighted ? Qt::white : Qt::black);
+    painter.setClipRect(rect, Qt::IntersectClip);
+    DrawCentredText(painter, rect, text, 0);
+}
+
+} // namespace
+
+CellLook GridCellLook(int column, int row, bool selected, bool focused) {
+    if (column == 0 || row == 0)
+        return CellLook::Raised;
+    return selected || focused ? CellLook::Highlighted : CellLook::Plain;
+}
+
+void DrawGridCell(QPainter& painter, const QRect& cellRect, const QString& text, CellLook look,
+                  const QPalette& palette, const QFont& font) {
+    painter.save();
+    painter.setFont(font);
+    if (look == CellLook::Raised)
+        DrawRaisedCell(painter, cellRect, text, palette);
+    else
+        DrawDataCell(painter, cellRect, text, look == CellLook::Highlighted, palette);
+    painter.restore();
+}
