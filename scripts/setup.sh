@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libusb-1.0-0-dev libxlsxwriter-dev libzip-dev libfreexl-dev
   umockdev libumockdev-dev
-  fonts-noto-cjk poppler-utils xvfb xauth
+  fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth
 )
 
 missing=()

@@ -1,0 +1,259 @@
+#include "report/UDlgPreview.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "report/UQRMain.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int kWindowWidth = 561;
+constexpr int kWindowHeight = 408;
+constexpr int kMinimumWidth = 200;
+constexpr int kMinimumHeight = 100;
+const QString kDataFolderName = QStringLiteral("测试记录");
+
+} // namespace
+
+TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QWidget(parent), m_printer(printer) {
+    setObjectName(QStringLiteral("FrmPreview"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlag(Qt::Window);
+    setFont(SongTiFont(9));
+    resize(kWindowWidth, kWindowHeight);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    CreateToolBar();
+    layout->addWidget(ToolBar1);
+
+    QRPreview1 = new QPrintPreviewWidget(printer, this);
+    QRPreview1->setObjectName(QStringLiteral("QRPreview1"));
+    QRPreview1->setAccessibleName(QStringLiteral("报表页面"));
+    layout->addWidget(QRPreview1, 1);
+    connect(QRPreview1, &QPrintPreviewWidget::paintRequested, this, &TFrmPreview::PaintReport);
+    connect(QRPreview1, &QPrintPreviewWidget::previewChanged, this, &TFrmPreview::SyncPageCount);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusPanel = new QLabel(StatusBar1);
+    m_statusPanel->setAccessibleName(QStringLiteral("页码"));
+    StatusBar1->addWidget(m_statusPanel, 1);
+    layout->addWidget(StatusBar1);
+
+    // Opens at page 1 and 100 %, with the fit-to-width button down.
+    QRPreview1->setZoomFactor(1.0);
+    tbZToWidth->setChecked(true);
+}
+
+TFrmPreview::~TFrmPreview() = default;
+
+QToolButton* TFrmPreview::AddButton(const char* name, const QString& caption, const QString& hint,
+                                    const QIcon& icon, void (TFrmPreview::*handler)()) {
+    auto* action = new QAction(icon, caption, this);
+    action->setToolTip(hint);
+    ToolBar1->addAction(action);
+    connect(action, &QAction::triggered, this, handler);
+    auto* button = qobject_cast<QToolButton*>(ToolBar1->widgetForAction(action));
+    button->setObjectName(QLatin1String(name));
+    button->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+    button->setToolTip(hint);
+    button->setAccessibleDescription(hint);
+    button->setAccessibleName(icon.isNull() ? caption : hint);
+    return button;
+}
+
+void TFrmPreview::CreateToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    const QIcon none;
+    QStyle* look = style();
+
+    tbZToFit = AddButton("tbZToFit", QStringLiteral("整页"), QStringLiteral("整张纸缩微显示"), none,
+                         &TFrmPreview::tbZToFitClick);
+    tb100 = AddButton("tb100", QStringLiteral("100%"), QStringLiteral("100%显示"), none,
+                      &TFrmPreview::tb100Click);
+    tbZToWidth = AddButton("tbZToWidth", QStringLiteral("页宽"), QStringLiteral("调整为宽度适合"), none,
+                           &TFrmPreview::tbZToWidthClick);
+    m_zoomGroup = new QActionGroup(this);
+    m_zoomGroup->setExclusive(true);
+    for (QToolButton* button : {tbZToFit, tb100, tbZToWidth}) {
+        button->defaultAction()->setCheckable(true);
+        m_zoomGroup->addAction(button->defaultAction());
+    }
+    ToolBar1->addSeparator();
+
+    tbFirst = AddButton("tbFirst", QString(), QStringLiteral("第一页"),
+                        look->standardIcon(QStyle::SP_MediaSkipBackward), &TFrmPreview::tbFirstClick);
+    tbPrior = AddButton("tbPrior", QString(), QStringLiteral("上一页"),
+                        look->standardIcon(QStyle::SP_ArrowLeft), &TFrmPreview::tbPriorClick);
+    tbNext = AddButton("tbNext", QString(), QStringLiteral("下一页"),
+                       look->standardIcon(QStyle::SP_ArrowRight), &TFrmPreview::tbNextClick);
+    tbLast = AddButton("tbLast", QString(), QStringLiteral("最后一页"),
+                       look->standardIcon(QStyle::SP_MediaSkipForward), &TFrmPreview::tbLastClick);
+    ToolBar1->addSeparator();
+
+    tbPrinterSetup = AddButton("tbPrinterSetup", QStringLiteral("打印设置"), QStringLiteral("打印机设置"),
+                               none, &TFrmPreview::tbPrinterSetupClick);
+    tbPrinter = AddButton("tbPrinter", QStringLiteral("打印"), QStringLiteral("打印"), none,
+                          &TFrmPreview::tbPrinterClick);
+    tbExportPdf = AddButton("tbExportPdf", QStringLiteral("导出PDF"), QStringLiteral("将报表保存为PDF文件"),
+                            none, &TFrmPreview::tbExportPdfClick);
+    ToolBar1->addSeparator();
+
+    tbExit = AddButton("tbExit", QStringLiteral("退出"), QStringLiteral("退出预览"), none,
+                       &TFrmPreview::tbExitClick);
+}
+
+QString TFrmPreview::StatusText() const {
+    return m_statusPanel->text();
+}
+
+void TFrmPreview::ShowPageStatus() {
+    m_statusPanel->setText(QStringLiteral(" 第 ") + QString::number(QRPreview1->currentPage()) +
+                           QStringLiteral(" 页   总 ") + QString::number(iPageCount) + QStringLiteral(" 页"));
+}
+
+void TFrmPreview::SetTitle(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+void TFrmPreview::QRPreview1PageAvailable(QObject* /*sender*/, int pageNum) {
+    iPageCount = pageNum;
+    ShowPageStatus();
+}
+
+void TFrmPreview::PaintReport(QPrinter* printer) {
+    if (Report)
+        Report->RenderPages(printer);
+}
+
+// The page view announces each run of the report as a whole; pass its pages on one by one.
+void TFrmPreview::SyncPageCount() {
+    const int pages = QRPreview1->pageCount();
+    if (pages < iPageCount)
+        iPageCount = pages;
+    for (int page = iPageCount + 1; page <= pages; ++page)
+        QRPreview1PageAvailable(QRPreview1, page);
+    ShowPageStatus();
+}
+
+void TFrmPreview::tbZToFitClick() {
+    QRPreview1->fitInView();
+}
+
+void TFrmPreview::tb100Click() {
+    QRPreview1->setZoomFactor(1.0);
+}
+
+void TFrmPreview::tbZToWidthClick() {
+    QRPreview1->fitToWidth();
+}
+
+void TFrmPreview::GoToPage(int page) {
+    QRPreview1->setCurrentPage(page);
+    ShowPageStatus();
+}
+
+void TFrmPreview::tbFirstClick() {
+    GoToPage(1);
+}
+
+void TFrmPreview::tbPriorClick() {
+    GoToPage(std::max(1, QRPreview1->currentPage() - 1));
+}
+
+void TFrmPreview::tbNextClick() {
+    GoToPage(std::min(iPageCount, QRPreview1->currentPage() + 1));
+}
+
+void TFrmPreview::tbLastClick() {
+    GoToPage(iPageCount);
+}
+
+void TFrmPreview::tbPrinterSetupClick() {
+    QPrintDialog dialog(m_printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印机设置"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setMinMax(1, std::max(1, iPageCount));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // Paper and orientation may have changed: run the report into pages again.
+    QRPreview1->updatePreview();
+}
+
+void TFrmPreview::tbPrinterClick() {
+    if (!Report)
+        return;
+    if (!Report->Print(m_printer))
+        ShowMessage(QStringLiteral("打印失败！请检查打印机设置，或用“导出PDF”保存报表。"), kAppTitle,
+                    MsgIcon::Warning);
+}
+
+QString TFrmPreview::DefaultPdfFolder() {
+    const QString folder = ExecutableDir() + kDataFolderName;
+    QDir().mkpath(folder);
+    return folder;
+}
+
+void TFrmPreview::tbExportPdfClick() {
+    if (!Report)
+        return;
+    const QString proposal =
+        QStringLiteral("主报表 ") + FormatFileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
+    QFileDialog dialog(this, QStringLiteral("导出PDF"), DefaultPdfFolder(),
+                       QStringLiteral("PDF文件 (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.selectFile(proposal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString fileName = dialog.selectedFiles().constFirst();
+    if (!Report->ExportPdf(fileName)) {
+        ShowMessage(QStringLiteral("PDF文件保存失败！"), kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    OpenFolder(QFileInfo(fileName).absolutePath());
+}
+
+void TFrmPreview::tbExitClick() {
+    close();
+}
+
+void TFrmPreview::FormClose() {
+    Report = nullptr;
+}
+
+void TFrmPreview::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
