@@ -10,19 +10,16 @@ const CommandFrame* FindCommandFrame(uint8_t code) {
 }
 
 bool WriteOnlyCommand(uint8_t code) {
-    return code == cmdClearHistory || code == cmdStartTest || code == cmdWriteSerial || code == cmdSetTestParams;
+    return code == cmdClearHistory || code == cmdStartTest || code == cmdWriteSerial ||
+           code == cmdSetTestParams;
 }
 
 std::array<QString, 8> DecodeRecord(const uint8_t* reply, int rowNumber) {
     return {
-        RowNumberText(rowNumber),
-        InstrumentTimeText(reply[6], reply[5], reply[4], reply[2], reply[1]),
-        SymbolCodeText(reply + 7),
-        SymbolCodeText(reply + 15),
-        SymbolCodeText(reply + 23),
-        CurrentStepText(reply[31]),
-        LoadTimeText(reply[32]),
-        UploadedResistanceText(reply[33], reply[34], reply[35]),
+        RowNumberText(rowNumber),   InstrumentTimeText(reply[6], reply[5], reply[4], reply[2], reply[1]),
+        SymbolCodeText(reply + 7),  SymbolCodeText(reply + 15),
+        SymbolCodeText(reply + 23), CurrentStepText(reply[31]),
+        LoadTimeText(reply[32]),    UploadedResistanceText(reply[33], reply[34], reply[35]),
     };
 }
 
@@ -34,8 +31,8 @@ std::array<uint8_t, kStepCount> DecodeStepFlags(const uint8_t* reply) {
 }
 
 const std::array<int, kStepCount>& StepCodesByCurrent() {
-    static const std::array<int, kStepCount> order{7, 8, 9, 10, 11, 12, 13, 1, 14, 15, 16,
-                                                   17, 18, 19, 20, 21, 22, 2, 3, 4, 5, 6};
+    static const std::array<int, kStepCount> order{7,  8,  9,  10, 11, 12, 13, 1, 14, 15, 16,
+                                                   17, 18, 19, 20, 21, 22, 2,  3, 4,  5,  6};
     return order;
 }
 

@@ -45,7 +45,8 @@ SI_STATUS SI_Close(HANDLE handle) {
 
 SI_STATUS SI_Write(HANDLE handle, void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) {
     auto b = installed();
-    return b ? b->write(handle, static_cast<const uint8_t*>(buffer), bytesToWrite, bytesWritten) : SI_INVALID_HANDLE;
+    return b ? b->write(handle, static_cast<const uint8_t*>(buffer), bytesToWrite, bytesWritten)
+             : SI_INVALID_HANDLE;
 }
 
 SI_STATUS SI_Read(HANDLE handle, void* buffer, uint32_t bytesToRead, uint32_t* bytesReturned) {

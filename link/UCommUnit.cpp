@@ -1,18 +1,66 @@
-// Placeholder until the exchanges land: every exchange fails.
 #include "link/UCommUnit.h"
 
 #include "core/UDataCenter.h"
+#include "link/KMVCommUnit.h"
+#include "link/Protocol.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+constexpr int kSerialAttempts = 4;
+// After the write of a command with a reply, after every close and between attempts.
+constexpr auto kSerialPause = 100ms;
+constexpr uint8_t kNoParity = 0;
+
+// One attempt: open, write, (pause, read), and the port closed on every path.
+bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
+    TKMVCOM port;
+    bool ok = false;
+    try {
+        if (port.Open(uint8_t(giCommPort & 0xFF), BaudRateFromIndex(giBaudRate), kNoParity)) {
+            if (WriteOnlyCommand(code)) {
+                ok = port.Write(buffer.data(), requestLength);
+            } else {
+                const bool written = port.Write(buffer.data(), requestLength);
+                std::this_thread::sleep_for(kSerialPause);
+                const bool read = port.Read(buffer.data(), replyLength);
+                ok = written && read;
+            }
+        }
+    } catch (...) {
+        port.Purge();
+        ok = false;
+    }
+    port.Close();
+    return ok;
+}
+
+} // namespace
+
+bool LengthsFitBuffer(int replyLength, int requestLength) {
+    const int size = int(std::tuple_size_v<CommandBuffer>);
+    return requestLength >= 1 && requestLength <= size && replyLength >= 0 && replyLength <= size;
+}
 
 bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
     if (giCommStyle == 0)
-        return UsbExchange(code, buffer, 64, requestLength);
+        return UsbExchange(code, buffer, kUsbReplyBlock, requestLength);
     return SerialExchange(code, buffer, replyLength, requestLength);
 }
 
-bool UsbExchange(uint8_t, CommandBuffer&, int, int) {
-    return false;
-}
-
-bool SerialExchange(uint8_t, CommandBuffer&, int, int) {
-    return false;
+bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
+    if (!LengthsFitBuffer(replyLength, requestLength))
+        return false;
+    for (int attempt = 1;; ++attempt) {
+        const bool ok = SerialAttempt(code, buffer, replyLength, requestLength);
+        std::this_thread::sleep_for(kSerialPause);
+        if (ok)
+            return true;
+        if (attempt == kSerialAttempts)
+            return false;
+        std::this_thread::sleep_for(kSerialPause);
+    }
 }

@@ -6,8 +6,15 @@
 
 // Byte 0 holds the code, the request's arguments follow; the reply is read back from byte 0.
 using CommandBuffer = std::array<uint8_t, 64>;
+// Every USB reply is read as one block of this many bytes.
+constexpr int kUsbReplyBlock = 64;
+// Consecutive stray reads (first byte not the code) after which a USB attempt fails.
+constexpr int kUsbStrayReadLimit = 8;
 
 // Runs one exchange over USB (giCommStyle 0) or the serial port (anything else).
 bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength);
 bool UsbExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength);
 bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength);
+// Whether the lengths stay within a CommandBuffer (request 1..64 bytes, reply 0..64 bytes);
+// the exchanges refuse anything else without touching the link.
+bool LengthsFitBuffer(int replyLength, int requestLength);
