@@ -1,8 +1,154 @@
+// Save and open: the file dialogs, the choice of route by the name's ending, and the busy dialog
+// around the workbook route. The file formats themselves live in report/.
 #include "ui/UMain.h"
 
-void TFrmMain::BtnSaveClick() {}
-void TFrmMain::BtnOpenClick() {}
-void TFrmMain::SaveToTextFile(const QString&) {}
-void TFrmMain::LoadFromTextFile(const QString&) {}
-void TFrmMain::ExportToExcel(const QString&) {}
-void TFrmMain::ImportFromExcel(const QString&) {}
+#include "core/Platform.h"
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+#include "report/WorkbookReader.h"
+#include "report/WorkbookWriter.h"
+#include "ui/FileDialogs.h"
+#include "ui/UDlgProcess.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <chrono>
+
+namespace {
+
+constexpr auto kFolderDelay = std::chrono::milliseconds(100);
+const QString kSaveTitle = QStringLiteral("保存当前测试数据");
+const QString kOpenTitle = QStringLiteral("打开试验数据");
+const QString kWorkbookSuffix = QStringLiteral("xlsx");
+const QString kTextEnding = QStringLiteral(".txt");
+const QString kConvertTip = QStringLiteral("正在进行Excel报表转换，请稍候...");
+const QString kConvertFailed = QStringLiteral("转换成Excel格式失败！");
+const QString kStartFailed = QStringLiteral("启动Excel失败！");
+
+QString FilterEntry(const QString& patterns) {
+    return QStringLiteral("测试数据文件(%1)").arg(patterns);
+}
+
+// Only ".txt" in exactly these letters at the very end picks the text route.
+bool IsTextFileName(const QString& fileName) {
+    return RightText(fileName, 4).contains(kTextEnding);
+}
+
+using BusyDialog = QPointer<TFrmProcess>;
+
+BusyDialog OpenBusyDialog(const QWidget* owner) {
+    BusyDialog dialog = new TFrmProcess();
+    dialog->SetTip(kConvertTip);
+    dialog->SetCountRange(1, 2);
+    dialog->SetProcessRange(1, 3);
+    dialog->CentreOn(owner);
+    dialog->show();
+    return dialog;
+}
+
+bool ProgressStep(const BusyDialog& dialog, int count, int process) {
+    return dialog && dialog->ProgressStep(count, process);
+}
+
+void CloseBusyDialog(const BusyDialog& dialog) {
+    if (dialog)
+        dialog->close();
+}
+
+} // namespace
+
+void TFrmMain::BtnSaveClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = kSaveTitle;
+    request.filters = {FilterEntry(QStringLiteral("*.xlsx")), FilterEntry(QStringLiteral("*.txt"))};
+    request.initialFolder = EnsureDataFolder();
+    request.proposedName = FormatFileStamp(QDateTime::currentDateTime());
+    request.defaultSuffix = kWorkbookSuffix;
+    const QString fileName = ChooseFileName(request);
+    if (fileName.isEmpty())
+        return;
+    if (IsTextFileName(fileName))
+        SaveToTextFile(fileName);
+    else
+        ExportToExcel(fileName);
+}
+
+void TFrmMain::BtnOpenClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = kOpenTitle;
+    request.filters = {FilterEntry(QStringLiteral("*.xlsx *.xls")), FilterEntry(QStringLiteral("*.txt"))};
+    request.initialFolder = EnsureDataFolder();
+    request.defaultSuffix = kWorkbookSuffix;
+    request.mustExist = true;
+    const QString fileName = ChooseFileName(request);
+    if (fileName.isEmpty())
+        return;
+    if (IsTextFileName(fileName))
+        LoadFromTextFile(fileName);
+    else
+        ImportFromExcel(fileName);
+}
+
+void TFrmMain::SaveToTextFile(const QString& fileName) {
+    QString reason;
+    if (!WriteDataFile(fileName, *m_grid, giRecordCount, &reason)) {
+        ShowMessage(QStringLiteral("保存文件'%1'失败，原有文件未改动。\n%2").arg(fileName, reason), kAppTitle,
+                    MsgIcon::Error);
+        return;
+    }
+    OpenFolder(FolderOfFile(fileName));
+}
+
+void TFrmMain::LoadFromTextFile(const QString& fileName) {
+    DataFileReadResult result = ReadDataFile(fileName);
+    if (result.status != DataFileStatus::Loaded)
+        ShowMessage(DataFileMessage(result, fileName), kDataFileErrorCaption, MsgIcon::Error);
+    if (result.status != DataFileStatus::Loaded && result.status != DataFileStatus::Empty)
+        return;
+    giRecordCount = result.records.recordCount;
+    m_grid->replaceDataRows(std::move(result.records.rows));
+}
+
+void TFrmMain::ExportToExcel(const QString& fileName) {
+    const BusyDialog dialog = OpenBusyDialog(this);
+    bool cancelled = ProgressStep(dialog, 1, 1);
+    if (!cancelled) {
+        QString reason;
+        switch (WriteRecordWorkbook(fileName, *m_grid, giRecordCount, &reason)) {
+        case WorkbookWriteResult::Written:
+            cancelled = ProgressStep(dialog, 2, 2);
+            break;
+        case WorkbookWriteResult::NotCreated:
+            ShowMessage(kStartFailed, kAppTitle, MsgIcon::Warning);
+            break;
+        case WorkbookWriteResult::Failed:
+            ShowMessage(kConvertFailed, kAppTitle, MsgIcon::Warning);
+            break;
+        }
+    }
+    CloseBusyDialog(dialog);
+    if (cancelled)
+        return;
+    Delay(uint16_t(kFolderDelay.count()));
+    OpenFolder(FolderOfFile(fileName));
+}
+
+void TFrmMain::ImportFromExcel(const QString& fileName) {
+    const BusyDialog dialog = OpenBusyDialog(this);
+    if (!ProgressStep(dialog, 1, 1)) {
+        WorkbookRecords records;
+        QString reason;
+        if (ReadRecordWorkbook(fileName, &records, &reason)) {
+            // The grid changes only once the whole sheet has been read.
+            giRecordCount = records.recordCount;
+            m_grid->replaceDataRows(std::move(records.rows));
+            ProgressStep(dialog, 2, 2);
+        } else {
+            ShowMessage(kConvertFailed, kAppTitle, MsgIcon::Warning);
+        }
+    }
+    CloseBusyDialog(dialog);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The test data file: one block of twelve key=value lines per record, GBK text with CR LF line
+// ends. The reader recognises a line by the key texts it contains, not by its place in the
+// block, so section heads and blank lines are only for people reading the file.
+#include "core/RecordGrid.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+// Files above this size are refused rather than read into memory.
+constexpr qint64 kMaxDataFileBytes = qint64(256) * 1024 * 1024;
+
+// The data folder "测试记录" beside the executable (no trailing separator), created when missing;
+// a failure to create it is left to the file dialog.
+QString EnsureDataFolder();
+
+// The folder part of a file name, with its trailing separator: what the file manager is asked to show.
+QString FolderOfFile(const QString& fileName);
+
+// The file's bytes for grid rows 1..recordCount, keys taken from row 0; empty for no records.
+QByteArray DataFileBytes(const RecordGrid& grid, int recordCount);
+
+// Writes the file through a temporary file in the same folder that replaces the old one at the end,
+// so a failure leaves an older file of that name as it was. errorText says why it failed.
+bool WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText);
+
+// Records read from a data file, ready to be handed to the grid in one go.
+struct DataFileRecords {
+    std::vector<RecordGrid::Row> rows{1}; // grid rows 1..; the first exists even without records
+    int recordCount = 0;
+};
+
+// Text of a data file: UTF-8 when the bytes are valid UTF-8 beyond plain ASCII (with or without a
+// byte-order mark), UTF-16 when it starts with its byte-order mark, GBK otherwise.
+QString DecodeDataFileText(const QByteArray& bytes);
+
+// Stores the value of one key line (after the first "=", untrimmed; the whole line without "=")
+// in the given column of the row.
+void ParseFieldLine(RecordGrid::Row& row, int column, QStringView line);
+
+// Routes every line of the text by the first key it contains.
+DataFileRecords ParseDataFileText(QStringView text);
+
+enum class DataFileStatus { Loaded, Empty, Missing, Unreadable, Folder, NotText, TooLarge };
+
+struct DataFileReadResult {
+    DataFileStatus status = DataFileStatus::Loaded;
+    DataFileRecords records; // Loaded: the records; Empty: one blank row
+    QString detail;          // Unreadable: the system's reason
+};
+
+DataFileReadResult ReadDataFile(const QString& fileName);
+
+// The message for every status but Loaded; shown with the caption kDataFileErrorCaption.
+QString DataFileMessage(const DataFileReadResult& result, const QString& fileName);
+inline const QString kDataFileErrorCaption = QStringLiteral("錯誤");

@@ -1,0 +1,18 @@
+#pragma once
+// Writing the record table as an .xlsx workbook: sheet row 1 the eight headers, one row of eight
+// text cells per record, every cell in the text format "@" and centred, columns 9.5 wide and the
+// time column B 17.5.
+#include "core/RecordGrid.h"
+
+#include <QString>
+
+enum class WorkbookWriteResult {
+    Written,
+    NotCreated, // the workbook object could not be made at all
+    Failed,     // building or saving the workbook failed; an older file of that name is unchanged
+};
+
+// Writes grid rows 0..recordCount (trimmed) into a temporary file in the target's folder and moves it
+// over the target at the end.
+WorkbookWriteResult WriteRecordWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount,
+                                        QString* errorText);

@@ -1,0 +1,252 @@
+// The .xlsx side of the workbook reader: finds the active sheet through the package relationships
+// and the workbook view, collects the cells of that sheet and looks up the shared strings they use.
+#include "report/WorkbookReader.h"
+#include "report/WorkbookXml.h"
+#include "report/WorkbookZip.h"
+
+#include <QList>
+#include <QUrl>
+#include <QXmlStreamReader>
+#include <algorithm>
+#include <unordered_map>
+
+namespace {
+
+struct Relationship {
+    QString id;
+    QString type;
+    QString target; // part name, resolved against the source part's folder
+};
+
+QString FolderOfPart(const QString& part) {
+    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+QString RelationshipsPartOf(const QString& part) {
+    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+    return FolderOfPart(part) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+// Targets are relative to the source part's folder, or absolute from the package root.
+QString ResolveTarget(const QString& baseFolder, const QString& target) {
+    const QString decoded = QUrl::fromPercentEncoding(target.toUtf8());
+    const QString joined = decoded.startsWith(QLatin1Char('/')) ? decoded : baseFolder + decoded;
+    QStringList parts;
+    for (const QString& segment : joined.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (segment == QLatin1String(".."))
+            parts.isEmpty() ? void() : parts.removeLast();
+        else if (segment != QLatin1String("."))
+            parts.append(segment);
+    }
+    return parts.join(QLatin1Char('/'));
+}
+
+bool TypeIs(const QString& type, QLatin1String kind) {
+    return type.endsWith(kind);
+}
+
+bool ReadRelationships(const ZipArchive& zip, const QString& sourcePart, const WorkbookLimits& limits,
+                       QList<Relationship>* relationships, QString* errorText) {
+    const QString relsPart = RelationshipsPartOf(sourcePart);
+    if (!zip.contains(relsPart))
+        return true;
+    XmlPart xml(zip, relsPart, limits.maxSmallPartBytes);
+    const QString folder = FolderOfPart(sourcePart);
+    while (xml.next()) {
+        if (!xml.isStart(u"Relationship"))
+            continue;
+        const QXmlStreamAttributes attributes = xml.reader().attributes();
+        if (attributes.value(QLatin1String("TargetMode")) == QLatin1String("External"))
+            continue;
+        relationships->append(
+            Relationship{attributes.value(QLatin1String("Id")).toString(),
+                         attributes.value(QLatin1String("Type")).toString(),
+                         ResolveTarget(folder, attributes.value(QLatin1String("Target")).toString())});
+    }
+    return xml.finish(errorText);
+}
+
+QString MainDocumentPart(const ZipArchive& zip, const WorkbookLimits& limits, QString* errorText) {
+    QList<Relationship> rels;
+    if (!ReadRelationships(zip, QString(), limits, &rels, errorText))
+        return {};
+    for (const Relationship& rel : rels)
+        if (TypeIs(rel.type, QLatin1String("/officeDocument")))
+            return rel.target;
+    return QStringLiteral("xl/workbook.xml");
+}
+
+// The relationship id of the sheet the workbook was saved with as the active one.
+QString ActiveSheetId(const ZipArchive& zip, const QString& workbookPart, const WorkbookLimits& limits,
+                      QString* errorText) {
+    XmlPart xml(zip, workbookPart, limits.maxSmallPartBytes);
+    qsizetype activeTab = -1;
+    QStringList sheetIds;
+    while (xml.next()) {
+        if (xml.isStart(u"workbookView") && activeTab < 0) {
+            activeTab = xml.reader().attributes().value(QLatin1String("activeTab")).toInt();
+        } else if (xml.isStart(u"sheet")) {
+            for (const QXmlStreamAttribute& a : xml.reader().attributes())
+                if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty())
+                    sheetIds.append(a.value().toString());
+        }
+    }
+    if (!xml.finish(errorText))
+        return {};
+    if (sheetIds.isEmpty()) {
+        *errorText = QStringLiteral("the workbook lists no sheets");
+        return {};
+    }
+    return sheetIds.value(activeTab >= 0 && activeTab < sheetIds.size() ? activeTab : 0);
+}
+
+QString CellValueText(const QString& type, const QString& value) {
+    if (type == QLatin1String("b"))
+        return value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    if (type == QLatin1String("str") || type == QLatin1String("e") || type == QLatin1String("d"))
+        return UnescapeOoxml(value);
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    return ok ? QString::number(number, 'g', 15) : value;
+}
+
+// Reads one <c> element (the reader stands on its start) into the collection.
+bool ReadCell(XmlPart& xml, uint32_t* row, int* column, SheetCells* cells, QString* errorText) {
+    QXmlStreamReader& reader = xml.reader();
+    const QXmlStreamAttributes attributes = reader.attributes();
+    const QString type = attributes.value(QLatin1String("t")).toString();
+    if (attributes.hasAttribute(QLatin1String("r"))) {
+        if (!ParseCellReference(attributes.value(QLatin1String("r")), column, row)) {
+            *errorText = QStringLiteral("bad cell reference %1").arg(attributes.value(QLatin1String("r")));
+            return false;
+        }
+    } else {
+        ++*column;
+    }
+    if (*row < 1 || *row > kSheetMaxRows || *column < 1) {
+        *errorText = QStringLiteral("cell outside the sheet");
+        return false;
+    }
+    QString value;
+    QString inlineText;
+    while (xml.next() && !reader.isEndElement()) {
+        if (xml.isStart(u"v"))
+            value = reader.readElementText();
+        else if (xml.isStart(u"is"))
+            inlineText = ReadRichText(xml);
+        else if (reader.isStartElement())
+            reader.skipCurrentElement();
+    }
+    cells->noteCell(*row);
+    if (*column > kSheetColumns)
+        return true;
+    if (type == QLatin1String("s")) {
+        bool ok = false;
+        const int index = value.trimmed().toInt(&ok);
+        if (!ok || index < 0) {
+            *errorText = QStringLiteral("bad shared string index");
+            return false;
+        }
+        cells->addShared(*row, *column, index);
+    } else if (type == QLatin1String("inlineStr")) {
+        cells->addText(*row, *column, inlineText);
+    } else {
+        cells->addText(*row, *column, CellValueText(type, value));
+    }
+    return true;
+}
+
+bool ReadSheetPart(const ZipArchive& zip, const QString& sheetPart, const WorkbookLimits& limits,
+                   SheetCells* cells, QString* errorText) {
+    XmlPart xml(zip, sheetPart, limits.maxSheetBytes);
+    uint32_t row = 0;
+    int column = 0;
+    QString cellError;
+    while (xml.next()) {
+        if (xml.isStart(u"row")) {
+            const auto r = xml.reader().attributes().value(QLatin1String("r"));
+            row = r.isEmpty() ? row + 1 : r.toUInt();
+            column = 0;
+        } else if (xml.isStart(u"c") && !ReadCell(xml, &row, &column, cells, &cellError)) {
+            xml.reader().raiseError(cellError);
+        }
+    }
+    return xml.finish(errorText);
+}
+
+// Looks up the shared strings that the collected cells use, and only those.
+bool ResolveSharedStrings(const ZipArchive& zip, const QString& stringsPart, const WorkbookLimits& limits,
+                          SheetCells* cells, QString* errorText) {
+    std::vector<int32_t> wanted;
+    for (const SheetCell& cell : cells->cells())
+        if (cell.shared >= 0)
+            wanted.push_back(cell.shared);
+    if (wanted.empty())
+        return true;
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    if (stringsPart.isEmpty()) {
+        *errorText = QStringLiteral("cells use shared strings but the workbook has none");
+        return false;
+    }
+    std::unordered_map<int32_t, QString> strings;
+    XmlPart xml(zip, stringsPart, limits.maxSheetBytes);
+    int32_t index = 0;
+    while (xml.next() && index <= wanted.back()) {
+        if (!xml.isStart(u"si"))
+            continue;
+        if (std::binary_search(wanted.begin(), wanted.end(), index))
+            strings.emplace(index, ReadRichText(xml));
+        else
+            xml.reader().skipCurrentElement();
+        ++index;
+    }
+    if (!xml.finish(errorText))
+        return false;
+    for (SheetCell& cell : cells->cells()) {
+        if (cell.shared < 0)
+            continue;
+        const auto found = strings.find(cell.shared);
+        if (found == strings.end()) {
+            *errorText = QStringLiteral("shared string %1 does not exist").arg(cell.shared);
+            return false;
+        }
+        cell.text = found->second;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
+                   QString* errorText) {
+    const ZipArchive zip(fileName);
+    if (!zip.isOpen()) {
+        *errorText = zip.errorString();
+        return false;
+    }
+    const QString workbookPart = MainDocumentPart(zip, limits, errorText);
+    if (workbookPart.isEmpty())
+        return false;
+    const QString sheetId = ActiveSheetId(zip, workbookPart, limits, errorText);
+    if (sheetId.isEmpty())
+        return false;
+    QList<Relationship> rels;
+    if (!ReadRelationships(zip, workbookPart, limits, &rels, errorText))
+        return false;
+    QString sheetPart;
+    QString stringsPart;
+    for (const Relationship& rel : rels) {
+        if (rel.id == sheetId && TypeIs(rel.type, QLatin1String("/worksheet")))
+            sheetPart = rel.target;
+        else if (TypeIs(rel.type, QLatin1String("/sharedStrings")))
+            stringsPart = rel.target;
+    }
+    if (sheetPart.isEmpty()) {
+        *errorText = QStringLiteral("the active sheet %1 is not a worksheet of the workbook").arg(sheetId);
+        return false;
+    }
+    return ReadSheetPart(zip, sheetPart, limits, cells, errorText) &&
+           ResolveSharedStrings(zip, stringsPart, limits, cells, errorText);
+}

@@ -1,0 +1,125 @@
+#include "report/WorkbookXml.h"
+
+#include "report/WorkbookReader.h"
+#include "report/WorkbookZip.h"
+
+namespace {
+
+constexpr int kSheetMaxColumns = 16384;
+
+int HexValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// The <t> texts below the current element, those of rich-text runs included and those of phonetic
+// runs skipped. Leaves the reader on the element's end.
+QString RunTexts(XmlPart& xml) {
+    QXmlStreamReader& reader = xml.reader();
+    QString text;
+    int depth = 0;
+    while (xml.next()) {
+        if (reader.isEndElement()) {
+            if (depth == 0)
+                break;
+            --depth;
+        } else if (xml.isStart(u"t")) {
+            text += reader.readElementText();
+        } else if (xml.isStart(u"rPh")) {
+            reader.skipCurrentElement();
+        } else if (reader.isStartElement()) {
+            ++depth;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+XmlPart::XmlPart(const ZipArchive& zip, const QString& partName, qint64 limit) : m_partName(partName) {
+    m_device = zip.openPart(partName, limit, &m_openError);
+    if (m_device)
+        m_reader.setDevice(m_device.get());
+}
+
+XmlPart::~XmlPart() = default;
+
+bool XmlPart::next() {
+    if (!m_device || m_reader.atEnd())
+        return false;
+    m_reader.readNext();
+    if (m_reader.isDTD())
+        m_reader.raiseError(QStringLiteral("document type declarations are not allowed"));
+    return !m_reader.hasError() && !m_reader.atEnd();
+}
+
+bool XmlPart::finish(QString* errorText) const {
+    if (!m_device) {
+        *errorText = m_openError;
+        return false;
+    }
+    if (m_device->exceeded() || m_device->failed()) {
+        *errorText = m_partName + QStringLiteral(": ") + m_device->errorString();
+        return false;
+    }
+    if (m_reader.hasError()) {
+        *errorText = m_partName + QStringLiteral(": ") + m_reader.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString ReadRichText(XmlPart& xml) {
+    return UnescapeOoxml(RunTexts(xml));
+}
+
+QString UnescapeOoxml(const QString& text) {
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i) == QLatin1Char('_') && i + 6 < text.size() && text.at(i + 1) == QLatin1Char('x') &&
+            text.at(i + 6) == QLatin1Char('_')) {
+            int code = 0;
+            bool hex = true;
+            for (int k = 2; k < 6 && hex; ++k) {
+                const int digit = HexValue(text.at(i + k));
+                hex = digit >= 0;
+                code = code * 16 + digit;
+            }
+            if (hex) {
+                result += QChar(char16_t(code));
+                i += 7;
+                continue;
+            }
+        }
+        result += text.at(i++);
+    }
+    return result;
+}
+
+bool ParseCellReference(QStringView reference, int* column, uint32_t* row) {
+    qsizetype i = 0;
+    int col = 0;
+    while (i < reference.size() && reference[i] >= QLatin1Char('A') && reference[i] <= QLatin1Char('Z') &&
+           i < 3)
+        col = col * 26 + (reference[i++].unicode() - u'A' + 1);
+    uint64_t r = 0;
+    const qsizetype digitsFrom = i;
+    while (i < reference.size() && reference[i] >= QLatin1Char('0') && reference[i] <= QLatin1Char('9') &&
+           i - digitsFrom < 8)
+        r = r * 10 + (reference[i++].unicode() - u'0');
+    if (col < 1 || col > kSheetMaxColumns || i == digitsFrom || i != reference.size() || r < 1 ||
+        r > kSheetMaxRows)
+        return false;
+    *column = col;
+    *row = uint32_t(r);
+    return true;
+}

@@ -1,0 +1,80 @@
+#include "report/WorkbookZip.h"
+
+#include <QFile>
+#include <zip.h>
+
+ZipPartDevice::ZipPartDevice(zip_file* file, qint64 limit) : m_file(file), m_limit(limit) {
+    open(QIODevice::ReadOnly);
+}
+
+ZipPartDevice::~ZipPartDevice() {
+    zip_fclose(m_file);
+}
+
+qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
+    if (m_exceeded || m_failed)
+        return -1;
+    if (m_ended || maxSize <= 0)
+        return 0;
+    const zip_int64_t got = zip_fread(m_file, data, zip_uint64_t(maxSize));
+    if (got < 0) {
+        m_failed = true;
+        setErrorString(QString::fromUtf8(zip_file_strerror(m_file)));
+        return -1;
+    }
+    if (got == 0)
+        m_ended = true;
+    m_total += got;
+    if (m_total > m_limit) {
+        m_exceeded = true;
+        setErrorString(QStringLiteral("part unpacks to more than %1 bytes").arg(m_limit));
+        return -1;
+    }
+    return got;
+}
+
+ZipArchive::ZipArchive(const QString& fileName) {
+    int code = 0;
+    m_zip = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    if (!m_zip) {
+        zip_error_t error;
+        zip_error_init_with_code(&error, code);
+        m_error = QString::fromUtf8(zip_error_strerror(&error));
+        zip_error_fini(&error);
+    }
+}
+
+ZipArchive::~ZipArchive() {
+    if (m_zip)
+        zip_discard(m_zip);
+}
+
+bool ZipArchive::contains(const QString& partName) const {
+    return m_zip && zip_name_locate(m_zip, partName.toUtf8().constData(), ZIP_FL_NOCASE) >= 0;
+}
+
+std::unique_ptr<ZipPartDevice> ZipArchive::openPart(const QString& partName, qint64 limit,
+                                                    QString* errorText) const {
+    if (!m_zip) {
+        *errorText = m_error;
+        return nullptr;
+    }
+    const zip_int64_t index = zip_name_locate(m_zip, partName.toUtf8().constData(), ZIP_FL_NOCASE);
+    if (index < 0) {
+        *errorText = QStringLiteral("the workbook has no part %1").arg(partName);
+        return nullptr;
+    }
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
+        stat.size > zip_uint64_t(limit)) {
+        *errorText = QStringLiteral("part %1 declares %2 unpacked bytes").arg(partName).arg(stat.size);
+        return nullptr;
+    }
+    zip_file_t* file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+    if (!file) {
+        *errorText = QString::fromUtf8(zip_strerror(m_zip));
+        return nullptr;
+    }
+    return std::make_unique<ZipPartDevice>(file, limit);
+}

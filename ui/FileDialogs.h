@@ -1,0 +1,25 @@
+#pragma once
+// The save and open file dialogs behind one replaceable function, so that tests can answer them
+// from a script. The default shows the desktop's file dialog.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+enum class FileDialogKind { Save, Open };
+
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    QString title;
+    QStringList filters; // "label(*.ext …)" entries; the first is preselected
+    QString initialFolder;
+    QString proposedName;   // empty: none
+    QString defaultSuffix;  // without the dot
+    bool mustExist = false; // the chosen file has to exist
+};
+
+// Returns the chosen full path, or an empty text when the user cancelled.
+using FileChooser = std::function<QString(const FileDialogRequest&)>;
+
+QString ChooseFileName(const FileDialogRequest& request);
+// Installs another chooser (an empty one restores the dialog); returns the previous one.
+FileChooser SetFileChooser(FileChooser chooser);
