@@ -1,0 +1,345 @@
+// The test data file through real files: the bytes the writer produces, save → read round trips,
+// the reader's routing rules, its encodings and line ends, and the ways a file can be unusable.
+#include "core/GbkText.h"
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using Rows = QList<QStringList>;
+
+namespace {
+
+RecordGrid::Row RowOf(const QStringList& cells) {
+    RecordGrid::Row row;
+    for (int c = 0; c < RecordGrid::ColumnCount && c < cells.size(); ++c)
+        row[size_t(c)] = cells.at(c);
+    return row;
+}
+
+QStringList CellsOf(const RecordGrid::Row& row) {
+    return QStringList(row.begin(), row.end());
+}
+
+Rows RowsOf(const std::vector<RecordGrid::Row>& rows) {
+    Rows result;
+    for (const RecordGrid::Row& row : rows)
+        result.append(CellsOf(row));
+    return result;
+}
+
+void FillGrid(RecordGrid& grid, const Rows& records) {
+    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+        grid.setCell(c, 0, RecordGrid::Headers().at(c));
+    grid.setGridRowCount(int(records.size()) + 1);
+    for (int r = 0; r < records.size(); ++r)
+        grid.setRow(r + 1, RowOf(records.at(r)));
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QByteArray Crlf(const QString& text) {
+    QString copy = text;
+    return Gbk::encode(copy.replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+}
+
+const QStringList kFirst{QStringLiteral(" 1"),   QStringLiteral("25-03-14 10:30"), QStringLiteral("DL000123"),
+                         QStringLiteral("OP01"), QStringLiteral("SUB01"),          QStringLiteral("100 A"),
+                         QStringLiteral("5 秒"), QStringLiteral("56.3 uΩ")};
+const QStringList kChinese{QStringLiteral(" 2"),         QStringLiteral("25-03-14 10:41"),
+                           QStringLiteral(" 变压器甲 "), QStringLiteral("张三"),
+                           QStringLiteral("东郊变电站"), QStringLiteral("600 A"),
+                           QStringLiteral("60 秒"),      QStringLiteral("1677721.5 uΩ")};
+
+} // namespace
+
+class DataFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void writesTheDocumentedBlock();
+    void roundTrip_data();
+    void roundTrip();
+    void zeroRecordsReplaceAnOlderFileWithAnEmptyOne();
+    void routing_data();
+    void routing();
+    void lineEndsDoNotMatter_data();
+    void lineEndsDoNotMatter();
+    void encodings_data();
+    void encodings();
+    void failedSaveKeepsTheOldFile();
+    void unusableFiles_data();
+    void unusableFiles();
+    void refusesFilesAboveTheSizeLimit();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void DataFileTest::writesTheDocumentedBlock() {
+    RecordGrid grid;
+    FillGrid(grid, {kFirst});
+    const QByteArray expected =
+        Crlf(QStringLiteral("序号=1\n[参数]\n时间=25-03-14 10:30\n设备编号=DL000123\n"
+                            "测试人员=OP01\n测试地点=SUB01\n测试档位=100 A\n载流时间=5 秒\n"
+                            "[试验结果]\n测试电阻=56.3 uΩ\n\n\n"));
+    QCOMPARE(DataFileBytes(grid, 1), expected);
+    // Ω is a GBK character (A6 B8), not a question mark.
+    QVERIFY(DataFileBytes(grid, 1).contains(QByteArray("56.3 u\xA6\xB8")));
+}
+
+void DataFileTest::roundTrip_data() {
+    QTest::addColumn<Rows>("records");
+    QTest::addColumn<Rows>("expected");
+    QStringList first = kFirst;
+    first[0] = QStringLiteral("1");
+    QTest::newRow("documented record") << Rows{kFirst} << Rows{first};
+    QStringList trimmed = kChinese;
+    trimmed[0] = QStringLiteral("2");
+    trimmed[2] = QStringLiteral("变压器甲");
+    QTest::newRow("Chinese texts, blanks around") << Rows{kFirst, kChinese} << Rows{first, trimmed};
+    const QStringList odd{"3", "", "a=b", "\ttabbed\t", "", "", "", "x"};
+    QTest::newRow("empty cells, '=' in a value")
+        << Rows{odd} << Rows{QStringList{"3", "", "a=b", "tabbed", "", "", "", "x"}};
+    // A line break inside a cell would split the block; it is written as a blank.
+    QTest::newRow("line break inside a cell")
+        << Rows{QStringList{"4", "t", "A\r\n测试电阻=99", "", "", "", "", "7"}}
+        << Rows{QStringList{"4", "t", "A  测试电阻=99", "", "", "", "", "7"}};
+}
+
+void DataFileTest::roundTrip() {
+    QFETCH(Rows, records);
+    QFETCH(Rows, expected);
+    RecordGrid grid;
+    FillGrid(grid, records);
+    const QString path = m_dir.filePath(QStringLiteral("round.txt"));
+    QString error;
+    QVERIFY2(WriteDataFile(path, grid, int(records.size()), &error), qPrintable(error));
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(read.status, DataFileStatus::Loaded);
+    QCOMPARE(read.records.recordCount, int(records.size()));
+    QCOMPARE(RowsOf(read.records.rows), expected);
+}
+
+void DataFileTest::zeroRecordsReplaceAnOlderFileWithAnEmptyOne() {
+    const QString path = m_dir.filePath(QStringLiteral("zero.txt"));
+    WriteBytes(path, "old contents");
+    RecordGrid grid;
+    FillGrid(grid, {kFirst});
+    QString error;
+    QVERIFY(WriteDataFile(path, grid, 0, &error));
+    QCOMPARE(QFileInfo(path).size(), 0);
+    QVERIFY(WriteDataFile(path, grid, -1, &error));
+    QCOMPARE(QFileInfo(path).size(), 0);
+}
+
+void DataFileTest::routing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<Rows>("rows");
+    const QStringList e(8);
+    auto with = [](QStringList row, std::initializer_list<std::pair<int, QString>> cells) {
+        for (const auto& [column, text] : cells)
+            row[column] = text;
+        return row;
+    };
+    QTest::newRow("load time goes to column 6, not to the time")
+        << "序号=1\n载流时间=5 秒\n时间=t\n"
+        << 1 << Rows{with(e, {{0, "1"}, {1, "t"}, {6, "5 秒"}})};
+    QTest::newRow("a value holding 时间 routes the line to the time")
+        << "序号=1\n测试地点=时间站\n"
+        << 1 << Rows{with(e, {{0, "1"}, {1, "时间站"}})};
+    QTest::newRow("values are not trimmed on reading")
+        << "序号= 7 \n测试人员= 张三" << 1 << Rows{with(e, {{0, " 7 "}, {3, " 张三"}})};
+    QTest::newRow("a key alone stores the whole line") << "序号=1\n时间\n"
+                                                       << 1 << Rows{with(e, {{0, "1"}, {1, "时间"}})};
+    QTest::newRow("keys before the first number fill row 1")
+        << "设备编号=D1\n测试档位=100 A\n序号=1\n时间=t\n"
+        << 1 << Rows{with(e, {{0, "1"}, {1, "t"}, {2, "D1"}, {5, "100 A"}})};
+    QTest::newRow("no number line: count 0, row 1 shows the fields")
+        << "测试人员=王五\n测试电阻=1.0 uΩ\n"
+        << 0 << Rows{with(e, {{3, "王五"}, {7, "1.0 uΩ"}})};
+    QTest::newRow("a repeated key keeps the last value") << "序号=1\n设备编号=A\n设备编号=B\n"
+                                                         << 1 << Rows{with(e, {{0, "1"}, {2, "B"}})};
+    QTest::newRow("each number line starts a record")
+        << "序号=1\n测试电阻=1\n序号=2\n测试电阻=2\n序号=3\n"
+        << 3 << Rows{with(e, {{0, "1"}, {7, "1"}}), with(e, {{0, "2"}, {7, "2"}}), with(e, {{0, "3"}})};
+    QTest::newRow("section heads missing, misspelt or repeated")
+        << "[参 数]\n[参数]\n[参数]\n序号=1\n[结果]\n测试档位=30 A\n随便什么\n"
+        << 1 << Rows{with(e, {{0, "1"}, {5, "30 A"}})};
+    QTest::newRow("only the first '=' splits") << "序号=1\n测试电阻==2=3\n"
+                                               << 1 << Rows{with(e, {{0, "1"}, {7, "=2=3"}})};
+    QTest::newRow("number beats every other key in the same line") << "测试人员序号=9\n"
+                                                                   << 1 << Rows{with(e, {{0, "9"}})};
+}
+
+void DataFileTest::routing() {
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QFETCH(Rows, rows);
+    const QString path = m_dir.filePath(QStringLiteral("routing.txt"));
+    WriteBytes(path, Crlf(text));
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(read.status, DataFileStatus::Loaded);
+    QCOMPARE(read.records.recordCount, count);
+    QCOMPARE(RowsOf(read.records.rows), rows);
+}
+
+void DataFileTest::lineEndsDoNotMatter_data() {
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::newRow("CR LF") << QByteArray("\r\n");
+    QTest::newRow("LF") << QByteArray("\n");
+    QTest::newRow("CR") << QByteArray("\r");
+}
+
+void DataFileTest::lineEndsDoNotMatter() {
+    QFETCH(QByteArray, lineEnd);
+    RecordGrid grid;
+    FillGrid(grid, {kFirst, kChinese});
+    QByteArray bytes = DataFileBytes(grid, 2);
+    bytes.replace("\r\n", lineEnd);
+    const QString path = m_dir.filePath(QStringLiteral("ends.txt"));
+    WriteBytes(path, bytes);
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(read.records.recordCount, 2);
+    QCOMPARE(read.records.rows.at(1)[2], QStringLiteral("变压器甲"));
+    QCOMPARE(read.records.rows.at(1)[7], QStringLiteral("1677721.5 uΩ"));
+    QCOMPARE(read.records.rows.at(0)[0], QStringLiteral("1"));
+}
+
+void DataFileTest::encodings_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const QString text = QStringLiteral("序号=1\r\n测试地点=东郊变电站\r\n测试电阻=56.3 uΩ\r\n");
+    QTest::newRow("GBK") << Gbk::encode(text);
+    QTest::newRow("UTF-8") << text.toUtf8();
+    QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    QByteArray utf16("\xFF\xFE");
+    utf16 += QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    QTest::newRow("UTF-16 with byte-order mark") << utf16;
+}
+
+void DataFileTest::encodings() {
+    QFETCH(QByteArray, bytes);
+    const QString path = m_dir.filePath(QStringLiteral("encoding.txt"));
+    WriteBytes(path, bytes);
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(read.status, DataFileStatus::Loaded);
+    QCOMPARE(read.records.recordCount, 1);
+    QCOMPARE(read.records.rows.at(0)[0], QStringLiteral("1"));
+    QCOMPARE(read.records.rows.at(0)[4], QStringLiteral("东郊变电站"));
+    QCOMPARE(read.records.rows.at(0)[7], QStringLiteral("56.3 uΩ"));
+}
+
+void DataFileTest::failedSaveKeepsTheOldFile() {
+    const QString path = m_dir.filePath(QStringLiteral("keep.txt"));
+    RecordGrid grid;
+    FillGrid(grid, {kFirst});
+    QString error;
+    QVERIFY(WriteDataFile(path, grid, 1, &error));
+    const QByteArray before = ReadBytes(path);
+
+    Rows many;
+    for (int i = 0; i < 200; ++i)
+        many.append(kChinese);
+    FillGrid(grid, many);
+    // Let the file system refuse every write beyond 1 KiB, as a full disk would.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WriteDataFile(path, grid, 200, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(ReadBytes(path), before);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("keep")).size(),
+             1);
+}
+
+void DataFileTest::unusableFiles_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes"); // null: do not create
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << "gone.txt" << QByteArray() << int(DataFileStatus::Missing)
+                             << QStringLiteral("指定的文件'%1'不存在");
+    QTest::newRow("blank and control characters only")
+        << "blank.txt" << QByteArray(" \r\n\t \x01\x1F  \r\n") << int(DataFileStatus::Empty)
+        << QStringLiteral("指定的文件沒有內容");
+    QTest::newRow("zero bytes") << "zero.txt" << QByteArray("") << int(DataFileStatus::Empty)
+                                << QStringLiteral("指定的文件沒有內容");
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(char((i * 7919 + 13) % 256));
+    QTest::newRow("binary garbage") << "garbage.txt" << garbage << int(DataFileStatus::NotText)
+                                    << QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件");
+    QTest::newRow("a workbook under a text name")
+        << "book.txt" << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00序号=1", 18)
+        << int(DataFileStatus::NotText) << QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件");
+    QTest::newRow("a folder") << "folder.txt" << QByteArray() << int(DataFileStatus::Folder)
+                              << QStringLiteral("指定的'%1'是文件夹，不是数据文件");
+    QTest::newRow("no permission") << "locked.txt" << QByteArray("序号=1\r\n")
+                                   << int(DataFileStatus::Unreadable)
+                                   << QStringLiteral("无法读取指定的文件'%1'（");
+}
+
+void DataFileTest::unusableFiles() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const QString path = m_dir.filePath(name);
+    if (status == int(DataFileStatus::Folder))
+        QVERIFY(QDir().mkpath(path));
+    else if (!bytes.isNull())
+        WriteBytes(path, bytes);
+    if (status == int(DataFileStatus::Unreadable)) {
+        if (geteuid() == 0)
+            QSKIP("file permissions do not bind the superuser");
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    }
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(int(read.status), status);
+    QVERIFY2(DataFileMessage(read, path)
+                 .startsWith(message.contains(QLatin1String("%1")) ? message.arg(path) : message),
+             qPrintable(DataFileMessage(read, path)));
+    if (read.status == DataFileStatus::Empty) {
+        QCOMPARE(read.records.recordCount, 0);
+        QCOMPARE(RowsOf(read.records.rows), Rows{QStringList(8)});
+    }
+}
+
+void DataFileTest::refusesFilesAboveTheSizeLimit() {
+    const QString path = m_dir.filePath(QStringLiteral("huge.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write("序号=1\r\n") > 0);
+    QVERIFY(file.resize(kMaxDataFileBytes + 1)); // sparse: costs no disk space
+    file.close();
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(read.status, DataFileStatus::TooLarge);
+    QVERIFY(DataFileMessage(read, path).contains(QStringLiteral("太大")));
+    QFile::remove(path);
+}
+
+QTEST_GUILESS_MAIN(DataFileTest)
+#include "tst_datafile.moc"
