@@ -30,11 +30,11 @@ struct SimRecord {
 // Misbehaviour on demand. Every fault applies to replies of `onlyCode` (0: every command).
 struct SimFaults {
     bool noReply = false;
-    int shortReply = -1;     // send only this many bytes of the reply (-1: the whole reply)
-    QByteArray strayBefore;  // bytes sent before the reply
-    QByteArray surplusAfter; // bytes sent after the reply
-    uint8_t pollStatus = 0;  // 0x81 or 0x82: every poll reports this fault instead of readings
-    int dieAfter = -1;       // after this many requests the link is dead: nothing is answered
+    int shortReply = -1;       // send only this many bytes of the reply (-1: the whole reply)
+    QByteArray strayBefore{};  // bytes sent before the reply
+    QByteArray surplusAfter{}; // bytes sent after the reply
+    uint8_t pollStatus = 0;    // 0x81 or 0x82: every poll reports this fault instead of readings
+    int dieAfter = -1;         // after this many requests the link is dead: nothing is answered
     uint8_t onlyCode = 0;
 };
 
