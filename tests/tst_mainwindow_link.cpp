@@ -1,0 +1,390 @@
+// The main window against the virtual instrument, over a real pseudo-terminal and through the
+// in-process USB bridge: connecting, uploading the stored records, clearing the instrument's
+// history, and what the window shows and asks on the way.
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "tests/support/SimHarness.h"
+#include "tests/support/TestSupport.h"
+#include "ui/UMain.h"
+
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+enum class Link { Serial, Usb };
+
+// Stored record k (1-based): device "D<k>", resistance (1000 + k) tenths of a micro-ohm.
+QList<QByteArray> Records(int count) {
+    QList<QByteArray> records;
+    for (int k = 1; k <= count; ++k)
+        records.append(SimRecord{QDateTime(QDate(2024, 3, 15), QTime(9, 41)), QStringLiteral("D%1").arg(k),
+                                 QStringLiteral("LI"), QStringLiteral("LAB"), 1, 5, uint32_t(1000 + k)}
+                           .frame());
+    return records;
+}
+
+QString ResistanceOf(int k) {
+    return QStringLiteral("%1.%2 uΩ").arg((1000 + k) / 10).arg((1000 + k) % 10);
+}
+
+// One instrument on the chosen link, with the program pointed at it.
+struct Bench {
+    Bench(Link link, const SimSetup& setup) {
+        if (link == Link::Serial) {
+            serial = std::make_unique<SerialSim>(setup);
+            serial->pointProgramAt(3);
+        } else {
+            usb = std::make_unique<UsbSim>(setup);
+            usb->pointProgramAt();
+        }
+    }
+    SimFixture& sim() { return serial ? static_cast<SimFixture&>(*serial) : *usb; }
+    bool ok() const { return !serial || serial->ok(); }
+
+    TempProgramDir dir; // first: the fixtures write SystemFile.ini into it
+    std::unique_ptr<SerialSim> serial;
+    std::unique_ptr<UsbSim> usb;
+};
+
+// Fills grid rows 1..rows with "old" texts, as an earlier upload or an opened file leaves them.
+void FillOldRows(TFrmMain& window, int rows) {
+    window.Grid()->setGridRowCount(rows + 1);
+    giRecordCount = rows;
+    for (int r = 1; r <= rows; ++r) {
+        RecordGrid::Row row;
+        row.fill(QStringLiteral("old%1").arg(r));
+        window.Grid()->setRow(r, row);
+    }
+}
+
+void Connected(TFrmMain& window) {
+    gbDeviceConnected = true;
+    window.UpdateButtons();
+}
+
+} // namespace
+
+class TstMainWindowLink : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ResetSharedState(); }
+
+    void connectOverTheSerialLink_data() {
+        QTest::addColumn<int>("identity");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("5731") << 1 << QStringLiteral("5731已连接");
+        QTest::newRow("qmvr") << 2 << QStringLiteral("qmvr已连接");
+        QTest::newRow("unknown model") << 5 << QStringLiteral("已连接");
+    }
+
+    void connectOverTheSerialLink() {
+        QFETCH(int, identity);
+        QFETCH(QString, status);
+        SimSetup setup;
+        setup.identity = uint8_t(identity);
+        Bench bench(Link::Serial, setup);
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        TFrmMain window;
+        QVERIFY(window.ConnectDevice());
+        QCOMPARE(window.StatusText(), status);
+        QVERIFY(gbDeviceConnected);
+        QVERIFY(window.BtnSampleData->isEnabled());
+        QVERIFY(window.BtnClearData->isEnabled());
+        QVERIFY(window.BtnTest->isEnabled());
+        QCOMPARE(bench.sim().requestCodes(), QList<uint8_t>({0xF8}));
+        QCOMPARE(window.ListBox1->count(), 2);
+        QCOMPARE(window.ListBox1->item(0)->text(), QStringLiteral("( 0)--F8"));
+        QCOMPARE(window.ListBox1->item(1)->text(),
+                 QStringLiteral("( 1)--%1").arg(identity, 2, 16, QChar('0')));
+        QVERIFY(messages.messages.isEmpty());
+    }
+
+    void connectOverUsbShowsTheSerialNumberString() {
+        SimSetup setup;
+        setup.usbSerialString = QStringLiteral("QM-0042");
+        Bench bench(Link::Usb, setup);
+        MessageRecorder messages;
+        TFrmMain window;
+        window.ListBox1->addItem(QStringLiteral("earlier"));
+        QVERIFY(window.ConnectDevice());
+        QCOMPARE(window.StatusText(), QStringLiteral("QM-0042已连接"));
+        QVERIFY(window.BtnSampleData->isEnabled());
+        QVERIFY(bench.sim().requests().isEmpty()); // the USB connect sends no command
+        QCOMPARE(window.ListBox1->count(), 1);
+        QVERIFY(messages.messages.isEmpty());
+    }
+
+    // A connected window whose instrument no longer answers (or is gone) ends up disconnected.
+    void connectToASilentInstrument_data() {
+        QTest::addColumn<int>("link");
+        QTest::newRow("serial, no answer") << int(Link::Serial);
+        QTest::newRow("USB, no device") << int(Link::Usb);
+    }
+
+    void connectToASilentInstrument() {
+        QFETCH(int, link);
+        SimSetup setup;
+        if (Link(link) == Link::Serial)
+            setup.faults.noReply = true;
+        else
+            setup.faults.dieAfter = 0;
+        Bench bench(Link(link), setup);
+        MessageRecorder messages;
+        TFrmMain window;
+        Connected(window);
+        QVERIFY(!window.ConnectDevice());
+        QCOMPARE(window.StatusText(), QStringLiteral("设备已断开！"));
+        QVERIFY(!gbDeviceConnected);
+        QVERIFY(!window.BtnSampleData->isEnabled());
+        QVERIFY(!window.BtnClearData->isEnabled());
+        QVERIFY(!window.BtnTest->isEnabled());
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("设备已断开！")});
+        QCOMPARE(messages.messages.first().caption, QStringLiteral("回路电阻测试仪2.1"));
+        QCOMPARE(messages.messages.first().icon, MsgIcon::Warning);
+    }
+
+    void twoPressesMakeOneConnect() {
+        Bench bench(Link::Serial, SimSetup{});
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::mouseClick(window.btnUpdateList, Qt::LeftButton);
+        QTest::mouseClick(window.btnUpdateList, Qt::LeftButton);
+        QCOMPARE(window.StatusText(), QStringLiteral("设备已断开！")); // deferred until after the click
+        QTRY_COMPARE(window.StatusText(), QStringLiteral("5731已连接"));
+        QVERIFY(!window.Timer1->isActive());
+        QCOMPARE(bench.sim().requestCodes(), QList<uint8_t>({0xF8}));
+    }
+
+    void uploadOfNoRecordsLeavesTheGrid_data() {
+        QTest::addColumn<int>("link");
+        QTest::newRow("serial") << int(Link::Serial);
+        QTest::newRow("USB") << int(Link::Usb);
+    }
+
+    void uploadOfNoRecordsLeavesTheGrid() {
+        QFETCH(int, link);
+        Bench bench(Link(link), SimSetup{});
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        TFrmMain window;
+        FillOldRows(window, 5);
+        Connected(window);
+        window.BtnSampleData->click();
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("无历史记录！")});
+        QCOMPARE(messages.messages.first().icon, MsgIcon::Warning);
+        QCOMPARE(bench.sim().requestCodes(), QList<uint8_t>({0xF0}));
+        QCOMPARE(window.Grid()->gridRowCount(), 6);
+        QCOMPARE(giRecordCount, 5);
+        QCOMPARE(window.Grid()->cell(3, 5), QStringLiteral("old5"));
+        QVERIFY(window.PBar->isHidden());
+    }
+
+    void uploadReplacesTheRows_data() {
+        QTest::addColumn<int>("link");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("oldRows");
+        QTest::newRow("serial, 3 records into 10 rows") << int(Link::Serial) << 3 << 10;
+        QTest::newRow("USB, 3 records into 10 rows") << int(Link::Usb) << 3 << 10;
+        QTest::newRow("USB, 255 records into 2 rows") << int(Link::Usb) << 255 << 1;
+    }
+
+    void uploadReplacesTheRows() {
+        QFETCH(int, link);
+        QFETCH(int, stored);
+        QFETCH(int, oldRows);
+        SimSetup setup;
+        setup.records = Records(stored);
+        Bench bench(Link(link), setup);
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        TFrmMain window;
+        FillOldRows(window, oldRows);
+        Connected(window);
+        window.BtnSampleData->click();
+        QVERIFY(messages.messages.isEmpty());
+        QCOMPARE(window.Grid()->gridRowCount(), stored + 1);
+        QCOMPARE(giRecordCount, stored);
+        for (int k = 1; k <= stored; ++k) {
+            QCOMPARE(window.Grid()->cell(0, k), QString::asprintf("%2d", k));
+            QCOMPARE(window.Grid()->cell(1, k), QStringLiteral("24-03-15 09:41"));
+            QCOMPARE(window.Grid()->cell(2, k), QStringLiteral("D%1").arg(k));
+            QCOMPARE(window.Grid()->cell(7, k), ResistanceOf(k));
+        }
+        const QList<QByteArray> requests = bench.sim().requests();
+        QCOMPARE(requests.size(), stored + 1);
+        QCOMPARE(requests.first(), QByteArray("\xF0", 1));
+        for (int k = 1; k <= stored; ++k)
+            QCOMPARE(requests.at(k), QByteArray("\xF1", 1) + char(k - 1));
+        QCOMPARE(window.ListBox1->count(), 37); // the last record's reply
+        QCOMPARE(window.ListBox1->item(0)->text(), QStringLiteral("( 0)--F1"));
+        QCOMPARE(window.PBar->maximum(), stored);
+        QVERIFY(window.PBar->isHidden());
+    }
+
+    // The link dies at record 4 of 10: rows 1..3 are new, 4..10 keep what they held, the count
+    // stays 10 and the window stays connected.
+    void uploadThatFailsPartWay_data() {
+        QTest::addColumn<int>("link");
+        QTest::newRow("serial") << int(Link::Serial);
+        QTest::newRow("USB") << int(Link::Usb);
+    }
+
+    void uploadThatFailsPartWay() {
+        QFETCH(int, link);
+        SimSetup setup;
+        setup.records = Records(10);
+        setup.faults.dieAfter = 4; // the count and records 1..3 are answered
+        Bench bench(Link(link), setup);
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        TFrmMain window;
+        FillOldRows(window, 10);
+        Connected(window);
+        window.BtnSampleData->click();
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("通讯失败！")});
+        QCOMPARE(messages.messages.first().icon, MsgIcon::Warning);
+        QCOMPARE(window.Grid()->gridRowCount(), 11);
+        QCOMPARE(giRecordCount, 10);
+        for (int k = 1; k <= 3; ++k)
+            QCOMPARE(window.Grid()->cell(2, k), QStringLiteral("D%1").arg(k));
+        for (int k = 4; k <= 10; ++k)
+            QCOMPARE(window.Grid()->cell(2, k), QStringLiteral("old%1").arg(k));
+        QVERIFY(window.PBar->isHidden());
+        QVERIFY(gbDeviceConnected);
+        QVERIFY(window.BtnSampleData->isEnabled());
+    }
+
+    void uploadWhoseCountFails() {
+        SimSetup setup;
+        setup.records = Records(4);
+        setup.faults.noReply = true;
+        Bench bench(Link::Serial, setup);
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        TFrmMain window;
+        FillOldRows(window, 2);
+        Connected(window);
+        window.BtnSampleData->click();
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("通讯失败！")});
+        QCOMPARE(window.Grid()->gridRowCount(), 3);
+        QCOMPARE(giRecordCount, 2);
+        QCOMPARE(window.Grid()->cell(2, 2), QStringLiteral("old2"));
+        QVERIFY(!bench.sim().requestCodes().contains(0xF1));
+    }
+
+    // While the upload runs the progress bar is painted at every record, and nothing else gets
+    // in: no timer fires and the window does not close.
+    void uploadKeepsTheWindowPaintedButClosed() {
+        SimSetup setup;
+        setup.records = Records(6);
+        Bench bench(Link::Usb, setup);
+        MessageRecorder messages;
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Connected(window);
+
+        struct PaintLog : QObject {
+            QList<int> values;
+            bool closeRefused = false;
+            TFrmMain* window = nullptr;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (event->type() == QEvent::Paint && window->Uploading()) {
+                    values.append(static_cast<QProgressBar*>(watched)->value());
+                    if (values.size() == 2)
+                        closeRefused = !window->close();
+                }
+                return false;
+            }
+        } log;
+        log.window = &window;
+        window.PBar->installEventFilter(&log);
+        bool timerFiredDuringUpload = false;
+        QTimer timer;
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [&] { timerFiredDuringUpload |= window.Uploading(); });
+        timer.start();
+
+        window.BtnSampleData->click();
+        QVERIFY(!log.values.isEmpty());
+        QList<int> distinct = log.values;
+        distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+        QCOMPARE(distinct, QList<int>({1, 2, 3, 4, 5, 6}));
+        QVERIFY(log.closeRefused);
+        QVERIFY(window.isVisible());
+        QVERIFY(!timerFiredDuringUpload);
+        QCOMPARE(giRecordCount, 6);
+    }
+
+    void clearIsAskedFirst_data() {
+        QTest::addColumn<int>("link");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("serial, answered No") << int(Link::Serial) << false;
+        QTest::newRow("serial, answered Yes") << int(Link::Serial) << true;
+        QTest::newRow("USB, answered Yes") << int(Link::Usb) << true;
+    }
+
+    void clearIsAskedFirst() {
+        QFETCH(int, link);
+        QFETCH(bool, yes);
+        SimSetup setup;
+        setup.records = Records(4);
+        Bench bench(Link(link), setup);
+        QVERIFY(bench.ok());
+        MessageRecorder messages;
+        messages.answers.push_back(yes ? MsgResult::Yes : MsgResult::No);
+        TFrmMain window;
+        FillOldRows(window, 7);
+        Connected(window);
+        window.BtnClearData->click();
+
+        QVERIFY(!messages.messages.isEmpty());
+        const MessageRequest question = messages.messages.first();
+        QCOMPARE(question.buttons, MsgButtons::YesNo);
+        QCOMPARE(question.icon, MsgIcon::Question);
+        QCOMPARE(question.caption, QStringLiteral("回路电阻测试仪2.1"));
+        if (!yes) {
+            QCOMPARE(messages.messages.size(), 1);
+            QVERIFY(bench.sim().requests().isEmpty());
+            QCOMPARE(bench.sim().instrument().records().size(), 4);
+            QCOMPARE(window.Grid()->gridRowCount(), 8);
+            QCOMPARE(giRecordCount, 7);
+            return;
+        }
+        QTRY_COMPARE(bench.sim().requestCodes(), QList<uint8_t>({0xF2}));
+        QTRY_VERIFY(bench.sim().instrument().records().isEmpty());
+        QCOMPARE(messages.texts().mid(1), QStringList{QStringLiteral("仪器历史数据已清空！")});
+        QCOMPARE(messages.messages.last().icon, MsgIcon::Warning);
+        QCOMPARE(window.Grid()->gridRowCount(), 2);
+        QCOMPARE(giRecordCount, 0);
+        for (int c = 0; c < 8; ++c)
+            QVERIFY(window.Grid()->cell(c, 1).isEmpty());
+    }
+
+    void clearThatCannotBeSent() {
+        Bench bench(Link::Serial, SimSetup{});
+        QVERIFY(bench.ok());
+        bench.serial->stop(); // the port is gone: the command cannot be written
+        MessageRecorder messages;
+        messages.answers.push_back(MsgResult::Yes);
+        TFrmMain window;
+        FillOldRows(window, 3);
+        Connected(window);
+        window.BtnClearData->click();
+        QCOMPARE(messages.texts().mid(1), QStringList{QStringLiteral("通讯失败！")});
+        QCOMPARE(window.Grid()->gridRowCount(), 4);
+        QCOMPARE(giRecordCount, 3);
+    }
+};
+
+QTEST_MAIN(TstMainWindowLink)
+#include "tst_mainwindow_link.moc"
