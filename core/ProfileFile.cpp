@@ -44,7 +44,17 @@ bool ProfileFile::load() {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    QByteArray data = file.readAll();
+    // A settings file is a few hundred bytes; anything far larger is not one of ours.
+    constexpr qint64 kLargestSettingsFile = 1 << 20;
+    if (file.size() > kLargestSettingsFile)
+        return false;
+    parse(file.readAll());
+    return true;
+}
+
+void ProfileFile::parse(const QByteArray& bytes) {
+    m_lines.clear();
+    QByteArray data = bytes;
     data.replace("\r\n", "\n");
     data.replace('\r', '\n');
     QList<QByteArray> raws = data.split('\n');
@@ -52,18 +62,23 @@ bool ProfileFile::load() {
         raws.removeLast();
     for (const QByteArray& raw : raws)
         m_lines.append(parseLine(raw));
-    return true;
+}
+
+QByteArray ProfileFile::toBytes() const {
+    QByteArray data;
+    for (const Line& line : m_lines) {
+        data += line.raw;
+        data += "\r\n";
+    }
+    return data;
 }
 
 bool ProfileFile::save() const {
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    for (const Line& line : m_lines) {
-        file.write(line.raw);
-        file.write("\r\n");
-    }
-    return file.commit();
+    const QByteArray data = toBytes();
+    return file.write(data) == data.size() && file.commit();
 }
 
 int ProfileFile::findSection(const QString& section) const {

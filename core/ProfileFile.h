@@ -16,6 +16,9 @@ public:
     bool load();
     // Writes the file atomically; false (and the old file untouched) when it cannot be written.
     bool save() const;
+    // The same as load and save, without the disk.
+    void parse(const QByteArray& data);
+    QByteArray toBytes() const;
 
     const QString& path() const { return m_path; }
     std::optional<QString> value(const QString& section, const QString& key) const;
