@@ -14,7 +14,7 @@ constexpr double kColumnWidth = 9.5;
 constexpr double kTimeColumnWidth = 17.5;
 constexpr lxw_col_t kTimeColumn = 1;
 constexpr lxw_col_t kLastColumn = RecordGrid::ColumnCount - 1;
-const char* const kTextFormat = "@";
+constexpr uint8_t kTextFormat = 49; // the built-in number format "@": text
 
 // Owns a workbook until it is closed; a workbook given up half-way is freed without writing.
 class WorkbookHandle {
@@ -51,10 +51,32 @@ lxw_error FormatSheet(lxw_worksheet* sheet, lxw_format* format) {
     return error;
 }
 
+bool IsHexDigit(QChar c) {
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// A text that itself looks like an escape ("_x0041_") gets its underscore escaped, as spreadsheet
+// XML requires, so that readers give the text back instead of the character.
+QString EscapeEscapeLookalikes(const QString& text) {
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    QString result;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool lookalike = text.at(i) == QLatin1Char('_') && i + 6 < text.size() &&
+                               text.at(i + 1) == QLatin1Char('x') && IsHexDigit(text.at(i + 2)) &&
+                               IsHexDigit(text.at(i + 3)) && IsHexDigit(text.at(i + 4)) &&
+                               IsHexDigit(text.at(i + 5)) && text.at(i + 6) == QLatin1Char('_');
+        result += lookalike ? QStringLiteral("_x005F_") : QString(text.at(i));
+    }
+    return result;
+}
+
 lxw_error FillSheet(lxw_worksheet* sheet, lxw_format* format, const RecordGrid& grid, int recordCount) {
     for (int row = 0; row <= recordCount; ++row) {
         for (int column = 0; column < RecordGrid::ColumnCount; ++column) {
-            const QByteArray text = TrimText(grid.cell(column, row)).toUtf8();
+            const QByteArray text = EscapeEscapeLookalikes(TrimText(grid.cell(column, row))).toUtf8();
             const lxw_error error =
                 worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), text.constData(), format);
             if (error != LXW_NO_ERROR)
@@ -100,7 +122,7 @@ WorkbookWriteResult WriteRecordWorkbook(const QString& fileName, const RecordGri
         error = QStringLiteral("the sheet could not be created");
         return WorkbookWriteResult::Failed;
     }
-    format_set_num_format(format, kTextFormat);
+    format_set_num_format_index(format, kTextFormat);
     format_set_align(format, LXW_ALIGN_CENTER);
 
     lxw_error written = FormatSheet(sheet, format);

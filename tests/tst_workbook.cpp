@@ -1,0 +1,424 @@
+// Workbooks through their real formats: what the writer puts into the .xlsx package, write → read
+// round trips, hand-made packages that exercise the reader's rules (active sheet, shared and
+// inline strings, used range), hostile packages it must refuse, and a legacy .xls made by an
+// independent spreadsheet program from a workbook this writer wrote.
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "report/WorkbookReader.h"
+#include "report/WorkbookWriter.h"
+#include "tests/support/TestSupport.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdlib>
+#include <cstring>
+#include <zip.h>
+
+using Rows = QList<QStringList>;
+using Parts = QMap<QString, QByteArray>;
+
+namespace {
+
+const QStringList kRecord1{" 1", "25-03-14 10:30", "DL000123", "OP01", "SUB01", "100 A", "5 秒", "56.3 uΩ"};
+const QStringList kRecord2{" 2",         "25-03-14 10:41", " 变压器甲 ", "张三",
+                           "东郊变电站", "600 A",          "60 秒",      "1677721.5 uΩ"};
+const QStringList kRecord3{"3", "", "", "", "", "", "", ""};
+
+QStringList Trimmed(QStringList row) {
+    for (QString& cell : row)
+        cell = TrimText(cell);
+    return row;
+}
+
+void FillGrid(RecordGrid& grid, const Rows& records) {
+    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+        grid.setCell(c, 0, RecordGrid::Headers().at(c));
+    grid.setGridRowCount(int(records.size()) + 1);
+    for (int r = 0; r < records.size(); ++r)
+        for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+            grid.setCell(c, r + 1, records.at(r).at(c));
+}
+
+Rows RowsOf(const WorkbookRecords& records) {
+    Rows result;
+    for (const RecordGrid::Row& row : records.rows)
+        result.append(QStringList(row.begin(), row.end()));
+    return result;
+}
+
+// Writes a zip package part by part, as a spreadsheet program would.
+bool WriteZip(const QString& path, const Parts& parts) {
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return false;
+    for (auto it = parts.begin(); it != parts.end(); ++it) {
+        void* copy = std::malloc(size_t(std::max<qsizetype>(it.value().size(), 1)));
+        std::memcpy(copy, it.value().constData(), size_t(it.value().size()));
+        zip_source_t* source = zip_source_buffer(archive, copy, zip_uint64_t(it.value().size()), 1);
+        if (!source || zip_file_add(archive, it.key().toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
+}
+
+// Unpacks one part of a package (through the same library, for checks on what the writer wrote).
+QByteArray ReadZipPart(const QString& path, const char* name) {
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return {};
+    QByteArray content;
+    if (zip_file_t* file = zip_fopen(archive, name, 0)) {
+        char buffer[4096];
+        zip_int64_t got = 0;
+        while ((got = zip_fread(file, buffer, sizeof buffer)) > 0)
+            content.append(buffer, qsizetype(got));
+        zip_fclose(file);
+    }
+    zip_discard(archive);
+    return content;
+}
+
+// Makes the archive declare a small unpacked size for one entry, as a zip bomb would, in both the
+// local header and the central directory.
+bool UnderstateSize(const QString& path, const QByteArray& entry, quint32 size) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    int patched = 0;
+    const auto put32 = [&bytes](qsizetype at, quint32 value) {
+        for (int k = 0; k < 4; ++k)
+            bytes[at + k] = char((value >> (8 * k)) & 0xFF);
+    };
+    for (qsizetype at = 0; (at = bytes.indexOf(entry, at)) >= 0; at += entry.size()) {
+        if (at >= 30 && bytes.mid(at - 30, 4) == QByteArray("PK\x03\x04")) {
+            put32(at - 30 + 22, size);
+            ++patched;
+        } else if (at >= 46 && bytes.mid(at - 46, 4) == QByteArray("PK\x01\x02")) {
+            put32(at - 46 + 24, size);
+            ++patched;
+        }
+    }
+    file.seek(0);
+    return patched == 2 && file.write(bytes) == bytes.size();
+}
+
+const QByteArray kMainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+const QByteArray kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+QByteArray Sheet(const QByteArray& rows, const QByteArray& before = {}) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet xmlns=\"" + kMainNs +
+           "\" xmlns:r=\"" + kRelNs + "\">" + before + "<sheetData>" + rows + "</sheetData></worksheet>";
+}
+
+QByteArray Shared(const QByteArray& items) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst xmlns=\"" + kMainNs + "\">" + items + "</sst>";
+}
+
+// A package with one or two sheets; activeTab < 0 leaves the workbook view out.
+Parts Package(const QByteArray& sheet1, const QByteArray& shared = {}, int activeTab = -1,
+              const QByteArray& sheet2 = {}, const QByteArray& sheet2Target = "worksheets/sheet2.xml") {
+    Parts parts;
+    parts["[Content_Types].xml"] = "<?xml version=\"1.0\"?><Types "
+                                   "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\"/>";
+    parts["_rels/.rels"] = "<?xml version=\"1.0\"?><Relationships "
+                           "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                           "<Relationship Id=\"rId1\" Type=\"" +
+                           kRelNs +
+                           "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+                           "</Relationships>";
+    QByteArray workbook =
+        "<?xml version=\"1.0\"?><workbook xmlns=\"" + kMainNs + "\" xmlns:r=\"" + kRelNs + "\">";
+    if (activeTab >= 0)
+        workbook +=
+            "<bookViews><workbookView activeTab=\"" + QByteArray::number(activeTab) + "\"/></bookViews>";
+    workbook += "<sheets><sheet name=\"一\" sheetId=\"1\" r:id=\"rId1\"/>";
+    if (!sheet2.isEmpty())
+        workbook += "<sheet name=\"二\" sheetId=\"2\" r:id=\"rId7\"/>";
+    workbook += "</sheets></workbook>";
+    parts["xl/workbook.xml"] = workbook;
+    QByteArray rels = "<?xml version=\"1.0\"?><Relationships "
+                      "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                      "<Relationship Id=\"rId1\" Type=\"" +
+                      kRelNs + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>";
+    if (!sheet2.isEmpty())
+        rels +=
+            "<Relationship Id=\"rId7\" Type=\"" + kRelNs + "/worksheet\" Target=\"" + sheet2Target + "\"/>";
+    if (!shared.isEmpty())
+        rels +=
+            "<Relationship Id=\"rId3\" Type=\"" + kRelNs + "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
+    rels += "</Relationships>";
+    parts["xl/_rels/workbook.xml.rels"] = rels;
+    parts["xl/worksheets/sheet1.xml"] = sheet1;
+    if (!sheet2.isEmpty())
+        parts["xl/worksheets/sheet2.xml"] = sheet2;
+    if (!shared.isEmpty())
+        parts["xl/sharedStrings.xml"] = shared;
+    return parts;
+}
+
+const QByteArray kHeaderRow = "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>序号</t></is></c></row>";
+
+} // namespace
+
+class WorkbookTest : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void writesTextCellsCentredWithTheColumnWidths();
+    void replacesAnExistingFileAndKeepsItOnFailure();
+    void readsHandMadePackages_data();
+    void readsHandMadePackages();
+    void refusesHostileOrBrokenFiles_data();
+    void refusesHostileOrBrokenFiles();
+    void readsALegacyXlsMadeFromOurWorkbook();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void WorkbookTest::roundTrip_data() {
+    QTest::addColumn<Rows>("records");
+    QTest::newRow("header only") << Rows{};
+    QTest::newRow("Chinese texts, blanks, empty cells") << Rows{kRecord1, kRecord2, kRecord3};
+    Rows many;
+    for (int i = 1; i <= 300; ++i)
+        many.append(QStringList{QString::number(i), "t", "设备", "人", "地", "100 A", "5 秒", "1.0 uΩ"});
+    QTest::newRow("300 records") << many;
+    // Characters XML cannot hold travel escaped; numbers stay texts.
+    QTest::newRow("control characters, numbers as text")
+        << Rows{QStringList{"007", "1e5",
+                            "a\x01"
+                            "b",
+                            "_x0041_", "TRUE", "=1+1", "0.10", "x\ty"}};
+}
+
+void WorkbookTest::roundTrip() {
+    QFETCH(Rows, records);
+    RecordGrid grid;
+    FillGrid(grid, records);
+    const QString path = m_dir.filePath(QStringLiteral("round.xlsx"));
+    QString error;
+    QCOMPARE(WriteRecordWorkbook(path, grid, int(records.size()), &error), WorkbookWriteResult::Written);
+    WorkbookRecords read;
+    QVERIFY2(ReadRecordWorkbook(path, &read, &error), qPrintable(error));
+    QCOMPARE(read.recordCount, int(records.size()));
+    Rows expected;
+    for (const QStringList& row : records)
+        expected.append(Trimmed(row));
+    QCOMPARE(RowsOf(read), expected);
+}
+
+void WorkbookTest::writesTextCellsCentredWithTheColumnWidths() {
+    RecordGrid grid;
+    FillGrid(grid, {kRecord1});
+    const QString path = m_dir.filePath(QStringLiteral("format.xlsx"));
+    QString error;
+    QCOMPARE(WriteRecordWorkbook(path, grid, 1, &error), WorkbookWriteResult::Written);
+    const QByteArray sheet = ReadZipPart(path, "xl/worksheets/sheet1.xml");
+    const QByteArray styles = ReadZipPart(path, "xl/styles.xml");
+    // Excel stores 9.5 and 17.5 character columns with its padding (9.5 and 17.5 become 10.28515625
+    // and 18.28515625).
+    QVERIFY2(sheet.contains("<col min=\"1\" max=\"1\" width=\"10.28515625\" style=\"1\" customWidth=\"1\"/>"
+                            "<col min=\"2\" max=\"2\" width=\"18.28515625\" style=\"1\" customWidth=\"1\"/>"
+                            "<col min=\"3\" max=\"8\" width=\"10.28515625\" style=\"1\" customWidth=\"1\"/>"),
+             sheet.constData());
+    // Style 1: the built-in text format "@" (49), centred.
+    QVERIFY2(styles.contains("numFmtId=\"49\"") && styles.contains("horizontal=\"center\""),
+             styles.constData());
+    // Every written cell carries style 1 and holds a string, the record number included.
+    const QRegularExpression cell(QStringLiteral("<c r=\"([A-Z]+\\d+)\"([^>]*)>"));
+    int cells = 0;
+    for (auto it = cell.globalMatch(QString::fromUtf8(sheet)); it.hasNext(); ++cells) {
+        const auto match = it.next();
+        QVERIFY2(match.captured(2).contains(QStringLiteral("s=\"1\"")), qPrintable(match.captured(0)));
+        QVERIFY2(match.captured(2).contains(QStringLiteral("t=\"s\"")), qPrintable(match.captured(0)));
+    }
+    QCOMPARE(cells, 16);
+}
+
+void WorkbookTest::replacesAnExistingFileAndKeepsItOnFailure() {
+    const QString path = m_dir.filePath(QStringLiteral("replace.xlsx"));
+    RecordGrid grid;
+    FillGrid(grid, {kRecord1, kRecord2});
+    QString error;
+    QCOMPARE(WriteRecordWorkbook(path, grid, 2, &error), WorkbookWriteResult::Written);
+    QCOMPARE(WriteRecordWorkbook(path, grid, 1, &error), WorkbookWriteResult::Written);
+    WorkbookRecords read;
+    QVERIFY(ReadRecordWorkbook(path, &read, &error));
+    QCOMPARE(read.recordCount, 1);
+
+    // A cell longer than a sheet cell can hold makes the save fail; the older file stays.
+    grid.setCell(3, 2, QString(40000, QLatin1Char('x')));
+    QCOMPARE(WriteRecordWorkbook(path, grid, 2, &error), WorkbookWriteResult::Failed);
+    QVERIFY(!error.isEmpty());
+    QVERIFY(ReadRecordWorkbook(path, &read, &error));
+    QCOMPARE(read.recordCount, 1);
+    QCOMPARE(
+        QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("replace")).size(), 1);
+
+    QCOMPARE(WriteRecordWorkbook(m_dir.filePath(QStringLiteral("no/such/folder.xlsx")), grid, 1, &error),
+             WorkbookWriteResult::Failed);
+}
+
+void WorkbookTest::readsHandMadePackages_data() {
+    QTest::addColumn<Parts>("parts");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<Rows>("rows");
+    const QStringList e(8);
+    auto with = [](QStringList row, std::initializer_list<std::pair<int, QString>> cells) {
+        for (const auto& [column, text] : cells)
+            row[column] = text;
+        return row;
+    };
+
+    QTest::newRow("shared strings with rich-text runs, phonetic runs skipped")
+        << Package(
+               Sheet(kHeaderRow +
+                     "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"C2\" t=\"s\"><v>2</v></c>"
+                     "<c r=\"D2\" t=\"s\"><v>1</v></c></row>"),
+               Shared("<si><t>1</t></si><si><r><rPr><b/></rPr><t>张</t></r><r><t xml:space=\"preserve\"> 三"
+                      "</t></r><rPh sb=\"0\" eb=\"1\"><t>ちょう</t></rPh><phoneticPr fontId=\"1\"/></si>"
+                      "<si><t>变压器_x000D_甲</t></si>"))
+        << 1 << Rows{with(e, {{0, "1"}, {2, "变压器\r甲"}, {3, "张 三"}})};
+    QTest::newRow("inline strings, numbers, booleans, formula results")
+        << Package(Sheet(kHeaderRow +
+                         "<row r=\"2\"><c r=\"A2\"><v>7</v></c><c r=\"B2\" t=\"n\"><v>0.30000000000000004"
+                         "</v></c><c r=\"C2\" t=\"b\"><v>1</v></c><c r=\"D2\" t=\"str\"><f>X()</f><v>算出"
+                         "</v></c><c r=\"E2\" t=\"inlineStr\"><is><r><t>地</t></r><r><t>点</t></r></is></c>"
+                         "<c r=\"F2\" t=\"e\"><v>#N/A</v></c><c r=\"G2\"><v>1234.5</v></c></row>"))
+        << 1
+        << Rows{with(
+               e, {{0, "7"}, {1, "0.3"}, {2, "TRUE"}, {3, "算出"}, {4, "地点"}, {5, "#N/A"}, {6, "1234.5"}})};
+    QTest::newRow("the active sheet, reached through an absolute target")
+        << Package(
+               Sheet(kHeaderRow + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>wrong</t></is></c></row>"),
+               {}, 1,
+               Sheet(kHeaderRow + "<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>right</t></is></c></row>"
+                                  "<row r=\"3\"><c r=\"B3\" t=\"inlineStr\"><is><t>too</t></is></c></row>"),
+               "/xl/worksheets/sheet2.xml")
+        << 2 << Rows{with(e, {{1, "right"}}), with(e, {{1, "too"}})};
+    QTest::newRow("first sheet when the workbook has no view")
+        << Package(
+               Sheet(kHeaderRow + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>first</t></is></c></row>"),
+               {}, -1, Sheet(kHeaderRow))
+        << 1 << Rows{with(e, {{0, "first"}})};
+    QTest::newRow("cells and rows without references")
+        << Package(Sheet(
+               "<row><c t=\"inlineStr\"><is><t>h</t></is></c></row><row><c t=\"inlineStr\"><is><t>a</t></is>"
+               "</c><c/><c t=\"inlineStr\"><is><t>c</t></is></c></row>"))
+        << 1 << Rows{with(e, {{0, "a"}, {2, "c"}})};
+    QTest::newRow("used range from the cells, not from a lying dimension")
+        << Package(Sheet(kHeaderRow + "<row r=\"4\"><c r=\"H4\" t=\"inlineStr\"><is><t>h</t></is></c>"
+                                      "<c r=\"I4\" t=\"inlineStr\"><is><t>beyond H</t></is></c></row>",
+                         "<dimension ref=\"A1:H900000\"/>"))
+        << 3 << Rows{e, e, with(e, {{7, "h"}})};
+    QTest::newRow("a used range not starting in row 1 reads shifted")
+        << Package(Sheet("<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>head</t></is></c></row>"
+                         "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>r4</t></is></c></row>"
+                         "<row r=\"5\"><c r=\"A5\" t=\"inlineStr\"><is><t>r5</t></is></c></row>"))
+        << 2 << Rows{e, with(e, {{0, "head"}})};
+    QTest::newRow("an empty sheet counts as its header row") << Package(Sheet("")) << 0 << Rows{};
+}
+
+void WorkbookTest::readsHandMadePackages() {
+    QFETCH(Parts, parts);
+    QFETCH(int, count);
+    QFETCH(Rows, rows);
+    const QString path = m_dir.filePath(QStringLiteral("made.xlsx"));
+    QVERIFY(WriteZip(path, parts));
+    WorkbookRecords read;
+    QString error;
+    QVERIFY2(ReadRecordWorkbook(path, &read, &error), qPrintable(error));
+    QCOMPARE(read.recordCount, count);
+    QCOMPARE(RowsOf(read), rows);
+}
+
+void WorkbookTest::refusesHostileOrBrokenFiles_data() {
+    QTest::addColumn<Parts>("parts");         // empty: write rawBytes instead
+    QTest::addColumn<QByteArray>("rawBytes"); // with parts: "lie" understates the sheet's size
+    QTest::addColumn<QString>("reason");      // part of the reported reason
+
+    QTest::newRow("a used range claiming a million rows")
+        << Package(Sheet(kHeaderRow + "<row r=\"1048576\"><c r=\"A1048576\"><v>1</v></c></row>"))
+        << QByteArray() << "claims 1048576 rows";
+    QTest::newRow("a cell beyond the last sheet row")
+        << Package(Sheet("<row r=\"1048577\"><c r=\"A1048577\"><v>1</v></c></row>")) << QByteArray()
+        << "bad cell reference";
+    // 4 MiB of blanks pack into a few kilobytes; the limit below is 1 MiB.
+    QTest::newRow("a sheet that unpacks beyond the limit")
+        << Package(Sheet(kHeaderRow, QByteArray(4 * 1024 * 1024, ' '))) << QByteArray() << "unpack";
+    QTest::newRow("a sheet that understates its unpacked size")
+        << Package(Sheet(kHeaderRow, QByteArray(4 * 1024 * 1024, ' '))) << QByteArray("lie")
+        << "unpacks to more than";
+    QTest::newRow("a document type declaration")
+        << Package(
+               "<?xml version=\"1.0\"?><!DOCTYPE w [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+               "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&b;</t></is></c></row>"
+               "</sheetData></worksheet>")
+        << QByteArray() << "document type";
+    QTest::newRow("a shared string that does not exist")
+        << Package(Sheet(kHeaderRow + "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>5</v></c></row>"),
+                   Shared("<si><t>x</t></si>"))
+        << QByteArray() << "shared string 5";
+    QTest::newRow("broken XML") << Package(Sheet("<row r=\"1\"><c r=\"A1\"><v>1</c></row>")) << QByteArray()
+                                << "sheet1";
+    Parts noSheets = Package(Sheet(kHeaderRow));
+    noSheets.remove("xl/worksheets/sheet1.xml");
+    QTest::newRow("the active sheet's part is missing") << noSheets << QByteArray() << "no part";
+    QTest::newRow("a text file") << Parts() << QByteArray("序号=1\r\n时间=t\r\n") << "neither";
+    QTest::newRow("a truncated zip") << Parts() << QByteArray("PK\x03\x04\x14\x00\x00\x00", 8) << "";
+    QTest::newRow("a truncated legacy workbook")
+        << Parts() << QByteArray::fromHex("D0CF11E0A1B11AE100000000") << "xls";
+}
+
+void WorkbookTest::refusesHostileOrBrokenFiles() {
+    QFETCH(Parts, parts);
+    QFETCH(QByteArray, rawBytes);
+    QFETCH(QString, reason);
+    const QString path = m_dir.filePath(QStringLiteral("bad.xlsx"));
+    if (parts.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(rawBytes);
+    } else {
+        QVERIFY(WriteZip(path, parts));
+        if (rawBytes == "lie")
+            QVERIFY(UnderstateSize(path, "xl/worksheets/sheet1.xml", 1000));
+    }
+    WorkbookLimits limits;
+    limits.maxSheetBytes = 1024 * 1024;
+    WorkbookRecords read;
+    QString error;
+    QVERIFY(!ReadRecordWorkbook(path, &read, &error, limits));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(read.recordCount, 0);
+    QVERIFY(read.rows.empty());
+}
+
+void WorkbookTest::readsALegacyXlsMadeFromOurWorkbook() {
+    // records.xls: a workbook of this writer holding kRecord1..3, converted to the legacy format by
+    // an independent spreadsheet program (see tests/data/files/README).
+    WorkbookRecords read;
+    QString error;
+    QVERIFY2(ReadRecordWorkbook(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), &read, &error),
+             qPrintable(error));
+    QCOMPARE(read.recordCount, 3);
+    QCOMPARE(RowsOf(read), (Rows{Trimmed(kRecord1), Trimmed(kRecord2), Trimmed(kRecord3)}));
+    // The content decides, not the name.
+    const QString renamed = m_dir.filePath(QStringLiteral("records.xlsx"));
+    QVERIFY(QFile::copy(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), renamed));
+    QVERIFY2(ReadRecordWorkbook(renamed, &read, &error), qPrintable(error));
+    QCOMPARE(read.recordCount, 3);
+}
+
+QTEST_GUILESS_MAIN(WorkbookTest)
+#include "tst_workbook.moc"
