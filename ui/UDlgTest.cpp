@@ -91,7 +91,7 @@ void TFrmTest::CreateControls() {
     cbTestTime->setObjectName(QStringLiteral("cbTestTime"));
     cbTestTime->setEditable(true);
     cbTestTime->setInsertPolicy(QComboBox::NoInsert);
-    // No inline completion: typing "4" must stay "4", not become "40".
+    // No completion: the time box holds exactly what was typed.
     cbTestTime->setCompleter(nullptr);
     AddFieldLabel(GroupBox1, QStringLiteral("时间(秒)："), cbTestTime, 56);
 
