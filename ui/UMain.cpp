@@ -231,7 +231,9 @@ void TFrmMain::ShowByteTrace(const uint8_t* bytes, int count) {
 }
 
 void TFrmMain::btnUpdateListClick() {
-    Timer1->start();
+    // A second press before the timer fired neither adds an attempt nor postpones the first.
+    if (!Timer1->isActive())
+        Timer1->start();
 }
 
 void TFrmMain::Timer1Timer() {
