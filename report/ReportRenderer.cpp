@@ -4,6 +4,7 @@
 #include "core/UDataCenter.h"
 #include "report/UQRMain.h"
 
+#include <QGlyphRun>
 #include <QPageLayout>
 #include <QPageRanges>
 #include <QPainter>
@@ -208,7 +209,11 @@ private:
             QTextLayout layout(label->caption, label->font, m_out.device());
             layOut(layout, *label);
             const double labelLeft = label->alignment & Qt::AlignLeft ? label->left : 0.0;
-            layout.draw(&painter, QPointF(m_out.x(kPaperMargin + labelLeft), m_out.y(m_top + label->top)));
+            // Glyph runs keep every glyph on the line's baseline also where the device records
+            // text for later (the preview), which otherwise drops glyphs of a fallback face.
+            const QPointF origin(m_out.x(kPaperMargin + labelLeft), m_out.y(m_top + label->top));
+            for (const QGlyphRun& run : layout.glyphRuns())
+                painter.drawGlyphRun(origin, run);
         }
     }
 
