@@ -329,6 +329,32 @@ private slots:
         delete dialog;
     }
 
+    void openedModallyFromTheMainWindow() {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        UsbSim usb(Contact());
+        usb.pointProgramAt();
+        TFrmMain window;
+        window.show();
+        QPointer<TFrmTest> seen;
+        QObject* owner = &window;
+        QTimer::singleShot(0, [&] {
+            seen = qobject_cast<TFrmTest*>(QApplication::activeModalWidget());
+            if (!seen)
+                return;
+            owner = seen->parent();
+            seen->EdtDeviceNum->setText(QStringLiteral("QF1"));
+            seen->BtnOK->click();
+            seen->BtnCancel->click();
+        });
+        window.BtnTestClick();    // returns once the dialog has closed
+        QCOMPARE(owner, nullptr); // it was shown, owned by the application rather than the window
+        QCOMPARE(giRecordCount, 1);
+        QCOMPARE(window.Grid()->cell(2, 1), QStringLiteral("QF1"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(seen.isNull()); // freed on closing
+    }
+
     void closingWhileRunningStopsPolling() {
         TempProgramDir dir;
         MessageRecorder messages;
