@@ -2,15 +2,14 @@
 
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "report/DataFile.h"
 #include "report/UQRMain.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPrintDialog>
@@ -30,7 +29,6 @@ constexpr int kWindowWidth = 561;
 constexpr int kWindowHeight = 408;
 constexpr int kMinimumWidth = 200;
 constexpr int kMinimumHeight = 100;
-const QString kDataFolderName = QStringLiteral("测试记录");
 
 } // namespace
 
@@ -219,18 +217,12 @@ void TFrmPreview::tbPrinterClick() {
                     MsgIcon::Warning);
 }
 
-QString TFrmPreview::DefaultPdfFolder() {
-    const QString folder = ExecutableDir() + kDataFolderName;
-    QDir().mkpath(folder);
-    return folder;
-}
-
 void TFrmPreview::tbExportPdfClick() {
     if (!Report)
         return;
     const QString proposal =
         QStringLiteral("主报表 ") + FormatFileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
-    QFileDialog dialog(this, QStringLiteral("导出PDF"), DefaultPdfFolder(),
+    QFileDialog dialog(this, QStringLiteral("导出PDF"), EnsureDataFolder(),
                        QStringLiteral("PDF文件 (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
@@ -242,7 +234,7 @@ void TFrmPreview::tbExportPdfClick() {
         ShowMessage(QStringLiteral("PDF文件保存失败！"), kAppTitle, MsgIcon::Warning);
         return;
     }
-    OpenFolder(QFileInfo(fileName).absolutePath());
+    OpenFolder(FolderOfFile(fileName));
 }
 
 void TFrmPreview::tbExitClick() {

@@ -41,8 +41,6 @@ public:
 
     QPrinter* Printer() const { return m_printer; }
     QString StatusText() const;
-    // The folder the PDF export offers first: the data folder beside the program.
-    static QString DefaultPdfFolder();
 
     QToolBar* ToolBar1 = nullptr;
     QToolButton* tbZToFit = nullptr;
