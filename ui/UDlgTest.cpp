@@ -260,6 +260,9 @@ bool TFrmTest::AcceptResult() {
 }
 
 bool TFrmTest::FormCloseQuery() {
+    // Not while the final readings are shown: the pause runs inside this dialog's own handler.
+    if (m_showingFinalReadings)
+        return false;
     return AcceptResult();
 }
 

@@ -85,4 +85,5 @@ private:
 
     TFrmMain* m_mainWindow = nullptr;
     bool m_closeApproved = false;
+    bool m_showingFinalReadings = false; // the pause after a finished test is under way
 };

@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -100,10 +99,12 @@ void TFrmTest::Timer1Timer() {
 }
 
 void TFrmTest::FinishTest() {
-    // The pause blocks on purpose: no click, key or close can slip in while it runs. The final
-    // readings are painted first so that they are on screen during it.
-    repaint();
-    std::this_thread::sleep_for(kFinishedPause);
+    // The window stays alive during the pause, so the final readings are painted and clicks on
+    // the still disabled parameter controls are dropped; a blocking sleep would queue them and
+    // deliver them to "测试" once it is enabled again. Closing waits until the pause is over.
+    m_showingFinalReadings = true;
+    Delay(uint16_t(kFinishedPause.count()));
+    m_showingFinalReadings = false;
     EnableTestParams(true);
 }
 
