@@ -165,7 +165,9 @@ bool TFrmProcess::ProgressStep(int count, int process) {
     SetPositions(count, process);
     show();
     repaint();
+    m_inStep = true;
     Delay(uint16_t(kStepPause.count()));
+    m_inStep = false;
     return Cancelled();
 }
 
@@ -191,9 +193,10 @@ void TFrmProcess::reject() {
 }
 
 void TFrmProcess::closeEvent(QCloseEvent* event) {
-    // Only the operation that opened the dialog closes it; a close from the window system (which
-    // would free the dialog under the running operation) counts as a wish to cancel.
-    if (event->spontaneous()) {
+    // Only the operation that opened the dialog closes it, between its steps. A close from the
+    // window system, or one arriving while a step processes events, would free the dialog under
+    // the running operation: it counts as a wish to cancel instead.
+    if (event->spontaneous() || m_inStep) {
         event->ignore();
         BtnCancelClick();
         return;

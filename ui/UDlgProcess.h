@@ -56,4 +56,6 @@ protected:
 
 private:
     void FormCreate();
+
+    bool m_inStep = false;
 };
