@@ -1,17 +1,26 @@
 #include "link/SiUsbXp.h"
 
+#include "link/LibusbBackend.h"
+
 namespace {
 
-std::shared_ptr<UsbBackend>& installed() {
+std::shared_ptr<UsbBackend>& slot() {
     static std::shared_ptr<UsbBackend> backend;
     return backend;
+}
+
+// The installed backend; real hardware through libusb when none was chosen.
+std::shared_ptr<UsbBackend> installed() {
+    if (!slot())
+        slot() = std::make_shared<LibusbBackend>();
+    return slot();
 }
 
 } // namespace
 
 std::shared_ptr<UsbBackend> SetUsbBackend(std::shared_ptr<UsbBackend> backend) {
-    std::shared_ptr<UsbBackend> previous = installed();
-    installed() = std::move(backend);
+    std::shared_ptr<UsbBackend> previous = slot();
+    slot() = std::move(backend);
     return previous;
 }
 
