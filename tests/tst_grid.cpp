@@ -194,6 +194,8 @@ private slots:
             QCOMPARE(image.pixelColor(number.topLeft() + QPoint(3, 3)), kFixed);
             QCOMPARE(image.pixelColor(number.left(), number.center().y()), QColor(Qt::white));
             QCOMPARE(image.pixelColor(number.center().x(), number.top()), QColor(Qt::white));
+            QCOMPARE(image.pixelColor(number.right(), number.center().y()), QColor(Qt::black));
+            QCOMPARE(image.pixelColor(number.center().x(), number.bottom()), QColor(Qt::black));
             QCOMPARE(CountPixels(image, number, [](QColor c) { return c == kHighlight; }), 0);
             QVERIFY(CountPixels(image, number.adjusted(2, 2, -2, -2), Dark) > 5); // the number
         }

@@ -7,7 +7,7 @@
 
 namespace {
 
-// Fixed cells draw their text two pixels left of the centre of their widened rectangle.
+// Fixed cells draw their text two pixels left of the centre.
 constexpr int kFixedTextShift = 2;
 
 void DrawCentredText(QPainter& painter, const QRect& rect, const QString& text, int shift) {
@@ -17,9 +17,9 @@ void DrawCentredText(QPainter& painter, const QRect& rect, const QString& text, 
     painter.drawText(x, y + metrics.ascent(), text);
 }
 
-void DrawRaisedCell(QPainter& painter, const QRect& cellRect, const QString& text, const QPalette& palette) {
-    // One pixel wider and higher, so the edge covers the grid line to the right and below.
-    const QRect rect = cellRect.adjusted(0, 0, 1, 1);
+void DrawRaisedCell(QPainter& painter, const QRect& rect, const QString& text, const QPalette& palette) {
+    // The edges lie inside the cell: the view draws its grid lines after the cells, and a black
+    // edge on the grid line would be painted over.
     const int left = rect.left();
     const int top = rect.top();
     const int right = rect.left() + rect.width() - 1;

@@ -35,9 +35,7 @@ void RecordGridHeader::paintSection(QPainter* painter, const QRect& rect, int lo
     if (!rect.isValid() || !model())
         return;
     const QString text = model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
-    // Header sections lie edge to edge without grid lines: leave the last pixel for the raised
-    // edge of the widened cell, like the data rows below.
-    DrawGridCell(*painter, rect.adjusted(0, 0, -1, -1), text, CellLook::Raised, palette(), font());
+    DrawGridCell(*painter, rect, text, CellLook::Raised, palette(), font());
 }
 
 GridRowSizer::GridRowSizer(QTableView* view) : QObject(view), m_view(view) {
