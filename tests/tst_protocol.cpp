@@ -70,7 +70,7 @@ private slots:
         QTest::addColumn<QString>("voltage");
         QTest::addColumn<QString>("resistance");
         QTest::addColumn<int>("status");
-        QTest::newRow("final result") << Hex("FA 000003E801 000000007B04 0000 000000007B06 83") << "100.0 A"
+        QTest::newRow("final result") << Hex("FA 000003E801 0000007B04 0000 0000007B06 83") << "100.0 A"
                                       << "12.3 mV"
                                       << "123.0 uΩ" << 0x83;
         QTest::newRow("running, 12.34 and -1")
