@@ -354,7 +354,9 @@ private slots:
     void layoutNamesAndKeyboard() {
         TempProgramDir dir;
         MessageRecorder messages;
-        UsbSim usb;
+        SimSetup setup;
+        setup.stepFlags = SimSetup::steps({1});
+        UsbSim usb(setup);
         usb.pointProgramAt();
         QPointer<TFrmTest> dialog = OpenDialog();
         QCOMPARE(dialog->windowTitle(), QStringLiteral("测试"));
@@ -397,6 +399,11 @@ private slots:
         QTest::keyClick(dialog->EdtDeviceNum, Qt::Key_Return);
         QVERIFY(usb.requests().isEmpty());
         QVERIFY(dialog);
+        // On a focused button it presses that button.
+        dialog->BtnTest->setFocus();
+        QTest::keyClick(dialog->BtnTest, Qt::Key_Return);
+        QCOMPARE(usb.requestCodes(), QList<uint8_t>{cmdStartTest});
+        QVERIFY(messages.messages.isEmpty());
         delete dialog;
     }
 };
