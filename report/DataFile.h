@@ -9,8 +9,9 @@
 #include <QStringView>
 #include <vector>
 
-// Files above this size are refused rather than read into memory.
+// Files above this size, or with more records than this, are refused rather than read into memory.
 constexpr qint64 kMaxDataFileBytes = qint64(256) * 1024 * 1024;
+constexpr int kMaxDataFileRecords = 1048576;
 
 // The data folder "测试记录" beside the executable (no trailing separator), created when missing;
 // a failure to create it is left to the file dialog.
@@ -32,17 +33,38 @@ struct DataFileRecords {
     int recordCount = 0;
 };
 
-// Text of a data file: UTF-8 when the bytes are valid UTF-8 beyond plain ASCII (with or without a
-// byte-order mark), UTF-16 when it starts with its byte-order mark, GBK otherwise.
-QString DecodeDataFileText(const QByteArray& bytes);
-
 // Stores the value of one key line (after the first "=", untrimmed; the whole line without "=")
 // in the given column of the row.
 void ParseFieldLine(RecordGrid::Row& row, int column, QStringView line);
 
-// Routes every line of the text by the first key it contains.
+// Routes every line by the first key it contains. Text comes in pieces as it is read and decoded;
+// a line may span pieces, and CR LF, LF and CR all end a line.
+class DataFileParser {
+public:
+    void feed(QStringView piece);
+    // Routes a last line that has no line end.
+    void finish();
+    // Whether any character above code 32 came by.
+    bool sawText() const { return m_sawText; }
+    // More records than kMaxDataFileRecords (the surplus ones were not kept) or a line of more than
+    // a million characters.
+    bool tooLarge() const { return m_tooLarge; }
+    DataFileRecords takeRecords() { return std::move(m_records); }
+
+private:
+    void route(QStringView line);
+
+    DataFileRecords m_records;
+    QString m_partial;
+    bool m_sawText = false;
+    bool m_tooLarge = false;
+};
+
 DataFileRecords ParseDataFileText(QStringView text);
 
+// Reads a data file in slices: a first pass decides the encoding (UTF-8 when the bytes are valid
+// UTF-8 beyond plain ASCII, with or without a byte-order mark; UTF-16 when it starts with its
+// byte-order mark; GBK otherwise) and whether it is text at all, a second pass decodes and routes.
 enum class DataFileStatus { Loaded, Empty, Missing, Unreadable, Folder, NotText, TooLarge };
 
 struct DataFileReadResult {

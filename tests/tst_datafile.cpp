@@ -82,10 +82,13 @@ private slots:
     void lineEndsDoNotMatter();
     void encodings_data();
     void encodings();
+    void charactersAndLinesAcrossReadSlices_data();
+    void charactersAndLinesAcrossReadSlices();
     void failedSaveKeepsTheOldFile();
     void unusableFiles_data();
     void unusableFiles();
     void refusesFilesAboveTheSizeLimit();
+    void refusesALineWithoutEnd();
 
 private:
     QTemporaryDir m_dir;
@@ -245,6 +248,33 @@ void DataFileTest::encodings() {
     QCOMPARE(read.records.rows.at(0)[7], QStringLiteral("56.3 uΩ"));
 }
 
+void DataFileTest::charactersAndLinesAcrossReadSlices_data() {
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("GBK") << false;
+    QTest::newRow("UTF-8") << true;
+}
+
+// The reader takes files in slices of 1 MiB: a long value and a Chinese character lie across the
+// first slice border at each of a few offsets.
+void DataFileTest::charactersAndLinesAcrossReadSlices() {
+    QFETCH(bool, utf8);
+    const auto encode = [utf8](const QString& text) { return utf8 ? text.toUtf8() : Gbk::encode(text); };
+    const QByteArray head = encode(QStringLiteral("序号=1\r\n测试地点="));
+    const QString tail = QStringLiteral("变电站\r\n测试电阻=56.3 uΩ\r\n序号=2\r\n");
+    const QString path = m_dir.filePath(QStringLiteral("slices.txt"));
+    for (int shift = 0; shift < 4; ++shift) {
+        const int padding = 1024 * 1024 - int(head.size()) - shift;
+        WriteBytes(path, head + QByteArray(padding, 'a') + encode(tail));
+        const DataFileReadResult read = ReadDataFile(path);
+        QCOMPARE(read.status, DataFileStatus::Loaded);
+        QCOMPARE(read.records.recordCount, 2);
+        const QString location = read.records.rows.at(0)[4];
+        QCOMPARE(location.size(), padding + 3);
+        QCOMPARE(location.right(4), QStringLiteral("a变电站"));
+        QCOMPARE(read.records.rows.at(0)[7], QStringLiteral("56.3 uΩ"));
+    }
+}
+
 void DataFileTest::failedSaveKeepsTheOldFile() {
     const QString path = m_dir.filePath(QStringLiteral("keep.txt"));
     RecordGrid grid;
@@ -339,6 +369,12 @@ void DataFileTest::refusesFilesAboveTheSizeLimit() {
     QCOMPARE(read.status, DataFileStatus::TooLarge);
     QVERIFY(DataFileMessage(read, path).contains(QStringLiteral("太大")));
     QFile::remove(path);
+}
+
+void DataFileTest::refusesALineWithoutEnd() {
+    const QString path = m_dir.filePath(QStringLiteral("endless.txt"));
+    WriteBytes(path, Gbk::encode(QStringLiteral("序号=")) + QByteArray(3 * 1024 * 1024, 'x'));
+    QCOMPARE(ReadDataFile(path).status, DataFileStatus::TooLarge);
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

@@ -1,0 +1,255 @@
+// Reading the test data file. The file is read in slices twice: the first pass looks at the bytes
+// (size, encoding, whether it is text), the second decodes and routes them line by line, so that
+// memory holds the records and one slice, never the whole file in two forms.
+#include "report/DataFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <array>
+#include <optional>
+
+namespace {
+
+constexpr qint64 kSliceBytes = 1024 * 1024;
+// No line of a data file comes near this; a file without line ends would otherwise pile up whole.
+constexpr qsizetype kMaxLineChars = 1024 * 1024;
+
+// Key texts in the order they are tested; the first one found anywhere in the line decides.
+struct RouteKey {
+    QStringView key;
+    int column;
+};
+constexpr std::array<RouteKey, 7> kRouteKeys = {{{u"序号", 0},
+                                                 {u"时间", 1},
+                                                 {u"设备编号", 2},
+                                                 {u"测试人员", 3},
+                                                 {u"测试地点", 4},
+                                                 {u"测试档位", 5},
+                                                 {u"测试电阻", 7}}};
+constexpr QStringView kLoadTimeKey = u"载流时间";
+
+// Checks UTF-8 slice by slice; a character may span slices.
+class Utf8Check {
+public:
+    void feed(const unsigned char* p, qsizetype n) {
+        for (qsizetype i = 0; i < n && m_valid; ++i)
+            step(p[i]);
+    }
+    bool valid() const { return m_valid && m_need == 0; }
+    bool nonAscii() const { return m_nonAscii; }
+
+private:
+    void step(unsigned char c) {
+        if (m_need > 0) {
+            if ((c & 0xC0) != 0x80) {
+                m_valid = false;
+                return;
+            }
+            m_code = (m_code << 6) | (c & 0x3F);
+            if (--m_need == 0)
+                m_valid = m_code >= m_min && m_code <= 0x10FFFF && (m_code < 0xD800 || m_code > 0xDFFF);
+            return;
+        }
+        if (c < 0x80)
+            return;
+        m_nonAscii = true;
+        if ((c & 0xE0) == 0xC0)
+            start(1, 0x80, c & 0x1F);
+        else if ((c & 0xF0) == 0xE0)
+            start(2, 0x800, c & 0x0F);
+        else if ((c & 0xF8) == 0xF0)
+            start(3, 0x10000, c & 0x07);
+        else
+            m_valid = false;
+    }
+    void start(int need, uint32_t min, uint32_t code) {
+        m_need = need;
+        m_min = min;
+        m_code = code;
+    }
+
+    bool m_valid = true;
+    bool m_nonAscii = false;
+    int m_need = 0;
+    uint32_t m_min = 0;
+    uint32_t m_code = 0;
+};
+
+// What the first pass learns from the bytes.
+struct ByteScan {
+    QByteArray head; // the first bytes, for byte-order marks
+    qint64 size = 0;
+    qint64 controls = 0; // control bytes that text files do not hold
+    bool nul = false;
+    bool printable = false; // a byte above code 32 after any UTF-8 byte-order mark
+    Utf8Check utf8;
+
+    void feed(const QByteArray& slice) {
+        const auto* p = reinterpret_cast<const unsigned char*>(slice.constData());
+        const bool first = size == 0;
+        if (first)
+            head = slice.left(4);
+        const qsizetype skip = first && slice.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        for (qsizetype i = 0; i < slice.size(); ++i) {
+            const unsigned char c = p[i];
+            if (c > 32) {
+                printable = printable || i >= skip;
+            } else if (c == 0) {
+                nul = true;
+            } else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' &&
+                       c != 0x1A && c != 0x1B) {
+                ++controls;
+            }
+        }
+        utf8.feed(p, slice.size());
+        size += slice.size();
+    }
+    bool utf16() const { return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"); }
+    // Text files have no NUL bytes and hardly any other control bytes.
+    bool binary() const { return nul || controls * 20 > size; }
+    QStringDecoder decoder() const {
+        if (utf16())
+            return QStringDecoder(QStringConverter::encodingForData(head).value_or(QStringConverter::Utf16));
+        if (utf8.valid() && utf8.nonAscii())
+            return QStringDecoder(QStringConverter::Utf8);
+        return QStringDecoder("GBK");
+    }
+};
+
+// Runs fn over the file in slices; the status of a failure, or nothing.
+template <typename Fn> std::optional<DataFileStatus> ForEachSlice(QFile& file, QString* detail, Fn fn) {
+    qint64 total = 0;
+    for (;;) {
+        const QByteArray slice = file.read(kSliceBytes);
+        if (slice.isEmpty()) {
+            if (file.error() == QFileDevice::NoError)
+                return std::nullopt;
+            *detail = file.errorString();
+            return DataFileStatus::Unreadable;
+        }
+        total += slice.size();
+        if (total > kMaxDataFileBytes)
+            return DataFileStatus::TooLarge;
+        if (!fn(slice))
+            return DataFileStatus::TooLarge;
+    }
+}
+
+DataFileReadResult Failed(DataFileStatus status, const QString& detail = {}) {
+    DataFileReadResult result;
+    result.status = status;
+    result.detail = detail;
+    return result;
+}
+
+} // namespace
+
+void ParseFieldLine(RecordGrid::Row& row, int column, QStringView line) {
+    const qsizetype mark = line.indexOf(QLatin1Char('='));
+    row[size_t(column)] = (mark < 0 ? line : line.mid(mark + 1)).toString();
+}
+
+void DataFileParser::route(QStringView line) {
+    for (const RouteKey& route : kRouteKeys) {
+        if (!line.contains(route.key))
+            continue;
+        int column = route.column;
+        if (column == 0) {
+            if (m_records.recordCount >= kMaxDataFileRecords) {
+                m_tooLarge = true;
+                return;
+            }
+            if (m_records.recordCount > 0)
+                m_records.rows.emplace_back();
+            ++m_records.recordCount;
+        } else if (column == 1 && line.contains(kLoadTimeKey)) {
+            column = 6;
+        }
+        if (!m_tooLarge)
+            ParseFieldLine(m_records.rows.back(), column, line);
+        return;
+    }
+}
+
+void DataFileParser::feed(QStringView piece) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const QChar c = piece[i];
+        if (c.unicode() > 32)
+            m_sawText = true;
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        if (m_partial.isEmpty()) {
+            route(piece.mid(start, i - start));
+        } else {
+            m_partial += piece.mid(start, i - start);
+            route(m_partial);
+            m_partial.clear();
+        }
+        if (c == QLatin1Char('\r') && i + 1 < piece.size() && piece[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    m_partial += piece.mid(start);
+    if (m_partial.size() > kMaxLineChars)
+        m_tooLarge = true;
+}
+
+void DataFileParser::finish() {
+    if (!m_partial.isEmpty())
+        route(m_partial);
+    m_partial.clear();
+}
+
+DataFileRecords ParseDataFileText(QStringView text) {
+    DataFileParser parser;
+    parser.feed(text);
+    parser.finish();
+    return parser.takeRecords();
+}
+
+DataFileReadResult ReadDataFile(const QString& fileName) {
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return Failed(DataFileStatus::Missing);
+    if (info.isDir())
+        return Failed(DataFileStatus::Folder);
+    if (info.size() > kMaxDataFileBytes)
+        return Failed(DataFileStatus::TooLarge);
+    QFile file(fileName);
+    if (!info.isFile())
+        return Failed(DataFileStatus::Unreadable);
+    if (!file.open(QIODevice::ReadOnly))
+        return Failed(DataFileStatus::Unreadable, file.errorString());
+
+    QString detail;
+    ByteScan scan;
+    if (const auto failure = ForEachSlice(file, &detail, [&scan](const QByteArray& slice) {
+            scan.feed(slice);
+            return true;
+        }))
+        return Failed(*failure, detail);
+    if (!scan.utf16() && !scan.printable)
+        return Failed(DataFileStatus::Empty);
+    if (!scan.utf16() && scan.binary())
+        return Failed(DataFileStatus::NotText);
+
+    if (!file.seek(0))
+        return Failed(DataFileStatus::Unreadable, file.errorString());
+    QStringDecoder decoder = scan.decoder();
+    DataFileParser parser;
+    if (const auto failure = ForEachSlice(file, &detail, [&](const QByteArray& slice) {
+            parser.feed(QString(decoder.decode(slice)));
+            return !parser.tooLarge();
+        }))
+        return Failed(*failure, detail);
+    parser.finish();
+    if (parser.tooLarge())
+        return Failed(DataFileStatus::TooLarge);
+    if (!parser.sawText())
+        return Failed(DataFileStatus::Empty);
+    DataFileReadResult result;
+    result.records = parser.takeRecords();
+    return result;
+}
