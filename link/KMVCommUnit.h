@@ -3,6 +3,11 @@
 // attempt: opened, used and closed inside it. Port n is "COMn" on Windows; elsewhere it is the
 // device that key COMn of section [SerialPorts] of SystemFile.ini names (for example
 // COM3=/dev/ttyUSB0), else /dev/ttyS<n-1>. Needs a QCoreApplication.
+//
+// Rates outside the standard termios list (43000, 56000, 256000) go through the kernel's
+// custom-rate call. Pseudo-terminals take any rate; a real adapter may refuse one (the open
+// then fails and the attempt counts as failed, as a refused line setting does) or round it
+// (a CP2102 runs 43000 as 51200).
 #include <QString>
 #include <chrono>
 #include <cstdint>

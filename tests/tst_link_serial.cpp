@@ -7,6 +7,7 @@
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -207,6 +208,63 @@ private slots:
         CommandBuffer buffer{cmdIdentify};
         QVERIFY(SendCommand(cmdIdentify, buffer, 2, 1));
         QCOMPARE(Bytes(buffer, 2), QByteArray("\x00\xF8", 2));
+    }
+
+    void baudRateFromIndex_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("baud");
+        const int rates[] = {300,   600,   1200,  2400,  4800,   9600,  19200,
+                             38400, 43000, 56000, 57600, 115200, 256000};
+        for (int i = 1; i <= 13; ++i)
+            QTest::addRow("%d", i) << i << rates[i - 1];
+        QTest::newRow("0") << 0 << 57600;
+        QTest::newRow("14") << 14 << 57600;
+        QTest::newRow("-1") << -1 << 57600;
+    }
+    void baudRateFromIndex() {
+        QFETCH(int, index);
+        QFETCH(int, baud);
+        QCOMPARE(BaudRateFromIndex(index), baud);
+    }
+
+    // Twenty bit times per byte, rounded half to even, 10 ms when that is 0, plus 100 ms.
+    void readDeadline_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("ms");
+        for (auto [count, ms] : {std::pair{2, 104}, {9, 119}, {19, 140}, {24, 150}, {37, 177}})
+            QTest::addRow("%d bytes at 9600", count) << count << 9600 << ms;
+        QTest::newRow("37 bytes at 300") << 37 << 300 << 2567;
+        QTest::newRow("1 byte at 256000 rounds to 0") << 1 << 256000 << 110;
+        QTest::newRow("2.5 ms rounds down to even") << 1 << 8000 << 102;
+        QTest::newRow("7.5 ms rounds up to even") << 3 << 8000 << 108;
+    }
+    void readDeadline() {
+        QFETCH(int, count);
+        QFETCH(int, baud);
+        QFETCH(int, ms);
+        QCOMPARE(ReadDeadline(count, baud).count(), ms);
+    }
+
+    void portNames_data() {
+        QTest::addColumn<QString>("mapping");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("mapped") << "COM3=/dev/ttyUSB0" << 3 << "/dev/ttyUSB0";
+        QTest::newRow("blanks trimmed") << "com3 =  /dev/ttyACM1 " << 3 << "/dev/ttyACM1";
+        QTest::newRow("other port mapped") << "COM4=/dev/ttyUSB0" << 3 << "/dev/ttyS2";
+        QTest::newRow("empty mapping") << "COM1=" << 1 << "/dev/ttyS0";
+        QTest::newRow("no mapping, COM16") << "" << 16 << "/dev/ttyS15";
+    }
+    void portNames() {
+        QFETCH(QString, mapping);
+        QFETCH(int, port);
+        QFETCH(QString, name);
+        QFile ini(SettingsFilePath());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[SerialPorts]\r\n" + mapping.toLatin1() + "\r\n");
+        ini.close();
+        QCOMPARE(SerialPortName(port), name);
     }
 
     void oversizedLengthsAreRefused() {
