@@ -108,9 +108,8 @@ QString DataFileMessage(const DataFileReadResult& result, const QString& fileNam
         return QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件").arg(fileName);
     case DataFileStatus::TooLarge:
         return QStringLiteral("指定的文件'%1'太大（超过%2 MB或%3条记录），无法打开")
-            .arg(fileName)
-            .arg(kMaxDataFileBytes / (1024 * 1024))
-            .arg(kMaxDataFileRecords);
+            .arg(fileName, QString::number(kMaxDataFileBytes / (1024 * 1024)),
+                 QString::number(kMaxDataFileRecords));
     case DataFileStatus::Unreadable:
         return result.detail.isEmpty()
                    ? QStringLiteral("无法读取指定的文件'%1'").arg(fileName)

@@ -62,9 +62,6 @@ private:
 
 DataFileRecords ParseDataFileText(QStringView text);
 
-// Reads a data file in slices: a first pass decides the encoding (UTF-8 when the bytes are valid
-// UTF-8 beyond plain ASCII, with or without a byte-order mark; UTF-16 when it starts with its
-// byte-order mark; GBK otherwise) and whether it is text at all, a second pass decodes and routes.
 enum class DataFileStatus { Loaded, Empty, Missing, Unreadable, Folder, NotText, TooLarge };
 
 struct DataFileReadResult {
@@ -73,6 +70,9 @@ struct DataFileReadResult {
     QString detail;          // Unreadable: the system's reason
 };
 
+// Reads a data file in slices: a first pass decides the encoding (UTF-8 when the bytes are valid
+// UTF-8 beyond plain ASCII, with or without a byte-order mark; UTF-16 when it starts with its
+// byte-order mark; GBK otherwise) and whether it is text at all, a second pass decodes and routes.
 DataFileReadResult ReadDataFile(const QString& fileName);
 
 // The message for every status but Loaded; shown with the caption kDataFileErrorCaption.

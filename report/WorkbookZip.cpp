@@ -35,7 +35,7 @@ qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
 
 ZipArchive::ZipArchive(const QString& fileName) {
     int code = 0;
-    m_zip = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    m_zip = zip_open(QFile::encodeName(fileName).constData(), ZIP_RDONLY, &code);
     if (!m_zip) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);

@@ -1,7 +1,7 @@
 // Workbooks through their real formats: what the writer puts into the .xlsx package, write → read
 // round trips, hand-made packages that exercise the reader's rules (active sheet, shared and
-// inline strings, used range), hostile packages it must refuse, and a legacy .xls made by an
-// independent spreadsheet program from a workbook this writer wrote.
+// inline strings, used range), hostile packages it must refuse, and an .xls and an .xlsx that an
+// independent spreadsheet program made from a workbook this writer wrote.
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "report/WorkbookReader.h"
@@ -178,7 +178,8 @@ private slots:
     void readsHandMadePackages();
     void refusesHostileOrBrokenFiles_data();
     void refusesHostileOrBrokenFiles();
-    void readsALegacyXlsMadeFromOurWorkbook();
+    void readsWorkbooksWrittenByAnotherProgram_data();
+    void readsWorkbooksWrittenByAnotherProgram();
 
 private:
     QTemporaryDir m_dir;
@@ -404,18 +405,29 @@ void WorkbookTest::refusesHostileOrBrokenFiles() {
     QVERIFY(read.rows.empty());
 }
 
-void WorkbookTest::readsALegacyXlsMadeFromOurWorkbook() {
-    // records.xls: a workbook of this writer holding kRecord1..3, converted to the legacy format by
-    // an independent spreadsheet program (see tests/data/files/README).
+void WorkbookTest::readsWorkbooksWrittenByAnotherProgram_data() {
+    // Both made by an independent spreadsheet program from a workbook of this writer holding
+    // kRecord1..3 (see tests/data/files/README).
+    QTest::addColumn<QString>("file");
+    QTest::newRow("legacy .xls") << "records.xls";
+    QTest::newRow(".xlsx") << "records-lo.xlsx";
+}
+
+void WorkbookTest::readsWorkbooksWrittenByAnotherProgram() {
+    QFETCH(QString, file);
+    const QString source = QStringLiteral(OHMARA_TEST_DATA_DIR "/files/") + file;
     WorkbookRecords read;
     QString error;
-    QVERIFY2(ReadRecordWorkbook(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), &read, &error),
-             qPrintable(error));
+    QVERIFY2(ReadRecordWorkbook(source, &read, &error), qPrintable(error));
     QCOMPARE(read.recordCount, 3);
     QCOMPARE(RowsOf(read), (Rows{Trimmed(kRecord1), Trimmed(kRecord2), Trimmed(kRecord3)}));
     // The content decides, not the name.
-    const QString renamed = m_dir.filePath(QStringLiteral("records.xlsx"));
-    QVERIFY(QFile::copy(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), renamed));
+    const QString renamed =
+        m_dir.filePath(file.endsWith(QLatin1String(".xls")) ? QStringLiteral("swapped.xlsx")
+                                                            : QStringLiteral("swapped.xls"));
+    QFile::remove(renamed);
+    QVERIFY(QFile::copy(source, renamed));
+    read = {};
     QVERIFY2(ReadRecordWorkbook(renamed, &read, &error), qPrintable(error));
     QCOMPARE(read.recordCount, 3);
 }
