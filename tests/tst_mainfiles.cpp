@@ -105,6 +105,8 @@ private slots:
     void dialogsAskAsTheCommandsWant();
     void theNameEndingChoosesTheRoute_data();
     void theNameEndingChoosesTheRoute();
+    void zeroRecordsStillWriteAndShowTheFolder_data();
+    void zeroRecordsStillWriteAndShowTheFolder();
     void textOpenFailures_data();
     void textOpenFailures();
     void failedTextSaveSaysSoAndOpensNoFolder();
@@ -206,6 +208,43 @@ void MainFilesTest::theNameEndingChoosesTheRoute() {
     QCOMPARE(GridRows(window), Trimmed(kRecords));
     QCOMPARE(window.Grid()->cell(1, 0), QStringLiteral("时间"));
     QCOMPARE(BusyDialogsAlive(), 0);
+}
+
+void MainFilesTest::zeroRecordsStillWriteAndShowTheFolder_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("text file") << "none.txt";
+    QTest::newRow("workbook") << "none.xlsx";
+}
+
+void MainFilesTest::zeroRecordsStillWriteAndShowTheFolder() {
+    QFETCH(QString, name);
+    TempProgramDir dir;
+    MessageRecorder messages;
+    FolderRecorder folders;
+    ScriptedChooser chooser;
+    TFrmMain window;
+    const QString path = EnsureDataFolder() + QLatin1Char('/') + name;
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an older file of that name");
+    old.close();
+    chooser.answers.push_back(path);
+    window.BtnSaveClick();
+    QVERIFY(messages.messages.isEmpty());
+    QCOMPARE(folders.folders, QStringList{FolderOfFile(path)});
+    if (name.endsWith(QLatin1String(".txt")))
+        QCOMPARE(QFileInfo(path).size(), 0);
+    else
+        QCOMPARE(Head(path, 2), QByteArray("PK"));
+    // Opening it back gives no records: the empty-file message and a blank row under the text
+    // route, the header row alone for a header-only sheet.
+    const bool text = name.endsWith(QLatin1String(".txt"));
+    Fill(window, kRecords);
+    chooser.answers.push_back(path);
+    window.BtnOpenClick();
+    QCOMPARE(messages.texts(), text ? QStringList{QStringLiteral("指定的文件沒有內容")} : QStringList{});
+    QCOMPARE(giRecordCount, 0);
+    QCOMPARE(window.Grid()->gridRowCount(), text ? 2 : 1);
 }
 
 void MainFilesTest::textOpenFailures_data() {
