@@ -27,7 +27,9 @@ struct SimRecord {
     QByteArray frame() const;
 };
 
-// Misbehaviour on demand. Every fault applies to replies of `onlyCode` (0: every command).
+// Misbehaviour on demand. Every fault applies to replies of `onlyCode` (0: every command);
+// write-only commands never get a reply, so only dieAfter touches them. dieAfter counts the
+// requests from the start, or from the last setFaults.
 struct SimFaults {
     bool noReply = false;
     int shortReply = -1;       // send only this many bytes of the reply (-1: the whole reply)
