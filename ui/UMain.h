@@ -95,10 +95,10 @@ private:
     void SetUpKeyboard();
     bool ConnectFailed();
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
-    void SetUpGridView();  // UMainGrid.cpp
-    void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
-    void CreateReport();   // UMainPrint.cpp
-    void ReleaseReport();  // UMainPrint.cpp
+    void SetUpGridView();                  // UMainGrid.cpp
+    void CreateServiceEntries();           // UMainDialogs.cpp: ways in to the service-only dialogs
+    void CreateReport();                   // UMainPrint.cpp
+    void ReleaseReport();                  // UMainPrint.cpp
 
     RecordGrid* m_grid = nullptr;
     TQRMain* m_report = nullptr;
