@@ -1,7 +1,7 @@
 // Every reply decoder on arbitrary reply blocks: the first byte picks the decoder, the rest is the
 // block as the instrument might send it.
-#include "link/Protocol.h"
 #include "core/UDataCenter.h"
+#include "link/Protocol.h"
 #include "link/UCommUnit.h"
 
 #include <cstdint>
@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 1: {
         const auto flags = DecodeStepFlags(reply.data());
         for (int code : StepCodesByCurrent())
-            if (OfferedStepText(flags[size_t(code - 1)], unsigned(code)).isEmpty() != (flags[size_t(code - 1)] != 1))
+            if (OfferedStepText(flags[size_t(code - 1)], unsigned(code)).isEmpty() !=
+                (flags[size_t(code - 1)] != 1))
                 std::abort();
         break;
     }

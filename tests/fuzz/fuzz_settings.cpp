@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ProfileFile ini(QString{});
     ini.parse(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     const int testTime = ini.readInteger(QStringLiteral("SetParam"), QStringLiteral("iTestTime"), 5);
-    const QString user = ini.readString(QStringLiteral("RestParam"), QStringLiteral("strTestUser"), QString());
+    const QString user =
+        ini.readString(QStringLiteral("RestParam"), QStringLiteral("strTestUser"), QString());
     ini.setInteger(QStringLiteral("Communication"), QStringLiteral("giCommPort"), 7);
     ini.setValue(QStringLiteral("RestParam"), QStringLiteral("strTestAdd"), QStringLiteral("站"));
 
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     again.parse(ini.toBytes());
     if (again.readInteger(QStringLiteral("Communication"), QStringLiteral("giCommPort"), 0) != 7)
         std::abort();
-    if (again.readString(QStringLiteral("RestParam"), QStringLiteral("strTestAdd"), QString()) != QStringLiteral("站"))
+    if (again.readString(QStringLiteral("RestParam"), QStringLiteral("strTestAdd"), QString()) !=
+        QStringLiteral("站"))
         std::abort();
     if (again.readInteger(QStringLiteral("SetParam"), QStringLiteral("iTestTime"), 5) != testTime)
         std::abort();
