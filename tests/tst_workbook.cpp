@@ -55,9 +55,11 @@ bool WriteZip(const QString& path, const Parts& parts) {
     if (!archive)
         return false;
     for (auto it = parts.begin(); it != parts.end(); ++it) {
-        void* copy = std::malloc(size_t(std::max<qsizetype>(it.value().size(), 1)));
-        std::memcpy(copy, it.value().constData(), size_t(it.value().size()));
-        zip_source_t* source = zip_source_buffer(archive, copy, zip_uint64_t(it.value().size()), 1);
+        const size_t size = size_t(it.value().size());
+        void* copy = size ? std::malloc(size) : nullptr;
+        if (size)
+            std::memcpy(copy, it.value().constData(), size);
+        zip_source_t* source = zip_source_buffer(archive, copy, size, size ? 1 : 0);
         if (!source || zip_file_add(archive, it.key().toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
             zip_discard(archive);
             return false;
