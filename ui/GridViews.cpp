@@ -58,6 +58,11 @@ int GridRowSizer::RowBorderAt(const QPoint& pos) const {
 }
 
 bool GridRowSizer::eventFilter(QObject* watched, QEvent* event) {
+    // Only mouse events concern the sizer. Other events also arrive while the view is being torn
+    // down, when it must not be called any more.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return false;
     if (!m_view || watched != m_view->viewport())
         return false;
     QWidget* viewport = m_view->viewport();
