@@ -3,6 +3,8 @@
 // memory holds the records and one slice, never the whole file in two forms.
 #include "report/DataFile.h"
 
+#include "core/GbkText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -84,6 +86,7 @@ struct ByteScan {
     bool nul = false;
     bool printable = false; // a byte above code 32 after any UTF-8 byte-order mark
     Utf8Check utf8;
+    Gbk::FourByteScan gb18030;
 
     void feed(const QByteArray& slice) {
         const auto* p = reinterpret_cast<const unsigned char*>(slice.constData());
@@ -103,6 +106,7 @@ struct ByteScan {
             }
         }
         utf8.feed(p, slice.size());
+        gb18030.feed(slice.constData(), slice.size());
         size += slice.size();
     }
     bool utf16() const { return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"); }
@@ -113,7 +117,7 @@ struct ByteScan {
             return QStringDecoder(QStringConverter::encodingForData(head).value_or(QStringConverter::Utf16));
         if (utf8.valid() && utf8.nonAscii())
             return QStringDecoder(QStringConverter::Utf8);
-        return QStringDecoder("GBK");
+        return QStringDecoder(gb18030.decoderName());
     }
 };
 

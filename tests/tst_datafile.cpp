@@ -119,6 +119,11 @@ void DataFileTest::roundTrip_data() {
     const QStringList odd{"3", "", "a=b", "\ttabbed\t", "", "", "", "x"};
     QTest::newRow("empty cells, '=' in a value")
         << Rows{odd} << Rows{QStringList{"3", "", "a=b", "tabbed", "", "", "", "x"}};
+    // Characters GBK lacks are kept (as GB18030 sequences) rather than turned into "?".
+    QTest::newRow("characters GBK lacks") << Rows{QStringList{"5", "t", "𠀀号", "王😀", "€", "", "", ""}}
+                                          << Rows{QStringList{"5", "t", "𠀀号", "王😀", "€", "", "", ""}};
+    QTest::newRow("euro alone stays GBK") << Rows{QStringList{"6", "t", "€", "", "", "", "", ""}}
+                                          << Rows{QStringList{"6", "t", "€", "", "", "", "", ""}};
     // A line break inside a cell would split the block; it is written as a blank.
     QTest::newRow("line break inside a cell")
         << Rows{QStringList{"4", "t", "A\r\n测试电阻=99", "", "", "", "", "7"}}

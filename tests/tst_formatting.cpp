@@ -192,6 +192,28 @@ private slots:
         QCOMPARE(Gbk::encode(QStringLiteral("回路Ω")), QByteArray("\xBB\xD8\xC2\xB7\xA6\xB8"));
         QCOMPARE(Gbk::byteLength(QStringLiteral("测试a")), 5);
     }
+
+    void charactersGbkLacksSurvive_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("fourByte");
+        QTest::newRow("emoji") << QStringLiteral("站😀a") << true;
+        QTest::newRow("rare ideograph") << QStringLiteral("𠀀测") << true;
+        QTest::newRow("euro stays GBK") << QStringLiteral("€5") << false;
+        QTest::newRow("plain") << QStringLiteral("回路Ω") << false;
+    }
+    void charactersGbkLacksSurvive() {
+        QFETCH(QString, text);
+        QFETCH(bool, fourByte);
+        const QByteArray bytes = Gbk::encode(text);
+        QCOMPARE(Gbk::decode(bytes), text);
+        QVERIFY(!bytes.contains('?'));
+        // Whatever GBK holds keeps its GBK bytes.
+        QVERIFY(bytes.contains(Gbk::encode(text.right(1))));
+        Gbk::FourByteScan scan;
+        for (char c : bytes)
+            scan.feed(&c, 1); // one byte at a time, as across slice borders
+        QCOMPARE(scan.found(), fourByte);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstFormatting)
