@@ -27,7 +27,8 @@ bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int req
                 const bool written = port.Write(buffer.data(), requestLength);
                 std::this_thread::sleep_for(kSerialPause);
                 const bool read = port.Read(buffer.data(), replyLength);
-                ok = written && read;
+                // A reply echoes its code; anything else (stray bytes ahead of it) is not the reply.
+                ok = written && read && buffer[0] == code;
             }
         }
     } catch (...) {
@@ -54,7 +55,10 @@ bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int reque
 bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
     if (!LengthsFitBuffer(replyLength, requestLength))
         return false;
+    // A failed read may have overwritten the request; every attempt sends it as the caller gave it.
+    const CommandBuffer request = buffer;
     for (int attempt = 1;; ++attempt) {
+        buffer = request;
         const bool ok = SerialAttempt(code, buffer, replyLength, requestLength);
         std::this_thread::sleep_for(kSerialPause);
         if (ok)

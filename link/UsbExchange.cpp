@@ -111,7 +111,10 @@ bool UsbAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int reques
 bool UsbExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
     if (!LengthsFitBuffer(replyLength, requestLength))
         return false;
+    // A failed or stray read may have overwritten the request; every attempt sends it as given.
+    const CommandBuffer request = buffer;
     for (int attempt = 1; attempt <= kUsbAttempts; ++attempt) {
+        buffer = request;
         ghUsbDevice = INVALID_HANDLE_VALUE;
         const SI_STATUS status = SI_Open(kDeviceIndex, &ghUsbDevice);
         if (status != SI_SUCCESS || ghUsbDevice == INVALID_HANDLE_VALUE) {

@@ -199,15 +199,20 @@ private slots:
         QCOMPARE(sim.requests().size(), 6);
     }
 
-    // Stray bytes before the reply shift it: the serial link does not look at the echo.
-    void strayBytesShiftTheReply() {
+    // Stray bytes before the reply would shift it: a reply that does not echo its code fails the
+    // attempt, and every attempt sends the request as the caller gave it, not the bytes read.
+    void strayBytesAreNotTakenForTheReply() {
         SimSetup setup = ThreeRecords();
         setup.faults.strayBefore = QByteArray("\x00", 1);
         SerialSim sim(setup);
         sim.pointProgramAt(3);
-        CommandBuffer buffer{cmdIdentify};
-        QVERIFY(SendCommand(cmdIdentify, buffer, 2, 1));
-        QCOMPARE(Bytes(buffer, 2), QByteArray("\x00\xF8", 2));
+        CommandBuffer buffer{cmdReadRecord, 2};
+        QVERIFY(!SendCommand(cmdReadRecord, buffer, 37, 2));
+        QCOMPARE(sim.requests(), QList<QByteArray>(4, QByteArray("\xF1\x02", 2)));
+        sim.setFaults({});
+        buffer = {cmdReadRecord, 2};
+        QVERIFY(SendCommand(cmdReadRecord, buffer, 37, 2));
+        QCOMPARE(buffer[0], cmdReadRecord);
     }
 
     void baudRateFromIndex_data() {
