@@ -1,86 +1,215 @@
-// The legacy .xls side of the workbook reader. The library does not report which sheet was saved
-// as the active one, so the first sheet is read. Its row and column figures are counts.
+// The legacy .xls side of the workbook reader. The .xls library reads stray memory on some hostile
+// files, so it never runs in this process: the ohmara-xls tool (report/tools/XlsCellsTool.cpp) reads
+// the first sheet in a child process under memory and processor limits, and its output is parsed
+// here with every figure checked. A crash, a time-out, a refusal or malformed output refuses the file.
 #include "report/WorkbookReader.h"
 
-#include <QFile>
-#include <freexl.h>
-#include <optional>
+#include <QByteArrayView>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
+#include <chrono>
+#include <sys/resource.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define OHMARA_XLS_TOOL_HAS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OHMARA_XLS_TOOL_HAS_ASAN 1
+#endif
+#endif
 
 namespace {
 
-class XlsHandle {
-public:
-    XlsHandle() = default;
-    ~XlsHandle() {
-        if (m_handle)
-            freexl_close(m_handle);
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kToolTimeout = 30s;
+constexpr rlim_t kToolMemoryBytes = rlim_t(1) << 30;
+constexpr rlim_t kToolCpuSeconds = 30;
+constexpr qint64 kMaxOutputBytes = qint64(512) << 20;
+constexpr qsizetype kMaxReasonBytes = 1024;
+constexpr QByteArrayView kHeaderLine = "ohmara-xls 1";
+
+QString ToolPath() {
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ohmara-xls");
+        if (QFileInfo(beside).isExecutable())
+            return beside;
     }
-    XlsHandle(const XlsHandle&) = delete;
-    XlsHandle& operator=(const XlsHandle&) = delete;
-    const void** out() { return &m_handle; }
-    const void* get() const { return m_handle; }
+#ifdef OHMARA_XLS_TOOL_PATH
+    const QString built = QStringLiteral(OHMARA_XLS_TOOL_PATH);
+    if (QFileInfo(built).isExecutable())
+        return built;
+#endif
+    return {};
+}
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+void LimitChild() {
+#ifndef OHMARA_XLS_TOOL_HAS_ASAN
+    // An address-sanitized build reserves far more address space than any limit would allow.
+    const rlimit memory{kToolMemoryBytes, kToolMemoryBytes};
+    setrlimit(RLIMIT_AS, &memory);
+#endif
+    const rlimit cpu{kToolCpuSeconds, kToolCpuSeconds};
+    setrlimit(RLIMIT_CPU, &cpu);
+}
+
+// Reads the tool's output; false with the reason when it fails, takes too long or says too much.
+bool RunTool(const QString& tool, const QString& fileName, QByteArray* output, QString* errorText) {
+    QProcess process;
+    process.setProgram(tool);
+    process.setArguments({fileName});
+    process.setChildProcessModifier(LimitChild);
+    const QDeadlineTimer deadline(kToolTimeout);
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted(int(deadline.remainingTime()))) {
+        *errorText = QStringLiteral("the .xls reader cannot be started: %1").arg(process.errorString());
+        return false;
+    }
+    for (;;) {
+        output->append(process.readAllStandardOutput());
+        if (output->size() > kMaxOutputBytes) {
+            process.kill();
+            process.waitForFinished();
+            *errorText = QStringLiteral("the .xls reader wrote more than %1 bytes").arg(kMaxOutputBytes);
+            return false;
+        }
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (deadline.hasExpired()) {
+            process.kill();
+            process.waitForFinished();
+            *errorText = QStringLiteral("the .xls reader took longer than %1 s")
+                             .arg(std::chrono::duration_cast<std::chrono::seconds>(kToolTimeout).count());
+            return false;
+        }
+        if (!process.waitForReadyRead(int(deadline.remainingTime())) &&
+            process.state() != QProcess::NotRunning)
+            process.waitForFinished(int(deadline.remainingTime()));
+    }
+    if (process.exitStatus() != QProcess::NormalExit) {
+        *errorText = QStringLiteral("the .xls reader crashed on the file");
+        return false;
+    }
+    if (process.exitCode() != 0) {
+        const QByteArray reason = process.readAllStandardError().left(kMaxReasonBytes).trimmed();
+        *errorText = QStringLiteral("the .xls reader refused the file (exit code %1): %2")
+                         .arg(process.exitCode())
+                         .arg(QString::fromUtf8(reason));
+        return false;
+    }
+    return true;
+}
+
+// A decimal figure of at most maxValue, digits only.
+bool ParseFigure(QByteArrayView text, uint64_t maxValue, uint64_t* value) {
+    if (text.isEmpty() || text.size() > 19)
+        return false;
+    uint64_t result = 0;
+    for (const char ch : text) {
+        if (ch < '0' || ch > '9')
+            return false;
+        result = result * 10 + uint64_t(ch - '0');
+    }
+    if (result > maxValue)
+        return false;
+    *value = result;
+    return true;
+}
+
+// The line's fields between single blanks.
+QList<QByteArrayView> Fields(QByteArrayView line) {
+    QList<QByteArrayView> fields;
+    qsizetype start = 0;
+    for (qsizetype blank = line.indexOf(' '); blank >= 0; blank = line.indexOf(' ', start)) {
+        fields.append(line.sliced(start, blank - start));
+        start = blank + 1;
+        if (fields.size() > 3)
+            return fields;
+    }
+    fields.append(line.sliced(start));
+    return fields;
+}
+
+class OutputCursor {
+public:
+    explicit OutputCursor(QByteArrayView data) : m_data(data) {}
+    bool atEnd() const { return m_pos == m_data.size(); }
+    bool line(QByteArrayView* text) {
+        const qsizetype end = m_data.indexOf('\n', m_pos);
+        if (end < 0)
+            return false;
+        *text = m_data.sliced(m_pos, end - m_pos);
+        m_pos = end + 1;
+        return true;
+    }
+    // count bytes followed by a line end.
+    bool bytes(uint64_t count, QByteArrayView* text) {
+        if (count >= uint64_t(m_data.size() - m_pos) || m_data.at(m_pos + qsizetype(count)) != '\n')
+            return false;
+        *text = m_data.sliced(m_pos, qsizetype(count));
+        m_pos += qsizetype(count) + 1;
+        return true;
+    }
 
 private:
-    const void* m_handle = nullptr;
+    QByteArrayView m_data;
+    qsizetype m_pos = 0;
 };
 
-// The cell as text, or nothing for an empty cell.
-std::optional<QString> CellText(const FreeXL_CellValue& value) {
-    switch (value.type) {
-    case FREEXL_CELL_INT:
-        return QString::number(value.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return QString::number(value.value.double_value, 'g', 15);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME:
-        return QString::fromUtf8(value.value.text_value ? value.value.text_value : "");
-    default:
-        return std::nullopt;
+bool ParseToolOutput(QByteArrayView output, SheetCells* cells) {
+    OutputCursor cursor(output);
+    QByteArrayView line;
+    if (!cursor.line(&line) || line != kHeaderLine)
+        return false;
+    uint64_t records = 0;
+    uint64_t previousRow = 0;
+    while (cursor.line(&line)) {
+        const QList<QByteArrayView> fields = Fields(line);
+        if (fields.size() == 2 && fields[0] == "end") {
+            uint64_t count = 0;
+            return ParseFigure(fields[1], records, &count) && count == records && cursor.atEnd();
+        }
+        uint64_t row = 0, column = 0, length = 0;
+        if (fields.size() != 3 || !ParseFigure(fields[0], kSheetMaxRows, &row) || row < previousRow ||
+            row == 0 || !ParseFigure(fields[1], kSheetColumns, &column) ||
+            !ParseFigure(fields[2], uint64_t(output.size()), &length) || (column == 0 && length != 0))
+            return false;
+        QByteArrayView bytes;
+        if (!cursor.bytes(length, &bytes))
+            return false;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8(bytes);
+        if (utf8.hasError())
+            return false;
+        cells->noteCell(uint32_t(row));
+        if (column > 0)
+            cells->addText(uint32_t(row), int(column), text);
+        previousRow = row;
+        ++records;
     }
+    return false; // no closing line: the output was cut short
 }
 
 } // namespace
 
 bool ReadXlsCells(const QString& fileName, SheetCells* cells, QString* errorText) {
-    XlsHandle xls;
-    const int opened = freexl_open(QFile::encodeName(fileName).constData(), xls.out());
-    if (opened != FREEXL_OK) {
-        *errorText = QStringLiteral("not a readable .xls workbook (code %1)").arg(opened);
+    const QString tool = ToolPath();
+    if (tool.isEmpty()) {
+        *errorText = QStringLiteral("the .xls reader ohmara-xls is not installed beside the program");
         return false;
     }
-    unsigned int sheets = 0;
-    if (freexl_get_info(xls.get(), FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0) {
-        *errorText = QStringLiteral("the workbook holds no sheet");
+    QByteArray output;
+    if (!RunTool(tool, fileName, &output, errorText))
+        return false;
+    SheetCells read;
+    if (!ParseToolOutput(output, &read)) {
+        *errorText = QStringLiteral("the .xls reader's output is malformed");
         return false;
     }
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(xls.get(), 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK) {
-        *errorText = QStringLiteral("the first sheet cannot be read");
-        return false;
-    }
-    if (rows > kSheetMaxRows) {
-        *errorText = QStringLiteral("the sheet claims %1 rows").arg(rows);
-        return false;
-    }
-    for (unsigned int r = 0; r < rows; ++r) {
-        for (unsigned short c = 0; c < columns; ++c) {
-            FreeXL_CellValue value;
-            if (freexl_get_cell_value(xls.get(), r, c, &value) != FREEXL_OK) {
-                *errorText = QStringLiteral("cell %1,%2 cannot be read").arg(r).arg(c);
-                return false;
-            }
-            const std::optional<QString> text = CellText(value);
-            if (!text)
-                continue;
-            cells->noteCell(r + 1);
-            if (c < kSheetColumns)
-                cells->addText(r + 1, c + 1, *text);
-        }
-    }
+    *cells = std::move(read);
     return true;
 }

@@ -3,9 +3,10 @@
 #
 # By default this is a demo without hardware: the virtual instrument ohmara-sim answers on a
 # pseudo-terminal with a few stored records, and the program starts from a folder of its own
-# (build/demo/, holding a copy of the executable, its SystemFile.ini and its data folder), set up
-# to reach the instrument as COM3 over the serial link. The demo's settings start afresh on every
-# run; no other SystemFile.ini is touched. When the program ends, the instrument stops.
+# (build/demo/, holding a copy of the executable and of its .xls reader tool, its SystemFile.ini
+# and its data folder), set up to reach the instrument as COM3 over the serial link. The demo's
+# settings start afresh on every run; no other SystemFile.ini is touched. When the program ends,
+# the instrument stops.
 #
 # OHMARA_HARDWARE=1 scripts/run.sh starts build/ohmara itself, for a real instrument.
 set -euo pipefail
@@ -23,6 +24,8 @@ DEMO_PORT=3
 mkdir -p "$DEMO"
 # The program keeps SystemFile.ini and its data folder beside its executable: give it its own.
 cp -f "$BUILD/ohmara" "$DEMO/ohmara"
+# Legacy .xls workbooks are read by a tool that must lie beside the executable.
+cp -f "$BUILD/ohmara-xls" "$DEMO/ohmara-xls"
 printf '[Communication]\r\ngiCommStyle=1\r\ngiCommPort=%d\r\ngiBaudRate=6\r\n' "$DEMO_PORT" >"$DEMO/SystemFile.ini"
 
 SIM_OUT="$(mktemp)"

@@ -182,6 +182,8 @@ private slots:
     void refusesHostileOrBrokenFiles();
     void readsWorkbooksWrittenByAnotherProgram_data();
     void readsWorkbooksWrittenByAnotherProgram();
+    void refusesLegacyWorkbooksTheLibraryCannotRead_data();
+    void refusesLegacyWorkbooksTheLibraryCannotRead();
 
 private:
     QTemporaryDir m_dir;
@@ -431,6 +433,37 @@ void WorkbookTest::readsWorkbooksWrittenByAnotherProgram() {
     QVERIFY(QFile::copy(source, renamed));
     read = {};
     QVERIFY2(ReadRecordWorkbook(renamed, &read, &error), qPrintable(error));
+    QCOMPARE(read.recordCount, 3);
+}
+
+void WorkbookTest::refusesLegacyWorkbooksTheLibraryCannotRead_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("keptBytes"); // -1: the whole file
+    // Found by fuzzing: the .xls library reads stray stack memory while opening it.
+    QTest::newRow("stray memory in the library") << "hostile-freexl.xls" << qint64(-1);
+    QTest::newRow("cut short") << "records.xls" << qint64(3000);
+}
+
+void WorkbookTest::refusesLegacyWorkbooksTheLibraryCannotRead() {
+    QFETCH(QString, file);
+    QFETCH(qint64, keptBytes);
+    QFile source(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/") + file);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const QString path = m_dir.filePath(QStringLiteral("legacy.xls"));
+    QFile copy(path);
+    QVERIFY(copy.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    copy.write(keptBytes < 0 ? source.readAll() : source.read(keptBytes));
+    copy.close();
+
+    WorkbookRecords read;
+    QString error;
+    QVERIFY(!ReadRecordWorkbook(path, &read, &error));
+    QVERIFY2(error.contains(QLatin1String(".xls reader refused")), qPrintable(error));
+    QCOMPARE(read.recordCount, 0);
+    QVERIFY(read.rows.empty());
+    // The reader stays usable for a sound workbook afterwards.
+    QVERIFY2(ReadRecordWorkbook(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), &read, &error),
+             qPrintable(error));
     QCOMPARE(read.recordCount, 3);
 }
 
