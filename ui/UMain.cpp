@@ -60,6 +60,8 @@ TFrmMain::TFrmMain(QWidget* parent) : QWidget(parent) {
 }
 
 TFrmMain::~TFrmMain() {
+    // A window destroyed without being closed still gives its report back.
+    ReleaseReport();
     // FormDestroy: the settings reach the file only now.
     SaveSettings();
 }
