@@ -60,3 +60,5 @@ QString LeftText(const QString& text, int count);
 QString RightText(const QString& text, int count);
 // Removes leading and trailing characters of code 32 and below (blanks and control characters).
 QString TrimText(const QString& text);
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigitValue(QChar c);

@@ -1,22 +1,13 @@
 #include "report/WorkbookXml.h"
 
+#include "core/UDataCenter.h"
+
 #include "report/WorkbookReader.h"
 #include "report/WorkbookZip.h"
 
 namespace {
 
 constexpr int kSheetMaxColumns = 16384;
-
-int HexValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
 
 // The <t> texts below the current element, those of rich-text runs included and those of phonetic
 // runs skipped. Leaves the reader on the element's end.
@@ -90,7 +81,7 @@ QString UnescapeOoxml(const QString& text) {
             int code = 0;
             bool hex = true;
             for (int k = 2; k < 6 && hex; ++k) {
-                const int digit = HexValue(text.at(i + k));
+                const int digit = HexDigitValue(text.at(i + k));
                 hex = digit >= 0;
                 code = code * 16 + digit;
             }

@@ -16,17 +16,6 @@ namespace {
 
 constexpr int kSeriesTextLength = 16;
 
-int HexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 QPushButton* AddButton(QWidget* parent, const char* name, const QString& caption, int left) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
@@ -45,12 +34,12 @@ SeriesRequest BuildSeriesRequest(const QString& text) {
     size_t next = 1;
     qsizetype pos = 0;
     while (pos < digits.size() && next < request.size()) {
-        const int high = HexDigit(digits.at(pos));
+        const int high = HexDigitValue(digits.at(pos));
         if (high < 0) {
             ++pos;
             continue;
         }
-        const int low = pos + 1 < digits.size() ? HexDigit(digits.at(pos + 1)) : -1;
+        const int low = pos + 1 < digits.size() ? HexDigitValue(digits.at(pos + 1)) : -1;
         request[next++] = uint8_t(low < 0 ? high : high * 16 + low);
         pos += 2;
     }
