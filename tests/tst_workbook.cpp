@@ -458,7 +458,11 @@ void WorkbookTest::refusesLegacyWorkbooksTheLibraryCannotRead() {
     WorkbookRecords read;
     QString error;
     QVERIFY(!ReadRecordWorkbook(path, &read, &error));
-    QVERIFY2(error.contains(QLatin1String(".xls reader refused")), qPrintable(error));
+    // Refused by the reader process, or (where the library's stray read is caught, as in sanitizer
+    // builds) its crash reported: either way the file is refused and this process lives on.
+    QVERIFY2(error.contains(QLatin1String(".xls reader refused")) ||
+                 error.contains(QLatin1String(".xls reader crashed")),
+             qPrintable(error));
     QCOMPARE(read.recordCount, 0);
     QVERIFY(read.rows.empty());
     // The reader stays usable for a sound workbook afterwards.
