@@ -10,7 +10,7 @@ echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //
   "$(free -g | awk '/Mem:/{print $2}') GiB, $(uname -sr)"
 echo "date: $(date -u +%Y-%m-%dT%H:%MZ), build: $(git -C "$ROOT" rev-parse --short HEAD)"
 for bench in "$BUILD"/bench/bench_*; do
-  [[ -x "$bench" ]] || continue
+  [[ -f "$bench" && -x "$bench" ]] || continue
   echo "== $(basename "$bench")"
   "$bench"
 done
