@@ -1,5 +1,10 @@
 #include "link/SiUsbXp.h"
 
+#include "core/GbkText.h"
+
+#include <array>
+#include <cstring>
+
 #include "link/LibusbBackend.h"
 
 namespace {
@@ -71,4 +76,14 @@ SI_STATUS SI_GetTimeouts(uint32_t* readTimeout, uint32_t* writeTimeout) {
 SI_STATUS SI_SetTimeouts(uint32_t readTimeout, uint32_t writeTimeout) {
     auto b = installed();
     return b ? b->setTimeouts(readTimeout, writeTimeout) : SI_DEVICE_NOT_FOUND;
+}
+
+std::optional<QString> UsbSerialNumberString() {
+    uint32_t devices = 0;
+    std::array<char, SI_MAX_DEVICE_STRLEN + 1> serial{};
+    if (SI_GetNumDevices(&devices) != SI_SUCCESS ||
+        SI_GetProductString(0, serial.data(), SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS)
+        return std::nullopt;
+    serial.back() = '\0';
+    return Gbk::decode(QByteArray(serial.data(), qsizetype(std::strlen(serial.data()))));
 }

@@ -2,8 +2,10 @@
 // The USB bridge function set the program relies on: names and meanings of the bridge vendor's
 // library (status 0 is success, the invalid handle has all bits set). The calls forward to the
 // backend installed at run time: libusb for real devices, or an in-process device object.
+#include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 using SI_STATUS = int;
 using HANDLE = uint32_t;
@@ -59,3 +61,7 @@ public:
 // Installs the backend the SI_ functions use (nullptr: the libusb backend); returns the old one.
 std::shared_ptr<UsbBackend> SetUsbBackend(std::shared_ptr<UsbBackend> backend);
 std::shared_ptr<UsbBackend> CurrentUsbBackend();
+
+// The serial-number string of device 0 (SI_GetNumDevices, then SI_GetProductString with option 0),
+// decoded from GBK up to its first zero byte; nothing when either call fails.
+std::optional<QString> UsbSerialNumberString();

@@ -45,9 +45,9 @@ bool ParseRecord(const QString& value, SimSetup& setup, QString* error) {
 
 } // namespace
 
-bool ApplyFault(const QString& spec, SimFaults& faults, QString* error) {
-    const QString name = spec.section(QLatin1Char('='), 0, 0).trimmed().toLower();
-    const QString value = spec.section(QLatin1Char('='), 1);
+bool ApplyFault(const QString& fault, SimFaults& faults, QString* error) {
+    const QString name = fault.section(QLatin1Char('='), 0, 0).trimmed().toLower();
+    const QString value = fault.section(QLatin1Char('='), 1);
     const auto number = Number(value);
     if (name == QLatin1String("none")) {
         faults = {};
@@ -64,7 +64,7 @@ bool ApplyFault(const QString& spec, SimFaults& faults, QString* error) {
     } else if (name == QLatin1String("only") && number && *number >= 0 && *number <= 0xFF) {
         faults.onlyCode = uint8_t(*number);
     } else {
-        return Fail(error, QStringLiteral("unknown fault \"%1\"").arg(spec));
+        return Fail(error, QStringLiteral("unknown fault \"%1\"").arg(fault));
     }
     return true;
 }

@@ -9,14 +9,14 @@
 //   serial=0123456789ABCDEF
 //   usb-serial=OH5731-000123
 //   steps=1,7,8                                        (offered step codes; "all" for every one)
-//   fault=short=1                                      (any fault spec, see ApplyFault)
+//   fault=short=1                                      (any fault, see ApplyFault)
 #include "sim/VirtualInstrument.h"
 
 #include <QString>
 
-// Applies one fault spec: no-reply, short=N, stray=HEX, surplus=HEX, status=0x81|0x82,
+// Applies one fault description: no-reply, short=N, stray=HEX, surplus=HEX, status=0x81|0x82,
 // die-after=K, only=CODE (faults touch only that command), none (clears every fault).
-bool ApplyFault(const QString& spec, SimFaults& faults, QString* error);
+bool ApplyFault(const QString& fault, SimFaults& faults, QString* error);
 // Applies one "key=value" entry of the setup file.
 bool ApplySetupEntry(const QString& key, const QString& value, SimSetup& setup, QString* error);
 // Reads a whole setup file.

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("fault"),
          QStringLiteral("no-reply, short=N, stray=HEX, surplus=HEX, status=0x81|0x82, die-after=K, only=CODE "
                         "(repeatable)."),
-         QStringLiteral("spec")},
+         QStringLiteral("fault")},
         {QStringLiteral("baud"),
          QStringLiteral("Pace replies at this rate instead of the port's (-1: no pacing)."),
          QStringLiteral("rate")},

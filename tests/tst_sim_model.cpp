@@ -179,8 +179,8 @@ private slots:
         QVERIFY(!sim.respond(Frame({0xF8})).empty());
     }
 
-    void faultSpecs_data() {
-        QTest::addColumn<QString>("spec");
+    void faultTexts_data() {
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<SimFaults>("faults");
         QTest::newRow("no-reply") << "no-reply" << true << SimFaults{.noReply = true};
@@ -195,13 +195,13 @@ private slots:
         QTest::newRow("negative") << "short=-2" << false << SimFaults{};
         QTest::newRow("unknown") << "slow" << false << SimFaults{};
     }
-    void faultSpecs() {
-        QFETCH(QString, spec);
+    void faultTexts() {
+        QFETCH(QString, fault);
         QFETCH(bool, valid);
         QFETCH(SimFaults, faults);
         SimFaults parsed;
         QString error;
-        QCOMPARE(ApplyFault(spec, parsed, &error), valid);
+        QCOMPARE(ApplyFault(fault, parsed, &error), valid);
         QCOMPARE(error.isEmpty(), valid);
         QCOMPARE(parsed.noReply, faults.noReply);
         QCOMPARE(parsed.shortReply, faults.shortReply);

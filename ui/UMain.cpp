@@ -1,6 +1,5 @@
 #include "ui/UMain.h"
 
-#include "core/GbkText.h"
 #include "core/Platform.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
@@ -23,7 +22,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <chrono>
-#include <cstring>
 
 namespace {
 
@@ -228,8 +226,7 @@ void TFrmMain::UpdateButtons() {
 
 void TFrmMain::ShowByteTrace(const uint8_t* bytes, int count) {
     ListBox1->clear();
-    for (int i = 0; i < count; ++i)
-        ListBox1->addItem(ByteTraceLine(i, bytes[i]));
+    ListBox1->addItems(ByteTraceLines(bytes, count));
 }
 
 void TFrmMain::btnUpdateListClick() {
@@ -260,13 +257,10 @@ bool TFrmMain::ConnectDevice() {
         SetStatusText(ModelText(buffer[1]) + kConnected);
         ShowByteTrace(buffer.data(), kIdentifyReplyLength);
     } else {
-        uint32_t devices = 0;
-        std::array<char, SI_MAX_DEVICE_STRLEN + 1> serial{};
-        if (SI_GetNumDevices(&devices) != SI_SUCCESS ||
-            SI_GetProductString(0, serial.data(), SI_RETURN_SERIAL_NUMBER) != SI_SUCCESS)
+        const std::optional<QString> serial = UsbSerialNumberString();
+        if (!serial)
             return ConnectFailed();
-        serial.back() = '\0';
-        SetStatusText(Gbk::decode(QByteArray(serial.data(), int(std::strlen(serial.data())))) + kConnected);
+        SetStatusText(*serial + kConnected);
     }
     gbDeviceConnected = true;
     UpdateButtons();

@@ -93,6 +93,7 @@ private:
     void CreateControls();
     void CreateStatusBar();
     void SetUpKeyboard();
+    // The instrument did not answer: not connected, buttons off, "设备已断开！" shown; returns false.
     bool ConnectFailed();
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
     void SetUpGridView();                  // UMainGrid.cpp

@@ -2,8 +2,6 @@
 // the grid's records into the report and show it in the preview until the preview closes.
 #include "ui/UMain.h"
 
-#include "core/GbkText.h"
-#include "core/Platform.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "link/Protocol.h"
@@ -15,13 +13,10 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
 const QString kConnectedSuffix = QStringLiteral("已连接");
-const QString kDisconnected = QStringLiteral("设备已断开！");
-constexpr int kProductStringBuffer = SI_MAX_DEVICE_STRLEN + 1;
 
 } // namespace
 
@@ -39,26 +34,16 @@ void TFrmMain::BtnPrintClick() {
         CommandBuffer buffer{};
         buffer[0] = cmdIdentify;
         if (!SerialExchange(cmdIdentify, buffer, kIdentifyReplyLength, 1)) {
-            gbDeviceConnected = false;
-            UpdateButtons();
-            SetStatusText(kDisconnected);
-            ShowMessage(kDisconnected, kAppTitle, MsgIcon::Warning);
+            ConnectFailed(); // the instrument is gone: disconnected, and no report
             return;
         }
         const QString model = ModelText(buffer[1]);
         giDeviceType = model.isEmpty() ? 0 : buffer[1];
         SetStatusText(model + kConnectedSuffix);
         ShowByteTrace(buffer.data(), kIdentifyReplyLength);
-    } else {
-        uint32_t devices = 0;
-        char serial[kProductStringBuffer] = {};
-        if (SI_GetNumDevices(&devices) == SI_SUCCESS &&
-            SI_GetProductString(0, serial, SI_RETURN_SERIAL_NUMBER) == SI_SUCCESS) {
-            serial[kProductStringBuffer - 1] = '\0';
-            const QString text = Gbk::decode(QByteArray(serial, qsizetype(std::strlen(serial))));
-            SetStatusText(text + kConnectedSuffix);
-            giDeviceType = DeviceTypeFromUsbString(text);
-        }
+    } else if (const std::optional<QString> serial = UsbSerialNumberString()) {
+        SetStatusText(*serial + kConnectedSuffix);
+        giDeviceType = DeviceTypeFromUsbString(*serial);
     }
     FillReport();
 
