@@ -3,12 +3,16 @@
 #include "core/GbkText.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "report/DataFileEncoding.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringEncoder>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -37,8 +41,8 @@ void AppendKeyLine(QString& out, const RecordGrid& grid, int column, int row) {
     out += kLineEnd;
 }
 
-// The GBK bytes of the blocks of grid rows first..last.
-QByteArray EncodeBlocks(const RecordGrid& grid, int first, int last) {
+// The text of the blocks of grid rows first..last.
+QString BlockText(const RecordGrid& grid, int first, int last) {
     if (last < first)
         return {};
     QString text;
@@ -56,7 +60,53 @@ QByteArray EncodeBlocks(const RecordGrid& grid, int first, int last) {
         text += kLineEnd;
         text += kLineEnd;
     }
-    return Gbk::encode(text);
+    return text;
+}
+
+// The encodings a file is tried in: GBK where it holds every text, GB18030 where it does not, and
+// UTF-8 with a byte-order mark when neither reads back the same under the reader's rule.
+constexpr std::array<DataFileEncoding, 3> kWriteEncodings = {DataFileEncoding::Gbk, DataFileEncoding::Gb18030,
+                                                             DataFileEncoding::Utf8};
+const QByteArray kUtf8Mark = "\xEF\xBB\xBF";
+
+// The bytes of text, or nothing when the encoding does not give back exactly this text.
+std::optional<QByteArray> EncodeExactly(const QString& text, DataFileEncoding encoding) {
+    if (encoding == DataFileEncoding::Utf8)
+        return text.toUtf8();
+    QStringEncoder encoder(encoding == DataFileEncoding::Gbk ? "GBK" : "GB18030",
+                           QStringConverter::Flag::Stateless);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        return std::nullopt;
+    QStringDecoder decoder = DecoderFor(encoding);
+    const QString back = decoder.decode(bytes);
+    if (decoder.hasError() || back != text)
+        return std::nullopt;
+    return bytes;
+}
+
+enum class WriteOutcome { Written, OtherEncoding, Failed };
+
+// Writes the blocks in slices, so that a large grid is never held twice over in memory, and tells
+// whether the reader would pick the same encoding for the whole file.
+WriteOutcome WriteBlocks(QIODevice& out, const RecordGrid& grid, int recordCount, DataFileEncoding encoding) {
+    DataFileByteScan scan;
+    const auto put = [&](const QByteArray& bytes) {
+        scan.feed(bytes);
+        return out.write(bytes) == bytes.size();
+    };
+    if (encoding == DataFileEncoding::Utf8 && recordCount > 0 && !put(kUtf8Mark))
+        return WriteOutcome::Failed;
+    for (int first = 1; first <= recordCount; first += kRecordsPerSlice) {
+        const auto bytes = EncodeExactly(
+            BlockText(grid, first, std::min(recordCount, first + kRecordsPerSlice - 1)), encoding);
+        if (!bytes)
+            return WriteOutcome::OtherEncoding;
+        if (!put(*bytes))
+            return WriteOutcome::Failed;
+    }
+    const bool plainAscii = !scan.utf8.nonAscii() && !scan.gb18030.found();
+    return plainAscii || scan.encoding() == encoding ? WriteOutcome::Written : WriteOutcome::OtherEncoding;
 }
 
 } // namespace
@@ -73,25 +123,34 @@ QString FolderOfFile(const QString& fileName) {
 }
 
 QByteArray DataFileBytes(const RecordGrid& grid, int recordCount) {
-    return EncodeBlocks(grid, 1, recordCount);
+    for (const DataFileEncoding encoding : kWriteEncodings) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        if (WriteBlocks(buffer, grid, recordCount, encoding) == WriteOutcome::Written)
+            return buffer.data();
+    }
+    return {};
 }
 
 bool WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText) {
-    QSaveFile file(fileName);
-    bool written = file.open(QIODevice::WriteOnly);
-    // In slices, so that a large grid is never held twice over in memory.
-    for (int first = 1; written && first <= recordCount; first += kRecordsPerSlice) {
-        const QByteArray bytes =
-            EncodeBlocks(grid, first, std::min(recordCount, first + kRecordsPerSlice - 1));
-        written = file.write(bytes) == bytes.size();
-    }
-    if (!written || !file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
+    for (const DataFileEncoding encoding : kWriteEncodings) {
+        QSaveFile file(fileName);
+        WriteOutcome outcome = file.open(QIODevice::WriteOnly)
+                                   ? WriteBlocks(file, grid, recordCount, encoding)
+                                   : WriteOutcome::Failed;
+        if (outcome == WriteOutcome::Written && !file.commit())
+            outcome = WriteOutcome::Failed;
+        if (outcome == WriteOutcome::Written)
+            return true;
+        if (outcome == WriteOutcome::Failed || encoding == kWriteEncodings.back()) {
+            if (errorText)
+                *errorText = file.errorString();
+            file.cancelWriting();
+            return false;
+        }
         file.cancelWriting();
-        return false;
     }
-    return true;
+    return false;
 }
 
 QString DataFileMessage(const DataFileReadResult& result, const QString& fileName) {

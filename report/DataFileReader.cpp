@@ -4,6 +4,7 @@
 #include "report/DataFile.h"
 
 #include "core/GbkText.h"
+#include "report/DataFileEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,96 +31,6 @@ constexpr std::array<RouteKey, 7> kRouteKeys = {{{u"序号", 0},
                                                  {u"测试档位", 5},
                                                  {u"测试电阻", 7}}};
 constexpr QStringView kLoadTimeKey = u"载流时间";
-
-// Checks UTF-8 slice by slice; a character may span slices.
-class Utf8Check {
-public:
-    void feed(const unsigned char* p, qsizetype n) {
-        for (qsizetype i = 0; i < n && m_valid; ++i)
-            step(p[i]);
-    }
-    bool valid() const { return m_valid && m_need == 0; }
-    bool nonAscii() const { return m_nonAscii; }
-
-private:
-    void step(unsigned char c) {
-        if (m_need > 0) {
-            if ((c & 0xC0) != 0x80) {
-                m_valid = false;
-                return;
-            }
-            m_code = (m_code << 6) | (c & 0x3F);
-            if (--m_need == 0)
-                m_valid = m_code >= m_min && m_code <= 0x10FFFF && (m_code < 0xD800 || m_code > 0xDFFF);
-            return;
-        }
-        if (c < 0x80)
-            return;
-        m_nonAscii = true;
-        if ((c & 0xE0) == 0xC0)
-            start(1, 0x80, c & 0x1F);
-        else if ((c & 0xF0) == 0xE0)
-            start(2, 0x800, c & 0x0F);
-        else if ((c & 0xF8) == 0xF0)
-            start(3, 0x10000, c & 0x07);
-        else
-            m_valid = false;
-    }
-    void start(int need, uint32_t min, uint32_t code) {
-        m_need = need;
-        m_min = min;
-        m_code = code;
-    }
-
-    bool m_valid = true;
-    bool m_nonAscii = false;
-    int m_need = 0;
-    uint32_t m_min = 0;
-    uint32_t m_code = 0;
-};
-
-// What the first pass learns from the bytes.
-struct ByteScan {
-    QByteArray head; // the first bytes, for byte-order marks
-    qint64 size = 0;
-    qint64 controls = 0; // control bytes that text files do not hold
-    bool nul = false;
-    bool printable = false; // a byte above code 32 after any UTF-8 byte-order mark
-    Utf8Check utf8;
-    Gbk::FourByteScan gb18030;
-
-    void feed(const QByteArray& slice) {
-        const auto* p = reinterpret_cast<const unsigned char*>(slice.constData());
-        const bool first = size == 0;
-        if (first)
-            head = slice.left(4);
-        const qsizetype skip = first && slice.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-        for (qsizetype i = 0; i < slice.size(); ++i) {
-            const unsigned char c = p[i];
-            if (c > 32) {
-                printable = printable || i >= skip;
-            } else if (c == 0) {
-                nul = true;
-            } else if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' &&
-                       c != 0x1A && c != 0x1B) {
-                ++controls;
-            }
-        }
-        utf8.feed(p, slice.size());
-        gb18030.feed(slice.constData(), slice.size());
-        size += slice.size();
-    }
-    bool utf16() const { return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF"); }
-    // Text files have no NUL bytes and hardly any other control bytes.
-    bool binary() const { return nul || controls * 20 > size; }
-    QStringDecoder decoder() const {
-        if (utf16())
-            return QStringDecoder(QStringConverter::encodingForData(head).value_or(QStringConverter::Utf16));
-        if (utf8.valid() && utf8.nonAscii())
-            return QStringDecoder(QStringConverter::Utf8);
-        return QStringDecoder(gb18030.decoderName());
-    }
-};
 
 // Runs fn over the file in slices; the status of a failure, or nothing.
 template <typename Fn> std::optional<DataFileStatus> ForEachSlice(QFile& file, QString* detail, Fn fn) {
@@ -228,7 +139,7 @@ DataFileReadResult ReadDataFile(const QString& fileName) {
         return Failed(DataFileStatus::Unreadable, file.errorString());
 
     QString detail;
-    ByteScan scan;
+    DataFileByteScan scan;
     if (const auto failure = ForEachSlice(file, &detail, [&scan](const QByteArray& slice) {
             scan.feed(slice);
             return true;

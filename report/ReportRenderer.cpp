@@ -142,7 +142,7 @@ private:
         int lines = 1;
         double lineStep = 0;
         for (const ReportLabel* label : m_report.ValueLabels()) {
-            QTextLayout layout(label->caption, label->font, m_out.device());
+            QTextLayout layout(LayoutText(label->caption), label->font, m_out.device());
             const int labelLines = layOut(layout, *label);
             if (labelLines > lines) {
                 lines = labelLines;
@@ -184,6 +184,14 @@ private:
         return lines;
     }
 
+    // A line break in a value (CR LF, LF or CR, from a workbook) breaks the printed line there.
+    static QString LayoutText(QString text) {
+        text.replace(QStringLiteral("\r\n"), QString(QChar::LineSeparator));
+        text.replace(QLatin1Char('\r'), QChar::LineSeparator);
+        text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        return text;
+    }
+
     static double labelSpan(const ReportLabel& label) {
         return label.alignment & Qt::AlignLeft ? kBandWidth - label.left : kBandWidth;
     }
@@ -206,7 +214,7 @@ private:
         for (const ReportLabel* label : labels) {
             if (label->caption.isEmpty())
                 continue;
-            QTextLayout layout(label->caption, label->font, m_out.device());
+            QTextLayout layout(LayoutText(label->caption), label->font, m_out.device());
             layOut(layout, *label);
             const double labelLeft = label->alignment & Qt::AlignLeft ? label->left : 0.0;
             // Glyph runs keep every glyph on the line's baseline also where the device records

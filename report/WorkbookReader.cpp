@@ -1,5 +1,7 @@
 #include "report/WorkbookReader.h"
 
+#include "report/SheetText.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -56,7 +58,7 @@ bool BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits,
     records->rows.assign(n, RecordGrid::Row{});
     for (const SheetCell& cell : cells.cells()) {
         if (cell.row >= 2 && cell.row <= n + 1 && cell.column >= 1 && cell.column <= kSheetColumns)
-            records->rows[cell.row - 2][size_t(cell.column - 1)] = cell.text;
+            records->rows[cell.row - 2][size_t(cell.column - 1)] = WithoutLoneSurrogates(cell.text);
     }
     return true;
 }
@@ -89,6 +91,11 @@ bool ReadRecordWorkbook(const QString& fileName, WorkbookRecords* records, QStri
             return false;
         break;
     case WorkbookKind::Unknown:
+        if (fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
+            if (!ReadCsvCells(fileName, limits, &cells, &error))
+                return false;
+            break;
+        }
         error = QStringLiteral("neither an .xlsx nor an .xls workbook");
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 // Reading a record table back from a workbook: the active sheet of an .xlsx workbook or the first
-// sheet of a legacy .xls workbook, told apart by their content. The sheet's used range decides the
+// sheet of a legacy .xls workbook, told apart by their content, or comma-separated values from a
+// file that is neither and whose name ends ".csv" (any case). The sheet's used range decides the
 // record count (its rows minus the header row); rows are read from sheet row 2 on, columns A to H,
 // every cell as text.
 #include "core/RecordGrid.h"
@@ -70,3 +71,5 @@ bool BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits,
 bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
                    QString* errorText);
 bool ReadXlsCells(const QString& fileName, SheetCells* cells, QString* errorText);
+bool ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
+                  QString* errorText);

@@ -1,6 +1,9 @@
 #include "report/WorkbookWriter.h"
 
 #include "core/UDataCenter.h"
+#include "report/CsvWriter.h"
+#include "report/SheetText.h"
+#include "report/XlsWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,8 +16,8 @@ namespace {
 constexpr double kColumnWidth = 9.5;
 constexpr double kTimeColumnWidth = 17.5;
 constexpr lxw_col_t kTimeColumn = 1;
-constexpr lxw_col_t kLastColumn = RecordGrid::ColumnCount - 1;
-constexpr uint8_t kTextFormat = 49; // the built-in number format "@": text
+constexpr lxw_col_t kLastColumn = LXW_COL_MAX - 1; // the whole sheet carries the text format
+constexpr uint8_t kTextFormat = 49;                // the built-in number format "@": text
 
 // Owns a workbook until it is closed; a workbook given up half-way is freed without writing.
 class WorkbookHandle {
@@ -51,32 +54,10 @@ lxw_error FormatSheet(lxw_worksheet* sheet, lxw_format* format) {
     return error;
 }
 
-bool IsHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
-// A text that itself looks like an escape ("_x0041_") gets its underscore escaped, as spreadsheet
-// XML requires, so that readers give the text back instead of the character.
-QString EscapeEscapeLookalikes(const QString& text) {
-    if (!text.contains(QLatin1String("_x")))
-        return text;
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool lookalike = text.at(i) == QLatin1Char('_') && i + 6 < text.size() &&
-                               text.at(i + 1) == QLatin1Char('x') && IsHexDigit(text.at(i + 2)) &&
-                               IsHexDigit(text.at(i + 3)) && IsHexDigit(text.at(i + 4)) &&
-                               IsHexDigit(text.at(i + 5)) && text.at(i + 6) == QLatin1Char('_');
-        result += lookalike ? QStringLiteral("_x005F_") : QString(text.at(i));
-    }
-    return result;
-}
-
 lxw_error FillSheet(lxw_worksheet* sheet, lxw_format* format, const RecordGrid& grid, int recordCount) {
     for (int row = 0; row <= recordCount; ++row) {
         for (int column = 0; column < RecordGrid::ColumnCount; ++column) {
-            const QByteArray text = EscapeEscapeLookalikes(TrimText(grid.cell(column, row))).toUtf8();
+            const QByteArray text = XlsxCellText(TrimText(grid.cell(column, row))).toUtf8();
             const lxw_error error =
                 worksheet_write_string(sheet, lxw_row_t(row), lxw_col_t(column), text.constData(), format);
             if (error != LXW_NO_ERROR)
@@ -96,10 +77,28 @@ void SetFinalPermissions(QFile& written, const QString& target) {
 
 } // namespace
 
+WorkbookFormat WorkbookFormatOf(const QString& fileName) {
+    if (fileName.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        return WorkbookFormat::Xls;
+    if (fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return WorkbookFormat::Csv;
+    return WorkbookFormat::Xlsx;
+}
+
 WorkbookWriteResult WriteRecordWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount,
                                         QString* errorText) {
     QString reason;
     QString& error = errorText ? *errorText : reason;
+    switch (WorkbookFormatOf(fileName)) {
+    case WorkbookFormat::Xls:
+        return WriteXlsWorkbook(fileName, grid, recordCount, &error) ? WorkbookWriteResult::Written
+                                                                     : WorkbookWriteResult::Failed;
+    case WorkbookFormat::Csv:
+        return WriteCsvFile(fileName, grid, recordCount, &error) ? WorkbookWriteResult::Written
+                                                                 : WorkbookWriteResult::Failed;
+    case WorkbookFormat::Xlsx:
+        break;
+    }
     const QFileInfo target(fileName);
     QTemporaryFile temporary(target.absolutePath() + QLatin1Char('/') + target.fileName() +
                              QStringLiteral(".XXXXXX"));
@@ -128,6 +127,9 @@ WorkbookWriteResult WriteRecordWorkbook(const QString& fileName, const RecordGri
     lxw_error written = FormatSheet(sheet, format);
     if (written == LXW_NO_ERROR)
         written = FillSheet(sheet, format, grid, recordCount);
+    // The column formats reach the last sheet column, but the sheet's dimension names the cells
+    // written, as a spreadsheet program's own files do.
+    sheet->dim_colmax = RecordGrid::ColumnCount - 1;
     if (written == LXW_NO_ERROR)
         written = workbook.close();
     if (written != LXW_NO_ERROR) {

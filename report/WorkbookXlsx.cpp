@@ -1,5 +1,6 @@
 // The .xlsx side of the workbook reader: finds the active sheet through the package relationships
 // and the workbook view, collects the cells of that sheet and looks up the shared strings they use.
+#include "report/WorkbookDates.h"
 #include "report/WorkbookReader.h"
 #include "report/WorkbookXml.h"
 #include "report/WorkbookZip.h"
@@ -79,12 +80,15 @@ QString MainDocumentPart(const ZipArchive& zip, const WorkbookLimits& limits, QS
 
 // The relationship id of the sheet the workbook was saved with as the active one.
 QString ActiveSheetId(const ZipArchive& zip, const QString& workbookPart, const WorkbookLimits& limits,
-                      QString* errorText) {
+                      bool* date1904, QString* errorText) {
     XmlPart xml(zip, workbookPart, limits.maxSmallPartBytes);
     qsizetype activeTab = -1;
     QStringList sheetIds;
     while (xml.next()) {
-        if (xml.isStart(u"workbookView") && activeTab < 0) {
+        if (xml.isStart(u"workbookPr")) {
+            const auto flag = xml.reader().attributes().value(QLatin1String("date1904"));
+            *date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
+        } else if (xml.isStart(u"workbookView") && activeTab < 0) {
             activeTab = xml.reader().attributes().value(QLatin1String("activeTab")).toInt();
         } else if (xml.isStart(u"sheet")) {
             for (const QXmlStreamAttribute& a : xml.reader().attributes())
@@ -101,18 +105,60 @@ QString ActiveSheetId(const ZipArchive& zip, const QString& workbookPart, const 
     return sheetIds.value(activeTab >= 0 && activeTab < sheetIds.size() ? activeTab : 0);
 }
 
-QString CellValueText(const QString& type, const QString& value) {
+// The date style of each cell format (index of <xf> in <cellXfs>).
+struct CellStyles {
+    std::vector<DateStyle> dateStyles;
+    bool date1904 = false;
+    DateStyle of(const QStringView index) const {
+        bool ok = false;
+        const uint n = index.toUInt(&ok);
+        return ok && n < dateStyles.size() ? dateStyles[n] : DateStyle::None;
+    }
+};
+
+bool ReadCellStyles(const ZipArchive& zip, const QString& stylesPart, const WorkbookLimits& limits,
+                    CellStyles* styles, QString* errorText) {
+    if (stylesPart.isEmpty() || !zip.contains(stylesPart))
+        return true;
+    XmlPart xml(zip, stylesPart, limits.maxSmallPartBytes);
+    std::unordered_map<int, QString> codes;
+    bool inCellFormats = false;
+    while (xml.next()) {
+        QXmlStreamReader& reader = xml.reader();
+        if (xml.isStart(u"numFmt")) {
+            codes[reader.attributes().value(QLatin1String("numFmtId")).toInt()] =
+                reader.attributes().value(QLatin1String("formatCode")).toString();
+        } else if (xml.isStart(u"cellXfs")) {
+            inCellFormats = true;
+        } else if (reader.isEndElement() && reader.name() == QLatin1String("cellXfs")) {
+            inCellFormats = false;
+        } else if (inCellFormats && xml.isStart(u"xf")) {
+            const int id = reader.attributes().value(QLatin1String("numFmtId")).toInt();
+            const auto code = codes.find(id);
+            styles->dateStyles.push_back(
+                DateStyleOfFormat(id, code == codes.end() ? QString() : code->second));
+            reader.skipCurrentElement();
+        }
+    }
+    return xml.finish(errorText);
+}
+
+QString CellValueText(const QString& type, const QString& value, DateStyle dateStyle, bool date1904) {
     if (type == QLatin1String("b"))
         return value.trimmed() == QLatin1String("1") ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     if (type == QLatin1String("str") || type == QLatin1String("e") || type == QLatin1String("d"))
         return UnescapeOoxml(value);
     bool ok = false;
     const double number = value.toDouble(&ok);
-    return ok ? QString::number(number, 'g', 15) : value;
+    if (!ok)
+        return value;
+    const QString date = SerialDateText(number, dateStyle, date1904);
+    return date.isEmpty() ? QString::number(number, 'g', 15) : date;
 }
 
 // Reads one <c> element (the reader stands on its start) into the collection.
-bool ReadCell(XmlPart& xml, uint32_t* row, int* column, SheetCells* cells, QString* errorText) {
+bool ReadCell(XmlPart& xml, const CellStyles& styles, uint32_t* row, int* column, SheetCells* cells,
+              QString* errorText) {
     QXmlStreamReader& reader = xml.reader();
     const QXmlStreamAttributes attributes = reader.attributes();
     const QString type = attributes.value(QLatin1String("t")).toString();
@@ -152,13 +198,15 @@ bool ReadCell(XmlPart& xml, uint32_t* row, int* column, SheetCells* cells, QStri
     } else if (type == QLatin1String("inlineStr")) {
         cells->addText(*row, *column, inlineText);
     } else {
-        cells->addText(*row, *column, CellValueText(type, value));
+        cells->addText(
+            *row, *column,
+            CellValueText(type, value, styles.of(attributes.value(QLatin1String("s"))), styles.date1904));
     }
     return true;
 }
 
 bool ReadSheetPart(const ZipArchive& zip, const QString& sheetPart, const WorkbookLimits& limits,
-                   SheetCells* cells, QString* errorText) {
+                   const CellStyles& styles, SheetCells* cells, QString* errorText) {
     XmlPart xml(zip, sheetPart, limits.maxSheetBytes);
     uint32_t row = 0;
     int column = 0;
@@ -168,7 +216,7 @@ bool ReadSheetPart(const ZipArchive& zip, const QString& sheetPart, const Workbo
             const auto r = xml.reader().attributes().value(QLatin1String("r"));
             row = r.isEmpty() ? row + 1 : r.toUInt();
             column = 0;
-        } else if (xml.isStart(u"c") && !ReadCell(xml, &row, &column, cells, &cellError)) {
+        } else if (xml.isStart(u"c") && !ReadCell(xml, styles, &row, &column, cells, &cellError)) {
             xml.reader().raiseError(cellError);
         }
     }
@@ -229,7 +277,8 @@ bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetC
     const QString workbookPart = MainDocumentPart(zip, limits, errorText);
     if (workbookPart.isEmpty())
         return false;
-    const QString sheetId = ActiveSheetId(zip, workbookPart, limits, errorText);
+    CellStyles styles;
+    const QString sheetId = ActiveSheetId(zip, workbookPart, limits, &styles.date1904, errorText);
     if (sheetId.isEmpty())
         return false;
     QList<Relationship> rels;
@@ -237,16 +286,20 @@ bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetC
         return false;
     QString sheetPart;
     QString stringsPart;
+    QString stylesPart;
     for (const Relationship& rel : rels) {
         if (rel.id == sheetId && TypeIs(rel.type, QLatin1String("/worksheet")))
             sheetPart = rel.target;
         else if (TypeIs(rel.type, QLatin1String("/sharedStrings")))
             stringsPart = rel.target;
+        else if (TypeIs(rel.type, QLatin1String("/styles")))
+            stylesPart = rel.target;
     }
     if (sheetPart.isEmpty()) {
         *errorText = QStringLiteral("the active sheet %1 is not a worksheet of the workbook").arg(sheetId);
         return false;
     }
-    return ReadSheetPart(zip, sheetPart, limits, cells, errorText) &&
+    return ReadCellStyles(zip, stylesPart, limits, &styles, errorText) &&
+           ReadSheetPart(zip, sheetPart, limits, styles, cells, errorText) &&
            ResolveSharedStrings(zip, stringsPart, limits, cells, errorText);
 }

@@ -70,28 +70,51 @@ QString ReadRichText(XmlPart& xml) {
     return UnescapeOoxml(RunTexts(xml));
 }
 
+namespace {
+
+// The code of an escape "_xHHHH_" at i, or -1.
+int EscapedCode(const QString& text, qsizetype i) {
+    if (i + 6 >= text.size() || text.at(i) != QLatin1Char('_') || text.at(i + 1) != QLatin1Char('x') ||
+        text.at(i + 6) != QLatin1Char('_'))
+        return -1;
+    int code = 0;
+    for (int k = 2; k < 6; ++k) {
+        const int digit = HexDigitValue(text.at(i + k));
+        if (digit < 0)
+            return -1;
+        code = code * 16 + digit;
+    }
+    return code;
+}
+
+} // namespace
+
+// Escaped surrogates make a character only as a pair; a lone one becomes U+FFFD, so the text is
+// always valid UTF-16.
 QString UnescapeOoxml(const QString& text) {
     if (!text.contains(QLatin1String("_x")))
         return text;
+    constexpr qsizetype kEscapeLength = 7;
     QString result;
     result.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
-        if (text.at(i) == QLatin1Char('_') && i + 6 < text.size() && text.at(i + 1) == QLatin1Char('x') &&
-            text.at(i + 6) == QLatin1Char('_')) {
-            int code = 0;
-            bool hex = true;
-            for (int k = 2; k < 6 && hex; ++k) {
-                const int digit = HexDigitValue(text.at(i + k));
-                hex = digit >= 0;
-                code = code * 16 + digit;
-            }
-            if (hex) {
-                result += QChar(char16_t(code));
-                i += 7;
-                continue;
-            }
+        const int code = EscapedCode(text, i);
+        if (code < 0) {
+            result += text.at(i++);
+            continue;
         }
-        result += text.at(i++);
+        i += kEscapeLength;
+        const QChar c{char16_t(code)};
+        if (!c.isSurrogate()) {
+            result += c;
+        } else if (c.isHighSurrogate() &&
+                   QChar(char16_t(std::max(0, EscapedCode(text, i)))).isLowSurrogate()) {
+            result += c;
+            result += QChar(char16_t(EscapedCode(text, i)));
+            i += kEscapeLength;
+        } else {
+            result += QChar(char16_t(0xFFFD));
+        }
     }
     return result;
 }

@@ -7,6 +7,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -67,6 +68,25 @@ const QStringList kChinese{QStringLiteral(" 2"),         QStringLiteral("25-03-1
                            QStringLiteral("东郊变电站"), QStringLiteral("600 A"),
                            QStringLiteral("60 秒"),      QStringLiteral("1677721.5 uΩ")};
 
+// Code points from the ranges a grid may hold: ASCII, Latin, Greek, the euro sign, Latin extended
+// (U+1E3F), Kangxi radicals, CJK, private use, U+FFFD to U+FFFF, emoji and CJK extension B.
+QString RandomText(QRandomGenerator& random) {
+    static const QList<QPair<char32_t, char32_t>> ranges = {
+        {0x21, 0x7E},     {0xA0, 0x17F},      {0x391, 0x3C9},    {0x20AC, 0x20AC},
+        {0x1E00, 0x1EFF}, {0x2F00, 0x2FD5},   {0x4E00, 0x9FFF},  {0xE000, 0xE8FF},
+        {0xFFFD, 0xFFFF}, {0x1F600, 0x1F64F}, {0x20000, 0x2A6DF}};
+    QString text;
+    const int length = int(random.bounded(1, 12));
+    for (int i = 0; i < length; ++i) {
+        const auto& [first, last] = ranges.at(qsizetype(random.bounded(quint32(ranges.size()))));
+        const char32_t code = first + char32_t(random.bounded(quint32(last - first + 1)));
+        text += QString::fromUcs4(&code, 1);
+    }
+    return text;
+}
+
+constexpr int kTwoSlices = 2049; // the writer encodes 2,048 records at a time
+
 } // namespace
 
 class DataFileTest : public QObject {
@@ -82,6 +102,8 @@ private slots:
     void lineEndsDoNotMatter();
     void encodings_data();
     void encodings();
+    void oneEncodingForTheWholeFile_data();
+    void oneEncodingForTheWholeFile();
     void charactersAndLinesAcrossReadSlices_data();
     void charactersAndLinesAcrossReadSlices();
     void failedSaveKeepsTheOldFile();
@@ -251,6 +273,80 @@ void DataFileTest::encodings() {
     QCOMPARE(read.records.rows.at(0)[0], QStringLiteral("1"));
     QCOMPARE(read.records.rows.at(0)[4], QStringLiteral("东郊变电站"));
     QCOMPARE(read.records.rows.at(0)[7], QStringLiteral("56.3 uΩ"));
+}
+
+void DataFileTest::oneEncodingForTheWholeFile_data() {
+    QTest::addColumn<QStringList>("firstTexts"); // record 1, columns 1..7
+    QTest::addColumn<QStringList>("lastTexts");  // record 2,049
+    QTest::addColumn<bool>("plainGbk");          // every text is GBK: the file is GBK
+    const QStringList blank(7, QStringLiteral("x"));
+    auto with = [&blank](const QString& text) {
+        QStringList texts = blank;
+        texts[2] = text;
+        return texts;
+    };
+    QTest::newRow("euro first, emoji last") << with("€") << with("😀") << false;
+    QTest::newRow("U+1E3F first, emoji last") << with("ḿ") << with("😀") << false;
+    QTest::newRow("emoji first, U+1E3F last") << with("😀") << with("ḿ") << false;
+    QTest::newRow("euro and U+1E3F") << with("€") << with("ḿ") << false;
+    QTest::newRow("Chinese and euro only") << with("测试€") << with("张工") << true;
+    // The GBK bytes of 茅 (C3 A9) are also the UTF-8 bytes of é.
+    QTest::newRow("GBK that looks like UTF-8") << with("茅") << with("x") << false;
+    for (quint32 seed = 1; seed <= 8; ++seed) {
+        QRandomGenerator random(seed);
+        QStringList first, last;
+        for (int c = 0; c < 7; ++c) {
+            first << RandomText(random);
+            last << RandomText(random);
+        }
+        QTest::addRow("random texts, seed %u", seed) << first << last << false;
+    }
+}
+
+// A property over random Unicode texts: whatever the grid holds, the saved file reads back to the
+// same texts, however the characters fall into the slices the writer encodes.
+void DataFileTest::oneEncodingForTheWholeFile() {
+    QFETCH(QStringList, firstTexts);
+    QFETCH(QStringList, lastTexts);
+    QFETCH(bool, plainGbk);
+    Rows records;
+    QRandomGenerator random(uint(qHash(firstTexts.join(QString()))));
+    for (int i = 1; i <= kTwoSlices; ++i) {
+        QStringList texts = i == 1            ? firstTexts
+                            : i == kTwoSlices ? lastTexts
+                                              : QStringList(7, QStringLiteral("t"));
+        if (!plainGbk && i % 97 == 0)
+            texts[3] = RandomText(random);
+        records.append(QStringList{QString::number(i)} + texts);
+    }
+    RecordGrid grid;
+    FillGrid(grid, records);
+    const QString path = m_dir.filePath(QStringLiteral("slices-of-texts.txt"));
+    QString error;
+    QVERIFY2(WriteDataFile(path, grid, kTwoSlices, &error), qPrintable(error));
+    const DataFileReadResult read = ReadDataFile(path);
+    QCOMPARE(read.status, DataFileStatus::Loaded);
+    QCOMPARE(read.records.recordCount, kTwoSlices);
+    Rows expected;
+    for (const QStringList& row : records) {
+        QStringList trimmed;
+        for (const QString& cell : row)
+            trimmed << TrimText(cell);
+        expected << trimmed;
+    }
+    const Rows back = RowsOf(read.records.rows);
+    for (qsizetype r = 0; r < expected.size(); ++r)
+        QVERIFY2(back.at(r) == expected.at(r),
+                 qPrintable(QStringLiteral("record %1: %2 != %3")
+                                .arg(r + 1)
+                                .arg(back.at(r).join(u'|'), expected.at(r).join(u'|'))));
+    QCOMPARE(DataFileBytes(grid, kTwoSlices), ReadBytes(path));
+    if (plainGbk) {
+        const QByteArray bytes = ReadBytes(path);
+        QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.contains("=\xB2\xE2\xCA\xD4")); // =测试 in GBK
+        QVERIFY(bytes.contains("=\xD5\xC5\xB9\xA4")); // =张工 in GBK
+    }
 }
 
 void DataFileTest::charactersAndLinesAcrossReadSlices_data() {

@@ -11,8 +11,11 @@
 #include "ui/UMain.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
@@ -103,6 +106,10 @@ private slots:
     void init() { ResetSharedState(); }
     void dialogsAskAsTheCommandsWant_data();
     void dialogsAskAsTheCommandsWant();
+    void dialogSuffixFollowsTheSelectedFilter_data();
+    void dialogSuffixFollowsTheSelectedFilter();
+    void replacingAnExistingFileAsksFirst_data();
+    void replacingAnExistingFileAsksFirst();
     void theNameEndingChoosesTheRoute_data();
     void theNameEndingChoosesTheRoute();
     void zeroRecordsStillWriteAndShowTheFolder_data();
@@ -142,7 +149,7 @@ void MainFilesTest::dialogsAskAsTheCommandsWant() {
     const QString folder = dir.filePath(QStringLiteral("测试记录"));
     QVERIFY(QFileInfo(folder).isDir());
     QCOMPARE(request.initialFolder, folder);
-    QCOMPARE(request.defaultSuffix, QStringLiteral("xlsx"));
+    QCOMPARE(SuffixOfFilter(request.filters.value(0)), QStringLiteral("xlsx"));
     QCOMPARE(request.filters.value(1), QStringLiteral("测试数据文件(*.txt)"));
     if (saving) {
         QCOMPARE(request.kind, FileDialogKind::Save);
@@ -167,22 +174,131 @@ void MainFilesTest::dialogsAskAsTheCommandsWant() {
     QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 0);
 }
 
+void MainFilesTest::dialogSuffixFollowsTheSelectedFilter_data() {
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("save, workbook type") << true << 0 << "25-03-14 09-05-07"
+                                         << "25-03-14 09-05-07.xlsx";
+    QTest::newRow("save, text type") << true << 1 << "25-03-14 09-05-07"
+                                     << "25-03-14 09-05-07.txt";
+    QTest::newRow("save, text type, own extension") << true << 1 << "name.xls"
+                                                    << "name.xls";
+    QTest::newRow("open, text type") << false << 1 << "bare"
+                                     << "bare.txt";
+    QTest::newRow("open, workbook type") << false << 0 << "bare"
+                                         << "bare.xlsx";
+}
+
+// The desktop dialog itself: a name typed without an extension gets the selected type's.
+void MainFilesTest::dialogSuffixFollowsTheSelectedFilter() {
+    QFETCH(bool, saving);
+    QFETCH(int, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    TempProgramDir dir;
+    const QString folder = EnsureDataFolder();
+    for (const QString& name : {QStringLiteral("bare.txt"), QStringLiteral("bare.xlsx")}) {
+        QFile file(folder + QLatin1Char('/') + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QStringList filters{QStringLiteral("测试数据文件(*.xlsx *.xls)"),
+                              QStringLiteral("测试数据文件(*.txt)")};
+    FileDialogRequest request;
+    request.kind = saving ? FileDialogKind::Save : FileDialogKind::Open;
+    request.filters = filters;
+    request.initialFolder = folder;
+    request.mustExist = !saving;
+    request.defaultSuffix = QStringLiteral("xlsx");
+    const std::unique_ptr<QFileDialog> dialog = MakeFileDialog(request);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->show();
+    // As a click in the type list does it.
+    auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    QVERIFY(types);
+    types->setCurrentIndex(filter);
+    Q_EMIT types->activated(filter);
+    Q_EMIT types->textActivated(types->currentText());
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    name->setText(typed);
+    static_cast<QDialog*>(dialog.get())->accept(); // the dialog's own checks run as on a click
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QCOMPARE(dialog->selectedFiles(), QStringList{folder + QLatin1Char('/') + chosen});
+    QCOMPARE(SuffixOfFilter(filters.at(0)), QStringLiteral("xlsx"));
+    QCOMPARE(SuffixOfFilter(filters.at(1)), QStringLiteral("txt"));
+}
+
+void MainFilesTest::replacingAnExistingFileAsksFirst_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<int>("answer"); // MsgResult
+    QTest::newRow("new name: no question") << "new.txt" << false << int(MsgResult::No);
+    QTest::newRow("existing text file, No") << "old.txt" << true << int(MsgResult::No);
+    QTest::newRow("existing text file, Yes") << "old.txt" << true << int(MsgResult::Yes);
+    QTest::newRow("existing workbook, No") << "old.xlsx" << true << int(MsgResult::No);
+    QTest::newRow("existing workbook, Yes") << "old.xls" << true << int(MsgResult::Yes);
+}
+
+void MainFilesTest::replacingAnExistingFileAsksFirst() {
+    QFETCH(QString, name);
+    QFETCH(bool, exists);
+    QFETCH(int, answer);
+    TempProgramDir dir;
+    MessageRecorder messages;
+    messages.answers.push_back(MsgResult(answer));
+    FolderRecorder folders;
+    ScriptedChooser chooser;
+    TFrmMain window;
+    Fill(window, kRecords);
+    const QString path = EnsureDataFolder() + QLatin1Char('/') + name;
+    if (exists) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("older contents");
+    }
+    chooser.answers.push_back(path);
+    window.BtnSaveClick();
+    const bool replaced = !exists || MsgResult(answer) == MsgResult::Yes;
+    if (exists) {
+        QCOMPARE(messages.messages.size(), 1);
+        const MessageRequest& question = messages.messages.first();
+        QCOMPARE(question.text,
+                 QStringLiteral("文件'%1'已经存在，要替换它吗？").arg(QDir::toNativeSeparators(path)));
+        QCOMPARE(question.caption, QStringLiteral("回路电阻测试仪2.1"));
+        QCOMPARE(question.icon, MsgIcon::Question);
+        QCOMPARE(question.buttons, MsgButtons::YesNo);
+    } else {
+        QVERIFY(messages.messages.isEmpty());
+    }
+    QCOMPARE(Head(path, 5) == QByteArray("older"), !replaced);
+    QCOMPARE(folders.folders.size(), replaced ? 1 : 0);
+}
+
 void MainFilesTest::theNameEndingChoosesTheRoute_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("textRoute");
-    QTest::newRow(".txt") << "记录.txt" << true;
-    QTest::newRow("..txt") << "a..txt" << true;
-    QTest::newRow(".TXT") << "upper.TXT" << false;
-    QTest::newRow(".Txt") << "mixed.Txt" << false;
-    QTest::newRow(".xlsx") << "book.xlsx" << false;
-    QTest::newRow(".xls") << "book.xls" << false;
-    QTest::newRow(".txt inside") << "a.txt.xlsx" << false;
-    QTest::newRow("no extension") << "plain" << false;
+    QTest::addColumn<QByteArray>("head"); // the first four bytes written
+    const QByteArray text = Gbk::encode(QStringLiteral("序号"));
+    const QByteArray xlsx("PK\x03\x04");
+    const QByteArray xls = QByteArray::fromHex("D0CF11E0");
+    const QByteArray csv("\xEF\xBB\xBF\xE5"); // byte-order mark and the first byte of 序
+    QTest::newRow(".txt") << "记录.txt" << text;
+    QTest::newRow("..txt") << "a..txt" << text;
+    QTest::newRow(".TXT") << "upper.TXT" << xlsx;
+    QTest::newRow(".Txt") << "mixed.Txt" << xlsx;
+    QTest::newRow(".xlsx") << "book.xlsx" << xlsx;
+    QTest::newRow(".xls") << "book.xls" << xls;
+    QTest::newRow(".XLS") << "BOOK.XLS" << xls;
+    QTest::newRow(".csv") << "table.csv" << csv;
+    QTest::newRow(".Csv") << "table.Csv" << csv;
+    QTest::newRow(".txt inside") << "a.txt.xlsx" << xlsx;
+    QTest::newRow("no extension") << "plain" << xlsx;
 }
 
 void MainFilesTest::theNameEndingChoosesTheRoute() {
     QFETCH(QString, name);
-    QFETCH(bool, textRoute);
+    QFETCH(QByteArray, head);
     TempProgramDir dir;
     MessageRecorder messages;
     FolderRecorder folders;
@@ -196,7 +312,7 @@ void MainFilesTest::theNameEndingChoosesTheRoute() {
     window.BtnSaveClick();
     QVERIFY2(messages.messages.isEmpty(), qPrintable(messages.texts().join(QLatin1Char('\n'))));
     QCOMPARE(folders.folders, QStringList{folder});
-    QCOMPARE(Head(path, 4), textRoute ? Gbk::encode(QStringLiteral("序号")) : QByteArray("PK\x03\x04"));
+    QCOMPARE(Head(path, 4), head);
     QCOMPARE(BusyDialogsAlive(), 0);
 
     window.ClearGrid();
@@ -229,8 +345,11 @@ void MainFilesTest::zeroRecordsStillWriteAndShowTheFolder() {
     old.write("an older file of that name");
     old.close();
     chooser.answers.push_back(path);
+    messages.answers.push_back(MsgResult::Yes); // replace it
     window.BtnSaveClick();
-    QVERIFY(messages.messages.isEmpty());
+    QCOMPARE(messages.messages.size(), 1);
+    QCOMPARE(messages.messages.first().buttons, MsgButtons::YesNo);
+    messages.clear();
     QCOMPARE(folders.folders, QStringList{FolderOfFile(path)});
     if (name.endsWith(QLatin1String(".txt")))
         QCOMPARE(QFileInfo(path).size(), 0);

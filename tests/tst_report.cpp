@@ -206,7 +206,7 @@ private slots:
             const QList<Word> words = PageWords(pdf, page);
             QStringList expected{QString::number(page)};
             if (!vendor.company.isEmpty())
-                expected << Normal(vendor.company.simplified()) << Normal(vendor.contact.simplified());
+                expected << vendor.company.simplified() << vendor.contact.simplified();
             QCOMPARE(FooterLines(words), expected);
         }
         QVERIFY(VendorFooterFor(1).company != VendorFooterFor(2).company);
@@ -240,6 +240,55 @@ private slots:
         const double plainStep = numbers[2].yMin - numbers[1].yMin;
         QVERIFY(qAbs(plainStep - 8.47 * kPointsPerMm) < 0.5);
         QVERIFY(numbers[1].yMin - numbers[0].yMin > plainStep * 1.3);
+    }
+
+    // The text layer holds the characters printed, also those Noto CJK shares with Kangxi radicals.
+    void textLayerHoldsThePrintedCharacters() {
+        TQRMain report;
+        FillSampleRows(report, 2);
+        report.Rows[0][2] = QStringLiteral("张工");
+        report.Rows[0][3] = QStringLiteral("人二工长");
+        report.Rows[1][2] = QStringLiteral("青网用");
+        report.Rows[1][3] = QStringLiteral("自行一");
+        giDeviceType = 1;
+        report.PrepareReport();
+        const QString pdf = pdfPath(QStringLiteral("text-layer"));
+        QVERIFY(report.ExportPdf(pdf));
+        const QList<Word> words = PageWords(pdf, 1);
+        QCOMPARE(Texts(WordsIn(words, 0, 210, 0, 30)), QStringList({"回路电阻测试仪", "-----主报表"}));
+        QCOMPARE(Texts(WordsIn(words, 0, 210, 30, 40)), kCaptions);
+        QCOMPARE(Texts(WordsIn(words, kColumnLeft[3] - 1, kColumnLeft[4] - 1, 40, kFooterTop)),
+                 QStringList({"张工", "青网用"}));
+        QCOMPARE(Texts(WordsIn(words, kColumnLeft[4] - 1, kColumnLeft[5] - 1, 40, kFooterTop)),
+                 QStringList({"人二工长", "自行一"}));
+        QVERIFY(PageText(pdf, 1).contains(QStringLiteral("测试人员")));
+        QVERIFY(PageText(pdf, 1).contains(VendorFooterFor(1).company));
+    }
+
+    // A line break in a value (CR LF, LF or CR) starts a new printed line in its column.
+    void lineBreakInAValueBreaksThePrintedLine_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("CR LF") << QStringLiteral("一号线\r\n二号线");
+        QTest::newRow("LF") << QStringLiteral("一号线\n二号线");
+        QTest::newRow("CR") << QStringLiteral("一号线\r二号线");
+    }
+    void lineBreakInAValueBreaksThePrintedLine() {
+        QFETCH(QString, value);
+        TQRMain report;
+        FillSampleRows(report, 2);
+        report.Rows[0][3] = value;
+        report.PrepareReport();
+        const QString pdf = pdfPath(QStringLiteral("line-break"));
+        QVERIFY(report.ExportPdf(pdf));
+        const QList<Word> words = PageWords(pdf, 1);
+        const QList<Word> place = WordsIn(words, kColumnLeft[4] - 1, kColumnLeft[5] - 1, 40, kFooterTop);
+        QCOMPARE(Texts(place), QStringList({"一号线", "二号线", "L2"}));
+        QVERIFY(place[1].yMin - place[0].yMin > 2.5); // one line below, not run together
+        QCOMPARE(place[1].xMin, place[0].xMin);
+        // The row grew by the second line, so the next row starts lower than usual.
+        const QList<Word> numbers = WordsIn(words, kColumnLeft[0] - 1, kColumnLeft[1] - 1, 40, kFooterTop);
+        QCOMPARE(Texts(numbers), QStringList({"1", "2"}));
+        QVERIFY(numbers[1].yMin - numbers[0].yMin > 8.47 * kPointsPerMm + 2.5);
     }
 
     // A row taller than a page is cut at the footer instead of pushing pages out forever.

@@ -1,11 +1,8 @@
 #pragma once
 // Reading a report back from its PDF with poppler's command-line tools: the text of a page, the
 // page count, and every word with its box (in points from the page's top-left corner).
-#include <QFont>
-#include <QHash>
 #include <QList>
 #include <QProcess>
-#include <QRawFont>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -28,38 +25,6 @@ inline QString Run(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// Qt names each glyph of an embedded font by the lowest code point that maps to it, so an
-// ideograph that shares its glyph with a radical (人 and ⼈, 青 and ⻘) reads back as the radical.
-// Fold radicals back to the ideograph with the same glyph in the CJK face, then apply NFKC (which
-// also turns full-width punctuation into ASCII), so tests compare with the program's own texts.
-inline QString Normal(const QString& text) {
-    static const QHash<char16_t, char16_t> radicals = [] {
-        QHash<char16_t, char16_t> map;
-        const QRawFont font = QRawFont::fromFont(QFont(QStringLiteral("Noto Serif CJK SC")));
-        constexpr char16_t kFirstIdeograph = 0x4E00, kLastIdeograph = 0x9FFF;
-        constexpr char16_t kFirstRadical = 0x2E80, kLastRadical = 0x2FDF;
-        QString ideographs, radicalText;
-        for (char16_t c = kFirstIdeograph; c <= kLastIdeograph; ++c)
-            ideographs.append(QChar(c));
-        for (char16_t c = kFirstRadical; c <= kLastRadical; ++c)
-            radicalText.append(QChar(c));
-        QHash<quint32, char16_t> ideographByGlyph;
-        const QList<quint32> ideographGlyphs = font.glyphIndexesForString(ideographs);
-        for (qsizetype i = 0; i < ideographGlyphs.size(); ++i)
-            if (ideographGlyphs[i] != 0 && !ideographByGlyph.contains(ideographGlyphs[i]))
-                ideographByGlyph.insert(ideographGlyphs[i], char16_t(kFirstIdeograph + i));
-        const QList<quint32> radicalGlyphs = font.glyphIndexesForString(radicalText);
-        for (qsizetype i = 0; i < radicalGlyphs.size(); ++i)
-            if (ideographByGlyph.contains(radicalGlyphs[i]))
-                map.insert(char16_t(kFirstRadical + i), ideographByGlyph.value(radicalGlyphs[i]));
-        return map;
-    }();
-    QString folded = text;
-    for (QChar& c : folded)
-        c = QChar(radicals.value(c.unicode(), c.unicode()));
-    return folded.normalized(QString::NormalizationForm_KC);
-}
-
 inline int PageCount(const QString& pdf) {
     const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
     const QRegularExpressionMatch match = pages.match(Run(QStringLiteral("pdfinfo"), {pdf}));
@@ -68,8 +33,8 @@ inline int PageCount(const QString& pdf) {
 
 inline QString PageText(const QString& pdf, int page) {
     const QString n = QString::number(page);
-    return Normal(Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"), n,
-                                                    QStringLiteral("-l"), n, pdf, QStringLiteral("-")}));
+    return Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"), n,
+                                             QStringLiteral("-l"), n, pdf, QStringLiteral("-")});
 }
 
 inline QList<Word> PageWords(const QString& pdf, int page) {
@@ -88,8 +53,8 @@ inline QList<Word> PageWords(const QString& pdf, int page) {
             .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
             .replace(QStringLiteral("&apos;"), QStringLiteral("'"))
             .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-        words.append({Normal(text), m.captured(1).toDouble(), m.captured(2).toDouble(),
-                      m.captured(3).toDouble(), m.captured(4).toDouble()});
+        words.append({text, m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                      m.captured(4).toDouble()});
     }
     return words;
 }

@@ -59,7 +59,7 @@ QStringList ExpectedFooter(int deviceType, int page) {
     const VendorFooter vendor = VendorFooterFor(deviceType);
     QStringList lines{QString::number(page)};
     if (!vendor.company.isEmpty())
-        lines << Normal(vendor.company.simplified()) << Normal(vendor.contact.simplified());
+        lines << vendor.company.simplified() << vendor.contact.simplified();
     return lines;
 }
 

@@ -231,10 +231,13 @@ void WorkbookTest::writesTextCellsCentredWithTheColumnWidths() {
     const QByteArray styles = ReadZipPart(path, "xl/styles.xml");
     // Excel stores 9.5 and 17.5 character columns with its padding (9.5 and 17.5 become 10.28515625
     // and 18.28515625).
-    QVERIFY2(sheet.contains("<col min=\"1\" max=\"1\" width=\"10.28515625\" style=\"1\" customWidth=\"1\"/>"
-                            "<col min=\"2\" max=\"2\" width=\"18.28515625\" style=\"1\" customWidth=\"1\"/>"
-                            "<col min=\"3\" max=\"8\" width=\"10.28515625\" style=\"1\" customWidth=\"1\"/>"),
-             sheet.constData());
+    QVERIFY2(
+        sheet.contains("<col min=\"1\" max=\"1\" width=\"10.28515625\" style=\"1\" customWidth=\"1\"/>"
+                       "<col min=\"2\" max=\"2\" width=\"18.28515625\" style=\"1\" customWidth=\"1\"/>"
+                       "<col min=\"3\" max=\"16384\" width=\"10.28515625\" style=\"1\" customWidth=\"1\"/>"),
+        sheet.constData());
+    // The text format and the width reach every column of the sheet, but the dimension stays the table's.
+    QVERIFY2(sheet.contains("<dimension ref=\"A1:H2\"/>"), sheet.constData());
     // Style 1: the built-in text format "@" (49), centred.
     QVERIFY2(styles.contains("numFmtId=\"49\"") && styles.contains("horizontal=\"center\""),
              styles.constData());
@@ -293,6 +296,20 @@ void WorkbookTest::readsHandMadePackages_data() {
                       "</t></r><rPh sb=\"0\" eb=\"1\"><t>ちょう</t></rPh><phoneticPr fontId=\"1\"/></si>"
                       "<si><t>变压器_x000D_甲</t></si>"))
         << 1 << Rows{with(e, {{0, "1"}, {2, "变压器\r甲"}, {3, "张 三"}})};
+    // Escapes of characters XML cannot hold give those characters; escaped surrogates only as a
+    // pair, a lone one U+FFFD, so the text is always valid UTF-16.
+    QTest::newRow("escapes of noncharacters and surrogates")
+        << Package(Sheet(kHeaderRow + "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>a_xFFFF_b</t></is></c>"
+                                      "<c r=\"B2\" t=\"inlineStr\"><is><t>_xD800_</t></is></c>"
+                                      "<c r=\"C2\" t=\"inlineStr\"><is><t>_xD83D__xDE00_</t></is></c>"
+                                      "<c r=\"D2\" t=\"inlineStr\"><is><t>_xDE00__xD83D_x</t></is></c>"
+                                      "<c r=\"E2\" t=\"inlineStr\"><is><t>_xD83D_</t></is></c></row>"))
+        << 1
+        << Rows{with(e, {{0, QStringLiteral("a\uFFFFb")},
+                         {1, QStringLiteral("\uFFFD")},
+                         {2, QStringLiteral("😀")},
+                         {3, QStringLiteral("\uFFFD\uFFFDx")},
+                         {4, QStringLiteral("\uFFFD")}})};
     QTest::newRow("inline strings, numbers, booleans, formula results")
         << Package(Sheet(kHeaderRow +
                          "<row r=\"2\"><c r=\"A2\"><v>7</v></c><c r=\"B2\" t=\"n\"><v>0.30000000000000004"

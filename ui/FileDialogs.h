@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+
+class QFileDialog;
 
 enum class FileDialogKind { Save, Open };
 
@@ -13,7 +16,7 @@ struct FileDialogRequest {
     QStringList filters; // "label(*.ext …)" entries; the first is preselected
     QString initialFolder;
     QString proposedName;   // empty: none
-    QString defaultSuffix;  // without the dot
+    QString defaultSuffix;  // without the dot; the dialogs add the one of the selected filter instead
     bool mustExist = false; // the chosen file has to exist
 };
 
@@ -21,5 +24,13 @@ struct FileDialogRequest {
 using FileChooser = std::function<QString(const FileDialogRequest&)>;
 
 QString ChooseFileName(const FileDialogRequest& request);
+
+// The extension of a filter's first pattern, without the dot: "txt" for "测试数据文件(*.txt)";
+// empty when the filter has none.
+QString SuffixOfFilter(const QString& filter);
+
+// The desktop dialog for the request, not yet shown. A name typed without an extension gets the
+// one of the filter selected when the dialog is accepted.
+std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request);
 // Installs another chooser (an empty one restores the dialog); returns the previous one.
 FileChooser SetFileChooser(FileChooser chooser);

@@ -12,6 +12,8 @@
 #include "ui/UDlgProcess.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QPointer>
 #include <chrono>
 
@@ -25,6 +27,7 @@ const QString kTextEnding = QStringLiteral(".txt");
 const QString kConvertTip = QStringLiteral("正在进行Excel报表转换，请稍候...");
 const QString kConvertFailed = QStringLiteral("转换成Excel格式失败！");
 const QString kStartFailed = QStringLiteral("启动Excel失败！");
+const QString kReplaceQuestion = QStringLiteral("文件'%1'已经存在，要替换它吗？");
 
 QString FilterEntry(const QString& patterns) {
     return QStringLiteral("测试数据文件(%1)").arg(patterns);
@@ -68,6 +71,11 @@ void TFrmMain::BtnSaveClick() {
     request.defaultSuffix = kWorkbookSuffix;
     const QString fileName = ChooseFileName(request);
     if (fileName.isEmpty())
+        return;
+    // The proposed time-stamp name never exists; a name the user picked may.
+    if (QFileInfo::exists(fileName) &&
+        ShowMessage(kReplaceQuestion.arg(QDir::toNativeSeparators(fileName)), kAppTitle, MsgIcon::Question,
+                    MsgButtons::YesNo) != MsgResult::Yes)
         return;
     if (IsTextFileName(fileName))
         SaveToTextFile(fileName);

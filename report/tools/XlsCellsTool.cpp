@@ -112,6 +112,9 @@ bool WriteSheetCells(const char* fileName, QString* errorText) {
                 writer.write(r + 1, 0, {});
             rowWritten = true;
         }
+        // The sheet's dimensions are its used range: a last row of formatted blanks still counts.
+        if (!rowWritten && r + 1 == rows)
+            writer.write(r + 1, 0, {});
     }
     if (!writer.finish()) {
         *errorText = QStringLiteral("the cells cannot be written out");
