@@ -26,12 +26,13 @@ constexpr int DesignPixelsFromMm(double mm) {
 
 } // namespace ReportGeometry
 
-// 宋体 where it exists; fontconfig does not know the Chinese name, so a Song face stands in. AR PL
-// UMing comes before Noto CJK: Noto maps Kangxi radicals and the ideographs they look like to one
-// glyph, and the PDF's text layer would then give "⼈" for "人". The Arial labels take their
-// Chinese glyphs from the same face.
+// 宋体 where it exists; fontconfig does not know the Chinese name, so a Song face stands in: AR PL
+// UMing, before Noto CJK, which maps Kangxi radicals and the ideographs they look like to one glyph
+// so that the PDF's text layer would give "⼈" for "人". The Arial labels take their Chinese glyphs
+// from the same face. Bold (only the report's fixed title texts, none of them such an ideograph)
+// takes the bold Song face of Noto Serif CJK.
 QFont SongTiFont(double pointSize, bool bold = false);
-// Arial where it exists, else a face with the same metrics; Chinese falls back to the serif CJK face.
+// Arial where it exists, else a face with the same metrics; Chinese falls back to the Song face.
 QFont ArialFont(double pointSize);
 
 struct ReportLabel {
