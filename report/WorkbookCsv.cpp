@@ -4,6 +4,8 @@
 // Chinese code page spreadsheet programs save comma-separated files in.
 #include "report/WorkbookReader.h"
 
+#include "core/GbkText.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -17,7 +19,7 @@ QString DecodeCsv(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return QStringDecoder("GB18030").decode(bytes);
+    return Gbk::decode(bytes);
 }
 
 class CsvRows {

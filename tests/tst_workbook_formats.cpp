@@ -324,7 +324,7 @@ void WorkbookFormatsTest::csvFromASpreadsheetProgramReads_data() {
     QTest::addColumn<Rows>("rows");
     const QByteArray headerGbk = "\xD0\xF2\xBA\xC5,\xCA\xB1\xBC\xE4"; // 序号,时间
     QTest::newRow("GBK, as a Chinese desktop saves it, LF line ends, no last line end")
-        << QByteArray(headerGbk + "\n1,\xD5\xC5\xC8\xFD\n2,x") << Rows{{"1", "张三"}, {"2", "x"}};
+        << QByteArray(headerGbk + "\n1,\xD5\xC5\xC8\xFD\x80\n2,x") << Rows{{"1", "张三€"}, {"2", "x"}};
     QTest::newRow("UTF-8 without mark, quoted line break, short rows")
         << QByteArray("序号,时间\r\n\"1\",\"a\r\nb\"\r\n2\r\n") << Rows{{"1", "a\r\nb"}, {"2"}};
     const QString utf16 = QStringLiteral("序号\n1,二\n");
