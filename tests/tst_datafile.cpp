@@ -315,7 +315,8 @@ void DataFileTest::oneEncodingForTheWholeFile() {
         QStringList texts = i == 1            ? firstTexts
                             : i == kTwoSlices ? lastTexts
                                               : QStringList(7, QStringLiteral("t"));
-        if (!plainGbk && i % 97 == 0)
+        // Random rows also carry random texts in between; the others hold only their two texts.
+        if (QByteArray(QTest::currentDataTag()).startsWith("random") && i % 97 == 0)
             texts[3] = RandomText(random);
         records.append(QStringList{QString::number(i)} + texts);
     }

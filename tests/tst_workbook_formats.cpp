@@ -407,15 +407,15 @@ void WorkbookFormatsTest::xlsxCarriesTextFormatOnEveryColumn() {
     const QString script = QStringLiteral(
         "import json, sys, openpyxl\n"
         "sheet = openpyxl.load_workbook(sys.argv[1]).active\n"
-        "print(json.dumps([[d.min, d.max, d.width, sheet.parent._cell_styles[d._style].numFmtId]\n"
+        "print(json.dumps([[d.min, d.max, d.width, d.number_format]\n"
         "                  for d in sorted(sheet.column_dimensions.values(), key=lambda d: d.min)]))\n");
     QString error;
     const auto columns = PythonJson(script, {file}, &error);
     QVERIFY2(columns, qPrintable(error));
-    // Columns A, B and C to the last one (XFD), widths with Excel's padding, all in format 49 "@".
+    // Columns A, B and C to the last one (XFD), widths with Excel's padding, all in the format "@".
     QCOMPARE(columns->array(),
-             (QJsonArray{QJsonArray{1, 1, 10.28515625, 49}, QJsonArray{2, 2, 18.28515625, 49},
-                         QJsonArray{3, 16384, 10.28515625, 49}}));
+             (QJsonArray{QJsonArray{1, 1, 10.28515625, "@"}, QJsonArray{2, 2, 18.28515625, "@"},
+                         QJsonArray{3, 16384, 10.28515625, "@"}}));
 }
 
 void WorkbookFormatsTest::dateFormatsAreKnown_data() {
