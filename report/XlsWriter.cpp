@@ -283,6 +283,8 @@ QByteArray WorkbookStream(const RecordGrid& grid, int recordCount) {
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < RecordGrid::ColumnCount; ++column) {
             const QString text = WithoutLoneSurrogates(TrimText(grid.cell(column, row)));
+            if (text.size() > kXlsMaxCellText)
+                return {};
             cells.push_back(
                 Cell{uint16_t(row), uint16_t(column), text.isEmpty() ? -1 : strings.indexOf(text)});
         }
@@ -443,7 +445,8 @@ QByteArray CompoundFile(QByteArray workbook) {
 QByteArray XlsWorkbookBytes(const RecordGrid& grid, int recordCount) {
     if (recordCount > kXlsMaxRecords)
         return {};
-    return CompoundFile(WorkbookStream(grid, recordCount));
+    QByteArray stream = WorkbookStream(grid, recordCount);
+    return stream.isEmpty() ? QByteArray() : CompoundFile(std::move(stream));
 }
 
 bool WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText) {
@@ -453,6 +456,11 @@ bool WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int recor
         return false;
     }
     const QByteArray bytes = XlsWorkbookBytes(grid, recordCount);
+    if (bytes.isEmpty()) {
+        if (errorText)
+            *errorText = QStringLiteral("a cell text is longer than %1 characters").arg(kXlsMaxCellText);
+        return false;
+    }
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (errorText)

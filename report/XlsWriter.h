@@ -10,9 +10,11 @@
 
 // A BIFF8 sheet has 65,536 rows: the header row and at most this many records.
 inline constexpr int kXlsMaxRecords = 65535;
+// The longest text a cell holds, in UTF-16 units, as in Excel.
+inline constexpr int kXlsMaxCellText = 32767;
 
 // The bytes of the whole file for grid rows 0..recordCount (trimmed); empty when recordCount
-// exceeds kXlsMaxRecords.
+// exceeds kXlsMaxRecords or a text kXlsMaxCellText.
 QByteArray XlsWorkbookBytes(const RecordGrid& grid, int recordCount);
 
 // Writes the file through a temporary file that replaces the target at the end; errorText says

@@ -282,6 +282,20 @@ void WorkbookFormatsTest::xlsRefusesMoreRecordsThanASheetHolds() {
     QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
     QCOMPARE(read.recordCount, kXlsMaxRecords);
     QCOMPARE(read.rows.front()[1], kRecord1[1]);
+
+    // Nor a text longer than a cell holds; one of the longest length spans several CONTINUE records
+    // and comes back whole.
+    grid.setGridRowCount(2);
+    grid.setCell(3, 1, QString(kXlsMaxCellText + 1, QLatin1Char('x')));
+    QCOMPARE(WriteRecordWorkbook(file, grid, 1, &error), WorkbookWriteResult::Failed);
+    const QString longest(kXlsMaxCellText, QChar(0x6D4B));
+    grid.setCell(3, 1, longest);
+    QCOMPARE(WriteRecordWorkbook(file, grid, 1, &error), WorkbookWriteResult::Written);
+    if (!HasPythonModule(QStringLiteral("xlrd")))
+        QSKIP("/usr/bin/python3 has no xlrd (Debian package python3-xlrd)");
+    const auto xlrd = PythonJson(kXlrdScript, {file}, &error);
+    QVERIFY2(xlrd, qPrintable(error));
+    QCOMPARE(JsonRows(xlrd->object().value(QStringLiteral("rows")).toArray()).value(1).value(3), longest);
 }
 
 void WorkbookFormatsTest::csvReadsBackEverywhere() {
