@@ -349,6 +349,10 @@ private slots:
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
+        // As a main window it keeps its layout: client area, then the 19-pixel status bar.
+        QCOMPARE(window.centralWidget()->geometry(), QRect(0, 0, 907, 428));
+        QCOMPARE(window.StatusBar1->geometry(), QRect(0, 428, 907, 19));
+        QCOMPARE(window.BtnExit->geometry(), QRect(808, 16, 75, 25));
         QToolButton* tools = window.BtnTools;
         QVERIFY(tools->isVisible());
         QVERIFY(window.StatusPanel2->geometry().contains(tools->geometry().center() + QPoint(0, 0)) ||
