@@ -1,6 +1,7 @@
 // Program entry: application object, title, main window, message loop. No arguments are read.
 #include "core/GbkText.h"
 #include "core/UDataCenter.h"
+#include "ui/DesktopLook.h"
 #include "ui/DesktopSeams.h"
 #include "ui/UMain.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char* argv[]) {
     font.setPointSize(9);
     QApplication::setFont(font);
     InstallDesktopSeams();
+    // Qt's own buttons and dialogs speak Chinese like the rest of the program, on any locale.
+    SetUpDesktopLook();
     if (!Gbk::isAvailable()) {
         QMessageBox::critical(nullptr, kAppTitle, QStringLiteral("GBK text conversion is not available."));
         return 1;

@@ -5,22 +5,26 @@
 #include "report/DataFile.h"
 #include "report/UQRMain.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -32,7 +36,14 @@ constexpr int kMinimumHeight = 100;
 
 } // namespace
 
-TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QWidget(parent), m_printer(printer) {
+void LabelAcceptButton(QPrintDialog& dialog, const QString& caption) {
+    for (QDialogButtonBox* buttons : dialog.findChildren<QDialogButtonBox*>()) {
+        if (QPushButton* accept = buttons->button(QDialogButtonBox::Ok))
+            accept->setText(caption);
+    }
+}
+
+TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QMainWindow(parent), m_printer(printer) {
     setObjectName(QStringLiteral("FrmPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::Window);
@@ -45,25 +56,24 @@ TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QWidget(parent), 
         move(frame.topLeft());
     }
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
     CreateToolBar();
-    layout->addWidget(ToolBar1);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
 
     QRPreview1 = new QPrintPreviewWidget(printer, this);
     QRPreview1->setObjectName(QStringLiteral("QRPreview1"));
     QRPreview1->setAccessibleName(QStringLiteral("报表页面"));
-    layout->addWidget(QRPreview1, 1);
+    setCentralWidget(QRPreview1);
     connect(QRPreview1, &QPrintPreviewWidget::paintRequested, this, &TFrmPreview::PaintReport);
     connect(QRPreview1, &QPrintPreviewWidget::previewChanged, this, &TFrmPreview::SyncPageCount);
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    // Named by the page status it shows (see ShowPageStatus); the description says what it is.
     m_statusPanel = new QLabel(StatusBar1);
-    m_statusPanel->setAccessibleName(QStringLiteral("页码"));
+    m_statusPanel->setObjectName(QStringLiteral("PageStatus"));
+    m_statusPanel->setAccessibleDescription(QStringLiteral("页码"));
     StatusBar1->addWidget(m_statusPanel, 1);
-    layout->addWidget(StatusBar1);
+    setStatusBar(StatusBar1);
 
     // Opens at page 1 and 100 %, with the fit-to-width button down.
     QRPreview1->setZoomFactor(1.0);
@@ -136,8 +146,13 @@ QString TFrmPreview::StatusText() const {
 }
 
 void TFrmPreview::ShowPageStatus() {
-    m_statusPanel->setText(QStringLiteral(" 第 ") + QString::number(QRPreview1->currentPage()) +
-                           QStringLiteral(" 页   总 ") + QString::number(iPageCount) + QStringLiteral(" 页"));
+    const QString status = QStringLiteral(" 第 ") + QString::number(QRPreview1->currentPage()) +
+                           QStringLiteral(" 页   总 ") + QString::number(iPageCount) + QStringLiteral(" 页");
+    m_statusPanel->setText(status);
+    // The new name is announced to assistive tools; the padding blanks are not read out.
+    m_statusPanel->setAccessibleName(status.simplified());
+    QAccessibleEvent renamed(m_statusPanel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
 }
 
 void TFrmPreview::SetTitle(const QString& caption) {
@@ -203,6 +218,8 @@ void TFrmPreview::tbPrinterSetupClick() {
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(1, std::max(1, iPageCount));
+    // This dialog only chooses; printing is the tool bar's "打印".
+    LabelAcceptButton(dialog, QStringLiteral("确定"));
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Paper and orientation may have changed: run the report into pages again.
@@ -212,9 +229,16 @@ void TFrmPreview::tbPrinterSetupClick() {
 void TFrmPreview::tbPrinterClick() {
     if (!Report)
         return;
-    if (!Report->Print(m_printer))
+    if (!Report->Print(m_printer)) {
         ShowMessage(QStringLiteral("打印失败！请检查打印机设置，或用“导出PDF”保存报表。"), kAppTitle,
                     MsgIcon::Warning);
+        return;
+    }
+    // Without a printer the print goes to a file: say where it went.
+    if (const QString file = m_printer->outputFileName(); !file.isEmpty())
+        ShowMessage(QStringLiteral("报表已打印到文件：\n") +
+                        QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()),
+                    kAppTitle, MsgIcon::Information);
 }
 
 void TFrmPreview::tbExportPdfClick() {

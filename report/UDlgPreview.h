@@ -2,11 +2,12 @@
 // The print preview window: a tool bar to zoom, page, set up the printer, print, export a PDF
 // and leave; the page view; and a status line with the current page and the page total. It is
 // shown without being modal and frees itself when it closes.
-#include <QWidget>
+#include <QMainWindow>
 
 class QActionGroup;
 class QIcon;
 class QLabel;
+class QPrintDialog;
 class QPrintPreviewWidget;
 class QPrinter;
 class QStatusBar;
@@ -14,7 +15,10 @@ class QToolBar;
 class QToolButton;
 class TQRMain;
 
-class TFrmPreview : public QWidget {
+// Gives the print dialog's accept button another caption (its own says "打印").
+void LabelAcceptButton(QPrintDialog& dialog, const QString& caption);
+
+class TFrmPreview : public QMainWindow {
     Q_OBJECT
 public:
     explicit TFrmPreview(QPrinter* printer, QWidget* parent = nullptr);

@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-charts-dev qt6-translations-l10n
   fonts-arphic-uming fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth
   strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
-  desktop-file-utils appstream
+  desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <QToolButton>
 #include <QtTest>
 
 class TstMainWindow : public QObject {
@@ -27,16 +28,17 @@ private slots:
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.btnUpdateList->setFocus();
-        const QList<QWidget*> expected{
-            window.BtnSampleData, window.BtnClearData, window.BtnTest, window.BtnSave, window.BtnOpen,
-            window.BtnPrint,      window.BtnSetComm,   window.BtnExit, window.SGData,  window.btnUpdateList};
+        const QList<QWidget*> expected{window.BtnSampleData, window.BtnClearData, window.BtnTest,
+                                       window.BtnSave,       window.BtnOpen,      window.BtnPrint,
+                                       window.BtnSetComm,    window.BtnExit,      window.SGData,
+                                       window.BtnTools,      window.btnUpdateList};
         for (QWidget* next : expected) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
-        // With the trace shown it joins the round after the grid.
+        // With the trace shown it joins the round after the grid and the tools menu.
         window.ToggleByteTrace();
-        window.SGData->setFocus();
+        window.BtnTools->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), window.ListBox1);
     }

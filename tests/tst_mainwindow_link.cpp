@@ -3,13 +3,19 @@
 // history, and what the window shows and asks on the way.
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
+#include "report/UQRMain.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
+#include "ui/FileDialogs.h"
 #include "ui/UMain.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
@@ -323,6 +329,83 @@ private slots:
         QVERIFY(window.isVisible());
         QVERIFY(!timerFiredDuringUpload);
         QCOMPARE(giRecordCount, 6);
+    }
+
+    // Clicks and keys made while the records come in are dropped, not carried out afterwards:
+    // neither 保存, 打开, 退出 nor another 上传数据 nor the service key does anything, during the
+    // upload or after it. Presses that reach a button or an action without user input (as an
+    // assistive tool's do) start nothing inside the upload either.
+    void inputDuringAnUploadIsDropped() {
+        SimSetup setup;
+        setup.records = Records(5);
+        Bench bench(Link::Usb, setup);
+        MessageRecorder messages;
+        int dialogsAsked = 0;
+        const FileChooser previousChooser = SetFileChooser([&](const FileDialogRequest&) {
+            ++dialogsAsked;
+            return QString();
+        });
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Connected(window);
+        // Any window that opens modally is counted and closed again, so that a fault cannot hang.
+        int modalsOpened = 0;
+        QTimer watchdog;
+        watchdog.setInterval(std::chrono::milliseconds(50));
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                ++modalsOpened;
+                modal->close();
+            }
+        });
+        watchdog.start();
+
+        struct Injector : QObject {
+            TFrmMain* window = nullptr;
+            bool done = false;
+            static void postClick(QWidget* target) {
+                const QPointF at = QRectF(target->rect()).center();
+                const QPointF global = target->mapToGlobal(at);
+                for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                    QCoreApplication::postEvent(target, new QMouseEvent(type, at, global, Qt::LeftButton,
+                                                                        Qt::LeftButton, Qt::NoModifier));
+            }
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() != QEvent::Paint || !window->Uploading() || done)
+                    return false;
+                done = true;
+                // Posted input is delivered while the upload keeps its window painted.
+                for (QWidget* target : {window->BtnSave, window->BtnExit, window->BtnSampleData})
+                    postClick(target);
+                QTest::mouseClick(window->BtnOpen, Qt::LeftButton);
+                QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+                QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+                window->BtnClearData->click();
+                for (QAction* service : window->StatusBar1->actions())
+                    service->trigger();
+                return false;
+            }
+        } injector;
+        injector.window = &window;
+        window.PBar->installEventFilter(&injector);
+
+        window.BtnSampleData->click();
+        QVERIFY(injector.done);
+        QCOMPARE(giRecordCount, 5);
+        QCOMPARE(window.Grid()->cell(7, 5), ResistanceOf(5));
+        QTest::qWait(300); // anything held back would come now
+        SetFileChooser(previousChooser);
+        QCOMPARE(dialogsAsked, 0);
+        QCOMPARE(modalsOpened, 0);
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.ByteTraceShown());
+        QCOMPARE(bench.sim().requestCodes().count(0xF0), 1);
+        QVERIFY(!window.Report()->PreviewWindow());
+        QVERIFY(messages.messages.isEmpty());
+        // The service actions are back once the upload has ended.
+        for (QAction* service : window.StatusBar1->actions())
+            QVERIFY2(service->isEnabled(), qPrintable(service->objectName()));
     }
 
     void clearIsAskedFirst_data() {

@@ -86,6 +86,7 @@ private slots:
 
         // Writing back what was read sends the same eight bytes.
         sim.clearRequests();
+        messages.answers = {MsgResult::Yes, MsgResult::Yes, MsgResult::Yes};
         dialog->BtnSet->click();
         QCOMPARE(sim.requests(), QList<QByteArray>{Frame(cmdWriteSerial, setup.serial)});
 
@@ -102,7 +103,7 @@ private slots:
         dialog->EdtSeries->clear();
         dialog->BtnRead->click();
         QCOMPARE(dialog->EdtSeries->text(), QStringLiteral("FEDCBA9876543210"));
-        QVERIFY(messages.messages.isEmpty());
+        QCOMPARE(messages.messages.size(), 3); // one question per write, nothing else
         delete dialog;
     }
 
@@ -118,14 +119,67 @@ private slots:
         usb.setFaults(SimFaults{.dieAfter = 0});
         dialog->EdtSeries->setText(QStringLiteral("0011"));
         dialog->BtnRead->click();
+        messages.answers = {MsgResult::Yes};
         dialog->BtnSet->click();
-        QCOMPARE(messages.texts(), (QStringList{QStringLiteral("通讯失败！"), QStringLiteral("通讯失败！")}));
+        QCOMPARE(messages.texts(),
+                 (QStringList{QStringLiteral("通讯失败！"), SeriesQuestion(BuildSeriesRequest("0011")),
+                              QStringLiteral("通讯失败！")}));
+        messages.messages.removeAt(1);
         for (const MessageRequest& m : messages.messages) {
             QCOMPARE(m.icon, MsgIcon::Warning);
             QCOMPARE(m.caption, QStringLiteral("回路电阻测试仪2.1"));
         }
         QCOMPARE(dialog->EdtSeries->text(), QStringLiteral("0011"));
         QCOMPARE(dialog->ListBox1->count(), 9);
+        delete dialog;
+    }
+
+    // Before anything is written the user sees the sixteen digits that would go into the
+    // instrument, and is asked; the question defaults to No, and No sends nothing.
+    void writeIsAskedFirst_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("digits");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("initial text, No") << "000000"
+                                          << "0000000000000000" << false;
+        QTest::newRow("initial text, Yes") << "000000"
+                                           << "0000000000000000" << true;
+        QTest::newRow("abc, Yes") << "abc"
+                                  << "AB0C000000000000" << true;
+        QTest::newRow("full, No") << " 0123456789abcdef99 "
+                                  << "0123456789ABCDEF" << false;
+    }
+
+    void writeIsAskedFirst() {
+        QFETCH(QString, typed);
+        QFETCH(QString, digits);
+        QFETCH(bool, yes);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        SimSetup setup;
+        setup.serial = {1, 2, 3, 4, 5, 6, 7, 8};
+        UsbSim usb(setup);
+        usb.pointProgramAt();
+        QPointer<TFrmSeries> dialog = new TFrmSeries();
+        dialog->EdtSeries->setText(typed);
+        if (yes)
+            messages.answers = {MsgResult::Yes};
+        dialog->BtnSet->click();
+        QCOMPARE(messages.messages.size(), 1);
+        const MessageRequest& question = messages.messages.constFirst();
+        QCOMPARE(question.buttons, MsgButtons::YesNo);
+        QCOMPARE(question.icon, MsgIcon::Question);
+        QCOMPARE(question.caption, QStringLiteral("回路电阻测试仪2.1"));
+        QVERIFY2(question.text.contains(digits), qPrintable(question.text));
+        const SeriesRequest request = BuildSeriesRequest(typed);
+        if (yes) {
+            QCOMPARE(usb.requests(),
+                     QList<QByteArray>{
+                         QByteArray(reinterpret_cast<const char*>(request.data()), int(request.size()))});
+        } else {
+            QVERIFY(usb.requests().isEmpty());
+            QCOMPARE(usb.instrument().serial(), setup.serial);
+        }
         delete dialog;
     }
 
@@ -190,7 +244,7 @@ private slots:
         action->trigger();
         QCOMPARE(opened, 2);
         // The layout is unchanged: no control was added to the button row.
-        QCOMPARE(window.findChildren<QPushButton*>(Qt::FindDirectChildrenOnly).size(), 9);
+        QCOMPARE(window.centralWidget()->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly).size(), 9);
     }
 };
 

@@ -126,15 +126,13 @@ private slots:
             previous = live;
         }
         // The final poll: its readings stand for a second before the controls return. The window
-        // stays alive meanwhile, but neither a new test nor closing gets in.
+        // stays alive meanwhile, but no new test gets in.
         QStringList duringPause;
         bool disabledDuringPause = false;
-        bool closedDuringPause = true;
         QTimer::singleShot(std::chrono::milliseconds(300), dialog.data(), [&] {
             duringPause = Readings(dialog);
             disabledDuringPause = ParamsDisabled(dialog);
             QTest::mouseClick(dialog->BtnTest, Qt::LeftButton);
-            closedDuringPause = dialog->close();
         });
         usb.clearRequests();
         QElapsedTimer pause;
@@ -143,7 +141,6 @@ private slots:
         QVERIFY(pause.elapsed() >= 1000);
         QCOMPARE(duringPause, (QStringList{"30.0 A", "3.6 mV", "120.0 uΩ"}));
         QVERIFY(disabledDuringPause);
-        QVERIFY(!closedDuringPause);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(usb.requestCodes(), QList<uint8_t>{cmdPollTest});
         QCOMPARE(Readings(dialog), (QStringList{"30.0 A", "3.6 mV", "120.0 uΩ"}));
@@ -153,6 +150,68 @@ private slots:
         QVERIFY(ParamsEnabled(dialog));
         QVERIFY(messages.messages.isEmpty());
         delete dialog;
+    }
+
+    // A close asked for while the final readings stand is not lost: it is carried out when the
+    // pause ends, through the same check as any close (invalid inputs keep the dialog open).
+    void closeDuringThePauseIsCarriedOutAfterIt_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("deviceNumber");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("退出") << "button"
+                              << "QF1" << true;
+        QTest::newRow("Esc") << "escape"
+                             << "QF1" << true;
+        QTest::newRow("close box") << "close"
+                                   << "QF1" << true;
+        QTest::newRow("退出 with 21 characters") << "button" << QString(21, QLatin1Char('x')) << false;
+    }
+
+    void closeDuringThePauseIsCarriedOutAfterIt() {
+        QFETCH(QString, route);
+        QFETCH(QString, deviceNumber);
+        QFETCH(bool, closes);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        UsbSim usb(Contact());
+        usb.pointProgramAt();
+        iTestTime = 5;
+        QPointer<TFrmTest> dialog = OpenDialog();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.data()));
+        dialog->BtnTest->click();
+        SimFaults finished;
+        finished.pollStatus = 0x83;
+        usb.setFaults(finished);
+
+        bool openAfterRequest = false;
+        QTimer::singleShot(std::chrono::milliseconds(300), dialog.data(), [&] {
+            dialog->EdtDeviceNum->setText(deviceNumber);
+            if (route == QLatin1String("button"))
+                QTest::mouseClick(dialog->BtnCancel, Qt::LeftButton);
+            else if (route == QLatin1String("escape"))
+                QTest::keyClick(dialog.data(), Qt::Key_Escape);
+            else
+                dialog->close();
+            openAfterRequest = dialog->isVisible();
+        });
+        QElapsedTimer pause;
+        pause.start();
+        dialog->Timer1Timer();
+        QVERIFY(pause.elapsed() >= 1000);
+        QVERIFY(openAfterRequest); // held during the pause
+        if (closes) {
+            QTRY_VERIFY(dialog.isNull() || !dialog->isVisible());
+            QVERIFY(messages.messages.isEmpty());
+            QCOMPARE(strDevice, deviceNumber);
+            QTRY_VERIFY(dialog.isNull()); // and freed
+        } else {
+            QVERIFY(dialog && dialog->isVisible());
+            QCOMPARE(messages.texts().size(), 1);
+            QVERIFY(
+                messages.texts().constFirst().startsWith(QStringLiteral("“设备编号”字符数应在20个字符以内")));
+            QCOMPARE(QApplication::focusWidget(), dialog->EdtDeviceNum);
+            delete dialog;
+        }
     }
 
     void statusOfAPoll_data() {

@@ -2,6 +2,7 @@
 
 #include "core/UDataCenter.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
@@ -105,7 +106,9 @@ TFrmProcess::TFrmProcess(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
 
     lblTip = new QLabel(QStringLiteral("系统正在检测数据，请稍候 ..."), Panel1);
     lblTip->setObjectName(QStringLiteral("lblTip"));
-    lblTip->setAccessibleName(QStringLiteral("提示"));
+    // Named by the tip it shows (see SetTip); the description says what it is.
+    lblTip->setAccessibleName(lblTip->text());
+    lblTip->setAccessibleDescription(QStringLiteral("提示"));
     lblTip->setGeometry(72, 30, 199, 17);
 
     PBCount = VerticalBar(Panel1, "PBCount", QStringLiteral("总进度"), QRect(36, 66, 16, 84));
@@ -136,6 +139,9 @@ void TFrmProcess::FormCreate() {
 
 void TFrmProcess::SetTip(const QString& text) {
     lblTip->setText(text);
+    lblTip->setAccessibleName(text);
+    QAccessibleEvent renamed(lblTip, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
 }
 
 void TFrmProcess::SetCountRange(int min, int max) {

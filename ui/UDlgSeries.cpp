@@ -4,6 +4,7 @@
 #include "core/UDataCenter.h"
 #include "link/Protocol.h"
 #include "link/UCommUnit.h"
+#include "ui/DesktopLook.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -52,6 +53,7 @@ TFrmSeries::TFrmSeries(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(229, 119);
+    CentreOnScreen(this);
 
     Label1 = new QLabel(QStringLiteral("序列号："), this);
     Label1->setGeometry(16, 27, 56, 16);
@@ -88,8 +90,21 @@ void TFrmSeries::BtnReadClick() {
     EdtSeries->setText(DecodeSerialNumber(buffer.data()));
 }
 
+QString SeriesQuestion(const SeriesRequest& request) {
+    QString digits;
+    for (size_t i = 1; i < request.size(); ++i)
+        digits += QStringLiteral("%1").arg(request[i], 2, 16, QLatin1Char('0')).toUpper();
+    return QStringLiteral("即将向仪器写入序列号：\n\n%1\n\n仪器中原有的序列号将被替换。确定要写入吗？")
+        .arg(digits);
+}
+
 void TFrmSeries::BtnSetClick() {
     const SeriesRequest request = BuildSeriesRequest(EdtSeries->text());
+    // The serial number is the instrument's own configuration: show what would be written, and
+    // write only when the user says so (the question defaults to No).
+    if (ShowMessage(SeriesQuestion(request), kAppTitle, MsgIcon::Question, MsgButtons::YesNo) !=
+        MsgResult::Yes)
+        return;
     CommandBuffer buffer{};
     std::copy(request.begin(), request.end(), buffer.begin());
     if (!SendCommand(cmdWriteSerial, buffer, 0, kWriteSerialRequestLength))

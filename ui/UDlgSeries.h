@@ -15,6 +15,8 @@ class QPushButton;
 // serial byte, anything else is skipped. Serial bytes the text does not supply stay 0x00.
 using SeriesRequest = std::array<uint8_t, 9>;
 SeriesRequest BuildSeriesRequest(const QString& text);
+// The question asked before a write: the sixteen hexadecimal digits of the eight serial bytes.
+QString SeriesQuestion(const SeriesRequest& request);
 
 class TFrmSeries : public QDialog {
     Q_OBJECT

@@ -6,6 +6,7 @@
 #include "core/UDataCenter.h"
 #include "link/Protocol.h"
 #include "link/UCommUnit.h"
+#include "ui/DesktopLook.h"
 #include "ui/TestParams.h"
 #include "ui/UMain.h"
 
@@ -73,6 +74,7 @@ TFrmTest::TFrmTest(TFrmMain* mainWindow, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(257, 404);
+    CentreOnScreen(this);
     CreateControls();
     FormCreate();
     connect(CBCurrentStep, &QComboBox::currentIndexChanged, this, &TFrmTest::CBCurrentStepChange);
@@ -261,8 +263,11 @@ bool TFrmTest::AcceptResult() {
 
 bool TFrmTest::FormCloseQuery() {
     // Not while the final readings are shown: the pause runs inside this dialog's own handler.
-    if (m_showingFinalReadings)
+    // The request is kept and carried out when the pause is over.
+    if (m_showingFinalReadings) {
+        m_closeAfterPause = true;
         return false;
+    }
     return AcceptResult();
 }
 

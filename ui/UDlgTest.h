@@ -86,4 +86,5 @@ private:
     TFrmMain* m_mainWindow = nullptr;
     bool m_closeApproved = false;
     bool m_showingFinalReadings = false; // the pause after a finished test is under way
+    bool m_closeAfterPause = false;      // a close was asked for during that pause
 };

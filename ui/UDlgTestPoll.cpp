@@ -101,11 +101,17 @@ void TFrmTest::Timer1Timer() {
 void TFrmTest::FinishTest() {
     // The window stays alive during the pause, so the final readings are painted and clicks on
     // the still disabled parameter controls are dropped; a blocking sleep would queue them and
-    // deliver them to "测试" once it is enabled again. Closing waits until the pause is over.
+    // deliver them to "测试" once it is enabled again. A close asked for during the pause is
+    // carried out after it, with the same check as any other close.
     m_showingFinalReadings = true;
+    m_closeAfterPause = false;
     Delay(uint16_t(kFinishedPause.count()));
     m_showingFinalReadings = false;
     EnableTestParams(true);
+    if (m_closeAfterPause) {
+        m_closeAfterPause = false;
+        reject();
+    }
 }
 
 void TFrmTest::BtnOKClick() {

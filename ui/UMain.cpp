@@ -6,21 +6,27 @@
 #include "link/Protocol.h"
 #include "link/SiUsbXp.h"
 #include "link/UCommUnit.h"
+#include "ui/DesktopLook.h"
+#include "ui/InputGuard.h"
 #include "ui/UDlgSetComm.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <chrono>
 
 namespace {
@@ -46,7 +52,7 @@ void Warn(const QString& text) {
 
 } // namespace
 
-TFrmMain::TFrmMain(QWidget* parent) : QWidget(parent) {
+TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(kAppTitle);
     setFixedSize(kClientSize);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -55,6 +61,7 @@ TFrmMain::TFrmMain(QWidget* parent) : QWidget(parent) {
     m_grid = new RecordGrid(this);
     CreateControls();
     FormCreate();
+    CentreOnScreen(this);
 }
 
 TFrmMain::~TFrmMain() {
@@ -65,6 +72,10 @@ TFrmMain::~TFrmMain() {
 }
 
 void TFrmMain::CreateControls() {
+    // The client area above the status bar; the controls keep their places within it.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(client);
     struct ButtonPlace {
         QPushButton** button;
         const char* name;
@@ -84,23 +95,23 @@ void TFrmMain::CreateControls() {
         {&BtnExit, "BtnExit", QStringLiteral("退出"), 808, 75},
     };
     for (const ButtonPlace& place : places) {
-        auto* button = new QPushButton(place.caption, this);
+        auto* button = new QPushButton(place.caption, client);
         button->setObjectName(QLatin1String(place.name));
         button->setAccessibleName(place.caption);
         button->setGeometry(place.left, kButtonTop, place.width, kButtonHeight);
         *place.button = button;
     }
-    connect(btnUpdateList, &QPushButton::clicked, this, &TFrmMain::btnUpdateListClick);
-    connect(BtnSampleData, &QPushButton::clicked, this, &TFrmMain::BtnSampleDataClick);
-    connect(BtnClearData, &QPushButton::clicked, this, &TFrmMain::BtnClearDataClick);
-    connect(BtnTest, &QPushButton::clicked, this, &TFrmMain::BtnTestClick);
-    connect(BtnSave, &QPushButton::clicked, this, &TFrmMain::BtnSaveClick);
-    connect(BtnOpen, &QPushButton::clicked, this, &TFrmMain::BtnOpenClick);
-    connect(BtnPrint, &QPushButton::clicked, this, &TFrmMain::BtnPrintClick);
-    connect(BtnSetComm, &QPushButton::clicked, this, &TFrmMain::BtnSetCommClick);
-    connect(BtnExit, &QPushButton::clicked, this, &TFrmMain::BtnExitClick);
+    ConnectClick(btnUpdateList, &TFrmMain::btnUpdateListClick);
+    ConnectClick(BtnSampleData, &TFrmMain::BtnSampleDataClick);
+    ConnectClick(BtnClearData, &TFrmMain::BtnClearDataClick);
+    ConnectClick(BtnTest, &TFrmMain::BtnTestClick);
+    ConnectClick(BtnSave, &TFrmMain::BtnSaveClick);
+    ConnectClick(BtnOpen, &TFrmMain::BtnOpenClick);
+    ConnectClick(BtnPrint, &TFrmMain::BtnPrintClick);
+    ConnectClick(BtnSetComm, &TFrmMain::BtnSetCommClick);
+    ConnectClick(BtnExit, &TFrmMain::BtnExitClick);
 
-    GroupBox1 = new QGroupBox(this);
+    GroupBox1 = new QGroupBox(client);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(8, 56, 889, 361);
 
@@ -110,7 +121,7 @@ void TFrmMain::CreateControls() {
     SGData->setModel(m_grid);
     SGData->setAccessibleName(QStringLiteral("测试记录"));
 
-    ListBox1 = new QListWidget(this);
+    ListBox1 = new QListWidget(client);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setGeometry(920, 56, 113, 369);
     ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
@@ -128,16 +139,29 @@ void TFrmMain::CreateStatusBar() {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
-    StatusBar1->setGeometry(0, 428, 907, 19);
+    StatusBar1->setFixedHeight(19);
     StatusBar1->setContentsMargins(0, 0, 0, 0);
+    setStatusBar(StatusBar1);
 
+    // Panel 0 is named by the text it shows (see SetStatusText); the description says what it is.
     StatusPanel0 = new QLabel(StatusBar1);
+    StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setFixedWidth(500);
-    StatusPanel0->setAccessibleName(QStringLiteral("连接状态"));
+    StatusPanel0->setAccessibleDescription(QStringLiteral("连接状态"));
     StatusPanel1 = new QWidget(StatusBar1);
     StatusPanel1->setFixedWidth(200);
     StatusPanel2 = new QLabel(StatusBar1);
     StatusPanel2->setFixedWidth(50);
+    auto* toolsPlace = new QHBoxLayout(StatusPanel2);
+    toolsPlace->setContentsMargins(0, 0, 0, 0);
+    BtnTools = new QToolButton(StatusPanel2);
+    BtnTools->setObjectName(QStringLiteral("BtnTools"));
+    BtnTools->setText(QStringLiteral("工具"));
+    BtnTools->setAccessibleName(QStringLiteral("工具"));
+    BtnTools->setToolTip(QStringLiteral("序列号与通讯数据等维护功能"));
+    BtnTools->setAutoRaise(true);
+    BtnTools->setPopupMode(QToolButton::InstantPopup);
+    toolsPlace->addWidget(BtnTools);
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1);
     StatusBar1->addWidget(StatusPanel2);
@@ -165,11 +189,12 @@ void TFrmMain::FormCreate() {
     CreateReport();
     CreateServiceEntries();
     SetUpKeyboard();
+    CreateToolsMenu();
 }
 
 void TFrmMain::SetUpKeyboard() {
-    const QList<QWidget*> order{btnUpdateList, BtnSampleData, BtnClearData, BtnTest, BtnSave, BtnOpen,
-                                BtnPrint,      BtnSetComm,    BtnExit,      SGData,  ListBox1};
+    const QList<QWidget*> order{btnUpdateList, BtnSampleData, BtnClearData, BtnTest, BtnSave,  BtnOpen,
+                                BtnPrint,      BtnSetComm,    BtnExit,      SGData,  BtnTools, ListBox1};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     for (QWidget* control : order)
@@ -183,6 +208,40 @@ void TFrmMain::SetUpKeyboard() {
     connect(trace, &QAction::triggered, this, &TFrmMain::ToggleByteTrace);
     StatusBar1->addAction(trace);
     StatusBar1->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+void TFrmMain::CreateToolsMenu() {
+    // The status bar's actions, also in its context menu, as a menu that keyboard users and
+    // assistive tools reach like any other. Read again at every opening, so that an action added
+    // to the status bar later appears in both.
+    auto* menu = new QMenu(BtnTools);
+    menu->setObjectName(QStringLiteral("MenuTools"));
+    menu->setTitle(QStringLiteral("工具"));
+    auto refill = [this, menu] {
+        menu->clear();
+        menu->addActions(StatusBar1->actions());
+    };
+    refill();
+    connect(menu, &QMenu::aboutToShow, this, refill);
+    BtnTools->setMenu(menu);
+}
+
+void TFrmMain::ConnectClick(QPushButton* button, void (TFrmMain::*handler)()) {
+    connect(button, &QPushButton::clicked, this, [this, handler] {
+        if (!m_uploading)
+            (this->*handler)();
+    });
+}
+
+void TFrmMain::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the focused button, as Space does.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QAbstractButton*>(focusWidget()); button && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool TFrmMain::ByteTraceShown() const {
@@ -216,6 +275,11 @@ QString TFrmMain::StatusText() const {
 
 void TFrmMain::SetStatusText(const QString& text) {
     StatusPanel0->setText(text);
+    // Named by its text, so that a screen reader hears "设备已断开！" or "5731已连接"; the new
+    // name is announced.
+    StatusPanel0->setAccessibleName(text);
+    QAccessibleEvent renamed(StatusPanel0, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
 }
 
 void TFrmMain::UpdateButtons() {
@@ -270,11 +334,11 @@ bool TFrmMain::ConnectDevice() {
 void TFrmMain::ShowUploadProgress(int position) {
     PBar->setValue(position);
     // An upload of 255 records blocks for about a minute. Paint the bar and let the window system
-    // talk to the window (exposure, the desktop's "still alive?" pings), but hold back user
-    // input, timers and sockets, so that nothing else can start while the upload runs.
+    // talk to the window (exposure, the desktop's "still alive?" pings), but hold back timers and
+    // sockets. User input is taken and dropped here (UserInputBlocker of the upload), not held
+    // back: held back, it would be carried out after the upload.
     PBar->repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers |
-                                    QEventLoop::X11ExcludeTimers);
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers | QEventLoop::X11ExcludeTimers);
 }
 
 void TFrmMain::BtnSampleDataClick() {
@@ -292,6 +356,8 @@ void TFrmMain::BtnSampleDataClick() {
         return;
     }
     const QScopedValueRollback<bool> uploading(m_uploading, true);
+    const UserInputBlocker inputDropped;
+    const ActionsHeldOff serviceHeldOff(StatusBar1->actions());
     PBar->setRange(0, count);
     PBar->setValue(0);
     PBar->show();

@@ -3,7 +3,7 @@
 // subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
 // UMainDialogs.cpp (live test and serial number dialogs), UMainFiles.cpp (save and open),
 // UMainPrint.cpp (the report).
-#include <QWidget>
+#include <QMainWindow>
 #include <cstdint>
 
 class QGroupBox;
@@ -14,10 +14,11 @@ class QPushButton;
 class QStatusBar;
 class QTableView;
 class QTimer;
+class QToolButton;
 class RecordGrid;
 class TQRMain;
 
-class TFrmMain : public QWidget {
+class TFrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TFrmMain(QWidget* parent = nullptr);
@@ -80,12 +81,14 @@ public:
     QLabel* StatusPanel0 = nullptr;
     QWidget* StatusPanel1 = nullptr;
     QLabel* StatusPanel2 = nullptr;
+    QToolButton* BtnTools = nullptr; // "工具" in panel 2: the service actions of the status bar
     QProgressBar* PBar = nullptr;
     QListWidget* ListBox1 = nullptr;
     QTimer* Timer1 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate();
@@ -93,6 +96,10 @@ private:
     void CreateControls();
     void CreateStatusBar();
     void SetUpKeyboard();
+    void CreateToolsMenu();
+    // A button's click runs its handler unless an upload is under way (an assistive tool's press
+    // reaches the button even while user input is held off).
+    void ConnectClick(QPushButton* button, void (TFrmMain::*handler)());
     // The instrument did not answer: not connected, buttons off, "设备已断开！" shown; returns false.
     bool ConnectFailed();
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
