@@ -148,6 +148,7 @@ QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limi
     }
     const double headroom = std::max((high - low) * kAxisHeadroom, 1.0);
     valueAxis->setRange(std::max(0.0, low - headroom), high + headroom);
+    valueAxis->applyNiceNumbers();
     if (limit) {
         auto* line = new QLineSeries(chart);
         line->setName(LimitSeriesName(*limit));
