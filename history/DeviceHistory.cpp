@@ -93,6 +93,9 @@ DeviceHistory GatherDeviceHistory(const QString& device, const RecordGrid& grid,
                                   const QString& dataFolder, HistoryCache& cache) {
     DeviceHistory history;
     history.device = TrimText(device);
+    // Records without a device number are nobody's history.
+    if (history.device.isEmpty())
+        return history;
     QStringList files;
     QDirIterator it(dataFolder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {

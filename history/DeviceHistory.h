@@ -68,7 +68,8 @@ HistoryCache& SharedHistoryCache();
 // route tells them, or a workbook ending in ".xlsx" or ".xls".
 bool IsHistorySourceFile(const QString& fileName);
 
-// Gathers the device's history from grid rows 1..recordCount and the files below dataFolder.
+// Gathers the device's history from grid rows 1..recordCount and the files below dataFolder;
+// nothing for an empty device number.
 DeviceHistory GatherDeviceHistory(const QString& device, const RecordGrid& grid, int recordCount,
                                   const QString& dataFolder, HistoryCache& cache);
 

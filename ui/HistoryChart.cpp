@@ -234,7 +234,7 @@ bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std
 bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
                       QString* errorText) {
     const int height =
-        kMargin * 2 + kTitleHeight + kChartHeight + kRowHeight * int(history.entries.size() + 2);
+        kMargin * 2 + kTitleHeight + kChartHeight + kRowHeight * int(history.entries.size() + 3);
     QImage image(kImageWidth, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     {
