@@ -193,6 +193,25 @@ private slots:
             QCOMPARE(*value, when);
     }
 
+    void exportNames_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "DL000123"
+                               << "设备历史 DL000123 26-12-09 10-31-07.pdf";
+        QTest::newRow("Chinese") << "变压器甲"
+                                 << "设备历史 变压器甲 26-12-09 10-31-07.pdf";
+        QTest::newRow("separators and wildcards") << "QF/1\\2:*?"
+                                                  << "设备历史 QF_1_2___ 26-12-09 10-31-07.pdf";
+    }
+
+    void exportNames() {
+        QFETCH(QString, device);
+        QFETCH(QString, name);
+        QCOMPARE(
+            HistoryExportName(device, QDateTime(QDate(2026, 12, 9), QTime(10, 31, 7)), QStringLiteral("pdf")),
+            name);
+    }
+
     void gathersEveryFileAndTheGrid() {
         TempProgramDir dir;
         const QString folder = MakeDataFolder();
