@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
   libusb-1.0-0-dev libxlsxwriter-dev libzip-dev libfreexl-dev
   umockdev libumockdev-dev
-  qt6-charts-dev qt6-translations-l10n
+  qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   fonts-arphic-uming fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth
   strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev

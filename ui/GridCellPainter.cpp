@@ -1,5 +1,6 @@
 #include "ui/GridCellPainter.h"
 
+#include <QColor>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
@@ -9,6 +10,7 @@ namespace {
 
 // Fixed cells draw their text two pixels left of the centre.
 constexpr int kFixedTextShift = 2;
+constexpr QColor kOverLimitColour(0xD0, 0x00, 0x00);
 
 void DrawCentredText(QPainter& painter, const QRect& rect, const QString& text, int shift) {
     const QFontMetrics metrics(painter.font());
@@ -35,10 +37,14 @@ void DrawRaisedCell(QPainter& painter, const QRect& rect, const QString& text, c
     DrawCentredText(painter, rect, text, kFixedTextShift);
 }
 
-void DrawDataCell(QPainter& painter, const QRect& rect, const QString& text, bool highlighted,
+void DrawDataCell(QPainter& painter, const QRect& rect, const QString& text, CellLook look,
                   const QPalette& palette) {
-    painter.fillRect(rect, palette.color(highlighted ? QPalette::Highlight : QPalette::Base));
-    painter.setPen(highlighted ? Qt::white : Qt::black);
+    const bool highlighted = look == CellLook::Highlighted;
+    if (look == CellLook::OverLimit)
+        painter.fillRect(rect, kOverLimitColour);
+    else
+        painter.fillRect(rect, palette.color(highlighted ? QPalette::Highlight : QPalette::Base));
+    painter.setPen(highlighted || look == CellLook::OverLimit ? Qt::white : Qt::black);
     painter.setClipRect(rect, Qt::IntersectClip);
     DrawCentredText(painter, rect, text, 0);
 }
@@ -58,6 +64,6 @@ void DrawGridCell(QPainter& painter, const QRect& cellRect, const QString& text,
     if (look == CellLook::Raised)
         DrawRaisedCell(painter, cellRect, text, palette);
     else
-        DrawDataCell(painter, cellRect, text, look == CellLook::Highlighted, palette);
+        DrawDataCell(painter, cellRect, text, look, palette);
     painter.restore();
 }

@@ -1,6 +1,7 @@
 #include "ui/GridViews.h"
 
 #include "ui/GridCellPainter.h"
+#include "ui/GridLimitMarks.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -20,7 +21,9 @@ void RecordGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
                                const QModelIndex& index) const {
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     const bool focused = option.state.testFlag(QStyle::State_HasFocus);
-    const CellLook look = GridCellLook(index.column(), index.row() + 1, selected, focused);
+    CellLook look = GridCellLook(index.column(), index.row() + 1, selected, focused);
+    if (look != CellLook::Raised && !index.data(kOverLimitRole).toString().isEmpty())
+        look = CellLook::OverLimit;
     DrawGridCell(*painter, option.rect, index.data(Qt::DisplayRole).toString(), look, option.palette,
                  option.font);
 }

@@ -3,6 +3,8 @@
 #include "core/Platform.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
+#include "history/AutoBackup.h"
+#include "history/DeviceLimits.h"
 #include "link/Protocol.h"
 #include "link/SiUsbXp.h"
 #include "link/UCommUnit.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -69,6 +72,7 @@ TFrmMain::~TFrmMain() {
     ReleaseReport();
     // FormDestroy: the settings reach the file only now.
     SaveSettings();
+    DeviceLimitStore::shared().save();
 }
 
 void TFrmMain::CreateControls() {
@@ -371,13 +375,18 @@ void TFrmMain::BtnSampleDataClick() {
             // Rows 1..k-1 hold their new records. A bar frozen part-way would look like an upload
             // still running, so it goes away here as after a complete upload.
             PBar->hide();
+            // The records read so far are kept even so; a failed backup is told after the failure.
+            const BackupOutcome backup =
+                k > 1 ? BackUpUpload(*m_grid, k - 1, QDateTime::currentDateTime()) : BackupOutcome{};
             Warn(kCommFailed);
+            ReportBackupFailure(backup);
             return;
         }
         FillRecordRow(k, buffer.data());
         ShowByteTrace(buffer.data(), kRecordReplyLength);
     }
     PBar->hide();
+    ReportBackupFailure(BackUpUpload(*m_grid, count, QDateTime::currentDateTime()));
 }
 
 void TFrmMain::BtnClearDataClick() {

@@ -2,7 +2,7 @@
 // The main window: the button row, the record grid and the status bar. Its flows are split by
 // subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
 // UMainDialogs.cpp (live test and serial number dialogs), UMainFiles.cpp (save and open),
-// UMainPrint.cpp (the report).
+// UMainPrint.cpp (the report), UMainHistory.cpp (a device's history).
 #include <QMainWindow>
 #include <cstdint>
 
@@ -51,6 +51,9 @@ public:
     void BtnSetCommClick();
     void BtnExitClick();
     void BtnSeriesClick();
+    // The history window of a device number (UMainHistory.cpp); the current row's device, if any.
+    void ShowDeviceHistory(const QString& device);
+    void ShowCurrentDeviceHistory();
 
     // ---- Files (UMainFiles.cpp) ----
     void BtnSaveClick();

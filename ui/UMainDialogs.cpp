@@ -29,5 +29,10 @@ void TFrmMain::CreateServiceEntries() {
     series->setStatusTip(QStringLiteral("读取或设置仪器序列号"));
     connect(series, &QAction::triggered, this, &TFrmMain::BtnSeriesClick);
     StatusBar1->addAction(series);
+    auto* history = new QAction(QStringLiteral("设备历史…"), StatusBar1);
+    history->setObjectName(QStringLiteral("ActHistory"));
+    history->setStatusTip(QStringLiteral("查看一个设备编号的全部测试记录和电阻趋势"));
+    connect(history, &QAction::triggered, this, &TFrmMain::ShowCurrentDeviceHistory);
+    StatusBar1->addAction(history);
     StatusBar1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }

@@ -2,9 +2,13 @@
 
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
+#include "history/AutoBackup.h"
+#include "history/DeviceLimits.h"
 #include "link/Protocol.h"
+#include "ui/GridLimitMarks.h"
 #include "ui/GridViews.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QTableView>
@@ -15,6 +19,7 @@ constexpr int kRowHeight = 24;
 constexpr int kDefaultColumnWidth = 95;
 constexpr int kNumberColumnWidth = 50;
 constexpr int kTimeColumnWidth = 120;
+const QKeySequence kHistoryKey(Qt::CTRL | Qt::Key_H);
 
 } // namespace
 
@@ -25,6 +30,9 @@ void TFrmMain::InitGrid() {
 }
 
 void TFrmMain::SetUpGridView() {
+    // The view shows the records with the marks of the device limits, read with the settings.
+    DeviceLimitStore::shared().load();
+    SGData->setModel(new GridLimitMarks(m_grid, SGData));
     auto* header = new RecordGridHeader(SGData);
     SGData->setHorizontalHeader(header);
     header->setSectionResizeMode(QHeaderView::Interactive);
@@ -47,6 +55,13 @@ void TFrmMain::SetUpGridView() {
     SGData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGData->setTabKeyNavigation(false);
     new GridRowSizer(SGData);
+    auto* history = new QAction(QStringLiteral("查看设备历史…"), SGData);
+    history->setObjectName(QStringLiteral("ActGridHistory"));
+    history->setShortcut(kHistoryKey);
+    history->setShortcutContext(Qt::WindowShortcut);
+    connect(history, &QAction::triggered, this, &TFrmMain::ShowCurrentDeviceHistory);
+    SGData->addAction(history);
+    SGData->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void TFrmMain::FillRecordRow(int row, const uint8_t* reply) {
@@ -57,9 +72,11 @@ void TFrmMain::AppendTestRow() {
     ++giRecordCount;
     m_grid->setGridRowCount(giRecordCount + 1);
     const int row = giRecordCount;
-    m_grid->setRow(row, RecordGrid::Row{RowNumberText(row), FormatTestTime(QDateTime::currentDateTime()),
-                                        strDevice, strTestUser, strTestAdd, CurrentStepText(iCurrentStep),
-                                        LoadTimeText(iTestTime), strTestResult});
+    const QDateTime now = QDateTime::currentDateTime();
+    m_grid->setRow(row, RecordGrid::Row{RowNumberText(row), FormatTestTime(now), strDevice, strTestUser,
+                                        strTestAdd, CurrentStepText(iCurrentStep), LoadTimeText(iTestTime),
+                                        strTestResult});
+    ReportBackupFailure(BackUpTestRecord(m_grid->row(row), now));
 }
 
 void TFrmMain::ClearGrid() {

@@ -1,0 +1,177 @@
+// Resistance limits per device number: kept in SystemFile.ini only once one exists, read back at
+// the next start, and shown in the record grid as a red resistance cell with the text
+// "超过限值 N uΩ" for tool tip and screen reader. Without limits the grid looks as it always did.
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "history/DeviceLimits.h"
+#include "tests/support/TestSupport.h"
+#include "ui/UDlgHistory.h"
+#include "ui/UMain.h"
+
+#include <QAccessible>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Grid rows: QF1 over its limit, QF1 under it, QF2 (no limit) high, and QF1 unparsable.
+void FillRows(TFrmMain& window) {
+    const QList<RecordGrid::Row> rows{
+        {" 1", "26-01-10 09:00", "QF1", "", "", "100 A", "5 秒", "150.0 uΩ"},
+        {" 2", "26-01-10 09:05", "QF1", "", "", "100 A", "5 秒", "50.0 uΩ"},
+        {" 3", "26-01-10 09:10", "QF2", "", "", "100 A", "5 秒", "150.0 uΩ"},
+        {" 4", "26-01-10 09:15", "QF1", "", "", "100 A", "5 秒", "150 mΩ"},
+    };
+    window.Grid()->setGridRowCount(int(rows.size()) + 1);
+    for (int r = 1; r <= rows.size(); ++r)
+        window.Grid()->setRow(r, rows.at(r - 1));
+    giRecordCount = int(rows.size());
+}
+
+// A point inside the resistance cell of model row `row`, clear of its centred text.
+QColor CellColour(TFrmMain& window, const QImage& image, int row) {
+    const QRect cell = window.SGData->visualRect(window.SGData->model()->index(row, 7));
+    return image.pixelColor(cell.left() + 3, cell.center().y());
+}
+
+QImage Grab(TFrmMain& window) {
+    window.SGData->viewport()->update();
+    QCoreApplication::processEvents();
+    return window.SGData->viewport()->grab().toImage();
+}
+
+const QColor kRed(0xD0, 0x00, 0x00);
+
+} // namespace
+
+class TstLimits : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { ResetSharedState(); }
+
+    // A run that opened the history and set and cleared a limit writes the same first-run file as
+    // a run that never had one.
+    void firstRunFileStaysAsSpecified() {
+        QByteArray plain;
+        {
+            TempProgramDir dir;
+            { TFrmMain window; }
+            plain = ReadAll(SettingsFilePath());
+        }
+        QVERIFY(plain.startsWith("[SetParam]\r\n"));
+        TempProgramDir dir;
+        {
+            MessageRecorder messages;
+            TFrmMain window;
+            FillRows(window);
+            TFrmHistory dialog(*window.Grid(), giRecordCount, QStringLiteral("QF1"));
+            dialog.EdtLimit->setText(QStringLiteral("100"));
+            dialog.BtnSetLimit->click();
+            QVERIFY(DeviceLimitStore::shared().limit(QStringLiteral("QF1")));
+            QVERIFY(!QFile::exists(SettingsFilePath())); // limits are written with the settings, at exit
+            dialog.BtnClearLimit->click();
+        }
+        QCOMPARE(ReadAll(SettingsFilePath()), plain);
+    }
+
+    void limitsRoundTripThroughTheSettingsFile() {
+        TempProgramDir dir;
+        WriteAll(SettingsFilePath(), "[Mine]\r\nkeep=1\r\n");
+        {
+            TFrmMain window;
+            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("QF1"), 100.0));
+            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("变压器甲"), 1677721.5));
+            QVERIFY(!DeviceLimitStore::shared().setLimit(QStringLiteral("A=B"), 1.0));
+            QVERIFY(!DeviceLimitStore::shared().setLimit(QStringLiteral("QF3"), 0.0));
+        }
+        const QByteArray written = ReadAll(SettingsFilePath());
+        QVERIFY(written.startsWith("[Mine]\r\nkeep=1\r\n"));
+        QVERIFY2(written.contains("[DeviceLimits]\r\n"), written.constData());
+        QVERIFY(written.contains("QF1=100\r\n"));
+        QVERIFY(!written.contains("A=B"));
+        {
+            TFrmMain window;
+            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("QF1")), 100.0);
+            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("qf1")), 100.0); // keys ignore case
+            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("变压器甲")), 1677721.5);
+            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("QF1"), std::nullopt));
+        }
+        {
+            TFrmMain window;
+            QVERIFY(!DeviceLimitStore::shared().limit(QStringLiteral("QF1")));
+            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("变压器甲")), 1677721.5);
+        }
+        QVERIFY(ReadAll(SettingsFilePath()).contains("QF1=\r\n"));
+    }
+
+    void gridMarksRecordsAboveTheirLimit() {
+        TempProgramDir dir;
+        WriteAll(SettingsFilePath(), "[DeviceLimits]\r\nqf1=100\r\n");
+        TFrmMain window;
+        window.show();
+        FillRows(window);
+        const QImage image = Grab(window);
+        QCOMPARE(CellColour(window, image, 0), kRed);
+        const QColor base = window.SGData->palette().color(QPalette::Base);
+        QCOMPARE(CellColour(window, image, 1), base); // under the limit
+        QCOMPARE(CellColour(window, image, 2), base); // another device
+        QCOMPARE(CellColour(window, image, 3), base); // not a reading in uΩ
+        // Only the resistance cell: the load time beside it stays plain.
+        const QRect loadTime = window.SGData->visualRect(window.SGData->model()->index(0, 6));
+        QCOMPARE(image.pixelColor(loadTime.left() + 3, loadTime.center().y()), base);
+
+        const QAbstractItemModel* model = window.SGData->model();
+        QCOMPARE(model->index(0, 7).data(Qt::ToolTipRole).toString(), QStringLiteral("超过限值 100 uΩ"));
+        QVERIFY(model->index(1, 7).data(Qt::ToolTipRole).toString().isEmpty());
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window.SGData);
+        QVERIFY(grid && grid->tableInterface());
+        QAccessibleInterface* cell = grid->tableInterface()->cellAt(0, 7);
+        QVERIFY(cell);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("150.0 uΩ"));
+        QCOMPARE(cell->text(QAccessible::Description), QStringLiteral("超过限值 100 uΩ"));
+        QVERIFY(grid->tableInterface()->cellAt(1, 7)->text(QAccessible::Description).isEmpty());
+
+        // A selected row keeps the mark.
+        window.SGData->selectRow(0);
+        QCOMPARE(CellColour(window, Grab(window), 0), kRed);
+
+        // A limit set while the grid is shown redraws it.
+        DeviceLimitStore::shared().setLimit(QStringLiteral("QF2"), 149.0);
+        QCOMPARE(CellColour(window, Grab(window), 2), kRed);
+    }
+
+    // Without limits, or with limits of devices the grid does not show, every pixel is the same.
+    void gridWithoutMarksLooksAsBefore() {
+        TempProgramDir dir;
+        QImage without;
+        {
+            TFrmMain window;
+            window.show();
+            FillRows(window);
+            without = Grab(window);
+        }
+        WriteAll(SettingsFilePath(), "[DeviceLimits]\r\nQF9=1\r\n");
+        TFrmMain window;
+        window.show();
+        FillRows(window);
+        QCOMPARE(Grab(window), without);
+        QVERIFY(window.SGData->model()->index(0, 7).data(Qt::ToolTipRole).isNull());
+    }
+};
+
+QTEST_MAIN(TstLimits)
+#include "tst_limits.moc"

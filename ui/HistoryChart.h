@@ -1,0 +1,29 @@
+#pragma once
+// The pieces of a device's history that the window and its exports share: the trend chart (one
+// line per current step, the limit as a red dashed line), the rows of the history table and the
+// page that goes into a PDF or PNG file.
+#include "history/DeviceHistory.h"
+
+#include <QStringList>
+#include <optional>
+
+class QChart;
+
+// The chart of the resistance in µΩ over time; the caller owns it.
+QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limit);
+// The name of the limit's line: "限值 N uΩ".
+QString LimitSeriesName(double limit);
+
+// The table's column headers and the texts of one entry in that order.
+const QStringList& HistoryColumnHeaders();
+QStringList HistoryRowTexts(const HistoryEntry& entry);
+// "+12.5%", or empty.
+QString ChangeText(const std::optional<double>& percent);
+
+// The export files, in the data folder: "设备历史 <device> YY-MM-DD hh-mm-ss.pdf" / ".png", with
+// characters no file name may hold replaced by "_".
+QString HistoryExportName(const QString& device, const QDateTime& when, const QString& suffix);
+bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
+                      QString* errorText);
+bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
+                      QString* errorText);

@@ -1,0 +1,209 @@
+#include "ui/UDlgHistory.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "history/DeviceLimits.h"
+#include "history/RecordValues.h"
+#include "report/DataFile.h"
+#include "ui/HistoryChart.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize kWindowSize(1000, 700);
+const QString kTitle = QStringLiteral("设备历史");
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TFrmHistory::TFrmHistory(const RecordGrid& grid, int recordCount, const QString& device, QWidget* parent)
+    : QDialog(parent), m_grid(grid), m_recordCount(recordCount) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kTitle);
+    resize(kWindowSize);
+    CreateControls();
+    EdtDevice->setText(device);
+    Gather();
+}
+
+void TFrmHistory::CreateControls() {
+    auto* deviceLabel = new QLabel(QStringLiteral("设备编号"), this);
+    EdtDevice = new QLineEdit(this);
+    EdtDevice->setObjectName(QStringLiteral("EdtDevice"));
+    EdtDevice->setAccessibleName(QStringLiteral("设备编号"));
+    deviceLabel->setBuddy(EdtDevice);
+    BtnQuery = Button(QStringLiteral("查询"), "BtnQuery", this);
+    auto* limitLabel = new QLabel(QStringLiteral("限值 (uΩ)"), this);
+    EdtLimit = new QLineEdit(this);
+    EdtLimit->setObjectName(QStringLiteral("EdtLimit"));
+    EdtLimit->setAccessibleName(QStringLiteral("限值 (uΩ)"));
+    limitLabel->setBuddy(EdtLimit);
+    BtnSetLimit = Button(QStringLiteral("设置限值"), "BtnSetLimit", this);
+    BtnClearLimit = Button(QStringLiteral("清除限值"), "BtnClearLimit", this);
+    auto* top = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{deviceLabel, EdtDevice, BtnQuery, limitLabel, EdtLimit,
+                                                      BtnSetLimit, BtnClearLimit})
+        top->addWidget(w);
+    top->addStretch();
+
+    TblHistory = new QTableWidget(0, int(HistoryColumnHeaders().size()), this);
+    TblHistory->setObjectName(QStringLiteral("TblHistory"));
+    TblHistory->setAccessibleName(QStringLiteral("测试记录"));
+    TblHistory->setHorizontalHeaderLabels(HistoryColumnHeaders());
+    TblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TblHistory->verticalHeader()->hide();
+    TblHistory->horizontalHeader()->setStretchLastSection(true);
+    ChartHistory = new QChartView(this);
+    ChartHistory->setObjectName(QStringLiteral("ChartHistory"));
+    ChartHistory->setAccessibleName(QStringLiteral("电阻趋势"));
+    ChartHistory->setRenderHint(QPainter::Antialiasing);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(ChartHistory);
+    splitter->addWidget(TblHistory);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+
+    lblSummary = new QLabel(this);
+    lblSummary->setObjectName(QStringLiteral("lblSummary"));
+    BtnExportPdf = Button(QStringLiteral("导出PDF"), "BtnExportPdf", this);
+    BtnExportPng = Button(QStringLiteral("导出PNG"), "BtnExportPng", this);
+    BtnClose = Button(QStringLiteral("关闭"), "BtnClose", this);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblSummary, 1);
+    bottom->addWidget(BtnExportPdf);
+    bottom->addWidget(BtnExportPng);
+    bottom->addWidget(BtnClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(bottom);
+
+    connect(BtnQuery, &QPushButton::clicked, this, &TFrmHistory::BtnQueryClick);
+    connect(EdtDevice, &QLineEdit::returnPressed, this, &TFrmHistory::BtnQueryClick);
+    connect(BtnSetLimit, &QPushButton::clicked, this, &TFrmHistory::BtnSetLimitClick);
+    connect(BtnClearLimit, &QPushButton::clicked, this, &TFrmHistory::BtnClearLimitClick);
+    connect(BtnExportPdf, &QPushButton::clicked, this, &TFrmHistory::BtnExportPdfClick);
+    connect(BtnExportPng, &QPushButton::clicked, this, &TFrmHistory::BtnExportPngClick);
+    connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+QChart* TFrmHistory::Chart() const {
+    return ChartHistory->chart();
+}
+
+std::optional<double> TFrmHistory::Limit() const {
+    return DeviceLimitStore::shared().limit(m_history.device);
+}
+
+void TFrmHistory::Gather() {
+    m_history = GatherDeviceHistory(EdtDevice->text(), m_grid, m_recordCount, EnsureDataFolder(),
+                                    SharedHistoryCache());
+    const std::optional<double> limit = Limit();
+    EdtLimit->setText(limit ? MicroOhmText(*limit) : QString());
+    const bool canHold = DeviceLimitStore::canHoldLimit(m_history.device);
+    BtnSetLimit->setEnabled(canHold);
+    BtnClearLimit->setEnabled(canHold);
+    ShowHistory();
+    ShowChart();
+}
+
+void TFrmHistory::ShowHistory() {
+    TblHistory->setRowCount(int(m_history.entries.size()));
+    for (int r = 0; r < int(m_history.entries.size()); ++r) {
+        const QStringList texts = HistoryRowTexts(m_history.entries[size_t(r)]);
+        for (int c = 0; c < texts.size(); ++c)
+            TblHistory->setItem(r, c, new QTableWidgetItem(texts.at(c)));
+    }
+    TblHistory->resizeColumnsToContents();
+    const auto charted = std::count_if(m_history.entries.begin(), m_history.entries.end(),
+                                       [](const HistoryEntry& e) { return e.charted(); });
+    QString summary =
+        QStringLiteral("共 %1 条记录，%2 条计入曲线").arg(m_history.entries.size()).arg(charted);
+    if (!m_history.unreadableFiles.isEmpty())
+        summary += QStringLiteral("；%1 个文件无法读取").arg(m_history.unreadableFiles.size());
+    lblSummary->setText(summary);
+    lblSummary->setToolTip(m_history.unreadableFiles.join(QLatin1Char('\n')));
+}
+
+void TFrmHistory::ShowChart() {
+    QChart* old = ChartHistory->chart();
+    ChartHistory->setChart(BuildTrendChart(m_history, Limit()));
+    delete old;
+}
+
+void TFrmHistory::Refuse(const QString& text, QWidget* field) {
+    ShowMessage(text, kAppTitle, MsgIcon::Information);
+    field->setFocus();
+}
+
+void TFrmHistory::BtnQueryClick() {
+    Gather();
+}
+
+void TFrmHistory::BtnSetLimitClick() {
+    bool ok = false;
+    const double value = EdtLimit->text().trimmed().toDouble(&ok);
+    if (!ok || !(value > 0)) {
+        Refuse(QStringLiteral("请输入大于0的限值（uΩ）！"), EdtLimit);
+        return;
+    }
+    if (!DeviceLimitStore::shared().setLimit(m_history.device, value)) {
+        Refuse(QStringLiteral("这个设备编号不能设置限值！"), EdtDevice);
+        return;
+    }
+    ShowChart();
+}
+
+void TFrmHistory::BtnClearLimitClick() {
+    DeviceLimitStore::shared().setLimit(m_history.device, std::nullopt);
+    EdtLimit->clear();
+    ShowChart();
+}
+
+void TFrmHistory::BtnExportPdfClick() {
+    const QString fileName =
+        EnsureDataFolder() + QLatin1Char('/') +
+        HistoryExportName(m_history.device, QDateTime::currentDateTime(), QStringLiteral("pdf"));
+    QString reason;
+    if (!ExportHistoryPdf(fileName, m_history, Limit(), &reason)) {
+        ShowMessage(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), kAppTitle,
+                    MsgIcon::Error);
+        return;
+    }
+    m_lastPdf = fileName;
+    OpenFolder(FolderOfFile(fileName));
+}
+
+void TFrmHistory::BtnExportPngClick() {
+    const QString fileName =
+        EnsureDataFolder() + QLatin1Char('/') +
+        HistoryExportName(m_history.device, QDateTime::currentDateTime(), QStringLiteral("png"));
+    QString reason;
+    if (!ExportHistoryPng(fileName, m_history, Limit(), &reason)) {
+        ShowMessage(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), kAppTitle,
+                    MsgIcon::Error);
+        return;
+    }
+    m_lastPng = fileName;
+    OpenFolder(FolderOfFile(fileName));
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The window "设备历史": every record of one device number, from the record grid and the data
+// folder's files, as a table by test time and as a trend chart, with the device's resistance
+// limit, exported to PDF and PNG in the data folder. Modal; it frees itself when it closes.
+#include "history/DeviceHistory.h"
+
+#include <QDialog>
+#include <optional>
+
+class QChart;
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+class RecordGrid;
+
+class TFrmHistory : public QDialog {
+    Q_OBJECT
+public:
+    TFrmHistory(const RecordGrid& grid, int recordCount, const QString& device, QWidget* parent = nullptr);
+
+    const DeviceHistory& History() const { return m_history; }
+    QChart* Chart() const;
+    // The files the last export wrote (full paths).
+    QString LastPdf() const { return m_lastPdf; }
+    QString LastPng() const { return m_lastPng; }
+
+    void BtnQueryClick();
+    void BtnSetLimitClick();
+    void BtnClearLimitClick();
+    void BtnExportPdfClick();
+    void BtnExportPngClick();
+
+    QLineEdit* EdtDevice = nullptr;
+    QPushButton* BtnQuery = nullptr;
+    QLineEdit* EdtLimit = nullptr;
+    QPushButton* BtnSetLimit = nullptr;
+    QPushButton* BtnClearLimit = nullptr;
+    QTableWidget* TblHistory = nullptr;
+    QChartView* ChartHistory = nullptr;
+    QLabel* lblSummary = nullptr;
+    QPushButton* BtnExportPdf = nullptr;
+    QPushButton* BtnExportPng = nullptr;
+    QPushButton* BtnClose = nullptr;
+
+private:
+    void CreateControls();
+    void Gather();
+    void ShowHistory();
+    void ShowChart();
+    std::optional<double> Limit() const;
+    void Refuse(const QString& text, QWidget* field);
+
+    const RecordGrid& m_grid;
+    int m_recordCount = 0;
+    DeviceHistory m_history;
+    QString m_lastPdf;
+    QString m_lastPng;
+};

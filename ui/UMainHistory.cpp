@@ -1,0 +1,21 @@
+// The main window's way in to a device's history: from a row of the record grid or the service
+// entries.
+#include "ui/UMain.h"
+
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "ui/UDlgHistory.h"
+
+#include <QTableView>
+
+void TFrmMain::ShowDeviceHistory(const QString& device) {
+    auto* dialog = new TFrmHistory(*m_grid, giRecordCount, device, this);
+    dialog->exec();
+}
+
+void TFrmMain::ShowCurrentDeviceHistory() {
+    const QModelIndex current = SGData->currentIndex();
+    const int row = current.isValid() ? current.row() + 1 : 0;
+    const bool record = row >= 1 && row <= giRecordCount;
+    ShowDeviceHistory(record ? TrimText(m_grid->cell(2, row)) : QString());
+}
