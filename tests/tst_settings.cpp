@@ -99,7 +99,7 @@ private slots:
         QVERIFY(saved.contains(
             "[COMMUNICATION]\r\nGICOMMSTYLE=7\r\nExtra=1\r\ngiCommPort=4\r\ngiBaudRate=6\r\n"));
         // 0x10 still reads as 16: the program did not change it, so its bytes stay (line end too).
-        QVERIFY(saved.endsWith("ITESTTIME=0x10\nstrCurrentStep=100 A\r\n"));
+        QVERIFY(saved.contains("ITESTTIME=0x10\nstrCurrentStep=100 A\r\n[RestParam]"));
         QCOMPARE(saved.count("iTestTime="), 0);
         QCOMPARE(saved.count("ITESTTIME="), 1);
         QCOMPARE(saved.count("istesttime=0\r\n"), 1);
