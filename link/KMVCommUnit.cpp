@@ -17,6 +17,7 @@
 #else
 #include <cerrno>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -50,6 +51,35 @@ QSerialPort::Parity ParityOf(uint8_t parity) {
 int RemainingMs(const QDeadlineTimer& deadline) {
     return int(std::max<qint64>(0, (deadline.remainingTimeNSecs() + 999'999) / 1'000'000));
 }
+
+#ifndef Q_OS_WIN
+// Section [SerialPorts] of the settings file. Every exchange attempt asks; a large file is read
+// again only when it changed (another file, size or modification time).
+QMap<int, QString> MappedSerialPorts() {
+    constexpr qint64 kSmallFile = qint64(1) << 20;
+    struct Seen {
+        QString path;
+        struct stat status {};
+        QMap<int, QString> ports;
+    };
+    static Seen seen;
+    const QString path = SettingsFilePath();
+    struct stat status {};
+    const bool exists = ::stat(QFile::encodeName(path).constData(), &status) == 0;
+    if (exists && status.st_size > kSmallFile && seen.path == path && seen.status.st_ino == status.st_ino &&
+        seen.status.st_dev == status.st_dev && seen.status.st_size == status.st_size &&
+        seen.status.st_mtim.tv_sec == status.st_mtim.tv_sec &&
+        seen.status.st_mtim.tv_nsec == status.st_mtim.tv_nsec)
+        return seen.ports;
+    ProfileFile ini(path);
+    ini.load();
+    seen = {path, status, {}};
+    for (int port = 1; port <= 16; ++port)
+        seen.ports.insert(
+            port, ini.readString(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(port), {}));
+    return seen.ports;
+}
+#endif
 
 SerialPortLister& InstalledLister() {
     static SerialPortLister lister;
@@ -137,10 +167,7 @@ QString SerialPortName(int port) {
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(port);
 #else
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
-    const QString mapped =
-        ini.readString(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(port), {});
+    const QString mapped = MappedSerialPorts().value(port);
     if (!TrimText(mapped).isEmpty())
         return TrimText(mapped);
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);

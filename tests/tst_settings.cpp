@@ -2,6 +2,7 @@
 #include "core/GbkText.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "link/KMVCommUnit.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -259,6 +260,7 @@ private slots:
         QCOMPARE(strCurrentStep, QStringLiteral("30 A"));
         QCOMPARE(giCommStyle, 1);
         QCOMPARE(giCommPort, 7);
+        QCOMPARE(SerialPortName(7), QStringLiteral("/dev/ttyUSB3"));
         giBaudRate = 12;
         QVERIFY(SaveSettings());
         const QByteArray expected = head + "giBaudRate=12\r\n" + other + tail +
@@ -266,6 +268,7 @@ private slots:
         const QByteArray saved = ReadAll(path);
         QCOMPARE(saved.size(), expected.size());
         QVERIFY(saved == expected);
+        QCOMPARE(SerialPortName(7), QStringLiteral("/dev/ttyUSB3"));
     }
 
     // Rights are checked as a normal user; as root a child runs as nobody.
