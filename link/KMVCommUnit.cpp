@@ -13,6 +13,7 @@
 #include <utility>
 
 #ifdef Q_OS_WIN
+#include <string>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -30,8 +31,10 @@ constexpr auto kWritePerByte = 5ms;
 constexpr auto kWriteExtra = 50ms;
 constexpr auto kReadExtra = 100ms;
 constexpr auto kReadFloor = 10ms;
+#ifndef Q_OS_WIN
 // How often the driver's output queue is looked at while it drains.
 constexpr auto kDrainPoll = 1ms;
+#endif
 
 QSerialPort::Parity ParityOf(uint8_t parity) {
     switch (parity) {
