@@ -203,7 +203,7 @@ void ProfileFile::parse(const QByteArray& bytes) {
         const QByteArrayView text = TrimBytes(QByteArrayView(data + pos, line.length));
         if (text.startsWith('[')) {
             line.kind = Kind::Section;
-            const QString decoded = decode(text.toByteArray());
+            const QString decoded = decodeAs(lineEncoding(text), text);
             const qsizetype close = decoded.indexOf(QLatin1Char(']'));
             QString name = TrimBlanks(decoded.mid(1, close < 0 ? -1 : close - 1));
             if (name.isEmpty())
@@ -222,12 +222,31 @@ QByteArray ProfileFile::lineBytes(const Line& line) const {
     return store.mid(line.begin, line.length);
 }
 
-QString ProfileFile::decode(const QByteArray& bytes) const {
-    return m_encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : Gbk::decode(bytes);
+ProfileFile::Encoding ProfileFile::lineEncoding(QByteArrayView line) const {
+    return m_bomLength > 0 || LooksLikeUtf8(line) ? Encoding::Utf8 : Encoding::Gbk;
 }
 
-QByteArray ProfileFile::encode(const QString& text) const {
-    return m_encoding == Encoding::Utf8 ? text.toUtf8() : Gbk::encode(text);
+QString ProfileFile::decodeAs(Encoding encoding, QByteArrayView bytes) {
+    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : Gbk::decode(bytes.toByteArray());
+}
+
+QByteArray ProfileFile::keyLine(const QByteArray& keyBytes, const QString& key, const QString& value) const {
+    const Encoding other = m_encoding == Encoding::Utf8 ? Encoding::Gbk : Encoding::Utf8;
+    QByteArray first;
+    for (const Encoding encoding : {m_encoding, other}) {
+        const auto encode = [&](const QString& text) {
+            return encoding == Encoding::Utf8 ? text.toUtf8() : Gbk::encode(text);
+        };
+        const QByteArray keyPart = keyBytes.isEmpty() ? encode(key) : keyBytes;
+        const QByteArray line = keyPart + '=' + encode(value);
+        const Encoding reads = lineEncoding(line);
+        if (decodeAs(reads, line.sliced(keyPart.size() + 1)) == value &&
+            (!keyBytes.isEmpty() || decodeAs(reads, keyPart) == key))
+            return line;
+        if (first.isEmpty())
+            first = line;
+    }
+    return first;
 }
 
 bool ProfileFile::writeTo(QIODevice& device) const {
@@ -344,7 +363,7 @@ int ProfileFile::findKey(int sectionLine, const QString& key) const {
             continue;
         const QByteArray bytes = lineBytes(m_lines[i]);
         const QByteArrayView name = KeyBytes(bytes);
-        if (ascii ? SameAsciiName(name, key) : SameName(decode(name.toByteArray()), key))
+        if (ascii ? SameAsciiName(name, key) : SameName(decodeAs(lineEncoding(bytes), name), key))
             return i;
     }
     return -1;
@@ -356,7 +375,7 @@ std::optional<QString> ProfileFile::valueAt(int line) const {
     const QByteArray bytes = lineBytes(m_lines[line]);
     const QByteArrayView text = TrimBytes(bytes);
     const qsizetype eq = text.indexOf('=');
-    return decode(StripQuotes(TrimBytes(text.sliced(eq + 1))).toByteArray());
+    return decodeAs(lineEncoding(bytes), StripQuotes(TrimBytes(text.sliced(eq + 1))));
 }
 
 std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const {
@@ -383,20 +402,24 @@ QList<QString> ProfileFile::keys(const QString& section) const {
     if (s < 0)
         return result;
     const int end = sectionEnd(s);
-    for (int i = s + 1; i < end; ++i)
-        if (m_lines[i].kind == Kind::Key)
-            result.append(decode(KeyBytes(lineBytes(m_lines[i])).toByteArray()));
+    for (int i = s + 1; i < end; ++i) {
+        if (m_lines[i].kind != Kind::Key)
+            continue;
+        const QByteArray bytes = lineBytes(m_lines[i]);
+        result.append(decodeAs(lineEncoding(bytes), KeyBytes(bytes)));
+    }
     return result;
 }
 
 void ProfileFile::setValue(const QString& section, const QString& key, const QString& value) {
-    const QByteArray encodedValue = encode(value);
     int s = findSection(section);
     if (s < 0) {
         const int at = int(m_lines.size());
-        insertLine(at, addLine(encode(QLatin1Char('[') + section + QLatin1Char(']')), Kind::Section));
+        const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+        insertLine(
+            at, addLine(m_encoding == Encoding::Utf8 ? header.toUtf8() : Gbk::encode(header), Kind::Section));
         m_sections.append({at, section});
-        insertLine(at + 1, addLine(encode(key) + '=' + encodedValue, Kind::Key));
+        insertLine(at + 1, addLine(keyLine({}, key, value), Kind::Key));
         return;
     }
     const int k = findKey(s, key);
@@ -405,7 +428,7 @@ void ProfileFile::setValue(const QString& section, const QString& key, const QSt
             return; // unchanged: the line keeps its bytes
         // Keep the key as the file spells it, and the line's own line end.
         const Line old = m_lines[k];
-        Line line = addLine(KeyBytes(lineBytes(old)).toByteArray() + '=' + encodedValue, Kind::Key);
+        Line line = addLine(keyLine(KeyBytes(lineBytes(old)).toByteArray(), key, value), Kind::Key);
         line.eol = old.eol;
         line.crOnly = old.crOnly;
         m_lines[k] = line;
@@ -417,7 +440,7 @@ void ProfileFile::setValue(const QString& section, const QString& key, const QSt
     for (int i = s + 1; i < end; ++i)
         if (m_lines[i].kind == Kind::Key)
             insertAt = i + 1;
-    insertLine(insertAt, addLine(encode(key) + '=' + encodedValue, Kind::Key));
+    insertLine(insertAt, addLine(keyLine({}, key, value), Kind::Key));
 }
 
 void ProfileFile::setInteger(const QString& section, const QString& key, int value) {

@@ -4,9 +4,11 @@
 // place, and every byte the program does not change stays as it was: other sections, comments,
 // line ends, the spelling and quoting of untouched values, a UTF-8 byte-order mark.
 //
-// A file is GBK unless it starts with a UTF-8 byte-order mark or is valid UTF-8 holding
-// characters of three or more bytes (as every Chinese character is in UTF-8); new values are
-// written in the file's own encoding, and a new file is GBK with CR LF.
+// A file with a UTF-8 byte-order mark is UTF-8. Otherwise each line is read as UTF-8 when it is
+// valid UTF-8 holding characters of three or more bytes (as every Chinese character is in UTF-8),
+// else as GBK: so one line the program writes never changes how the others read. New values are
+// written in the file's own encoding (UTF-8 when the file as a whole looks so), in the other one
+// where the line would otherwise read back differently; a new file is GBK with CR LF.
 //
 // Saving writes a temporary file beside the old one and renames it over it, so that a failed
 // write never leaves half a file; where the folder refuses new files but the file itself may be
@@ -72,8 +74,12 @@ private:
     };
 
     QByteArray lineBytes(const Line& line) const;
-    QString decode(const QByteArray& bytes) const;
-    QByteArray encode(const QString& text) const;
+    // How a line's bytes read: UTF-8 or GBK.
+    Encoding lineEncoding(QByteArrayView line) const;
+    static QString decodeAs(Encoding encoding, QByteArrayView bytes);
+    // A line of keyBytes (or the key encoded with the value), '=' and the value, in an encoding
+    // in which it reads back as written.
+    QByteArray keyLine(const QByteArray& keyBytes, const QString& key, const QString& value) const;
     Line addLine(const QByteArray& bytes, Kind kind);
     void insertLine(int at, const Line& line);
     // Index of the section line, or -1.
