@@ -44,10 +44,13 @@ struct ChildRun {
     QString err;
 };
 
-ChildRun RunChild(const QString& program, QStringList arguments, const QString& folder) {
+ChildRun RunChild(const QString& program, QStringList arguments, const QString& folder,
+                  const QMap<QString, QString>& extraEnv = {}) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildEnv), folder);
+    for (auto it = extraEnv.cbegin(); it != extraEnv.cend(); ++it)
+        env.insert(it.key(), it.value());
     child.setProcessEnvironment(env);
     arguments << QCoreApplication::applicationFilePath();
     child.start(program, arguments);
@@ -216,6 +219,46 @@ private slots:
         QCOMPARE(::read(pty.master, &byte, 1), ssize_t(-1));
         QCOMPARE(errno, EAGAIN);
     }
+
+#ifdef OHMARA_SLOW_UART
+    void driverQueue_data() {
+        QTest::addColumn<int>("baudIndex");
+        QTest::addColumn<bool>("stalled");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("uart");
+        QTest::newRow("drains at 300 baud") << 1 << false << 0 << "uart: drains=1 queued-at-drain=0";
+        QTest::newRow("drains at 600 baud") << 2 << false << 0 << "uart: drains=1 queued-at-drain=0";
+        QTest::newRow("never drains") << 6 << true << 1 << "uart: drains=0 queued-at-drain=0";
+    }
+    // A UART whose queue empties at the line rate, or never (an interposed driver queue in a
+    // child): the write waits for the queue while it moves, drains only once it is empty, and
+    // gives up on a queue that does not move.
+    void driverQueue() {
+        QFETCH(int, baudIndex);
+        QFETCH(bool, stalled);
+        QFETCH(int, exitCode);
+        QFETCH(QString, uart);
+        SerialSim sim(Instrument());
+        QVERIFY(sim.ok());
+        sim.pointProgramAt(3, baudIndex);
+        QMap<QString, QString> env{
+            {QStringLiteral("LD_PRELOAD"), QStringLiteral(OHMARA_SLOW_UART)},
+            {QStringLiteral("OHMARA_UART_BAUD"), QString::number(BaudRateFromIndex(baudIndex))},
+            {QStringLiteral("ASAN_OPTIONS"),
+             qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0")}};
+        if (stalled)
+            env.insert(QStringLiteral("OHMARA_UART_STALL"), QStringLiteral("1"));
+        const ChildRun run = RunChild(QCoreApplication::applicationFilePath(), {}, m_dir->path(), env);
+        if (!run.err.contains(QLatin1String("uart:")))
+            QSKIP(
+                qPrintable(QStringLiteral("the interposed driver queue did not load: ") + run.err.left(300)));
+        QVERIFY(run.started);
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.contains(uart), qPrintable(run.err));
+        QCOMPARE(sim.requests().size(), stalled ? 4 : 1);
+        QCOMPARE(sim.requests().front(), kWriteSerial);
+    }
+#endif
 
     // Each driver call may last 5 ms per byte + 50 ms beyond the time its bytes take on the line
     // (ten bit times each at 8N1): the listed rates down to 300 baud all get their time.
