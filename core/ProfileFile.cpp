@@ -2,107 +2,387 @@
 
 #include "core/GbkText.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr qsizetype kBomSize = 3;
+constexpr qsizetype kWriteChunk = qsizetype(1) << 20;
 
 bool SameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-QString StripQuotes(const QString& value) {
-    if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-        return value.mid(1, value.size() - 2);
+bool Blank(char c) {
+    return uchar(c) <= 32;
+}
+
+// The bytes without leading and trailing characters of code 32 and below. GBK and UTF-8 never
+// use such bytes inside a character, so this is the same as trimming the decoded text.
+QByteArrayView TrimBytes(QByteArrayView bytes) {
+    qsizetype begin = 0;
+    qsizetype end = bytes.size();
+    while (begin < end && Blank(bytes[begin]))
+        ++begin;
+    while (end > begin && Blank(bytes[end - 1]))
+        --end;
+    return bytes.sliced(begin, end - begin);
+}
+
+QString TrimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QByteArrayView StripQuotes(QByteArrayView value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.sliced(1, value.size() - 2);
     return value;
+}
+
+// The key of a "key=value" line ('=' never occurs inside a GBK or UTF-8 character), or empty.
+QByteArrayView KeyBytes(QByteArrayView line) {
+    const QByteArrayView text = TrimBytes(line);
+    const qsizetype eq = text.indexOf('=');
+    return eq > 0 ? TrimBytes(text.first(eq)) : QByteArrayView();
+}
+
+bool IsAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool SameAsciiName(QByteArrayView bytes, const QString& name) {
+    if (bytes.size() != name.size())
+        return false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar b = uchar(bytes[i]);
+        if (b >= 0x80 || QChar::toLower(char16_t(b)) != QChar::toLower(name.at(i).unicode()))
+            return false;
+    }
+    return true;
+}
+
+// Valid UTF-8 (no overlong forms, no surrogates) holding at least one character of three or
+// more bytes. GBK text is seldom valid UTF-8 at all, and almost never in three-byte form.
+bool LooksLikeUtf8(QByteArrayView data) {
+    bool wide = false;
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar b = uchar(data[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        uint32_t cp = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= n)
+                return false;
+            const uchar c = uchar(data[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = cp << 6 | (c & 0x3F);
+        }
+        if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        wide = wide || extra >= 2;
+        i += 1 + extra;
+    }
+    return wide;
+}
+
+std::optional<uint32_t> HexDigits(QStringView digits) {
+    if (digits.isEmpty())
+        return std::nullopt;
+    uint64_t v = 0;
+    for (const QChar c : digits) {
+        const char16_t u = c.unicode();
+        int d = -1;
+        if (u >= u'0' && u <= u'9')
+            d = u - u'0';
+        else if (u >= u'a' && u <= u'f')
+            d = u - u'a' + 10;
+        else if (u >= u'A' && u <= u'F')
+            d = u - u'A' + 10;
+        if (d < 0)
+            return std::nullopt;
+        v = v * 16 + uint64_t(d);
+        if (v > 0xFFFFFFFFull)
+            return std::nullopt;
+    }
+    return uint32_t(v);
+}
+
+std::optional<uint64_t> DecimalDigits(QStringView digits) {
+    if (digits.isEmpty())
+        return std::nullopt;
+    uint64_t v = 0;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        v = v * 10 + uint64_t(c.unicode() - u'0');
+        if (v > 0x80000000ull)
+            return std::nullopt;
+    }
+    return v;
 }
 
 } // namespace
 
 ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {}
 
-ProfileFile::Line ProfileFile::parseLine(const QByteArray& raw) {
-    Line line{raw, {}, {}, {}};
-    const QString text = Gbk::decode(raw).trimmed();
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        line.section = text.mid(1, close < 0 ? -1 : close - 1).trimmed();
-        if (line.section.isEmpty())
-            line.section = QStringLiteral("\x01"); // "[]" names no section anyone asks for
-        return line;
-    }
-    const qsizetype eq = text.indexOf(QLatin1Char('='));
-    if (eq > 0) {
-        line.key = text.left(eq).trimmed();
-        line.value = StripQuotes(text.mid(eq + 1).trimmed());
-    }
-    return line;
-}
-
 bool ProfileFile::load() {
-    m_lines.clear();
+    parse({});
+    m_readFailed = false;
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.exists())
         return false;
-    // A settings file is a few hundred bytes; anything far larger is not one of ours.
-    constexpr qint64 kLargestSettingsFile = 1 << 20;
-    if (file.size() > kLargestSettingsFile)
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kLargestFile) {
+        m_readFailed = true;
         return false;
-    parse(file.readAll());
+    }
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_readFailed = true;
+        return false;
+    }
+    parse(data);
     return true;
 }
 
 void ProfileFile::parse(const QByteArray& bytes) {
+    m_data = bytes;
+    m_added.clear();
     m_lines.clear();
-    QByteArray data = bytes;
-    data.replace("\r\n", "\n");
-    data.replace('\r', '\n');
-    QList<QByteArray> raws = data.split('\n');
-    if (!raws.isEmpty() && raws.last().isEmpty())
-        raws.removeLast();
-    for (const QByteArray& raw : raws)
-        m_lines.append(parseLine(raw));
+    m_sections.clear();
+    m_bomLength = m_data.startsWith(kBom) ? kBomSize : 0;
+    const QByteArrayView body = QByteArrayView(m_data).sliced(m_bomLength);
+    m_encoding = m_bomLength > 0 || LooksLikeUtf8(body) ? Encoding::Utf8 : Encoding::Gbk;
+
+    const char* data = m_data.constData();
+    const qsizetype size = m_data.size();
+    qsizetype pos = m_bomLength;
+    while (pos < size) {
+        const char* stop = static_cast<const char*>(
+            std::find_if(data + pos, data + size, [](char c) { return c == '\n' || c == '\r'; }));
+        Line line;
+        line.begin = pos;
+        line.length = int32_t(stop - (data + pos));
+        qsizetype next = stop - data;
+        if (next < size) {
+            if (data[next] == '\r' && next + 1 < size && data[next + 1] == '\n') {
+                line.eol = 2;
+            } else {
+                line.eol = 1;
+                line.crOnly = data[next] == '\r';
+            }
+            next += line.eol;
+        }
+        const QByteArrayView text = TrimBytes(QByteArrayView(data + pos, line.length));
+        if (text.startsWith('[')) {
+            line.kind = Kind::Section;
+            const QString decoded = decodeAs(lineEncoding(text), text);
+            const qsizetype close = decoded.indexOf(QLatin1Char(']'));
+            QString name = TrimBlanks(decoded.mid(1, close < 0 ? -1 : close - 1));
+            if (name.isEmpty())
+                name = QStringLiteral("\x01"); // "[]" names no section anyone asks for
+            m_sections.append({int(m_lines.size()), name});
+        } else if (!KeyBytes(text).isEmpty()) {
+            line.kind = Kind::Key;
+        }
+        m_lines.push_back(line);
+        pos = next;
+    }
+}
+
+QByteArray ProfileFile::lineBytes(const Line& line) const {
+    const QByteArray& store = line.store == Store::File ? m_data : m_added;
+    return store.mid(line.begin, line.length);
+}
+
+ProfileFile::Encoding ProfileFile::lineEncoding(QByteArrayView line) const {
+    return m_bomLength > 0 || LooksLikeUtf8(line) ? Encoding::Utf8 : Encoding::Gbk;
+}
+
+QString ProfileFile::decodeAs(Encoding encoding, QByteArrayView bytes) {
+    return encoding == Encoding::Utf8 ? QString::fromUtf8(bytes) : Gbk::decode(bytes.toByteArray());
+}
+
+QByteArray ProfileFile::keyLine(const QByteArray& keyBytes, const QString& key, const QString& value) const {
+    const Encoding other = m_encoding == Encoding::Utf8 ? Encoding::Gbk : Encoding::Utf8;
+    QByteArray first;
+    for (const Encoding encoding : {m_encoding, other}) {
+        const auto encode = [&](const QString& text) {
+            return encoding == Encoding::Utf8 ? text.toUtf8() : Gbk::encode(text);
+        };
+        const QByteArray keyPart = keyBytes.isEmpty() ? encode(key) : keyBytes;
+        const QByteArray line = keyPart + '=' + encode(value);
+        const Encoding reads = lineEncoding(line);
+        if (decodeAs(reads, line.sliced(keyPart.size() + 1)) == value &&
+            (!keyBytes.isEmpty() || decodeAs(reads, keyPart) == key))
+            return line;
+        if (first.isEmpty())
+            first = line;
+    }
+    return first;
+}
+
+bool ProfileFile::writeTo(QIODevice& device) const {
+    // Runs of untouched lines go out as they lie in the file, line ends included.
+    QByteArray pending = m_data.left(m_bomLength);
+    qint64 runBegin = -1;
+    qint64 runEnd = -1;
+    const auto flushRun = [&] {
+        if (runBegin >= 0)
+            pending.append(m_data.constData() + runBegin, runEnd - runBegin);
+        runBegin = runEnd = -1;
+    };
+    const auto flushPending = [&](bool always) {
+        if (!always && pending.size() < kWriteChunk)
+            return true;
+        const bool ok = device.write(pending) == pending.size();
+        pending.clear();
+        return ok;
+    };
+    for (const Line& line : m_lines) {
+        if (line.store == Store::File) {
+            const qint64 end = line.begin + line.length + line.eol;
+            if (runBegin >= 0 && runEnd == line.begin) {
+                runEnd = end;
+            } else {
+                flushRun();
+                runBegin = line.begin;
+                runEnd = end;
+            }
+            if (runEnd - runBegin >= kWriteChunk) {
+                flushRun();
+                if (!flushPending(true))
+                    return false;
+            }
+            continue;
+        }
+        flushRun();
+        pending += lineBytes(line);
+        pending += line.eol == 2 ? "\r\n" : line.eol == 1 ? (line.crOnly ? "\r" : "\n") : "";
+        if (!flushPending(false))
+            return false;
+    }
+    flushRun();
+    return flushPending(true);
 }
 
 QByteArray ProfileFile::toBytes() const {
-    QByteArray data;
-    for (const Line& line : m_lines) {
-        data += line.raw;
-        data += "\r\n";
-    }
-    return data;
+    QByteArray bytes;
+    QBuffer sink(&bytes);
+    sink.open(QIODevice::WriteOnly);
+    writeTo(sink);
+    return bytes;
 }
 
 bool ProfileFile::save() const {
+    if (m_readFailed)
+        return false;
     QSaveFile file(m_path);
+    // A folder that refuses the temporary file may still hold a file the user may write.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QByteArray data = toBytes();
-    return file.write(data) == data.size() && file.commit();
+    if (!writeTo(file)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+ProfileFile::Line ProfileFile::addLine(const QByteArray& bytes, Kind kind) {
+    Line line;
+    line.begin = m_added.size();
+    line.length = int32_t(bytes.size());
+    line.eol = 2;
+    line.kind = kind;
+    line.store = Store::Added;
+    m_added += bytes;
+    return line;
+}
+
+void ProfileFile::insertLine(int at, const Line& line) {
+    // A line after the last one needs a line end between them.
+    if (at > 0 && m_lines[at - 1].eol == 0) {
+        Line& before = m_lines[at - 1];
+        if (before.store == Store::File)
+            before = addLine(lineBytes(before), before.kind);
+        before.eol = 2;
+    }
+    m_lines.insert(m_lines.begin() + at, line);
+    for (SectionLine& s : m_sections)
+        if (s.line >= at)
+            ++s.line;
 }
 
 int ProfileFile::findSection(const QString& section) const {
-    for (int i = 0; i < m_lines.size(); ++i)
-        if (!m_lines[i].section.isEmpty() && SameName(m_lines[i].section, section))
-            return i;
+    for (const SectionLine& s : m_sections)
+        if (SameName(s.name, section))
+            return s.line;
     return -1;
 }
 
+int ProfileFile::sectionEnd(int sectionLine) const {
+    for (const SectionLine& s : m_sections)
+        if (s.line > sectionLine)
+            return s.line;
+    return int(m_lines.size());
+}
+
 int ProfileFile::findKey(int sectionLine, const QString& key) const {
-    for (int i = sectionLine + 1; i < m_lines.size() && m_lines[i].section.isEmpty(); ++i)
-        if (!m_lines[i].key.isEmpty() && SameName(m_lines[i].key, key))
+    const int end = sectionEnd(sectionLine);
+    const bool ascii = IsAscii(key);
+    for (int i = sectionLine + 1; i < end; ++i) {
+        if (m_lines[i].kind != Kind::Key)
+            continue;
+        const QByteArray bytes = lineBytes(m_lines[i]);
+        const QByteArrayView name = KeyBytes(bytes);
+        if (ascii ? SameAsciiName(name, key) : SameName(decodeAs(lineEncoding(bytes), name), key))
             return i;
+    }
     return -1;
+}
+
+std::optional<QString> ProfileFile::valueAt(int line) const {
+    if (line < 0)
+        return std::nullopt;
+    const QByteArray bytes = lineBytes(m_lines[line]);
+    const QByteArrayView text = TrimBytes(bytes);
+    const qsizetype eq = text.indexOf('=');
+    return decodeAs(lineEncoding(bytes), StripQuotes(TrimBytes(text.sliced(eq + 1))));
 }
 
 std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const {
     const int s = findSection(section);
     if (s < 0)
         return std::nullopt;
-    const int k = findKey(s, key);
-    if (k < 0)
-        return std::nullopt;
-    return m_lines[k].value;
+    return valueAt(findKey(s, key));
 }
 
 QString ProfileFile::readString(const QString& section, const QString& key, const QString& fallback) const {
@@ -121,77 +401,80 @@ QList<QString> ProfileFile::keys(const QString& section) const {
     const int s = findSection(section);
     if (s < 0)
         return result;
-    for (int i = s + 1; i < m_lines.size() && m_lines[i].section.isEmpty(); ++i)
-        if (!m_lines[i].key.isEmpty())
-            result.append(m_lines[i].key);
+    const int end = sectionEnd(s);
+    for (int i = s + 1; i < end; ++i) {
+        if (m_lines[i].kind != Kind::Key)
+            continue;
+        const QByteArray bytes = lineBytes(m_lines[i]);
+        result.append(decodeAs(lineEncoding(bytes), KeyBytes(bytes)));
+    }
     return result;
 }
 
 void ProfileFile::setValue(const QString& section, const QString& key, const QString& value) {
-    Line line = parseLine(Gbk::encode(key + QLatin1Char('=') + value));
-    line.value = value; // as held, even with blanks or quotes around it
     int s = findSection(section);
     if (s < 0) {
-        m_lines.append(parseLine(Gbk::encode(QLatin1Char('[') + section + QLatin1Char(']'))));
-        m_lines.append(line);
+        const int at = int(m_lines.size());
+        const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+        insertLine(
+            at, addLine(m_encoding == Encoding::Utf8 ? header.toUtf8() : Gbk::encode(header), Kind::Section));
+        m_sections.append({at, section});
+        insertLine(at + 1, addLine(keyLine({}, key, value), Kind::Key));
         return;
     }
     const int k = findKey(s, key);
     if (k >= 0) {
-        // Keep the key as the file spells it.
-        line.raw = Gbk::encode(m_lines[k].key + QLatin1Char('=') + value);
-        line.key = m_lines[k].key;
+        if (valueAt(k) == value)
+            return; // unchanged: the line keeps its bytes
+        // Keep the key as the file spells it, and the line's own line end.
+        const Line old = m_lines[k];
+        Line line = addLine(keyLine(KeyBytes(lineBytes(old)).toByteArray(), key, value), Kind::Key);
+        line.eol = old.eol;
+        line.crOnly = old.crOnly;
         m_lines[k] = line;
         return;
     }
     // Append after the last key line of the section (blank lines and comments stay after it).
     int insertAt = s + 1;
-    for (int i = s + 1; i < m_lines.size() && m_lines[i].section.isEmpty(); ++i)
-        if (!m_lines[i].key.isEmpty())
+    const int end = sectionEnd(s);
+    for (int i = s + 1; i < end; ++i)
+        if (m_lines[i].kind == Kind::Key)
             insertAt = i + 1;
-    m_lines.insert(insertAt, line);
+    insertLine(insertAt, addLine(keyLine({}, key, value), Kind::Key));
 }
 
 void ProfileFile::setInteger(const QString& section, const QString& key, int value) {
+    const int s = findSection(section);
+    if (s >= 0) {
+        const std::optional<QString> text = valueAt(findKey(s, key));
+        if (text && parseInteger(*text) == value)
+            return; // "0x10" stays "0x10" while the value stays 16
+    }
     setValue(section, key, QString::number(value));
 }
 
 std::optional<int> ProfileFile::parseInteger(const QString& rawText) {
-    const QString text = rawText.trimmed();
-    bool ok = false;
-    if (text.size() > 2 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X")))) {
-        const QString digits = text.mid(2);
-        if (digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
-            return std::nullopt;
-        const qulonglong v = digits.toULongLong(&ok, 16);
-        if (!ok || v > 0xFFFFFFFFull)
-            return std::nullopt;
-        return int(quint32(v));
+    const QString text = TrimBlanks(rawText);
+    const QStringView view(text);
+    if (view.size() > 2 && (view.startsWith(QLatin1String("0x")) || view.startsWith(QLatin1String("0X")))) {
+        const std::optional<uint32_t> v = HexDigits(view.sliced(2));
+        return v ? std::optional<int>(int(*v)) : std::nullopt;
     }
-    QString body = text;
+    QStringView body = view;
     bool negative = false;
     if (body.startsWith(QLatin1Char('+')) || body.startsWith(QLatin1Char('-'))) {
         negative = body.startsWith(QLatin1Char('-'));
-        body = body.mid(1);
+        body = body.sliced(1);
     }
     if (body.startsWith(QLatin1Char('$'))) {
-        const QString digits = body.mid(1);
-        if (digits.isEmpty() || digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
+        // Thirty-two bits of hexadecimal, negated in two's complement like the rest of the range.
+        const std::optional<uint32_t> v = HexDigits(body.sliced(1));
+        if (!v)
             return std::nullopt;
-        const qulonglong v = digits.toULongLong(&ok, 16);
-        if (!ok || v > 0xFFFFFFFFull)
-            return std::nullopt;
-        const int magnitude = int(quint32(v));
-        return negative ? -magnitude : magnitude;
+        return int(negative ? uint32_t(0u - *v) : *v);
     }
-    if (body.isEmpty() || !body.front().isDigit())
+    const std::optional<uint64_t> v = DecimalDigits(body);
+    if (!v || (!negative && *v > 0x7FFFFFFFull))
         return std::nullopt;
-    for (const QChar c : body)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return std::nullopt;
-    const qlonglong v = body.toLongLong(&ok, 10);
-    const qlonglong signedValue = negative ? -v : v;
-    if (!ok || signedValue < INT32_MIN || signedValue > INT32_MAX)
-        return std::nullopt;
-    return int(signedValue);
+    return negative ? int(-int64_t(*v)) : int(*v);
 }

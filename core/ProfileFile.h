@@ -1,30 +1,54 @@
 #pragma once
 // A profile (INI) file as the desktop keeps them: "[section]" lines open a section, "key=value"
 // lines follow. Sections and keys match without regard to case, existing keys are updated in
-// place, everything else in the file is kept byte for byte. On disk the file is GBK with CR LF;
-// saving writes a temporary file beside it and renames it over the old one.
+// place, and every byte the program does not change stays as it was: other sections, comments,
+// line ends, the spelling and quoting of untouched values, a UTF-8 byte-order mark.
+//
+// A file with a UTF-8 byte-order mark is UTF-8. Otherwise each line is read as UTF-8 when it is
+// valid UTF-8 holding characters of three or more bytes (as every Chinese character is in UTF-8),
+// else as GBK: so one line the program writes never changes how the others read. New values are
+// written in the file's own encoding (UTF-8 when the file as a whole looks so), in the other one
+// where the line would otherwise read back differently; a new file is GBK with CR LF.
+//
+// Saving writes a temporary file beside the old one and renames it over it, so that a failed
+// write never leaves half a file; where the folder refuses new files but the file itself may be
+// written, the file is rewritten in place. A file that exists but cannot be read (no rights, not
+// a file, larger than kLargestFile) is never written over.
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <vector>
+
+class QIODevice;
 
 class ProfileFile {
 public:
+    enum class Encoding { Gbk, Utf8 };
+    // Files beyond this size are not read (and therefore never rewritten).
+    static constexpr qint64 kLargestFile = qint64(256) << 20;
+
     explicit ProfileFile(QString path);
 
     // Reads the file; a missing or unreadable file reads as empty. Returns whether it was read.
     bool load();
-    // Writes the file atomically; false (and the old file untouched) when it cannot be written.
+    // Whether the last load found a file it could not read; save() then refuses to write.
+    bool readFailed() const { return m_readFailed; }
+    // Writes the file; false (and the old file untouched where possible) when it cannot be written.
     bool save() const;
     // The same as load and save, without the disk.
     void parse(const QByteArray& data);
     QByteArray toBytes() const;
+    Encoding encoding() const { return m_encoding; }
 
     const QString& path() const { return m_path; }
     std::optional<QString> value(const QString& section, const QString& key) const;
     QString readString(const QString& section, const QString& key, const QString& fallback) const;
     int readInteger(const QString& section, const QString& key, int fallback) const;
+    // Sets a value; a key whose value already reads as the given one keeps its bytes.
     void setValue(const QString& section, const QString& key, const QString& value);
+    // Sets an integer (decimal); a key whose text already reads as that integer keeps its bytes.
     void setInteger(const QString& section, const QString& key, int value);
     // All keys of a section in file order, as written.
     QList<QString> keys(const QString& section) const;
@@ -33,18 +57,46 @@ public:
     static std::optional<int> parseInteger(const QString& text);
 
 private:
+    enum class Kind : uint8_t { Other, Section, Key };
+    enum class Store : uint8_t { File, Added };
+    // One line: where its bytes lie (without the line end) and which line end followed it.
     struct Line {
-        QByteArray raw;
-        QString section; // set on section lines
-        QString key;     // set on key lines
-        QString value;
+        qint64 begin = 0;
+        int32_t length = 0;
+        uint8_t eol = 0; // bytes of the line end: 0 none, 1 "\n" or "\r", 2 "\r\n"
+        bool crOnly = false;
+        Kind kind = Kind::Other;
+        Store store = Store::File;
     };
+    struct SectionLine {
+        int line;
+        QString name;
+    };
+
+    QByteArray lineBytes(const Line& line) const;
+    // How a line's bytes read: UTF-8 or GBK.
+    Encoding lineEncoding(QByteArrayView line) const;
+    static QString decodeAs(Encoding encoding, QByteArrayView bytes);
+    // A line of keyBytes (or the key encoded with the value), '=' and the value, in an encoding
+    // in which it reads back as written.
+    QByteArray keyLine(const QByteArray& keyBytes, const QString& key, const QString& value) const;
+    Line addLine(const QByteArray& bytes, Kind kind);
+    void insertLine(int at, const Line& line);
     // Index of the section line, or -1.
     int findSection(const QString& section) const;
     // Index of the key line within the section starting at sectionLine, or -1.
     int findKey(int sectionLine, const QString& key) const;
-    static Line parseLine(const QByteArray& raw);
+    // Index after the last line of the section starting at sectionLine.
+    int sectionEnd(int sectionLine) const;
+    std::optional<QString> valueAt(int line) const;
+    bool writeTo(QIODevice& device) const;
 
     QString m_path;
-    QList<Line> m_lines;
+    QByteArray m_data;  // the bytes as read
+    QByteArray m_added; // bytes of lines the program wrote
+    qsizetype m_bomLength = 0;
+    Encoding m_encoding = Encoding::Gbk;
+    bool m_readFailed = false;
+    std::vector<Line> m_lines;
+    QList<SectionLine> m_sections; // in line order
 };

@@ -24,6 +24,7 @@ bool gbDeviceConnected = false;
 int32_t giCommStyle = 0;
 int32_t giCommPort = 3;
 int32_t giBaudRate = 6;
+QMap<int, QString> gSerialPortAssignments;
 
 namespace {
 
@@ -71,6 +72,9 @@ bool SaveSettings() {
     ini.setInteger(kCommunication, QStringLiteral("giCommStyle"), giCommStyle);
     ini.setInteger(kCommunication, QStringLiteral("giCommPort"), giCommPort);
     ini.setInteger(kCommunication, QStringLiteral("giBaudRate"), giBaudRate);
+    for (auto it = gSerialPortAssignments.cbegin(); it != gSerialPortAssignments.cend(); ++it)
+        ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(it.key()), it.value());
+    // A file that exists but could not be read is not written over: its contents are unknown.
     if (ini.save())
         return true;
     ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);
@@ -92,6 +96,7 @@ void ResetSharedState() {
     giCommStyle = 0;
     giCommPort = 3;
     giBaudRate = 6;
+    gSerialPortAssignments.clear();
 }
 
 QString FormatTestTime(const QDateTime& when) {

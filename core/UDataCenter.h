@@ -2,6 +2,7 @@
 // The core module: the process-wide shared state, the settings file and every rule that turns
 // an instrument value or a setting into the text a record shows.
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 #include <cstdint>
 
@@ -20,6 +21,9 @@ extern bool gbDeviceConnected; // a connect succeeded
 extern int32_t giCommStyle;    // 0 USB, anything else the serial link ([Communication])
 extern int32_t giCommPort;     // COM port number ([Communication])
 extern int32_t giBaudRate;     // index into the baud-rate list ([Communication])
+// COM numbers the user pointed at a device in the link settings dialog during this run, with
+// the device path; the serial link opens them at once, SaveSettings writes them to [SerialPorts].
+extern QMap<int, QString> gSerialPortAssignments;
 
 inline const QString kAppTitle = QStringLiteral("回路电阻测试仪2.1");
 inline const QString kSettingsFileName = QStringLiteral("SystemFile.ini");

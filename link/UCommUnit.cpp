@@ -4,6 +4,7 @@
 #include "link/KMVCommUnit.h"
 #include "link/Protocol.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -15,12 +16,44 @@ constexpr int kSerialAttempts = 4;
 constexpr auto kSerialPause = 100ms;
 constexpr uint8_t kNoParity = 0;
 
+struct FailedAttempt {
+    SerialFailure failure = SerialFailure::None;
+    int port = 0;
+    QString device;
+};
+FailedAttempt gLastFailure;
+
+QString FailureText(const FailedAttempt& attempt) {
+    const QString where = QStringLiteral("COM%1（%2）：").arg(attempt.port).arg(attempt.device);
+    switch (attempt.failure) {
+    case SerialFailure::None:
+        return {};
+    case SerialFailure::NoDevice:
+        return where + QStringLiteral("无此设备");
+#ifdef Q_OS_WIN
+    case SerialFailure::NoPermission:
+        return where + QStringLiteral("无权打开");
+#else
+    case SerialFailure::NoPermission:
+        return where + QStringLiteral("无权打开，请把用户加入 dialout 组后重新登录");
+#endif
+    case SerialFailure::Busy:
+        return where + QStringLiteral("已被其他程序占用");
+    case SerialFailure::Refused:
+        return where + QStringLiteral("设备不接受所设的波特率或线路设置");
+    case SerialFailure::NoAnswer:
+        return where + QStringLiteral("仪器无应答");
+    }
+    return {};
+}
+
 // One attempt: open, write, (pause, read), and the port closed on every path.
 bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
     TKMVCOM port;
     bool ok = false;
+    const uint8_t number = uint8_t(giCommPort & 0xFF);
     try {
-        if (port.Open(uint8_t(giCommPort & 0xFF), BaudRateFromIndex(giBaudRate), kNoParity)) {
+        if (port.Open(number, BaudRateFromIndex(giBaudRate), kNoParity)) {
             if (WriteOnlyCommand(code)) {
                 ok = port.Write(buffer.data(), requestLength);
             } else {
@@ -36,10 +69,18 @@ bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int req
         ok = false;
     }
     port.Close();
+    const SerialFailure failure = ok                                          ? SerialFailure::None
+                                  : port.OpenFailure() != SerialFailure::None ? port.OpenFailure()
+                                                                              : SerialFailure::NoAnswer;
+    gLastFailure = {failure, std::clamp<int>(number, 1, 16), port.DeviceName()};
     return ok;
 }
 
 } // namespace
+
+QString LastSerialFailure() {
+    return FailureText(gLastFailure);
+}
 
 bool LengthsFitBuffer(int replyLength, int requestLength) {
     const int size = int(std::tuple_size_v<CommandBuffer>);

@@ -1,6 +1,7 @@
 #pragma once
 // The link dispatcher and the two exchanges. Every exchange is blocking, opens its link and
 // closes it again; none shows anything to the user.
+#include <QString>
 #include <array>
 #include <cstdint>
 
@@ -18,3 +19,6 @@ bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int re
 // Whether the lengths stay within a CommandBuffer (request 1..64 bytes, reply 0..64 bytes);
 // the exchanges refuse anything else without touching the link.
 bool LengthsFitBuffer(int replyLength, int requestLength);
+// Why the last serial exchange failed, in the user's words, naming the port and its device
+// (no such device, no rights, in use, settings refused, no answer); empty after a success.
+QString LastSerialFailure();

@@ -1,6 +1,11 @@
 // The link settings dialog: what it shows for the stored settings, which controls it enables,
 // what OK stores and what "退出" leaves alone; and its opening from the main window.
+#include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "link/KMVCommUnit.h"
+#include "link/Protocol.h"
+#include "link/UCommUnit.h"
+#include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
 #include "ui/UDlgSetComm.h"
 #include "ui/UMain.h"
@@ -20,6 +25,31 @@ void ExpectSerialControlsEnabled(const TFrmSetComm& dialog, bool enabled) {
     QCOMPARE(dialog.lblcommPort->isEnabled(), enabled);
     QCOMPARE(dialog.lblBaudRate->isEnabled(), enabled);
 }
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Two serial ports present on the machine: two instruments on pseudo-terminals.
+class TwoPorts {
+public:
+    TwoPorts() {
+        m_previous = SetSerialPortLister([this] {
+            return QList<PresentSerialPort>{
+                {usb.devicePath(), QStringLiteral("USB to UART bridge"), 0x10C4, 0xEA60},
+                {onboard.devicePath(), QStringLiteral("Onboard UART"), std::nullopt, std::nullopt}};
+        });
+    }
+    ~TwoPorts() { SetSerialPortLister(m_previous); }
+    TwoPorts(const TwoPorts&) = delete;
+    TwoPorts& operator=(const TwoPorts&) = delete;
+    SerialSim usb;
+    SerialSim onboard;
+
+private:
+    SerialPortLister m_previous;
+};
 
 } // namespace
 
@@ -164,6 +194,62 @@ private slots:
         QCOMPARE(giCommStyle, 1);
         QCOMPARE(giCommPort, 4);
         QCOMPARE(giBaudRate, 7);
+    }
+
+    // The device beside the COM number, the present ports with their ids, an assignment that the
+    // next exchange uses at once and the settings file receives only when it is saved.
+    void presentPortsCanBeAssigned() {
+        TempProgramDir dir;
+        TwoPorts ports;
+        QVERIFY(ports.usb.ok() && ports.onboard.ok());
+        const QString missing = dir.filePath(QStringLiteral("ttyUSB7"));
+        ProfileFile ini(SettingsFilePath());
+        ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM5"), missing);
+        QVERIFY(ini.save());
+        const QByteArray before = ReadAll(SettingsFilePath());
+        giCommStyle = 1;
+        giCommPort = 5;
+        TFrmSetComm dialog;
+        QCOMPARE(dialog.lblPortDevice->text(), QStringLiteral("无此设备"));
+        QCOMPARE(dialog.cbCommPort->itemData(4, Qt::ToolTipRole).toString(), QStringLiteral("无此设备"));
+        QCOMPARE(dialog.cbPresentPorts->count(), 2);
+        QCOMPARE(dialog.cbPresentPorts->itemText(0),
+                 ports.usb.devicePath() + QStringLiteral(" — USB to UART bridge (10C4:EA60)"));
+        QCOMPARE(dialog.cbPresentPorts->itemText(1),
+                 ports.onboard.devicePath() + QStringLiteral(" — Onboard UART"));
+        QVERIFY(dialog.BtnAssignPort->isEnabled());
+
+        dialog.cbPresentPorts->setCurrentIndex(1);
+        QTest::mouseClick(dialog.BtnAssignPort, Qt::LeftButton);
+        QCOMPARE(dialog.lblPortDevice->text(), ports.onboard.devicePath());
+        QCOMPARE(dialog.cbCommPort->itemData(4, Qt::ToolTipRole).toString(), ports.onboard.devicePath());
+        QCOMPARE(dialog.cbCommPort->currentText(), QStringLiteral("COM5"));
+        QTest::mouseClick(dialog.BtnOK, Qt::LeftButton);
+        QCOMPARE(giCommPort, 5);
+
+        CommandBuffer buffer{cmdIdentify};
+        QVERIFY(SendCommand(cmdIdentify, buffer, 2, 1));
+        QCOMPARE(ports.onboard.requestCodes(), QList<uint8_t>{cmdIdentify});
+        QVERIFY(ports.usb.requests().isEmpty());
+        QCOMPARE(ReadAll(SettingsFilePath()), before);
+
+        QVERIFY(SaveSettings());
+        const QByteArray saved = ReadAll(SettingsFilePath());
+        QVERIFY(saved.startsWith("[SerialPorts]\r\nCOM5=" + ports.onboard.devicePath().toUtf8() + "\r\n"));
+        QCOMPARE(saved.count("COM5="), 1);
+    }
+
+    void cancelDropsTheAssignment() {
+        TempProgramDir dir;
+        TwoPorts ports;
+        giCommStyle = 1;
+        TFrmSetComm dialog;
+        QTest::mouseClick(dialog.BtnAssignPort, Qt::LeftButton);
+        QCOMPARE(dialog.lblPortDevice->text(), ports.usb.devicePath());
+        QTest::mouseClick(dialog.BtnCancel, Qt::LeftButton);
+        QVERIFY(gSerialPortAssignments.isEmpty());
+        QVERIFY(SaveSettings());
+        QVERIFY(!ReadAll(SettingsFilePath()).contains("SerialPorts"));
     }
 
     // Opened from the main window as a modal dialog; switching the link leaves the buttons as the

@@ -2,10 +2,14 @@
 #include "core/GbkText.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "link/KMVCommUnit.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
+#include <unistd.h>
 
 namespace {
 
@@ -18,6 +22,27 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
+}
+
+// Set for a child run of this executable: save the settings of that folder and exit.
+constexpr char kSaveInEnv[] = "OHMARA_SAVE_SETTINGS_IN";
+
+// Runs SaveSettings in a child as user nobody (root would ignore the rights under test). The
+// child prints every message it would have shown. Empty optional: no such child possible.
+std::optional<std::pair<int, QString>> SaveAsNobody(const QString& folder) {
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        return std::nullopt;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kSaveInEnv), folder);
+    child.setProcessEnvironment(env);
+    child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                          QStringLiteral("--clear-groups"), QStringLiteral("--"),
+                          QCoreApplication::applicationFilePath()});
+    if (!child.waitForFinished() || child.exitStatus() != QProcess::NormalExit || child.exitCode() > 1)
+        return std::nullopt;
+    return std::pair{child.exitCode(), QString::fromUtf8(child.readAllStandardOutput()).trimmed()};
 }
 
 const QByteArray kDefaults = "[SetParam]\r\nstrCurrentStep=100 A\r\niTestTime=5\r\n"
@@ -58,6 +83,23 @@ private slots:
         QTest::newRow("empty") << "" << 5;
         QTest::newRow("too large") << "99999999999" << 5;
         QTest::newRow("all bits") << "0xFFFFFFFF" << -1;
+        QTest::newRow("blank after 0x") << "0x 10" << 5;
+        QTest::newRow("blank after $") << "$ 10" << 5;
+        QTest::newRow("0x twice") << "0x0x10" << 5;
+        QTest::newRow("$ then 0x") << "$0x10" << 5;
+        QTest::newRow("sign after 0x") << "0x-1" << 5;
+        QTest::newRow("bare $") << "$" << 5;
+        QTest::newRow("bare sign") << "-" << 5;
+        QTest::newRow("plus sign") << "+12" << 12;
+        QTest::newRow("blanks around") << " \t12 " << 12;
+        QTest::newRow("-$80000000 wraps, no overflow") << "-$80000000" << int(INT32_MIN);
+        QTest::newRow("-$1") << "-$1" << -1;
+        QTest::newRow("$FFFFFFFF") << "$FFFFFFFF" << -1;
+        QTest::newRow("33 bits of hex") << "$100000000" << 5;
+        QTest::newRow("lowest decimal") << "-2147483648" << int(INT32_MIN);
+        QTest::newRow("one past the highest") << "2147483648" << 5;
+        QTest::newRow("full-width digits") << "１２" << 5;
+        QTest::newRow("full-width blank") << "12　" << 5;
     }
     void integers() {
         QFETCH(QString, text);
@@ -98,9 +140,11 @@ private slots:
         QVERIFY(saved.startsWith("; kept comment\r\n[serialports]\r\nCOM3=/dev/ttyUSB0\r\n"));
         QVERIFY(saved.contains(
             "[COMMUNICATION]\r\nGICOMMSTYLE=7\r\nExtra=1\r\ngiCommPort=4\r\ngiBaudRate=6\r\n"));
-        QVERIFY(saved.contains("ITESTTIME=16\r\n"));
+        // 0x10 still reads as 16: the program did not change it, so its bytes stay (line end too).
+        QVERIFY(saved.contains("ITESTTIME=0x10\nstrCurrentStep=100 A\r\n[RestParam]"));
         QCOMPARE(saved.count("iTestTime="), 0);
         QCOMPARE(saved.count("ITESTTIME="), 1);
+        QCOMPARE(saved.count("istesttime=0\r\n"), 1);
         QCOMPARE(saved.count("[SetParam]"), 0);
         QVERIFY(saved.contains("[RestParam]\r\nstrTestUser=\r\n"));
     }
@@ -119,6 +163,7 @@ private slots:
         QCOMPARE(strCurrentStep, QStringLiteral("30 A"));
     }
 
+    // Neither the folder nor the file may be written.
     void unwritableFolderReportsAndKeepsOldFile() {
         if (geteuid() == 0)
             QSKIP("root ignores folder permissions");
@@ -127,6 +172,7 @@ private slots:
         WriteAll(path, "[SetParam]\r\niTestTime=9\r\n");
         LoadSettings();
         iTestTime = 30;
+        QFile::setPermissions(path, QFileDevice::ReadOwner);
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         MessageRecorder recorder;
         const bool saved = SaveSettings();
@@ -149,6 +195,146 @@ private slots:
         QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
     }
 
+    // Only characters of code 32 and below are trimmed: a full-width blank belongs to the name.
+    void fullWidthBlanksRoundTrip() {
+        TempProgramDir dir;
+        const QString path = dir.filePath(QStringLiteral("SystemFile.ini"));
+        WriteAll(path,
+                 "[RestParam]\r\nstrTestAdd=\x01 \t" + Gbk::encode(QStringLiteral("　站　")) + " \t\r\n");
+        LoadSettings();
+        QCOMPARE(strTestAdd, QStringLiteral("　站　"));
+        strTestUser = QStringLiteral("　王五　");
+        QVERIFY(SaveSettings());
+        QVERIFY(ReadAll(path).contains("strTestUser=" + Gbk::encode(QStringLiteral("　王五　")) + "\r\n"));
+        ResetSharedState();
+        LoadSettings();
+        QCOMPARE(strTestUser, QStringLiteral("　王五　"));
+        QCOMPARE(strTestAdd, QStringLiteral("　站　"));
+    }
+
+    void utf8Files_data() {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::newRow("with byte-order mark") << QByteArray("\xEF\xBB\xBF");
+        QTest::newRow("without") << QByteArray();
+    }
+    // A file saved by a UTF-8 editor: the first section is found, untouched values keep their
+    // bytes, new values are written in UTF-8, and no section is added twice.
+    void utf8Files() {
+        QFETCH(QByteArray, mark);
+        TempProgramDir dir;
+        const QString path = dir.filePath(QStringLiteral("SystemFile.ini"));
+        const QByteArray original = mark +
+                                    "[Communication]\r\ngiCommStyle=1\r\ngiCommPort=7\r\n"
+                                    "[RestParam]\r\nstrDevice= \"" +
+                                    QStringLiteral("一号").toUtf8() + "\"\r\n";
+        WriteAll(path, original);
+        LoadSettings();
+        QCOMPARE(giCommStyle, 1);
+        QCOMPARE(giCommPort, 7);
+        QCOMPARE(strDevice, QStringLiteral("一号"));
+        strTestUser = QStringLiteral("李四");
+        QVERIFY(SaveSettings());
+        const QByteArray expected =
+            mark +
+            "[Communication]\r\ngiCommStyle=1\r\ngiCommPort=7\r\ngiBaudRate=6\r\n"
+            "[RestParam]\r\nstrDevice= \"" +
+            QStringLiteral("一号").toUtf8() + "\"\r\nstrTestUser=" + QStringLiteral("李四").toUtf8() +
+            "\r\nstrTestAdd=\r\n[SetParam]\r\nstrCurrentStep=100 A\r\niTestTime=5\r\n";
+        QCOMPARE(ReadAll(path), expected);
+    }
+
+    // The program's entries ahead of 50 MB of other ones: read, and only they change on disk.
+    void largeFileIsReadAndKeptWhole() {
+        TempProgramDir dir;
+        const QString path = dir.filePath(QStringLiteral("SystemFile.ini"));
+        const QByteArray head = "[SetParam]\r\nstrCurrentStep=30 A\r\niTestTime=17\r\n"
+                                "[Communication]\r\ngiCommStyle=1\r\ngiCommPort=7\r\n";
+        QByteArray other = "[Other]\r\n";
+        other.reserve(51 << 20);
+        for (int i = 0; other.size() < (50 << 20); ++i)
+            other += "entry" + QByteArray::number(i) + "=some value kept as it is\r\n";
+        const QByteArray tail = "[SerialPorts]\nCOM7=/dev/ttyUSB3";
+        WriteAll(path, head + other + tail);
+        LoadSettings();
+        QCOMPARE(iTestTime, 17);
+        QCOMPARE(strCurrentStep, QStringLiteral("30 A"));
+        QCOMPARE(giCommStyle, 1);
+        QCOMPARE(giCommPort, 7);
+        QCOMPARE(SerialPortName(7), QStringLiteral("/dev/ttyUSB3"));
+        giBaudRate = 12;
+        QVERIFY(SaveSettings());
+        const QByteArray expected = head + "giBaudRate=12\r\n" + other + tail +
+                                    "\r\n[RestParam]\r\nstrTestUser=\r\nstrTestAdd=\r\nstrDevice=\r\n";
+        const QByteArray saved = ReadAll(path);
+        QCOMPARE(saved.size(), expected.size());
+        QVERIFY(saved == expected);
+        QCOMPARE(SerialPortName(7), QStringLiteral("/dev/ttyUSB3"));
+    }
+
+    // Rights are checked as a normal user; as root a child runs as nobody.
+    void readOnlyFolderWithWritableFile() {
+        TempProgramDir dir;
+        const QString path = dir.filePath(QStringLiteral("SystemFile.ini"));
+        WriteAll(path, "; install folder\r\n[SetParam]\r\niTestTime=9\r\n");
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                        QFileDevice::ReadOther | QFileDevice::WriteOther);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                              QFileDevice::ReadOther | QFileDevice::ExeOther);
+        bool saved = false;
+        if (geteuid() != 0) {
+            LoadSettings();
+            saved = SaveSettings();
+        } else {
+            const auto child = SaveAsNobody(dir.path());
+            if (!child) {
+                QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner);
+                QSKIP("cannot run a child as user nobody (setpriv missing or not permitted)");
+            }
+            saved = child->first == 0;
+            QCOMPARE(child->second, QString());
+        }
+        QFile::setPermissions(dir.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(saved);
+        QVERIFY(ReadAll(path).startsWith(
+            "; install folder\r\n[SetParam]\r\niTestTime=9\r\nstrCurrentStep=100 A\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SystemFile.ini"});
+    }
+
+    // A file that exists but cannot be read is left alone, and the user is told.
+    void unreadableFileIsLeftAlone() {
+        TempProgramDir dir;
+        const QString path = dir.filePath(QStringLiteral("SystemFile.ini"));
+        const QByteArray original =
+            "[Communication]\r\ngiCommStyle=1\r\n[SerialPorts]\r\nCOM3=/dev/ttyUSB0\r\n";
+        WriteAll(path, original);
+        QFile::setPermissions(path, QFileDevice::WriteOwner | QFileDevice::WriteOther);
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                              QFileDevice::WriteOther | QFileDevice::ExeOther);
+        bool saved = true;
+        QString messages;
+        if (geteuid() != 0) {
+            MessageRecorder recorder;
+            LoadSettings();
+            saved = SaveSettings();
+            messages = recorder.texts().join(QLatin1Char('\n'));
+        } else {
+            const auto child = SaveAsNobody(dir.path());
+            if (!child)
+                QSKIP("cannot run a child as user nobody (setpriv missing or not permitted)");
+            saved = child->first == 0;
+            messages = child->second;
+        }
+        QFile::setPermissions(dir.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QVERIFY(!saved);
+        QCOMPARE(messages, QStringLiteral("Unable to write to %1").arg(path));
+        QCOMPARE(ReadAll(path), original);
+    }
+
     void profileFileKeepsBytesItDoesNotUnderstand() {
         TempProgramDir dir;
         const QString path = dir.filePath(QStringLiteral("other.ini"));
@@ -164,5 +350,19 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstSettings)
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QString folder = qEnvironmentVariable(kSaveInEnv);
+    if (!folder.isEmpty()) {
+        SetExecutableDir(folder);
+        SetMessageHandler([](const MessageRequest& request) {
+            std::fputs(qPrintable(request.text + QLatin1Char('\n')), stdout);
+            return MsgResult::Ok;
+        });
+        LoadSettings();
+        return SaveSettings() ? 0 : 1;
+    }
+    TstSettings test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_settings.moc"

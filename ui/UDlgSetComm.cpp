@@ -1,6 +1,7 @@
 #include "ui/UDlgSetComm.h"
 
 #include "core/UDataCenter.h"
+#include "link/KMVCommUnit.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,6 +14,16 @@
 namespace {
 
 constexpr int kPortCount = 16;
+const QString kNoDevice = QStringLiteral("无此设备");
+
+QString PresentPortText(const PresentSerialPort& port) {
+    QString text = port.device;
+    if (!port.description.isEmpty())
+        text += QStringLiteral(" — ") + port.description;
+    if (port.vendorId && port.productId)
+        text += QString::asprintf(" (%04X:%04X)", unsigned(*port.vendorId), unsigned(*port.productId));
+    return text;
+}
 
 QComboBox* NewList(const QString& name, const QStringList& items, QWidget* parent) {
     auto* list = new QComboBox(parent);
@@ -68,10 +79,24 @@ void TFrmSetComm::CreateControls() {
     cbrate = NewList(QStringLiteral("cbrate"), rates, PanelSerial);
     lblBaudRate = NewLabel(QStringLiteral("lblBaudRate"), QStringLiteral("波特率："), cbrate, PanelSerial);
     auto* serialLayout = new QGridLayout(PanelSerial);
+    lblPortDevice = new QLabel(PanelSerial);
+    lblPortDevice->setObjectName(QStringLiteral("lblPortDevice"));
+    lblPortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cbPresentPorts = NewList(QStringLiteral("cbPresentPorts"), {}, PanelSerial);
+    lblPresentPorts = NewLabel(QStringLiteral("lblPresentPorts"), QStringLiteral("本机串口："),
+                               cbPresentPorts, PanelSerial);
+    for (const PresentSerialPort& port : PresentSerialPorts())
+        cbPresentPorts->addItem(PresentPortText(port), port.device);
+    BtnAssignPort = new QPushButton(QStringLiteral("用于此串口"), PanelSerial);
+    BtnAssignPort->setObjectName(QStringLiteral("BtnAssignPort"));
     serialLayout->addWidget(lblcommPort, 0, 0);
     serialLayout->addWidget(cbCommPort, 0, 1);
+    serialLayout->addWidget(lblPortDevice, 0, 2);
     serialLayout->addWidget(lblBaudRate, 1, 0);
     serialLayout->addWidget(cbrate, 1, 1);
+    serialLayout->addWidget(lblPresentPorts, 2, 0);
+    serialLayout->addWidget(cbPresentPorts, 2, 1);
+    serialLayout->addWidget(BtnAssignPort, 2, 2);
     serialLayout->setColumnStretch(1, 1);
 
     BtnOK = new QPushButton(QStringLiteral("OK"), this);
@@ -92,10 +117,14 @@ void TFrmSetComm::CreateControls() {
 
     setTabOrder(cbCommStyle, cbCommPort);
     setTabOrder(cbCommPort, cbrate);
-    setTabOrder(cbrate, BtnOK);
+    setTabOrder(cbrate, cbPresentPorts);
+    setTabOrder(cbPresentPorts, BtnAssignPort);
+    setTabOrder(BtnAssignPort, BtnOK);
     setTabOrder(BtnOK, BtnCancel);
 
     connect(cbCommStyle, &QComboBox::currentIndexChanged, this, &TFrmSetComm::cbCommStyleChange);
+    connect(cbCommPort, &QComboBox::currentIndexChanged, this, &TFrmSetComm::ShowPortDevices);
+    connect(BtnAssignPort, &QPushButton::clicked, this, &TFrmSetComm::BtnAssignPortClick);
     connect(BtnOK, &QPushButton::clicked, this, &TFrmSetComm::BtnOKClick);
     connect(BtnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -107,7 +136,30 @@ void TFrmSetComm::FormCreate() {
         cbCommPort->addItem(QString::asprintf("COM%d", port));
     SelectPosition(cbCommPort, giCommPort - 1LL);
     SelectPosition(cbrate, giBaudRate - 1LL);
+    ShowPortDevices();
     cbCommStyleChange();
+}
+
+QString TFrmSetComm::PortDeviceText(int port) const {
+    const QString device = m_assignments.value(port, SerialPortName(port));
+    return SerialDeviceExists(device) ? device : kNoDevice;
+}
+
+void TFrmSetComm::ShowPortDevices() {
+    for (int i = 0; i < cbCommPort->count(); ++i)
+        cbCommPort->setItemData(i, PortDeviceText(i + 1), Qt::ToolTipRole);
+    const int port = cbCommPort->currentIndex() + 1;
+    lblPortDevice->setText(port >= 1 ? PortDeviceText(port) : QString());
+    cbCommPort->setAccessibleDescription(lblPortDevice->text());
+}
+
+void TFrmSetComm::BtnAssignPortClick() {
+    const int port = cbCommPort->currentIndex() + 1;
+    const QString device = cbPresentPorts->currentData().toString();
+    if (port < 1 || device.isEmpty())
+        return;
+    m_assignments.insert(port, device);
+    ShowPortDevices();
 }
 
 void TFrmSetComm::cbCommStyleChange() {
@@ -115,11 +167,17 @@ void TFrmSetComm::cbCommStyleChange() {
     for (QWidget* control : {static_cast<QWidget*>(cbCommPort), static_cast<QWidget*>(cbrate),
                              static_cast<QWidget*>(lblcommPort), static_cast<QWidget*>(lblBaudRate)})
         control->setEnabled(serial);
+    for (QWidget* control : {static_cast<QWidget*>(lblPortDevice), static_cast<QWidget*>(lblPresentPorts),
+                             static_cast<QWidget*>(cbPresentPorts)})
+        control->setEnabled(serial);
+    BtnAssignPort->setEnabled(serial && cbPresentPorts->count() > 0);
 }
 
 void TFrmSetComm::BtnOKClick() {
     giCommStyle = cbCommStyle->currentIndex();
     giCommPort = cbCommPort->currentIndex() + 1;
     giBaudRate = cbrate->currentIndex() + 1;
+    for (auto it = m_assignments.cbegin(); it != m_assignments.cend(); ++it)
+        gSerialPortAssignments.insert(it.key(), it.value());
     accept();
 }

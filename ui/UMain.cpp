@@ -312,6 +312,8 @@ bool TFrmMain::ConnectFailed() {
     gbDeviceConnected = false;
     UpdateButtons();
     SetStatusText(kDisconnected);
+    // Why, for whoever looks closer; the panel and the message keep their own texts.
+    StatusPanel0->setToolTip(giCommStyle != 0 ? LastSerialFailure() : QString());
     Warn(kDisconnected);
     return false;
 }
@@ -330,6 +332,7 @@ bool TFrmMain::ConnectDevice() {
             return ConnectFailed();
         SetStatusText(*serial + kConnected);
     }
+    StatusPanel0->setToolTip(QString());
     gbDeviceConnected = true;
     UpdateButtons();
     return true;
