@@ -39,6 +39,9 @@ bool DeviceLimitStore::save() {
         return true;
     ProfileFile ini(SettingsFilePath());
     ini.load();
+    // A settings file that could not be read is never written; the settings' own save has said so.
+    if (ini.readFailed())
+        return false;
     bool any = false;
     for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {
         // A limit cleared that the file never held leaves the file alone.

@@ -360,7 +360,7 @@ private slots:
         QCOMPARE(Name(tools), QStringLiteral("工具"));
         QCOMPARE(QAccessible::queryAccessibleInterface(tools)->role(), QAccessible::ButtonMenu);
 
-        auto* later = new QAction(QStringLiteral("设备历史…"), window.StatusBar1);
+        auto* later = new QAction(QStringLiteral("后加的服务项"), window.StatusBar1);
         window.StatusBar1->addAction(later);
 
         QStringList items;
@@ -379,8 +379,8 @@ private slots:
         });
         tools->setFocus();
         QTest::keyClick(tools, Qt::Key_Space);
-        QCOMPARE(items, (QStringList{"序列号…", "通讯数据", "设备历史…"}));
-        QCOMPARE(roles, QList<QAccessible::Role>(3, QAccessible::MenuItem));
+        QCOMPARE(items, (QStringList{"序列号…", "设备历史…", "通讯数据", "后加的服务项"}));
+        QCOMPARE(roles, QList<QAccessible::Role>(4, QAccessible::MenuItem));
         QTRY_VERIFY(window.ByteTraceShown());
         // The keys stay.
         QApplication::setActiveWindow(&window);
