@@ -1,6 +1,7 @@
 #include "core/ProfileFile.h"
 
 #include "core/GbkText.h"
+#include "core/UDataCenter.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -31,16 +32,6 @@ QByteArrayView TrimBytes(QByteArrayView bytes) {
     while (end > begin && Blank(bytes[end - 1]))
         --end;
     return bytes.sliced(begin, end - begin);
-}
-
-QString TrimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin).unicode() <= 32)
-        ++begin;
-    while (end > begin && text.at(end - 1).unicode() <= 32)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 QByteArrayView StripQuotes(QByteArrayView value) {
@@ -205,7 +196,7 @@ void ProfileFile::parse(const QByteArray& bytes) {
             line.kind = Kind::Section;
             const QString decoded = decodeAs(lineEncoding(text), text);
             const qsizetype close = decoded.indexOf(QLatin1Char(']'));
-            QString name = TrimBlanks(decoded.mid(1, close < 0 ? -1 : close - 1));
+            QString name = TrimText(decoded.mid(1, close < 0 ? -1 : close - 1));
             if (name.isEmpty())
                 name = QStringLiteral("\x01"); // "[]" names no section anyone asks for
             m_sections.append({int(m_lines.size()), name});
@@ -454,7 +445,7 @@ void ProfileFile::setInteger(const QString& section, const QString& key, int val
 }
 
 std::optional<int> ProfileFile::parseInteger(const QString& rawText) {
-    const QString text = TrimBlanks(rawText);
+    const QString text = TrimText(rawText);
     const QStringView view(text);
     if (view.size() > 2 && (view.startsWith(QLatin1String("0x")) || view.startsWith(QLatin1String("0X")))) {
         const std::optional<uint32_t> v = HexDigits(view.sliced(2));
