@@ -14,16 +14,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-using Rows = QList<QStringList>;
-
 namespace {
-
-RecordGrid::Row RowOf(const QStringList& cells) {
-    RecordGrid::Row row;
-    for (int c = 0; c < RecordGrid::ColumnCount && c < cells.size(); ++c)
-        row[size_t(c)] = cells.at(c);
-    return row;
-}
 
 QStringList CellsOf(const RecordGrid::Row& row) {
     return QStringList(row.begin(), row.end());
@@ -34,14 +25,6 @@ Rows RowsOf(const std::vector<RecordGrid::Row>& rows) {
     for (const RecordGrid::Row& row : rows)
         result.append(CellsOf(row));
     return result;
-}
-
-void FillGrid(RecordGrid& grid, const Rows& records) {
-    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-        grid.setCell(c, 0, RecordGrid::Headers().at(c));
-    grid.setGridRowCount(int(records.size()) + 1);
-    for (int r = 0; r < records.size(); ++r)
-        grid.setRow(r + 1, RowOf(records.at(r)));
 }
 
 void WriteBytes(const QString& path, const QByteArray& bytes) {

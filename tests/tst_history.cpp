@@ -34,7 +34,7 @@ namespace {
 using Row = RecordGrid::Row;
 
 // A grid holding the rows, numbered, with the header row.
-void FillGrid(RecordGrid& grid, const QList<Row>& rows) {
+void FillNumberedGrid(RecordGrid& grid, const QList<Row>& rows) {
     grid.setGridRowCount(int(rows.size()) + 1);
     for (int c = 0; c < RecordGrid::ColumnCount; ++c)
         grid.setCell(c, 0, RecordGrid::Headers().at(c));
@@ -54,14 +54,14 @@ Row Rec(const QString& time, const QString& device, const QString& step, const Q
 void WriteText(const QString& path, const QList<Row>& rows) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     RecordGrid grid;
-    FillGrid(grid, rows);
+    FillNumberedGrid(grid, rows);
     QString reason;
     QVERIFY2(WriteDataFile(path, grid, int(rows.size()), &reason), qPrintable(reason));
 }
 
 void WriteBook(const QString& path, const QList<Row>& rows) {
     RecordGrid grid;
-    FillGrid(grid, rows);
+    FillNumberedGrid(grid, rows);
     QString reason;
     QCOMPARE(WriteRecordWorkbook(path, grid, int(rows.size()), &reason), WorkbookWriteResult::Written);
 }
@@ -216,7 +216,7 @@ private slots:
         TempProgramDir dir;
         const QString folder = MakeDataFolder();
         RecordGrid grid;
-        FillGrid(grid, GridRows());
+        FillNumberedGrid(grid, GridRows());
         const DeviceHistory history =
             GatherDeviceHistory(QStringLiteral(" DL000123 "), grid, 3, folder, SharedHistoryCache());
         QCOMPARE(history.device, kDevice);
@@ -252,7 +252,7 @@ private slots:
         TempProgramDir dir;
         const QString folder = MakeDataFolder();
         RecordGrid grid;
-        FillGrid(grid, {});
+        FillNumberedGrid(grid, {});
         HistoryCache cache;
         GatherDeviceHistory(kDevice, grid, 0, folder, cache);
         QCOMPARE(cache.filesRead(), 4); // a.txt, book.xlsx, records.xls, broken.xlsx
@@ -271,7 +271,7 @@ private slots:
         MakeDataFolder();
         MessageRecorder messages;
         RecordGrid grid;
-        FillGrid(grid, GridRows());
+        FillNumberedGrid(grid, GridRows());
         DeviceLimitStore::shared().load();
         TFrmHistory dialog(grid, 3, kDevice);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("设备历史"));
@@ -316,7 +316,7 @@ private slots:
         MessageRecorder messages;
         FolderRecorder folders;
         RecordGrid grid;
-        FillGrid(grid, GridRows());
+        FillNumberedGrid(grid, GridRows());
         DeviceLimitStore::shared().load();
         DeviceLimitStore::shared().setLimit(kDevice, 60.0);
         TFrmHistory dialog(grid, 3, kDevice);
@@ -368,7 +368,7 @@ private slots:
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        FillGrid(*window.Grid(), GridRows());
+        FillNumberedGrid(*window.Grid(), GridRows());
         giRecordCount = 3;
         QAction* fromGrid = window.SGData->findChild<QAction*>(QStringLiteral("ActGridHistory"));
         QVERIFY(fromGrid);

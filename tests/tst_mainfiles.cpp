@@ -21,8 +21,6 @@
 #include <QtTest>
 #include <deque>
 
-using Rows = QList<QStringList>;
-
 namespace {
 
 // Answers the file dialogs from a script and keeps what they were asked.

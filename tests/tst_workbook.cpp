@@ -16,7 +16,6 @@
 #include <cstring>
 #include <zip.h>
 
-using Rows = QList<QStringList>;
 using Parts = QMap<QString, QByteArray>;
 
 namespace {
@@ -30,15 +29,6 @@ QStringList Trimmed(QStringList row) {
     for (QString& cell : row)
         cell = TrimText(cell);
     return row;
-}
-
-void FillGrid(RecordGrid& grid, const Rows& records) {
-    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-        grid.setCell(c, 0, RecordGrid::Headers().at(c));
-    grid.setGridRowCount(int(records.size()) + 1);
-    for (int r = 0; r < records.size(); ++r)
-        for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-            grid.setCell(c, r + 1, records.at(r).at(c));
 }
 
 Rows RowsOf(const WorkbookRecords& records) {

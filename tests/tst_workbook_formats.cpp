@@ -9,6 +9,7 @@
 #include "report/WorkbookWriter.h"
 #include "report/XlsWriter.h"
 #include "tests/support/OtherReaders.h"
+#include "tests/support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-using Rows = QList<QStringList>;
 using namespace OtherReaders;
 
 namespace {
@@ -42,15 +42,6 @@ Rows TrimmedRows(const Rows& rows) {
     for (const QStringList& row : rows)
         result.append(Trimmed(row));
     return result;
-}
-
-void FillGrid(RecordGrid& grid, const Rows& records) {
-    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-        grid.setCell(c, 0, RecordGrid::Headers().at(c));
-    grid.setGridRowCount(int(records.size()) + 1);
-    for (int r = 0; r < records.size(); ++r)
-        for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-            grid.setCell(c, r + 1, records.at(r).at(c));
 }
 
 Rows RowsOf(const WorkbookRecords& records) {

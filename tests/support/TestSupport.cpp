@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "core/RecordGrid.h"
+
 MessageRecorder::MessageRecorder() {
     m_previous = SetMessageHandler([this](const MessageRequest& request) {
         messages.append(request);
@@ -47,4 +49,13 @@ QString TempProgramDir::path() const {
 
 QString TempProgramDir::filePath(const QString& name) const {
     return path() + name;
+}
+
+void FillGrid(RecordGrid& grid, const Rows& records) {
+    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+        grid.setCell(c, 0, RecordGrid::Headers().at(c));
+    grid.setGridRowCount(int(records.size()) + 1);
+    for (int r = 0; r < records.size(); ++r)
+        for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+            grid.setCell(c, r + 1, records.at(r).at(c));
 }

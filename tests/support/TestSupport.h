@@ -1,7 +1,9 @@
 #pragma once
 // Helpers every test executable shares: a message recorder in place of modal boxes, a folder
-// recorder in place of the file manager, and a temporary program folder.
+// recorder in place of the file manager, a temporary program folder, and records as plain texts.
 #include "core/Platform.h"
+
+class RecordGrid;
 
 #include <QList>
 #include <QStringList>
@@ -51,3 +53,9 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Records as plain texts, eight cells each in grid-column order.
+using Rows = QList<QStringList>;
+
+// Puts the header row and the records into the grid, row 1 on.
+void FillGrid(RecordGrid& grid, const Rows& records);
