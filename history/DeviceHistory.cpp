@@ -1,7 +1,7 @@
 #include "history/DeviceHistory.h"
 
 #include "core/UDataCenter.h"
-#include "history/RecordValues.h"
+#include "core/RecordValues.h"
 #include "report/DataFile.h"
 #include "report/WorkbookReader.h"
 

@@ -3,7 +3,7 @@
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
-#include "history/RecordValues.h"
+#include "core/RecordValues.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "core/UDataCenter.h"
 #include "history/DeviceHistory.h"
 #include "history/DeviceLimits.h"
-#include "history/RecordValues.h"
+#include "core/RecordValues.h"
 #include "report/DataFile.h"
 #include "report/WorkbookWriter.h"
 #include "tests/support/TestSupport.h"

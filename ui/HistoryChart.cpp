@@ -1,7 +1,7 @@
 #include "ui/HistoryChart.h"
 
 #include "core/UDataCenter.h"
-#include "history/RecordValues.h"
+#include "core/RecordValues.h"
 
 #include <QChart>
 #include <QDateTimeAxis>

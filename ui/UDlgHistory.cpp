@@ -3,7 +3,7 @@
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "history/DeviceLimits.h"
-#include "history/RecordValues.h"
+#include "core/RecordValues.h"
 #include "report/DataFile.h"
 #include "ui/HistoryChart.h"
 

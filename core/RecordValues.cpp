@@ -1,4 +1,4 @@
-#include "history/RecordValues.h"
+#include "core/RecordValues.h"
 
 #include "core/UDataCenter.h"
 
