@@ -14,7 +14,7 @@ constexpr int kMicroOhmExponent = 6;
 double PowerOfTen(int exponent) { return std::pow(10.0, exponent); }
 
 // "1234.5 uΩ" → 12345 / 10^7; "1.5 Ω" → 15 / 10^1.
-std::optional<ScaledValue> ScaledResistance(const QString& text) {
+std::optional<ScaledReading> ScaledResistance(const QString& text) {
     static const QRegularExpression pattern(QStringLiteral("^([+-]?)([0-9]+)(?:\\.([0-9]+))? (uΩ|Ω)$"));
     const QRegularExpressionMatch match = pattern.match(TrimText(text));
     if (!match.hasMatch())
@@ -31,7 +31,7 @@ std::optional<ScaledValue> ScaledResistance(const QString& text) {
     int exponent = int(match.captured(3).size());
     if (match.captured(4) != QStringLiteral("Ω"))
         exponent += kMicroOhmExponent;
-    return ScaledValue{mantissa, exponent};
+    return ScaledReading{mantissa, exponent};
 }
 
 std::optional<int> LeadingNumberBefore(const QString& text, const QString& unit) {
@@ -45,9 +45,9 @@ std::optional<int> LeadingNumberBefore(const QString& text, const QString& unit)
 
 } // namespace
 
-double ScaledValue::value() const { return double(mantissa) / PowerOfTen(exponent); }
+double ScaledReading::value() const { return double(mantissa) / PowerOfTen(exponent); }
 
-double ScaledValue::microOhms() const { return double(mantissa) / PowerOfTen(exponent - kMicroOhmExponent); }
+double ScaledReading::microOhms() const { return double(mantissa) / PowerOfTen(exponent - kMicroOhmExponent); }
 
 TestRecord TestRecord::FromTexts(const Texts& texts) {
     TestRecord record;

@@ -12,12 +12,12 @@
 
 // A reading as the instrument scales it: ohms = mantissa / 10^exponent. Kept as the two integers
 // so no digit is lost; an uploaded resistance of 1234.5 µΩ is 12345 / 10^7.
-struct ScaledValue {
+struct ScaledReading {
     int64_t mantissa = 0;
     int exponent = 0;
     double value() const;      // in the reading's own unit (ohms for a resistance)
     double microOhms() const;  // value() × 10^6
-    bool operator==(const ScaledValue&) const = default;
+    bool operator==(const ScaledReading&) const = default;
 };
 
 struct TestRecord {
@@ -34,7 +34,7 @@ struct TestRecord {
     std::optional<int> stepCode;       // 1..22
     std::optional<int> stepAmperes;    // 30..600
     std::optional<int> loadSeconds;
-    std::optional<ScaledValue> resistance;
+    std::optional<ScaledReading> resistance;
     std::optional<double> microOhms;
     QByteArray rawReply;               // the instrument's reply, for an uploaded record
 
