@@ -24,9 +24,9 @@ QString DecodeCsv(const QByteArray& bytes) {
 
 class CsvRows {
 public:
-    explicit CsvRows(SheetCells* cells) : m_cells(cells) {}
+    CsvRows(SheetCells* cells, int columns) : m_cells(cells), m_columns(columns) {}
     void endField() {
-        if (m_column <= kSheetColumns)
+        if (m_column <= m_columns)
             m_cells->addText(m_row, m_column, std::move(m_field));
         m_field.clear();
         ++m_column;
@@ -42,6 +42,7 @@ public:
 
 private:
     SheetCells* m_cells;
+    int m_columns;
     QString m_field;
     uint32_t m_row = 1;
     int m_column = 1;
@@ -61,7 +62,7 @@ bool ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCe
         return false;
     }
     const QString text = DecodeCsv(file.readAll());
-    CsvRows rows(cells);
+    CsvRows rows(cells, limits.columns);
     bool quoted = false;
     bool pending = false; // a row has begun that no line end has closed yet
     for (qsizetype i = 0; i < text.size(); ++i) {

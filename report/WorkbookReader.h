@@ -10,6 +10,9 @@
 #include <cstdint>
 #include <vector>
 
+inline constexpr uint32_t kSheetMaxRows = 1048576;
+inline constexpr int kSheetColumns = RecordGrid::ColumnCount;
+
 // Bounds that keep a damaged or hostile workbook from taking the memory of the machine.
 struct WorkbookLimits {
     qint64 maxFileBytes = qint64(256) * 1024 * 1024;     // the workbook file itself
@@ -17,10 +20,9 @@ struct WorkbookLimits {
     qint64 maxSmallPartBytes = qint64(16) * 1024 * 1024; // unpacked workbook and relationship parts
     // Rows of the used range that hold no cell at all; a range claiming more is not a real table.
     uint32_t maxEmptyRows = 65536;
+    // Columns whose texts the cell readers keep (A.. on); the record table has eight.
+    int columns = kSheetColumns;
 };
-
-inline constexpr uint32_t kSheetMaxRows = 1048576;
-inline constexpr int kSheetColumns = RecordGrid::ColumnCount;
 
 struct WorkbookRecords {
     std::vector<RecordGrid::Row> rows; // grid rows 1..recordCount
@@ -37,7 +39,7 @@ bool ReadRecordWorkbook(const QString& fileName, WorkbookRecords* records, QStri
 // The cells a reader found: the used range over every column, the texts of columns A to H.
 struct SheetCell {
     uint32_t row = 0;    // 1-based sheet row
-    int column = 0;      // 1..8
+    int column = 0;      // 1..WorkbookLimits::columns
     int32_t shared = -1; // index of a shared string still to be looked up, or -1
     QString text;
 };

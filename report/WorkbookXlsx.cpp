@@ -157,8 +157,8 @@ QString CellValueText(const QString& type, const QString& value, DateStyle dateS
 }
 
 // Reads one <c> element (the reader stands on its start) into the collection.
-bool ReadCell(XmlPart& xml, const CellStyles& styles, uint32_t* row, int* column, SheetCells* cells,
-              QString* errorText) {
+bool ReadCell(XmlPart& xml, const CellStyles& styles, int columns, uint32_t* row, int* column,
+              SheetCells* cells, QString* errorText) {
     QXmlStreamReader& reader = xml.reader();
     const QXmlStreamAttributes attributes = reader.attributes();
     const QString type = attributes.value(QLatin1String("t")).toString();
@@ -185,7 +185,7 @@ bool ReadCell(XmlPart& xml, const CellStyles& styles, uint32_t* row, int* column
             reader.skipCurrentElement();
     }
     cells->noteCell(*row);
-    if (*column > kSheetColumns)
+    if (*column > columns)
         return true;
     if (type == QLatin1String("s")) {
         bool ok = false;
@@ -216,7 +216,7 @@ bool ReadSheetPart(const ZipArchive& zip, const QString& sheetPart, const Workbo
             const auto r = xml.reader().attributes().value(QLatin1String("r"));
             row = r.isEmpty() ? row + 1 : r.toUInt();
             column = 0;
-        } else if (xml.isStart(u"c") && !ReadCell(xml, styles, &row, &column, cells, &cellError)) {
+        } else if (xml.isStart(u"c") && !ReadCell(xml, styles, limits.columns, &row, &column, cells, &cellError)) {
             xml.reader().raiseError(cellError);
         }
     }

@@ -10,6 +10,7 @@ PACKAGES=(
   umockdev libumockdev-dev
   qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   fonts-arphic-uming fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth
+  libqt6sql6-sqlite sqlite3
   strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
 )

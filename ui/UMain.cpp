@@ -10,6 +10,7 @@
 #include "link/UCommUnit.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
+#include "ui/ProgramArchive.h"
 #include "ui/UDlgSetComm.h"
 
 #include <QAccessible>
@@ -381,6 +382,7 @@ void TFrmMain::BtnSampleDataClick() {
             // The records read so far are kept even so; a failed backup is told after the failure.
             const BackupOutcome backup =
                 k > 1 ? BackUpUpload(*m_grid, k - 1, QDateTime::currentDateTime()) : BackupOutcome{};
+            ArchiveUpload(*m_grid, k - 1);
             Warn(kCommFailed);
             ReportBackupFailure(backup);
             return;
@@ -389,6 +391,7 @@ void TFrmMain::BtnSampleDataClick() {
         ShowByteTrace(buffer.data(), kRecordReplyLength);
     }
     PBar->hide();
+    ArchiveUpload(*m_grid, count);
     ReportBackupFailure(BackUpUpload(*m_grid, count, QDateTime::currentDateTime()));
 }
 

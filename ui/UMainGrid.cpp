@@ -7,6 +7,7 @@
 #include "link/Protocol.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/GridViews.h"
+#include "ui/ProgramArchive.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -76,6 +77,7 @@ void TFrmMain::AppendTestRow() {
     m_grid->setRow(row, RecordGrid::Row{RowNumberText(row), FormatTestTime(now), strDevice, strTestUser,
                                         strTestAdd, CurrentStepText(iCurrentStep), LoadTimeText(iTestTime),
                                         strTestResult});
+    ArchiveTestRow(m_grid->row(row));
     ReportBackupFailure(BackUpTestRecord(m_grid->row(row), now));
 }
 

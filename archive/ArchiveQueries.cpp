@@ -1,0 +1,236 @@
+#include "archive/ArchiveQueries.h"
+
+#include "archive/RecordArchive.h"
+#include "core/UDataCenter.h"
+
+#include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QVariant>
+#include <algorithm>
+#include <map>
+
+namespace {
+
+TestRecord::Texts TextsFromJson(const QString& json) {
+    TestRecord::Texts texts;
+    const QJsonArray array = QJsonDocument::fromJson(json.toUtf8()).array();
+    for (int i = 0; i < TestRecord::ColumnCount && i < array.size(); ++i)
+        texts[size_t(i)] = array.at(i).toString();
+    return texts;
+}
+
+std::optional<int> OptionalInt(const QVariant& value) {
+    return value.isNull() ? std::nullopt : std::optional<int>(value.toInt());
+}
+
+std::optional<double> OptionalDouble(const QVariant& value) {
+    return value.isNull() ? std::nullopt : std::optional<double>(value.toDouble());
+}
+
+QString TimeKey(const std::optional<QDateTime>& time) {
+    return time ? time->toString(QStringLiteral("yyyy-MM-ddThh:mm")) : QString();
+}
+
+int PhaseOrder(const QString& phase) {
+    return phase.isEmpty() ? 3 : phase.at(0).unicode() - 'A';
+}
+
+} // namespace
+
+std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QString& device) {
+    std::vector<ArchivedRecord> records;
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
+    query.prepare(
+        QStringLiteral("SELECT id, texts, device, test_time, step_amperes, micro_ohms, source FROM records "
+                       "WHERE device_key = ? ORDER BY test_time IS NULL, test_time, added_at"));
+    query.addBindValue(TrimText(device).toUpper());
+    if (TrimText(device).isEmpty() || !query.exec())
+        return records;
+    while (query.next())
+        records.push_back({query.value(0).toString(), TextsFromJson(query.value(1).toString()),
+                           query.value(2).toString(), query.value(3).toString(), OptionalInt(query.value(4)),
+                           OptionalDouble(query.value(5)), query.value(6).toString()});
+    return records;
+}
+
+ArchiveAssessor::ArchiveAssessor(const RecordArchive& archive)
+    : m_archive(archive), m_factors(LoadFactors(archive)), m_previousSameStep(archive.database()),
+      m_previousAnyStep(archive.database()), m_sameDay(archive.database()) {
+    m_previousSameStep.prepare(QStringLiteral("SELECT step_amperes, micro_ohms FROM records WHERE device_key "
+                                              "= ? AND step_amperes = ? AND test_time < ? "
+                                              "AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
+    m_previousAnyStep.prepare(QStringLiteral(
+        "SELECT step_amperes, micro_ohms FROM records WHERE device_key = ? AND test_time < ? "
+        "AND step_amperes IS NOT NULL AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
+    m_sameDay.prepare(
+        QStringLiteral("SELECT step_amperes, micro_ohms FROM records WHERE device_key = ? AND step_amperes = "
+                       "? AND test_time >= ? "
+                       "AND test_time < ? AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
+}
+
+const Asset& ArchiveAssessor::assetOf(const QString& device) {
+    const QString key = TrimText(device).toUpper();
+    auto found = m_assets.find(key);
+    if (found == m_assets.end()) {
+        Asset asset = LoadAsset(m_archive, device).value_or(Asset{});
+        if (!asset.registered)
+            asset.device = TrimText(device);
+        found = m_assets.insert(key, asset);
+    }
+    return *found;
+}
+
+std::optional<EarlierTest> ArchiveAssessor::earlier(QSqlQuery& query) {
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return EarlierTest{query.value(0).toInt(), query.value(1).toDouble()};
+}
+
+Assessment ArchiveAssessor::assess(const QString& device, const QString& testTime,
+                                   std::optional<int> stepAmperes, std::optional<double> microOhms) {
+    const Asset asset = assetOf(device); // a copy: the cache may grow below
+    AssessmentInput input;
+    input.microOhms = microOhms;
+    input.stepAmperes = stepAmperes;
+    input.phase = asset.phase;
+    input.rules = RulesOf(asset, m_factors);
+    const QString key = TrimText(device).toUpper();
+    if (!testTime.isEmpty() && stepAmperes) {
+        m_previousSameStep.bindValue(0, key);
+        m_previousSameStep.bindValue(1, *stepAmperes);
+        m_previousSameStep.bindValue(2, testTime);
+        input.previousSameStep = earlier(m_previousSameStep);
+        m_previousAnyStep.bindValue(0, key);
+        m_previousAnyStep.bindValue(1, testTime);
+        input.previousAnyStep = earlier(m_previousAnyStep);
+    }
+    if (!testTime.isEmpty() && stepAmperes && !asset.phase.isEmpty() && !asset.bay.isEmpty()) {
+        const QString bayKey = asset.station + QLatin1Char('\x1f') + asset.bay;
+        auto sisters = m_bays.find(bayKey);
+        if (sisters == m_bays.end()) {
+            std::vector<std::pair<QString, QString>> list;
+            QSqlQuery query(m_archive.database());
+            query.prepare(QStringLiteral(
+                "SELECT device_key, phase FROM assets WHERE station = ? AND bay = ? AND phase <> ''"));
+            query.addBindValue(asset.station);
+            query.addBindValue(asset.bay);
+            if (query.exec())
+                while (query.next())
+                    list.emplace_back(query.value(0).toString(), query.value(1).toString());
+            sisters = m_bays.insert(bayKey, list);
+        }
+        const QDate day = QDate::fromString(testTime.left(10), Qt::ISODate);
+        for (const auto& [sisterKey, phase] : *sisters) {
+            if (sisterKey == key || phase == asset.phase)
+                continue;
+            m_sameDay.bindValue(0, sisterKey);
+            m_sameDay.bindValue(1, *stepAmperes);
+            m_sameDay.bindValue(2, day.toString(Qt::ISODate));
+            m_sameDay.bindValue(3, day.addDays(1).toString(Qt::ISODate));
+            if (const std::optional<EarlierTest> test = earlier(m_sameDay))
+                input.sisterPhases.push_back({phase, test->microOhms});
+        }
+    }
+    return Assess(input);
+}
+
+Assessment ArchiveAssessor::assess(const TestRecord& record) {
+    return assess(record.device, TimeKey(record.testTime), record.stepAmperes, record.microOhms);
+}
+
+std::vector<OverviewStation> BuildOverview(const RecordArchive& archive) {
+    ArchiveAssessor assessor(archive);
+    QSqlQuery last(archive.database());
+    last.prepare(
+        QStringLiteral("SELECT test_time, step_amperes, micro_ohms, texts FROM records WHERE device_key = ? "
+                       "ORDER BY test_time DESC LIMIT 1"));
+    QSqlQuery previous(archive.database());
+    previous.prepare(
+        QStringLiteral("SELECT micro_ohms FROM records WHERE device_key = ? AND step_amperes = ? AND "
+                       "test_time < ? AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
+    std::map<QString, std::map<QString, std::vector<OverviewDevice>>> places;
+    for (Asset& asset : LoadAssets(archive)) {
+        OverviewDevice device;
+        last.bindValue(0, asset.key());
+        if (last.exec() && last.next()) {
+            device.tested = true;
+            device.lastTime = last.value(0).toString();
+            const std::optional<int> step = OptionalInt(last.value(1));
+            const std::optional<double> microOhms = OptionalDouble(last.value(2));
+            const TestRecord::Texts texts = TextsFromJson(last.value(3).toString());
+            device.stepText = TrimText(texts[5]);
+            device.resistanceText = TrimText(texts[7]);
+            if (step && microOhms && !device.lastTime.isEmpty()) {
+                previous.bindValue(0, asset.key());
+                previous.bindValue(1, *step);
+                previous.bindValue(2, device.lastTime);
+                if (previous.exec() && previous.next() && previous.value(0).toDouble() > 0)
+                    device.changePercent = (*microOhms / previous.value(0).toDouble() - 1.0) * 100.0;
+            }
+            device.assessment = assessor.assess(asset.device, device.lastTime, step, microOhms);
+        } else {
+            device.assessment.reasons << QStringLiteral("尚无试验记录");
+        }
+        device.asset = std::move(asset);
+        places[device.asset.station][device.asset.bay].push_back(std::move(device));
+    }
+    std::vector<OverviewStation> stations;
+    for (auto& [stationName, bays] : places) {
+        OverviewStation station{stationName, Verdict::NoCriteria, {}};
+        for (auto& [bayName, devices] : bays) {
+            std::stable_sort(devices.begin(), devices.end(),
+                             [](const OverviewDevice& a, const OverviewDevice& b) {
+                                 return PhaseOrder(a.asset.phase) < PhaseOrder(b.asset.phase);
+                             });
+            station.bays.push_back({bayName, Verdict::NoCriteria, std::move(devices)});
+        }
+        stations.push_back(std::move(station));
+    }
+    // Devices not in the register come last.
+    std::stable_partition(stations.begin(), stations.end(),
+                          [](const OverviewStation& s) { return !s.name.isEmpty(); });
+    RollUp(stations);
+    return stations;
+}
+
+void RollUp(std::vector<OverviewStation>& stations) {
+    for (OverviewStation& station : stations) {
+        station.worst = Verdict::NoCriteria;
+        for (OverviewBay& bay : station.bays) {
+            bay.worst = Verdict::NoCriteria;
+            for (const OverviewDevice& device : bay.devices)
+                bay.worst = std::max(bay.worst, device.assessment.verdict);
+            station.worst = std::max(station.worst, bay.worst);
+        }
+    }
+}
+
+const QStringList& OverviewHeaders() {
+    static const QStringList headers{QStringLiteral("站名"),     QStringLiteral("间隔"),
+                                     QStringLiteral("设备编号"), QStringLiteral("相别"),
+                                     QStringLiteral("最近试验"), QStringLiteral("测试档位"),
+                                     QStringLiteral("测试电阻"), QStringLiteral("比上次"),
+                                     QStringLiteral("结论"),     QStringLiteral("原因")};
+    return headers;
+}
+
+QString ChangeText(const std::optional<double>& percent) {
+    if (!percent)
+        return {};
+    return (*percent >= 0 ? QStringLiteral("+") : QStringLiteral("-")) + PercentText(std::fabs(*percent));
+}
+
+std::vector<QStringList> OverviewRows(const std::vector<OverviewStation>& stations) {
+    std::vector<QStringList> rows;
+    for (const OverviewStation& station : stations)
+        for (const OverviewBay& bay : station.bays)
+            for (const OverviewDevice& device : bay.devices)
+                rows.push_back({station.name.isEmpty() ? QStringLiteral("（未登记）") : station.name,
+                                bay.name, device.asset.device, device.asset.phase,
+                                QString(device.lastTime).replace(QLatin1Char('T'), QLatin1Char(' ')),
+                                device.stepText, device.resistanceText, ChangeText(device.changePercent),
+                                VerdictText(device.assessment.verdict), device.assessment.reasonText()});
+    return rows;
+}

@@ -1,0 +1,82 @@
+#pragma once
+// Reading the archive: one device's records, the assessment of a record against its asset's rules
+// and its other records, and the station overview. Every query goes through an index, so a
+// device's history takes milliseconds whatever the archive holds.
+#include "archive/Assessment.h"
+#include "archive/AssetRegister.h"
+#include "core/TestRecord.h"
+
+#include <QHash>
+#include <QSqlQuery>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class RecordArchive;
+
+struct ArchivedRecord {
+    QString id;
+    TestRecord::Texts texts;
+    QString device;
+    QString testTime; // "yyyy-MM-ddThh:mm", or empty when the record's time does not read
+    std::optional<int> stepAmperes;
+    std::optional<double> microOhms;
+    QString source;
+};
+
+// The device's records (matched without regard to case), by test time; records without a time last.
+std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QString& device);
+
+// Judges records against the archive: the asset's rules, the device's earlier tests and the sister
+// phases of its bay. Keeps what it has read of the register for its own lifetime.
+class ArchiveAssessor {
+public:
+    explicit ArchiveAssessor(const RecordArchive& archive);
+    Assessment assess(const QString& device, const QString& testTime, std::optional<int> stepAmperes,
+                      std::optional<double> microOhms);
+    Assessment assess(const TestRecord& record);
+    const Asset& assetOf(const QString& device);
+
+private:
+    std::optional<EarlierTest> earlier(QSqlQuery& query);
+
+    const RecordArchive& m_archive;
+    AssessmentFactors m_factors;
+    QHash<QString, Asset> m_assets;                                  // by device key
+    QHash<QString, std::vector<std::pair<QString, QString>>> m_bays; // station/bay -> (key, phase)
+    QSqlQuery m_previousSameStep;
+    QSqlQuery m_previousAnyStep;
+    QSqlQuery m_sameDay;
+};
+
+// The station at a glance: station → bay → device, each device with its last test.
+struct OverviewDevice {
+    Asset asset;
+    QString lastTime; // "yyyy-MM-ddThh:mm" or empty when never tested (or the time does not read)
+    QString stepText; // "100 A"
+    QString resistanceText;
+    std::optional<double> changePercent; // against the previous test at the same step
+    Assessment assessment;
+    bool tested = false;
+};
+
+struct OverviewBay {
+    QString name;
+    Verdict worst = Verdict::NoCriteria;
+    std::vector<OverviewDevice> devices; // phases A, B, C first, then the others
+};
+
+struct OverviewStation {
+    QString name; // "" for devices not in the register
+    Verdict worst = Verdict::NoCriteria;
+    std::vector<OverviewBay> bays;
+};
+
+std::vector<OverviewStation> BuildOverview(const RecordArchive& archive);
+// The worst verdict of the devices rolls up to their bay and of the bays to their station.
+void RollUp(std::vector<OverviewStation>& stations);
+// The overview as table rows (station, bay, device, phase, time, step, resistance, change, verdict,
+// reason), for the exports.
+const QStringList& OverviewHeaders();
+std::vector<QStringList> OverviewRows(const std::vector<OverviewStation>& stations);
+QString ChangeText(const std::optional<double>& percent); // "+12.5 %", "-3 %" or ""

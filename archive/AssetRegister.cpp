@@ -1,0 +1,320 @@
+#include "archive/AssetRegister.h"
+
+#include "archive/RecordArchive.h"
+#include "archive/TableFile.h"
+#include "core/UDataCenter.h"
+#include "report/WorkbookReader.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <cmath>
+#include <map>
+
+namespace {
+
+constexpr double kMaxFactor = 100.0;
+constexpr int kMaxImportRows = 100000;
+const QString kAssetFields = QStringLiteral("station, bay, phase, kind, maker, model, factory_uohm, "
+                                            "commissioning_uohm, limit_uohm, note, baseline_factor, "
+                                            "rise_factor, phase_factor");
+
+std::optional<double> ParseDecimal(const QString& text, double maximum, const QString& what,
+                                   QString* reason) {
+    static const QRegularExpression plain(QStringLiteral("^[0-9]{1,12}(\\.[0-9]{1,30})?$"));
+    const auto refuse = [&](const QString& why) -> std::optional<double> {
+        if (reason)
+            *reason = why;
+        return std::nullopt;
+    };
+    if (!plain.match(text).hasMatch())
+        return refuse(QStringLiteral("%1“%2”不是普通的十进制数").arg(what, text));
+    const double value = text.toDouble();
+    if (!std::isfinite(value) || value <= 0)
+        return refuse(QStringLiteral("%1“%2”应大于 0").arg(what, text));
+    if (value > maximum)
+        return refuse(QStringLiteral("%1“%2”超过 %3").arg(what, text, QString::number(maximum, 'f', 0)));
+    return value;
+}
+
+Asset AssetFromQuery(const QSqlQuery& query, int first) {
+    Asset asset;
+    QString* fields[] = {&asset.station,    &asset.bay,   &asset.phase,          &asset.kind,
+                         &asset.maker,      &asset.model, &asset.factory,        &asset.commissioning,
+                         &asset.limit,      &asset.note,  &asset.baselineFactor, &asset.riseFactor,
+                         &asset.phaseFactor};
+    for (int i = 0; i < int(std::size(fields)); ++i)
+        *fields[i] = query.value(first + i).toString();
+    return asset;
+}
+
+} // namespace
+
+const QStringList& AssetColumnHeaders() {
+    static const QStringList headers{
+        QStringLiteral("设备编号"), QStringLiteral("站名"),       QStringLiteral("间隔"),
+        QStringLiteral("相别"),     QStringLiteral("类型"),       QStringLiteral("厂家"),
+        QStringLiteral("型号"),     QStringLiteral("出厂值(uΩ)"), QStringLiteral("投运值(uΩ)"),
+        QStringLiteral("限值(uΩ)"), QStringLiteral("备注")};
+    return headers;
+}
+
+const QStringList& AssetKinds() {
+    static const QStringList kinds{QStringLiteral("断路器"), QStringLiteral("隔离开关"),
+                                   QStringLiteral("母线接头"), QStringLiteral("其他")};
+    return kinds;
+}
+
+QStringList AssetColumns(const Asset& asset) {
+    return {asset.device, asset.station, asset.bay,           asset.phase, asset.kind, asset.maker,
+            asset.model,  asset.factory, asset.commissioning, asset.limit, asset.note};
+}
+
+bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason) {
+    Asset read;
+    QString* fields[] = {&read.device,        &read.station, &read.bay,   &read.phase,
+                         &read.kind,          &read.maker,   &read.model, &read.factory,
+                         &read.commissioning, &read.limit,   &read.note};
+    for (int i = 0; i < int(std::size(fields)); ++i)
+        *fields[i] = i < columns.size() ? TrimText(columns.at(i)) : QString();
+    read.phase = read.phase.toUpper();
+    if (read.device.isEmpty()) {
+        *reason = QStringLiteral("设备编号为空");
+        return false;
+    }
+    if (!ValidateAsset(read, reason))
+        return false;
+    read.registered = true;
+    *asset = read;
+    return true;
+}
+
+std::optional<double> ParseMicroOhms(const QString& text, QString* reason) {
+    return ParseDecimal(text, kMaxMicroOhms, QString(), reason);
+}
+
+std::optional<double> ParseFactor(const QString& text, QString* reason) {
+    return ParseDecimal(text, kMaxFactor, QString(), reason);
+}
+
+bool ValidateAsset(const Asset& asset, QString* reason) {
+    const std::pair<const QString*, QString> numbers[] = {{&asset.factory, QStringLiteral("出厂值")},
+                                                          {&asset.commissioning, QStringLiteral("投运值")},
+                                                          {&asset.limit, QStringLiteral("限值")}};
+    for (const auto& [text, name] : numbers)
+        if (!text->isEmpty() && !ParseDecimal(*text, kMaxMicroOhms, name, reason))
+            return false;
+    const std::pair<const QString*, QString> factors[] = {{&asset.baselineFactor, QStringLiteral("基准倍数")},
+                                                          {&asset.riseFactor, QStringLiteral("增长比例")},
+                                                          {&asset.phaseFactor, QStringLiteral("相间比例")}};
+    for (const auto& [text, name] : factors)
+        if (!text->isEmpty() && !ParseDecimal(*text, kMaxFactor, name, reason))
+            return false;
+    static const QStringList phases{QString(), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    if (!phases.contains(asset.phase)) {
+        *reason = QStringLiteral("相别“%1”应为 A、B、C 或空").arg(asset.phase);
+        return false;
+    }
+    if (!asset.kind.isEmpty() && !AssetKinds().contains(asset.kind)) {
+        *reason =
+            QStringLiteral("类型“%1”应为%2之一或空").arg(asset.kind, AssetKinds().join(QStringLiteral("、")));
+        return false;
+    }
+    return true;
+}
+
+std::vector<Asset> LoadAssets(const RecordArchive& archive) {
+    std::vector<Asset> assets;
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(
+            QStringLiteral("SELECT k.device_key, COALESCE(a.device, d.device), a.device_key IS NOT NULL, %1 "
+                           "FROM (SELECT device_key FROM devices UNION SELECT device_key FROM assets) k "
+                           "LEFT JOIN devices d ON d.device_key = k.device_key "
+                           "LEFT JOIN assets a ON a.device_key = k.device_key "
+                           "WHERE k.device_key <> '' ORDER BY k.device_key")
+                .arg(QString(kAssetFields)
+                         .replace(QRegularExpression(QStringLiteral("(\\w+)")), QStringLiteral("a.\\1")))))
+        return assets;
+    while (query.next()) {
+        Asset asset = AssetFromQuery(query, 3);
+        asset.device = query.value(1).toString();
+        asset.registered = query.value(2).toBool();
+        assets.push_back(std::move(asset));
+    }
+    return assets;
+}
+
+std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& device) {
+    QSqlQuery query(archive.database());
+    query.prepare(QStringLiteral("SELECT device, %1 FROM assets WHERE device_key = ?").arg(kAssetFields));
+    query.addBindValue(TrimText(device).toUpper());
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    Asset asset = AssetFromQuery(query, 1);
+    asset.device = query.value(0).toString();
+    asset.registered = true;
+    return asset;
+}
+
+bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason) {
+    for (const Asset& asset : assets) {
+        if (!ValidateAsset(asset, reason)) {
+            *reason = QStringLiteral("设备“%1”：%2").arg(asset.device, *reason);
+            return false;
+        }
+    }
+    const QString now = RecordArchive::NowText();
+    const bool saved = archive.inTransaction([&] {
+        QSqlQuery upsert(archive.database());
+        upsert.prepare(
+            QStringLiteral("INSERT INTO assets (device_key, device, %1, changed_at, changed_by, pushed) "
+                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
+                           "ON CONFLICT (device_key) DO UPDATE SET device = excluded.device, "
+                           "station = excluded.station, bay = excluded.bay, phase = excluded.phase, "
+                           "kind = excluded.kind, maker = excluded.maker, model = excluded.model, "
+                           "factory_uohm = excluded.factory_uohm, "
+                           "commissioning_uohm = excluded.commissioning_uohm, "
+                           "limit_uohm = excluded.limit_uohm, note = excluded.note, "
+                           "baseline_factor = excluded.baseline_factor, "
+                           "rise_factor = excluded.rise_factor, phase_factor = excluded.phase_factor, "
+                           "changed_at = excluded.changed_at, changed_by = excluded.changed_by, "
+                           "pushed = 0")
+                .arg(kAssetFields));
+        for (const Asset& asset : assets) {
+            Asset candidate = asset;
+            candidate.registered = true;
+            if (const std::optional<Asset> stored = LoadAsset(archive, asset.device);
+                stored && *stored == candidate)
+                continue;
+            for (const QVariant& value :
+                 {QVariant(asset.key()), QVariant(asset.device), QVariant(asset.station), QVariant(asset.bay),
+                  QVariant(asset.phase), QVariant(asset.kind), QVariant(asset.maker), QVariant(asset.model),
+                  QVariant(asset.factory), QVariant(asset.commissioning), QVariant(asset.limit),
+                  QVariant(asset.note), QVariant(asset.baselineFactor), QVariant(asset.riseFactor),
+                  QVariant(asset.phaseFactor), QVariant(now), QVariant(archive.laptopId())})
+                upsert.addBindValue(value);
+            if (!upsert.exec()) {
+                archive.setProblem(upsert.lastError().text());
+                return false;
+            }
+        }
+        return true;
+    });
+    if (!saved)
+        *reason = archive.problem();
+    return saved;
+}
+
+AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) {
+    AssessmentFactors factors;
+    QSqlQuery query(archive.database());
+    if (!query.exec(QStringLiteral(
+            "SELECT baseline_factor, rise_factor, phase_factor FROM rules WHERE scope = ''")) ||
+        !query.next())
+        return factors;
+    if (texts)
+        *texts = {query.value(0).toString(), query.value(1).toString(), query.value(2).toString()};
+    factors.baseline = ParseFactor(query.value(0).toString()).value_or(factors.baseline);
+    factors.rise = ParseFactor(query.value(1).toString()).value_or(factors.rise);
+    factors.phase = ParseFactor(query.value(2).toString()).value_or(factors.phase);
+    return factors;
+}
+
+bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reason) {
+    const QString names[] = {QStringLiteral("基准倍数"), QStringLiteral("增长比例"),
+                             QStringLiteral("相间比例")};
+    for (int i = 0; i < 3; ++i)
+        if (i >= texts.size() || !ParseDecimal(TrimText(texts.at(i)), kMaxFactor, names[i], reason))
+            return false;
+    const bool saved = archive.inTransaction([&] {
+        QSqlQuery query(archive.database());
+        query.prepare(QStringLiteral(
+            "INSERT INTO rules (scope, baseline_factor, rise_factor, phase_factor, changed_at, "
+            "changed_by, pushed) VALUES ('', ?, ?, ?, ?, ?, 0) ON CONFLICT (scope) DO UPDATE "
+            "SET baseline_factor = excluded.baseline_factor, rise_factor = "
+            "excluded.rise_factor, phase_factor = excluded.phase_factor, changed_at = "
+            "excluded.changed_at, changed_by = excluded.changed_by, pushed = 0"));
+        for (int i = 0; i < 3; ++i)
+            query.addBindValue(TrimText(texts.at(i)));
+        query.addBindValue(RecordArchive::NowText());
+        query.addBindValue(archive.laptopId());
+        return query.exec();
+    });
+    if (!saved)
+        *reason = archive.problem();
+    return saved;
+}
+
+AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common) {
+    AssetRules rules;
+    rules.limit = asset.limit.isEmpty() ? std::nullopt : ParseMicroOhms(asset.limit);
+    rules.limitText = asset.limit;
+    rules.factory = asset.factory.isEmpty() ? std::nullopt : ParseMicroOhms(asset.factory);
+    rules.commissioning = asset.commissioning.isEmpty() ? std::nullopt : ParseMicroOhms(asset.commissioning);
+    rules.factors = common;
+    if (!asset.baselineFactor.isEmpty())
+        rules.factors.baseline = ParseFactor(asset.baselineFactor).value_or(common.baseline);
+    if (!asset.riseFactor.isEmpty())
+        rules.factors.rise = ParseFactor(asset.riseFactor).value_or(common.rise);
+    if (!asset.phaseFactor.isEmpty())
+        rules.factors.phase = ParseFactor(asset.phaseFactor).value_or(common.phase);
+    return rules;
+}
+
+bool ExportAssets(const std::vector<Asset>& assets, const QString& fileName, QString* reason) {
+    return WriteTableFile(
+        fileName, AssetColumnHeaders(),
+        [&](qint64 row, QStringList* cells) {
+            if (row >= qint64(assets.size()))
+                return false;
+            *cells = AssetColumns(assets[size_t(row)]);
+            return true;
+        },
+        reason);
+}
+
+bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* reason) {
+    WorkbookLimits limits;
+    limits.columns = int(AssetColumnHeaders().size());
+    limits.maxFileBytes = limits.maxSheetBytes = qint64(64) * 1024 * 1024;
+    SheetCells cells;
+    QString error;
+    const bool read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells, &error)
+                                          : ReadXlsxCells(fileName, limits, &cells, &error);
+    if (!read) {
+        *reason = QStringLiteral("无法读取“%1”：%2").arg(fileName, error);
+        return false;
+    }
+    std::map<uint32_t, QStringList> rows;
+    for (SheetCell& cell : cells.cells()) {
+        if (cell.row < 2)
+            continue;
+        if (rows.size() > size_t(kMaxImportRows)) {
+            *reason = QStringLiteral("“%1”的行数超过 %2").arg(fileName).arg(kMaxImportRows);
+            return false;
+        }
+        QStringList& row = rows[cell.row];
+        while (row.size() < cell.column)
+            row << QString();
+        row[cell.column - 1] = cell.text;
+    }
+    std::vector<Asset> read_assets;
+    for (const auto& [number, columns] : rows) {
+        bool blank = true;
+        for (const QString& text : columns)
+            blank = blank && TrimText(text).isEmpty();
+        if (blank)
+            continue;
+        Asset asset;
+        if (!AssetFromColumns(columns, &asset, &error)) {
+            *reason = QStringLiteral("第 %1 行：%2").arg(number).arg(error);
+            return false;
+        }
+        read_assets.push_back(asset);
+    }
+    *assets = std::move(read_assets);
+    return true;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The asset register "设备台账": one row per device number seen, with where it stands, what it is,
+// its baselines and its limit. Numbers are kept as the exact text the user typed; a text that is
+// not a finite positive decimal of at most 1,000,000,000 µΩ is refused as a whole.
+#include "archive/Assessment.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+class RecordArchive;
+
+inline constexpr double kMaxMicroOhms = 1e9;
+
+struct Asset {
+    QString device; // as shown; matched without regard to case
+    QString station;
+    QString bay;
+    QString phase; // "A", "B", "C" or ""
+    QString kind;  // "断路器", "隔离开关", "母线接头", "其他" or ""
+    QString maker;
+    QString model;
+    QString factory;       // µΩ, exact text or ""
+    QString commissioning; // µΩ
+    QString limit;         // µΩ
+    QString note;
+    QString baselineFactor; // "" = the factor for all
+    QString riseFactor;
+    QString phaseFactor;
+    bool registered = false; // a row of the register, not only a device number seen
+
+    QString key() const { return device.toUpper(); }
+    bool operator==(const Asset&) const = default;
+};
+
+// The register's columns in the window and in its files, in order.
+const QStringList& AssetColumnHeaders(); // "设备编号", "站名", "间隔", "相别", … "备注"
+const QStringList& AssetKinds();         // 断路器, 隔离开关, 母线接头, 其他
+// Column texts of an asset, and back; false with a reason for the first field that does not hold.
+QStringList AssetColumns(const Asset& asset);
+bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason);
+
+// A number typed in µΩ: plain decimal digits with at most one point, above 0, at most 1e9.
+// Returns the value, or nothing with the reason.
+std::optional<double> ParseMicroOhms(const QString& text, QString* reason = nullptr);
+// A factor: a plain decimal above 0, at most 100.
+std::optional<double> ParseFactor(const QString& text, QString* reason = nullptr);
+// Every field of the asset: the numbers, the phase and the kind.
+bool ValidateAsset(const Asset& asset, QString* reason);
+
+// ---- In the archive ----
+
+// Every device number seen or registered, by device key.
+std::vector<Asset> LoadAssets(const RecordArchive& archive);
+std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& device);
+// Writes the assets that differ from what the archive holds (changed_at, changed_by, pushed = 0),
+// all in one transaction; false with the reason (nothing written) on any invalid field.
+bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason);
+// The factors for all assets, and writing them.
+AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts = nullptr);
+bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reason);
+// The rules of one asset as assessment takes them.
+AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common);
+
+// ---- Files ----
+// .xlsx or .csv by the name's ending (any case); the register's columns with a header row.
+bool ExportAssets(const std::vector<Asset>& assets, const QString& fileName, QString* reason);
+// Reads rows below the header; each row must be valid, or nothing is taken (reason names the row).
+bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* reason);

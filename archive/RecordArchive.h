@@ -1,0 +1,93 @@
+#pragma once
+// The record archive: one SQLite file (Qt SQL) that keeps every record the program has met, as
+// values beside its display texts, with the asset register and the assessment rules. Write-ahead
+// logging and one transaction per store, so a record once stored survives a crash or a power cut.
+//
+// The archive never damages what it finds: a file that is not an archive of ours (or is
+// corrupted) is not written to at all, an archive made by a newer program is opened read-only,
+// and an archive that cannot be written (locked, read-only, disk full) keeps what it holds.
+// Each instance has its own connection, so a worker thread opens an instance of its own.
+#include "core/TestRecord.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <vector>
+
+inline const QString kArchiveFileName = QStringLiteral("记录库.sqlite");
+inline constexpr int kArchiveSchemaVersion = 2;
+
+enum class ArchiveState {
+    Closed,
+    Open,        // read and write
+    ReadOnly,    // readable; made by a newer program, or the caller asked for reading only
+    Unavailable, // cannot be used at all; problem() says why
+};
+
+class RecordArchive {
+public:
+    RecordArchive();
+    ~RecordArchive();
+    RecordArchive(const RecordArchive&) = delete;
+    RecordArchive& operator=(const RecordArchive&) = delete;
+
+    // Opens the archive file, creating it (and upgrading an older one) unless readOnly.
+    ArchiveState open(const QString& fileName, bool readOnly = false);
+    void close();
+    ArchiveState state() const { return m_state; }
+    bool readable() const { return m_state == ArchiveState::Open || m_state == ArchiveState::ReadOnly; }
+    bool writable() const { return m_state == ArchiveState::Open; }
+    // Why the archive is read-only or unavailable, or why the last write failed, for the user.
+    QString problem() const { return m_problem; }
+    QString fileName() const { return m_fileName; }
+    int schemaVersion() const { return m_schemaVersion; }
+    QString laptopId() const { return m_laptopId; }
+    QSqlDatabase database() const;
+
+    // Stores the records not yet there (by identity) in one transaction; blank rows are skipped.
+    // Returns the number added, or -1 when nothing could be written (problem() says why).
+    int store(const std::vector<TestRecord>& records, const QString& source);
+
+    // Runs fn inside one write transaction; false (rolled back) when fn returns false or the
+    // commit fails. Used by the import to store many files per commit.
+    template <class Fn> bool inTransaction(Fn&& fn);
+    bool begin();
+    bool commit();
+    void rollback();
+    // Stores without a transaction of its own (inside begin/commit); -1 on failure.
+    int storeInOpenTransaction(const std::vector<TestRecord>& records, const QString& source);
+
+    // UTC ISO 8601 with milliseconds, as changed_at and added_at hold it.
+    static QString NowText();
+    // The record count, or -1 when unreadable.
+    qint64 recordCount() const;
+    // PRAGMA quick_check (or integrity_check when thorough): "ok" or the findings.
+    QString check(bool thorough) const;
+
+    void setProblem(const QString& problem) { m_problem = problem; }
+
+private:
+    ArchiveState fail(const QString& problem);
+    bool createOrUpgrade();
+    bool runScript(const QString& resource);
+    bool readMeta();
+
+    QString m_connection;
+    QString m_fileName;
+    ArchiveState m_state = ArchiveState::Closed;
+    QString m_problem;
+    int m_schemaVersion = 0;
+    QString m_laptopId;
+};
+
+template <class Fn> bool RecordArchive::inTransaction(Fn&& fn) {
+    if (!begin())
+        return false;
+    if (!fn()) {
+        rollback();
+        return false;
+    }
+    return commit();
+}
+
+// The texts of the user's messages about the archive.
+QString ArchiveProblemMessage(const QString& problem);

@@ -1,0 +1,113 @@
+#include "archive/TableFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUuid>
+#include <filesystem>
+#include <xlsxwriter.h>
+
+namespace {
+
+void AppendCsvField(QString& out, const QString& text) {
+    const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    if (!quoted) {
+        out += text;
+        return;
+    }
+    out += QLatin1Char('"');
+    out += QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    out += QLatin1Char('"');
+}
+
+bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+              QString* reason) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    file.write("\xEF\xBB\xBF");
+    QString line;
+    QStringList cells = headers;
+    for (qint64 row = -1; row < 0 || rows(row, &cells); ++row) {
+        line.clear();
+        for (qsizetype c = 0; c < cells.size(); ++c) {
+            if (c > 0)
+                line += QLatin1Char(',');
+            AppendCsvField(line, cells.at(c));
+        }
+        line += QStringLiteral("\r\n");
+        if (file.write(line.toUtf8()) < 0)
+            break;
+        cells.clear();
+    }
+    if (!file.commit()) {
+        *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+               QString* reason) {
+    const QFileInfo target(fileName);
+    const QString temporary =
+        target.absolutePath() + QStringLiteral("/.%1.part").arg(QUuid::createUuid().toString(QUuid::Id128));
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    QByteArray tmpdir = QDir::tempPath().toUtf8();
+    options.tmpdir = tmpdir.data();
+    const QByteArray name = QFile::encodeName(temporary);
+    lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
+    if (!workbook) {
+        *reason = QStringLiteral("无法建立工作簿");
+        return false;
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+    lxw_format* format = workbook_add_format(workbook);
+    format_set_num_format(format, "@");
+    lxw_error error = LXW_NO_ERROR;
+    QStringList cells = headers;
+    for (qint64 row = -1; error == LXW_NO_ERROR && (row < 0 || rows(row, &cells)); ++row) {
+        if (row + 1 >= LXW_ROW_MAX) {
+            error = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
+            break;
+        }
+        for (qsizetype c = 0; c < cells.size() && error == LXW_NO_ERROR; ++c)
+            error = worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c),
+                                           cells.at(c).toUtf8().constData(), format);
+        cells.clear();
+    }
+    const lxw_error closed = workbook_close(workbook);
+    if (error == LXW_NO_ERROR)
+        error = closed;
+    if (error != LXW_NO_ERROR) {
+        QFile::remove(temporary);
+        *reason = QString::fromUtf8(lxw_strerror(error));
+        return false;
+    }
+    std::error_code renamed;
+    std::filesystem::rename(QFile::encodeName(temporary).toStdString(),
+                            QFile::encodeName(fileName).toStdString(), renamed);
+    if (renamed) {
+        QFile::remove(temporary);
+        *reason = QStringLiteral("无法写入“%1”").arg(fileName);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IsCsvName(const QString& fileName) {
+    return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
+}
+
+bool WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+                    QString* reason) {
+    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, reason)
+                               : WriteXlsx(fileName, headers, rows, reason);
+}

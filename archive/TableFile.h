@@ -1,0 +1,14 @@
+#pragma once
+// Writing a table of texts as .xlsx (every cell a text, written row by row with constant memory)
+// or .csv (UTF-8 with a byte-order mark, RFC 4180 quoting, CR LF), by the name's ending. The file
+// appears whole or not at all: it is written beside the target and renamed over it at the end.
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Gives row r (0-based, below the header) into *cells, or returns false when there are no more.
+using TableRowSource = std::function<bool(qint64 row, QStringList* cells)>;
+
+bool IsCsvName(const QString& fileName);
+bool WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+                    QString* reason);

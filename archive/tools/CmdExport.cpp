@@ -1,0 +1,55 @@
+#include "archive/RecordArchive.h"
+#include "archive/TableFile.h"
+#include "archive/tools/ToolCommand.h"
+#include "core/RecordGrid.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+int RunExport(ToolContext& context, const QStringList& arguments) {
+    if (arguments.size() != 1 || !(arguments.first().endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) ||
+                                   IsCsvName(arguments.first()))) {
+        context.err << "export: 需要一个 .xlsx 或 .csv 文件名 / expects one FILE.xlsx or FILE.csv\n";
+        return kExitUsage;
+    }
+    RecordArchive archive;
+    if (const int opened = OpenToolArchive(context, archive, false); opened != kExitOk)
+        return opened;
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT texts FROM records ORDER BY device_key, test_time"))) {
+        context.err << archive.problem() << '\n';
+        return kExitArchive;
+    }
+    // The record table of the workbooks: it reads back into the grid and into an archive.
+    qint64 written = 0;
+    QString reason;
+    const bool done = WriteTableFile(
+        arguments.first(), RecordGrid::Headers(),
+        [&](qint64, QStringList* cells) {
+            if (!query.next())
+                return false;
+            const QJsonArray texts = QJsonDocument::fromJson(query.value(0).toString().toUtf8()).array();
+            for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+                *cells << texts.at(c).toString().trimmed();
+            ++written;
+            return true;
+        },
+        &reason);
+    if (!done) {
+        context.err << QStringLiteral("无法写入 / cannot write %1: %2\n").arg(arguments.first(), reason);
+        return kExitFile;
+    }
+    context.out << QStringLiteral("写出 %1 条记录 / wrote %1 records\n").arg(written);
+    return kExitOk;
+}
+
+} // namespace
+
+extern const ToolCommand kExportCommand{
+    "export", "FILE.xlsx|FILE.csv", "把记录库中的全部记录写成工作簿（.xlsx）或逗号分隔文件（.csv）",
+    "write every record of the archive as an .xlsx workbook or a .csv file", RunExport};

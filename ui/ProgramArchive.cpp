@@ -1,0 +1,83 @@
+#include "ui/ProgramArchive.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+
+namespace {
+
+constexpr size_t kMaxPending = 100000;
+
+} // namespace
+
+ProgramArchive& ProgramArchive::shared() {
+    static ProgramArchive* instance = new ProgramArchive;
+    return *instance;
+}
+
+QString ProgramArchive::fileName() const {
+    return EnsureDataFolder() + QLatin1Char('/') + kArchiveFileName;
+}
+
+RecordArchive& ProgramArchive::archive() {
+    if (!m_archive) {
+        m_archive = std::make_unique<RecordArchive>();
+        m_archive->open(fileName());
+    }
+    return *m_archive;
+}
+
+void ProgramArchive::reset() {
+    m_archive.reset();
+    m_pending.clear();
+    m_told = false;
+}
+
+void ProgramArchive::tellProblemOnce() {
+    RecordArchive& opened = archive();
+    if (m_told || (opened.writable() && opened.problem().isEmpty()))
+        return;
+    m_told = true;
+    ShowMessage(ArchiveProblemMessage(opened.problem()), kAppTitle, MsgIcon::Warning);
+}
+
+void ProgramArchive::store(std::vector<TestRecord> records, const QString& source) {
+    RecordArchive& opened = archive();
+    for (TestRecord& record : records)
+        if (m_pending.size() < kMaxPending)
+            m_pending.emplace_back(std::move(record), source);
+    // Records kept from an earlier failure go in with these, in the same one transaction.
+    const bool stored = opened.inTransaction([&] {
+        for (size_t first = 0; first < m_pending.size();) {
+            std::vector<TestRecord> batch;
+            size_t next = first;
+            for (; next < m_pending.size() && m_pending[next].second == m_pending[first].second; ++next)
+                batch.push_back(m_pending[next].first);
+            if (opened.storeInOpenTransaction(batch, m_pending[first].second) < 0)
+                return false;
+            first = next;
+        }
+        return true;
+    });
+    if (stored) {
+        m_pending.clear();
+        emit recordsStored();
+        return;
+    }
+    tellProblemOnce();
+}
+
+void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, const QString& source) {
+    std::vector<TestRecord> records;
+    for (int row = std::max(first, 1); row <= last && row < grid.gridRowCount(); ++row)
+        records.push_back(TestRecord::FromTexts(grid.row(row)));
+    store(std::move(records), source);
+}
+
+void ArchiveUpload(const RecordGrid& grid, int recordCount) {
+    ProgramArchive::shared().storeRows(grid, 1, recordCount, QStringLiteral("upload"));
+}
+
+void ArchiveTestRow(const RecordGrid::Row& row) {
+    ProgramArchive::shared().store({TestRecord::FromTexts(row)}, QStringLiteral("live"));
+}
