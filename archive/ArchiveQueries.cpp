@@ -216,10 +216,8 @@ const QStringList& OverviewHeaders() {
     return headers;
 }
 
-QString ChangeText(const std::optional<double>& percent) {
-    if (!percent)
-        return {};
-    return (*percent >= 0 ? QStringLiteral("+") : QStringLiteral("-")) + PercentText(std::fabs(*percent));
+QString OverviewChangeText(const std::optional<double>& percent) {
+    return percent ? QString::asprintf("%+.1f%%", *percent) : QString();
 }
 
 std::vector<QStringList> OverviewRows(const std::vector<OverviewStation>& stations) {
@@ -230,7 +228,8 @@ std::vector<QStringList> OverviewRows(const std::vector<OverviewStation>& statio
                 rows.push_back({station.name.isEmpty() ? QStringLiteral("（未登记）") : station.name,
                                 bay.name, device.asset.device, device.asset.phase,
                                 QString(device.lastTime).replace(QLatin1Char('T'), QLatin1Char(' ')),
-                                device.stepText, device.resistanceText, ChangeText(device.changePercent),
+                                device.stepText, device.resistanceText,
+                                OverviewChangeText(device.changePercent),
                                 VerdictText(device.assessment.verdict), device.assessment.reasonText()});
     return rows;
 }

@@ -79,4 +79,5 @@ void RollUp(std::vector<OverviewStation>& stations);
 // reason), for the exports.
 const QStringList& OverviewHeaders();
 std::vector<QStringList> OverviewRows(const std::vector<OverviewStation>& stations);
-QString ChangeText(const std::optional<double>& percent); // "+12.5 %", "-3 %" or ""
+// "+12.5%" as the history shows a change, or empty.
+QString OverviewChangeText(const std::optional<double>& percent);

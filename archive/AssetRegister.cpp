@@ -189,13 +189,12 @@ bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QStrin
             if (const std::optional<Asset> stored = LoadAsset(archive, asset.device);
                 stored && *stored == candidate)
                 continue;
-            for (const QVariant& value :
-                 {QVariant(asset.key()), QVariant(asset.device), QVariant(asset.station), QVariant(asset.bay),
-                  QVariant(asset.phase), QVariant(asset.kind), QVariant(asset.maker), QVariant(asset.model),
-                  QVariant(asset.factory), QVariant(asset.commissioning), QVariant(asset.limit),
-                  QVariant(asset.note), QVariant(asset.baselineFactor), QVariant(asset.riseFactor),
-                  QVariant(asset.phaseFactor), QVariant(now), QVariant(archive.laptopId())})
-                upsert.addBindValue(value);
+            // An empty text is '' in the register, never NULL.
+            for (const QString& value :
+                 {asset.key(), asset.device, asset.station, asset.bay, asset.phase, asset.kind, asset.maker,
+                  asset.model, asset.factory, asset.commissioning, asset.limit, asset.note,
+                  asset.baselineFactor, asset.riseFactor, asset.phaseFactor, now, archive.laptopId()})
+                upsert.addBindValue(value.isNull() ? QStringLiteral("") : value);
             if (!upsert.exec()) {
                 archive.setProblem(upsert.lastError().text());
                 return false;

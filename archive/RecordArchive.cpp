@@ -42,6 +42,11 @@ QVariant Optional(const auto& value) {
     return value ? QVariant(*value) : QVariant();
 }
 
+// A text column is '' for an empty text, never NULL.
+QString NotNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QString TextsJson(const TestRecord::Texts& texts) {
     QJsonArray array;
     for (const QString& text : texts)
@@ -116,20 +121,21 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
         return fail(QStringLiteral("记录库尚未建立。"));
     }
 
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(fileName);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMilliseconds);
-    if (readOnly)
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    db.setConnectOptions(options);
-    if (!db.open())
-        return fail(QStringLiteral("无法打开（%1）。").arg(ErrorText(db.lastError())));
+    QString reason;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(fileName);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMilliseconds);
+        if (readOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
+        if (!db.open())
+            reason = ErrorText(db.lastError());
+    }
+    if (!reason.isEmpty())
+        return fail(QStringLiteral("无法打开（%1）。").arg(reason));
     m_state = readOnly ? ArchiveState::ReadOnly : ArchiveState::Open;
 
-    QString reason;
-    if (!readOnly && (!Exec(db, QStringLiteral("PRAGMA journal_mode=WAL"), &reason) ||
-                      !Exec(db, QStringLiteral("PRAGMA synchronous=FULL"), &reason)))
-        return fail(QStringLiteral("无法打开（%1）。").arg(reason));
     if (!readMeta())
         return m_state;
     if (m_schemaVersion > kArchiveSchemaVersion) {
@@ -143,51 +149,54 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
         }
         return m_state;
     }
-    if (m_schemaVersion < kArchiveSchemaVersion) {
-        if (readOnly)
-            return m_state; // read as it is
-        if (!createOrUpgrade())
-            return m_state;
-    }
+    if (readOnly)
+        return m_state;
+    if (!Exec(database(), QStringLiteral("PRAGMA journal_mode=WAL"), &reason) ||
+        !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason))
+        return fail(QStringLiteral("无法打开（%1）。").arg(reason));
+    if (m_schemaVersion < kArchiveSchemaVersion)
+        createOrUpgrade();
     return m_state;
 }
 
 bool RecordArchive::readMeta() {
-    QSqlDatabase db = database();
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
-        fail(QStringLiteral("文件已损坏或不是记录库，程序不会改动它（%1）。")
-                 .arg(ErrorText(query.lastError())));
-        return false;
-    }
-    QStringList tables;
-    while (query.next())
-        tables << query.value(0).toString();
-    if (tables.isEmpty()) {
-        if (m_state != ArchiveState::Open) {
-            fail(QStringLiteral("记录库是空的。"));
-            return false;
+    QString problem;
+    {
+        QSqlQuery query(database());
+        QStringList tables;
+        if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
+            problem = QStringLiteral("文件已损坏或不是记录库，程序不会改动它（%1）。")
+                          .arg(ErrorText(query.lastError()));
+        } else {
+            while (query.next())
+                tables << query.value(0).toString();
         }
-        m_schemaVersion = 0; // a new file
+        if (problem.isEmpty() && tables.isEmpty()) {
+            if (m_state == ArchiveState::Open) {
+                m_schemaVersion = 0; // a new file
+                return true;
+            }
+            problem = QStringLiteral("记录库是空的。");
+        }
+        if (problem.isEmpty()) {
+            if (tables.contains(QStringLiteral("meta")) &&
+                query.exec(QStringLiteral(
+                    "SELECT key, value FROM meta WHERE key IN ('schema_version','laptop_id')"))) {
+                while (query.next()) {
+                    if (query.value(0).toString() == QStringLiteral("schema_version"))
+                        m_schemaVersion = query.value(1).toInt();
+                    else
+                        m_laptopId = query.value(1).toString();
+                }
+            }
+            if (m_schemaVersion <= 0)
+                problem = QStringLiteral("文件不是本程序的记录库，程序不会改动它。");
+        }
+    }
+    if (problem.isEmpty())
         return true;
-    }
-    if (!tables.contains(QStringLiteral("meta")) ||
-        !query.exec(
-            QStringLiteral("SELECT key, value FROM meta WHERE key IN ('schema_version','laptop_id')"))) {
-        fail(QStringLiteral("文件不是本程序的记录库，程序不会改动它。"));
-        return false;
-    }
-    while (query.next()) {
-        if (query.value(0).toString() == QStringLiteral("schema_version"))
-            m_schemaVersion = query.value(1).toInt();
-        else
-            m_laptopId = query.value(1).toString();
-    }
-    if (m_schemaVersion <= 0) {
-        fail(QStringLiteral("文件不是本程序的记录库，程序不会改动它。"));
-        return false;
-    }
-    return true;
+    fail(problem);
+    return false;
 }
 
 bool RecordArchive::runScript(const QString& resource) {
@@ -300,10 +309,10 @@ int RecordArchive::storeInOpenTransaction(const std::vector<TestRecord>& records
         insert.addBindValue(record.testTime
                                 ? QVariant(record.testTime->toString(QStringLiteral("yyyy-MM-ddThh:mm")))
                                 : QVariant());
-        insert.addBindValue(record.device);
-        insert.addBindValue(record.device.toUpper());
-        insert.addBindValue(record.tester);
-        insert.addBindValue(record.location);
+        insert.addBindValue(NotNull(record.device));
+        insert.addBindValue(NotNull(record.device.toUpper()));
+        insert.addBindValue(NotNull(record.tester));
+        insert.addBindValue(NotNull(record.location));
         insert.addBindValue(Optional(record.stepCode));
         insert.addBindValue(Optional(record.stepAmperes));
         insert.addBindValue(Optional(record.loadSeconds));

@@ -20,6 +20,9 @@ QString ProgramArchive::fileName() const {
 }
 
 RecordArchive& ProgramArchive::archive() {
+    // The data folder may have moved (a test's program folder): the archive follows it.
+    if (m_archive && m_archive->fileName() != fileName())
+        reset();
     if (!m_archive) {
         m_archive = std::make_unique<RecordArchive>();
         m_archive->open(fileName());

@@ -1,0 +1,681 @@
+// The record archive at its boundaries: records stored by a real upload and a saved live test,
+// found again once the data folder's files are gone; a process killed while storing; archives
+// that cannot be used (corrupted, locked by a second program, read-only, made by a newer program)
+// and an older one that is upgraded; the assessment rules; the register's files; the overview's
+// roll-up; a data folder holding whatever a disk can hold; the command-line tool's exit codes.
+#include "archive/ArchiveImport.h"
+#include "archive/ArchiveQueries.h"
+#include "archive/AssetRegister.h"
+#include "archive/RecordArchive.h"
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "history/AutoBackup.h"
+#include "report/DataFile.h"
+#include "report/WorkbookReader.h"
+#include "tests/support/OtherReaders.h"
+#include "tests/support/SimHarness.h"
+#include "tests/support/TestSupport.h"
+#include "ui/ProgramArchive.h"
+#include "ui/UMain.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QtTest>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const kChildVariable = "OHMARA_ARCHIVE_STORE_UNTIL_KILLED";
+
+QList<QByteArray> Frames(int count, int firstMinute = 0) {
+    QList<QByteArray> frames;
+    for (int k = 1; k <= count; ++k)
+        frames.append(SimRecord{QDateTime(QDate(2024, 3, 15), QTime(9, firstMinute + k)),
+                                QStringLiteral("QF%1").arg(k % 4), QStringLiteral("LI"),
+                                QStringLiteral("LAB"), uint8_t(1 + k % 3), 5, uint32_t(1000 + k)}
+                          .frame());
+    return frames;
+}
+
+QByteArray Digest(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1)
+                                          : QByteArray();
+}
+
+TestRecord Record(const QString& device, const QString& time, const QString& step,
+                  const QString& resistance) {
+    return TestRecord::FromTexts({QStringLiteral(" 1"), time, device, QStringLiteral("LI"),
+                                  QStringLiteral("LAB"), step, QStringLiteral("5 秒"), resistance});
+}
+
+qint64 Count(const RecordArchive& archive, const QString& sql) {
+    QSqlQuery query(archive.database());
+    return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
+void Age(const QString& path) {
+    const struct timeval old[2] = {{1700000000, 0}, {1700000000, 0}};
+    ::lutimes(QFile::encodeName(path).constData(), old);
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    Age(path);
+}
+
+QByteArray DataFileOf(const std::vector<QStringList>& rows) {
+    RecordGrid grid;
+    Rows records;
+    for (const QStringList& row : rows)
+        records << row;
+    FillGrid(grid, records);
+    return DataFileBytes(grid, int(rows.size()));
+}
+
+// The child of killWhileStoringLosesNothing: stores batches of 50 records until it is killed,
+// saying after each commit which batch is in.
+int StoreUntilKilled(const QString& fileName) {
+    RecordArchive archive;
+    if (archive.open(fileName) != ArchiveState::Open)
+        return 3;
+    QTextStream out(stdout);
+    for (int batch = 0;; ++batch) {
+        std::vector<TestRecord> records;
+        for (int i = 0; i < 50; ++i)
+            records.push_back(Record(QStringLiteral("K%1").arg(batch), QStringLiteral("24-01-01 00:00"),
+                                     QStringLiteral("100 A"), QStringLiteral("%1.0 uΩ").arg(i + 1)));
+        if (archive.store(records, QStringLiteral("upload")) != 50)
+            return 1;
+        out << batch << Qt::endl;
+    }
+}
+
+// Runs ohmara-archive; its exit code, with its output in *out.
+int Tool(const QStringList& arguments, QString* out = nullptr) {
+    QProcess tool;
+    tool.setProcessChannelMode(QProcess::MergedChannels);
+    tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH), arguments);
+    if (!tool.waitForFinished(60000))
+        return -1;
+    if (out)
+        *out = QString::fromUtf8(tool.readAll());
+    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+} // namespace
+
+class TstArchive : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        ResetSharedState();
+        ProgramArchive::shared().reset();
+    }
+
+    void uploadsAndLiveTestsOutliveTheFiles() {
+        TempProgramDir dir;
+        SimSetup setup;
+        setup.records = Frames(12);
+        setup.faults.dieAfter = 9; // the count and records 1..7 are read, then the link dies
+        UsbSim usb(setup);
+        usb.pointProgramAt();
+        MessageRecorder messages;
+        FolderRecorder folders;
+        TFrmMain window;
+        gbDeviceConnected = true;
+        window.UpdateButtons();
+        window.BtnSampleData->click(); // cut short: the records read so far are stored
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("通讯失败！")});
+        usb.setFaults({});
+        window.BtnSampleData->click(); // complete, overlapping the first
+        strDevice = QStringLiteral("qf1");
+        strTestResult = QStringLiteral("77.7 uΩ");
+        iCurrentStep = 1;
+        window.AppendTestRow();
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("通讯失败！")});
+
+        // Everything the data folder holds besides the archive goes; the records stay.
+        QVERIFY(QDir(BackupFolder()).removeRecursively());
+        ProgramArchive::shared().reset();
+        RecordArchive archive;
+        QCOMPARE(archive.open(EnsureDataFolder() + QLatin1Char('/') + kArchiveFileName), ArchiveState::Open);
+        QCOMPARE(archive.recordCount(), 13);
+        const std::vector<ArchivedRecord> qf1 = DeviceRecords(archive, QStringLiteral("Qf1"));
+        QCOMPARE(qf1.size(), size_t(4)); // records 1, 5, 9 and the live test, matched without case
+        QCOMPARE(qf1.front().texts, window.Grid()->row(1));
+        QCOMPARE(qf1.front().microOhms, 100.1);
+        QCOMPARE(qf1.front().source, QStringLiteral("upload"));
+        QCOMPARE(qf1.back().source, QStringLiteral("live"));
+        QCOMPARE(qf1.back().texts[7], QStringLiteral("77.7 uΩ"));
+        QCOMPARE(Count(archive, QStringLiteral("SELECT count(*) FROM records WHERE pushed = 0")), 13);
+
+        // Bringing the upload's file in again adds nothing.
+        const QString again = dir.filePath(QStringLiteral("again.txt"));
+        Write(again, DataFileBytes(*window.Grid(), 12));
+        ImportOptions options;
+        options.root = dir.path();
+        const ImportSummary summary = ImportFiles(archive, {again}, options);
+        QCOMPARE(summary.recordsRead, 12);
+        QCOMPARE(summary.recordsAdded, 0);
+        QCOMPARE(archive.recordCount(), 13);
+    }
+
+    void killWhileStoringLosesNothingStored() {
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(kArchiveFileName);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(kChildVariable), fileName);
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        QByteArray said;
+        while (said.count('\n') < 40 && child.waitForReadyRead(20000))
+            said += child.readAllStandardOutput();
+        child.kill(); // SIGKILL, somewhere inside a store
+        QVERIFY(child.waitForFinished());
+        said += child.readAllStandardOutput();
+        const QList<QByteArray> batches = said.trimmed().split('\n');
+        QVERIFY(batches.size() >= 40);
+
+        RecordArchive archive;
+        QCOMPARE(archive.open(fileName), ArchiveState::Open);
+        QCOMPARE(archive.check(true), QStringLiteral("ok"));
+        for (const QByteArray& batch : batches)
+            QCOMPARE(DeviceRecords(archive, QStringLiteral("K") + QString::fromLatin1(batch)).size(),
+                     size_t(50));
+        QCOMPARE(archive.recordCount() % 50, 0); // a store is all or nothing
+    }
+
+    void archiveThatCannotBeWrittenIsLeftAlone_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("corrupted") << "corrupted" << int(ArchiveState::Unavailable) << false;
+        QTest::newRow("not an archive of ours") << "foreign" << int(ArchiveState::Unavailable) << false;
+        QTest::newRow("made by a newer program") << "newer" << int(ArchiveState::ReadOnly) << true;
+        QTest::newRow("read-only file") << "readonly" << int(ArchiveState::ReadOnly) << true;
+        QTest::newRow("locked by a second program") << "locked" << int(ArchiveState::Open) << true;
+        QTest::newRow("a named pipe in its place") << "fifo" << int(ArchiveState::Unavailable) << false;
+    }
+
+    void archiveThatCannotBeWrittenIsLeftAlone() {
+        QFETCH(QString, kind);
+        QFETCH(int, state);
+        QFETCH(bool, readable);
+        if (kind == QStringLiteral("readonly") && geteuid() == 0)
+            QSKIP("file permissions do not bind the superuser");
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(kArchiveFileName);
+        {
+            RecordArchive first;
+            QCOMPARE(first.open(fileName), ArchiveState::Open);
+            QCOMPARE(first.store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload"), 1);
+            QSqlQuery query(first.database());
+            if (kind == QStringLiteral("newer"))
+                QVERIFY(query.exec("UPDATE meta SET value = '99' WHERE key = 'schema_version'"));
+            if (kind == QStringLiteral("foreign"))
+                QVERIFY(query.exec("DROP TABLE meta"));
+            QVERIFY(query.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+        }
+        QProcess holder;
+        if (kind == QStringLiteral("corrupted")) {
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek(0);
+            file.write(QByteArray(100, '\x5A'));
+        } else if (kind == QStringLiteral("readonly")) {
+            QVERIFY(QFile::setPermissions(fileName, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else if (kind == QStringLiteral("fifo")) {
+            QVERIFY(QFile::remove(fileName));
+            QCOMPARE(::mkfifo(QFile::encodeName(fileName).constData(), 0600), 0);
+        } else if (kind == QStringLiteral("locked")) {
+            // A second program holds the write lock and keeps it.
+            holder.start(QStringLiteral("sqlite3"), {fileName});
+            if (!holder.waitForStarted())
+                QSKIP("sqlite3 is not installed");
+            holder.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
+            QVERIFY(holder.waitForReadyRead(10000));
+            QCOMPARE(holder.readAllStandardOutput().trimmed(), QByteArray("held"));
+        }
+        const QByteArray before = kind == QStringLiteral("fifo") ? QByteArray() : Digest(fileName);
+
+        RecordArchive archive;
+        QCOMPARE(int(archive.open(fileName)), state);
+        QCOMPARE(archive.readable(), readable);
+        if (kind != QStringLiteral("locked"))
+            QVERIFY(!archive.problem().isEmpty());
+        QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload"), -1);
+        QVERIFY(!archive.problem().isEmpty());
+        if (readable && kind != QStringLiteral("locked"))
+            QCOMPARE(DeviceRecords(archive, "qf1").size(), size_t(1));
+        archive.close();
+        if (kind != QStringLiteral("fifo"))
+            QCOMPARE(Digest(fileName), before); // never written, never replaced
+        if (kind == QStringLiteral("locked")) {
+            holder.write("COMMIT;\n.quit\n");
+            QVERIFY(holder.waitForFinished());
+            QCOMPARE(archive.open(fileName), ArchiveState::Open);
+            QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload"), 1);
+        }
+    }
+
+    void programGoesOnAndSaysSoOnce() {
+        TempProgramDir dir;
+        const QString fileName = EnsureDataFolder() + QLatin1Char('/') + kArchiveFileName;
+        Write(fileName, QByteArray("not an archive at all, but someone's file"));
+        const QByteArray before = Digest(fileName);
+        SimSetup setup;
+        setup.records = Frames(3);
+        UsbSim usb(setup);
+        usb.pointProgramAt();
+        MessageRecorder messages;
+        TFrmMain window;
+        gbDeviceConnected = true;
+        window.UpdateButtons();
+        window.BtnSampleData->click();
+        window.BtnSampleData->click();
+        window.AppendTestRow();
+        QCOMPARE(giRecordCount, 4);
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY(messages.texts().first().contains(kArchiveFileName));
+        QCOMPARE(Digest(fileName), before);
+        QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files).size(), 3); // the backups go on
+    }
+
+    void olderArchiveIsUpgradedInPlace() {
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(kArchiveFileName);
+        {
+            // Version 1 as the first program wrote it, with one record.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
+            db.setDatabaseName(fileName);
+            QVERIFY(db.open());
+            QFile schema(":/archive/LocalSchema.sql");
+            QVERIFY(schema.open(QIODevice::ReadOnly));
+            for (const QString& statement :
+                 QString::fromUtf8(schema.readAll()).split(QRegularExpression("\\n;\\n")))
+                QVERIFY2(QSqlQuery(db).exec(statement), qPrintable(statement));
+            QVERIFY(
+                QSqlQuery(db).exec("INSERT INTO meta VALUES ('schema_version', '1'), ('laptop_id', 'L1')"));
+            QVERIFY(
+                QSqlQuery(db).exec("INSERT INTO records (id, device, device_key, tester, location, texts, "
+                                   "source, added_at, added_by) VALUES ('x', 'Qf7', 'QF7', '', '', '[]', "
+                                   "'upload', '2024-01-01T00:00:00.000Z', 'L1')"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("v1");
+        RecordArchive archive;
+        QCOMPARE(archive.open(fileName), ArchiveState::Open);
+        QCOMPARE(archive.schemaVersion(), kArchiveSchemaVersion);
+        QCOMPARE(archive.laptopId(), QStringLiteral("L1"));
+        const std::vector<Asset> assets = LoadAssets(archive);
+        QCOMPARE(assets.size(), size_t(1));
+        QCOMPARE(assets.front().device, QStringLiteral("Qf7"));
+        QVERIFY(!assets.front().registered);
+    }
+
+    void assessment_data() {
+        QTest::addColumn<double>("resistance");
+        QTest::addColumn<QString>("rules");   // "limit=100 factory=100 baseline=1.5 phase=B"
+        QTest::addColumn<QString>("earlier"); // "100A:100" same-step previous, "200A:50" any-step only
+        QTest::addColumn<QString>("sisters"); // "A:50 C:55"
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("above the limit") << 120.0 << "limit=100"
+                                         << ""
+                                         << ""
+                                         << "不合格"
+                                         << "超过限值 100 uΩ";
+        QTest::newRow("at the limit") << 100.0 << "limit=100"
+                                      << ""
+                                      << ""
+                                      << "合格"
+                                      << "";
+        QTest::newRow("limit kept as typed") << 0.5 << "limit=0.0004"
+                                             << ""
+                                             << ""
+                                             << "不合格"
+                                             << "超过限值 0.0004 uΩ";
+        QTest::newRow("above the factory value") << 134.0 << "factory=100"
+                                                 << ""
+                                                 << ""
+                                                 << "注意"
+                                                 << "比出厂值高 34 %";
+        QTest::newRow("commissioning value first") << 134.0 << "factory=50 commissioning=100"
+                                                   << ""
+                                                   << ""
+                                                   << "注意"
+                                                   << "比投运值高 34 %";
+        QTest::newRow("baseline factor of the asset") << 134.0 << "factory=100 baseline=1.5"
+                                                      << ""
+                                                      << ""
+                                                      << "合格"
+                                                      << "";
+        QTest::newRow("rise against the previous test") << 125.0 << ""
+                                                        << "100A:100"
+                                                        << ""
+                                                        << "注意"
+                                                        << "比上次试验高 25 %";
+        QTest::newRow("rise of exactly 20 %") << 120.0 << ""
+                                              << "100A:100"
+                                              << ""
+                                              << "合格"
+                                              << "";
+        QTest::newRow("previous test at another current") << 125.0 << ""
+                                                          << "200A:50"
+                                                          << ""
+                                                          << "无判据"
+                                                          << "上次试验电流为 200 A，与本次不同，未作比较";
+        QTest::newRow("a phase above the lowest") << 81.0 << "phase=B"
+                                                  << ""
+                                                  << "A:50 C:55"
+                                                  << "注意"
+                                                  << "B相比最低相高 62 %";
+        QTest::newRow("the lowest phase") << 50.0 << "phase=A"
+                                          << ""
+                                          << "B:81 C:55"
+                                          << "合格"
+                                          << "";
+        QTest::newRow("no rule applies") << 50.0 << ""
+                                         << ""
+                                         << ""
+                                         << "无判据"
+                                         << "没有限值、基准值、上次试验或同间隔其他相可比";
+        QTest::newRow("both at once: the worst wins") << 200.0 << "limit=150 factory=100"
+                                                      << ""
+                                                      << ""
+                                                      << "不合格"
+                                                      << "超过限值 150 uΩ；比出厂值高 100 %";
+    }
+
+    void assessment() {
+        QFETCH(double, resistance);
+        QFETCH(QString, rules);
+        QFETCH(QString, earlier);
+        QFETCH(QString, sisters);
+        QFETCH(QString, verdict);
+        QFETCH(QString, reason);
+        Asset asset;
+        for (const QString& pair : rules.split(' ', Qt::SkipEmptyParts)) {
+            const QString name = pair.section('=', 0, 0);
+            const QString value = pair.section('=', 1);
+            (name == "limit"           ? asset.limit
+             : name == "factory"       ? asset.factory
+             : name == "commissioning" ? asset.commissioning
+             : name == "baseline"      ? asset.baselineFactor
+                                       : asset.phase) = value;
+        }
+        AssessmentInput input;
+        input.microOhms = resistance;
+        input.stepAmperes = 100;
+        input.phase = asset.phase;
+        input.rules = RulesOf(asset, AssessmentFactors{});
+        if (!earlier.isEmpty()) {
+            const EarlierTest test{earlier.section('A', 0, 0).toInt(), earlier.section(':', 1).toDouble()};
+            input.previousAnyStep = test;
+            if (test.stepAmperes == 100)
+                input.previousSameStep = test;
+        }
+        for (const QString& sister : sisters.split(' ', Qt::SkipEmptyParts))
+            input.sisterPhases.push_back({sister.section(':', 0, 0), sister.section(':', 1).toDouble()});
+        const Assessment result = Assess(input);
+        QCOMPARE(VerdictText(result.verdict), verdict);
+        QCOMPARE(result.reasonText(), reason);
+    }
+
+    void overviewRollsTheWorstUp() {
+        QTemporaryDir dir;
+        RecordArchive archive;
+        QCOMPARE(archive.open(dir.filePath(kArchiveFileName)), ArchiveState::Open);
+        std::vector<Asset> assets;
+        for (const auto& [device, bay, phase, limit] : {std::tuple{"QA", "1号", "A", ""},
+                                                        {"QB", "1号", "B", ""},
+                                                        {"QC", "1号", "C", "100"},
+                                                        {"QD", "2号", "", "100"}}) {
+            Asset asset;
+            asset.device = device;
+            asset.station = "东郊站";
+            asset.bay = bay;
+            asset.phase = phase;
+            asset.limit = limit;
+            assets.push_back(asset);
+        }
+        QString reason;
+        QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+        QCOMPARE(archive.store({Record("qa", "24-05-01 09:00", "100 A", "50.0 uΩ"),
+                                Record("QB", "24-05-01 09:05", "100 A", "52.0 uΩ"),
+                                Record("QC", "24-05-01 09:10", "200 A", "30.0 uΩ"),
+                                Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
+                                Record("QD", "24-05-01 09:30", "100 A", "90.0 uΩ"),
+                                Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ")},
+                               "upload"),
+                 6);
+        const std::vector<OverviewStation> stations = BuildOverview(archive);
+        QCOMPARE(stations.size(), size_t(2));
+        QCOMPARE(stations[0].name, QStringLiteral("东郊站"));
+        QCOMPARE(stations[0].worst, Verdict::Fail);
+        QCOMPARE(stations[0].bays[0].worst, Verdict::Fail);
+        QCOMPARE(stations[0].bays[1].worst, Verdict::Pass);
+        const OverviewDevice& qc = stations[0].bays[0].devices[2];
+        QCOMPARE(qc.asset.device, QStringLiteral("QC"));
+        QCOMPARE(qc.assessment.reasonText(),
+                 QStringLiteral(
+                     "超过限值 100 uΩ；上次试验电流为 200 A，与本次不同，未作比较；C相比最低相高 140 %"));
+        QVERIFY(!qc.changePercent); // the 200 A test is not its previous test
+        QCOMPARE(stations[0].bays[0].devices[1].assessment.verdict, Verdict::Pass); // B: 4 % above A
+        QCOMPARE(stations[1].name, QString());                                      // not in the register
+        QCOMPARE(stations[1].worst, Verdict::NoCriteria);
+        QCOMPARE(OverviewRows(stations).size(), size_t(5));
+    }
+
+    void registerFilesRoundTrip_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << "台账.xlsx";
+        QTest::newRow("csv") << "台账.csv";
+    }
+
+    void registerFilesRoundTrip() {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(name);
+        Asset first{"QF1",
+                    "东郊站",
+                    "1号",
+                    "A",
+                    "断路器",
+                    "甲厂",
+                    "ZN63",
+                    "35",
+                    "36.50",
+                    "0.0004",
+                    "含,逗号\"引号\n两行",
+                    "",
+                    "",
+                    "",
+                    true};
+        Asset second{"qf2", "", "", "", "", "", "", "", "", "1000000000", "", "", "", "", true};
+        QString reason;
+        QVERIFY2(ExportAssets({first, second}, fileName, &reason), qPrintable(reason));
+        std::vector<Asset> read;
+        QVERIFY2(ImportAssets(fileName, &read, &reason), qPrintable(reason));
+        QCOMPARE(read.size(), size_t(2));
+        QVERIFY(read[0] == first);
+        QVERIFY(read[1] == second);
+        if (name.endsWith(".xlsx") && OtherReaders::HasPythonModule("openpyxl")) {
+            const auto cells = OtherReaders::PythonJson("import json,sys,openpyxl\n"
+                                                        "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
+                                                        "print(json.dumps([[c if c is None else str(c) for c "
+                                                        "in r] for r in ws.iter_rows(values_only=True)]))",
+                                                        {fileName});
+            QVERIFY(cells);
+            QCOMPARE(cells->array().at(1).toArray().at(9).toString(), QStringLiteral("0.0004"));
+            QCOMPARE(cells->array().at(0).toArray().at(0).toString(), QStringLiteral("设备编号"));
+        }
+        // A file with one bad number is refused as a whole, naming the row.
+        second.limit = "1e308";
+        QVERIFY(ExportAssets({first, second}, fileName, &reason));
+        QVERIFY(!ImportAssets(fileName, &read, &reason));
+        QVERIFY2(reason.contains("第 3 行") && reason.contains("1e308"), qPrintable(reason));
+    }
+
+    void numbersAreKeptExactlyOrRefused_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("taken");
+        for (const char* text : {"0.0004", "1000000000", "150", "36.50", "0.00000000000000000001"})
+            QTest::newRow(text) << text << true;
+        for (const char* text :
+             {"inf", "1e308", "0", "0.0", "-5", "1000000000.1", "nan", "0x10", "1,5", " ", "12 uΩ"})
+            QTest::newRow(text) << text << false;
+    }
+
+    void numbersAreKeptExactlyOrRefused() {
+        QFETCH(QString, text);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        RecordArchive archive;
+        QCOMPARE(archive.open(dir.filePath(kArchiveFileName)), ArchiveState::Open);
+        Asset asset;
+        asset.device = "QF9";
+        asset.limit = text;
+        asset.factory = text;
+        QString reason;
+        QCOMPARE(SaveAssets(archive, {asset}, &reason), taken);
+        const std::optional<Asset> stored = LoadAsset(archive, "qf9");
+        QCOMPARE(stored.has_value(), taken);
+        if (taken) {
+            QCOMPARE(stored->limit, text);
+            QCOMPARE(stored->factory, text);
+            QCOMPARE(Count(archive, "SELECT pushed FROM assets"), 0);
+            QCOMPARE(Count(archive,
+                           "SELECT count(*) FROM assets WHERE changed_by = (SELECT value FROM meta WHERE "
+                           "key = 'laptop_id') AND changed_at LIKE '____-__-__T__:__:__.___Z'"),
+                     1);
+        } else {
+            QVERIFY(!reason.isEmpty());
+        }
+    }
+
+    void importMeetsWhateverLiesInTheFolder() {
+        QTemporaryDir outside;
+        TempProgramDir dir;
+        const QString root = EnsureDataFolder();
+        const QString good = root + "/good.txt";
+        Write(good, DataFileOf({{" 1", "24-02-01 10:00", "G1", "", "", "100 A", "5 秒", "10.0 uΩ"},
+                                {" 2", "24-02-01 10:01", "G2", "", "", "100 A", "5 秒", "11.0 uΩ"}}));
+        QVERIFY(QDir(root).mkpath("folder.txt/deeper"));
+        Write(root + "/folder.txt/deeper/nested.txt",
+              DataFileOf({{" 1", "24-02-01 11:00", "N1", "", "", "100 A", "5 秒", "12.0 uΩ"}}));
+        Write(outside.filePath("secret.txt"),
+              DataFileOf({{" 1", "24-02-01 12:00", "OUT", "", "", "100 A", "5 秒", "13.0 uΩ"}}));
+        QCOMPARE(::mkfifo(QFile::encodeName(root + "/pipe.txt").constData(), 0600), 0);
+        QVERIFY(QFile::link("/dev/zero", root + "/zero.txt"));
+        QVERIFY(QFile::link(outside.filePath("secret.txt"), root + "/secret.txt"));
+        QVERIFY(QFile::link(outside.path(), root + "/elsewhere"));
+        QVERIFY(QFile::link(root, root + "/folder.txt/round"));
+        QVERIFY(QFile::link(root + "/loop-b.txt", root + "/loop-a.txt"));
+        QVERIFY(QFile::link(root + "/loop-a.txt", root + "/loop-b.txt"));
+        QVERIFY(QFile::link(root + "/gone.txt", root + "/dangling.txt"));
+        {
+            QFile huge(root + "/huge.txt");
+            QVERIFY(huge.open(QIODevice::WriteOnly));
+            QVERIFY(huge.resize(qint64(300) * 1024 * 1024)); // sparse: takes no disk
+        }
+        Age(root + "/huge.txt");
+        Write(root + "/broken.xlsx", QByteArray("PK\x03\x04 not really a workbook"));
+        QFile fresh(root + "/fresh.txt"); // still being written
+        QVERIFY(fresh.open(QIODevice::WriteOnly));
+        fresh.write(DataFileOf({{" 1", "24-02-01 13:00", "F1", "", "", "100 A", "5 秒", "14.0 uΩ"}}));
+        fresh.flush();
+
+        RecordArchive archive;
+        QCOMPARE(archive.open(root + "/" + kArchiveFileName), ArchiveState::Open);
+        ImportOptions options;
+        options.root = root;
+        QList<int> progress;
+        options.progress = [&](int done, int total, const QString&) { progress << done << total; };
+        QElapsedTimer took;
+        took.start();
+        const ImportSummary summary = ImportFiles(archive, {root}, options);
+        QVERIFY(took.elapsed() < 30000);
+        QCOMPARE(summary.filesRead, 2);
+        QCOMPARE(archive.recordCount(), 3);
+        QVERIFY(DeviceRecords(archive, "OUT").empty());
+        QStringList reasons;
+        for (const ImportSkip& skip : summary.skipped)
+            reasons << QFileInfo(skip.path).fileName() + "：" + skip.reason;
+        reasons.sort();
+        const QStringList expected{"broken.xlsx：不是可读的数据文件或工作簿",
+                                   "dangling.txt：链接断开或成环，未跟随",
+                                   "elsewhere：链接指向文件夹之外，未读取",
+                                   "fresh.txt：文件正在写入，下次再导入",
+                                   "huge.txt：文件过大（300 MB），不是测试记录，未读取",
+                                   "loop-a.txt：链接断开或成环，未跟随",
+                                   "loop-b.txt：链接断开或成环，未跟随",
+                                   "pipe.txt：是命名管道，不是文件，未读取",
+                                   "round：链接指向文件夹，未跟随",
+                                   "secret.txt：链接指向文件夹之外，未读取",
+                                   "zero.txt：链接指向文件夹之外，未读取"};
+        QCOMPARE(reasons.size(), expected.size());
+        for (int i = 0; i < expected.size(); ++i)
+            QVERIFY2(reasons[i].startsWith(expected[i]), qPrintable(reasons[i]));
+        QCOMPARE(progress.last(), progress.at(progress.size() - 2)); // ends at total of total
+        // A second look reads nothing that has not changed.
+        const ImportSummary second = ImportFiles(archive, {root}, options);
+        QCOMPARE(second.filesRead, 0);
+        QCOMPARE(second.filesUnchanged, 2);
+    }
+
+    void toolCommands() {
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(kArchiveFileName);
+        QString out;
+        QCOMPARE(Tool({"--help"}, &out), 0);
+        QVERIFY(out.contains("用法") && out.contains("Usage") && out.contains("import"));
+        QCOMPARE(Tool({"--archive", fileName, "unknown"}), 2);
+        QCOMPARE(Tool({"--archive", fileName, "export", dir.filePath("x.pdf")}), 2);
+        QCOMPARE(Tool({"--archive", fileName, "status"}), 3); // not made yet
+        Write(dir.filePath("in.txt"),
+              DataFileOf({{" 1", "24-02-01 10:00", "T1", "", "", "100 A", "5 秒", "10.0 uΩ"}}));
+        Write(dir.filePath("bad.xlsx"), "garbage");
+        QCOMPARE(Tool({"--archive", fileName, "import", dir.filePath("in.txt")}, &out), 0);
+        QCOMPARE(Tool({"--archive", fileName, "import", dir.path()}, &out), 1); // bad.xlsx skipped
+        QVERIFY2(out.contains("bad.xlsx"), qPrintable(out));
+        QCOMPARE(Tool({"--archive", fileName, "status"}, &out), 0);
+        QVERIFY2(out.contains("records: 1\n"), qPrintable(out));
+        QCOMPARE(Tool({"--archive", fileName, "export", dir.filePath("out.csv")}), 0);
+        WorkbookRecords exported;
+        QString error;
+        QVERIFY(ReadRecordWorkbook(dir.filePath("out.csv"), &exported, &error));
+        QCOMPARE(exported.recordCount, 1);
+        QCOMPARE(exported.rows[0][2], QStringLiteral("T1"));
+        QCOMPARE(Tool({"--archive", fileName, "verify"}), 0);
+        QCOMPARE(Tool({"--archive", fileName, "export", "/nonexistent-folder/out.xlsx"}), 4);
+        Write(fileName, "garbage over the archive");
+        QCOMPARE(Tool({"--archive", fileName, "verify"}), 3);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsSet(kChildVariable)) {
+        QCoreApplication app(argc, argv);
+        return StoreUntilKilled(qEnvironmentVariable(kChildVariable));
+    }
+    QApplication app(argc, argv);
+    TstArchive test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_archive.moc"
