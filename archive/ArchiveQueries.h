@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -36,6 +37,8 @@ public:
                       std::optional<double> microOhms);
     Assessment assess(const TestRecord& record);
     const Asset& assetOf(const QString& device);
+    // A limit for devices whose register row has none (limits kept elsewhere), or nothing.
+    std::function<std::optional<double>(const QString& device)> fallbackLimit;
 
 private:
     std::optional<EarlierTest> earlier(QSqlQuery& query);

@@ -57,7 +57,8 @@ const QStringList& AssetColumnHeaders() {
         QStringLiteral("设备编号"), QStringLiteral("站名"),       QStringLiteral("间隔"),
         QStringLiteral("相别"),     QStringLiteral("类型"),       QStringLiteral("厂家"),
         QStringLiteral("型号"),     QStringLiteral("出厂值(uΩ)"), QStringLiteral("投运值(uΩ)"),
-        QStringLiteral("限值(uΩ)"), QStringLiteral("备注")};
+        QStringLiteral("限值(uΩ)"), QStringLiteral("备注"),       QStringLiteral("基准倍数"),
+        QStringLiteral("增长比例"), QStringLiteral("相间比例")};
     return headers;
 }
 
@@ -68,15 +69,17 @@ const QStringList& AssetKinds() {
 }
 
 QStringList AssetColumns(const Asset& asset) {
-    return {asset.device, asset.station, asset.bay,           asset.phase, asset.kind, asset.maker,
-            asset.model,  asset.factory, asset.commissioning, asset.limit, asset.note};
+    return {asset.device, asset.station,        asset.bay,        asset.phase,         asset.kind,
+            asset.maker,  asset.model,          asset.factory,    asset.commissioning, asset.limit,
+            asset.note,   asset.baselineFactor, asset.riseFactor, asset.phaseFactor};
 }
 
 bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason) {
     Asset read;
-    QString* fields[] = {&read.device,        &read.station, &read.bay,   &read.phase,
-                         &read.kind,          &read.maker,   &read.model, &read.factory,
-                         &read.commissioning, &read.limit,   &read.note};
+    QString* fields[] = {&read.device,        &read.station,    &read.bay,   &read.phase,
+                         &read.kind,          &read.maker,      &read.model, &read.factory,
+                         &read.commissioning, &read.limit,      &read.note,  &read.baselineFactor,
+                         &read.riseFactor,    &read.phaseFactor};
     for (int i = 0; i < int(std::size(fields)); ++i)
         *fields[i] = i < columns.size() ? TrimText(columns.at(i)) : QString();
     read.phase = read.phase.toUpper();

@@ -35,8 +35,9 @@ struct Asset {
 };
 
 // The register's columns in the window and in its files, in order.
-const QStringList& AssetColumnHeaders(); // "设备编号", "站名", "间隔", "相别", … "备注"
-const QStringList& AssetKinds();         // 断路器, 隔离开关, 母线接头, 其他
+// "设备编号", "站名", "间隔", "相别", … "备注", then the three factors of the asset.
+const QStringList& AssetColumnHeaders();
+const QStringList& AssetKinds(); // 断路器, 隔离开关, 母线接头, 其他
 // Column texts of an asset, and back; false with a reason for the first field that does not hold.
 QStringList AssetColumns(const Asset& asset);
 bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason);

@@ -15,16 +15,27 @@
 #include "tests/support/OtherReaders.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
+#include "ui/GridLimitMarks.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgOverview.h"
+#include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
 
+#include <QAccessible>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QtTest>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -502,7 +513,7 @@ private slots:
                     "0.0004",
                     "含,逗号\"引号\n两行",
                     "",
-                    "",
+                    "0.3",
                     "",
                     true};
         Asset second{"qf2", "", "", "", "", "", "", "", "", "1000000000", "", "", "", "", true};
@@ -635,6 +646,154 @@ private slots:
         const ImportSummary second = ImportFiles(archive, {root}, options);
         QCOMPARE(second.filesRead, 0);
         QCOMPARE(second.filesUnchanged, 2);
+    }
+
+    void registerWindowKeepsWhatIsTypedAndExchangesFiles() {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        FolderRecorder folders;
+        ProgramArchive::shared().store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload");
+        auto* window = new TFrmRegister;
+        QCOMPARE(window->TblAssets->rowCount(), 1);
+        QCOMPARE(window->TblAssets->item(0, 0)->text(), QStringLiteral("QF1"));
+        window->TblAssets->item(0, 1)->setText("东郊站");
+        window->TblAssets->item(0, 9)->setText("1e308");
+        window->BtnSave->click();
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY2(messages.texts().first().contains("1e308"), qPrintable(messages.texts().first()));
+        QVERIFY(!LoadAsset(ProgramArchive::shared().archive(), "QF1"));
+        window->TblAssets->item(0, 9)->setText("0.0004");
+        window->EdtRiseFactor->setText("0.35");
+        window->BtnSave->click();
+        QCOMPARE(messages.texts().size(), 1);
+        QCOMPARE(LoadAsset(ProgramArchive::shared().archive(), "qf1")->limit, QStringLiteral("0.0004"));
+        QStringList factors;
+        LoadFactors(ProgramArchive::shared().archive(), &factors);
+        QCOMPARE(factors, QStringList({"1.2", "0.35", "0.5"}));
+
+        const QString file = dir.filePath("台账.xlsx");
+        QVERIFY(window->ExportTo(file));
+        QCOMPARE(folders.folders.size(), 1);
+        window->TblAssets->item(0, 2)->setText("changed, not saved");
+        QVERIFY(window->ImportFrom(file));
+        QCOMPARE(window->TblAssets->item(0, 2)->text(), QString());
+        QCOMPARE(window->TblAssets->item(0, 1)->text(), QStringLiteral("东郊站"));
+        delete window;
+    }
+
+    void overviewWindowFiltersAndExports() {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        FolderRecorder folders;
+        RecordArchive& archive = ProgramArchive::shared().archive();
+        std::vector<Asset> assets(3);
+        for (int i = 0; i < 3; ++i) {
+            assets[size_t(i)].device = QStringLiteral("Q%1").arg(QChar('A' + i));
+            assets[size_t(i)].station = "东郊站";
+            assets[size_t(i)].bay = "1号";
+            assets[size_t(i)].phase = QString(QChar('A' + i));
+        }
+        assets[2].limit = "100";
+        QString reason;
+        QVERIFY(SaveAssets(archive, assets, &reason));
+        ProgramArchive::shared().store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
+                                        Record("QB", "24-05-01 09:05", "100 A", "80.0 uΩ"),
+                                        Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
+                                        Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ")},
+                                       "upload");
+        auto* window = new TFrmOverview;
+        QTreeWidget* tree = window->TreeOverview;
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QTreeWidgetItem* bay = tree->topLevelItem(0)->child(0);
+        QCOMPARE(tree->topLevelItem(0)->text(6), QStringLiteral("不合格"));
+        QCOMPARE(bay->text(4), QStringLiteral("A 50.0 uΩ / B 80.0 uΩ / C 120.0 uΩ"));
+        QCOMPARE(bay->child(1)->text(6), QStringLiteral("注意"));
+        QCOMPARE(bay->child(1)->data(6, Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("注意：B相比最低相高 60 %"));
+        window->CBVerdict->setCurrentIndex(window->CBVerdict->findText("注意"));
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->child(0)->childCount(), 1);
+        window->CBVerdict->setCurrentIndex(0);
+        window->EdtSearch->setText("qx");
+        QCOMPARE(tree->topLevelItemCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("（未登记）"));
+        window->EdtSearch->clear();
+        QSignalSpy chosen(window, &TFrmOverview::deviceChosen);
+        emit tree->itemDoubleClicked(tree->topLevelItem(0)->child(0)->child(2), 0);
+        QCOMPARE(chosen.value(0).value(0).toString(), QStringLiteral("QC"));
+
+        const QString pdf = dir.filePath("总览.pdf");
+        QVERIFY(window->ExportTo(pdf));
+        QProcess text;
+        text.start("pdftotext", {"-layout", pdf, "-"});
+        if (!text.waitForFinished(60000) || text.exitCode() != 0)
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected : {"站点总览", "不合格", "超过限值 100 uΩ", "东郊站", "QX"})
+            QVERIFY2(shown.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(window->ExportTo(dir.filePath("总览.xlsx")));
+        WorkbookRecords rows;
+        QString error;
+        QVERIFY(ReadRecordWorkbook(dir.filePath("总览.xlsx"), &rows, &error));
+        QCOMPARE(rows.recordCount, 4);
+        delete window;
+    }
+
+    void gridShowsVerdictsToEyesAndScreenReaders() {
+        TempProgramDir dir;
+        Asset asset;
+        asset.device = "QF1";
+        asset.factory = "100";
+        QString reason;
+        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), {asset}, &reason));
+        TFrmMain window;
+        window.show();
+        FillGrid(*window.Grid(), {{" 1", "26-01-10 09:00", "qf1", "", "", "100 A", "5 秒", "150.0 uΩ"},
+                                  {" 2", "26-01-10 09:05", "QF1", "", "", "100 A", "5 秒", "90.0 uΩ"}});
+        giRecordCount = 2;
+        const QAbstractItemModel* model = window.SGData->model();
+        QCOMPARE(model->index(0, 7).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("注意：比出厂值高 50 %"));
+        QCOMPARE(model->index(1, 7).data(Qt::ToolTipRole).toString(), QStringLiteral("合格"));
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window.SGData);
+        QCOMPARE(grid->tableInterface()->cellAt(0, 7)->text(QAccessible::Description),
+                 QStringLiteral("注意：比出厂值高 50 %"));
+        const auto colour = [&](int row) {
+            window.SGData->viewport()->update();
+            QCoreApplication::processEvents();
+            const QImage image = window.SGData->viewport()->grab().toImage();
+            const QRect cell = window.SGData->visualRect(model->index(row, 7));
+            return image.pixelColor(cell.left() + 3, cell.center().y());
+        };
+        const QColor plain = colour(1);
+        QVERIFY(colour(0) != plain);
+        window.SGData->selectRow(0);
+        QCOMPARE(colour(0), window.SGData->palette().color(QPalette::Highlight)); // the highlight stays
+    }
+
+    void toolsMenuOffersTheArchive_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QKeySequence>("key");
+        QTest::newRow("import") << "ActImportRecords"
+                                << "导入记录…" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I);
+        QTest::newRow("register") << "ActRegister"
+                                  << "设备台账…" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R);
+        QTest::newRow("overview") << "ActOverview"
+                                  << "站点总览…" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+    }
+
+    void toolsMenuOffersTheArchive() {
+        QFETCH(QString, action);
+        QFETCH(QString, caption);
+        QFETCH(QKeySequence, key);
+        TempProgramDir dir;
+        TFrmMain window;
+        auto* found = window.findChild<QAction*>(action);
+        QVERIFY(found);
+        QCOMPARE(found->text(), caption);
+        QCOMPARE(found->shortcut(), key);
+        QVERIFY(window.StatusBar1->actions().contains(found)); // in the tools menu
     }
 
     void toolCommands() {

@@ -135,15 +135,18 @@ private slots:
         QCOMPARE(image.pixelColor(loadTime.left() + 3, loadTime.center().y()), base);
 
         const QAbstractItemModel* model = window.SGData->model();
-        QCOMPARE(model->index(0, 7).data(Qt::ToolTipRole).toString(), QStringLiteral("超过限值 100 uΩ"));
-        QVERIFY(model->index(1, 7).data(Qt::ToolTipRole).toString().isEmpty());
+        QCOMPARE(model->index(0, 7).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("不合格：超过限值 100 uΩ"));
+        QCOMPARE(model->index(1, 7).data(Qt::ToolTipRole).toString(), QStringLiteral("合格"));
+        QVERIFY(model->index(2, 7).data(Qt::ToolTipRole).toString().isEmpty()); // no limit, no rule
         QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window.SGData);
         QVERIFY(grid && grid->tableInterface());
         QAccessibleInterface* cell = grid->tableInterface()->cellAt(0, 7);
         QVERIFY(cell);
         QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("150.0 uΩ"));
-        QCOMPARE(cell->text(QAccessible::Description), QStringLiteral("超过限值 100 uΩ"));
-        QVERIFY(grid->tableInterface()->cellAt(1, 7)->text(QAccessible::Description).isEmpty());
+        QCOMPARE(cell->text(QAccessible::Description), QStringLiteral("不合格：超过限值 100 uΩ"));
+        QCOMPARE(grid->tableInterface()->cellAt(1, 7)->text(QAccessible::Description),
+                 QStringLiteral("合格"));
 
         // A selected row keeps the mark.
         window.SGData->selectRow(0);

@@ -45,7 +45,9 @@ std::unique_ptr<QFileDialog> MakeFileDialog(const FileDialogRequest& request) {
         QApplication::activeWindow(), request.title, request.initialFolder);
     const bool saving = request.kind == FileDialogKind::Save;
     dialog->setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog->setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog->setFileMode(request.kind == FileDialogKind::Folder ? QFileDialog::Directory
+                        : request.mustExist                    ? QFileDialog::ExistingFile
+                                                               : QFileDialog::AnyFile);
     // The save command asks itself before it replaces a file, with the program's own question.
     dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog->setNameFilters(request.filters);

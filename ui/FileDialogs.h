@@ -8,7 +8,7 @@
 
 class QFileDialog;
 
-enum class FileDialogKind { Save, Open };
+enum class FileDialogKind { Save, Open, Folder };
 
 struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::Open;

@@ -11,6 +11,7 @@ namespace {
 // Fixed cells draw their text two pixels left of the centre.
 constexpr int kFixedTextShift = 2;
 constexpr QColor kOverLimitColour(0xD0, 0x00, 0x00);
+constexpr QColor kAttentionColour(0xFF, 0xC8, 0x3C);
 
 void DrawCentredText(QPainter& painter, const QRect& rect, const QString& text, int shift) {
     const QFontMetrics metrics(painter.font());
@@ -42,6 +43,8 @@ void DrawDataCell(QPainter& painter, const QRect& rect, const QString& text, Cel
     const bool highlighted = look == CellLook::Highlighted;
     if (look == CellLook::OverLimit)
         painter.fillRect(rect, kOverLimitColour);
+    else if (look == CellLook::Attention)
+        painter.fillRect(rect, kAttentionColour);
     else
         painter.fillRect(rect, palette.color(highlighted ? QPalette::Highlight : QPalette::Base));
     painter.setPen(highlighted || look == CellLook::OverLimit ? Qt::white : Qt::black);

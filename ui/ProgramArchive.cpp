@@ -4,6 +4,8 @@
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 
+#include <QFileInfo>
+
 namespace {
 
 constexpr size_t kMaxPending = 100000;
@@ -28,6 +30,12 @@ RecordArchive& ProgramArchive::archive() {
         m_archive->open(fileName());
     }
     return *m_archive;
+}
+
+RecordArchive* ProgramArchive::existingArchive() {
+    if (!(m_archive && m_archive->fileName() == fileName()) && !QFileInfo::exists(fileName()))
+        return nullptr;
+    return &archive();
 }
 
 void ProgramArchive::reset() {

@@ -18,6 +18,8 @@ public:
 
     // The archive, opened (or tried) on first use; see RecordArchive::state().
     RecordArchive& archive();
+    // The archive when its file exists already (it is not created just to be looked at).
+    RecordArchive* existingArchive();
     QString fileName() const;
     // Stores the records; a failure is told once per run.
     void store(std::vector<TestRecord> records, const QString& source);

@@ -193,6 +193,7 @@ void TFrmMain::FormCreate() {
     UpdateButtons();
     CreateReport();
     CreateServiceEntries();
+    CreateArchiveEntries();
     SetUpKeyboard();
     CreateToolsMenu();
 }

@@ -2,7 +2,8 @@
 // The main window: the button row, the record grid and the status bar. Its flows are split by
 // subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
 // UMainDialogs.cpp (live test and serial number dialogs), UMainFiles.cpp (save and open),
-// UMainPrint.cpp (the report), UMainHistory.cpp (a device's history).
+// UMainPrint.cpp (the report), UMainHistory.cpp (a device's history), UMainArchive.cpp (the
+// record archive's windows).
 #include <QMainWindow>
 #include <cstdint>
 
@@ -54,6 +55,11 @@ public:
     // The history window of a device number (UMainHistory.cpp); the current row's device, if any.
     void ShowDeviceHistory(const QString& device);
     void ShowCurrentDeviceHistory();
+    // The record archive's windows and imports (UMainArchive.cpp).
+    void ImportRecordsClick();
+    void ImportFolderClick();
+    void ShowRegister();
+    void ShowOverview();
 
     // ---- Files (UMainFiles.cpp) ----
     void BtnSaveClick();
@@ -108,6 +114,7 @@ private:
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
     void SetUpGridView();                  // UMainGrid.cpp
     void CreateServiceEntries();           // UMainDialogs.cpp: ways in to the service-only dialogs
+    void CreateArchiveEntries();           // UMainArchive.cpp
     void CreateReport();                   // UMainPrint.cpp
     void ReleaseReport();                  // UMainPrint.cpp
 

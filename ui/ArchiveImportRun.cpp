@@ -1,0 +1,87 @@
+#include "ui/ArchiveImportRun.h"
+
+#include "archive/RecordArchive.h"
+#include "report/DataFile.h"
+#include "ui/ProgramArchive.h"
+
+#include <QEventLoop>
+#include <QPointer>
+#include <QProgressDialog>
+#include <atomic>
+#include <thread>
+
+ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const QString& root,
+                               bool onlyChanged) {
+    ProgramArchive& program = ProgramArchive::shared();
+    if (!program.archive().writable()) {
+        program.tellProblemOnce();
+        ImportSummary summary;
+        summary.failed = true;
+        summary.problem = program.archive().problem();
+        return summary;
+    }
+    const QString fileName = program.archive().fileName();
+    QProgressDialog progress(QStringLiteral("正在把测试记录导入记录库…"), QStringLiteral("取消"), 0, 0,
+                             parent);
+    progress.setWindowTitle(QStringLiteral("导入记录"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    std::atomic<bool> cancel{false};
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&cancel] { cancel = true; });
+    QEventLoop loop;
+    ImportSummary summary;
+    QPointer<QProgressDialog> shown(&progress);
+    std::thread worker([&] {
+        RecordArchive archive; // a connection of this thread's own
+        if (archive.open(fileName) != ArchiveState::Open) {
+            summary.failed = true;
+            summary.problem = archive.problem();
+        } else {
+            ImportOptions options;
+            options.root = root;
+            options.onlyChanged = onlyChanged;
+            options.cancel = &cancel;
+            options.progress = [&](int done, int total, const QString&) {
+                QMetaObject::invokeMethod(
+                    &progress,
+                    [shown, done, total] {
+                        if (shown) {
+                            shown->setMaximum(total);
+                            shown->setValue(done);
+                        }
+                    },
+                    Qt::QueuedConnection);
+            };
+            summary = ImportFiles(archive, paths, options);
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    progress.close();
+    if (summary.recordsAdded > 0)
+        emit program.recordsStored();
+    return summary;
+}
+
+ImportSummary BringInDataFolder(QWidget* parent) {
+    const QString folder = EnsureDataFolder();
+    return RunArchiveImport(parent, {folder}, folder, true);
+}
+
+QString ImportSummaryText(const ImportSummary& summary) {
+    QString text = QStringLiteral("读取 %1 个文件、%2 条记录，新增 %3 条。")
+                       .arg(summary.filesRead)
+                       .arg(summary.recordsRead)
+                       .arg(summary.recordsAdded);
+    if (summary.cancelled)
+        text += QStringLiteral("\n导入已取消，已读取的记录已经存入。");
+    if (summary.failed)
+        text += QStringLiteral("\n记录库不能写入：%1").arg(summary.problem);
+    if (!summary.skipped.empty())
+        text +=
+            QStringLiteral("\n\n跳过 %1 个：\n").arg(summary.skipped.size()) + SkippedText(summary.skipped);
+    return text;
+}

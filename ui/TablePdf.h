@@ -1,0 +1,22 @@
+#pragma once
+// A long table as an A4 PDF: a title, the column headers on every page, as many pages as the rows
+// need, rows drawn one at a time so that memory stays the same whatever their number. A cell may
+// carry a background colour (a verdict).
+#include "archive/TableFile.h"
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <vector>
+
+struct TablePdfLayout {
+    QString title;
+    QStringList headers;
+    std::vector<int> weights;                            // relative column widths
+    std::function<QColor(const QStringList&)> rowColour; // background of a row, or invalid
+    bool landscape = true;
+};
+
+bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const TableRowSource& rows,
+                   QString* reason);

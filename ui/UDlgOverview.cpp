@@ -1,0 +1,261 @@
+#include "ui/UDlgOverview.h"
+
+#include "archive/RecordArchive.h"
+#include "archive/TableFile.h"
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+#include "ui/FileDialogs.h"
+#include "ui/ProgramArchive.h"
+#include "ui/TablePdf.h"
+#include "ui/VerdictLook.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize kWindowSize(1100, 680);
+const QString kTitle = QStringLiteral("站点总览");
+const QString kUnregistered = QStringLiteral("（未登记）");
+enum Column { Name, Phase, Time, Step, Resistance, Change, VerdictColumn, Reason, ColumnCount };
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void MarkVerdict(QTreeWidgetItem* item, const Assessment& assessment) {
+    item->setText(VerdictColumn, VerdictText(assessment.verdict));
+    const QString description = VerdictDescription(assessment);
+    for (int c = 0; c < ColumnCount; ++c) {
+        item->setToolTip(c, description);
+        item->setData(c, Qt::AccessibleDescriptionRole, description);
+    }
+    if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
+        item->setBackground(VerdictColumn, colour);
+}
+
+QString ShownTime(const QString& time) {
+    return QString(time).replace(QLatin1Char('T'), QLatin1Char(' '));
+}
+
+} // namespace
+
+TFrmOverview::TFrmOverview(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kTitle);
+    resize(kWindowSize);
+    CreateControls();
+    Refresh();
+}
+
+void TFrmOverview::CreateControls() {
+    CBVerdict = new QComboBox(this);
+    CBVerdict->setObjectName(QStringLiteral("CBVerdict"));
+    CBVerdict->setAccessibleName(QStringLiteral("结论"));
+    CBVerdict->addItem(QStringLiteral("全部结论"), -1);
+    for (const Verdict verdict : {Verdict::Fail, Verdict::Attention, Verdict::Pass, Verdict::NoCriteria})
+        CBVerdict->addItem(VerdictText(verdict), int(verdict));
+    CBStation = new QComboBox(this);
+    CBStation->setObjectName(QStringLiteral("CBStation"));
+    CBStation->setAccessibleName(QStringLiteral("站名"));
+    EdtSearch = new QLineEdit(this);
+    EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
+    EdtSearch->setAccessibleName(QStringLiteral("查找设备编号"));
+    EdtSearch->setPlaceholderText(QStringLiteral("查找设备编号"));
+    EdtSearch->setClearButtonEnabled(true);
+    auto* top = new QHBoxLayout;
+    auto* verdictLabel = new QLabel(QStringLiteral("结论"), this);
+    verdictLabel->setBuddy(CBVerdict);
+    auto* stationLabel = new QLabel(QStringLiteral("站名"), this);
+    stationLabel->setBuddy(CBStation);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{verdictLabel, CBVerdict, stationLabel, CBStation, EdtSearch})
+        top->addWidget(w);
+    top->addStretch();
+
+    TreeOverview = new QTreeWidget(this);
+    TreeOverview->setObjectName(QStringLiteral("TreeOverview"));
+    TreeOverview->setAccessibleName(kTitle);
+    TreeOverview->setColumnCount(ColumnCount);
+    TreeOverview->setHeaderLabels({QStringLiteral("站名 / 间隔 / 设备编号"), QStringLiteral("相别"),
+                                   QStringLiteral("最近试验"), QStringLiteral("测试档位"),
+                                   QStringLiteral("测试电阻"), QStringLiteral("比上次"),
+                                   QStringLiteral("结论"), QStringLiteral("原因")});
+    TreeOverview->setUniformRowHeights(true);
+    TreeOverview->header()->setStretchLastSection(true);
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setWordWrap(true);
+    BtnExportExcel = Button(QStringLiteral("导出Excel…"), "BtnExportExcel", this);
+    BtnExportPdf = Button(QStringLiteral("导出PDF…"), "BtnExportPdf", this);
+    BtnClose = Button(QStringLiteral("关闭"), "BtnClose", this);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblStatus, 1);
+    for (QPushButton* button : {BtnExportExcel, BtnExportPdf, BtnClose})
+        bottom->addWidget(button);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(TreeOverview, 1);
+    layout->addLayout(bottom);
+
+    connect(CBVerdict, &QComboBox::currentIndexChanged, this, &TFrmOverview::ShowTree);
+    connect(CBStation, &QComboBox::currentIndexChanged, this, &TFrmOverview::ShowTree);
+    connect(EdtSearch, &QLineEdit::textChanged, this, &TFrmOverview::ShowTree);
+    connect(TreeOverview, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        const QString device = item->data(Name, Qt::UserRole).toString();
+        if (!device.isEmpty())
+            emit deviceChosen(device);
+    });
+    connect(BtnExportExcel, &QPushButton::clicked, this, &TFrmOverview::BtnExportExcelClick);
+    connect(BtnExportPdf, &QPushButton::clicked, this, &TFrmOverview::BtnExportPdfClick);
+    connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void TFrmOverview::Refresh() {
+    RecordArchive& archive = ProgramArchive::shared().archive();
+    m_stations = archive.readable() ? BuildOverview(archive) : std::vector<OverviewStation>{};
+    const QString chosen = CBStation->currentText();
+    const QSignalBlocker blocker(CBStation);
+    CBStation->clear();
+    CBStation->addItem(QStringLiteral("全部站点"));
+    for (const OverviewStation& station : m_stations)
+        CBStation->addItem(station.name.isEmpty() ? kUnregistered : station.name);
+    CBStation->setCurrentIndex(std::max(0, CBStation->findText(chosen)));
+    ShowTree();
+    if (!archive.readable())
+        lblStatus->setText(QStringLiteral("记录库不能读取：%1").arg(archive.problem()));
+}
+
+bool TFrmOverview::Shown(const OverviewDevice& device, const QString& station) const {
+    const int verdict = CBVerdict->currentData().toInt();
+    if (verdict >= 0 && int(device.assessment.verdict) != verdict)
+        return false;
+    if (CBStation->currentIndex() > 0 && CBStation->currentText() != station)
+        return false;
+    const QString search = EdtSearch->text().trimmed();
+    return search.isEmpty() || device.asset.device.contains(search, Qt::CaseInsensitive);
+}
+
+void TFrmOverview::ShowTree() {
+    TreeOverview->clear();
+    int devices = 0;
+    for (const OverviewStation& station : m_stations) {
+        const QString stationName = station.name.isEmpty() ? kUnregistered : station.name;
+        QTreeWidgetItem* stationItem = nullptr;
+        for (const OverviewBay& bay : station.bays) {
+            QTreeWidgetItem* bayItem = nullptr;
+            QStringList phases;
+            for (const OverviewDevice& device : bay.devices) {
+                if (!Shown(device, stationName))
+                    continue;
+                if (!stationItem) {
+                    stationItem = new QTreeWidgetItem(TreeOverview, {stationName});
+                    MarkVerdict(stationItem, Assessment{station.worst, {}});
+                }
+                if (!bayItem) {
+                    bayItem = new QTreeWidgetItem(stationItem,
+                                                  {bay.name.isEmpty() ? QStringLiteral("—") : bay.name});
+                    MarkVerdict(bayItem, Assessment{bay.worst, {}});
+                }
+                auto* item = new QTreeWidgetItem(bayItem, {device.asset.device, device.asset.phase,
+                                                           ShownTime(device.lastTime), device.stepText,
+                                                           device.resistanceText,
+                                                           OverviewChangeText(device.changePercent)});
+                item->setData(Name, Qt::UserRole, device.asset.device);
+                MarkVerdict(item, device.assessment);
+                item->setText(Reason, device.assessment.reasonText());
+                if (!device.asset.phase.isEmpty() && !device.resistanceText.isEmpty())
+                    phases << device.asset.phase + QLatin1Char(' ') + device.resistanceText;
+                ++devices;
+            }
+            // The phases of a bay side by side on its row.
+            if (bayItem)
+                bayItem->setText(Resistance, phases.join(QStringLiteral(" / ")));
+        }
+    }
+    TreeOverview->expandAll();
+    for (int c = 0; c < Reason; ++c)
+        TreeOverview->resizeColumnToContents(c);
+    lblStatus->setText(QStringLiteral("显示 %1 台设备").arg(devices));
+}
+
+bool TFrmOverview::ExportTo(const QString& fileName) {
+    std::vector<QStringList> rows;
+    for (const OverviewStation& station : m_stations)
+        for (const OverviewBay& bay : station.bays)
+            for (const OverviewDevice& device : bay.devices)
+                if (Shown(device, station.name.isEmpty() ? kUnregistered : station.name))
+                    rows.push_back(
+                        OverviewRows({OverviewStation{station.name,
+                                                      station.worst,
+                                                      {OverviewBay{bay.name, bay.worst, {device}}}}})
+                            .front());
+    const TableRowSource source = [&rows](qint64 row, QStringList* cells) {
+        if (row >= qint64(rows.size()))
+            return false;
+        *cells = rows[size_t(row)];
+        return true;
+    };
+    QString reason;
+    bool written = false;
+    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        TablePdfLayout layout;
+        layout.title = QStringLiteral("%1 %2").arg(
+            kTitle, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+        layout.headers = OverviewHeaders();
+        layout.weights = {10, 7, 10, 4, 11, 7, 9, 9, 6, 27};
+        layout.rowColour = [](const QStringList& cells) {
+            for (const Verdict verdict : {Verdict::Fail, Verdict::Attention, Verdict::Pass})
+                if (cells.value(8) == VerdictText(verdict))
+                    return VerdictColour(verdict);
+            return QColor();
+        };
+        written = WriteTablePdf(fileName, layout, source, &reason);
+    } else {
+        written = WriteTableFile(fileName, OverviewHeaders(), source, &reason);
+    }
+    if (!written) {
+        ShowMessage(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), kAppTitle,
+                    MsgIcon::Error);
+        return false;
+    }
+    lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
+    OpenFolder(FolderOfFile(fileName));
+    return true;
+}
+
+void TFrmOverview::BtnExportExcelClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = QStringLiteral("导出站点总览");
+    request.filters = {QStringLiteral("Excel 工作簿(*.xlsx)")};
+    request.initialFolder = EnsureDataFolder();
+    request.proposedName = kTitle;
+    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+        ExportTo(fileName);
+}
+
+void TFrmOverview::BtnExportPdfClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = QStringLiteral("导出站点总览");
+    request.filters = {QStringLiteral("PDF 文件(*.pdf)")};
+    request.initialFolder = EnsureDataFolder();
+    request.proposedName = kTitle;
+    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+        ExportTo(fileName);
+}

@@ -1,0 +1,252 @@
+#include "ui/UDlgRegister.h"
+
+#include "archive/RecordArchive.h"
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+#include "ui/FileDialogs.h"
+#include "ui/ProgramArchive.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr QSize kWindowSize(1100, 640);
+const QString kTitle = QStringLiteral("设备台账");
+const QString kFilters[] = {QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
+constexpr int kKeyRole = Qt::UserRole + 1; // the row's device was registered before
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(caption);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* FactorEdit(const char* name, const QString& label, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(label);
+    edit->setMaximumWidth(80);
+    return edit;
+}
+
+void Tell(const QString& text, MsgIcon icon = MsgIcon::Information) {
+    ShowMessage(text, kAppTitle, icon);
+}
+
+} // namespace
+
+TFrmRegister::TFrmRegister(QWidget* parent) : QDialog(parent) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kTitle);
+    resize(kWindowSize);
+    CreateControls();
+    Load();
+}
+
+void TFrmRegister::CreateControls() {
+    auto* searchLabel = new QLabel(QStringLiteral("查找设备编号"), this);
+    EdtSearch = new QLineEdit(this);
+    EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
+    EdtSearch->setAccessibleName(QStringLiteral("查找设备编号"));
+    EdtSearch->setClearButtonEnabled(true);
+    searchLabel->setBuddy(EdtSearch);
+    auto* top = new QHBoxLayout;
+    top->addWidget(searchLabel);
+    top->addWidget(EdtSearch);
+    top->addStretch();
+
+    TblAssets = new QTableWidget(0, int(AssetColumnHeaders().size()), this);
+    TblAssets->setObjectName(QStringLiteral("TblAssets"));
+    TblAssets->setAccessibleName(kTitle);
+    TblAssets->setHorizontalHeaderLabels(AssetColumnHeaders());
+    TblAssets->verticalHeader()->hide();
+    TblAssets->setSelectionBehavior(QAbstractItemView::SelectItems);
+    TblAssets->horizontalHeader()->setStretchLastSection(true);
+
+    EdtBaselineFactor = FactorEdit("EdtBaselineFactor", QStringLiteral("基准倍数"), this);
+    EdtRiseFactor = FactorEdit("EdtRiseFactor", QStringLiteral("增长比例"), this);
+    EdtPhaseFactor = FactorEdit("EdtPhaseFactor", QStringLiteral("相间比例"), this);
+    auto* factors = new QHBoxLayout;
+    factors->addWidget(new QLabel(QStringLiteral("全部设备的判据：超过基准值的倍数"), this));
+    factors->addWidget(EdtBaselineFactor);
+    factors->addWidget(new QLabel(QStringLiteral("比上次增长超过"), this));
+    factors->addWidget(EdtRiseFactor);
+    factors->addWidget(new QLabel(QStringLiteral("比同间隔最低相高出"), this));
+    factors->addWidget(EdtPhaseFactor);
+    factors->addWidget(new QLabel(QStringLiteral("（比例按 0.2 = 20 % 填写；单台设备可在表中另填）"), this));
+    factors->addStretch();
+
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    BtnSave = Button(QStringLiteral("保存"), "BtnSave", this);
+    BtnImport = Button(QStringLiteral("导入…"), "BtnImport", this);
+    BtnExport = Button(QStringLiteral("导出…"), "BtnExport", this);
+    BtnClose = Button(QStringLiteral("关闭"), "BtnClose", this);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(lblStatus, 1);
+    for (QPushButton* button : {BtnSave, BtnImport, BtnExport, BtnClose})
+        bottom->addWidget(button);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(TblAssets, 1);
+    layout->addLayout(factors);
+    layout->addLayout(bottom);
+
+    connect(EdtSearch, &QLineEdit::textChanged, this, &TFrmRegister::Filter);
+    connect(BtnSave, &QPushButton::clicked, this, &TFrmRegister::BtnSaveClick);
+    connect(BtnImport, &QPushButton::clicked, this, &TFrmRegister::BtnImportClick);
+    connect(BtnExport, &QPushButton::clicked, this, &TFrmRegister::BtnExportClick);
+    connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void TFrmRegister::Load() {
+    RecordArchive& archive = ProgramArchive::shared().archive();
+    QStringList factors{QStringLiteral("1.2"), QStringLiteral("0.2"), QStringLiteral("0.5")};
+    if (archive.readable()) {
+        ShowAssets(LoadAssets(archive));
+        LoadFactors(archive, &factors);
+    }
+    EdtBaselineFactor->setText(factors.value(0));
+    EdtRiseFactor->setText(factors.value(1));
+    EdtPhaseFactor->setText(factors.value(2));
+    const bool writable = archive.writable();
+    BtnSave->setEnabled(writable);
+    BtnImport->setEnabled(writable);
+    lblStatus->setText(writable ? QStringLiteral("共 %1 台设备").arg(TblAssets->rowCount())
+                                : QStringLiteral("记录库不能写入：%1").arg(archive.problem()));
+}
+
+void TFrmRegister::ShowAssets(const std::vector<Asset>& assets) {
+    TblAssets->setRowCount(int(assets.size()));
+    for (int r = 0; r < int(assets.size()); ++r) {
+        const QStringList columns = AssetColumns(assets[size_t(r)]);
+        for (int c = 0; c < columns.size(); ++c) {
+            auto* item = new QTableWidgetItem(columns.at(c));
+            if (c == 0) {
+                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+                item->setData(kKeyRole, assets[size_t(r)].registered);
+            }
+            TblAssets->setItem(r, c, item);
+        }
+    }
+    TblAssets->resizeColumnsToContents();
+    Filter(EdtSearch->text());
+}
+
+void TFrmRegister::Filter(const QString& text) {
+    const QString wanted = text.trimmed();
+    for (int r = 0; r < TblAssets->rowCount(); ++r)
+        TblAssets->setRowHidden(r, !wanted.isEmpty() &&
+                                       !TblAssets->item(r, 0)->text().contains(wanted, Qt::CaseInsensitive));
+}
+
+std::vector<Asset> TFrmRegister::Assets() const {
+    std::vector<Asset> assets;
+    for (int r = 0; r < TblAssets->rowCount(); ++r) {
+        QStringList columns;
+        bool filled = false;
+        for (int c = 0; c < TblAssets->columnCount(); ++c) {
+            const QTableWidgetItem* item = TblAssets->item(r, c);
+            columns << (item ? TrimText(item->text()) : QString());
+            filled = filled || (c > 0 && !columns.last().isEmpty());
+        }
+        // A device only seen stays out of the register until something is filled in for it.
+        if (!filled && !TblAssets->item(r, 0)->data(kKeyRole).toBool())
+            continue;
+        Asset asset;
+        QString reason;
+        if (!AssetFromColumns(columns, &asset, &reason)) {
+            // Kept as typed: saving refuses it with the reason.
+            asset.device = columns.value(0);
+            asset.phase = columns.value(3);
+            asset.kind = columns.value(4);
+            asset.factory = columns.value(7);
+            asset.commissioning = columns.value(8);
+            asset.limit = columns.value(9);
+            asset.baselineFactor = columns.value(11);
+            asset.riseFactor = columns.value(12);
+            asset.phaseFactor = columns.value(13);
+        }
+        assets.push_back(asset);
+    }
+    return assets;
+}
+
+void TFrmRegister::BtnSaveClick() {
+    RecordArchive& archive = ProgramArchive::shared().archive();
+    QString reason;
+    const QStringList factors{EdtBaselineFactor->text(), EdtRiseFactor->text(), EdtPhaseFactor->text()};
+    if (!SaveFactors(archive, factors, &reason)) {
+        Tell(QStringLiteral("判据未保存：%1").arg(reason));
+        EdtBaselineFactor->setFocus();
+        return;
+    }
+    if (!SaveAssets(archive, Assets(), &reason)) {
+        Tell(QStringLiteral("台账未保存：%1").arg(reason));
+        return;
+    }
+    emit ProgramArchive::shared().registerChanged();
+    Load();
+    lblStatus->setText(QStringLiteral("已保存，共 %1 台设备").arg(TblAssets->rowCount()));
+}
+
+bool TFrmRegister::ImportFrom(const QString& fileName) {
+    std::vector<Asset> read;
+    QString reason;
+    if (!ImportAssets(fileName, &read, &reason)) {
+        Tell(QStringLiteral("台账未导入：%1").arg(reason));
+        return false;
+    }
+    if (!SaveAssets(ProgramArchive::shared().archive(), read, &reason)) {
+        Tell(QStringLiteral("台账未导入：%1").arg(reason));
+        return false;
+    }
+    emit ProgramArchive::shared().registerChanged();
+    Load();
+    lblStatus->setText(QStringLiteral("从“%1”导入 %2 台设备").arg(fileName).arg(read.size()));
+    return true;
+}
+
+bool TFrmRegister::ExportTo(const QString& fileName) {
+    QString reason;
+    if (!ExportAssets(Assets(), fileName, &reason)) {
+        Tell(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), MsgIcon::Error);
+        return false;
+    }
+    lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
+    OpenFolder(FolderOfFile(fileName));
+    return true;
+}
+
+void TFrmRegister::BtnImportClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = QStringLiteral("导入设备台账");
+    request.filters = {QStringLiteral("设备台账(*.xlsx *.csv)")};
+    request.initialFolder = EnsureDataFolder();
+    request.mustExist = true;
+    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+        ImportFrom(fileName);
+}
+
+void TFrmRegister::BtnExportClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = QStringLiteral("导出设备台账");
+    request.filters = {kFilters[0], kFilters[1]};
+    request.initialFolder = EnsureDataFolder();
+    request.proposedName = kTitle;
+    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+        ExportTo(fileName);
+}

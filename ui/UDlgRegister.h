@@ -1,0 +1,44 @@
+#pragma once
+// The window "设备台账": every device number seen, with its place, kind, baselines and limit,
+// edited in place and kept in the archive; the factors of the assessment for all devices below.
+// Imported from and exported to .xlsx and .csv with the window's columns.
+#include "archive/AssetRegister.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+class TFrmRegister : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFrmRegister(QWidget* parent = nullptr);
+
+    // The rows as the table shows them now.
+    std::vector<Asset> Assets() const;
+    void BtnSaveClick();
+    void BtnImportClick();
+    void BtnExportClick();
+    // Imports or exports the named file without asking for a name (the buttons ask).
+    bool ImportFrom(const QString& fileName);
+    bool ExportTo(const QString& fileName);
+
+    QLineEdit* EdtSearch = nullptr;
+    QTableWidget* TblAssets = nullptr;
+    QLineEdit* EdtBaselineFactor = nullptr;
+    QLineEdit* EdtRiseFactor = nullptr;
+    QLineEdit* EdtPhaseFactor = nullptr;
+    QPushButton* BtnSave = nullptr;
+    QPushButton* BtnImport = nullptr;
+    QPushButton* BtnExport = nullptr;
+    QPushButton* BtnClose = nullptr;
+    QLabel* lblStatus = nullptr;
+
+private:
+    void CreateControls();
+    void Load();
+    void ShowAssets(const std::vector<Asset>& assets);
+    void Filter(const QString& text);
+};

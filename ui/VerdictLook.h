@@ -1,0 +1,9 @@
+#pragma once
+// How a verdict looks wherever it is shown: a background colour that keeps dark text readable,
+// and the words a tool tip and a screen reader give ("注意：比出厂值高 34 %").
+#include "archive/Assessment.h"
+
+#include <QColor>
+
+QColor VerdictColour(Verdict verdict); // invalid (no colour) for "无判据"
+QString VerdictDescription(const Assessment& assessment);
