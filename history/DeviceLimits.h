@@ -28,6 +28,8 @@ public:
     // A limit above 0 sets, nothing clears; false when the device number cannot hold a limit.
     bool setLimit(const QString& device, std::optional<double> microOhms);
     bool empty() const { return m_limits.isEmpty(); }
+    // Every limit, by case-folded device number.
+    const QHash<QString, double>& all() const { return m_limits; }
     // The text "超过限值 N uΩ" when the resistance text is above the device's limit, else empty.
     QString overLimitText(const QString& device, const QString& resistance) const;
 

@@ -614,6 +614,7 @@ private slots:
         QCOMPARE(archive.open(root + "/" + kArchiveFileName), ArchiveState::Open);
         ImportOptions options;
         options.root = root;
+        options.settleMilliseconds = 2000;
         QList<int> progress;
         options.progress = [&](int done, int total, const QString&) { progress << done << total; };
         QElapsedTimer took;

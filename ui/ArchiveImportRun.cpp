@@ -4,6 +4,7 @@
 #include "report/DataFile.h"
 #include "ui/ProgramArchive.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
@@ -68,7 +69,13 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
 
 ImportSummary BringInDataFolder(QWidget* parent) {
     const QString folder = EnsureDataFolder();
-    return RunArchiveImport(parent, {folder}, folder, true);
+    const ImportSummary summary = RunArchiveImport(parent, {folder}, folder, true);
+    QStringList skipped;
+    const QDir root(folder);
+    for (const ImportSkip& skip : summary.skipped)
+        skipped << root.relativeFilePath(skip.path) + QStringLiteral("：") + skip.reason;
+    ProgramArchive::shared().setSkippedFiles(skipped);
+    return summary;
 }
 
 QString ImportSummaryText(const ImportSummary& summary) {

@@ -25,6 +25,7 @@ constexpr double kTextPoints = 9;
 constexpr double kTitlePoints = 14;
 constexpr int kPageDpi = 96;
 constexpr int kImageWidth = 1200;
+constexpr size_t kMaxPngRows = 200;
 constexpr int kChartHeight = 480;
 constexpr int kRowHeight = 22;
 constexpr int kMargin = 24;
@@ -233,8 +234,10 @@ bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std
 
 bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
                       QString* errorText) {
-    const int height =
-        kMargin * 2 + kTitleHeight + kChartHeight + kRowHeight * int(history.entries.size() + 3);
+    // A picture of bounded size: the chart and the first part of the table; the whole table goes
+    // to PDF pages.
+    const int rows = int(std::min(history.entries.size(), kMaxPngRows));
+    const int height = kMargin * 2 + kTitleHeight + kChartHeight + kRowHeight * (rows + 3);
     QImage image(kImageWidth, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     {

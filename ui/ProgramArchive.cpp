@@ -1,14 +1,54 @@
 #include "ui/ProgramArchive.h"
 
+#include "archive/AssetRegister.h"
 #include "core/Platform.h"
+#include "core/RecordValues.h"
+#include "history/DeviceLimits.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 
 #include <QFileInfo>
+#include <QSqlQuery>
 
 namespace {
 
 constexpr size_t kMaxPending = 100000;
+
+const QString kLimitsMoved = QStringLiteral("device_limits_moved");
+
+// The limits of the settings file's [DeviceLimits] go into the register once, where the register
+// has none for the device; from then on the register holds them.
+void MoveDeviceLimits(RecordArchive& archive) {
+    if (!archive.writable())
+        return;
+    {
+        QSqlQuery moved(archive.database());
+        moved.prepare(QStringLiteral("SELECT 1 FROM meta WHERE key = ?"));
+        moved.addBindValue(kLimitsMoved);
+        if (!moved.exec() || moved.next())
+            return;
+    }
+    std::vector<Asset> assets;
+    for (auto limit = DeviceLimitStore::shared().all().begin(); limit != DeviceLimitStore::shared().all().end();
+         ++limit) {
+        Asset asset = LoadAsset(archive, limit.key()).value_or(Asset{});
+        if (!asset.registered)
+            asset.device = limit.key();
+        if (asset.limit.isEmpty() && ParseMicroOhms(MicroOhmText(limit.value()))) {
+            asset.limit = MicroOhmText(limit.value());
+            assets.push_back(asset);
+        }
+    }
+    QString reason;
+    if (!SaveAssets(archive, assets, &reason))
+        return;
+    archive.inTransaction([&] {
+        QSqlQuery note(archive.database());
+        note.prepare(QStringLiteral("INSERT INTO meta (key, value) VALUES (?, '1')"));
+        note.addBindValue(kLimitsMoved);
+        return note.exec();
+    });
+}
 
 } // namespace
 
@@ -28,6 +68,7 @@ RecordArchive& ProgramArchive::archive() {
     if (!m_archive) {
         m_archive = std::make_unique<RecordArchive>();
         m_archive->open(fileName());
+        MoveDeviceLimits(*m_archive);
     }
     return *m_archive;
 }
@@ -76,6 +117,19 @@ void ProgramArchive::store(std::vector<TestRecord> records, const QString& sourc
         return;
     }
     tellProblemOnce();
+}
+
+void ProgramArchive::setRegisterLimit(const QString& device, std::optional<double> microOhms) {
+    RecordArchive& opened = archive();
+    if (!opened.writable())
+        return;
+    Asset asset = LoadAsset(opened, device).value_or(Asset{});
+    if (!asset.registered)
+        asset.device = TrimText(device);
+    asset.limit = microOhms ? MicroOhmText(*microOhms) : QString();
+    QString reason;
+    if (SaveAssets(opened, {asset}, &reason))
+        emit registerChanged();
 }
 
 void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, const QString& source) {

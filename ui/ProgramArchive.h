@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ProgramArchive : public QObject {
@@ -25,8 +26,13 @@ public:
     void store(std::vector<TestRecord> records, const QString& source);
     // Grid rows first..last as records.
     void storeRows(const RecordGrid& grid, int first, int last, const QString& source);
+    // Keeps a device's limit in the register as well (the history window sets limits).
+    void setRegisterLimit(const QString& device, std::optional<double> microOhms);
     // Tells the archive's problem once per run (nothing when it works).
     void tellProblemOnce();
+    // The files of the data folder the last look at it skipped, below the data folder, with why.
+    QStringList skippedFiles() const { return m_skipped; }
+    void setSkippedFiles(const QStringList& files) { m_skipped = files; }
     // Closes the archive; the next use opens it again (tests, a changed data folder).
     void reset();
 
@@ -38,6 +44,7 @@ private:
     ProgramArchive() = default;
     std::unique_ptr<RecordArchive> m_archive;
     std::vector<std::pair<TestRecord, QString>> m_pending; // not stored yet, with their sources
+    QStringList m_skipped;
     bool m_told = false;
 };
 

@@ -5,7 +5,11 @@
 #include "history/DeviceLimits.h"
 #include "core/RecordValues.h"
 #include "report/DataFile.h"
+#include "archive/AssetRegister.h"
+#include "archive/RecordArchive.h"
+#include "ui/ArchiveHistory.h"
 #include "ui/HistoryChart.h"
+#include "ui/ProgramArchive.h"
 
 #include <QChart>
 #include <QChartView>
@@ -112,12 +116,22 @@ QChart* TFrmHistory::Chart() const {
 }
 
 std::optional<double> TFrmHistory::Limit() const {
+    // The register holds the limits; the settings file's limits stand in while it cannot be read.
+    if (RecordArchive* archive = ProgramArchive::shared().existingArchive(); archive && archive->readable())
+        if (const std::optional<Asset> asset = LoadAsset(*archive, m_history.device); asset && !asset->limit.isEmpty())
+            return ParseMicroOhms(asset->limit);
     return DeviceLimitStore::shared().limit(m_history.device);
 }
 
 void TFrmHistory::Gather() {
-    m_history = GatherDeviceHistory(EdtDevice->text(), m_grid, m_recordCount, EnsureDataFolder(),
-                                    SharedHistoryCache());
+    // The archive holds every record the program met; only when it cannot be read is the data
+    // folder read instead.
+    RecordArchive* archive = ProgramArchive::shared().existingArchive();
+    m_history = archive && archive->readable()
+                    ? ArchiveDeviceHistory(*archive, EdtDevice->text(), m_grid, m_recordCount,
+                                           ProgramArchive::shared().skippedFiles())
+                    : GatherDeviceHistory(EdtDevice->text(), m_grid, m_recordCount, EnsureDataFolder(),
+                                          SharedHistoryCache());
     const std::optional<double> limit = Limit();
     EdtLimit->setText(limit ? MicroOhmText(*limit) : QString());
     const bool canHold = DeviceLimitStore::canHoldLimit(m_history.device);
@@ -171,11 +185,13 @@ void TFrmHistory::BtnSetLimitClick() {
         Refuse(QStringLiteral("这个设备编号不能设置限值！"), EdtDevice);
         return;
     }
+    ProgramArchive::shared().setRegisterLimit(m_history.device, value);
     ShowChart();
 }
 
 void TFrmHistory::BtnClearLimitClick() {
     DeviceLimitStore::shared().setLimit(m_history.device, std::nullopt);
+    ProgramArchive::shared().setRegisterLimit(m_history.device, std::nullopt);
     EdtLimit->clear();
     ShowChart();
 }

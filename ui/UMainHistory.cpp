@@ -4,11 +4,16 @@
 
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
+#include "ui/ArchiveImportRun.h"
+#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 
 #include <QTableView>
 
 void TFrmMain::ShowDeviceHistory(const QString& device) {
+    // New and changed files of the data folder come in first, on a worker thread.
+    if (ProgramArchive::shared().archive().writable())
+        BringInDataFolder(this);
     auto* dialog = new TFrmHistory(*m_grid, giRecordCount, device, this);
     dialog->exec();
 }

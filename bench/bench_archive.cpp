@@ -1,0 +1,166 @@
+// The record archive at scale: an archive of 1,000,000 records over 10,000 devices (3,333 bays of
+// three phases in 100 stations, every device in the register with a limit and a baseline), and
+// the times of what users wait for:
+//   one device's history (its records, and their assessment), over 100 devices;
+//   the station overview (every device's last test, its change and its verdict);
+//   storing an upload of 255 records (one transaction, synchronous to the disk);
+//   bringing in 1,000 data files of 100 records each (100,000 records), then looking again.
+// The archive lies on the disk of the temporary folder. Also prints peak memory.
+// Usage: bench_archive [records]   (default 1000000)
+#include "archive/ArchiveImport.h"
+#include "archive/ArchiveQueries.h"
+#include "archive/AssetRegister.h"
+#include "archive/RecordArchive.h"
+#include "core/RecordGrid.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/time.h>
+
+namespace {
+
+constexpr int kDevices = 10000;
+constexpr int kFiles = 1000;
+constexpr int kRecordsPerFile = 100;
+
+QString Device(int d) { return QStringLiteral("QF%1").arg(d, 5, 10, QLatin1Char('0')); }
+
+TestRecord::Texts Texts(int device, int test, int row) {
+    // Tests of a device a day apart from 2020 on, at 100 A mostly and 200 A now and then.
+    const QDateTime when = QDateTime(QDate(2020, 1, 1), QTime(8, 0)).addDays(test).addSecs(60 * (device % 600));
+    const int step = test % 10 == 9 ? 2 : 1;
+    return {RowNumberText(row),
+            FormatTestTime(when),
+            Device(device),
+            QStringLiteral("张工"),
+            QStringLiteral("站%1").arg(device / 100),
+            CurrentStepText(unsigned(step)),
+            LoadTimeText(5),
+            QStringLiteral("%1 uΩ").arg(40.0 + (device * 13 + test * 7) % 300 * 0.1, 0, 'f', 1)};
+}
+
+double Ms(const std::function<void()>& step) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+long PeakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const int records = argc > 1 ? std::max(kDevices, QString::fromLocal8Bit(argv[1]).toInt()) : 1000000;
+    const int testsPerDevice = records / kDevices;
+    QTemporaryDir dir;
+    RecordArchive archive;
+    if (archive.open(dir.filePath(kArchiveFileName)) != ArchiveState::Open) {
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        return 1;
+    }
+
+    // The register: stations of 33 bays of three phases.
+    std::vector<Asset> assets;
+    for (int d = 0; d < kDevices; ++d) {
+        Asset asset;
+        asset.device = Device(d);
+        asset.station = QStringLiteral("站%1").arg(d / 100);
+        asset.bay = QStringLiteral("间隔%1").arg(d / 3);
+        asset.phase = QString(QChar('A' + d % 3));
+        asset.kind = QStringLiteral("断路器");
+        asset.factory = QStringLiteral("45");
+        asset.limit = QStringLiteral("68.5");
+        assets.push_back(asset);
+    }
+    QString reason;
+    const double registerMs = Ms([&] { SaveAssets(archive, assets, &reason); });
+
+    const double fillMs = Ms([&] {
+        std::vector<TestRecord> batch;
+        for (int test = 0; test < testsPerDevice; ++test) {
+            for (int d = 0; d < kDevices; ++d)
+                batch.push_back(TestRecord::FromTexts(Texts(d, test, int(batch.size()) + 1)));
+            if (batch.size() >= 50000 || test + 1 == testsPerDevice) {
+                archive.store(batch, QStringLiteral("bench"));
+                batch.clear();
+            }
+        }
+    });
+    std::printf("archive: %lld records over %d devices (filled in %.1f s, register of %zu in %.0f ms)\n",
+                archive.recordCount(), kDevices, fillMs / 1000, assets.size(), registerMs);
+
+    // One device's history, and its assessment.
+    std::vector<double> history, assessed;
+    ArchiveAssessor assessor(archive);
+    for (int i = 0; i < 100; ++i) {
+        const QString device = Device((i * 997) % kDevices).toLower();
+        std::vector<ArchivedRecord> found;
+        history.push_back(Ms([&] { found = DeviceRecords(archive, device); }));
+        assessed.push_back(Ms([&] {
+            for (const ArchivedRecord& record : found)
+                assessor.assess(record.device, record.testTime, record.stepAmperes, record.microOhms);
+        }));
+    }
+    std::sort(history.begin(), history.end());
+    std::sort(assessed.begin(), assessed.end());
+    std::printf("one device's history (%d records): median %.2f ms, max %.2f ms; with every record assessed: "
+                "median %.1f ms, max %.1f ms (limit < 50 ms)\n",
+                testsPerDevice, history[50], history.back(), history[50] + assessed[50],
+                history.back() + assessed.back());
+
+    std::vector<OverviewStation> stations;
+    const double overviewMs = Ms([&] { stations = BuildOverview(archive); });
+    std::printf("overview: %zu stations, %.0f ms (limit < 1000 ms)\n", stations.size(), overviewMs);
+
+    std::vector<TestRecord> upload;
+    for (int k = 0; k < 255; ++k)
+        upload.push_back(TestRecord::FromTexts(Texts(k * 37 % kDevices, testsPerDevice + 1, k + 1)));
+    int added = 0;
+    const double uploadMs = Ms([&] { added = archive.store(upload, QStringLiteral("upload")); });
+    const double againMs = Ms([&] { archive.store(upload, QStringLiteral("upload")); });
+    std::printf("upload of 255 records: %d added in %.1f ms, the same again (no doubles) %.1f ms (limit < 100 ms)\n",
+                added, uploadMs, againMs);
+
+    // 1,000 data files of 100 records in a folder of their own, brought into a fresh archive.
+    const QString folder = dir.filePath(QStringLiteral("测试记录"));
+    RecordGrid grid;
+    grid.setGridRowCount(kRecordsPerFile + 1);
+    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+        grid.setCell(c, 0, RecordGrid::Headers().at(c));
+    for (int f = 0; f < kFiles; ++f) {
+        for (int r = 1; r <= kRecordsPerFile; ++r)
+            grid.setRow(r, Texts((f * kRecordsPerFile + r) % kDevices, 2000 + f, r));
+        const QString sub = folder + QStringLiteral("/站%1").arg(f / 100);
+        QDir().mkpath(sub);
+        const QString name = sub + QStringLiteral("/记录%1.txt").arg(f);
+        WriteDataFile(name, grid, kRecordsPerFile, &reason);
+        const struct timeval old[2] = {{1700000000, 0}, {1700000000, 0}};
+        ::utimes(QFile::encodeName(name).constData(), old);
+    }
+    RecordArchive fresh;
+    fresh.open(dir.filePath(QStringLiteral("fresh.sqlite")));
+    ImportOptions options;
+    options.root = folder;
+    ImportSummary first, second;
+    const double importMs = Ms([&] { first = ImportFiles(fresh, {folder}, options); });
+    const double lookMs = Ms([&] { second = ImportFiles(fresh, {folder}, options); });
+    std::printf("bringing in %d files of %d records: %lld records added in %.2f s (limit < 10 s); looking "
+                "again: %d unchanged in %.0f ms\n",
+                first.filesRead, kRecordsPerFile, first.recordsAdded, importMs / 1000, second.filesUnchanged, lookMs);
+    std::printf("peak memory: %ld MiB\n", PeakMiB());
+    return 0;
+}
