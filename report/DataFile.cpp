@@ -111,8 +111,12 @@ WriteOutcome WriteBlocks(QIODevice& out, const RecordGrid& grid, int recordCount
 
 } // namespace
 
+QString DataFolder() {
+    return ExecutableDir() + kDataFolderName;
+}
+
 QString EnsureDataFolder() {
-    const QString folder = ExecutableDir() + kDataFolderName;
+    const QString folder = DataFolder();
     if (!QFileInfo(folder).isDir())
         QDir().mkpath(folder);
     return folder;

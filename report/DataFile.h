@@ -16,6 +16,8 @@ constexpr int kMaxDataFileRecords = 1048576;
 // The data folder "测试记录" beside the executable (no trailing separator), created when missing;
 // a failure to create it is left to the file dialog.
 QString EnsureDataFolder();
+// The same folder's name, without creating it.
+QString DataFolder();
 
 // The folder part of a file name, with its trailing separator: what the file manager is asked to show.
 QString FolderOfFile(const QString& fileName);

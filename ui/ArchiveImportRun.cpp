@@ -9,7 +9,16 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
+
+namespace {
+
+constexpr auto kQuickImport = std::chrono::milliseconds(300);
+
+} // namespace
 
 ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const QString& root,
                                bool onlyChanged) {
@@ -26,7 +35,7 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
                              parent);
     progress.setWindowTitle(QStringLiteral("导入记录"));
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    progress.setMinimumDuration(200);
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     std::atomic<bool> cancel{false};
@@ -34,6 +43,9 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
     QEventLoop loop;
     ImportSummary summary;
     QPointer<QProgressDialog> shown(&progress);
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
     std::thread worker([&] {
         RecordArchive archive; // a connection of this thread's own
         if (archive.open(fileName) != ArchiveState::Open) {
@@ -57,9 +69,22 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
             };
             summary = ImportFiles(archive, paths, options);
         }
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        finished.notify_one();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec();
+    // A short look ends before anything would show: no window, no events handled meanwhile.
+    // A longer one shows its progress and can be cancelled.
+    bool quick = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        quick = finished.wait_for(lock, kQuickImport, [&done] { return done; });
+    }
+    if (!quick)
+        loop.exec();
     worker.join();
     progress.close();
     if (summary.recordsAdded > 0)

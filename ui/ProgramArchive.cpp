@@ -3,8 +3,8 @@
 #include "archive/AssetRegister.h"
 #include "core/Platform.h"
 #include "core/RecordValues.h"
-#include "history/DeviceLimits.h"
 #include "core/UDataCenter.h"
+#include "history/DeviceLimits.h"
 #include "report/DataFile.h"
 
 #include <QFileInfo>
@@ -29,8 +29,8 @@ void MoveDeviceLimits(RecordArchive& archive) {
             return;
     }
     std::vector<Asset> assets;
-    for (auto limit = DeviceLimitStore::shared().all().begin(); limit != DeviceLimitStore::shared().all().end();
-         ++limit) {
+    for (auto limit = DeviceLimitStore::shared().all().begin();
+         limit != DeviceLimitStore::shared().all().end(); ++limit) {
         Asset asset = LoadAsset(archive, limit.key()).value_or(Asset{});
         if (!asset.registered)
             asset.device = limit.key();
@@ -66,6 +66,7 @@ RecordArchive& ProgramArchive::archive() {
     if (m_archive && m_archive->fileName() != fileName())
         reset();
     if (!m_archive) {
+        EnsureDataFolder();
         m_archive = std::make_unique<RecordArchive>();
         m_archive->open(fileName());
         MoveDeviceLimits(*m_archive);

@@ -1,12 +1,12 @@
 #include "ui/UDlgHistory.h"
 
-#include "core/Platform.h"
-#include "core/UDataCenter.h"
-#include "history/DeviceLimits.h"
-#include "core/RecordValues.h"
-#include "report/DataFile.h"
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
+#include "core/Platform.h"
+#include "core/RecordValues.h"
+#include "core/UDataCenter.h"
+#include "history/DeviceLimits.h"
+#include "report/DataFile.h"
 #include "ui/ArchiveHistory.h"
 #include "ui/HistoryChart.h"
 #include "ui/ProgramArchive.h"
@@ -118,7 +118,8 @@ QChart* TFrmHistory::Chart() const {
 std::optional<double> TFrmHistory::Limit() const {
     // The register holds the limits; the settings file's limits stand in while it cannot be read.
     if (RecordArchive* archive = ProgramArchive::shared().existingArchive(); archive && archive->readable())
-        if (const std::optional<Asset> asset = LoadAsset(*archive, m_history.device); asset && !asset->limit.isEmpty())
+        if (const std::optional<Asset> asset = LoadAsset(*archive, m_history.device);
+            asset && !asset->limit.isEmpty())
             return ParseMicroOhms(asset->limit);
     return DeviceLimitStore::shared().limit(m_history.device);
 }
