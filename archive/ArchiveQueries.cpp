@@ -74,12 +74,21 @@ const Asset& ArchiveAssessor::assetOf(const QString& device) {
     const QString key = TrimText(device).toUpper();
     auto found = m_assets.find(key);
     if (found == m_assets.end()) {
-        Asset asset = LoadAsset(m_archive, device).value_or(Asset{});
+        Asset asset = m_preloaded ? Asset{} : LoadAsset(m_archive, device).value_or(Asset{});
         if (!asset.registered)
             asset.device = TrimText(device);
         found = m_assets.insert(key, asset);
     }
     return *found;
+}
+
+void ArchiveAssessor::preload(const std::vector<Asset>& assets) {
+    for (const Asset& asset : assets) {
+        m_assets.insert(asset.key(), asset);
+        if (asset.registered && !asset.phase.isEmpty())
+            m_bays[asset.station + QLatin1Char('\x1f') + asset.bay].emplace_back(asset.key(), asset.phase);
+    }
+    m_preloaded = true;
 }
 
 std::optional<EarlierTest> ArchiveAssessor::earlier(QSqlQuery& query) {
@@ -104,13 +113,18 @@ Assessment ArchiveAssessor::assess(const QString& device, const QString& testTim
         m_previousSameStep.bindValue(1, *stepAmperes);
         m_previousSameStep.bindValue(2, testTime);
         input.previousSameStep = earlier(m_previousSameStep);
-        m_previousAnyStep.bindValue(0, key);
-        m_previousAnyStep.bindValue(1, testTime);
-        input.previousAnyStep = earlier(m_previousAnyStep);
+        if (!input.previousSameStep) {
+            m_previousAnyStep.bindValue(0, key);
+            m_previousAnyStep.bindValue(1, testTime);
+            input.previousAnyStep = earlier(m_previousAnyStep);
+        }
     }
+    m_lastPrevious = input.previousSameStep;
     if (!testTime.isEmpty() && stepAmperes && !asset.phase.isEmpty() && !asset.bay.isEmpty()) {
         const QString bayKey = asset.station + QLatin1Char('\x1f') + asset.bay;
         auto sisters = m_bays.find(bayKey);
+        if (sisters == m_bays.end() && m_preloaded)
+            sisters = m_bays.insert(bayKey, {});
         if (sisters == m_bays.end()) {
             std::vector<std::pair<QString, QString>> list;
             QSqlQuery query(m_archive.database());
@@ -144,16 +158,14 @@ Assessment ArchiveAssessor::assess(const TestRecord& record) {
 
 std::vector<OverviewStation> BuildOverview(const RecordArchive& archive) {
     ArchiveAssessor assessor(archive);
+    std::vector<Asset> assets = LoadAssets(archive);
+    assessor.preload(assets);
     QSqlQuery last(archive.database());
     last.prepare(
         QStringLiteral("SELECT test_time, step_amperes, micro_ohms, texts FROM records WHERE device_key = ? "
                        "ORDER BY test_time DESC LIMIT 1"));
-    QSqlQuery previous(archive.database());
-    previous.prepare(
-        QStringLiteral("SELECT micro_ohms FROM records WHERE device_key = ? AND step_amperes = ? AND "
-                       "test_time < ? AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
     std::map<QString, std::map<QString, std::vector<OverviewDevice>>> places;
-    for (Asset& asset : LoadAssets(archive)) {
+    for (Asset& asset : assets) {
         OverviewDevice device;
         last.bindValue(0, asset.key());
         if (last.exec() && last.next()) {
@@ -164,14 +176,10 @@ std::vector<OverviewStation> BuildOverview(const RecordArchive& archive) {
             const TestRecord::Texts texts = TextsFromJson(last.value(3).toString());
             device.stepText = TrimText(texts[5]);
             device.resistanceText = TrimText(texts[7]);
-            if (step && microOhms && !device.lastTime.isEmpty()) {
-                previous.bindValue(0, asset.key());
-                previous.bindValue(1, *step);
-                previous.bindValue(2, device.lastTime);
-                if (previous.exec() && previous.next() && previous.value(0).toDouble() > 0)
-                    device.changePercent = (*microOhms / previous.value(0).toDouble() - 1.0) * 100.0;
-            }
             device.assessment = assessor.assess(asset.device, device.lastTime, step, microOhms);
+            if (const std::optional<EarlierTest>& previous = assessor.lastPreviousSameStep();
+                microOhms && previous && previous->microOhms > 0)
+                device.changePercent = (*microOhms / previous->microOhms - 1.0) * 100.0;
         } else {
             device.assessment.reasons << QStringLiteral("尚无试验记录");
         }

@@ -37,6 +37,10 @@ public:
                       std::optional<double> microOhms);
     Assessment assess(const TestRecord& record);
     const Asset& assetOf(const QString& device);
+    // Takes the whole register at once (the overview), instead of a look-up per device.
+    void preload(const std::vector<Asset>& assets);
+    // The previous test at the same step that the last assess() found.
+    const std::optional<EarlierTest>& lastPreviousSameStep() const { return m_lastPrevious; }
     // A limit for devices whose register row has none (limits kept elsewhere), or nothing.
     std::function<std::optional<double>(const QString& device)> fallbackLimit;
 
@@ -50,6 +54,8 @@ private:
     QSqlQuery m_previousSameStep;
     QSqlQuery m_previousAnyStep;
     QSqlQuery m_sameDay;
+    std::optional<EarlierTest> m_lastPrevious;
+    bool m_preloaded = false;
 };
 
 // The station at a glance: station → bay → device, each device with its last test.
