@@ -32,7 +32,7 @@ const std::optional<Assessment>& GridLimitMarks::AssessmentOf(const QModelIndex&
     const int row = index.row();
     if (auto found = m_assessments.constFind(row); found != m_assessments.constEnd())
         return *found;
-    const TestRecord record = TestRecord::FromTexts(m_grid->row(row + 1));
+    const TestRecord& record = m_grid->record(row + 1);
     std::optional<Assessment> result;
     if (record.microOhms) {
         const auto storeLimit = [](const QString& device) {

@@ -136,7 +136,7 @@ void ProgramArchive::setRegisterLimit(const QString& device, std::optional<doubl
 void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, const QString& source) {
     std::vector<TestRecord> records;
     for (int row = std::max(first, 1); row <= last && row < grid.gridRowCount(); ++row)
-        records.push_back(TestRecord::FromTexts(grid.row(row)));
+        records.push_back(grid.record(row));
     store(std::move(records), source);
 }
 
@@ -144,6 +144,6 @@ void ArchiveUpload(const RecordGrid& grid, int recordCount) {
     ProgramArchive::shared().storeRows(grid, 1, recordCount, QStringLiteral("upload"));
 }
 
-void ArchiveTestRow(const RecordGrid::Row& row) {
-    ProgramArchive::shared().store({TestRecord::FromTexts(row)}, QStringLiteral("live"));
+void ArchiveTestRecord(const TestRecord& record) {
+    ProgramArchive::shared().store({record}, QStringLiteral("live"));
 }

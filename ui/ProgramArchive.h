@@ -50,4 +50,4 @@ private:
 
 // The hooks of the instrument flows: one line each.
 void ArchiveUpload(const RecordGrid& grid, int recordCount);
-void ArchiveTestRow(const RecordGrid::Row& row);
+void ArchiveTestRecord(const TestRecord& record);

@@ -3,6 +3,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
+#include "core/RecordColumns.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 #include "history/DeviceLimits.h"
@@ -49,10 +50,11 @@ TFrmHistory::TFrmHistory(const RecordGrid& grid, int recordCount, const QString&
 }
 
 void TFrmHistory::CreateControls() {
-    auto* deviceLabel = new QLabel(QStringLiteral("设备编号"), this);
+    const QString& deviceHeader = RecordColumnOf(RecordColumn::Device).header;
+    auto* deviceLabel = new QLabel(deviceHeader, this);
     EdtDevice = new QLineEdit(this);
     EdtDevice->setObjectName(QStringLiteral("EdtDevice"));
-    EdtDevice->setAccessibleName(QStringLiteral("设备编号"));
+    EdtDevice->setAccessibleName(deviceHeader);
     deviceLabel->setBuddy(EdtDevice);
     BtnQuery = Button(QStringLiteral("查询"), "BtnQuery", this);
     auto* limitLabel = new QLabel(QStringLiteral("限值 (uΩ)"), this);
