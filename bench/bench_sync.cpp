@@ -7,7 +7,7 @@
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/TestRecord.h"
-#include "support/PgCluster.h"
+#include "tests/support/PgCluster.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -142,7 +142,7 @@ bool AddRecords(const QString& path, const QString& laptopId, int first, int cou
             query.addBindValue(record.device.toUpper());
             query.addBindValue(qlonglong(record.resistance->mantissa));
             query.addBindValue(record.microOhms.value_or(0));
-            query.addBindValue(texts.join(QLatin1Char(',')));
+            query.addBindValue(QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')));
             query.addBindValue(laptopId);
             ok = query.exec();
         }

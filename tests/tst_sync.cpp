@@ -2,14 +2,21 @@
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/TestRecord.h"
-#include "support/PgCluster.h"
+#include "tests/support/PgCluster.h"
+#include "tests/support/TestSupport.h"
+#include "ui/SyncControl.h"
+#include "ui/UMain.h"
 
+#include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProgressBar>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
@@ -30,8 +37,8 @@ QStringList Statements(const QString& path) {
 // the test's own (opened for each use, so that the sync's connection never waits on it).
 class Laptop {
 public:
-    explicit Laptop(const QString& id) : m_id(id) {
-        m_path = m_dir.filePath(QStringLiteral("archive.sqlite"));
+    explicit Laptop(const QString& id, const QString& path = {}) : m_id(id) {
+        m_path = path.isEmpty() ? m_dir.filePath(QStringLiteral("archive.sqlite")) : path;
         exec([&](QSqlDatabase& db) {
             QSqlQuery query(db);
             for (const QString& statement :
@@ -502,6 +509,46 @@ private slots:
         QVERIFY(b.log(QStringLiteral("overwritten")).isEmpty());
     }
 
+    // "同步" in the window's tools menu, with the server of the settings file and the password of
+    // the pgpass file: the window shows a progress bar while the sync runs and one message at the end.
+    void windowSync() {
+        TempProgramDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("测试记录")));
+        Laptop a(QStringLiteral("laptop-a"), ArchiveFilePath());
+        a.addRecords(QStringLiteral("QF5"), 0, 30);
+        QFile settings(dir.filePath(QStringLiteral("SystemFile.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(
+            QStringLiteral("[TeamServer]\r\nHost=127.0.0.1\r\nPort=%1\r\nDatabase=ohmara\r\nUser=alice\r\n")
+                .arg(m_cluster.port())
+                .toLatin1());
+        settings.close();
+        QFile pgpass(dir.filePath(QStringLiteral("pgpass")));
+        QVERIFY(pgpass.open(QIODevice::WriteOnly));
+        pgpass.write(QStringLiteral("*:*:*:alice:%1\n").arg(kEngineerPassword).toUtf8());
+        pgpass.close();
+        QVERIFY(pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        qputenv("PGPASSFILE", QFile::encodeName(pgpass.fileName()));
+
+        MessageRecorder messages;
+        TFrmMain window;
+        window.show();
+        auto* action = window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSync"));
+        auto* progress = window.StatusPanel1->findChild<QProgressBar*>(QStringLiteral("SyncProgress"));
+        QVERIFY(action && progress);
+        action->trigger();
+        QVERIFY(progress->isVisible());
+        QVERIFY(!action->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
+        qunsetenv("PGPASSFILE");
+        QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
+                 qPrintable(messages.texts().value(0)));
+        QVERIFY(!progress->isVisible());
+        QVERIFY(action->isEnabled());
+        QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("30"));
+        QCOMPARE(a.unpushed(), 0);
+    }
+
     // Programs of different ages share a server: an additive upgrade keeps older programs
     // syncing; a server that needs a newer program is refused, and left as it is.
     void serverVersions_data() {
@@ -543,5 +590,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSync)
+QTEST_MAIN(TestSync)
 #include "tst_sync.moc"
