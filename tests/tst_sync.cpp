@@ -1,5 +1,6 @@
 // Laptops' archives synchronised through a real PostgreSQL server that the test starts itself.
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/TestRecord.h"
 #include "tests/support/PgCluster.h"
@@ -41,6 +42,8 @@ public:
         m_path = path.isEmpty() ? m_dir.filePath(QStringLiteral("archive.sqlite")) : path;
         exec([&](QSqlDatabase& db) {
             QSqlQuery query(db);
+            // Write-ahead logging, as the program's archive keeps it.
+            QVERIFY(db.commit() && query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && db.transaction());
             for (const QString& statement :
                  Statements(QStringLiteral(OHMARA_TEST_DATA_DIR "/../../archive/LocalSchema.sql")))
                 QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
@@ -210,6 +213,36 @@ class TestSync : public QObject {
         config.password = password;
         return config;
     }
+    QString adminConnection() const {
+        return QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3 password='%4'")
+            .arg(m_cluster.port())
+            .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin),
+                 QString::fromLatin1(PgCluster::kAdminPassword));
+    }
+
+    // One statement (or several) as the administrator, on a connection kept open (and opened again
+    // after the server was restarted); the first value of the result, or nothing on failure.
+    std::optional<QString> admin(const QString& sql) {
+        const QString name = QStringLiteral("administrator");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (!db.isOpen()) {
+                QString error;
+                QSqlDatabase::removeDatabase(name);
+                if (!OpenServer(as(QString::fromLatin1(PgCluster::kAdmin),
+                                   QString::fromLatin1(PgCluster::kAdminPassword)),
+                                name, &error))
+                    return std::nullopt;
+                db = QSqlDatabase::database(name, false);
+            }
+            QSqlQuery query(db);
+            if (query.exec(sql))
+                return query.next() ? query.value(0).toString() : QString();
+            qWarning() << query.lastError().text();
+            db.close();
+        }
+        return std::nullopt;
+    }
     ServerConfig engineer() const { return as(QStringLiteral("alice"), kEngineerPassword); }
     // Small pages, so that a few hundred records make several steps.
     static constexpr int kPage = 100;
@@ -220,38 +253,33 @@ class TestSync : public QObject {
         return engine.run(progress);
     }
     QString serverCount(const QString& table) {
-        return m_cluster.psql(QStringLiteral("SELECT count(*) FROM ohmara.") + table)
-            .value_or(QStringLiteral("?"));
+        return admin(QStringLiteral("SELECT count(*) FROM ohmara.") + table).value_or(QStringLiteral("?"));
     }
     void resetServer() {
-        QVERIFY(
-            m_cluster.psql(QStringLiteral("ALTER TABLE ohmara.records DISABLE TRIGGER records_kept_whole;"
-                                          " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules;"
-                                          " ALTER TABLE ohmara.records ENABLE TRIGGER records_kept_whole")));
+        QVERIFY(admin(QStringLiteral("ALTER TABLE ohmara.records DISABLE TRIGGER records_kept_whole;"
+                                     " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules;"
+                                     " ALTER TABLE ohmara.records ENABLE TRIGGER records_kept_whole")));
     }
 
 private slots:
     void initTestCase() {
         QVERIFY2(m_cluster.create(), qPrintable(m_cluster.error()));
-        // The tool's init-server step, as the administrator; roles and logins as the README says.
-        QString error;
-        std::optional<QSqlDatabase> admin = OpenServer(
-            as(QString::fromLatin1(PgCluster::kAdmin), QString::fromLatin1(PgCluster::kAdminPassword)),
-            QStringLiteral("admin"), &error);
-        QVERIFY2(admin, qPrintable(error));
-        QCOMPARE(UpgradeServerSchema(*admin, &error), 0);
-        QCOMPARE(UpgradeServerSchema(*admin, &error), kServerSchemaVersion); // a second run finds it done
-        admin->close();
-        admin.reset();
-        QSqlDatabase::removeDatabase(QStringLiteral("admin"));
+        // The tool's init-server, as the administrator; a second run finds the work done.
+        for (const QString& said :
+             {QStringLiteral("→ %1").arg(kServerSchemaVersion), QStringLiteral("已是版本")}) {
+            QString out, err;
+            QTextStream outStream(&out), errStream(&err);
+            QCOMPARE(RunServerSchemaCommand(true, {adminConnection()}, outStream, errStream), SyncExit::kOk);
+            QVERIFY2(out.contains(said), qPrintable(out + err));
+        }
         const auto quoted = [](QString text) {
             return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) +
                    QLatin1Char('\'');
         };
-        QVERIFY2(m_cluster.psql(QStringLiteral("CREATE ROLE alice LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
-                                               " CREATE ROLE bob LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
-                                               " CREATE ROLE vera LOGIN PASSWORD %2 IN ROLE ohmara_viewer")
-                                    .arg(quoted(kEngineerPassword), quoted(kViewerPassword))),
+        QVERIFY2(admin(QStringLiteral("CREATE ROLE alice LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
+                                      " CREATE ROLE bob LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
+                                      " CREATE ROLE vera LOGIN PASSWORD %2 IN ROLE ohmara_viewer")
+                           .arg(quoted(kEngineerPassword), quoted(kViewerPassword))),
                  qPrintable(m_cluster.error()));
     }
 
@@ -278,7 +306,7 @@ private slots:
         QCOMPARE(a.unpushed() + b.unpushed(), 0);
 
         const QStringList before = a.state() + b.state();
-        const QString serverBefore = *m_cluster.psql(QStringLiteral("SELECT max(seq) FROM ohmara.records"));
+        const QString serverBefore = *admin(QStringLiteral("SELECT max(seq) FROM ohmara.records"));
         for (const Laptop* laptop : {&a, &b}) {
             const SyncOutcome outcome = sync(*laptop, engineer());
             QCOMPARE(outcome.status, SyncStatus::Done);
@@ -287,7 +315,7 @@ private slots:
                      0);
         }
         QCOMPARE(a.state() + b.state(), before);
-        QCOMPARE(*m_cluster.psql(QStringLiteral("SELECT max(seq) FROM ohmara.records")), serverBefore);
+        QCOMPARE(*admin(QStringLiteral("SELECT max(seq) FROM ohmara.records")), serverBefore);
     }
 
     // The server goes down in the middle of a sync (between two pages, and again with the pushed
@@ -410,7 +438,7 @@ private slots:
         QFETCH(QString, user);
         QFETCH(QString, statement);
         QFETCH(bool, allowed);
-        QVERIFY(m_cluster.psql(QStringLiteral(
+        QVERIFY(admin(QStringLiteral(
             "INSERT INTO ohmara.records (id, device, device_key, tester, location, texts, source, added_at, "
             "added_by)"
             " SELECT g::text, 'QF1', 'QF1', 't', 'l', '[]', 's', 'a', 'b' FROM generate_series(1, 2) AS g")));
@@ -431,8 +459,7 @@ private slots:
                          qPrintable(query.lastError().databaseText()));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("role"));
-        QCOMPARE(*m_cluster.psql(
-                     QStringLiteral("SELECT count(*) FILTER (WHERE device = 'QF1') FROM ohmara.records")),
+        QCOMPARE(*admin(QStringLiteral("SELECT count(*) FILTER (WHERE device = 'QF1') FROM ohmara.records")),
                  QStringLiteral("2"));
     }
 
@@ -564,27 +591,20 @@ private slots:
         QFETCH(int, version);
         QFETCH(int, oldestProgram);
         QFETCH(SyncStatus, status);
-        QVERIFY(m_cluster.psql(
+        QVERIFY(admin(
             QStringLiteral("INSERT INTO ohmara.schema_version (version, oldest_program) VALUES (%1, %2)")
                 .arg(version)
                 .arg(oldestProgram)));
         Laptop a(QStringLiteral("laptop-a"));
         a.addRecords(QStringLiteral("QF1"), 0, 2);
         const SyncOutcome outcome = sync(a, engineer());
-        QString error;
-        int upgraded = 0;
-        {
-            std::optional<QSqlDatabase> admin = OpenServer(
-                as(QString::fromLatin1(PgCluster::kAdmin), QString::fromLatin1(PgCluster::kAdminPassword)),
-                QStringLiteral("admin"), &error);
-            QVERIFY(admin);
-            upgraded = UpgradeServerSchema(*admin, &error);
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-        QVERIFY(m_cluster.psql(QStringLiteral("DELETE FROM ohmara.schema_version WHERE version > %1")
-                                   .arg(kServerSchemaVersion)));
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int upgraded = RunServerSchemaCommand(false, {adminConnection()}, outStream, errStream);
+        QVERIFY(admin(QStringLiteral("DELETE FROM ohmara.schema_version WHERE version > %1")
+                          .arg(kServerSchemaVersion)));
         QCOMPARE(outcome.status, status);
-        QCOMPARE(upgraded, -1); // an older tool never touches a newer server
+        QCOMPARE(upgraded, SyncExit::kServerSchema); // an older tool never touches a newer server
         QCOMPARE(serverCount(QStringLiteral("records")),
                  status == SyncStatus::Done ? QStringLiteral("2") : QStringLiteral("0"));
     }
