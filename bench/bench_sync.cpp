@@ -193,6 +193,7 @@ double Seconds(const QElapsedTimer& timer) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const qint64 serverRecords = EnvCount("OHMARA_BENCH_SERVER_RECORDS", 10'000'000);
     const qint64 pullRecords = EnvCount("OHMARA_BENCH_PULL_RECORDS", 1'000'000);
     PgCluster cluster;

@@ -318,7 +318,7 @@ private slots:
         QCOMPARE(*admin(QStringLiteral("SELECT max(seq) FROM ohmara.records")), serverBefore);
     }
 
-    // The server goes down in the middle of a sync (between two pages, and again with the pushed
+    // The server goes down in the middle of a sync (between two steps, and again with the pushed
     // marks lost as if the laptop's last commit never happened): the next sync completes it.
     void interruptedSync_data() {
         QTest::addColumn<bool>("duringPull");
@@ -328,7 +328,9 @@ private slots:
     void interruptedSync() {
         QFETCH(bool, duringPull);
         Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
-        const int total = kPage * 2 + 17;
+        // What one step commits: a page up, several pages down.
+        const int step = duringPull ? kPage * SyncEngine::kPagesPerCommit : kPage;
+        const int total = step * 2 + 17;
         a.addRecords(QStringLiteral("QF7"), 0, total);
         if (duringPull)
             QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
@@ -342,10 +344,10 @@ private slots:
         QCOMPARE(sync(cut, engineer()).status, SyncStatus::ConnectFailed);
         QVERIFY2(m_cluster.start(), qPrintable(m_cluster.error()));
         if (duringPull) {
-            QCOMPARE(b.records().size(), kPage); // the first page stayed
+            QCOMPARE(b.records().size(), step); // the first step stayed
         } else {
-            QCOMPARE(a.unpushed(), total - kPage);
-            QCOMPARE(serverCount(QStringLiteral("records")), QString::number(kPage));
+            QCOMPARE(a.unpushed(), total - step);
+            QCOMPARE(serverCount(QStringLiteral("records")), QString::number(step));
         }
         QCOMPARE(sync(cut, engineer()).status, SyncStatus::Done);
         if (!duringPull) {

@@ -181,6 +181,12 @@ void Session::advance(qint64 rows) {
 
 bool Session::prepareLocal() {
     QSqlQuery query(m_local);
+    // For this connection only: a cache that holds the indexes a large pull walks, and commits
+    // that wait for the disk only at checkpoints (with write-ahead logging, a power cut may lose
+    // the last steps, never consistency: the pull position is in the same transactions).
+    if (!query.exec(QStringLiteral("PRAGMA cache_size = -65536")) ||
+        !query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
+        return localFailed(query);
     if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'laptop_id'")))
         return fail(SyncStatus::ArchiveError,
                     QStringLiteral("本机记录库无法读取：%1").arg(query.lastError().text().trimmed()));
@@ -513,19 +519,56 @@ bool Session::pullRecords() {
                        " ON CONFLICT (id) DO UPDATE SET pushed = 1 WHERE pushed = 0")
             .arg(kRecordColumns.join(QStringLiteral(", ")),
                  QStringList(kRecordColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
-    while (!cancelled()) {
-        QSqlQuery server(m_server);
-        server.setForwardOnly(true);
-        server.prepare(select);
+    // Pages are fetched one at a time (memory stays bounded) and committed locally several at a
+    // time: the archive's indexes are then written once for many pages.
+    const qint64 rowsPerCommit = qint64(m_pageRows) * SyncEngine::kPagesPerCommit;
+    QSqlQuery server(m_server);
+    server.setForwardOnly(true);
+    QSqlQuery local(m_local);
+    bool open = false;
+    qint64 uncommitted = 0;
+    const auto abandon = [&] {
+        if (open)
+            m_local.rollback();
+        open = false;
+    };
+    const auto commit = [&] {
+        if (!open || uncommitted == 0) {
+            abandon();
+            return true;
+        }
+        open = false;
+        if (!writeCursor(QStringLiteral("records"), xid, seq) || !m_local.commit()) {
+            m_local.rollback();
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        }
+        advance(uncommitted);
+        uncommitted = 0;
+        return true;
+    };
+    if (!server.prepare(select))
+        return serverFailed(server);
+    while (true) {
+        if (cancelled()) {
+            commit(); // what came so far is kept
+            return false;
+        }
         server.addBindValue(xid);
         server.addBindValue(seq);
         server.addBindValue(m_pullLimit);
-        if (!exec(server, true))
+        if (!exec(server, true)) {
+            abandon();
             return false;
-        if (!m_local.transaction())
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
-        QSqlQuery local(m_local);
-        local.prepare(insert);
+        }
+        if (!open) {
+            if (!m_local.transaction())
+                return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            open = true;
+            if (!local.prepare(insert)) {
+                abandon();
+                return localFailed(local);
+            }
+        }
         qint64 rows = 0;
         while (server.next()) {
             xid = server.value(0).toLongLong();
@@ -533,7 +576,7 @@ bool Session::pullRecords() {
             for (qsizetype i = 0; i < kRecordColumns.size(); ++i)
                 local.bindValue(int(i), server.value(int(i) + 2));
             if (!exec(local, false)) {
-                m_local.rollback();
+                abandon();
                 return false;
             }
             if (local.numRowsAffected() > 0)
@@ -541,20 +584,15 @@ bool Session::pullRecords() {
             ++rows;
         }
         if (server.lastError().isValid()) {
-            m_local.rollback();
+            abandon();
             return serverFailed(server);
         }
-        if (rows == 0) {
-            m_local.rollback();
-            return true;
-        }
-        if (!writeCursor(QStringLiteral("records"), xid, seq) || !m_local.commit()) {
-            m_local.rollback();
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
-        }
-        advance(rows);
+        uncommitted += rows;
+        if (rows < m_pageRows)
+            return commit();
+        if (uncommitted >= rowsPerCommit && !commit())
+            return false;
     }
-    return false;
 }
 
 bool Session::pullChanges(const ChangeTable& table, qint64& counter) {

@@ -44,6 +44,8 @@ class SyncEngine {
 public:
     // Rows per step (one transaction on each side).
     static constexpr int kPageRows = 5000;
+    // Pulled record pages per local transaction.
+    static constexpr int kPagesPerCommit = 10;
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
     SyncEngine(QString archivePath, ServerConfig server);
