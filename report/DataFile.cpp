@@ -2,6 +2,7 @@
 
 #include "core/GbkText.h"
 #include "core/Platform.h"
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 #include "report/DataFileEncoding.h"
 
@@ -35,7 +36,7 @@ QString OneLine(const QString& text) {
 }
 
 void AppendKeyLine(QString& out, const RecordGrid& grid, int column, int row) {
-    out += OneLine(grid.cell(column, 0));
+    out += OneLine(RecordColumns()[size_t(column)].fileKey);
     out += QLatin1Char('=');
     out += OneLine(grid.cell(column, row));
     out += kLineEnd;

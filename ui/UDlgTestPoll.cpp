@@ -3,8 +3,8 @@
 
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/UCommUnit.h"
 #include "ui/UMain.h"
 
 #include <QLineEdit>
@@ -48,6 +48,9 @@ void TFrmTest::ShowReadings(const PollReply& reply) {
     EdtCurrent->setText(reply.current);
     EdtVolt->setText(reply.voltage);
     EdtRes->setText(reply.resistance);
+    m_reading.resistance = reply.resistanceReading;
+    m_reading.resistanceShown = reply.resistance;
+    m_reading.pollReply = reply.bytes;
 }
 
 void TFrmTest::Timer1Timer() {
@@ -57,15 +60,15 @@ void TFrmTest::Timer1Timer() {
         PBar->hide();
         return;
     }
-    CommandBuffer buffer{};
-    buffer[0] = cmdPollTest;
-    if (!SendCommand(cmdPollTest, buffer, kPollReplyLength, 1)) {
+    InstrumentLink link;
+    const std::optional<PollReply> polled = link.poll();
+    if (!polled) {
         ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
         EnableTestParams(true);
         return;
     }
-    ShowTrace(buffer.data(), kPollReplyLength);
-    const PollReply reply = DecodePoll(buffer.data());
+    ShowTrace(link.lastReply());
+    const PollReply& reply = *polled;
     switch (reply.status) {
     case uint8_t(TestStatus::WiringError):
         ClearReadings();
@@ -118,5 +121,5 @@ void TFrmTest::BtnOKClick() {
     if (!AcceptResult())
         return;
     if (m_mainWindow)
-        m_mainWindow->AppendTestRow();
+        m_mainWindow->AppendTestRow(m_reading);
 }

@@ -5,9 +5,9 @@
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
 #include "history/DeviceLimits.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
 #include "link/SiUsbXp.h"
-#include "link/UCommUnit.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
 #include "ui/SyncControl.h"
@@ -63,6 +63,7 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     m_grid = new RecordGrid(this);
+    m_grid->bindRecordCount(&giRecordCount);
     CreateControls();
     FormCreate();
     CentreOnScreen(this);
@@ -188,7 +189,6 @@ void TFrmMain::FormCreate() {
     SetUpGridView();
     iCurrentStep = 0;
     giDeviceType = 1;
-    giRecordCount = 0;
     gbDeviceConnected = false;
     UpdateButtons();
     CreateReport();
@@ -294,6 +294,10 @@ void TFrmMain::UpdateButtons() {
     BtnTest->setEnabled(gbDeviceConnected);
 }
 
+void TFrmMain::ShowByteTrace(const QByteArray& reply) {
+    ShowByteTrace(reinterpret_cast<const uint8_t*>(reply.constData()), int(reply.size()));
+}
+
 void TFrmMain::ShowByteTrace(const uint8_t* bytes, int count) {
     ListBox1->clear();
     ListBox1->addItems(ByteTraceLines(bytes, count));
@@ -310,24 +314,24 @@ void TFrmMain::Timer1Timer() {
     ConnectDevice();
 }
 
-bool TFrmMain::ConnectFailed() {
+bool TFrmMain::ConnectFailed(const QString& reason) {
     gbDeviceConnected = false;
     UpdateButtons();
     SetStatusText(kDisconnected);
     // Why, for whoever looks closer; the panel and the message keep their own texts.
-    StatusPanel0->setToolTip(giCommStyle != 0 ? LastSerialFailure() : QString());
+    StatusPanel0->setToolTip(reason);
     Warn(kDisconnected);
     return false;
 }
 
 bool TFrmMain::ConnectDevice() {
     if (giCommStyle != 0) {
-        CommandBuffer buffer{};
-        buffer[0] = cmdIdentify;
-        if (!SerialExchange(cmdIdentify, buffer, kIdentifyReplyLength, 1))
-            return ConnectFailed();
-        SetStatusText(ModelText(buffer[1]) + kConnected);
-        ShowByteTrace(buffer.data(), kIdentifyReplyLength);
+        InstrumentLink link;
+        const std::optional<uint8_t> identity = link.identify();
+        if (!identity)
+            return ConnectFailed(link.lastFailure());
+        SetStatusText(ModelText(*identity) + kConnected);
+        ShowByteTrace(link.lastReply());
     } else {
         const std::optional<QString> serial = UsbSerialNumberString();
         if (!serial)
@@ -353,13 +357,13 @@ void TFrmMain::ShowUploadProgress(int position) {
 void TFrmMain::BtnSampleDataClick() {
     if (m_uploading)
         return;
-    CommandBuffer buffer{};
-    buffer[0] = cmdRecordCount;
-    if (!SendCommand(cmdRecordCount, buffer, kRecordCountReplyLength, 1)) {
+    InstrumentLink link;
+    const std::optional<int> stored = link.recordCount();
+    if (!stored) {
         Warn(kCommFailed);
         return;
     }
-    const int count = buffer[1];
+    const int count = *stored;
     if (count == 0) {
         Warn(QStringLiteral("无历史记录！"));
         return;
@@ -370,13 +374,11 @@ void TFrmMain::BtnSampleDataClick() {
     PBar->setRange(0, count);
     PBar->setValue(0);
     PBar->show();
-    m_grid->setGridRowCount(count + 1);
-    giRecordCount = count;
+    m_grid->prepareRecords(count);
     for (int k = 1; k <= count; ++k) {
         ShowUploadProgress(k);
-        buffer[0] = cmdReadRecord;
-        buffer[1] = uint8_t(k - 1);
-        if (!SendCommand(cmdReadRecord, buffer, kRecordReplyLength, 2)) {
+        std::optional<TestRecord> record = link.readRecord(k - 1, k);
+        if (!record) {
             // Rows 1..k-1 hold their new records. A bar frozen part-way would look like an upload
             // still running, so it goes away here as after a complete upload.
             PBar->hide();
@@ -387,8 +389,8 @@ void TFrmMain::BtnSampleDataClick() {
             ReportBackupFailure(backup);
             return;
         }
-        FillRecordRow(k, buffer.data());
-        ShowByteTrace(buffer.data(), kRecordReplyLength);
+        m_grid->setRecord(k, std::move(*record));
+        ShowByteTrace(link.lastReply());
     }
     PBar->hide();
     ReportBackupFailure(BackUpUpload(*m_grid, count, QDateTime::currentDateTime()));
@@ -398,9 +400,7 @@ void TFrmMain::BtnClearDataClick() {
     // The instrument's records may not be saved anywhere yet: erase them only when the user says so.
     if (ShowMessage(kClearQuestion, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
         return;
-    CommandBuffer buffer{};
-    buffer[0] = cmdClearHistory;
-    if (!SendCommand(cmdClearHistory, buffer, 0, 1)) {
+    if (!InstrumentLink().clearHistory()) {
         Warn(kCommFailed);
         return;
     }

@@ -3,6 +3,8 @@
 // subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
 // UMainDialogs.cpp (live test and serial number dialogs), UMainFiles.cpp (save and open),
 // UMainPrint.cpp (the report), UMainHistory.cpp (a device's history).
+#include "core/TestRecord.h"
+
 #include <QMainWindow>
 #include <cstdint>
 
@@ -28,6 +30,7 @@ public:
     bool ConnectDevice();
     void UpdateButtons();
     void ShowByteTrace(const uint8_t* bytes, int count);
+    void ShowByteTrace(const QByteArray& reply);
     QString StatusText() const;
     void SetStatusText(const QString& text);
     // Shows or hides the byte trace list by widening the window (service key Ctrl+Shift+T).
@@ -38,7 +41,9 @@ public:
     // ---- Record grid (UMainGrid.cpp) ----
     void InitGrid();
     void FillRecordRow(int row, const uint8_t* reply);
-    void AppendTestRow();
+    // A live test's record from the shared test values; the reading carries the final resistance
+    // as the instrument sent it, and its poll reply.
+    void AppendTestRow(const TestRecord::LiveTest& reading = {});
     void ClearGrid();
     RecordGrid* Grid() const { return m_grid; }
 
@@ -104,7 +109,7 @@ private:
     // reaches the button even while user input is held off).
     void ConnectClick(QPushButton* button, void (TFrmMain::*handler)());
     // The instrument did not answer: not connected, buttons off, "设备已断开！" shown; returns false.
-    bool ConnectFailed();
+    bool ConnectFailed(const QString& reason = {});
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
     void SetUpGridView();                  // UMainGrid.cpp
     void CreateServiceEntries();           // UMainDialogs.cpp: ways in to the service-only dialogs
