@@ -557,7 +557,7 @@ private slots:
     void windowSync() {
         TempProgramDir dir;
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("测试记录")));
-        Laptop a(QStringLiteral("laptop-a"), ArchiveFilePath());
+        Laptop a(QStringLiteral("laptop-a"), SyncControl::ArchivePath());
         a.addRecords(QStringLiteral("QF5"), 0, 30);
         QFile settings(dir.filePath(QStringLiteral("SystemFile.ini")));
         QVERIFY(settings.open(QIODevice::WriteOnly));

@@ -11,7 +11,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 
-QString ArchiveFilePath() {
+QString SyncControl::ArchivePath() {
     return ExecutableDir() + QStringLiteral("测试记录/记录库.sqlite");
 }
 
@@ -45,7 +45,7 @@ void SyncControl::start() {
     m_action->setEnabled(false);
     m_progress->setRange(0, 0);
     m_progress->show();
-    m_runner.start(ArchiveFilePath(), m_server);
+    m_runner.start(ArchivePath(), m_server);
 }
 
 void SyncControl::showProgress(qint64 done, qint64 total) {

@@ -17,6 +17,8 @@ public:
     explicit SyncControl(TFrmMain* window);
     QAction* action() const { return m_action; }
     SyncRunner& runner() { return m_runner; }
+    // The local archive's file in the data folder.
+    static QString ArchivePath();
 
 private:
     void start();
@@ -29,6 +31,3 @@ private:
     SyncRunner m_runner;
     ServerConfig m_server;
 };
-
-// The local archive's file in the data folder.
-QString ArchiveFilePath();
