@@ -11,8 +11,9 @@ bool InstrumentLink::exchange(const QByteArray& request, bool serialOnly) {
     m_lastFailure.clear();
     const int replyLength = ReplyLength(code);
     const int requestLength = int(request.size());
-    const bool ok = serialOnly ? SerialExchange(code, m_buffer, replyLength, requestLength, &m_lastFailure)
-                               : SendCommand(code, m_buffer, replyLength, requestLength, &m_lastFailure);
+    const bool ok =
+        serialOnly ? SerialExchange(m_settings, code, m_buffer, replyLength, requestLength, &m_lastFailure)
+                   : SendCommand(m_settings, code, m_buffer, replyLength, requestLength, &m_lastFailure);
     if (ok)
         m_lastReply = QByteArray(reinterpret_cast<const char*>(m_buffer.data()), replyLength);
     return ok;

@@ -14,8 +14,10 @@
 
 class InstrumentLink {
 public:
-    // One per flow (an upload, a dialog's command), as a CommandBuffer was.
-    InstrumentLink() = default;
+    // One per flow (an upload, a dialog's command), as a CommandBuffer was, with the link settings
+    // in use when the flow starts.
+    explicit InstrumentLink(LinkSettings settings = LinkSettings::Current())
+        : m_settings(std::move(settings)) {}
 
     // cmdRecordCount: the number of stored records, 0..255.
     std::optional<int> recordCount();
@@ -47,6 +49,7 @@ private:
     // One exchange of the request frame; on success the reply is in m_buffer and m_lastReply.
     bool exchange(const QByteArray& request, bool serialOnly = false);
 
+    LinkSettings m_settings;
     CommandBuffer m_buffer{};
     QByteArray m_lastReply;
     QString m_lastFailure;

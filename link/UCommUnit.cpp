@@ -47,13 +47,12 @@ QString FailureText(const FailedAttempt& attempt) {
 }
 
 // One attempt: open, write, (pause, read), and the port closed on every path.
-bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength,
-                   FailedAttempt& outcome) {
+bool SerialAttempt(const LinkSettings& link, uint8_t code, CommandBuffer& buffer, int replyLength,
+                   int requestLength, FailedAttempt& outcome) {
     TKMVCOM port;
     bool ok = false;
-    const uint8_t number = uint8_t(giCommPort & 0xFF);
     try {
-        if (port.Open(number, BaudRateFromIndex(giBaudRate), kNoParity)) {
+        if (port.Open(link.portDevice, link.baudRate, kNoParity)) {
             if (WriteOnlyCommand(code)) {
                 ok = port.Write(buffer.data(), requestLength);
             } else {
@@ -72,7 +71,7 @@ bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int req
     const SerialFailure failure = ok                                          ? SerialFailure::None
                                   : port.OpenFailure() != SerialFailure::None ? port.OpenFailure()
                                                                               : SerialFailure::NoAnswer;
-    outcome = {failure, std::clamp<int>(number, 1, 16), port.DeviceName()};
+    outcome = {failure, link.port, port.DeviceName()};
     return ok;
 }
 
@@ -83,17 +82,32 @@ bool LengthsFitBuffer(int replyLength, int requestLength) {
     return requestLength >= 1 && requestLength <= size && replyLength >= 0 && replyLength <= size;
 }
 
+LinkSettings LinkSettings::Current() {
+    const int port = std::clamp<int>(uint8_t(giCommPort & 0xFF), 1, 16);
+    return {giCommStyle, port, SerialPortName(port), BaudRateFromIndex(giBaudRate)};
+}
+
 bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength, QString* failure) {
-    if (giCommStyle == 0) {
-        if (failure)
-            failure->clear();
-        return UsbExchange(code, buffer, kUsbReplyBlock, requestLength);
-    }
-    return SerialExchange(code, buffer, replyLength, requestLength, failure);
+    return SendCommand(LinkSettings::Current(), code, buffer, replyLength, requestLength, failure);
 }
 
 bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength,
                     QString* failure) {
+    return SerialExchange(LinkSettings::Current(), code, buffer, replyLength, requestLength, failure);
+}
+
+bool SendCommand(const LinkSettings& link, uint8_t code, CommandBuffer& buffer, int replyLength,
+                 int requestLength, QString* failure) {
+    if (link.commStyle == 0) {
+        if (failure)
+            failure->clear();
+        return UsbExchange(code, buffer, kUsbReplyBlock, requestLength);
+    }
+    return SerialExchange(link, code, buffer, replyLength, requestLength, failure);
+}
+
+bool SerialExchange(const LinkSettings& link, uint8_t code, CommandBuffer& buffer, int replyLength,
+                    int requestLength, QString* failure) {
     if (!LengthsFitBuffer(replyLength, requestLength))
         return false;
     // A failed read may have overwritten the request; every attempt sends it as the caller gave it.
@@ -101,7 +115,7 @@ bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int re
     for (int attempt = 1;; ++attempt) {
         buffer = request;
         FailedAttempt outcome;
-        const bool ok = SerialAttempt(code, buffer, replyLength, requestLength, outcome);
+        const bool ok = SerialAttempt(link, code, buffer, replyLength, requestLength, outcome);
         if (failure)
             *failure = FailureText(outcome);
         std::this_thread::sleep_for(kSerialPause);
