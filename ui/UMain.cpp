@@ -11,6 +11,7 @@
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
 #include "ui/ProgramArchive.h"
+#include "ui/SyncControl.h"
 #include "ui/UDlgSetComm.h"
 
 #include <QAccessible>
@@ -194,6 +195,7 @@ void TFrmMain::FormCreate() {
     CreateReport();
     CreateServiceEntries();
     CreateArchiveEntries();
+    new SyncControl(this);
     SetUpKeyboard();
     CreateToolsMenu();
 }

@@ -39,7 +39,8 @@ void PrintHelp(QTextStream& out) {
            "  2  命令或参数有误 / unknown command or bad arguments\n"
            "  3  记录库无法打开或写入 / the archive cannot be opened or written\n"
            "  4  输出文件无法写入 / an output file cannot be written\n"
-           "  5  无法连接服务器 / a server cannot be reached\n";
+           "  5  无法连接服务器 / a server cannot be reached\n"
+           "  6  服务器尚未建立记录库或版本较新 / the server is not set up, or needs a newer program\n";
 }
 
 } // namespace

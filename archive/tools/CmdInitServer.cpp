@@ -1,0 +1,14 @@
+#include "archive/sync/SyncCommands.h"
+#include "archive/tools/ToolCommand.h"
+
+namespace {
+
+int RunInitServer(ToolContext& context, const QStringList& arguments) {
+    return RunServerSchemaCommand(true, arguments, context.out, context.err);
+}
+
+} // namespace
+
+extern const ToolCommand kInitServerCommand{
+    "init-server", "CONNECTION", "在 PostgreSQL 服务器上建立记录库（数据库、表和两个角色）",
+    "set up the team server's database, tables and roles", RunInitServer};

@@ -1,0 +1,14 @@
+#include "archive/sync/SyncCommands.h"
+#include "archive/tools/ToolCommand.h"
+
+namespace {
+
+int RunUpgradeServer(ToolContext& context, const QStringList& arguments) {
+    return RunServerSchemaCommand(false, arguments, context.out, context.err);
+}
+
+} // namespace
+
+extern const ToolCommand kUpgradeServerCommand{
+    "upgrade-server", "CONNECTION", "把服务器的记录库升级到本程序的版本",
+    "bring the team server's schema up to this program's version", RunUpgradeServer};
