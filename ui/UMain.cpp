@@ -10,6 +10,7 @@
 #include "link/SiUsbXp.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
+#include "ui/SyncControl.h"
 #include "ui/UDlgSetComm.h"
 
 #include <QAccessible>
@@ -192,6 +193,7 @@ void TFrmMain::FormCreate() {
     UpdateButtons();
     CreateReport();
     CreateServiceEntries();
+    new SyncControl(this);
     SetUpKeyboard();
     CreateToolsMenu();
 }
