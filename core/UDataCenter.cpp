@@ -3,9 +3,12 @@
 #include "core/GbkText.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
+#include "core/ProgramPlaces.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -45,7 +48,7 @@ QString TwoHexDigits(uint8_t byte) {
 } // namespace
 
 QString SettingsFilePath() {
-    return ExecutableDir() + kSettingsFileName;
+    return CurrentProgramPlaces().settingsFile;
 }
 
 void LoadSettings() {
@@ -61,7 +64,7 @@ void LoadSettings() {
     giBaudRate = ini.readInteger(kCommunication, QStringLiteral("giBaudRate"), 6);
 }
 
-bool SaveSettings() {
+bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite) {
     ProfileFile ini(SettingsFilePath());
     ini.load();
     ini.setValue(kSetParam, QStringLiteral("strCurrentStep"), strCurrentStep);
@@ -74,7 +77,11 @@ bool SaveSettings() {
     ini.setInteger(kCommunication, QStringLiteral("giBaudRate"), giBaudRate);
     for (auto it = gSerialPortAssignments.cbegin(); it != gSerialPortAssignments.cend(); ++it)
         ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(it.key()), it.value());
-    // A file that exists but could not be read is not written over: its contents are unknown.
+    if (alsoWrite)
+        alsoWrite(ini);
+    // The user's configuration folder may not exist yet. A file that exists but could not be read
+    // is not written over: its contents are unknown.
+    QDir().mkpath(QFileInfo(ini.path()).absolutePath());
     if (ini.save())
         return true;
     ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);

@@ -2,7 +2,8 @@
 // How the record grid draws one cell. Data cells are flat, centred text on the window colour,
 // or white text on the highlight colour while selected or focused. Header cells and the number
 // column are fixed cells: raised like a button (white top-left edges, black bottom-right edges)
-// and never highlighted. A resistance above its device's limit is white text on red.
+// and never highlighted. A resistance above its device's limit is white text on red; in the
+// selected row it keeps the highlight and is framed in red.
 #include <QString>
 
 class QFont;
@@ -10,7 +11,7 @@ class QPainter;
 class QPalette;
 class QRect;
 
-enum class CellLook { Plain, Highlighted, Raised, OverLimit };
+enum class CellLook { Plain, Highlighted, Raised, OverLimit, HighlightedOverLimit };
 
 // The look of the cell at grid column/row (row 0 is the header row, column 0 the number column).
 CellLook GridCellLook(int column, int row, bool selected, bool focused);

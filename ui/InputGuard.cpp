@@ -3,12 +3,16 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 
 UserInputBlocker::UserInputBlocker() {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 UserInputBlocker::~UserInputBlocker() {
+    // Input that came while the last exchange blocked is still queued: take it now, while the
+    // filter still drops it, or it would be carried out once the blocker is gone.
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers | QEventLoop::X11ExcludeTimers);
     QCoreApplication::instance()->removeEventFilter(this);
 }
 

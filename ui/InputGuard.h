@@ -2,8 +2,9 @@
 // Keeps the user out of a long exchange that must keep its windows painted. While a
 // UserInputBlocker lives, every user input event of the application (mouse, keys, wheel, touch,
 // tablet, shortcuts, context menus) is dropped as it arrives, so that nothing the user did during
-// the exchange is carried out after it. ActionsHeldOff disables a set of actions for the same time,
-// so that no other route (an assistive tool triggering a menu item, a shortcut) can start them.
+// the exchange is carried out after it; what is still queued when it ends is taken and dropped
+// then. No message box may be shown while it lives. ActionsHeldOff disables a set of actions for the same
+// time, so that no other route (an assistive tool triggering a menu item, a shortcut) can start them.
 #include <QList>
 #include <QObject>
 #include <QPointer>

@@ -84,6 +84,9 @@ private:
     void FinishTest();
 
     TFrmMain* m_mainWindow = nullptr;
+    // Step code and load time of the test whose readings the dialog shows.
+    int m_testStep = 0;
+    int m_testSeconds = 0;
     bool m_closeApproved = false;
     bool m_showingFinalReadings = false; // the pause after a finished test is under way
     bool m_closeAfterPause = false;      // a close was asked for during that pause

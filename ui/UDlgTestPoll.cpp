@@ -34,6 +34,8 @@ void TFrmTest::StartTest() {
     ClearReadings();
     if (!SendTestParams(cmdStartTest))
         return;
+    m_testStep = iCurrentStep;
+    m_testSeconds = iTestTime;
     EnableTestParams(false);
     Timer1->start();
     ShowProgress();
@@ -115,8 +117,12 @@ void TFrmTest::FinishTest() {
 }
 
 void TFrmTest::BtnOKClick() {
-    if (!AcceptResult())
+    if (!AcceptResult() || !m_mainWindow)
         return;
-    if (m_mainWindow)
+    // A reading is saved with the step and load time it was measured at, whatever the form has
+    // been switched to since; the device, tester and location come from the fields as they stand.
+    if (strTestResult.isEmpty())
         m_mainWindow->AppendTestRow();
+    else
+        m_mainWindow->AppendTestRow(m_testStep, m_testSeconds);
 }

@@ -18,6 +18,9 @@ class QToolButton;
 class RecordGrid;
 class TQRMain;
 
+// The text of "关于…": the program's title, its settings file and its data folder.
+QString AboutText();
+
 class TFrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -39,6 +42,8 @@ public:
     void InitGrid();
     void FillRecordRow(int row, const uint8_t* reply);
     void AppendTestRow();
+    // The same with the step and load time of the test that produced the row's reading.
+    void AppendTestRow(int stepCode, int loadSeconds);
     void ClearGrid();
     RecordGrid* Grid() const { return m_grid; }
 
@@ -106,10 +111,13 @@ private:
     // The instrument did not answer: not connected, buttons off, "设备已断开！" shown; returns false.
     bool ConnectFailed();
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
-    void SetUpGridView();                  // UMainGrid.cpp
-    void CreateServiceEntries();           // UMainDialogs.cpp: ways in to the service-only dialogs
-    void CreateReport();                   // UMainPrint.cpp
-    void ReleaseReport();                  // UMainPrint.cpp
+    // Reads records 1..count into the grid with user input held off; returns how many arrived.
+    int ReadRecords(int count);
+    void SetUpGridView();        // UMainGrid.cpp
+    void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
+    void CreateAboutEntry();     // UMainDialogs.cpp: "关于…", where the files are kept
+    void CreateReport();         // UMainPrint.cpp
+    void ReleaseReport();        // UMainPrint.cpp
 
     RecordGrid* m_grid = nullptr;
     TQRMain* m_report = nullptr;

@@ -69,13 +69,17 @@ void TFrmMain::FillRecordRow(int row, const uint8_t* reply) {
 }
 
 void TFrmMain::AppendTestRow() {
+    AppendTestRow(iCurrentStep, iTestTime);
+}
+
+void TFrmMain::AppendTestRow(int stepCode, int loadSeconds) {
     ++giRecordCount;
     m_grid->setGridRowCount(giRecordCount + 1);
     const int row = giRecordCount;
     const QDateTime now = QDateTime::currentDateTime();
     m_grid->setRow(row, RecordGrid::Row{RowNumberText(row), FormatTestTime(now), strDevice, strTestUser,
-                                        strTestAdd, CurrentStepText(iCurrentStep), LoadTimeText(iTestTime),
-                                        strTestResult});
+                                        strTestAdd, CurrentStepText(unsigned(stepCode)),
+                                        LoadTimeText(loadSeconds), strTestResult});
     ReportBackupFailure(BackUpTestRecord(m_grid->row(row), now));
 }
 
