@@ -9,6 +9,7 @@
 #include "tests/support/TestSupport.h"
 #include "ui/DesktopSeams.h"
 #include "ui/FileDialogs.h"
+#include "ui/InputGuard.h"
 #include "ui/UMain.h"
 
 #include <QAction>
@@ -78,6 +79,46 @@ void PostClick(QWidget* target) {
         QCoreApplication::postEvent(
             target, new QMouseEvent(type, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
 }
+
+// The program's real message boxes while it lives, each answered as soon as it is up with a key
+// (or a click on its button when input is 0) sent through the application.
+struct RealBoxes {
+    explicit RealBoxes(int input)
+        : previous(SetMessageHandler({})), previousOpener(SetFolderOpener({})), input(input) {
+        InstallDesktopSeams();
+        timer.setInterval(std::chrono::milliseconds(20));
+        QObject::connect(&timer, &QTimer::timeout, [this] { Answer(); });
+        timer.start();
+    }
+    ~RealBoxes() {
+        SetMessageHandler(previous);
+        SetFolderOpener(previousOpener);
+    }
+    void Answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const QString text = box->text();
+        if (input != 0)
+            QTest::keyClick(box, Qt::Key(input));
+        else
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        if (box->isVisible()) {
+            // The input did not reach it: end it, so that the test goes on to fail.
+            ++unanswered;
+            box->done(0);
+        } else {
+            answered << text;
+        }
+    }
+
+    MessageHandler previous;
+    FolderOpener previousOpener;
+    int input;
+    QTimer timer;
+    QStringList answered;
+    int unanswered = 0;
+};
 
 void Connected(TFrmMain& window) {
     gbDeviceConnected = true;
@@ -312,43 +353,31 @@ private slots:
             QFile blocker(bench.dir.filePath(QStringLiteral("测试记录")));
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
-        const MessageHandler previous = SetMessageHandler({});
-        const FolderOpener previousOpener = SetFolderOpener({});
-        InstallDesktopSeams();
+        RealBoxes boxes(input);
         TFrmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         Connected(window);
-        QStringList answered;
-        int unanswered = 0;
-        QTimer answer;
-        answer.setInterval(std::chrono::milliseconds(20));
-        QObject::connect(&answer, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            const QString text = box->text();
-            if (input != 0)
-                QTest::keyClick(box, Qt::Key(input));
-            else
-                QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            if (box->isVisible()) {
-                // The input did not reach it: end it, so that the test goes on to fail.
-                ++unanswered;
-                box->done(0);
-            } else {
-                answered << text;
-            }
-        });
-        answer.start();
         window.BtnSampleData->click();
-        SetMessageHandler(previous);
-        SetFolderOpener(previousOpener);
-        QCOMPARE(unanswered, 0);
-        QCOMPARE(answered.size(), 1);
-        QVERIFY2(answered.first().startsWith(recordFails ? QStringLiteral("通讯失败！")
-                                                         : QStringLiteral("自动备份文件")),
-                 qPrintable(answered.first()));
+        QCOMPARE(boxes.unanswered, 0);
+        QCOMPARE(boxes.answered.size(), 1);
+        QVERIFY2(boxes.answered.first().startsWith(recordFails ? QStringLiteral("通讯失败！")
+                                                               : QStringLiteral("自动备份文件")),
+                 qPrintable(boxes.answered.first()));
+    }
+
+    // Should a box ever come up while user input is held off, it still takes its input.
+    void boxUnderTheInputBlockerTakesItsInput() {
+        RealBoxes boxes(Qt::Key_Return);
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const UserInputBlocker inputDropped;
+        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        QCOMPARE(boxes.unanswered, 0);
+        QCOMPARE(boxes.answered, QStringList{QStringLiteral("通讯失败！")});
+        QTest::keyClick(window.BtnSave, Qt::Key_Space); // the window's own input stays dropped
+        QVERIFY(inputDropped.Dropped() > 0);
     }
 
     // Input that arrives during the exchange of the last record is still queued when the records

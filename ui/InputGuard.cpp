@@ -1,11 +1,14 @@
 #include "ui/InputGuard.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QWidget>
+#include <QWindow>
 
-UserInputBlocker::UserInputBlocker() {
+UserInputBlocker::UserInputBlocker() : m_modalAtStart(QApplication::activeModalWidget()) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
@@ -43,8 +46,18 @@ bool UserInputBlocker::IsUserInput(const QEvent* event) {
     }
 }
 
-bool UserInputBlocker::eventFilter(QObject* /*watched*/, QEvent* event) {
-    if (!IsUserInput(event))
+bool UserInputBlocker::ForNewModalWindow(QObject* watched) const {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == m_modalAtStart)
+        return false;
+    if (auto* window = qobject_cast<QWindow*>(watched))
+        return window == modal->windowHandle();
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget && (widget == modal || modal->isAncestorOf(widget));
+}
+
+bool UserInputBlocker::eventFilter(QObject* watched, QEvent* event) {
+    if (!IsUserInput(event) || ForNewModalWindow(watched))
         return false;
     ++m_dropped;
     event->accept();
