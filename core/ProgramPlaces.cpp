@@ -33,6 +33,8 @@ ProgramPlaces ChooseProgramPlaces(const QString& programDir, const QString& user
     places.settingsFile = folderWritable || (QFileInfo(besideSettings).isFile() && MayWrite(besideSettings))
                               ? besideSettings
                               : WithoutSeparator(userConfigDir) + QLatin1Char('/') + kSettingsFileName;
+    if (places.settingsFile != besideSettings && QFileInfo(besideSettings).isFile())
+        places.settingsSeed = besideSettings;
     places.dataFolder = folderWritable || (QFileInfo(besideData).isDir() && MayWrite(besideData))
                             ? besideData
                             : WithoutSeparator(userDocumentsDir) + QLatin1Char('/') + kDataFolderName;

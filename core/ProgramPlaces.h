@@ -10,6 +10,9 @@ inline const QString kDataFolderName = QStringLiteral("测试记录");
 struct ProgramPlaces {
     QString settingsFile; // full path of SystemFile.ini
     QString dataFolder;   // the data folder "测试记录", no trailing separator (created on demand)
+    // Where the settings file is the user's own, the file beside the executable if there is one
+    // (an administrator's): read as long as the user has no file yet, which is then written.
+    QString settingsSeed;
 };
 
 // The places for a program in programDir (with or without a trailing separator), given the

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <QTimer>
@@ -51,9 +52,19 @@ QString SettingsFilePath() {
     return CurrentProgramPlaces().settingsFile;
 }
 
+ProfileFile ReadSettingsFile() {
+    const ProgramPlaces places = CurrentProgramPlaces();
+    ProfileFile ini(places.settingsFile);
+    if (!ini.load() && !ini.readFailed() && !places.settingsSeed.isEmpty()) {
+        QFile seed(places.settingsSeed);
+        if (seed.size() <= ProfileFile::kLargestFile && seed.open(QIODevice::ReadOnly))
+            ini.parse(seed.readAll());
+    }
+    return ini;
+}
+
 void LoadSettings() {
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    const ProfileFile ini = ReadSettingsFile();
     strCurrentStep = ini.readString(kSetParam, QStringLiteral("strCurrentStep"), QStringLiteral("100 A"));
     iTestTime = ini.readInteger(kSetParam, QStringLiteral("iTestTime"), 5);
     strTestUser = ReadShortText(ini, QStringLiteral("strTestUser"));
@@ -65,8 +76,7 @@ void LoadSettings() {
 }
 
 bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite) {
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    ProfileFile ini = ReadSettingsFile();
     ini.setValue(kSetParam, QStringLiteral("strCurrentStep"), strCurrentStep);
     ini.setInteger(kSetParam, QStringLiteral("iTestTime"), iTestTime);
     ini.setValue(kRestParam, QStringLiteral("strTestUser"), Gbk::cutToBytes(strTestUser, kShortTextBytes));

@@ -35,6 +35,8 @@ constexpr int kShortTextBytes = 20;
 // Full path of SystemFile.ini: beside the executable, or in the user's configuration folder
 // where the executable's folder cannot be written (core/ProgramPlaces.h).
 QString SettingsFilePath();
+// The settings file as read: the user's own, or while there is none, the one beside the executable.
+ProfileFile ReadSettingsFile();
 // Reads the eight persisted variables (defaults for anything missing or unreadable).
 void LoadSettings();
 // Writes them back, with whatever alsoWrite adds to the same file, in one write; returns false

@@ -21,8 +21,7 @@ DeviceLimitStore& DeviceLimitStore::shared() {
 }
 
 void DeviceLimitStore::load() {
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    const ProfileFile ini = ReadSettingsFile();
     m_limits.clear();
     m_changed.clear();
     for (const QString& device : ini.keys(kDeviceLimitsSection)) {
@@ -37,8 +36,7 @@ void DeviceLimitStore::load() {
 bool DeviceLimitStore::save() {
     if (m_changed.isEmpty())
         return true;
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    ProfileFile ini = ReadSettingsFile();
     // A settings file that could not be read is never written; the settings' own save has said so.
     if (ini.readFailed())
         return false;

@@ -173,6 +173,13 @@ private slots:
         QVERIFY(QFile::copy(probe, moved));
         const QString workbook = home + QStringLiteral("/records.xls");
         QVERIFY(QFile::copy(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), workbook));
+        // A settings file an administrator put beside the program: the user's own starts from it.
+        const QByteArray adminSettings =
+            "[SetParam]\r\niTestTime=17\r\n[SerialPorts]\r\nCOM3=/dev/ttyUSB7\r\n";
+        QFile admin(prefix + QStringLiteral("/bin/SystemFile.ini"));
+        QVERIFY(admin.open(QIODevice::WriteOnly));
+        admin.write(adminSettings);
+        admin.close();
         MakeReadable(prefix);
         const QStringList prefixFiles = FilesUnder(prefix);
         if (geteuid() == 0) {
@@ -197,7 +204,10 @@ private slots:
                  qPrintable(run.messages().first()));
         QFile settingsFile(settings);
         QVERIFY(settingsFile.open(QIODevice::ReadOnly));
-        QVERIFY(settingsFile.readAll().contains("[RestParam]"));
+        const QByteArray userSettings = settingsFile.readAll();
+        QVERIFY2(userSettings.startsWith(adminSettings.left(adminSettings.indexOf("[SerialPorts]"))) &&
+                     userSettings.contains("COM3=/dev/ttyUSB7\r\n") && userSettings.contains("[RestParam]"),
+                 userSettings.constData());
         const QStringList saved = FilesUnder(data);
         QCOMPARE(saved.size(), 3);
         QVERIFY2(saved.contains(QStringLiteral("saved.txt")), qPrintable(saved.join(QLatin1Char(','))));
