@@ -56,18 +56,19 @@ int main(int argc, char** argv) {
     Floor floor;
     const auto start = std::chrono::steady_clock::now();
     CommandBuffer buffer{cmdRecordCount};
-    if (!SendCommand(cmdRecordCount, buffer, kRecordCountReplyLength, 1) || buffer[1] != kRecords) {
+    if (!SendCommand(cmdRecordCount, buffer, ReplyLength(cmdRecordCount), 1) || buffer[1] != kRecords) {
         std::fprintf(stderr, "bench_link: record count failed\n");
         return 1;
     }
-    floor.add(1, kRecordCountReplyLength, baud);
+    floor.add(1, ReplyLength(cmdRecordCount), baud);
     for (int k = 0; k < kRecords; ++k) {
         buffer = {cmdReadRecord, uint8_t(k)};
-        if (!SendCommand(cmdReadRecord, buffer, kRecordReplyLength, 2) || buffer[0] != cmdReadRecord) {
+        if (!SendCommand(cmdReadRecord, buffer, ReplyLength(cmdReadRecord), 2) ||
+            buffer[0] != cmdReadRecord) {
             std::fprintf(stderr, "bench_link: record %d failed\n", k);
             return 1;
         }
-        floor.add(2, kRecordReplyLength, baud);
+        floor.add(2, ReplyLength(cmdReadRecord), baud);
     }
     const Seconds wall = std::chrono::steady_clock::now() - start;
 

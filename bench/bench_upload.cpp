@@ -61,8 +61,8 @@ void BenchUpload() {
     // line time of a frame costs extra only where it outlasts that pause.
     const int exchanges = kRecords + 1;
     const double pausesMs = exchanges * kPausesPerExchangeMs;
-    const double countBytesMs = LineMs(1 + kRecordCountReplyLength);
-    const double recordBytesMs = LineMs(2 + kRecordReplyLength);
+    const double countBytesMs = LineMs(1 + ReplyLength(cmdRecordCount));
+    const double recordBytesMs = LineMs(2 + ReplyLength(cmdReadRecord));
     const double bytesMs = countBytesMs + kRecords * recordBytesMs;
     const double overlapMs = std::max(0.0, countBytesMs - kPauseAfterWriteMs) +
                              kRecords * std::max(0.0, recordBytesMs - kPauseAfterWriteMs);

@@ -1,14 +1,56 @@
 #include "core/RecordGrid.h"
 
+#include "core/RecordColumns.h"
+
+namespace {
+
+TestRecord HeaderRecord() {
+    TestRecord header;
+    for (const RecordColumnInfo& column : RecordColumns())
+        header.texts[size_t(column.column)] = column.header;
+    return header;
+}
+
+} // namespace
+
 const QStringList& RecordGrid::Headers() {
-    static const QStringList headers{QStringLiteral("序号"),     QStringLiteral("时间"),
-                                     QStringLiteral("设备编号"), QStringLiteral("测试人员"),
-                                     QStringLiteral("测试地点"), QStringLiteral("测试档位"),
-                                     QStringLiteral("载流时间"), QStringLiteral("测试电阻")};
+    static const QStringList headers = [] {
+        QStringList texts;
+        for (const RecordColumnInfo& column : RecordColumns())
+            texts.append(column.header);
+        return texts;
+    }();
     return headers;
 }
 
-RecordGrid::RecordGrid(QObject* parent) : QAbstractTableModel(parent), m_rows(1) {}
+RecordGrid::RecordGrid(QObject* parent) : QAbstractTableModel(parent), m_rows{HeaderRecord()} {}
+
+void RecordGrid::bindRecordCount(int32_t* count) {
+    m_recordCount = count;
+}
+
+void RecordGrid::clearRecords() {
+    setGridRowCount(2);
+    setCount(0);
+    clearRow(1);
+}
+
+void RecordGrid::prepareRecords(int count) {
+    setGridRowCount(count + 1);
+    setCount(count);
+}
+
+void RecordGrid::appendRecord(TestRecord record) {
+    const int row = recordCount() + 1;
+    setCount(row);
+    setGridRowCount(row + 1);
+    setRecord(row, std::move(record));
+}
+
+void RecordGrid::replaceRecords(std::vector<Row> rows, int count) {
+    setCount(count);
+    replaceDataRows(std::move(rows));
+}
 
 void RecordGrid::setGridRowCount(int count) {
     count = std::max(count, 1);
@@ -27,13 +69,15 @@ void RecordGrid::setGridRowCount(int count) {
 QString RecordGrid::cell(int column, int row) const {
     if (row < 0 || row >= gridRowCount() || column < 0 || column >= ColumnCount)
         return {};
-    return m_rows[size_t(row)][size_t(column)];
+    return m_rows[size_t(row)].texts[size_t(column)];
 }
 
 void RecordGrid::setCell(int column, int row, const QString& text) {
     if (row < 0 || row >= gridRowCount() || column < 0 || column >= ColumnCount)
         return;
-    m_rows[size_t(row)][size_t(column)] = text;
+    Row texts = m_rows[size_t(row)].texts;
+    texts[size_t(column)] = text;
+    m_rows[size_t(row)] = TestRecord::FromTexts(texts);
     if (row == 0)
         emit headerDataChanged(Qt::Horizontal, column, column);
     else
@@ -41,9 +85,13 @@ void RecordGrid::setCell(int column, int row, const QString& text) {
 }
 
 void RecordGrid::setRow(int row, const Row& cells) {
+    setRecord(row, TestRecord::FromTexts(cells));
+}
+
+void RecordGrid::setRecord(int row, TestRecord record) {
     if (row < 0 || row >= gridRowCount())
         return;
-    m_rows[size_t(row)] = cells;
+    m_rows[size_t(row)] = std::move(record);
     if (row == 0)
         emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     else
@@ -51,14 +99,17 @@ void RecordGrid::setRow(int row, const Row& cells) {
 }
 
 void RecordGrid::clearRow(int row) {
-    setRow(row, Row{});
+    setRecord(row, TestRecord{});
 }
 
 void RecordGrid::replaceDataRows(std::vector<Row> rows) {
     beginResetModel();
-    Row header = m_rows.front();
-    m_rows = std::move(rows);
-    m_rows.insert(m_rows.begin(), std::move(header));
+    TestRecord header = std::move(m_rows.front());
+    m_rows.clear();
+    m_rows.reserve(rows.size() + 1);
+    m_rows.push_back(std::move(header));
+    for (const Row& texts : rows)
+        m_rows.push_back(TestRecord::FromTexts(texts));
     endResetModel();
 }
 

@@ -1,21 +1,39 @@
 #pragma once
-// The record store: the main window's grid of eight text columns. Grid row 0 holds the column
-// headers, rows 1.. hold one record each; giRecordCount (kept by the callers) says how many of
-// them are valid. As a Qt model it shows grid rows 1.. as model rows 0.. and row 0 as the
-// horizontal header, so a table view can show 100,000 rows without copying them.
+// The record store: the main window's grid of test records. Grid row 0 holds the column headers,
+// rows 1.. hold one record each; the record count says how many of them are valid. The grid is the
+// one place that changes the record count; the main window binds it to giRecordCount. As a Qt model
+// it shows grid rows 1.. as model rows 0.. and row 0 as the horizontal header, so a table view can
+// show 100,000 rows without copying them.
+#include "core/TestRecord.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
-#include <array>
+#include <cstdint>
 #include <vector>
 
 class RecordGrid : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 8;
-    using Row = std::array<QString, ColumnCount>;
+    static constexpr int ColumnCount = TestRecord::ColumnCount;
+    using Row = TestRecord::Texts;
     static const QStringList& Headers(); // "序号" … "测试电阻"
 
+    // The header row is filled from the start.
     explicit RecordGrid(QObject* parent = nullptr);
+
+    // From now on the record count is kept in *count (the main window's giRecordCount).
+    void bindRecordCount(int32_t* count);
+    int recordCount() const { return *m_recordCount; }
+
+    // The record operations; each sets the record count.
+    // No records: the header row and one blank row.
+    void clearRecords();
+    // Rows 1..count are about to be filled one by one (an upload); rows beyond are dropped.
+    void prepareRecords(int count);
+    // Appends a record after the valid ones; its row is recordCount() afterwards.
+    void appendRecord(TestRecord record);
+    // Replaces every data row at once (one model reset) and sets the count; the header row stays.
+    void replaceRecords(std::vector<Row> rows, int count);
 
     // Grid view (row 0 is the header row), as the record operations think of it.
     int gridRowCount() const { return int(m_rows.size()); }
@@ -24,7 +42,9 @@ public:
     QString cell(int column, int row) const;
     void setCell(int column, int row, const QString& text);
     void setRow(int row, const Row& cells);
-    const Row& row(int row) const { return m_rows.at(size_t(row)); }
+    void setRecord(int row, TestRecord record);
+    const Row& row(int row) const { return m_rows.at(size_t(row)).texts; }
+    const TestRecord& record(int row) const { return m_rows.at(size_t(row)); }
     void clearRow(int row);
     // Replaces every data row at once (one model reset); the header row stays.
     void replaceDataRows(std::vector<Row> rows);
@@ -37,5 +57,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    std::vector<Row> m_rows;
+    void setCount(int count) { *m_recordCount = count; }
+
+    std::vector<TestRecord> m_rows;
+    int32_t m_ownCount = 0;
+    int32_t* m_recordCount = &m_ownCount;
 };

@@ -5,6 +5,15 @@
 #include <QString>
 #include <optional>
 
+// A resistance text taken apart: sign, whole and fractional digits, unit (see below).
+struct ResistanceText {
+    bool negative = false;
+    QString whole;
+    QString fraction;
+    bool ohms = false; // "Ω" rather than "uΩ"
+};
+std::optional<ResistanceText> SplitResistanceText(const QString& text);
+
 // "%.1f uΩ" (how every resistance is shown), or "%.1f Ω" (a live reading above one ohm), in µΩ.
 // Blanks around the text are ignored; any other unit or form gives nothing.
 std::optional<double> ResistanceMicroOhms(const QString& text);

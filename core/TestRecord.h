@@ -15,8 +15,8 @@
 struct ScaledReading {
     int64_t mantissa = 0;
     int exponent = 0;
-    double value() const;      // in the reading's own unit (ohms for a resistance)
-    double microOhms() const;  // value() × 10^6
+    double value() const;     // in the reading's own unit (ohms for a resistance)
+    double microOhms() const; // value() × 10^6
     bool operator==(const ScaledReading&) const = default;
 };
 
@@ -31,15 +31,32 @@ struct TestRecord {
     QString device;                    // the field texts (the same as texts 2..4, trimmed)
     QString tester;
     QString location;
-    std::optional<int> stepCode;       // 1..22
-    std::optional<int> stepAmperes;    // 30..600
+    std::optional<int> stepCode;    // 1..22
+    std::optional<int> stepAmperes; // 30..600
     std::optional<int> loadSeconds;
     std::optional<ScaledReading> resistance;
     std::optional<double> microOhms;
-    QByteArray rawReply;               // the instrument's reply, for an uploaded record
+    QByteArray rawReply; // the instrument's reply, for an uploaded record
 
     // A record read back from its texts (a file, a workbook, the grid).
     static TestRecord FromTexts(const Texts& texts);
+
+    // A test measured from the PC, numbered as row `row`: the texts as the live test dialog leaves
+    // them, with the values they were made from. The resistance reading is kept when the text is
+    // the one the reading shows; a text typed over it is kept as text only.
+    struct LiveTest {
+        QDateTime when;
+        QString device;
+        QString tester;
+        QString location;
+        int stepCode = 0;
+        int loadSeconds = 0;
+        QString resistanceText;
+        std::optional<ScaledReading> resistance;
+        QString resistanceShown; // the text the reading was shown as
+        QByteArray pollReply;
+    };
+    static TestRecord FromLiveTest(int row, const LiveTest& test);
 
     // The same test met anywhere (an upload, a backup, a .txt, a workbook) has the same identity:
     // 40 hexadecimal digits derived from time, device number, step, load time and resistance at

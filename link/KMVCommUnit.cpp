@@ -56,7 +56,7 @@ int RemainingMs(const QDeadlineTimer& deadline) {
 }
 
 #ifndef Q_OS_WIN
-// Section [SerialPorts] of the settings file. Every exchange attempt asks; a large file is read
+// Section [SerialPorts] of the settings file, asked once per flow (LinkSettings); a large file is read
 // again only when it changed (another file, size or modification time).
 QMap<int, QString> MappedSerialPorts() {
     constexpr qint64 kSmallFile = qint64(1) << 20;
@@ -216,10 +216,13 @@ TKMVCOM::~TKMVCOM() {
 }
 
 bool TKMVCOM::Open(uint8_t port, int32_t baudRate, uint8_t parity) {
+    return Open(SerialPortName(std::clamp<int>(port, 1, 16)), baudRate, parity);
+}
+
+bool TKMVCOM::Open(const QString& device, int32_t baudRate, uint8_t parity) {
     Close();
-    const int number = std::clamp<int>(port, 1, 16);
     FHandle = std::make_unique<QSerialPort>();
-    FDeviceName = SerialPortName(number);
+    FDeviceName = device;
     FHandle->setPortName(FDeviceName);
 #ifdef Q_OS_WIN
     const ModemControl control = DriverModemControl(FDeviceName);

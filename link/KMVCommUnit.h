@@ -40,6 +40,8 @@ public:
     // 4 space), one stop bit, 4096-byte buffers. False when the port is missing, busy or refuses
     // the settings.
     bool Open(uint8_t port, int32_t baudRate, uint8_t parity);
+    // The same for a device named directly (what a port number opens, SerialPortName).
+    bool Open(const QString& device, int32_t baudRate, uint8_t parity);
     // True when every byte has left the driver. Each driver call may take WriteCallTimeout for
     // the bytes still queued; a call that moves nothing in that time ends the write (false), and
     // what is still queued is discarded so that no byte leaves later under other settings.

@@ -1,6 +1,12 @@
 #pragma once
-// The instrument's protocol in one place: command codes, frame lengths and one decoder per
-// reply. Everything here takes bytes and returns values; no transport, no widgets.
+// The instrument's protocol in one place: command codes, the command table, and for every frame
+// one decoder and one encoder over the same layout. The program decodes replies and encodes
+// requests; the virtual instrument decodes requests and encodes replies. Everything here takes
+// bytes and returns values; no transport, no widgets.
+#include "core/TestRecord.h"
+
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -36,44 +42,113 @@ constexpr std::array<CommandFrame, 10> kCommandFrames{{
     {cmdPollTest, 1, 19},
 }};
 // The frame of a code, or nullptr for a code outside the command set.
-const CommandFrame* FindCommandFrame(uint8_t code);
+constexpr const CommandFrame* FindCommandFrame(uint8_t code) {
+    for (const CommandFrame& frame : kCommandFrames)
+        if (frame.code == code)
+            return &frame;
+    return nullptr;
+}
+// The lengths of a code of the command set (0 for any other code).
+constexpr int RequestLength(uint8_t code) {
+    const CommandFrame* frame = FindCommandFrame(code);
+    return frame ? frame->requestLength : 0;
+}
+constexpr int ReplyLength(uint8_t code) {
+    const CommandFrame* frame = FindCommandFrame(code);
+    return frame ? frame->replyLength : 0;
+}
+// The codes of the table that get no reply.
+constexpr bool WriteOnlyCommand(uint8_t code) {
+    const CommandFrame* frame = FindCommandFrame(code);
+    return frame && frame->replyLength == 0;
+}
 
-constexpr int kRecordCountReplyLength = 2;
-constexpr int kRecordReplyLength = 37;
-constexpr int kStepTableReplyLength = 24;
-constexpr int kPollReplyLength = 19;
-constexpr int kSerialReplyLength = 9;
-constexpr int kIdentifyReplyLength = 2;
-constexpr int kTestParamsRequestLength = 3;
-constexpr int kWriteSerialRequestLength = 9;
 constexpr int kStepCount = 22;
+// An uploaded resistance is a 24-bit count of tenths of a micro-ohm: ohms = count / 10^7.
+constexpr int kUploadedResistanceExponent = 7;
 
-// The codes that get no reply: 0xF2, 0xF4, 0xF7, 0xF9.
-bool WriteOnlyCommand(uint8_t code);
+// A request without arguments: the code alone.
+QByteArray EncodeRequest(uint8_t code);
 
-// A stored record (cmdReadRecord reply) as its eight display texts, numbered as row k.
-std::array<QString, 8> DecodeRecord(const uint8_t* reply, int rowNumber);
+// cmdRecordCount reply.
+int DecodeRecordCount(const uint8_t* reply);
+QByteArray EncodeRecordCount(int count);
+
+// cmdReadRecord request: the zero-based record index.
+QByteArray EncodeReadRecord(int index);
+int DecodeReadRecord(const QByteArray& request);
+
+// A stored record (cmdReadRecord reply) numbered as row k: its eight display texts, the values
+// they were made from and the reply's bytes.
+TestRecord DecodeTestRecord(const uint8_t* reply, int rowNumber);
+// Its display texts alone.
+TestRecord::Texts DecodeRecord(const uint8_t* reply, int rowNumber);
+// A record as the instrument stores it.
+struct StoredTest {
+    QDateTime when; // to the second; the seconds go into the byte the program does not read
+    QString device; // symbol-code text: digits and letters, at most 8
+    QString tester;
+    QString location;
+    uint8_t step = 1;              // current-step code
+    uint8_t loadSeconds = 5;       // load-current time
+    uint32_t resistanceTenths = 0; // tenths of a micro-ohm, 24 bits
+};
+QByteArray EncodeRecord(const StoredTest& test);
 
 // cmdReadStepTable: the flag byte of every step code 1..22 (index 0 is code 1).
 std::array<uint8_t, kStepCount> DecodeStepFlags(const uint8_t* reply);
+QByteArray EncodeStepFlags(const std::array<uint8_t, kStepCount>& flags);
 // Step codes in ascending current: 7..13, 1, 14..22, 2..6.
 const std::array<int, kStepCount>& StepCodesByCurrent();
 
+// cmdSetTestParams and cmdStartTest requests: test time in seconds and current-step code.
+struct TestParamsRequest {
+    uint8_t seconds = 0;
+    uint8_t step = 0;
+};
+QByteArray EncodeTestParams(uint8_t code, TestParamsRequest params);
+TestParamsRequest DecodeTestParams(const QByteArray& request);
+
+// A ScaledValue: signed 32-bit big-endian mantissa, then the decimal exponent.
+std::array<uint8_t, 5> ScaledValueBytes(int32_t mantissa, uint8_t exponent);
+ScaledReading DecodeScaledValue(const uint8_t* bytes);
+
 enum class TestStatus : uint8_t { WiringError = 0x81, OverRange = 0x82, Finished = 0x83, Running = 0x88 };
 struct PollReply {
-    QString current;    // FormatReading kind 1
-    QString voltage;    // kind 2
-    QString resistance; // kind 3
-    uint8_t status = 0; // raw TestStatus byte
+    QString current;                 // FormatReading kind 1
+    QString voltage;                 // kind 2
+    QString resistance;              // kind 3
+    uint8_t status = 0;              // raw TestStatus byte
+    ScaledReading resistanceReading; // the resistance as sent, in ohms
+    QByteArray bytes;                // the reply
 };
 PollReply DecodePoll(const uint8_t* reply);
+struct PollReadings {
+    ScaledReading current;    // amperes
+    ScaledReading voltage;    // volts
+    ScaledReading resistance; // ohms
+    uint8_t status = 0;
+};
+QByteArray EncodePoll(const PollReadings& readings);
 
+// cmdReadSerial reply and cmdWriteSerial request: the eight serial-number bytes.
+using SerialNumber = std::array<uint8_t, 8>;
+SerialNumber DecodeSerialBytes(const uint8_t* frame);
+QByteArray EncodeSerial(uint8_t code, const SerialNumber& serial);
 // cmdReadSerial: bytes 1..8 as 16 upper-case hexadecimal digits.
 QString DecodeSerialNumber(const uint8_t* reply);
+
+// cmdIdentify reply: the model identity byte.
+uint8_t DecodeIdentity(const uint8_t* reply);
+QByteArray EncodeIdentity(uint8_t identity);
 // cmdIdentify: 1 "5731", 2 "qmvr", anything else empty.
 QString ModelText(uint8_t identity);
 // The model identity of a USB serial-number string: 1 if it holds "5731", else 2 if "qmvr", else 0.
 int DeviceTypeFromUsbString(const QString& serial);
 
+// Symbol-code bytes of a text: 0..9 digits, 10..35 'A'..'Z', 36..61 'a'..'z'; padded with 0x3E.
+std::array<uint8_t, 8> SymbolCodeBytes(const QString& text);
+
 // One trace line per byte: "(%2d)--" + two upper-case hexadecimal digits.
 QStringList ByteTraceLines(const uint8_t* bytes, int count);
+QStringList ByteTraceLines(const QByteArray& bytes);

@@ -21,7 +21,6 @@ struct FailedAttempt {
     int port = 0;
     QString device;
 };
-FailedAttempt gLastFailure;
 
 QString FailureText(const FailedAttempt& attempt) {
     const QString where = QStringLiteral("COM%1（%2）：").arg(attempt.port).arg(attempt.device);
@@ -48,12 +47,12 @@ QString FailureText(const FailedAttempt& attempt) {
 }
 
 // One attempt: open, write, (pause, read), and the port closed on every path.
-bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
+bool SerialAttempt(const LinkSettings& link, uint8_t code, CommandBuffer& buffer, int replyLength,
+                   int requestLength, FailedAttempt& outcome) {
     TKMVCOM port;
     bool ok = false;
-    const uint8_t number = uint8_t(giCommPort & 0xFF);
     try {
-        if (port.Open(number, BaudRateFromIndex(giBaudRate), kNoParity)) {
+        if (port.Open(link.portDevice, link.baudRate, kNoParity)) {
             if (WriteOnlyCommand(code)) {
                 ok = port.Write(buffer.data(), requestLength);
             } else {
@@ -72,35 +71,53 @@ bool SerialAttempt(uint8_t code, CommandBuffer& buffer, int replyLength, int req
     const SerialFailure failure = ok                                          ? SerialFailure::None
                                   : port.OpenFailure() != SerialFailure::None ? port.OpenFailure()
                                                                               : SerialFailure::NoAnswer;
-    gLastFailure = {failure, std::clamp<int>(number, 1, 16), port.DeviceName()};
+    outcome = {failure, link.port, port.DeviceName()};
     return ok;
 }
 
 } // namespace
-
-QString LastSerialFailure() {
-    return FailureText(gLastFailure);
-}
 
 bool LengthsFitBuffer(int replyLength, int requestLength) {
     const int size = int(std::tuple_size_v<CommandBuffer>);
     return requestLength >= 1 && requestLength <= size && replyLength >= 0 && replyLength <= size;
 }
 
-bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
-    if (giCommStyle == 0)
-        return UsbExchange(code, buffer, kUsbReplyBlock, requestLength);
-    return SerialExchange(code, buffer, replyLength, requestLength);
+LinkSettings LinkSettings::Current() {
+    const int port = std::clamp<int>(uint8_t(giCommPort & 0xFF), 1, 16);
+    return {giCommStyle, port, SerialPortName(port), BaudRateFromIndex(giBaudRate)};
 }
 
-bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength) {
+bool SendCommand(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength, QString* failure) {
+    return SendCommand(LinkSettings::Current(), code, buffer, replyLength, requestLength, failure);
+}
+
+bool SerialExchange(uint8_t code, CommandBuffer& buffer, int replyLength, int requestLength,
+                    QString* failure) {
+    return SerialExchange(LinkSettings::Current(), code, buffer, replyLength, requestLength, failure);
+}
+
+bool SendCommand(const LinkSettings& link, uint8_t code, CommandBuffer& buffer, int replyLength,
+                 int requestLength, QString* failure) {
+    if (link.commStyle == 0) {
+        if (failure)
+            failure->clear();
+        return UsbExchange(code, buffer, kUsbReplyBlock, requestLength);
+    }
+    return SerialExchange(link, code, buffer, replyLength, requestLength, failure);
+}
+
+bool SerialExchange(const LinkSettings& link, uint8_t code, CommandBuffer& buffer, int replyLength,
+                    int requestLength, QString* failure) {
     if (!LengthsFitBuffer(replyLength, requestLength))
         return false;
     // A failed read may have overwritten the request; every attempt sends it as the caller gave it.
     const CommandBuffer request = buffer;
     for (int attempt = 1;; ++attempt) {
         buffer = request;
-        const bool ok = SerialAttempt(code, buffer, replyLength, requestLength);
+        FailedAttempt outcome;
+        const bool ok = SerialAttempt(link, code, buffer, replyLength, requestLength, outcome);
+        if (failure)
+            *failure = FailureText(outcome);
         std::this_thread::sleep_for(kSerialPause);
         if (ok)
             return true;

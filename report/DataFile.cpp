@@ -3,6 +3,7 @@
 #include "core/GbkText.h"
 #include "core/Platform.h"
 #include "core/ProgramPlaces.h"
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 #include "core/WholeFile.h"
 #include "report/DataFileEncoding.h"
@@ -36,7 +37,7 @@ QString OneLine(const QString& text) {
 }
 
 void AppendKeyLine(QString& out, const RecordGrid& grid, int column, int row) {
-    out += OneLine(grid.cell(column, 0));
+    out += OneLine(RecordColumns()[size_t(column)].fileKey);
     out += QLatin1Char('=');
     out += OneLine(grid.cell(column, row));
     out += kLineEnd;

@@ -4,6 +4,7 @@
 #include "report/DataFile.h"
 
 #include "core/GbkText.h"
+#include "core/RecordColumns.h"
 #include "report/DataFileEncoding.h"
 
 #include <QFile>
@@ -17,20 +18,6 @@ namespace {
 constexpr qint64 kSliceBytes = 1024 * 1024;
 // No line of a data file comes near this; a file without line ends would otherwise pile up whole.
 constexpr qsizetype kMaxLineChars = 1024 * 1024;
-
-// Key texts in the order they are tested; the first one found anywhere in the line decides.
-struct RouteKey {
-    QStringView key;
-    int column;
-};
-constexpr std::array<RouteKey, 7> kRouteKeys = {{{u"序号", 0},
-                                                 {u"时间", 1},
-                                                 {u"设备编号", 2},
-                                                 {u"测试人员", 3},
-                                                 {u"测试地点", 4},
-                                                 {u"测试档位", 5},
-                                                 {u"测试电阻", 7}}};
-constexpr QStringView kLoadTimeKey = u"载流时间";
 
 // Runs fn over the file in slices; the status of a failure, or nothing.
 template <typename Fn> std::optional<DataFileStatus> ForEachSlice(QFile& file, QString* detail, Fn fn) {
@@ -65,11 +52,14 @@ void ParseFieldLine(RecordGrid::Row& row, int column, QStringView line) {
     row[size_t(column)] = (mark < 0 ? line : line.mid(mark + 1)).toString();
 }
 
+// Keys are tested in column order, the load time's aside; the first one found anywhere in the line
+// decides. The time's key is part of the load time's, so a line with both is the load time's.
 void DataFileParser::route(QStringView line) {
-    for (const RouteKey& route : kRouteKeys) {
-        if (!line.contains(route.key))
+    const QString& loadTimeKey = RecordColumnOf(RecordColumn::LoadTime).fileKey;
+    for (const RecordColumnInfo& route : RecordColumns()) {
+        if (route.column == RecordColumn::LoadTime || !line.contains(route.fileKey))
             continue;
-        int column = route.column;
+        int column = ColumnIndex(route.column);
         if (column == 0) {
             if (m_records.recordCount >= kMaxDataFileRecords) {
                 m_tooLarge = true;
@@ -78,8 +68,8 @@ void DataFileParser::route(QStringView line) {
             if (m_records.recordCount > 0)
                 m_records.rows.emplace_back();
             ++m_records.recordCount;
-        } else if (column == 1 && line.contains(kLoadTimeKey)) {
-            column = 6;
+        } else if (route.column == RecordColumn::Time && line.contains(loadTimeKey)) {
+            column = ColumnIndex(RecordColumn::LoadTime);
         }
         if (!m_tooLarge)
             ParseFieldLine(m_records.rows.back(), column, line);

@@ -1,5 +1,6 @@
 #include "report/UQRMain.h"
 
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 #include "report/ReportVendors.h"
 #include "report/UDlgPreview.h"
@@ -13,10 +14,15 @@ using namespace ReportGeometry;
 
 namespace {
 
-// The eight columns: the row number takes one unit of the band, every other column two.
-constexpr int kColumnUnits = 15;
+// The eight columns share the band in units (RecordColumnInfo::reportUnits).
 constexpr int kFirstColumnLeft = 10; // design pixels
-constexpr std::array<int, 8> kColumnStartUnits{0, 1, 3, 5, 7, 9, 11, 13};
+
+int ColumnUnits() {
+    int units = 0;
+    for (const RecordColumnInfo& column : RecordColumns())
+        units += column.reportUnits;
+    return units;
+}
 
 constexpr double kTitleTop = 8.47;
 constexpr double kSubtitleTop = 16.93;
@@ -60,14 +66,10 @@ void TQRMain::CreateBands() {
     QRLabel2 = Label(QStringLiteral("-----主报表"), kSubtitleTop, SongTiFont(12, true), Qt::AlignHCenter);
 
     const QFont cellFont = ArialFont(9);
-    const QString captions[] = {QStringLiteral("序号"),     QStringLiteral("时间"),
-                                QStringLiteral("设备编号"), QStringLiteral("测试人员"),
-                                QStringLiteral("测试地点"), QStringLiteral("测试档位"),
-                                QStringLiteral("载流时间"), QStringLiteral("测试电阻")};
     const auto captionLabels = CaptionLabels();
     const auto valueLabels = ValueLabels();
     for (size_t i = 0; i < captionLabels.size(); ++i) {
-        *captionLabels[i] = Label(captions[i], kCellTop, cellFont);
+        *captionLabels[i] = Label(RecordColumns()[i].header, kCellTop, cellFont);
         *valueLabels[i] = Label(QStringLiteral("QRT%1").arg(i), kCellTop, cellFont);
     }
 
@@ -97,17 +99,20 @@ void TQRMain::ClearRows() {
 }
 
 void TQRMain::PrepareReport() {
-    const int unit = DesignPixelsFromMm(kBandWidth) / kColumnUnits;
+    const int unit = DesignPixelsFromMm(kBandWidth) / ColumnUnits();
     const auto captionLabels = CaptionLabels();
     const auto valueLabels = ValueLabels();
-    for (size_t i = 0; i < kColumnStartUnits.size(); ++i) {
-        const double left = MmFromDesignPixels(kFirstColumnLeft + kColumnStartUnits[i] * unit);
-        const double next = i + 1 < kColumnStartUnits.size()
-                                ? MmFromDesignPixels(kFirstColumnLeft + kColumnStartUnits[i + 1] * unit)
+    int startUnits = 0;
+    for (size_t i = 0; i < captionLabels.size(); ++i) {
+        const int nextUnits = startUnits + RecordColumns()[i].reportUnits;
+        const double left = MmFromDesignPixels(kFirstColumnLeft + startUnits * unit);
+        const double next = i + 1 < captionLabels.size()
+                                ? MmFromDesignPixels(kFirstColumnLeft + nextUnits * unit)
                                 : kBandWidth;
         captionLabels[i]->left = left;
         valueLabels[i]->left = left;
         valueLabels[i]->width = next - left - kColumnGap;
+        startUnits = nextUnits;
     }
     const VendorFooter footer = VendorFooterFor(giDeviceType);
     QRLCoop.caption = footer.company;

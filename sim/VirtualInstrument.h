@@ -4,6 +4,8 @@
 // parameters, a running test, its serial number and model identity, and can be told to
 // misbehave (see SimFaults). It is the far end of the link: the pseudo-terminal server and the
 // in-process USB device feed it, tests inspect the requests it received. Thread-safe.
+#include "link/Protocol.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -14,17 +16,9 @@
 #include <optional>
 
 // One stored test as the instrument keeps it.
-struct SimRecord {
-    QDateTime when;
-    QString device; // symbol-code text: digits and letters, at most 8
-    QString tester;
-    QString location;
-    uint8_t step = 1;              // current-step code
-    uint8_t loadSeconds = 5;       // load-current time
-    uint32_t resistanceTenths = 0; // tenths of a micro-ohm, 24 bits
-
-    // The 37-byte cmdReadRecord reply carrying this record.
-    QByteArray frame() const;
+struct SimRecord : StoredTest {
+    // The cmdReadRecord reply carrying this record.
+    QByteArray frame() const { return EncodeRecord(*this); }
 };
 
 // Misbehaviour on demand. Every fault applies to replies of `onlyCode` (0: every command);
@@ -51,28 +45,24 @@ struct SimResponse {
 
 // Everything a virtual instrument starts with.
 struct SimSetup {
-    QList<QByteArray> records;           // 37-byte record frames, at most 255
-    std::array<uint8_t, 22> stepFlags{}; // flag of step code k at index k-1; 1 = offered
-    uint8_t identity = 1;                // cmdIdentify: 1 "5731", 2 "qmvr", other: none
-    std::array<uint8_t, 8> serial{0x20, 0x24, 0x05, 0x31, 0x00, 0x00, 0x01, 0x23};
+    QList<QByteArray> records;                   // 37-byte record frames, at most 255
+    std::array<uint8_t, kStepCount> stepFlags{}; // flag of step code k at index k-1; 1 = offered
+    uint8_t identity = 1;                        // cmdIdentify: 1 "5731", 2 "qmvr", other: none
+    SerialNumber serial{0x20, 0x24, 0x05, 0x31, 0x00, 0x00, 0x01, 0x23};
     QString usbSerialString = QStringLiteral("OH5731-000123"); // USB serial-number string
     uint32_t testMicroOhmTenths = 1235;                        // resistance of the contact under live test
     SimFaults faults;
 
     // Every step offered.
-    static std::array<uint8_t, 22> allSteps();
+    static std::array<uint8_t, kStepCount> allSteps();
     // Flags offering exactly the given step codes.
-    static std::array<uint8_t, 22> steps(std::initializer_list<int> codes);
+    static std::array<uint8_t, kStepCount> steps(std::initializer_list<int> codes);
 };
 
 // Length of the request frame a code starts (1 for a code outside the command set).
 int RequestFrameLength(uint8_t code);
 // A few plausible stored records for the demo run.
 QList<QByteArray> DemoRecords();
-// Symbol-code bytes of a text: 0..9 digits, 10..35 'A'..'Z', 36..61 'a'..'z'; padded with 0x3E.
-std::array<uint8_t, 8> SymbolCodeBytes(const QString& text);
-// A ScaledValue: signed 32-bit big-endian mantissa, then the decimal exponent.
-std::array<uint8_t, 5> ScaledValueBytes(int32_t mantissa, uint8_t exponent);
 
 class VirtualInstrument {
 public:
@@ -87,9 +77,9 @@ public:
     SimFaults faults() const;
     void setRecords(const QList<QByteArray>& records);
     QList<QByteArray> records() const;
-    void setStepFlags(const std::array<uint8_t, 22>& flags);
+    void setStepFlags(const std::array<uint8_t, kStepCount>& flags);
     void setIdentity(uint8_t identity);
-    std::array<uint8_t, 8> serial() const;
+    SerialNumber serial() const;
     QString usbSerialString() const;
     // The test parameters last set by cmdSetTestParams or cmdStartTest: time, step code.
     std::pair<uint8_t, uint8_t> testParams() const;

@@ -1,6 +1,7 @@
 // The serial exchange against the virtual instrument over a real pseudo-terminal.
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/KMVCommUnit.h"
 #include "link/Protocol.h"
 #include "link/UCommUnit.h"
@@ -147,6 +148,19 @@ private slots:
         sim.stop();
         CommandBuffer buffer{cmdRecordCount};
         QVERIFY(!SendCommand(cmdRecordCount, buffer, 2, 1));
+    }
+
+    // A flow keeps the link it started with: the settings file is not read again on every attempt,
+    // so a mapping changed meanwhile applies from the next flow on.
+    void flowKeepsItsLinkSettings() {
+        SerialSim sim(ThreeRecords());
+        sim.pointProgramAt(3);
+        InstrumentLink upload;
+        ProfileFileMapping(3, m_dir->filePath(QStringLiteral("ttyUSB9")));
+        QCOMPARE(upload.recordCount().value_or(-1), 3);
+        for (int index = 0; index < 3; ++index)
+            QVERIFY(upload.readRecord(index, index + 1));
+        QVERIFY(!InstrumentLink().recordCount());
     }
 
     // Port numbers are clamped to 1..16 before the [SerialPorts] mapping is looked up.

@@ -1,4 +1,5 @@
-// The reply decoders against the instrument's documented frames.
+// The reply decoders against the instrument's documented frames, and every frame through its
+// encoder and decoder.
 #include "link/Protocol.h"
 
 #include <QTest>
@@ -91,7 +92,7 @@ private slots:
         QFETCH(QString, voltage);
         QFETCH(QString, resistance);
         QFETCH(int, status);
-        QCOMPARE(reply.size(), kPollReplyLength);
+        QCOMPARE(reply.size(), ReplyLength(cmdPollTest));
         const PollReply p = DecodePoll(Data(reply));
         QCOMPARE(p.current, current);
         QCOMPARE(p.voltage, voltage);
@@ -101,7 +102,7 @@ private slots:
 
     // Flags at offsets 2 and 8 offer 100 A (code 1) and 30 A (code 7), 30 A listed first.
     void offeredSteps() {
-        QByteArray reply(kStepTableReplyLength, '\0');
+        QByteArray reply(ReplyLength(cmdReadStepTable), '\0');
         reply[0] = char(cmdReadStepTable);
         reply[1] = 1; // not a flag
         reply[2] = 1;
@@ -152,39 +153,77 @@ private slots:
 
     void traceLines() {
         const QByteArray reply = Record();
-        const QStringList lines = ByteTraceLines(Data(reply), kRecordReplyLength);
+        const QStringList lines = ByteTraceLines(Data(reply), ReplyLength(cmdReadRecord));
         QCOMPARE(lines.size(), 37);
         QCOMPARE(lines.first(), QStringLiteral("( 0)--F1"));
         QCOMPARE(lines.at(10), QStringLiteral("(10)--0A"));
         QCOMPARE(lines.last(), QStringLiteral("(36)--00"));
     }
 
-    void commandTable_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<int>("request");
-        QTest::addColumn<int>("reply");
-        QTest::addColumn<bool>("writeOnly");
-        QTest::newRow("F0") << 0xF0 << 1 << 2 << false;
-        QTest::newRow("F1") << 0xF1 << 2 << 37 << false;
-        QTest::newRow("F2") << 0xF2 << 1 << 0 << true;
-        QTest::newRow("F3") << 0xF3 << 1 << 24 << false;
-        QTest::newRow("F4") << 0xF4 << 3 << 0 << true;
-        QTest::newRow("F6") << 0xF6 << 1 << 9 << false;
-        QTest::newRow("F7") << 0xF7 << 9 << 0 << true;
-        QTest::newRow("F8") << 0xF8 << 1 << 2 << false;
-        QTest::newRow("F9") << 0xF9 << 3 << 0 << true;
-        QTest::newRow("FA") << 0xFA << 1 << 19 << false;
-    }
-    void commandTable() {
-        QFETCH(int, code);
-        QFETCH(int, request);
-        QFETCH(int, reply);
-        QFETCH(bool, writeOnly);
-        const CommandFrame* frame = FindCommandFrame(uint8_t(code));
-        QVERIFY(frame);
-        QCOMPARE(frame->requestLength, request);
-        QCOMPARE(frame->replyLength, reply);
-        QCOMPARE(WriteOnlyCommand(uint8_t(code)), writeOnly);
+    // Every frame encoded as the virtual instrument (replies) or the program (requests) encodes it
+    // reads back as what went in, and has the length of its command.
+    void encodeDecodeRoundTrip() {
+        const auto frameOf = [](const QByteArray& frame, uint8_t code, bool reply) {
+            return uint8_t(frame.at(0)) == code &&
+                   frame.size() == (reply ? ReplyLength(code) : RequestLength(code));
+        };
+        QVERIFY(frameOf(EncodeRecordCount(255), cmdRecordCount, true));
+        QCOMPARE(DecodeRecordCount(Data(EncodeRecordCount(255))), 255);
+        QVERIFY(frameOf(EncodeReadRecord(254), cmdReadRecord, false));
+        QCOMPARE(DecodeReadRecord(EncodeReadRecord(254)), 254);
+        for (uint8_t code :
+             {cmdRecordCount, cmdClearHistory, cmdReadStepTable, cmdReadSerial, cmdIdentify, cmdPollTest})
+            QVERIFY(frameOf(EncodeRequest(code), code, false));
+
+        const StoredTest stored{
+            QDateTime(QDate(2026, 12, 7), QTime(14, 30, 9)), "123AB", "TEST", "LAB1", 22, 60, 0xFFFFFF};
+        const QByteArray record = EncodeRecord(stored);
+        QVERIFY(frameOf(record, cmdReadRecord, true));
+        const TestRecord decoded = DecodeTestRecord(Data(record), 1);
+        QCOMPARE(decoded.testTime.value_or(QDateTime()), QDateTime(QDate(2026, 12, 7), QTime(14, 30)));
+        QCOMPARE(decoded.device, stored.device);
+        QCOMPARE(decoded.tester, stored.tester);
+        QCOMPARE(decoded.location, stored.location);
+        QCOMPARE(decoded.stepCode.value_or(0), 22);
+        QCOMPARE(decoded.stepAmperes.value_or(0), 190);
+        QCOMPARE(decoded.loadSeconds.value_or(0), 60);
+        QVERIFY(decoded.resistance == (ScaledReading{0xFFFFFF, 7}));
+        QCOMPARE(decoded.rawReply, record);
+        // Read back from its texts (a file, a workbook), it is the same test.
+        QCOMPARE(TestRecord::FromTexts(decoded.texts).identity(), decoded.identity());
+
+        std::array<uint8_t, kStepCount> flags{};
+        flags[0] = 1;
+        flags[21] = 7;
+        QVERIFY(frameOf(EncodeStepFlags(flags), cmdReadStepTable, true));
+        QVERIFY(DecodeStepFlags(Data(EncodeStepFlags(flags))) == flags);
+
+        for (uint8_t code : {cmdStartTest, cmdSetTestParams}) {
+            const QByteArray request = EncodeTestParams(code, {60, 22});
+            QVERIFY(frameOf(request, code, false));
+            const TestParamsRequest params = DecodeTestParams(request);
+            QCOMPARE(params.seconds, uint8_t(60));
+            QCOMPARE(params.step, uint8_t(22));
+        }
+
+        const PollReadings readings{{6000, 1}, {-1, 0}, {123, 6}, uint8_t(TestStatus::Finished)};
+        const QByteArray poll = EncodePoll(readings);
+        QVERIFY(frameOf(poll, cmdPollTest, true));
+        const PollReply reply = DecodePoll(Data(poll));
+        QCOMPARE(reply.current, QStringLiteral("600.0 A"));
+        QCOMPARE(reply.voltage, QStringLiteral("-1000.0 mV"));
+        QVERIFY(reply.resistanceReading == readings.resistance);
+        QCOMPARE(reply.status, readings.status);
+
+        const SerialNumber serial{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+        QVERIFY(frameOf(EncodeSerial(cmdReadSerial, serial), cmdReadSerial, true));
+        QVERIFY(frameOf(EncodeSerial(cmdWriteSerial, serial), cmdWriteSerial, false));
+        QVERIFY(DecodeSerialBytes(Data(EncodeSerial(cmdWriteSerial, serial))) == serial);
+        QCOMPARE(DecodeSerialNumber(Data(EncodeSerial(cmdReadSerial, serial))),
+                 QStringLiteral("0123456789ABCDEF"));
+
+        QVERIFY(frameOf(EncodeIdentity(2), cmdIdentify, true));
+        QCOMPARE(DecodeIdentity(Data(EncodeIdentity(2))), uint8_t(2));
     }
     void codesOutsideTheTable() {
         for (int code : {0x00, 0xEF, 0xF5, 0xFB, 0xFF}) {

@@ -2,6 +2,7 @@
 // a port is left with, a write that never gets out, slow rates, and why a port failed.
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/KMVCommUnit.h"
 #include "link/Protocol.h"
 #include "link/UCommUnit.h"
@@ -23,17 +24,18 @@
 namespace {
 
 // Set for a child run of this executable: run one exchange with the settings of that folder,
-// print LastSerialFailure() and exit 0 on success.
+// print the link's failure reason and exit 0 on success.
 constexpr char kChildEnv[] = "OHMARA_SERIAL_EXCHANGE_IN";
 const QByteArray kWriteSerial("\xF7\x11\x22\x33\x44\x55\x66\x77\x88", 9);
 
 int RunChildExchange(const QString& folder) {
     SetExecutableDir(folder);
     LoadSettings();
-    CommandBuffer buffer{};
-    std::copy(kWriteSerial.begin(), kWriteSerial.end(), buffer.begin());
-    const bool ok = SendCommand(buffer[0], buffer, 0, int(kWriteSerial.size()));
-    std::fputs(qPrintable(LastSerialFailure() + QLatin1Char('\n')), stdout);
+    SerialNumber serial;
+    std::copy(kWriteSerial.begin() + 1, kWriteSerial.end(), serial.begin());
+    InstrumentLink link;
+    const bool ok = link.writeSerial(serial);
+    std::fputs(qPrintable(link.lastFailure() + QLatin1Char('\n')), stdout);
     return ok ? 0 : 1;
 }
 
@@ -300,33 +302,31 @@ private slots:
     }
 
     void failureReasons() {
-        CommandBuffer buffer{cmdIdentify};
+        // Each flow takes the link settings in use when it starts.
+        const auto identifyFailure = [] {
+            InstrumentLink link;
+            const bool answered = link.identify().has_value();
+            return answered == link.lastFailure().isEmpty() ? link.lastFailure()
+                                                            : QStringLiteral("inconsistent");
+        };
         giCommStyle = 1;
         const QString missing = m_dir->filePath(QStringLiteral("ttyUSB9"));
         MapPort(3, missing);
-        QVERIFY(!SendCommand(cmdIdentify, buffer, 2, 1));
-        QCOMPARE(LastSerialFailure(), QStringLiteral("COM3（%1）：无此设备").arg(missing));
+        QCOMPARE(identifyFailure(), QStringLiteral("COM3（%1）：无此设备").arg(missing));
 
         SimSetup silent = Instrument();
         silent.faults.noReply = true;
         SerialSim sim(silent);
         sim.pointProgramAt(3);
-        buffer = {cmdIdentify};
-        QVERIFY(!SendCommand(cmdIdentify, buffer, 2, 1));
-        QCOMPARE(LastSerialFailure(), QStringLiteral("COM3（%1）：仪器无应答").arg(sim.devicePath()));
+        QCOMPARE(identifyFailure(), QStringLiteral("COM3（%1）：仪器无应答").arg(sim.devicePath()));
 
         sim.setFaults({});
         {
             TKMVCOM other; // another program holding the port
             QVERIFY(other.Open(3, 9600, 0));
-            buffer = {cmdIdentify};
-            QVERIFY(!SendCommand(cmdIdentify, buffer, 2, 1));
-            QCOMPARE(LastSerialFailure(),
-                     QStringLiteral("COM3（%1）：已被其他程序占用").arg(sim.devicePath()));
+            QCOMPARE(identifyFailure(), QStringLiteral("COM3（%1）：已被其他程序占用").arg(sim.devicePath()));
         }
-        buffer = {cmdIdentify};
-        QVERIFY(SendCommand(cmdIdentify, buffer, 2, 1));
-        QCOMPARE(LastSerialFailure(), QString());
+        QCOMPARE(identifyFailure(), QString());
     }
 
     // A user outside the group that owns the device is told which group to join.

@@ -42,7 +42,7 @@ private slots:
         VirtualInstrument sim(TwoRecords());
         QCOMPARE(sim.respond(Frame({0xF0})).reply, Frame({0xF0, 2}));
         const QByteArray first = sim.respond(Frame({0xF1, 0})).reply;
-        QCOMPARE(first.size(), kRecordReplyLength);
+        QCOMPARE(first.size(), ReplyLength(cmdReadRecord));
         auto texts = DecodeRecord(Data(first), 1);
         QCOMPARE(
             QStringList(texts.begin(), texts.end()),
@@ -80,7 +80,7 @@ private slots:
         setup.stepFlags = SimSetup::steps({1, 7, 22});
         VirtualInstrument sim(setup);
         const QByteArray reply = sim.respond(Frame({0xF3})).reply;
-        QCOMPARE(reply.size(), kStepTableReplyLength);
+        QCOMPARE(reply.size(), ReplyLength(cmdReadStepTable));
         const auto flags = DecodeStepFlags(Data(reply));
         for (int code = 1; code <= 22; ++code)
             QCOMPARE(flags[size_t(code - 1)], uint8_t(code == 1 || code == 7 || code == 22));

@@ -1,7 +1,8 @@
 #include "ui/HistoryChart.h"
 
-#include "core/UDataCenter.h"
+#include "core/RecordColumns.h"
 #include "core/RecordValues.h"
+#include "core/UDataCenter.h"
 
 #include <QChart>
 #include <QDateTimeAxis>
@@ -166,11 +167,16 @@ QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limi
 }
 
 const QStringList& HistoryColumnHeaders() {
-    static const QStringList headers{QStringLiteral("时间"),     QStringLiteral("测试档位"),
-                                     QStringLiteral("载流时间"), QStringLiteral("测试电阻"),
-                                     QStringLiteral("测试人员"), QStringLiteral("测试地点"),
-                                     QStringLiteral("文件"),     QStringLiteral("较首次"),
-                                     QStringLiteral("较上次"),   QStringLiteral("备注")};
+    static const QStringList headers{RecordColumnOf(RecordColumn::Time).header,
+                                     RecordColumnOf(RecordColumn::Step).header,
+                                     RecordColumnOf(RecordColumn::LoadTime).header,
+                                     RecordColumnOf(RecordColumn::Resistance).header,
+                                     RecordColumnOf(RecordColumn::Tester).header,
+                                     RecordColumnOf(RecordColumn::Location).header,
+                                     QStringLiteral("文件"),
+                                     QStringLiteral("较首次"),
+                                     QStringLiteral("较上次"),
+                                     QStringLiteral("备注")};
     return headers;
 }
 

@@ -1,9 +1,10 @@
 #include "ui/UDlgHistory.h"
 
 #include "core/Platform.h"
+#include "core/RecordColumns.h"
+#include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 #include "history/DeviceLimits.h"
-#include "core/RecordValues.h"
 #include "report/DataFile.h"
 #include "ui/HistoryChart.h"
 
@@ -45,10 +46,11 @@ TFrmHistory::TFrmHistory(const RecordGrid& grid, int recordCount, const QString&
 }
 
 void TFrmHistory::CreateControls() {
-    auto* deviceLabel = new QLabel(QStringLiteral("设备编号"), this);
+    const QString& deviceHeader = RecordColumnOf(RecordColumn::Device).header;
+    auto* deviceLabel = new QLabel(deviceHeader, this);
     EdtDevice = new QLineEdit(this);
     EdtDevice->setObjectName(QStringLiteral("EdtDevice"));
-    EdtDevice->setAccessibleName(QStringLiteral("设备编号"));
+    EdtDevice->setAccessibleName(deviceHeader);
     deviceLabel->setBuddy(EdtDevice);
     BtnQuery = Button(QStringLiteral("查询"), "BtnQuery", this);
     auto* limitLabel = new QLabel(QStringLiteral("限值 (uΩ)"), this);

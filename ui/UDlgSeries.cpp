@@ -2,8 +2,8 @@
 
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/UCommUnit.h"
 #include "ui/DesktopLook.h"
 
 #include <QKeyEvent>
@@ -79,15 +79,15 @@ TFrmSeries::TFrmSeries(QWidget* parent) : QDialog(parent) {
 }
 
 void TFrmSeries::BtnReadClick() {
-    CommandBuffer buffer{};
-    buffer[0] = cmdReadSerial;
-    if (!SendCommand(cmdReadSerial, buffer, kSerialReplyLength, 1)) {
+    InstrumentLink link;
+    const std::optional<QString> serial = link.readSerial();
+    if (!serial) {
         ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
         return;
     }
     ListBox1->clear();
-    ListBox1->addItems(ByteTraceLines(buffer.data(), kSerialReplyLength));
-    EdtSeries->setText(DecodeSerialNumber(buffer.data()));
+    ListBox1->addItems(ByteTraceLines(link.lastReply()));
+    EdtSeries->setText(*serial);
 }
 
 QString SeriesQuestion(const SeriesRequest& request) {
@@ -105,9 +105,9 @@ void TFrmSeries::BtnSetClick() {
     if (ShowMessage(SeriesQuestion(request), kAppTitle, MsgIcon::Question, MsgButtons::YesNo) !=
         MsgResult::Yes)
         return;
-    CommandBuffer buffer{};
-    std::copy(request.begin(), request.end(), buffer.begin());
-    if (!SendCommand(cmdWriteSerial, buffer, 0, kWriteSerialRequestLength))
+    SerialNumber serial;
+    std::copy(request.begin() + 1, request.end(), serial.begin());
+    if (!InstrumentLink().writeSerial(serial))
         ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
 }
 

@@ -3,9 +3,10 @@
 #include "ui/UDlgTest.h"
 
 #include "core/Platform.h"
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/UCommUnit.h"
 #include "ui/DesktopLook.h"
 #include "ui/TestParams.h"
 #include "ui/UMain.h"
@@ -157,18 +158,18 @@ void TFrmTest::FormCreate() {
 }
 
 void TFrmTest::ReadCurrentSteps() {
-    CommandBuffer buffer{};
-    buffer[0] = cmdReadStepTable;
-    if (!SendCommand(cmdReadStepTable, buffer, kStepTableReplyLength, 1)) {
+    InstrumentLink link;
+    const std::optional<std::array<uint8_t, kStepCount>> flags = link.stepTable();
+    if (!flags) {
         ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
         return;
     }
-    FillCurrentSteps(buffer.data());
-    ShowTrace(buffer.data(), kStepTableReplyLength);
+    FillCurrentSteps(*flags);
+    ShowTrace(link.lastReply());
 }
 
-void TFrmTest::FillCurrentSteps(const uint8_t* reply) {
-    const QStringList steps = OfferedSteps(DecodeStepFlags(reply));
+void TFrmTest::FillCurrentSteps(const std::array<uint8_t, kStepCount>& flags) {
+    const QStringList steps = OfferedSteps(flags);
     CBCurrentStep->clear();
     CBCurrentStep->addItems(steps);
     CBCurrentStep->setCurrentIndex(PreselectedStep(steps, strCurrentStep));
@@ -184,11 +185,12 @@ void TFrmTest::ClearReadings() {
     EdtCurrent->clear();
     EdtVolt->clear();
     EdtRes->clear();
+    m_reading = {};
 }
 
-void TFrmTest::ShowTrace(const uint8_t* bytes, int count) {
+void TFrmTest::ShowTrace(const QByteArray& reply) {
     ListBox1->clear();
-    ListBox1->addItems(ByteTraceLines(bytes, count));
+    ListBox1->addItems(ByteTraceLines(reply));
 }
 
 void TFrmTest::EnableTestParams(bool enabled) {
@@ -198,11 +200,9 @@ void TFrmTest::EnableTestParams(bool enabled) {
 }
 
 bool TFrmTest::SendTestParams(uint8_t code) {
-    CommandBuffer buffer{};
-    buffer[0] = code;
-    buffer[1] = uint8_t(iTestTime);
-    buffer[2] = uint8_t(iCurrentStep);
-    if (SendCommand(code, buffer, 0, kTestParamsRequestLength))
+    const TestParamsRequest params{uint8_t(iTestTime), uint8_t(iCurrentStep)};
+    InstrumentLink link;
+    if (code == cmdStartTest ? link.startTest(params) : link.setTestParams(params))
         return true;
     ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
     return false;
@@ -249,9 +249,9 @@ bool TFrmTest::ValidateInputs(StepRule rule) {
     if (rule == StepRule::Selected && CBCurrentStep->currentIndex() < 0)
         return Refuse(StepMessage(), CBCurrentStep);
     iCurrentStep = CurrentStepCode(strCurrentStep);
-    return AcceptShortText(EdtDeviceNum, QStringLiteral("设备编号"), strDevice) &&
-           AcceptShortText(EdtTestUser, QStringLiteral("测试人员"), strTestUser) &&
-           AcceptShortText(EdtTestAdd, QStringLiteral("测试地点"), strTestAdd);
+    return AcceptShortText(EdtDeviceNum, RecordColumnOf(RecordColumn::Device).header, strDevice) &&
+           AcceptShortText(EdtTestUser, RecordColumnOf(RecordColumn::Tester).header, strTestUser) &&
+           AcceptShortText(EdtTestAdd, RecordColumnOf(RecordColumn::Location).header, strTestAdd);
 }
 
 bool TFrmTest::AcceptResult() {

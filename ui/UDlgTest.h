@@ -2,6 +2,9 @@
 // The live test dialog: picks a current step and a test time, runs one test on the connected
 // instrument, shows its readings and saves the result as a new row of the main window's grid.
 // It also edits the persisted test parameters and the three "其它参数" texts.
+#include "core/TestRecord.h"
+#include "link/Protocol.h"
+
 #include <QDialog>
 #include <cstdint>
 
@@ -67,11 +70,11 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void ReadCurrentSteps();
-    void FillCurrentSteps(const uint8_t* reply);
+    void FillCurrentSteps(const std::array<uint8_t, kStepCount>& flags);
     void FillTestTimes();
     void ClearReadings();
     void ShowReadings(const PollReply& reply);
-    void ShowTrace(const uint8_t* bytes, int count);
+    void ShowTrace(const QByteArray& reply);
     void EnableTestParams(bool enabled);
     bool CheckTestParams();
     bool ValidateInputs(StepRule rule);
@@ -84,10 +87,8 @@ private:
     void FinishTest();
 
     TFrmMain* m_mainWindow = nullptr;
-    // Step code and load time of the test whose readings the dialog shows.
-    int m_testStep = 0;
-    int m_testSeconds = 0;
     bool m_closeApproved = false;
     bool m_showingFinalReadings = false; // the pause after a finished test is under way
     bool m_closeAfterPause = false;      // a close was asked for during that pause
+    TestRecord::LiveTest m_reading;      // the resistance last shown, as the instrument sent it
 };

@@ -3,8 +3,8 @@
 
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/UCommUnit.h"
 #include "ui/UMain.h"
 
 #include <QLineEdit>
@@ -34,8 +34,9 @@ void TFrmTest::StartTest() {
     ClearReadings();
     if (!SendTestParams(cmdStartTest))
         return;
-    m_testStep = iCurrentStep;
-    m_testSeconds = iTestTime;
+    // The step and load time this test runs at, which its readings are saved with.
+    m_reading.stepCode = iCurrentStep;
+    m_reading.loadSeconds = iTestTime;
     EnableTestParams(false);
     Timer1->start();
     ShowProgress();
@@ -50,6 +51,9 @@ void TFrmTest::ShowReadings(const PollReply& reply) {
     EdtCurrent->setText(reply.current);
     EdtVolt->setText(reply.voltage);
     EdtRes->setText(reply.resistance);
+    m_reading.resistance = reply.resistanceReading;
+    m_reading.resistanceShown = reply.resistance;
+    m_reading.pollReply = reply.bytes;
 }
 
 void TFrmTest::Timer1Timer() {
@@ -59,15 +63,15 @@ void TFrmTest::Timer1Timer() {
         PBar->hide();
         return;
     }
-    CommandBuffer buffer{};
-    buffer[0] = cmdPollTest;
-    if (!SendCommand(cmdPollTest, buffer, kPollReplyLength, 1)) {
+    InstrumentLink link;
+    const std::optional<PollReply> polled = link.poll();
+    if (!polled) {
         ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
         EnableTestParams(true);
         return;
     }
-    ShowTrace(buffer.data(), kPollReplyLength);
-    const PollReply reply = DecodePoll(buffer.data());
+    ShowTrace(link.lastReply());
+    const PollReply& reply = *polled;
     switch (reply.status) {
     case uint8_t(TestStatus::WiringError):
         ClearReadings();
@@ -119,10 +123,5 @@ void TFrmTest::FinishTest() {
 void TFrmTest::BtnOKClick() {
     if (!AcceptResult() || !m_mainWindow)
         return;
-    // A reading is saved with the step and load time it was measured at, whatever the form has
-    // been switched to since; the device, tester and location come from the fields as they stand.
-    if (strTestResult.isEmpty())
-        m_mainWindow->AppendTestRow();
-    else
-        m_mainWindow->AppendTestRow(m_testStep, m_testSeconds);
+    m_mainWindow->AppendTestRow(m_reading);
 }

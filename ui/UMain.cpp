@@ -6,9 +6,9 @@
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
 #include "history/DeviceLimits.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
 #include "link/SiUsbXp.h"
-#include "link/UCommUnit.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
 #include "ui/UDlgSetComm.h"
@@ -64,6 +64,7 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     m_grid = new RecordGrid(this);
+    m_grid->bindRecordCount(&giRecordCount);
     CreateControls();
     FormCreate();
     CentreOnScreen(this);
@@ -189,7 +190,6 @@ void TFrmMain::FormCreate() {
     SetUpGridView();
     iCurrentStep = 0;
     giDeviceType = 1;
-    giRecordCount = 0;
     gbDeviceConnected = false;
     UpdateButtons();
     CreateReport();
@@ -295,6 +295,10 @@ void TFrmMain::UpdateButtons() {
     BtnTest->setEnabled(gbDeviceConnected);
 }
 
+void TFrmMain::ShowByteTrace(const QByteArray& reply) {
+    ShowByteTrace(reinterpret_cast<const uint8_t*>(reply.constData()), int(reply.size()));
+}
+
 void TFrmMain::ShowByteTrace(const uint8_t* bytes, int count) {
     ListBox1->clear();
     ListBox1->addItems(ByteTraceLines(bytes, count));
@@ -311,24 +315,24 @@ void TFrmMain::Timer1Timer() {
     ConnectDevice();
 }
 
-bool TFrmMain::ConnectFailed() {
+bool TFrmMain::ConnectFailed(const QString& reason) {
     gbDeviceConnected = false;
     UpdateButtons();
     SetStatusText(kDisconnected);
     // Why, for whoever looks closer; the panel and the message keep their own texts.
-    StatusPanel0->setToolTip(giCommStyle != 0 ? LastSerialFailure() : QString());
+    StatusPanel0->setToolTip(reason);
     Warn(kDisconnected);
     return false;
 }
 
 bool TFrmMain::ConnectDevice() {
     if (giCommStyle != 0) {
-        CommandBuffer buffer{};
-        buffer[0] = cmdIdentify;
-        if (!SerialExchange(cmdIdentify, buffer, kIdentifyReplyLength, 1))
-            return ConnectFailed();
-        SetStatusText(ModelText(buffer[1]) + kConnected);
-        ShowByteTrace(buffer.data(), kIdentifyReplyLength);
+        InstrumentLink link;
+        const std::optional<uint8_t> identity = link.identify();
+        if (!identity)
+            return ConnectFailed(link.lastFailure());
+        SetStatusText(ModelText(*identity) + kConnected);
+        ShowByteTrace(link.lastReply());
     } else {
         const std::optional<QString> serial = UsbSerialNumberString();
         if (!serial)
@@ -354,28 +358,28 @@ void TFrmMain::ShowUploadProgress(int position) {
 void TFrmMain::BtnSampleDataClick() {
     if (m_uploading)
         return;
-    CommandBuffer buffer{};
-    buffer[0] = cmdRecordCount;
-    if (!SendCommand(cmdRecordCount, buffer, kRecordCountReplyLength, 1)) {
+    InstrumentLink link;
+    const std::optional<int> stored = link.recordCount();
+    if (!stored) {
         Warn(kCommFailed);
         return;
     }
-    const int count = buffer[1];
+    const int count = *stored;
     if (count == 0) {
         Warn(QStringLiteral("无历史记录！"));
         return;
     }
-    const int received = ReadRecords(count);
+    const int received = ReadRecords(link, count);
     // A bar frozen part-way would look like an upload still running: it goes in either case.
     PBar->hide();
     const QDateTime now = QDateTime::currentDateTime();
     if (received < count) {
         // The grid and the count hold the records received, no more: nothing blank is saved as a
         // record. Those records are backed up even so; a failed backup is told after the failure.
-        m_grid->setGridRowCount(std::max(received, 1) + 1);
-        giRecordCount = received;
-        if (received == 0)
-            m_grid->clearRow(1);
+        if (received > 0)
+            m_grid->prepareRecords(received);
+        else
+            m_grid->clearRecords();
         const BackupOutcome backup = received > 0 ? BackUpUpload(*m_grid, received, now) : BackupOutcome{};
         Warn(kCommFailed);
         ReportBackupFailure(backup);
@@ -384,7 +388,7 @@ void TFrmMain::BtnSampleDataClick() {
     ReportBackupFailure(BackUpUpload(*m_grid, count, now));
 }
 
-int TFrmMain::ReadRecords(int count) {
+int TFrmMain::ReadRecords(InstrumentLink& link, int count) {
     // User input is held off only while the records come in, and every message of the upload
     // comes after: a box shown under the blocker would get neither a click nor a key.
     // The actions come back only after the blocker has dropped what was still queued.
@@ -394,17 +398,14 @@ int TFrmMain::ReadRecords(int count) {
     PBar->setRange(0, count);
     PBar->setValue(0);
     PBar->show();
-    m_grid->setGridRowCount(count + 1);
-    giRecordCount = count;
-    CommandBuffer buffer{};
+    m_grid->prepareRecords(count);
     for (int k = 1; k <= count; ++k) {
         ShowUploadProgress(k);
-        buffer[0] = cmdReadRecord;
-        buffer[1] = uint8_t(k - 1);
-        if (!SendCommand(cmdReadRecord, buffer, kRecordReplyLength, 2))
+        std::optional<TestRecord> record = link.readRecord(k - 1, k);
+        if (!record)
             return k - 1;
-        FillRecordRow(k, buffer.data());
-        ShowByteTrace(buffer.data(), kRecordReplyLength);
+        m_grid->setRecord(k, std::move(*record));
+        ShowByteTrace(link.lastReply());
     }
     return count;
 }
@@ -413,9 +414,7 @@ void TFrmMain::BtnClearDataClick() {
     // The instrument's records may not be saved anywhere yet: erase them only when the user says so.
     if (ShowMessage(kClearQuestion, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
         return;
-    CommandBuffer buffer{};
-    buffer[0] = cmdClearHistory;
-    if (!SendCommand(cmdClearHistory, buffer, 0, 1)) {
+    if (!InstrumentLink().clearHistory()) {
         Warn(kCommFailed);
         return;
     }

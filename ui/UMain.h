@@ -3,9 +3,12 @@
 // subject: UMain.cpp (creation, connect, upload, clear), UMainGrid.cpp (the record grid),
 // UMainDialogs.cpp (live test and serial number dialogs), UMainFiles.cpp (save and open),
 // UMainPrint.cpp (the report), UMainHistory.cpp (a device's history).
+#include "core/TestRecord.h"
+
 #include <QMainWindow>
 #include <cstdint>
 
+class InstrumentLink;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -31,6 +34,7 @@ public:
     bool ConnectDevice();
     void UpdateButtons();
     void ShowByteTrace(const uint8_t* bytes, int count);
+    void ShowByteTrace(const QByteArray& reply);
     QString StatusText() const;
     void SetStatusText(const QString& text);
     // Shows or hides the byte trace list by widening the window (service key Ctrl+Shift+T).
@@ -41,9 +45,10 @@ public:
     // ---- Record grid (UMainGrid.cpp) ----
     void InitGrid();
     void FillRecordRow(int row, const uint8_t* reply);
-    void AppendTestRow();
-    // The same with the step and load time of the test that produced the row's reading.
-    void AppendTestRow(int stepCode, int loadSeconds);
+    // A live test's record from the shared test values; the reading carries the final resistance
+    // as the instrument sent it, its poll reply, and the step and load time of its test, which a
+    // row with a reading shows whatever the form was switched to since.
+    void AppendTestRow(const TestRecord::LiveTest& reading = {});
     void ClearGrid();
     RecordGrid* Grid() const { return m_grid; }
 
@@ -109,10 +114,10 @@ private:
     // reaches the button even while user input is held off).
     void ConnectClick(QPushButton* button, void (TFrmMain::*handler)());
     // The instrument did not answer: not connected, buttons off, "设备已断开！" shown; returns false.
-    bool ConnectFailed();
+    bool ConnectFailed(const QString& reason = {});
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
     // Reads records 1..count into the grid with user input held off; returns how many arrived.
-    int ReadRecords(int count);
+    int ReadRecords(InstrumentLink& link, int count);
     void SetUpGridView();        // UMainGrid.cpp
     void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
     void CreateAboutEntry();     // UMainDialogs.cpp: "关于…", where the files are kept

@@ -117,8 +117,7 @@ void TFrmMain::LoadFromTextFile(const QString& fileName) {
         ShowMessage(DataFileMessage(result, fileName), kDataFileErrorCaption, MsgIcon::Error);
     if (result.status != DataFileStatus::Loaded && result.status != DataFileStatus::Empty)
         return;
-    giRecordCount = result.records.recordCount;
-    m_grid->replaceDataRows(std::move(result.records.rows));
+    m_grid->replaceRecords(std::move(result.records.rows), result.records.recordCount);
 }
 
 void TFrmMain::ExportToExcel(const QString& fileName) {
@@ -152,8 +151,7 @@ void TFrmMain::ImportFromExcel(const QString& fileName) {
         QString reason;
         if (ReadRecordWorkbook(fileName, &records, &reason)) {
             // The grid changes only once the whole sheet has been read.
-            giRecordCount = records.recordCount;
-            m_grid->replaceDataRows(std::move(records.rows));
+            m_grid->replaceRecords(std::move(records.rows), records.recordCount);
             ProgressStep(dialog, 2, 2);
         } else {
             // Its own message, with the reason: an open is no conversion.

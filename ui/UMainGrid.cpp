@@ -1,5 +1,6 @@
 #include "ui/UMain.h"
 
+#include "core/RecordColumns.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
@@ -17,16 +18,12 @@ namespace {
 
 constexpr int kRowHeight = 24;
 constexpr int kDefaultColumnWidth = 95;
-constexpr int kNumberColumnWidth = 50;
-constexpr int kTimeColumnWidth = 120;
 const QKeySequence kHistoryKey(Qt::CTRL | Qt::Key_H);
 
 } // namespace
 
 void TFrmMain::InitGrid() {
-    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-        m_grid->setCell(c, 0, RecordGrid::Headers().at(c));
-    m_grid->setGridRowCount(2);
+    m_grid->clearRecords();
 }
 
 void TFrmMain::SetUpGridView() {
@@ -45,8 +42,8 @@ void TFrmMain::SetUpGridView() {
     SGData->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     SGData->verticalHeader()->setMinimumSectionSize(1);
     SGData->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    SGData->setColumnWidth(0, kNumberColumnWidth);
-    SGData->setColumnWidth(1, kTimeColumnWidth);
+    for (const RecordColumnInfo& column : RecordColumns())
+        SGData->setColumnWidth(ColumnIndex(column.column), column.gridWidth);
     SGData->setItemDelegate(new RecordGridDelegate(SGData));
     SGData->setShowGrid(true);
     SGData->setWordWrap(false);
@@ -65,26 +62,23 @@ void TFrmMain::SetUpGridView() {
 }
 
 void TFrmMain::FillRecordRow(int row, const uint8_t* reply) {
-    m_grid->setRow(row, DecodeRecord(reply, row));
+    m_grid->setRecord(row, DecodeTestRecord(reply, row));
 }
 
-void TFrmMain::AppendTestRow() {
-    AppendTestRow(iCurrentStep, iTestTime);
-}
-
-void TFrmMain::AppendTestRow(int stepCode, int loadSeconds) {
-    ++giRecordCount;
-    m_grid->setGridRowCount(giRecordCount + 1);
-    const int row = giRecordCount;
-    const QDateTime now = QDateTime::currentDateTime();
-    m_grid->setRow(row, RecordGrid::Row{RowNumberText(row), FormatTestTime(now), strDevice, strTestUser,
-                                        strTestAdd, CurrentStepText(unsigned(stepCode)),
-                                        LoadTimeText(loadSeconds), strTestResult});
-    ReportBackupFailure(BackUpTestRecord(m_grid->row(row), now));
+void TFrmMain::AppendTestRow(const TestRecord::LiveTest& reading) {
+    TestRecord::LiveTest test = reading;
+    test.when = QDateTime::currentDateTime();
+    test.device = strDevice;
+    test.tester = strTestUser;
+    test.location = strTestAdd;
+    const bool measured = !strTestResult.isEmpty() && reading.stepCode != 0;
+    test.stepCode = measured ? reading.stepCode : iCurrentStep;
+    test.loadSeconds = measured ? reading.loadSeconds : iTestTime;
+    test.resistanceText = strTestResult;
+    m_grid->appendRecord(TestRecord::FromLiveTest(m_grid->recordCount() + 1, test));
+    ReportBackupFailure(BackUpTestRecord(m_grid->row(m_grid->recordCount()), test.when));
 }
 
 void TFrmMain::ClearGrid() {
-    m_grid->setGridRowCount(2);
-    giRecordCount = 0;
-    m_grid->clearRow(1);
+    m_grid->clearRecords();
 }

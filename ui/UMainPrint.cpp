@@ -4,9 +4,9 @@
 
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
+#include "link/InstrumentLink.h"
 #include "link/Protocol.h"
 #include "link/SiUsbXp.h"
-#include "link/UCommUnit.h"
 #include "report/UDlgPreview.h"
 #include "report/UQRMain.h"
 
@@ -31,16 +31,16 @@ void TFrmMain::BtnPrintClick() {
     }
     giDeviceType = 0;
     if (giCommStyle != 0) {
-        CommandBuffer buffer{};
-        buffer[0] = cmdIdentify;
-        if (!SerialExchange(cmdIdentify, buffer, kIdentifyReplyLength, 1)) {
-            ConnectFailed(); // the instrument is gone: disconnected, and no report
+        InstrumentLink link;
+        const std::optional<uint8_t> identity = link.identify();
+        if (!identity) {
+            ConnectFailed(link.lastFailure()); // the instrument is gone: disconnected, and no report
             return;
         }
-        const QString model = ModelText(buffer[1]);
-        giDeviceType = model.isEmpty() ? 0 : buffer[1];
+        const QString model = ModelText(*identity);
+        giDeviceType = model.isEmpty() ? 0 : *identity;
         SetStatusText(model + kConnectedSuffix);
-        ShowByteTrace(buffer.data(), kIdentifyReplyLength);
+        ShowByteTrace(link.lastReply());
     } else if (const std::optional<QString> serial = UsbSerialNumberString()) {
         SetStatusText(*serial + kConnectedSuffix);
         giDeviceType = DeviceTypeFromUsbString(*serial);
