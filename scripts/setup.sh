@@ -12,6 +12,7 @@ PACKAGES=(
   fonts-arphic-uming fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth
   strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 
 missing=()

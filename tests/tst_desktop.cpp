@@ -379,8 +379,8 @@ private slots:
         });
         tools->setFocus();
         QTest::keyClick(tools, Qt::Key_Space);
-        QCOMPARE(items, (QStringList{"序列号…", "设备历史…", "通讯数据", "关于…", "后加的服务项"}));
-        QCOMPARE(roles, QList<QAccessible::Role>(5, QAccessible::MenuItem));
+        QCOMPARE(items, (QStringList{"序列号…", "设备历史…", "同步", "通讯数据", "关于…", "后加的服务项"}));
+        QCOMPARE(roles, QList<QAccessible::Role>(6, QAccessible::MenuItem));
         QTRY_VERIFY(window.ByteTraceShown());
         // The keys stay.
         QApplication::setActiveWindow(&window);

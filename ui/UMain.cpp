@@ -11,6 +11,7 @@
 #include "link/SiUsbXp.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
+#include "ui/SyncControl.h"
 #include "ui/UDlgSetComm.h"
 
 #include <QAccessible>
@@ -194,6 +195,7 @@ void TFrmMain::FormCreate() {
     UpdateButtons();
     CreateReport();
     CreateServiceEntries();
+    new SyncControl(this);
     SetUpKeyboard();
     CreateAboutEntry();
     CreateToolsMenu();

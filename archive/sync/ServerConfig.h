@@ -1,0 +1,38 @@
+#pragma once
+// Where the team server is, by the keywords libpq users know: host, port, dbname, user, sslmode.
+// Kept in the settings file's own [TeamServer] section (which nothing writes on its own; the user
+// or an administrator adds it). A password is never kept there: libpq finds it in ~/.pgpass (or
+// PGPASSFILE), and a program may hand one in from the desktop keychain or a prompt.
+#include <QSqlDatabase>
+#include <QString>
+#include <chrono>
+#include <optional>
+
+class ProfileFile;
+
+inline const QString kTeamServerSection = QStringLiteral("TeamServer");
+
+struct ServerConfig {
+    QString host;
+    int port = 0; // 0: libpq's default (PGPORT or 5432)
+    QString database;
+    QString user;
+    QString sslMode;  // disable, allow, prefer, require, verify-ca, verify-full; empty: libpq's default
+    QString password; // held for one connection only, never written anywhere
+    std::chrono::seconds connectTimeout{10};
+
+    // Whether a server is named at all (a host or a database).
+    bool isSet() const { return !host.isEmpty() || !database.isEmpty(); }
+    // host:port/database, the server's name in the local archive's sync state.
+    QString label() const;
+
+    static ServerConfig FromSettings(const ProfileFile& settings);
+    // "host=h port=5432 dbname=d user=u sslmode=require" (values may be quoted as libpq quotes
+    // them) or a postgresql:// URI; nothing when the text does not read.
+    static std::optional<ServerConfig> FromConnectionText(const QString& text);
+};
+
+// Opens a Qt SQL connection of the given name to the server, with the session in UTC. On failure
+// the connection is removed again and error says why, in Chinese for the user.
+std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName,
+                                       QString* error);

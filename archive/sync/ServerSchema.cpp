@@ -1,0 +1,118 @@
+#include "archive/sync/ServerSchema.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace {
+
+struct SchemaStep {
+    int version;
+    int oldestProgram; // the step's own version when older programs cannot use what it makes
+    const char* script;
+};
+
+constexpr SchemaStep kSteps[] = {
+    {1, 1, ":/archive/sync/ServerSchema1.sql"},
+};
+static_assert(std::size(kSteps) == kServerSchemaVersion);
+
+QStringList ScriptStatements(const QString& resource) {
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList statements;
+    QString current;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        if (line.trimmed() == QLatin1String(";")) {
+            statements << current;
+            current.clear();
+        } else {
+            current += line + QLatin1Char('\n');
+        }
+    }
+    if (!current.trimmed().isEmpty())
+        statements << current;
+    return statements;
+}
+
+} // namespace
+
+ServerSchemaState ReadServerSchema(QSqlDatabase& db) {
+    ServerSchemaState state;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT to_regclass('ohmara.schema_version') IS NOT NULL")) ||
+        !query.next()) {
+        state.error = query.lastError().text();
+        return state;
+    }
+    if (!query.value(0).toBool())
+        return state;
+    if (!query.exec(QStringLiteral("SELECT version, oldest_program FROM ohmara.schema_version "
+                                   "ORDER BY version DESC LIMIT 1"))) {
+        state.error = query.lastError().text();
+        return state;
+    }
+    if (query.next()) {
+        state.version = query.value(0).toInt();
+        state.oldestProgram = query.value(1).toInt();
+    }
+    return state;
+}
+
+QString ServerCompatibility(const ServerSchemaState& state) {
+    if (!state.error.isEmpty())
+        return QStringLiteral("无法读取服务器的数据库版本：%1").arg(state.error);
+    if (state.version == 0)
+        return QStringLiteral("服务器尚未建立记录库，请先运行 ohmara-archive init-server。");
+    if (state.oldestProgram > kServerSchemaVersion)
+        return QStringLiteral("服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。")
+            .arg(state.version)
+            .arg(kServerSchemaVersion);
+    return {};
+}
+
+int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return -1;
+    }
+    const auto fail = [&](const QString& why) {
+        *error = why;
+        db.rollback();
+        return -1;
+    };
+    QSqlQuery query(db);
+    // One upgrade at a time: a second tool waits here, then finds the work done.
+    if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('ohmara.schema_version'))")))
+        return fail(query.lastError().text());
+    const ServerSchemaState before = ReadServerSchema(db);
+    if (!before.error.isEmpty())
+        return fail(before.error);
+    if (before.version > kServerSchemaVersion)
+        return fail(QStringLiteral("服务器的数据库版本（%1）比本程序（%2）新，未作改动。")
+                        .arg(before.version)
+                        .arg(kServerSchemaVersion));
+    for (const SchemaStep& step : kSteps) {
+        if (step.version <= before.version)
+            continue;
+        const QStringList statements = ScriptStatements(QString::fromLatin1(step.script));
+        if (statements.isEmpty())
+            return fail(QStringLiteral("missing schema script %1").arg(QString::fromLatin1(step.script)));
+        for (const QString& statement : statements) {
+            if (!query.exec(statement))
+                return fail(query.lastError().text());
+        }
+        query.prepare(
+            QStringLiteral("INSERT INTO ohmara.schema_version (version, oldest_program) VALUES (?, ?)"));
+        query.addBindValue(step.version);
+        query.addBindValue(step.oldestProgram);
+        if (!query.exec())
+            return fail(query.lastError().text());
+    }
+    if (!db.commit())
+        return fail(db.lastError().text());
+    return before.version;
+}

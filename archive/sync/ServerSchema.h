@@ -1,0 +1,24 @@
+#pragma once
+// The team server's schema: created and upgraded by the program's own tool, one version at a time,
+// all steps of an upgrade in one transaction. Upgrades add (tables, columns with defaults, indexes);
+// a step that would break older programs raises the oldest program version that may still sync.
+#include <QSqlDatabase>
+#include <QString>
+
+// The newest server schema this program knows.
+inline constexpr int kServerSchemaVersion = 1;
+
+struct ServerSchemaState {
+    int version = 0;       // 0: not set up
+    int oldestProgram = 0; // programs knowing at least this version can sync
+    QString error;         // why the state could not be read; empty when it was
+};
+
+ServerSchemaState ReadServerSchema(QSqlDatabase& db);
+
+// Whether a program of this version may sync with the server; empty, or why not (in Chinese).
+QString ServerCompatibility(const ServerSchemaState& state);
+
+// Brings the server up to kServerSchemaVersion (creating it from nothing). Returns the version
+// the server had before, or -1 with error set; a server newer than the program is left alone.
+int UpgradeServerSchema(QSqlDatabase& db, QString* error);

@@ -1,0 +1,630 @@
+// Laptops' archives synchronised through a real PostgreSQL server that the test starts itself.
+#include "archive/sync/ServerSchema.h"
+#include "archive/sync/SyncCommands.h"
+#include "archive/sync/SyncEngine.h"
+#include "core/TestRecord.h"
+#include "tests/support/PgCluster.h"
+#include "tests/support/TestSupport.h"
+#include "ui/SyncControl.h"
+#include "ui/UMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProgressBar>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtTest>
+
+namespace {
+
+const QString kEngineerPassword = QStringLiteral("eng'ineer \"pw\"");
+const QString kViewerPassword = QStringLiteral("viewer-pw");
+
+QStringList Statements(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QStringLiteral("\n;\n"), Qt::SkipEmptyParts);
+}
+
+// A laptop: its archive made from the local schema, written and read through a connection of
+// the test's own (opened for each use, so that the sync's connection never waits on it).
+class Laptop {
+public:
+    explicit Laptop(const QString& id, const QString& path = {}) : m_id(id) {
+        m_path = path.isEmpty() ? m_dir.filePath(QStringLiteral("archive.sqlite")) : path;
+        exec([&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            // Write-ahead logging, as the program's archive keeps it.
+            QVERIFY(db.commit() && query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && db.transaction());
+            for (const QString& statement :
+                 Statements(QStringLiteral(OHMARA_TEST_DATA_DIR "/../../archive/LocalSchema.sql")))
+                QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+            QVERIFY(query.exec(QStringLiteral("INSERT INTO meta VALUES ('schema_version', '1')")));
+            query.prepare(QStringLiteral("INSERT INTO meta VALUES ('laptop_id', ?)"));
+            query.addBindValue(m_id);
+            QVERIFY(query.exec());
+        });
+    }
+    QString path() const { return m_path; }
+    QString id() const { return m_id; }
+
+    template <class Fn> void exec(Fn&& fn) const {
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(m_path);
+            QVERIFY(db.open());
+            db.transaction();
+            fn(db);
+            QVERIFY(db.commit());
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    void addRecords(const QString& device, int first, int count,
+                    const QString& tester = QStringLiteral("张工")) const {
+        exec([&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            query.prepare(
+                QStringLiteral("INSERT OR IGNORE INTO records (id, test_time, device, device_key, tester, "
+                               "location, step_code,"
+                               " step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, "
+                               "raw_reply, source, added_at,"
+                               " added_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            for (int i = first; i < first + count; ++i) {
+                const TestRecord::Texts texts{QString::number(i + 1),
+                                              QDateTime(QDate(2026, 1, 1), QTime(8, 0))
+                                                  .addSecs(60 * i)
+                                                  .toString(QStringLiteral("yy-MM-dd hh:mm")),
+                                              device,
+                                              tester,
+                                              QStringLiteral("1#站 '主变'"),
+                                              QStringLiteral("100 A"),
+                                              QStringLiteral("60 秒"),
+                                              QStringLiteral("%1.%2 uΩ").arg(100 + i % 900).arg(i % 10)};
+                const TestRecord record = TestRecord::FromTexts(texts);
+                QJsonArray textArray;
+                for (const QString& text : texts)
+                    textArray.append(text);
+                query.addBindValue(QString::fromLatin1(record.identity()));
+                query.addBindValue(
+                    record.testTime ? QVariant(record.testTime->toString(QStringLiteral("yyyy-MM-ddThh:mm")))
+                                    : QVariant(QMetaType(QMetaType::QString)));
+                query.addBindValue(record.device);
+                query.addBindValue(record.device.toUpper());
+                query.addBindValue(record.tester);
+                query.addBindValue(record.location);
+                query.addBindValue(record.stepCode.value_or(0));
+                query.addBindValue(record.stepAmperes.value_or(0));
+                query.addBindValue(record.loadSeconds.value_or(0));
+                query.addBindValue(record.resistance ? QVariant(qlonglong(record.resistance->mantissa))
+                                                     : QVariant());
+                query.addBindValue(record.resistance ? QVariant(record.resistance->exponent) : QVariant());
+                query.addBindValue(record.microOhms.value_or(0));
+                query.addBindValue(
+                    QString::fromUtf8(QJsonDocument(textArray).toJson(QJsonDocument::Compact)));
+                // Every byte value, a NUL among them, as an instrument reply may hold them.
+                query.addBindValue(i % 2 ? QVariant(QByteArray("\x00\x7f\x80\xff'\\", 6))
+                                         : QVariant(QMetaType(QMetaType::QByteArray)));
+                query.addBindValue(QStringLiteral("upload"));
+                query.addBindValue(QStringLiteral("2026-01-01T08:00:00.000Z"));
+                query.addBindValue(m_id);
+                QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+            }
+        });
+    }
+
+    // An edit of the register as the register window makes it.
+    void setAsset(const QString& device, const QString& limit, const QString& note,
+                  const QDateTime& when) const {
+        exec([&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral("INSERT INTO assets (device_key, device, station, limit_uohm, note, "
+                                         "changed_at, changed_by, pushed)"
+                                         " VALUES (?, ?, ?, ?, ?, ?, ?, 0) ON CONFLICT (device_key) DO "
+                                         "UPDATE SET limit_uohm = excluded.limit_uohm,"
+                                         " note = excluded.note, changed_at = excluded.changed_at, "
+                                         "changed_by = excluded.changed_by, pushed = 0"));
+            query.addBindValue(device.toUpper());
+            query.addBindValue(device);
+            query.addBindValue(QStringLiteral("站'1"));
+            query.addBindValue(limit);
+            query.addBindValue(note.isNull() ? QString(QLatin1String("")) : note);
+            query.addBindValue(when.toUTC().toString(Qt::ISODateWithMs));
+            query.addBindValue(m_id);
+            QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+        });
+    }
+
+    // A table's rows as texts, sorted, without the columns that say what is pushed.
+    QStringList rows(const QString& table, const QString& columns) const {
+        QStringList result;
+        exec([&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("SELECT %1 FROM %2").arg(columns, table)));
+            while (query.next()) {
+                QStringList row;
+                for (int i = 0; i < query.record().count(); ++i)
+                    row << (query.isNull(i) ? QStringLiteral("<null>") : query.value(i).toString());
+                result << row.join(QLatin1Char('|'));
+            }
+        });
+        result.sort();
+        return result;
+    }
+    QStringList records() const {
+        return rows(QStringLiteral("records"),
+                    QStringLiteral(
+                        "id, test_time, device, device_key, tester, location, step_code, step_amperes,"
+                        " load_seconds, r_mantissa, r_exponent, micro_ohms, texts, hex(raw_reply), source"));
+    }
+    QStringList assets() const {
+        return rows(QStringLiteral("assets"),
+                    QStringLiteral("device_key, device, station, limit_uohm, note, changed_at, changed_by"));
+    }
+    // Everything a sync may touch, the log aside.
+    QStringList state() const {
+        QStringList all = records() + assets() +
+                          rows(QStringLiteral("records"), QStringLiteral("added_at, added_by, pushed")) +
+                          rows(QStringLiteral("assets"), QStringLiteral("device_key, pushed"));
+        if (!rows(QStringLiteral("sqlite_master"), QStringLiteral("name"))
+                 .contains(QStringLiteral("sync_pull")))
+            return all;
+        return all + rows(QStringLiteral("sync_pull"), QStringLiteral("*"));
+    }
+    int unpushed() const {
+        return rows(QStringLiteral("records"), QStringLiteral("count(*) - sum(pushed)")).value(0).toInt();
+    }
+    QStringList log(const QString& kind) const {
+        QStringList result;
+        for (const QString& row : rows(QStringLiteral("sync_log"), QStringLiteral("kind, subject, message")))
+            if (row.startsWith(kind + QLatin1Char('|')))
+                result << row;
+        return result;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_id;
+    QString m_path;
+};
+
+} // namespace
+
+class TestSync : public QObject {
+    Q_OBJECT
+
+    PgCluster m_cluster;
+
+    ServerConfig as(const QString& user, const QString& password) const {
+        ServerConfig config;
+        config.host = QStringLiteral("127.0.0.1");
+        config.port = m_cluster.port();
+        config.database = QString::fromLatin1(PgCluster::kDatabase);
+        config.user = user;
+        config.password = password;
+        return config;
+    }
+    QString adminConnection() const {
+        return QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3 password='%4'")
+            .arg(m_cluster.port())
+            .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin),
+                 QString::fromLatin1(PgCluster::kAdminPassword));
+    }
+
+    // One statement (or several) as the administrator, on a connection kept open (and opened again
+    // after the server was restarted); the first value of the result, or nothing on failure.
+    std::optional<QString> admin(const QString& sql) {
+        const QString name = QStringLiteral("administrator");
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (!db.isOpen()) {
+                QString error;
+                QSqlDatabase::removeDatabase(name);
+                if (!OpenServer(as(QString::fromLatin1(PgCluster::kAdmin),
+                                   QString::fromLatin1(PgCluster::kAdminPassword)),
+                                name, &error))
+                    return std::nullopt;
+                db = QSqlDatabase::database(name, false);
+            }
+            QSqlQuery query(db);
+            if (query.exec(sql))
+                return query.next() ? query.value(0).toString() : QString();
+            qWarning() << query.lastError().text();
+            db.close();
+        }
+        return std::nullopt;
+    }
+    ServerConfig engineer() const { return as(QStringLiteral("alice"), kEngineerPassword); }
+    // Small pages, so that a few hundred records make several steps.
+    static constexpr int kPage = 100;
+    SyncOutcome sync(const Laptop& laptop, const ServerConfig& config,
+                     const SyncEngine::Progress& progress = {}) {
+        SyncEngine engine(laptop.path(), config);
+        engine.setPageRows(kPage);
+        return engine.run(progress);
+    }
+    QString serverCount(const QString& table) {
+        return admin(QStringLiteral("SELECT count(*) FROM ohmara.") + table).value_or(QStringLiteral("?"));
+    }
+    void resetServer() {
+        QVERIFY(admin(QStringLiteral("ALTER TABLE ohmara.records DISABLE TRIGGER records_kept_whole;"
+                                     " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules;"
+                                     " ALTER TABLE ohmara.records ENABLE TRIGGER records_kept_whole")));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(m_cluster.create(), qPrintable(m_cluster.error()));
+        // The tool's init-server, as the administrator; a second run finds the work done.
+        for (const QString& said :
+             {QStringLiteral("→ %1").arg(kServerSchemaVersion), QStringLiteral("已是版本")}) {
+            QString out, err;
+            QTextStream outStream(&out), errStream(&err);
+            QCOMPARE(RunServerSchemaCommand(true, {adminConnection()}, outStream, errStream), SyncExit::kOk);
+            QVERIFY2(out.contains(said), qPrintable(out + err));
+        }
+        const auto quoted = [](QString text) {
+            return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) +
+                   QLatin1Char('\'');
+        };
+        QVERIFY2(admin(QStringLiteral("CREATE ROLE alice LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
+                                      " CREATE ROLE bob LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
+                                      " CREATE ROLE vera LOGIN PASSWORD %2 IN ROLE ohmara_viewer")
+                           .arg(quoted(kEngineerPassword), quoted(kViewerPassword))),
+                 qPrintable(m_cluster.error()));
+    }
+
+    void cleanup() { resetServer(); }
+
+    // Two laptops, each with records of its own and some they both met, and a register row each:
+    // after syncing both hold the union, nothing doubled; a further sync changes nothing.
+    void twoLaptopsMerge() {
+        Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+        a.addRecords(QStringLiteral("QF1"), 0, 300);
+        b.addRecords(QStringLiteral("QF1"), 200, 300); // 100 of them the same tests as on a
+        a.setAsset(QStringLiteral("QF1"), QStringLiteral("120.5"), QStringLiteral("A 的备注"),
+                   QDateTime::currentDateTimeUtc());
+        b.setAsset(QStringLiteral("QS2"), QStringLiteral("0.0004"), {}, QDateTime::currentDateTimeUtc());
+        for (const Laptop* laptop : {&a, &b, &a}) {
+            const SyncOutcome outcome = sync(*laptop, engineer());
+            QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+        }
+        QCOMPARE(a.records().size(), 500);
+        QCOMPARE(a.records(), b.records());
+        QCOMPARE(a.assets(), b.assets());
+        QCOMPARE(a.assets().size(), 2);
+        QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("500"));
+        QCOMPARE(a.unpushed() + b.unpushed(), 0);
+
+        const QStringList before = a.state() + b.state();
+        const QString serverBefore = *admin(QStringLiteral("SELECT max(seq) FROM ohmara.records"));
+        for (const Laptop* laptop : {&a, &b}) {
+            const SyncOutcome outcome = sync(*laptop, engineer());
+            QCOMPARE(outcome.status, SyncStatus::Done);
+            QCOMPARE(outcome.counts.recordsUp + outcome.counts.recordsDown + outcome.counts.assetsUp +
+                         outcome.counts.assetsDown,
+                     0);
+        }
+        QCOMPARE(a.state() + b.state(), before);
+        QCOMPARE(*admin(QStringLiteral("SELECT max(seq) FROM ohmara.records")), serverBefore);
+    }
+
+    // The server goes down in the middle of a sync (between two steps, and again with the pushed
+    // marks lost as if the laptop's last commit never happened): the next sync completes it.
+    void interruptedSync_data() {
+        QTest::addColumn<bool>("duringPull");
+        QTest::newRow("push") << false;
+        QTest::newRow("pull") << true;
+    }
+    void interruptedSync() {
+        QFETCH(bool, duringPull);
+        Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+        // What one step commits: a page up, several pages down.
+        const int step = duringPull ? kPage * SyncEngine::kPagesPerCommit : kPage;
+        const int total = step * 2 + 17;
+        a.addRecords(QStringLiteral("QF7"), 0, total);
+        if (duringPull)
+            QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        const Laptop& cut = duringPull ? b : a;
+        const SyncOutcome broken = sync(cut, engineer(), [&](qint64 done, qint64) {
+            if (done > 0 && m_cluster.running())
+                m_cluster.stop();
+        });
+        QCOMPARE(broken.status, SyncStatus::Failed);
+        QVERIFY(!cut.log(QStringLiteral("error")).isEmpty());
+        QCOMPARE(sync(cut, engineer()).status, SyncStatus::ConnectFailed);
+        QVERIFY2(m_cluster.start(), qPrintable(m_cluster.error()));
+        if (duringPull) {
+            QCOMPARE(b.records().size(), step); // the first step stayed
+        } else {
+            QCOMPARE(a.unpushed(), total - step);
+            QCOMPARE(serverCount(QStringLiteral("records")), QString::number(step));
+        }
+        QCOMPARE(sync(cut, engineer()).status, SyncStatus::Done);
+        if (!duringPull) {
+            // The server took the pages but the laptop lost its marks: sent again, taken once.
+            a.exec([](QSqlDatabase& db) {
+                QVERIFY(QSqlQuery(db).exec(QStringLiteral("UPDATE records SET pushed = 0")));
+            });
+            const SyncOutcome again = sync(a, engineer());
+            QCOMPARE(again.status, SyncStatus::Done);
+            QCOMPARE(again.counts.recordsUp, 0);
+            QCOMPARE(a.unpushed(), 0);
+        }
+        QCOMPARE(serverCount(QStringLiteral("records")), QString::number(total));
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        QCOMPARE(b.records(), a.records());
+    }
+
+    // Logins that fail leave the archive as it was; the password may come from a pgpass file.
+    // Logins that fail leave the archive as it was. Through the tool's sync, with the server named
+    // on the command line (a password there is quoted as libpq quotes it) or the password in a
+    // pgpass file.
+    void logins_data() {
+        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QString>("pgpass");
+        QTest::addColumn<int>("exitCode");
+        const QString server = QStringLiteral("host=127.0.0.1 port=%1 dbname=ohmara ").arg(m_cluster.port());
+        QTest::newRow("password") << server + "user=alice password='eng\\'ineer \"pw\"'" << QString()
+                                  << SyncExit::kOk;
+        QTest::newRow("wrong password")
+            << server + "user=alice password=guess" << QString() << SyncExit::kNetwork;
+        QTest::newRow("unknown user")
+            << server + "user=mallory password=guess" << QString() << SyncExit::kNetwork;
+        QTest::newRow("pgpass") << server + "user=alice"
+                                << "127.0.0.1:*:ohmara:alice:eng'ineer \"pw\"" << SyncExit::kOk;
+        QTest::newRow("pgpass, wrong") << server + "user=alice"
+                                       << "*:*:*:alice:old" << SyncExit::kNetwork;
+        QTest::newRow("viewer") << server + "user=vera password=" + kViewerPassword << QString()
+                                << SyncExit::kPartial;
+    }
+    void logins() {
+        QFETCH(QString, connection);
+        QFETCH(QString, pgpass);
+        QFETCH(int, exitCode);
+        QTemporaryDir home;
+        const QString pgpassPath = home.filePath(QStringLiteral("pgpass"));
+        QFile file(pgpassPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pgpass.toUtf8() + '\n');
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        qputenv("PGPASSFILE", QFile::encodeName(pgpassPath));
+        Laptop a(QStringLiteral("laptop-a"));
+        a.addRecords(QStringLiteral("QF1"), 0, 3);
+        const QStringList before = a.state();
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int exit = RunSyncCommand(a.path(), QString(), {QStringLiteral("--server"), connection},
+                                        outStream, errStream);
+        qunsetenv("PGPASSFILE");
+        QVERIFY2(exit == exitCode, qPrintable(out + err));
+        const bool sent = exitCode == SyncExit::kOk;
+        QVERIFY2((exitCode == SyncExit::kNetwork ? err : out)
+                     .contains(sent                             ? QStringLiteral("同步完成")
+                               : exitCode == SyncExit::kNetwork ? QStringLiteral("无法连接服务器")
+                                                                : QStringLiteral("只读账户")),
+                 qPrintable(out + err));
+        if (exitCode == SyncExit::kNetwork)
+            QCOMPARE(a.state(), before);
+        QCOMPARE(serverCount(QStringLiteral("records")), sent ? QStringLiteral("3") : QStringLiteral("0"));
+    }
+
+    // The server, not the program, keeps records as they were stored and viewers from writing.
+    void rolesOnTheServer_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("allowed");
+        const QString insertRecord = QStringLiteral("INSERT INTO ohmara.records (id, device, device_key, "
+                                                    "tester, location, texts, source, added_at, added_by)"
+                                                    " VALUES ('x', 'd', 'D', 't', 'l', '[]', 's', 'a', 'b')");
+        const QString insertAsset = QStringLiteral("INSERT INTO ohmara.assets (device_key, device, "
+                                                   "changed_at, changed_by) VALUES ('D', 'd', now(), 'x')");
+        QTest::newRow("engineer adds a record") << "alice" << insertRecord << true;
+        QTest::newRow("engineer changes a record") << "alice"
+                                                   << "UPDATE ohmara.records SET device = 'e'" << false;
+        QTest::newRow("engineer deletes a record") << "alice"
+                                                   << "DELETE FROM ohmara.records" << false;
+        QTest::newRow("engineer empties the records") << "alice"
+                                                      << "TRUNCATE ohmara.records" << false;
+        QTest::newRow("engineer edits the register") << "alice" << insertAsset << true;
+        QTest::newRow("engineer deletes from the register") << "alice"
+                                                            << "DELETE FROM ohmara.assets" << false;
+        QTest::newRow("engineer alters the schema") << "alice"
+                                                    << "DROP TABLE ohmara.rules" << false;
+        QTest::newRow("owner changes a record")
+            << PgCluster::kAdmin << "UPDATE ohmara.records SET device = 'e'" << false;
+        QTest::newRow("viewer reads") << "vera"
+                                      << "SELECT count(*) FROM ohmara.records" << true;
+        QTest::newRow("viewer adds a record") << "vera" << insertRecord << false;
+        QTest::newRow("viewer edits the register") << "vera" << insertAsset << false;
+        QTest::newRow("viewer changes the rules") << "vera"
+                                                  << "UPDATE ohmara.rules SET rise_factor = '9'" << false;
+    }
+    void rolesOnTheServer() {
+        QFETCH(QString, user);
+        QFETCH(QString, statement);
+        QFETCH(bool, allowed);
+        QVERIFY(admin(QStringLiteral(
+            "INSERT INTO ohmara.records (id, device, device_key, tester, location, texts, source, added_at, "
+            "added_by)"
+            " SELECT g::text, 'QF1', 'QF1', 't', 'l', '[]', 's', 'a', 'b' FROM generate_series(1, 2) AS g")));
+        const QString password = user == QLatin1String("vera") ? kViewerPassword
+                                 : user == QLatin1String("alice")
+                                     ? kEngineerPassword
+                                     : QString::fromLatin1(PgCluster::kAdminPassword);
+        QString error;
+        {
+            std::optional<QSqlDatabase> db = OpenServer(as(user, password), QStringLiteral("role"), &error);
+            QVERIFY2(db, qPrintable(error));
+            QSqlQuery query(*db);
+            QCOMPARE(query.exec(statement), allowed);
+            if (!allowed)
+                QVERIFY2(query.lastError().databaseText().contains(QLatin1String("permission denied")) ||
+                             query.lastError().databaseText().contains(QLatin1String("kept as they were")) ||
+                             query.lastError().databaseText().contains(QLatin1String("must be owner")),
+                         qPrintable(query.lastError().databaseText()));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("role"));
+        QCOMPARE(*admin(QStringLiteral("SELECT count(*) FILTER (WHERE device = 'QF1') FROM ohmara.records")),
+                 QStringLiteral("2"));
+    }
+
+    // A viewer's sync takes what the server has and sends nothing.
+    void viewerSync() {
+        Laptop seed(QStringLiteral("seed"));
+        seed.addRecords(QStringLiteral("QF1"), 0, 2);
+        QCOMPARE(sync(seed, engineer()).status, SyncStatus::Done);
+        Laptop viewer(QStringLiteral("viewer"));
+        viewer.addRecords(QStringLiteral("QF9"), 0, 4);
+        const SyncOutcome outcome = sync(viewer, as(QStringLiteral("vera"), kViewerPassword));
+        QCOMPARE(outcome.status, SyncStatus::Done);
+        QVERIFY(outcome.readOnlyAccount);
+        QCOMPARE(QString::number(outcome.counts.recordsDown), serverCount(QStringLiteral("records")));
+        QCOMPARE(viewer.unpushed(), 4);
+    }
+
+    // Device numbers, names and notes carrying SQL and quotes go through the server unchanged.
+    void hostileTexts_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("statement") << "'); DROP TABLE ohmara.records; --";
+        QTest::newRow("quotes") << "O'Brien \"QF\" `1`";
+        QTest::newRow("placeholders") << "? $1 :id ::text %s";
+        QTest::newRow("backslashes") << "C:\\new\\' \\x00";
+        QTest::newRow("dollar quoting") << "$$; SELECT 1; $$";
+        QTest::newRow("chinese and emoji") << "断路器Ⅱ段 ⚡ “引号”";
+    }
+    void hostileTexts() {
+        QFETCH(QString, text);
+        Laptop a(QStringLiteral("a'); --")), b(QStringLiteral("laptop-b"));
+        a.addRecords(text, 0, 3, text);
+        a.setAsset(text, QStringLiteral("1e2"), text, QDateTime::currentDateTimeUtc());
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        QCOMPARE(b.records(), a.records());
+        QCOMPARE(b.rows(QStringLiteral("records"), QStringLiteral("added_by")),
+                 a.rows(QStringLiteral("records"), QStringLiteral("added_by")));
+        QCOMPARE(b.assets(), a.assets());
+        QVERIFY(b.assets().value(0).contains(text));
+        QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("3"));
+    }
+
+    // Two laptops change the same asset while apart: the newer change wins everywhere, whichever
+    // syncs first, and the laptop whose change lost finds it in its sync log.
+    void sameAsset_data() {
+        QTest::addColumn<bool>("olderSyncsFirst");
+        QTest::newRow("older change syncs first") << true;
+        QTest::newRow("newer change syncs first") << false;
+    }
+    void sameAsset() {
+        QFETCH(bool, olderSyncsFirst);
+        Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+        const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-60);
+        a.setAsset(QStringLiteral("QF3"), QStringLiteral("100"), QStringLiteral("原始"), start);
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        a.setAsset(QStringLiteral("QF3"), QStringLiteral("110"), QStringLiteral("A 改"), start.addSecs(10));
+        b.setAsset(QStringLiteral("QF3"), QStringLiteral("95.5"), QStringLiteral("B 改"), start.addSecs(20));
+        const QList<const Laptop*> order =
+            olderSyncsFirst ? QList<const Laptop*>{&a, &b, &a} : QList<const Laptop*>{&b, &a, &b};
+        for (const Laptop* laptop : order)
+            QCOMPARE(sync(*laptop, as(laptop == &a ? QStringLiteral("alice") : QStringLiteral("bob"),
+                                      kEngineerPassword))
+                         .status,
+                     SyncStatus::Done);
+        QCOMPARE(a.assets(), b.assets());
+        QVERIFY2(a.assets().value(0).contains(QStringLiteral("|95.5|B 改|")),
+                 qPrintable(a.assets().value(0)));
+        const QStringList overwritten = a.log(QStringLiteral("overwritten"));
+        QCOMPARE(overwritten.size(), 1);
+        QVERIFY2(overwritten[0].contains(QStringLiteral("QF3")) &&
+                     overwritten[0].contains(QStringLiteral("110")),
+                 qPrintable(overwritten[0]));
+        QVERIFY(b.log(QStringLiteral("overwritten")).isEmpty());
+    }
+
+    // "同步" in the window's tools menu, with the server of the settings file and the password of
+    // the pgpass file: the window shows a progress bar while the sync runs and one message at the end.
+    void windowSync() {
+        TempProgramDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("测试记录")));
+        Laptop a(QStringLiteral("laptop-a"), SyncControl::ArchivePath());
+        a.addRecords(QStringLiteral("QF5"), 0, 30);
+        QFile settings(dir.filePath(QStringLiteral("SystemFile.ini")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write(
+            QStringLiteral("[TeamServer]\r\nHost=127.0.0.1\r\nPort=%1\r\nDatabase=ohmara\r\nUser=alice\r\n")
+                .arg(m_cluster.port())
+                .toLatin1());
+        settings.close();
+        QFile pgpass(dir.filePath(QStringLiteral("pgpass")));
+        QVERIFY(pgpass.open(QIODevice::WriteOnly));
+        pgpass.write(QStringLiteral("*:*:*:alice:%1\n").arg(kEngineerPassword).toUtf8());
+        pgpass.close();
+        QVERIFY(pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        qputenv("PGPASSFILE", QFile::encodeName(pgpass.fileName()));
+
+        MessageRecorder messages;
+        TFrmMain window;
+        window.show();
+        auto* action = window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSync"));
+        auto* progress = window.StatusPanel1->findChild<QProgressBar*>(QStringLiteral("SyncProgress"));
+        QVERIFY(action && progress);
+        action->trigger();
+        QVERIFY(progress->isVisible());
+        QVERIFY(!action->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
+        qunsetenv("PGPASSFILE");
+        QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
+                 qPrintable(messages.texts().value(0)));
+        QVERIFY(!progress->isVisible());
+        QVERIFY(action->isEnabled());
+        QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("30"));
+        QCOMPARE(a.unpushed(), 0);
+    }
+
+    // Programs of different ages share a server: an additive upgrade keeps older programs
+    // syncing; a server that needs a newer program is refused, and left as it is.
+    void serverVersions_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("oldestProgram");
+        QTest::addColumn<SyncStatus>("status");
+        QTest::newRow("additive upgrade")
+            << kServerSchemaVersion + 1 << kServerSchemaVersion << SyncStatus::Done;
+        QTest::newRow("breaking upgrade")
+            << kServerSchemaVersion + 2 << kServerSchemaVersion + 2 << SyncStatus::Incompatible;
+    }
+    void serverVersions() {
+        QFETCH(int, version);
+        QFETCH(int, oldestProgram);
+        QFETCH(SyncStatus, status);
+        QVERIFY(admin(
+            QStringLiteral("INSERT INTO ohmara.schema_version (version, oldest_program) VALUES (%1, %2)")
+                .arg(version)
+                .arg(oldestProgram)));
+        Laptop a(QStringLiteral("laptop-a"));
+        a.addRecords(QStringLiteral("QF1"), 0, 2);
+        const SyncOutcome outcome = sync(a, engineer());
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int upgraded = RunServerSchemaCommand(false, {adminConnection()}, outStream, errStream);
+        QVERIFY(admin(QStringLiteral("DELETE FROM ohmara.schema_version WHERE version > %1")
+                          .arg(kServerSchemaVersion)));
+        QCOMPARE(outcome.status, status);
+        QCOMPARE(upgraded, SyncExit::kServerSchema); // an older tool never touches a newer server
+        QCOMPARE(serverCount(QStringLiteral("records")),
+                 status == SyncStatus::Done ? QStringLiteral("2") : QStringLiteral("0"));
+    }
+};
+
+QTEST_MAIN(TestSync)
+#include "tst_sync.moc"
