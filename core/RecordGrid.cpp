@@ -23,7 +23,24 @@ const QStringList& RecordGrid::Headers() {
     return headers;
 }
 
-RecordGrid::RecordGrid(QObject* parent) : QAbstractTableModel(parent), m_rows{HeaderRecord()} {}
+RecordGrid::RecordGrid(QObject* parent)
+    : QAbstractTableModel(parent), m_rows{HeaderRecord()}, m_textsOnly{false} {}
+
+const TestRecord& RecordGrid::record(int row) const {
+    TestRecord& record = m_rows.at(size_t(row));
+    if (m_textsOnly[size_t(row)]) {
+        record = TestRecord::FromTexts(record.texts);
+        m_textsOnly[size_t(row)] = false;
+    }
+    return record;
+}
+
+void RecordGrid::setTexts(int row, const Row& texts) {
+    TestRecord record;
+    record.texts = texts;
+    m_rows[size_t(row)] = std::move(record);
+    m_textsOnly[size_t(row)] = true;
+}
 
 void RecordGrid::bindRecordCount(int32_t* count) {
     m_recordCount = count;
@@ -58,10 +75,12 @@ void RecordGrid::setGridRowCount(int count) {
     if (count > old) {
         beginInsertRows({}, old - 1, count - 2);
         m_rows.resize(size_t(count));
+        m_textsOnly.resize(size_t(count), false);
         endInsertRows();
     } else if (count < old) {
         beginRemoveRows({}, count - 1, old - 2);
         m_rows.resize(size_t(count));
+        m_textsOnly.resize(size_t(count));
         endRemoveRows();
     }
 }
@@ -77,7 +96,7 @@ void RecordGrid::setCell(int column, int row, const QString& text) {
         return;
     Row texts = m_rows[size_t(row)].texts;
     texts[size_t(column)] = text;
-    m_rows[size_t(row)] = TestRecord::FromTexts(texts);
+    setTexts(row, texts);
     if (row == 0)
         emit headerDataChanged(Qt::Horizontal, column, column);
     else
@@ -85,13 +104,20 @@ void RecordGrid::setCell(int column, int row, const QString& text) {
 }
 
 void RecordGrid::setRow(int row, const Row& cells) {
-    setRecord(row, TestRecord::FromTexts(cells));
+    if (row < 0 || row >= gridRowCount())
+        return;
+    setTexts(row, cells);
+    if (row == 0)
+        emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    else
+        emit dataChanged(index(row - 1, 0), index(row - 1, ColumnCount - 1));
 }
 
 void RecordGrid::setRecord(int row, TestRecord record) {
     if (row < 0 || row >= gridRowCount())
         return;
     m_rows[size_t(row)] = std::move(record);
+    m_textsOnly[size_t(row)] = false;
     if (row == 0)
         emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     else
@@ -108,8 +134,13 @@ void RecordGrid::replaceDataRows(std::vector<Row> rows) {
     m_rows.clear();
     m_rows.reserve(rows.size() + 1);
     m_rows.push_back(std::move(header));
-    for (const Row& texts : rows)
-        m_rows.push_back(TestRecord::FromTexts(texts));
+    for (Row& texts : rows) {
+        TestRecord record;
+        record.texts = std::move(texts);
+        m_rows.push_back(std::move(record));
+    }
+    m_textsOnly.assign(m_rows.size(), true);
+    m_textsOnly.front() = false;
     endResetModel();
 }
 

@@ -44,7 +44,8 @@ public:
     void setRow(int row, const Row& cells);
     void setRecord(int row, TestRecord record);
     const Row& row(int row) const { return m_rows.at(size_t(row)).texts; }
-    const TestRecord& record(int row) const { return m_rows.at(size_t(row)); }
+    // The record with its values; those of a row given as texts are read from them on first use.
+    const TestRecord& record(int row) const;
     void clearRow(int row);
     // Replaces every data row at once (one model reset); the header row stays.
     void replaceDataRows(std::vector<Row> rows);
@@ -58,8 +59,12 @@ public:
 
 private:
     void setCount(int count) { *m_recordCount = count; }
+    void setTexts(int row, const Row& texts);
 
-    std::vector<TestRecord> m_rows;
+    // Rows given as texts keep only them until their values are asked for: opening a file of
+    // 100,000 records does not read 100,000 times and numbers it may never need.
+    mutable std::vector<TestRecord> m_rows;
+    mutable std::vector<bool> m_textsOnly;
     int32_t m_ownCount = 0;
     int32_t* m_recordCount = &m_ownCount;
 };
