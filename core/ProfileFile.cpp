@@ -2,6 +2,7 @@
 
 #include "core/GbkText.h"
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -62,9 +63,11 @@ bool SameAsciiName(QByteArrayView bytes, const QString& name) {
     return true;
 }
 
-// Valid UTF-8 (no overlong forms, no surrogates) holding at least one character of three or
-// more bytes. GBK text is seldom valid UTF-8 at all, and almost never in three-byte form.
-bool LooksLikeUtf8(QByteArrayView data) {
+enum class Utf8Form { Invalid, Ascii, MultiByte };
+
+// Whether the bytes are valid UTF-8 (no overlong forms, no surrogates), and with a character of
+// more than one byte.
+Utf8Form Utf8FormOf(QByteArrayView data) {
     bool wide = false;
     const qsizetype n = data.size();
     for (qsizetype i = 0; i < n;) {
@@ -85,24 +88,27 @@ bool LooksLikeUtf8(QByteArrayView data) {
             extra = 3;
             cp = b & 0x07;
         } else {
-            return false;
+            return Utf8Form::Invalid;
         }
         for (int k = 1; k <= extra; ++k) {
             if (i + k >= n)
-                return false;
+                return Utf8Form::Invalid;
             const uchar c = uchar(data[i + k]);
             if ((c & 0xC0) != 0x80)
-                return false;
+                return Utf8Form::Invalid;
             cp = cp << 6 | (c & 0x3F);
         }
         if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
             (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
-            return false;
-        wide = wide || extra >= 2;
+            return Utf8Form::Invalid;
+        wide = true;
         i += 1 + extra;
     }
-    return wide;
+    return wide ? Utf8Form::MultiByte : Utf8Form::Ascii;
 }
+
+// A comment line that keeps a GBK file GBK: its first byte cannot begin a UTF-8 character.
+const QString kGbkMark = QStringLiteral("; 本文件为GBK编码");
 
 std::optional<uint32_t> HexDigits(QStringView digits) {
     if (digits.isEmpty())
@@ -170,7 +176,7 @@ void ProfileFile::parse(const QByteArray& bytes) {
     m_sections.clear();
     m_bomLength = m_data.startsWith(kBom) ? kBomSize : 0;
     const QByteArrayView body = QByteArrayView(m_data).sliced(m_bomLength);
-    m_encoding = m_bomLength > 0 || LooksLikeUtf8(body) ? Encoding::Utf8 : Encoding::Gbk;
+    m_encoding = m_bomLength > 0 || Utf8FormOf(body) == Utf8Form::MultiByte ? Encoding::Utf8 : Encoding::Gbk;
 
     const char* data = m_data.constData();
     const qsizetype size = m_data.size();
@@ -194,7 +200,7 @@ void ProfileFile::parse(const QByteArray& bytes) {
         const QByteArrayView text = TrimBytes(QByteArrayView(data + pos, line.length));
         if (text.startsWith('[')) {
             line.kind = Kind::Section;
-            const QString decoded = decodeAs(lineEncoding(text), text);
+            const QString decoded = decodeAs(m_encoding, text);
             const qsizetype close = decoded.indexOf(QLatin1Char(']'));
             QString name = TrimText(decoded.mid(1, close < 0 ? -1 : close - 1));
             if (name.isEmpty())
@@ -213,8 +219,22 @@ QByteArray ProfileFile::lineBytes(const Line& line) const {
     return store.mid(line.begin, line.length);
 }
 
-ProfileFile::Encoding ProfileFile::lineEncoding(QByteArrayView line) const {
-    return m_bomLength > 0 || LooksLikeUtf8(line) ? Encoding::Utf8 : Encoding::Gbk;
+bool ProfileFile::needsGbkMark() const {
+    // A GBK file whose every line is valid UTF-8, one of them with a multi-byte character (a
+    // name such as "璐班保"), would be read as UTF-8 next time.
+    if (m_encoding != Encoding::Gbk)
+        return false;
+    bool wide = false;
+    for (const Line& line : m_lines) {
+        const QByteArrayView bytes = line.store == Store::File
+                                         ? QByteArrayView(m_data).sliced(line.begin, line.length)
+                                         : QByteArrayView(m_added).sliced(line.begin, line.length);
+        const Utf8Form form = Utf8FormOf(bytes);
+        if (form == Utf8Form::Invalid)
+            return false;
+        wide = wide || form == Utf8Form::MultiByte;
+    }
+    return wide;
 }
 
 QString ProfileFile::decodeAs(Encoding encoding, QByteArrayView bytes) {
@@ -222,27 +242,17 @@ QString ProfileFile::decodeAs(Encoding encoding, QByteArrayView bytes) {
 }
 
 QByteArray ProfileFile::keyLine(const QByteArray& keyBytes, const QString& key, const QString& value) const {
-    const Encoding other = m_encoding == Encoding::Utf8 ? Encoding::Gbk : Encoding::Utf8;
-    QByteArray first;
-    for (const Encoding encoding : {m_encoding, other}) {
-        const auto encode = [&](const QString& text) {
-            return encoding == Encoding::Utf8 ? text.toUtf8() : Gbk::encode(text);
-        };
-        const QByteArray keyPart = keyBytes.isEmpty() ? encode(key) : keyBytes;
-        const QByteArray line = keyPart + '=' + encode(value);
-        const Encoding reads = lineEncoding(line);
-        if (decodeAs(reads, line.sliced(keyPart.size() + 1)) == value &&
-            (!keyBytes.isEmpty() || decodeAs(reads, keyPart) == key))
-            return line;
-        if (first.isEmpty())
-            first = line;
-    }
-    return first;
+    const auto encode = [this](const QString& text) {
+        return m_encoding == Encoding::Utf8 ? text.toUtf8() : Gbk::encode(text);
+    };
+    return (keyBytes.isEmpty() ? encode(key) : keyBytes) + '=' + encode(value);
 }
 
 bool ProfileFile::writeTo(QIODevice& device) const {
     // Runs of untouched lines go out as they lie in the file, line ends included.
     QByteArray pending = m_data.left(m_bomLength);
+    if (needsGbkMark())
+        pending += Gbk::encode(kGbkMark) + "\r\n";
     qint64 runBegin = -1;
     qint64 runEnd = -1;
     const auto flushRun = [&] {
@@ -253,7 +263,7 @@ bool ProfileFile::writeTo(QIODevice& device) const {
     const auto flushPending = [&](bool always) {
         if (!always && pending.size() < kWriteChunk)
             return true;
-        const bool ok = device.write(pending) == pending.size();
+        const bool ok = WriteFully(device, pending);
         pending.clear();
         return ok;
     };
@@ -298,13 +308,13 @@ bool ProfileFile::save() const {
     QSaveFile file(m_path);
     // A folder that refuses the temporary file may still hold a file the user may write.
     file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!OpenWholeFile(file))
         return false;
     if (!writeTo(file)) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitWholeFile(file, nullptr);
 }
 
 ProfileFile::Line ProfileFile::addLine(const QByteArray& bytes, Kind kind) {
@@ -354,7 +364,7 @@ int ProfileFile::findKey(int sectionLine, const QString& key) const {
             continue;
         const QByteArray bytes = lineBytes(m_lines[i]);
         const QByteArrayView name = KeyBytes(bytes);
-        if (ascii ? SameAsciiName(name, key) : SameName(decodeAs(lineEncoding(bytes), name), key))
+        if (ascii ? SameAsciiName(name, key) : SameName(decodeAs(m_encoding, name), key))
             return i;
     }
     return -1;
@@ -366,7 +376,7 @@ std::optional<QString> ProfileFile::valueAt(int line) const {
     const QByteArray bytes = lineBytes(m_lines[line]);
     const QByteArrayView text = TrimBytes(bytes);
     const qsizetype eq = text.indexOf('=');
-    return decodeAs(lineEncoding(bytes), StripQuotes(TrimBytes(text.sliced(eq + 1))));
+    return decodeAs(m_encoding, StripQuotes(TrimBytes(text.sliced(eq + 1))));
 }
 
 std::optional<QString> ProfileFile::value(const QString& section, const QString& key) const {
@@ -397,7 +407,7 @@ QList<QString> ProfileFile::keys(const QString& section) const {
         if (m_lines[i].kind != Kind::Key)
             continue;
         const QByteArray bytes = lineBytes(m_lines[i]);
-        result.append(decodeAs(lineEncoding(bytes), KeyBytes(bytes)));
+        result.append(decodeAs(m_encoding, KeyBytes(bytes)));
     }
     return result;
 }

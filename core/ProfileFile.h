@@ -4,11 +4,11 @@
 // place, and every byte the program does not change stays as it was: other sections, comments,
 // line ends, the spelling and quoting of untouched values, a UTF-8 byte-order mark.
 //
-// A file with a UTF-8 byte-order mark is UTF-8. Otherwise each line is read as UTF-8 when it is
-// valid UTF-8 holding characters of three or more bytes (as every Chinese character is in UTF-8),
-// else as GBK: so one line the program writes never changes how the others read. New values are
-// written in the file's own encoding (UTF-8 when the file as a whole looks so), in the other one
-// where the line would otherwise read back differently; a new file is GBK with CR LF.
+// The encoding is decided once for the whole file: UTF-8 with a byte-order mark, or when the whole
+// file is valid UTF-8 holding at least one multi-byte character; GBK otherwise. Changed values are
+// written in the file's own encoding; a new file is GBK with CR LF. A GBK file whose bytes would
+// all read as UTF-8 after a change gets the comment line "; 本文件为GBK编码" at its top, whose
+// GBK bytes are no UTF-8, so that it reads as GBK the next time too.
 //
 // Saving writes a temporary file beside the old one and renames it over it, so that a failed
 // write never leaves half a file; where the folder refuses new files but the file itself may be
@@ -74,8 +74,8 @@ private:
     };
 
     QByteArray lineBytes(const Line& line) const;
-    // How a line's bytes read: UTF-8 or GBK.
-    Encoding lineEncoding(QByteArrayView line) const;
+    // Whether the file as written needs a GBK comment line to keep reading as GBK.
+    bool needsGbkMark() const;
     static QString decodeAs(Encoding encoding, QByteArrayView bytes);
     // A line of keyBytes (or the key encoded with the value), '=' and the value, in an encoding
     // in which it reads back as written.

@@ -3,9 +3,13 @@
 #include "core/GbkText.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
+#include "core/ProgramPlaces.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 #include <cmath>
@@ -45,12 +49,22 @@ QString TwoHexDigits(uint8_t byte) {
 } // namespace
 
 QString SettingsFilePath() {
-    return ExecutableDir() + kSettingsFileName;
+    return CurrentProgramPlaces().settingsFile;
+}
+
+ProfileFile ReadSettingsFile() {
+    const ProgramPlaces places = CurrentProgramPlaces();
+    ProfileFile ini(places.settingsFile);
+    if (!ini.load() && !ini.readFailed() && !places.settingsSeed.isEmpty()) {
+        QFile seed(places.settingsSeed);
+        if (seed.size() <= ProfileFile::kLargestFile && seed.open(QIODevice::ReadOnly))
+            ini.parse(seed.readAll());
+    }
+    return ini;
 }
 
 void LoadSettings() {
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    const ProfileFile ini = ReadSettingsFile();
     strCurrentStep = ini.readString(kSetParam, QStringLiteral("strCurrentStep"), QStringLiteral("100 A"));
     iTestTime = ini.readInteger(kSetParam, QStringLiteral("iTestTime"), 5);
     strTestUser = ReadShortText(ini, QStringLiteral("strTestUser"));
@@ -61,9 +75,8 @@ void LoadSettings() {
     giBaudRate = ini.readInteger(kCommunication, QStringLiteral("giBaudRate"), 6);
 }
 
-bool SaveSettings() {
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite) {
+    ProfileFile ini = ReadSettingsFile();
     ini.setValue(kSetParam, QStringLiteral("strCurrentStep"), strCurrentStep);
     ini.setInteger(kSetParam, QStringLiteral("iTestTime"), iTestTime);
     ini.setValue(kRestParam, QStringLiteral("strTestUser"), Gbk::cutToBytes(strTestUser, kShortTextBytes));
@@ -74,7 +87,11 @@ bool SaveSettings() {
     ini.setInteger(kCommunication, QStringLiteral("giBaudRate"), giBaudRate);
     for (auto it = gSerialPortAssignments.cbegin(); it != gSerialPortAssignments.cend(); ++it)
         ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(it.key()), it.value());
-    // A file that exists but could not be read is not written over: its contents are unknown.
+    if (alsoWrite)
+        alsoWrite(ini);
+    // The user's configuration folder may not exist yet. A file that exists but could not be read
+    // is not written over: its contents are unknown.
+    QDir().mkpath(QFileInfo(ini.path()).absolutePath());
     if (ini.save())
         return true;
     ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);

@@ -5,6 +5,9 @@
 #include <QMap>
 #include <QString>
 #include <cstdint>
+#include <functional>
+
+class ProfileFile;
 
 // ---- Shared state (one instance each, GUI thread only) ----
 extern int32_t iTestTime;      // load time of a live test, seconds ([SetParam])
@@ -29,12 +32,16 @@ inline const QString kAppTitle = QStringLiteral("回路电阻测试仪2.1");
 inline const QString kSettingsFileName = QStringLiteral("SystemFile.ini");
 constexpr int kShortTextBytes = 20;
 
-// Full path of SystemFile.ini beside the executable.
+// Full path of SystemFile.ini: beside the executable, or in the user's configuration folder
+// where the executable's folder cannot be written (core/ProgramPlaces.h).
 QString SettingsFilePath();
+// The settings file as read: the user's own, or while there is none, the one beside the executable.
+ProfileFile ReadSettingsFile();
 // Reads the eight persisted variables (defaults for anything missing or unreadable).
 void LoadSettings();
-// Writes them back; returns false (after telling the user) when the file cannot be written.
-bool SaveSettings();
+// Writes them back, with whatever alsoWrite adds to the same file, in one write; returns false
+// (after telling the user once) when the file cannot be written.
+bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite = {});
 // Puts every shared variable back to its value at process start (tests).
 void ResetSharedState();
 

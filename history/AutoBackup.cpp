@@ -1,15 +1,16 @@
 #include "history/AutoBackup.h"
 
 #include "core/Platform.h"
+#include "core/ProgramPlaces.h"
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 #include "report/DataFile.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
-
-const QString kDataFolderName = QStringLiteral("测试记录");
 
 // Creates the data folder and the backup folder; false with the reason when either cannot be.
 bool MakeBackupFolder(QString* reason) {
@@ -20,6 +21,12 @@ bool MakeBackupFolder(QString* reason) {
     return false;
 }
 
+// A name is taken by a file or by a link, even one that points nowhere.
+bool Taken(const QString& fileName) {
+    const QFileInfo info(fileName);
+    return info.exists() || info.isSymLink();
+}
+
 BackupOutcome Failed(const QString& fileName, const QString& reason) {
     return BackupOutcome{false, fileName, reason};
 }
@@ -27,13 +34,13 @@ BackupOutcome Failed(const QString& fileName, const QString& reason) {
 } // namespace
 
 QString BackupFolder() {
-    return ExecutableDir() + kDataFolderName + QLatin1Char('/') + kBackupFolderName;
+    return CurrentProgramPlaces().dataFolder + QLatin1Char('/') + kBackupFolderName;
 }
 
 BackupOutcome BackUpUpload(const RecordGrid& grid, int recordCount, const QDateTime& when) {
     const QString stem = BackupFolder() + QStringLiteral("/上传 ") + FormatFileStamp(when);
     QString fileName = stem + QStringLiteral(".txt");
-    for (int n = 2; QFileInfo::exists(fileName); ++n)
+    for (int n = 2; Taken(fileName); ++n)
         fileName = stem + QStringLiteral(" (%1).txt").arg(n);
     QString reason;
     if (!MakeBackupFolder(&reason) || !WriteDataFile(fileName, grid, recordCount, &reason))
@@ -47,29 +54,29 @@ BackupOutcome BackUpTestRecord(const RecordGrid::Row& record, const QDateTime& w
         QStringLiteral("/测试 %1.txt").arg(when.date().toString(QStringLiteral("yyyy-MM-dd")));
     if (QString reason; !MakeBackupFolder(&reason))
         return Failed(fileName, reason);
-    // The day's records are read back and written again with the new one, so that the whole file
-    // keeps one encoding whatever characters the new record brings. A file that is there but cannot
-    // be read as a data file is left alone.
-    std::vector<RecordGrid::Row> rows;
+    // A backup never writes through a link, to wherever it points.
+    if (QFileInfo(fileName).isSymLink())
+        return Failed(fileName, QStringLiteral("此名称是一个链接，备份不写入链接"));
+    // The new record is added after the day's records as they lie in the file; they are never
+    // read back as records. A file that is there but is no data file is left alone.
+    QByteArray existing;
     if (QFileInfo::exists(fileName)) {
-        DataFileReadResult old = ReadDataFile(fileName);
-        if (old.status == DataFileStatus::Loaded) {
-            rows = std::move(old.records.rows);
-            rows.resize(size_t(old.records.recordCount));
-        } else if (old.status != DataFileStatus::Empty) {
+        const DataFileReadResult old = ReadDataFile(fileName);
+        if (old.status != DataFileStatus::Loaded && old.status != DataFileStatus::Empty)
             return Failed(fileName, DataFileMessage(old, fileName));
-        }
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return Failed(fileName, file.errorString());
+        existing = file.readAll();
     }
-    RecordGrid::Row numbered = record;
-    numbered[0] = RowNumberText(int(rows.size()) + 1);
-    rows.push_back(std::move(numbered));
-    const int recordCount = int(rows.size());
-    RecordGrid day;
-    day.replaceDataRows(std::move(rows));
-    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-        day.setCell(c, 0, RecordGrid::Headers().at(c));
+    QSaveFile file(fileName);
     QString reason;
-    if (!WriteDataFile(fileName, day, recordCount, &reason))
+    if (!OpenWholeFile(file) || !WriteFully(file, DataFileBytesWithRecord(existing, record))) {
+        reason = file.errorString();
+        file.cancelWriting();
+        return Failed(fileName, reason);
+    }
+    if (!CommitWholeFile(file, &reason))
         return Failed(fileName, reason);
     return BackupOutcome{true, fileName, {}};
 }

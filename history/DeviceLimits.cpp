@@ -2,8 +2,8 @@
 
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
-#include "core/UDataCenter.h"
 #include "core/RecordValues.h"
+#include "core/UDataCenter.h"
 
 namespace {
 
@@ -21,8 +21,7 @@ DeviceLimitStore& DeviceLimitStore::shared() {
 }
 
 void DeviceLimitStore::load() {
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    const ProfileFile ini = ReadSettingsFile();
     m_limits.clear();
     m_changed.clear();
     for (const QString& device : ini.keys(kDeviceLimitsSection)) {
@@ -37,20 +36,13 @@ void DeviceLimitStore::load() {
 bool DeviceLimitStore::save() {
     if (m_changed.isEmpty())
         return true;
-    ProfileFile ini(SettingsFilePath());
-    ini.load();
+    ProfileFile ini = ReadSettingsFile();
     // A settings file that could not be read is never written; the settings' own save has said so.
     if (ini.readFailed())
         return false;
-    bool any = false;
-    for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {
-        // A limit cleared that the file never held leaves the file alone.
-        if (it.value().isEmpty() && !ini.value(kDeviceLimitsSection, it.key()))
-            continue;
-        ini.setValue(kDeviceLimitsSection, it.key(), it.value());
-        any = true;
-    }
-    if (!any) {
+    const QByteArray before = ini.toBytes();
+    writeInto(ini);
+    if (ini.toBytes() == before) {
         m_changed.clear();
         return true;
     }
@@ -60,6 +52,15 @@ bool DeviceLimitStore::save() {
     }
     m_changed.clear();
     return true;
+}
+
+void DeviceLimitStore::writeInto(ProfileFile& ini) const {
+    for (auto it = m_changed.cbegin(); it != m_changed.cend(); ++it) {
+        // A limit cleared that the file never held leaves the file alone.
+        if (it.value().isEmpty() && !ini.value(kDeviceLimitsSection, it.key()))
+            continue;
+        ini.setValue(kDeviceLimitsSection, it.key(), it.value());
+    }
 }
 
 std::optional<double> DeviceLimitStore::limit(const QString& device) const {

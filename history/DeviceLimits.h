@@ -9,6 +9,8 @@
 #include <QString>
 #include <optional>
 
+class ProfileFile;
+
 inline const QString kDeviceLimitsSection = QStringLiteral("DeviceLimits");
 
 class DeviceLimitStore : public QObject {
@@ -20,6 +22,8 @@ public:
     void load();
     // Writes the limits set or cleared since the last load; true when nothing needed writing.
     bool save();
+    // Puts those limits into the settings file's contents, to be written with the other settings.
+    void writeInto(ProfileFile& ini) const;
 
     std::optional<double> limit(const QString& device) const;
     // Whether the device number can be a key of the settings file (no "=", brackets or ";", not

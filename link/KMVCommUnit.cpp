@@ -74,8 +74,7 @@ QMap<int, QString> MappedSerialPorts() {
         seen.status.st_mtim.tv_sec == status.st_mtim.tv_sec &&
         seen.status.st_mtim.tv_nsec == status.st_mtim.tv_nsec)
         return seen.ports;
-    ProfileFile ini(path);
-    ini.load();
+    const ProfileFile ini = ReadSettingsFile();
     seen = {path, status, {}};
     for (int port = 1; port <= 16; ++port)
         seen.ports.insert(

@@ -2,8 +2,10 @@
 
 #include "core/GbkText.h"
 #include "core/Platform.h"
+#include "core/ProgramPlaces.h"
 #include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 #include "report/DataFileEncoding.h"
 
 #include <QBuffer>
@@ -17,7 +19,6 @@
 
 namespace {
 
-const QString kDataFolderName = QStringLiteral("测试记录");
 constexpr int kRecordsPerSlice = 2048;
 
 // Block lines after the record number: section heads stand alone, numbers are grid columns.
@@ -94,7 +95,7 @@ WriteOutcome WriteBlocks(QIODevice& out, const RecordGrid& grid, int recordCount
     DataFileByteScan scan;
     const auto put = [&](const QByteArray& bytes) {
         scan.feed(bytes);
-        return out.write(bytes) == bytes.size();
+        return WriteFully(out, bytes);
     };
     if (encoding == DataFileEncoding::Utf8 && recordCount > 0 && !put(kUtf8Mark))
         return WriteOutcome::Failed;
@@ -110,10 +111,66 @@ WriteOutcome WriteBlocks(QIODevice& out, const RecordGrid& grid, int recordCount
     return plainAscii || scan.encoding() == encoding ? WriteOutcome::Written : WriteOutcome::OtherEncoding;
 }
 
+// Whether the reader's rule reads the bytes as exactly this text.
+bool ReadsBackAs(const QByteArray& bytes, const QString& text) {
+    DataFileByteScan scan;
+    scan.feed(bytes);
+    QStringDecoder decoder = scan.decoder();
+    const QString back = decoder.decode(bytes);
+    return !decoder.hasError() && back == text;
+}
+
+// The whole file's bytes for a text, in the first encoding that reads back as that text.
+QByteArray EncodeWholeText(const QString& text) {
+    for (const DataFileEncoding encoding : kWriteEncodings) {
+        std::optional<QByteArray> bytes = EncodeExactly(text, encoding);
+        if (!bytes)
+            continue;
+        if (encoding == DataFileEncoding::Utf8)
+            bytes->prepend(kUtf8Mark);
+        if (ReadsBackAs(*bytes, text))
+            return *bytes;
+    }
+    return {};
+}
+
 } // namespace
 
+QByteArray DataFileBytesWithRecord(const QByteArray& existing, const RecordGrid::Row& record) {
+    DataFileByteScan scan;
+    scan.feed(existing);
+    QStringDecoder decoder = scan.decoder();
+    const QString oldText = decoder.decode(existing);
+    // Blocks are counted by their first line, "序号=…": no value can start a line, since line
+    // breaks in values are written as blanks.
+    const QString numberKey = RecordGrid::Headers().at(0) + QLatin1Char('=');
+    int blocks = 0;
+    for (const QStringView line : QStringView(oldText).split(QLatin1Char('\n')))
+        blocks += TrimText(line.toString()).startsWith(numberKey) ? 1 : 0;
+    RecordGrid one;
+    one.setGridRowCount(2);
+    for (int c = 0; c < RecordGrid::ColumnCount; ++c)
+        one.setCell(c, 0, RecordGrid::Headers().at(c));
+    RecordGrid::Row numbered = record;
+    numbered[0] = RowNumberText(blocks + 1);
+    one.setRow(1, numbered);
+    QString block = BlockText(one, 1, 1);
+    if (!oldText.isEmpty() && !oldText.endsWith(QLatin1Char('\n')) && !oldText.endsWith(QLatin1Char('\r')))
+        block.prepend(kLineEnd);
+    const QString wholeText = oldText + block;
+    // The old bytes stay as they are where the new block can follow them in their encoding.
+    if (!existing.isEmpty() && !scan.utf16()) {
+        for (const DataFileEncoding encoding : kWriteEncodings) {
+            const std::optional<QByteArray> tail = EncodeExactly(block, encoding);
+            if (tail && ReadsBackAs(existing + *tail, wholeText))
+                return existing + *tail;
+        }
+    }
+    return EncodeWholeText(wholeText);
+}
+
 QString DataFolder() {
-    return ExecutableDir() + kDataFolderName;
+    return CurrentProgramPlaces().dataFolder;
 }
 
 QString EnsureDataFolder() {
@@ -140,13 +197,10 @@ QByteArray DataFileBytes(const RecordGrid& grid, int recordCount) {
 bool WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText) {
     for (const DataFileEncoding encoding : kWriteEncodings) {
         QSaveFile file(fileName);
-        WriteOutcome outcome = file.open(QIODevice::WriteOnly)
-                                   ? WriteBlocks(file, grid, recordCount, encoding)
-                                   : WriteOutcome::Failed;
-        if (outcome == WriteOutcome::Written && !file.commit())
-            outcome = WriteOutcome::Failed;
+        const WriteOutcome outcome =
+            OpenWholeFile(file) ? WriteBlocks(file, grid, recordCount, encoding) : WriteOutcome::Failed;
         if (outcome == WriteOutcome::Written)
-            return true;
+            return CommitWholeFile(file, errorText);
         if (outcome == WriteOutcome::Failed || encoding == kWriteEncodings.back()) {
             if (errorText)
                 *errorText = file.errorString();

@@ -13,7 +13,7 @@
 constexpr qint64 kMaxDataFileBytes = qint64(256) * 1024 * 1024;
 constexpr int kMaxDataFileRecords = 1048576;
 
-// The data folder "测试记录" beside the executable (no trailing separator), created when missing;
+// The data folder "测试记录" (see core/ProgramPlaces.h; no trailing separator), created when missing;
 // a failure to create it is left to the file dialog.
 QString EnsureDataFolder();
 // The same folder's name, without creating it.
@@ -24,6 +24,12 @@ QString FolderOfFile(const QString& fileName);
 
 // The file's bytes for grid rows 1..recordCount, keys taken from row 0; empty for no records.
 QByteArray DataFileBytes(const RecordGrid& grid, int recordCount);
+
+// The bytes of a data file that holds `existing` followed by one more block for the record,
+// numbered on from the blocks already there. What is there is never read as records: its bytes
+// stay as they are where the new block can follow in their encoding, else its text is written
+// again, with the block, in one encoding that holds both.
+QByteArray DataFileBytesWithRecord(const QByteArray& existing, const RecordGrid::Row& record);
 
 // Writes the file through a temporary file in the same folder that replaces the old one at the end,
 // so a failure leaves an older file of that name as it was. errorText says why it failed.

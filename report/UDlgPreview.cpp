@@ -75,9 +75,9 @@ TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QMainWindow(paren
     StatusBar1->addWidget(m_statusPanel, 1);
     setStatusBar(StatusBar1);
 
-    // Opens at page 1 and 100 %, with the fit-to-width button down.
-    QRPreview1->setZoomFactor(1.0);
+    // Opens at page 1 with the fit-to-width button down, at the zoom that button names.
     tbZToWidth->setChecked(true);
+    QRPreview1->fitToWidth();
 }
 
 TFrmPreview::~TFrmPreview() = default;
@@ -102,6 +102,9 @@ void TFrmPreview::CreateToolBar() {
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
+    // The window's own context menu would offer to hide the tool bar, with every button on it.
+    ToolBar1->toggleViewAction()->setEnabled(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
     const QIcon none;
     QStyle* look = style();
 

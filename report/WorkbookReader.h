@@ -73,5 +73,8 @@ bool BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits,
 bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
                    QString* errorText);
 bool ReadXlsCells(const QString& fileName, SheetCells* cells, QString* errorText);
+// The .xls reader tool the program runs: beside the executable, else in the install's libexec
+// folder; empty when neither holds it.
+QString XlsToolPath();
 bool ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
                   QString* errorText);

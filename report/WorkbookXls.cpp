@@ -7,6 +7,7 @@
 #include <QByteArrayView>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
@@ -32,18 +33,10 @@ constexpr qint64 kMaxOutputBytes = qint64(512) << 20;
 constexpr qsizetype kMaxReasonBytes = 1024;
 constexpr QByteArrayView kHeaderLine = "ohmara-xls 1";
 
-QString ToolPath() {
-    if (QCoreApplication::instance()) {
-        const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/ohmara-xls");
-        if (QFileInfo(beside).isExecutable())
-            return beside;
-    }
-#ifdef OHMARA_XLS_TOOL_PATH
-    const QString built = QStringLiteral(OHMARA_XLS_TOOL_PATH);
-    if (QFileInfo(built).isExecutable())
-        return built;
-#endif
-    return {};
+QString ProgramFolder() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
@@ -196,10 +189,24 @@ bool ParseToolOutput(QByteArrayView output, SheetCells* cells) {
 
 } // namespace
 
+QString XlsToolPath() {
+    const QString folder = ProgramFolder();
+    for (const QString& candidate :
+         {folder + QStringLiteral("/ohmara-xls"),
+          QDir::cleanPath(folder + QStringLiteral("/" OHMARA_LIBEXEC_FROM_BIN "/ohmara-xls"))}) {
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return {};
+}
+
 bool ReadXlsCells(const QString& fileName, SheetCells* cells, QString* errorText) {
-    const QString tool = ToolPath();
+    const QString tool = XlsToolPath();
     if (tool.isEmpty()) {
-        *errorText = QStringLiteral("the .xls reader ohmara-xls is not installed beside the program");
+        *errorText = QStringLiteral("the .xls reader ohmara-xls is not installed (looked in %1 and %2)")
+                         .arg(QDir::toNativeSeparators(ProgramFolder()),
+                              QDir::toNativeSeparators(QDir::cleanPath(
+                                  ProgramFolder() + QStringLiteral("/" OHMARA_LIBEXEC_FROM_BIN))));
         return false;
     }
     QByteArray output;

@@ -17,8 +17,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace {
 
@@ -252,7 +257,133 @@ private slots:
                  qPrintable(texts.first()));
         QCOMPARE(messages.messages.last().caption, kAppTitle);
         QCOMPARE(window.Grid()->cell(2, 1), QStringLiteral("QF1")); // the records are there all the same
-        QCOMPARE(giRecordCount, 4);
+        QCOMPARE(giRecordCount, dieAfter < 0 ? 4 : dieAfter - 1);
+    }
+
+    // The day's file grows by the very blocks "保存" writes for the saved rows, whatever the device
+    // numbers hold: what is in the file is never read back as records and written again.
+    void dayFileGrowsByTheBlocksAsSaved() {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        TFrmMain window;
+        for (const char* device : {"时间1", "序号7", "测试档位=600 A", "[试验结果]", "QF1"}) {
+            strDevice = QString::fromUtf8(device);
+            strTestResult = QStringLiteral("12.5 uΩ");
+            window.AppendTestRow();
+        }
+        QVERIFY(messages.messages.isEmpty());
+        const QString dayFile =
+            BackupFolder() + QStringLiteral("/测试 %1.txt").arg(QDate::currentDate().toString("yyyy-MM-dd"));
+        QCOMPARE(ReadAll(dayFile), SavedBytes(window, dir.filePath(QStringLiteral("saved.txt"))));
+    }
+
+    void writeThatDoesNotReachTheDiskFails_data() {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("保存 over an older file") << "save";
+        QTest::newRow("upload backup") << "upload";
+        QTest::newRow("live test added to the day's file") << "day";
+    }
+
+    // A write the system refuses part-way (here the file size limit, as a full disk does) fails
+    // with the system's reason, leaves the old file as it was and leaves nothing else behind.
+    void writeThatDoesNotReachTheDiskFails() {
+        QFETCH(QString, what);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        FolderRecorder folders;
+        TFrmMain window;
+        Rows rows;
+        for (int k = 1; k <= 60; ++k)
+            rows << QStringList{QString::number(k),
+                                "24-03-15 09:41",
+                                QStringLiteral("QF%1").arg(k),
+                                "李工",
+                                "一号站",
+                                "100 A",
+                                "5 秒",
+                                "120.0 uΩ"};
+        FillGrid(*window.Grid(), rows);
+        giRecordCount = int(rows.size());
+        const QByteArray old = DataFileBytes(*window.Grid(), giRecordCount);
+        QVERIFY(old.size() > 4096 && old.size() < 16384); // more than the limit, less than a buffer
+        QDir().mkpath(BackupFolder());
+        const QString oldFile =
+            what == "save" ? dir.filePath(QStringLiteral("saved.txt"))
+            : what == "day"
+                ? BackupFolder() +
+                      QStringLiteral("/测试 %1.txt").arg(QDate::currentDate().toString("yyyy-MM-dd"))
+                : QString();
+        if (!oldFile.isEmpty()) {
+            QFile file(oldFile);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(old);
+        }
+        const QStringList filesBefore = QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden);
+        const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{4096, limit.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+        QString failure;
+        if (what == "save") {
+            window.SaveToTextFile(oldFile);
+            failure = messages.texts().value(0);
+        } else if (what == "upload") {
+            const BackupOutcome outcome =
+                BackUpUpload(*window.Grid(), giRecordCount, QDateTime::currentDateTime());
+            failure = outcome.written ? QString() : BackupFailureMessage(outcome);
+        } else {
+            strDevice = QStringLiteral("QF61");
+            window.AppendTestRow();
+            failure = messages.texts().value(0);
+        }
+        setrlimit(RLIMIT_FSIZE, &limit);
+
+        QVERIFY2(failure.endsWith(reason), qPrintable(failure));
+        QCOMPARE(messages.messages.size(), what == "upload" ? 0 : 1);
+        if (!oldFile.isEmpty())
+            QCOMPARE(ReadAll(oldFile), old);
+        QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden), filesBefore);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 what == "save" ? QStringList{"saved.txt"} : QStringList{});
+        QVERIFY(folders.folders.isEmpty());
+    }
+
+    void backupsNeverFollowALink_data() {
+        QTest::addColumn<bool>("dayFile");
+        QTest::newRow("the day's file") << true;
+        QTest::newRow("an upload's file") << false;
+    }
+
+    // A link at a backup's name, even one that points nowhere yet, is never written through.
+    void backupsNeverFollowALink() {
+        QFETCH(bool, dayFile);
+        TempProgramDir dir;
+        QTemporaryDir outside;
+        const QString target = outside.filePath(QStringLiteral("elsewhere.txt"));
+        QDir().mkpath(BackupFolder());
+        MessageRecorder messages;
+        TFrmMain window;
+        const QDateTime when = QDateTime::currentDateTime();
+        const QString link =
+            BackupFolder() + (dayFile ? QStringLiteral("/测试 %1.txt").arg(when.date().toString("yyyy-MM-dd"))
+                                      : QStringLiteral("/上传 %1.txt").arg(FormatFileStamp(when)));
+        QVERIFY(QFile::link(target, link));
+        strDevice = QStringLiteral("QF1");
+        strTestResult = QStringLiteral("1.0 uΩ");
+        window.AppendTestRow(); // also the day's file
+        if (dayFile) {
+            QCOMPARE(messages.texts().size(), 1);
+            QVERIFY(messages.texts().first().contains(QFileInfo(link).fileName()));
+        } else {
+            const BackupOutcome outcome = BackUpUpload(*window.Grid(), 1, when);
+            QVERIFY(outcome.written);
+            QVERIFY(outcome.fileName.endsWith(QStringLiteral(" (2).txt")));
+        }
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(!QFileInfo::exists(target));
     }
 
     void failedLiveTestBackupKeepsTheRow() {

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -148,13 +150,47 @@ private slots:
         QCOMPARE(grid->tableInterface()->cellAt(1, 7)->text(QAccessible::Description),
                  QStringLiteral("合格"));
 
-        // A selected row keeps the mark.
+        // A selected row keeps its highlight; the mark frames the resistance cell in red on it.
+        const QColor highlight(0, 0, 160);
+        QPalette palette = window.SGData->palette();
+        palette.setColor(QPalette::Highlight, highlight);
+        window.SGData->setPalette(palette);
         window.SGData->selectRow(0);
-        QCOMPARE(CellColour(window, Grab(window), 0), kRed);
+        const QImage selected = Grab(window);
+        const QRect marked = window.SGData->visualRect(window.SGData->model()->index(0, 7));
+        QCOMPARE(selected.pixelColor(marked.left() + 1, marked.center().y()), kRed);
+        QCOMPARE(selected.pixelColor(marked.center().x(), marked.top() + 1), kRed);
+        QCOMPARE(selected.pixelColor(marked.left() + 6, marked.center().y()), highlight);
+        QCOMPARE(selected.pixelColor(loadTime.left() + 3, loadTime.center().y()), highlight);
 
         // A limit set while the grid is shown redraws it.
         DeviceLimitStore::shared().setLimit(QStringLiteral("QF2"), 149.0);
         QCOMPARE(CellColour(window, Grab(window), 2), kRed);
+    }
+
+    // The limits go out with the other settings in one write: a file that cannot be written is
+    // told once, and stays as it was.
+    void settingsThatCannotBeWrittenAreToldOnce() {
+        TempProgramDir dir;
+        QByteArray original = "[SetParam]\r\niTestTime=9\r\n[Mine]\r\n";
+        for (int i = 0; original.size() < 20000; ++i)
+            original += "entry" + QByteArray::number(i) + "=kept as it is\r\n";
+        WriteAll(SettingsFilePath(), original);
+        MessageRecorder messages;
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        {
+            TFrmMain window;
+            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("QF1"), 100.0));
+            strTestUser = QStringLiteral("李工");
+            const rlimit small{4096, limit.rlim_max}; // the disk takes no more than this
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QCOMPARE(messages.texts(),
+                 QStringList{QStringLiteral("Unable to write to %1").arg(SettingsFilePath())});
+        QCOMPARE(ReadAll(SettingsFilePath()), original);
     }
 
     // Without limits, or with limits of devices the grid does not show, every pixel is the same.

@@ -4,14 +4,18 @@
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "report/UQRMain.h"
+#include "sim/SimUsbDevice.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
+#include "ui/DesktopSeams.h"
 #include "ui/FileDialogs.h"
+#include "ui/InputGuard.h"
 #include "ui/UMain.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -67,6 +71,54 @@ void FillOldRows(TFrmMain& window, int rows) {
         window.Grid()->setRow(r, row);
     }
 }
+
+void PostClick(QWidget* target) {
+    const QPointF at = QRectF(target->rect()).center();
+    const QPointF global = target->mapToGlobal(at);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(
+            target, new QMouseEvent(type, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+}
+
+// The program's real message boxes while it lives, each answered as soon as it is up with a key
+// (or a click on its button when input is 0) sent through the application.
+struct RealBoxes {
+    explicit RealBoxes(int input)
+        : previous(SetMessageHandler({})), previousOpener(SetFolderOpener({})), input(input) {
+        InstallDesktopSeams();
+        timer.setInterval(std::chrono::milliseconds(20));
+        QObject::connect(&timer, &QTimer::timeout, [this] { Answer(); });
+        timer.start();
+    }
+    ~RealBoxes() {
+        SetMessageHandler(previous);
+        SetFolderOpener(previousOpener);
+    }
+    void Answer() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        const QString text = box->text();
+        if (input != 0)
+            QTest::keyClick(box, Qt::Key(input));
+        else
+            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        if (box->isVisible()) {
+            // The input did not reach it: end it, so that the test goes on to fail.
+            ++unanswered;
+            box->done(0);
+        } else {
+            answered << text;
+        }
+    }
+
+    MessageHandler previous;
+    FolderOpener previousOpener;
+    int input;
+    QTimer timer;
+    QStringList answered;
+    int unanswered = 0;
+};
 
 void Connected(TFrmMain& window) {
     gbDeviceConnected = true;
@@ -240,15 +292,20 @@ private slots:
     // stays 10 and the window stays connected.
     void uploadThatFailsPartWay_data() {
         QTest::addColumn<int>("link");
-        QTest::newRow("serial") << int(Link::Serial);
-        QTest::newRow("USB") << int(Link::Usb);
+        QTest::addColumn<int>("answered"); // requests answered: the count, then records
+        QTest::newRow("serial, at record 4") << int(Link::Serial) << 4;
+        QTest::newRow("USB, at record 4") << int(Link::Usb) << 4;
+        QTest::newRow("USB, at record 1") << int(Link::Usb) << 1;
     }
 
+    // After a failed record the grid and the count hold the records received, no more: nothing
+    // blank or old is left to be saved as a record of this upload.
     void uploadThatFailsPartWay() {
         QFETCH(int, link);
+        QFETCH(int, answered);
         SimSetup setup;
         setup.records = Records(10);
-        setup.faults.dieAfter = 4; // the count and records 1..3 are answered
+        setup.faults.dieAfter = answered;
         Bench bench(Link(link), setup);
         QVERIFY(bench.ok());
         MessageRecorder messages;
@@ -258,15 +315,124 @@ private slots:
         window.BtnSampleData->click();
         QCOMPARE(messages.texts(), QStringList{QStringLiteral("通讯失败！")});
         QCOMPARE(messages.messages.first().icon, MsgIcon::Warning);
-        QCOMPARE(window.Grid()->gridRowCount(), 11);
-        QCOMPARE(giRecordCount, 10);
-        for (int k = 1; k <= 3; ++k)
+        const int received = answered - 1;
+        QCOMPARE(giRecordCount, received);
+        QCOMPARE(window.Grid()->gridRowCount(), std::max(received, 1) + 1);
+        for (int k = 1; k <= received; ++k)
             QCOMPARE(window.Grid()->cell(2, k), QStringLiteral("D%1").arg(k));
-        for (int k = 4; k <= 10; ++k)
-            QCOMPARE(window.Grid()->cell(2, k), QStringLiteral("old%1").arg(k));
+        if (received == 0)
+            QCOMPARE(window.Grid()->row(1), RecordGrid::Row{});
         QVERIFY(window.PBar->isHidden());
         QVERIFY(gbDeviceConnected);
         QVERIFY(window.BtnSampleData->isEnabled());
+    }
+
+    void messagesAfterAnUploadTakeKeysAndClicks_data() {
+        QTest::addColumn<bool>("recordFails");
+        QTest::addColumn<int>("input"); // a key, or 0 for a click on the box's button
+        for (const bool fails : {true, false}) {
+            const char* what = fails ? "record fails" : "backup fails";
+            QTest::addRow("%s, Enter", what) << fails << int(Qt::Key_Return);
+            QTest::addRow("%s, Esc", what) << fails << int(Qt::Key_Escape);
+            QTest::addRow("%s, click", what) << fails << 0;
+        }
+    }
+
+    // The real message boxes of an upload, answered through the application as the window system
+    // delivers input: each one closes on Enter, Esc or a click on its button.
+    void messagesAfterAnUploadTakeKeysAndClicks() {
+        QFETCH(bool, recordFails);
+        QFETCH(int, input);
+        SimSetup setup;
+        setup.records = Records(3);
+        if (recordFails)
+            setup.faults.dieAfter = 3;
+        Bench bench(Link::Usb, setup);
+        if (!recordFails) {
+            // A file where the data folder should be: the backup cannot be written.
+            QFile blocker(bench.dir.filePath(QStringLiteral("测试记录")));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        RealBoxes boxes(input);
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Connected(window);
+        window.BtnSampleData->click();
+        QCOMPARE(boxes.unanswered, 0);
+        QCOMPARE(boxes.answered.size(), 1);
+        QVERIFY2(boxes.answered.first().startsWith(recordFails ? QStringLiteral("通讯失败！")
+                                                               : QStringLiteral("自动备份文件")),
+                 qPrintable(boxes.answered.first()));
+    }
+
+    // Should a box ever come up while user input is held off, it still takes its input.
+    void boxUnderTheInputBlockerTakesItsInput() {
+        RealBoxes boxes(Qt::Key_Return);
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const UserInputBlocker inputDropped;
+        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        QCOMPARE(boxes.unanswered, 0);
+        QCOMPARE(boxes.answered, QStringList{QStringLiteral("通讯失败！")});
+        QTest::keyClick(window.BtnSave, Qt::Key_Space); // the window's own input stays dropped
+        QVERIFY(inputDropped.Dropped() > 0);
+    }
+
+    // Input that arrives during the exchange of the last record is still queued when the records
+    // are in; it is dropped then, not carried out: a press of 保存 opens no save dialog.
+    void inputDuringTheLastExchangeIsDropped() {
+        SimSetup setup;
+        setup.records = Records(4);
+        Bench bench(Link::Usb, setup);
+        MessageRecorder messages;
+        int dialogsAsked = 0;
+        const FileChooser previousChooser = SetFileChooser([&](const FileDialogRequest&) {
+            ++dialogsAsked;
+            return QString();
+        });
+        TFrmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Connected(window);
+
+        // The instrument's side of the bridge: while the last record is requested, the user
+        // presses 保存 and the service key.
+        struct PressDuringLastRead : UsbDevice {
+            std::shared_ptr<UsbDevice> inner;
+            TFrmMain* window = nullptr;
+            bool pressed = false;
+            QString productString(uint32_t option) const override { return inner->productString(option); }
+            void opened() override { inner->opened(); }
+            QByteArray nextPacket() override { return inner->nextPacket(); }
+            void received(const QByteArray& bytes) override {
+                if (bytes.size() == 2 && uint8_t(bytes[0]) == 0xF1 && bytes[1] == 3) {
+                    pressed = true;
+                    PostClick(window->BtnSave);
+                    QCoreApplication::postEvent(
+                        window,
+                        new QKeyEvent(QEvent::KeyPress, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier));
+                }
+                inner->received(bytes);
+            }
+        };
+        auto device = std::make_shared<PressDuringLastRead>();
+        device->inner = std::make_shared<SimUsbDevice>(std::shared_ptr<VirtualInstrument>(
+            std::shared_ptr<VirtualInstrument>{}, &bench.sim().instrument()));
+        device->window = &window;
+        const std::shared_ptr<UsbBackend> simBackend =
+            SetUsbBackend(std::make_shared<InProcessUsbBackend>(device));
+
+        window.BtnSampleData->click();
+        QTest::qWait(300); // anything held back would come now
+        SetUsbBackend(simBackend);
+        SetFileChooser(previousChooser);
+        QVERIFY(device->pressed);
+        QCOMPARE(giRecordCount, 4);
+        QCOMPARE(dialogsAsked, 0);
+        QVERIFY(!window.ByteTraceShown());
+        QVERIFY(messages.messages.isEmpty());
     }
 
     void uploadWhoseCountFails() {

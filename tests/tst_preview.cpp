@@ -7,13 +7,17 @@
 #include "tests/tst_report_pdf.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QToolBar>
 #include <QToolButton>
 #include <QtTest>
 #include <functional>
@@ -94,14 +98,14 @@ private slots:
         QVERIFY(!m_preview);
     }
 
-    void opensOnPageOneAtFullSize() {
+    // Page 1, at the zoom of the button shown down: the page's width fits the view.
+    void opensOnPageOneAtTheZoomItsButtonNames() {
         open();
         QCOMPARE(m_preview->windowTitle(), QStringLiteral("回路电阻测试仪 主报表"));
         QCOMPARE(m_preview->iPageCount, 4);
         QCOMPARE(m_preview->QRPreview1->pageCount(), 4);
         QCOMPARE(m_preview->StatusText(), StatusFor(1, 4));
-        QCOMPARE(m_preview->QRPreview1->zoomMode(), QPrintPreviewWidget::CustomZoom);
-        QCOMPARE(m_preview->QRPreview1->zoomFactor(), 1.0);
+        QCOMPARE(m_preview->QRPreview1->zoomMode(), QPrintPreviewWidget::FitToWidth);
         QVERIFY(m_preview->tbZToWidth->isChecked());
         QVERIFY(!m_preview->tbZToFit->isChecked());
         QVERIFY(!m_preview->tb100->isChecked());
@@ -165,6 +169,26 @@ private slots:
         QVERIFY(m_preview->tb100->isChecked());
         QCOMPARE(m_preview->QRPreview1->zoomFactor(), 1.0);
         QCOMPARE(m_preview->StatusText(), status);
+    }
+
+    // A right click on the tool bar offers nothing that could hide it, and it stays in place.
+    void toolBarCannotBeHidden() {
+        open();
+        const QPoint at = m_preview->ToolBar1->rect().bottomRight() - QPoint(4, 4);
+        bool menuShown = false;
+        QTimer::singleShot(100, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                menuShown = true;
+                popup->close();
+            }
+        });
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, m_preview->ToolBar1->mapToGlobal(at));
+        QApplication::sendEvent(m_preview->ToolBar1, &request);
+        QTest::qWait(150);
+        QVERIFY(!menuShown);
+        QVERIFY(m_preview->ToolBar1->isVisible());
+        QVERIFY(!m_preview->ToolBar1->isMovable());
+        QVERIFY(!m_preview->ToolBar1->toggleViewAction()->isEnabled());
     }
 
     void buttonsCarryTheirHints_data() {

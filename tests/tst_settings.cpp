@@ -243,6 +243,43 @@ private slots:
         QCOMPARE(ReadAll(path), expected);
     }
 
+    void encodingIsDecidedForTheWholeFile_data() {
+        QTest::addColumn<QByteArray>("original");
+        QTest::addColumn<QString>("tester"); // as the file holds it
+        QTest::addColumn<bool>("utf8");      // the file's encoding
+        // The GBK bytes of "璐班保" happen to be valid UTF-8; "一号站" in GBK is not.
+        const QString name = QStringLiteral("璐班保");
+        QTest::newRow("GBK file") << "[RestParam]\r\nstrTestUser=" + Gbk::encode(name) +
+                                         "\r\nstrTestAdd=" + Gbk::encode(QStringLiteral("一号站")) + "\r\n"
+                                  << name << false;
+        QTest::newRow("no file: the program writes GBK") << QByteArray() << QString() << false;
+        QTest::newRow("UTF-8 file") << "[RestParam]\r\nstrTestUser=" + name.toUtf8() + "\r\n" << name << true;
+    }
+
+    // One encoding for the whole file: every line reads in it, and changed values are written in
+    // it, also a name whose GBK bytes would read as UTF-8 on their own.
+    void encodingIsDecidedForTheWholeFile() {
+        QFETCH(QByteArray, original);
+        QFETCH(QString, tester);
+        QFETCH(bool, utf8);
+        TempProgramDir dir;
+        const QString path = dir.filePath(QStringLiteral("SystemFile.ini"));
+        if (!original.isEmpty())
+            WriteAll(path, original);
+        LoadSettings();
+        QCOMPARE(strTestUser, tester);
+        const QString device = QStringLiteral("璐班保");
+        strDevice = device;
+        QVERIFY(SaveSettings());
+        const QByteArray saved = ReadAll(path);
+        QVERIFY(saved.contains("strDevice=" + (utf8 ? device.toUtf8() : Gbk::encode(device)) + "\r\n"));
+        QVERIFY(original.isEmpty() || saved.startsWith(original.left(original.indexOf("strTestAdd"))));
+        ResetSharedState();
+        LoadSettings();
+        QCOMPARE(strTestUser, tester);
+        QCOMPARE(strDevice, device);
+    }
+
     // The program's entries ahead of 50 MB of other ones: read, and only they change on disk.
     void largeFileIsReadAndKeptWhole() {
         TempProgramDir dir;

@@ -404,6 +404,53 @@ private slots:
         delete dialog;
     }
 
+    void aSavedReadingKeepsTheStepAndTimeOfItsTest_data() {
+        QTest::addColumn<QString>("step"); // chosen after the test, before saving
+        QTest::addColumn<QString>("seconds");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("step switched") << "110 A"
+                                       << "10"
+                                       << "QF-1";
+        QTest::newRow("time switched") << "200 A"
+                                       << "20"
+                                       << "QF-1";
+        QTest::newRow("device typed") << "200 A"
+                                      << "10"
+                                      << "QF-2";
+    }
+
+    // A row that carries a reading says the step and load time it was measured at; the device,
+    // tester and location come from the fields as they stand when saving.
+    void aSavedReadingKeepsTheStepAndTimeOfItsTest() {
+        QFETCH(QString, step);
+        QFETCH(QString, seconds);
+        QFETCH(QString, device);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        UsbSim usb(Contact({2, 14}));
+        usb.pointProgramAt();
+        TFrmMain window;
+        strCurrentStep = QStringLiteral("200 A");
+        iTestTime = 10;
+        QPointer<TFrmTest> dialog = OpenDialog(&window);
+        QCOMPARE(dialog->CBCurrentStep->currentText(), strCurrentStep);
+        dialog->EdtDeviceNum->setText(QStringLiteral("QF-1"));
+        dialog->BtnTest->click();
+        while (dialog->Timer1->isActive())
+            dialog->Timer1Timer();
+        QVERIFY(!dialog->EdtRes->text().isEmpty());
+        dialog->CBCurrentStep->setCurrentIndex(dialog->CBCurrentStep->findText(step));
+        dialog->cbTestTime->setEditText(seconds);
+        dialog->EdtDeviceNum->setText(device);
+        dialog->BtnOK->click();
+        QCOMPARE(giRecordCount, 1);
+        const QStringList row{window.Grid()->cell(2, 1), window.Grid()->cell(5, 1), window.Grid()->cell(6, 1),
+                              window.Grid()->cell(7, 1)};
+        QCOMPARE(row, (QStringList{device, "200 A", "10 秒", dialog->EdtRes->text()}));
+        QCOMPARE(messages.texts(), QStringList{});
+        delete dialog;
+    }
+
     void openedModallyFromTheMainWindow() {
         TempProgramDir dir;
         MessageRecorder messages;

@@ -23,7 +23,7 @@ void RecordGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const bool focused = option.state.testFlag(QStyle::State_HasFocus);
     CellLook look = GridCellLook(index.column(), index.row() + 1, selected, focused);
     if (look != CellLook::Raised && !index.data(kOverLimitRole).toString().isEmpty())
-        look = CellLook::OverLimit;
+        look = look == CellLook::Highlighted ? CellLook::HighlightedOverLimit : CellLook::OverLimit;
     else if (look == CellLook::Plain && index.data(kVerdictRole).toInt() == int(Verdict::Attention))
         look = CellLook::Attention; // a selected cell keeps the highlight
     DrawGridCell(*painter, option.rect, index.data(Qt::DisplayRole).toString(), look, option.palette,

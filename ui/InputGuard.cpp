@@ -1,14 +1,21 @@
 #include "ui/InputGuard.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
+#include <QWidget>
+#include <QWindow>
 
-UserInputBlocker::UserInputBlocker() {
+UserInputBlocker::UserInputBlocker() : m_modalAtStart(QApplication::activeModalWidget()) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 UserInputBlocker::~UserInputBlocker() {
+    // Input that came while the last exchange blocked is still queued: take it now, while the
+    // filter still drops it, or it would be carried out once the blocker is gone.
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers | QEventLoop::X11ExcludeTimers);
     QCoreApplication::instance()->removeEventFilter(this);
 }
 
@@ -39,8 +46,18 @@ bool UserInputBlocker::IsUserInput(const QEvent* event) {
     }
 }
 
-bool UserInputBlocker::eventFilter(QObject* /*watched*/, QEvent* event) {
-    if (!IsUserInput(event))
+bool UserInputBlocker::ForNewModalWindow(QObject* watched) const {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == m_modalAtStart)
+        return false;
+    if (auto* window = qobject_cast<QWindow*>(watched))
+        return window == modal->windowHandle();
+    auto* widget = qobject_cast<QWidget*>(watched);
+    return widget && (widget == modal || modal->isAncestorOf(widget));
+}
+
+bool UserInputBlocker::eventFilter(QObject* watched, QEvent* event) {
+    if (!IsUserInput(event) || ForNewModalWindow(watched))
         return false;
     ++m_dropped;
     event->accept();

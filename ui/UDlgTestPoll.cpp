@@ -34,6 +34,9 @@ void TFrmTest::StartTest() {
     ClearReadings();
     if (!SendTestParams(cmdStartTest))
         return;
+    // The step and load time this test runs at, which its readings are saved with.
+    m_reading.stepCode = iCurrentStep;
+    m_reading.loadSeconds = iTestTime;
     EnableTestParams(false);
     Timer1->start();
     ShowProgress();
@@ -118,8 +121,7 @@ void TFrmTest::FinishTest() {
 }
 
 void TFrmTest::BtnOKClick() {
-    if (!AcceptResult())
+    if (!AcceptResult() || !m_mainWindow)
         return;
-    if (m_mainWindow)
-        m_mainWindow->AppendTestRow(m_reading);
+    m_mainWindow->AppendTestRow(m_reading);
 }

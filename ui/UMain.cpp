@@ -1,6 +1,7 @@
 #include "ui/UMain.h"
 
 #include "core/Platform.h"
+#include "core/ProfileFile.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
@@ -32,6 +33,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -73,9 +75,9 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
 TFrmMain::~TFrmMain() {
     // A window destroyed without being closed still gives its report back.
     ReleaseReport();
-    // FormDestroy: the settings reach the file only now.
-    SaveSettings();
-    DeviceLimitStore::shared().save();
+    // FormDestroy: the settings reach the file only now, the device limits with them: one write,
+    // and at most one message.
+    SaveSettings([](ProfileFile& ini) { DeviceLimitStore::shared().writeInto(ini); });
 }
 
 void TFrmMain::CreateControls() {
@@ -197,6 +199,7 @@ void TFrmMain::FormCreate() {
     CreateArchiveEntries();
     new SyncControl(this);
     SetUpKeyboard();
+    CreateAboutEntry();
     CreateToolsMenu();
 }
 
@@ -370,9 +373,34 @@ void TFrmMain::BtnSampleDataClick() {
         Warn(QStringLiteral("无历史记录！"));
         return;
     }
+    const int received = ReadRecords(link, count);
+    // A bar frozen part-way would look like an upload still running: it goes in either case.
+    PBar->hide();
+    const QDateTime now = QDateTime::currentDateTime();
+    if (received < count) {
+        // The grid and the count hold the records received, no more: nothing blank is saved as a
+        // record. Those records are backed up even so; a failed backup is told after the failure.
+        if (received > 0)
+            m_grid->prepareRecords(received);
+        else
+            m_grid->clearRecords();
+        const BackupOutcome backup = received > 0 ? BackUpUpload(*m_grid, received, now) : BackupOutcome{};
+        ArchiveUpload(*m_grid, received);
+        Warn(kCommFailed);
+        ReportBackupFailure(backup);
+        return;
+    }
+    ArchiveUpload(*m_grid, count);
+    ReportBackupFailure(BackUpUpload(*m_grid, count, now));
+}
+
+int TFrmMain::ReadRecords(InstrumentLink& link, int count) {
+    // User input is held off only while the records come in, and every message of the upload
+    // comes after: a box shown under the blocker would get neither a click nor a key.
+    // The actions come back only after the blocker has dropped what was still queued.
     const QScopedValueRollback<bool> uploading(m_uploading, true);
-    const UserInputBlocker inputDropped;
     const ActionsHeldOff serviceHeldOff(StatusBar1->actions());
+    const UserInputBlocker inputDropped;
     PBar->setRange(0, count);
     PBar->setValue(0);
     PBar->show();
@@ -380,24 +408,12 @@ void TFrmMain::BtnSampleDataClick() {
     for (int k = 1; k <= count; ++k) {
         ShowUploadProgress(k);
         std::optional<TestRecord> record = link.readRecord(k - 1, k);
-        if (!record) {
-            // Rows 1..k-1 hold their new records. A bar frozen part-way would look like an upload
-            // still running, so it goes away here as after a complete upload.
-            PBar->hide();
-            // The records read so far are kept even so; a failed backup is told after the failure.
-            const BackupOutcome backup =
-                k > 1 ? BackUpUpload(*m_grid, k - 1, QDateTime::currentDateTime()) : BackupOutcome{};
-            ArchiveUpload(*m_grid, k - 1);
-            Warn(kCommFailed);
-            ReportBackupFailure(backup);
-            return;
-        }
+        if (!record)
+            return k - 1;
         m_grid->setRecord(k, std::move(*record));
         ShowByteTrace(link.lastReply());
     }
-    PBar->hide();
-    ArchiveUpload(*m_grid, count);
-    ReportBackupFailure(BackUpUpload(*m_grid, count, QDateTime::currentDateTime()));
+    return count;
 }
 
 void TFrmMain::BtnClearDataClick() {

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <cstdint>
 
+class InstrumentLink;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -20,6 +21,9 @@ class QTimer;
 class QToolButton;
 class RecordGrid;
 class TQRMain;
+
+// The text of "关于…": the program's title, its settings file and its data folder.
+QString AboutText();
 
 class TFrmMain : public QMainWindow {
     Q_OBJECT
@@ -43,7 +47,8 @@ public:
     void InitGrid();
     void FillRecordRow(int row, const uint8_t* reply);
     // A live test's record from the shared test values; the reading carries the final resistance
-    // as the instrument sent it, and its poll reply.
+    // as the instrument sent it, its poll reply, and the step and load time of its test, which a
+    // row with a reading shows whatever the form was switched to since.
     void AppendTestRow(const TestRecord::LiveTest& reading = {});
     void ClearGrid();
     RecordGrid* Grid() const { return m_grid; }
@@ -117,11 +122,14 @@ private:
     // The instrument did not answer: not connected, buttons off, "设备已断开！" shown; returns false.
     bool ConnectFailed(const QString& reason = {});
     void ShowUploadProgress(int position); // moves PBar and repaints without taking user input
-    void SetUpGridView();                  // UMainGrid.cpp
-    void CreateServiceEntries();           // UMainDialogs.cpp: ways in to the service-only dialogs
-    void CreateArchiveEntries();           // UMainArchive.cpp
-    void CreateReport();                   // UMainPrint.cpp
-    void ReleaseReport();                  // UMainPrint.cpp
+    // Reads records 1..count into the grid with user input held off; returns how many arrived.
+    int ReadRecords(InstrumentLink& link, int count);
+    void SetUpGridView();        // UMainGrid.cpp
+    void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
+    void CreateArchiveEntries(); // UMainArchive.cpp
+    void CreateAboutEntry();     // UMainDialogs.cpp: "关于…", where the files are kept
+    void CreateReport();         // UMainPrint.cpp
+    void ReleaseReport();        // UMainPrint.cpp
 
     RecordGrid* m_grid = nullptr;
     TQRMain* m_report = nullptr;

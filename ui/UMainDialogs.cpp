@@ -1,10 +1,15 @@
-// The main window's ways in to the live test dialog and the serial number dialog.
+// The main window's ways in to the live test dialog, the serial number dialog and the note of
+// where the program keeps its files.
 #include "ui/UMain.h"
 
+#include "core/Platform.h"
+#include "core/ProgramPlaces.h"
+#include "core/UDataCenter.h"
 #include "ui/UDlgSeries.h"
 #include "ui/UDlgTest.h"
 
 #include <QAction>
+#include <QDir>
 #include <QKeySequence>
 #include <QStatusBar>
 
@@ -35,4 +40,22 @@ void TFrmMain::CreateServiceEntries() {
     connect(history, &QAction::triggered, this, &TFrmMain::ShowCurrentDeviceHistory);
     StatusBar1->addAction(history);
     StatusBar1->setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+QString AboutText() {
+    const ProgramPlaces places = CurrentProgramPlaces();
+    return QStringLiteral("%1\n\n设置文件：%2\n数据文件夹：%3")
+        .arg(kAppTitle, QDir::toNativeSeparators(places.settingsFile),
+             QDir::toNativeSeparators(places.dataFolder));
+}
+
+void TFrmMain::CreateAboutEntry() {
+    // Where the settings and the records are: beside the program, or in the user's own folders
+    // when the program's folder cannot be written (an installed program).
+    auto* about = new QAction(QStringLiteral("关于…"), StatusBar1);
+    about->setObjectName(QStringLiteral("ActAbout"));
+    about->setStatusTip(QStringLiteral("程序版本、设置文件和数据文件夹的位置"));
+    connect(about, &QAction::triggered, this,
+            [] { ShowMessage(AboutText(), kAppTitle, MsgIcon::Information); });
+    StatusBar1->addAction(about);
 }

@@ -27,6 +27,7 @@ const QString kTextEnding = QStringLiteral(".txt");
 const QString kConvertTip = QStringLiteral("正在进行Excel报表转换，请稍候...");
 const QString kConvertFailed = QStringLiteral("转换成Excel格式失败！");
 const QString kStartFailed = QStringLiteral("启动Excel失败！");
+const QString kOpenFailed = QStringLiteral("打开文件'%1'失败，表格未改动。\n%2");
 const QString kReplaceQuestion = QStringLiteral("文件'%1'已经存在，要替换它吗？");
 
 QString FilterEntry(const QString& patterns) {
@@ -153,7 +154,9 @@ void TFrmMain::ImportFromExcel(const QString& fileName) {
             m_grid->replaceRecords(std::move(records.rows), records.recordCount);
             ProgressStep(dialog, 2, 2);
         } else {
-            ShowMessage(kConvertFailed, kAppTitle, MsgIcon::Warning);
+            // Its own message, with the reason: an open is no conversion.
+            ShowMessage(kOpenFailed.arg(QDir::toNativeSeparators(fileName), reason), kAppTitle,
+                        MsgIcon::Warning);
         }
     }
     CloseBusyDialog(dialog);

@@ -72,8 +72,9 @@ void TFrmMain::AppendTestRow(const TestRecord::LiveTest& reading) {
     test.device = strDevice;
     test.tester = strTestUser;
     test.location = strTestAdd;
-    test.stepCode = iCurrentStep;
-    test.loadSeconds = iTestTime;
+    const bool measured = !strTestResult.isEmpty() && reading.stepCode != 0;
+    test.stepCode = measured ? reading.stepCode : iCurrentStep;
+    test.loadSeconds = measured ? reading.loadSeconds : iTestTime;
     test.resistanceText = strTestResult;
     m_grid->appendRecord(TestRecord::FromLiveTest(m_grid->recordCount() + 1, test));
     ArchiveTestRecord(m_grid->record(m_grid->recordCount()));
