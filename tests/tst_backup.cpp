@@ -327,9 +327,16 @@ private slots:
         const rlimit small{4096, limit.rlim_max};
         setrlimit(RLIMIT_FSIZE, &small);
         QString failure;
+        // The record archive shares the disk: when it cannot store either, it says so in a box of
+        // its own, apart from the file's.
+        const auto fileMessages = [&messages] {
+            QStringList texts = messages.texts();
+            texts.removeIf([](const QString& text) { return text.startsWith(QStringLiteral("记录库")); });
+            return texts;
+        };
         if (what == "save") {
             window.SaveToTextFile(oldFile);
-            failure = messages.texts().value(0);
+            failure = fileMessages().value(0);
         } else if (what == "upload") {
             const BackupOutcome outcome =
                 BackUpUpload(*window.Grid(), giRecordCount, QDateTime::currentDateTime());
@@ -337,12 +344,12 @@ private slots:
         } else {
             strDevice = QStringLiteral("QF61");
             window.AppendTestRow();
-            failure = messages.texts().value(0);
+            failure = fileMessages().value(0);
         }
         setrlimit(RLIMIT_FSIZE, &limit);
 
         QVERIFY2(failure.endsWith(reason), qPrintable(failure));
-        QCOMPARE(messages.messages.size(), what == "upload" ? 0 : 1);
+        QCOMPARE(fileMessages().size(), what == "upload" ? 0 : 1);
         if (!oldFile.isEmpty())
             QCOMPARE(ReadAll(oldFile), old);
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden), filesBefore);

@@ -360,10 +360,12 @@ private slots:
         Connected(window);
         window.BtnSampleData->click();
         QCOMPARE(boxes.unanswered, 0);
-        QCOMPARE(boxes.answered.size(), 1);
-        QVERIFY2(boxes.answered.first().startsWith(recordFails ? QStringLiteral("通讯失败！")
-                                                               : QStringLiteral("自动备份文件")),
-                 qPrintable(boxes.answered.first()));
+        // Without a data folder the record archive cannot be opened either, and says so in a box
+        // of its own; every box takes its input.
+        QCOMPARE(boxes.answered.size(), recordFails ? 1 : 2);
+        QVERIFY2(boxes.answered.last().startsWith(recordFails ? QStringLiteral("通讯失败！")
+                                                              : QStringLiteral("自动备份文件")),
+                 qPrintable(boxes.answered.join('\n')));
     }
 
     // Should a box ever come up while user input is held off, it still takes its input.
