@@ -30,6 +30,7 @@ SerialSim::~SerialSim() {
 }
 
 void SerialSim::pointProgramAt(int port, int baudIndex) {
+    m_pointedPort = port;
     giCommStyle = 1;
     giCommPort = port;
     if (baudIndex > 0)
@@ -40,6 +41,18 @@ void SerialSim::pointProgramAt(int port, int baudIndex) {
         ini.setInteger(kCommunication, QStringLiteral("giBaudRate"), giBaudRate);
         ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(port), devicePath());
     });
+}
+
+void SerialSim::stop() {
+    const QString path = devicePath();
+    m_server.stop();
+    // The kernel hands a freed pseudo-terminal's number to the next one opened, perhaps by a test
+    // running beside this one: the program's port now names a device that cannot come back.
+    if (m_pointedPort > 0)
+        WriteLinkSettings([&](ProfileFile& ini) {
+            ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(m_pointedPort),
+                         path + QStringLiteral(".gone"));
+        });
 }
 
 UsbSim::UsbSim(const SimSetup& setup)

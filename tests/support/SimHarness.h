@@ -56,10 +56,11 @@ public:
     // Paces replies at a fixed rate instead of the rate the program set (<0: no pacing).
     void setBaudRate(int baud) { m_server.setBaudRate(baud); }
     // Hangs up: the program's open port fails, later opens find no device.
-    void stop() { m_server.stop(); }
+    void stop();
 
 private:
     PtyServer m_server;
+    int m_pointedPort = 0;
 };
 
 class UsbSim : public SimFixture {
