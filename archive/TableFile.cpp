@@ -1,5 +1,7 @@
 #include "archive/TableFile.h"
 
+#include "report/CsvWriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,18 +11,6 @@
 #include <xlsxwriter.h>
 
 namespace {
-
-void AppendCsvField(QString& out, const QString& text) {
-    const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-    if (!quoted) {
-        out += text;
-        return;
-    }
-    out += QLatin1Char('"');
-    out += QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    out += QLatin1Char('"');
-}
 
 bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
               QString* reason) {

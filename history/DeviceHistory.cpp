@@ -1,7 +1,7 @@
 #include "history/DeviceHistory.h"
 
-#include "core/UDataCenter.h"
 #include "core/RecordValues.h"
+#include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "report/WorkbookReader.h"
 
@@ -12,11 +12,7 @@
 #include <algorithm>
 #include <map>
 
-namespace {
-
-constexpr double kPercent = 100.0;
-
-HistoryEntry EntryOf(const RecordGrid::Row& row, const QString& file) {
+HistoryEntry HistoryEntryOf(const RecordGrid::Row& row, const QString& file) {
     HistoryEntry entry;
     entry.time = TrimText(row[1]);
     entry.device = TrimText(row[2]);
@@ -30,6 +26,10 @@ HistoryEntry EntryOf(const RecordGrid::Row& row, const QString& file) {
     entry.microOhms = ResistanceMicroOhms(entry.resistance);
     return entry;
 }
+
+namespace {
+
+constexpr double kPercent = 100.0;
 
 std::vector<RecordGrid::Row> ReadRows(const QString& path, bool* readable) {
     if (path.endsWith(QStringLiteral(".txt"))) {
@@ -114,12 +114,12 @@ DeviceHistory GatherDeviceHistory(const QString& device, const RecordGrid& grid,
         if (found == records.byDevice.cend())
             continue;
         for (const RecordGrid::Row& row : *found)
-            history.entries.push_back(EntryOf(row, relative));
+            history.entries.push_back(HistoryEntryOf(row, relative));
     }
     const int rows = std::min(recordCount, grid.gridRowCount() - 1);
     for (int r = 1; r <= rows; ++r) {
         if (TrimText(grid.cell(2, r)) == history.device)
-            history.entries.push_back(EntryOf(grid.row(r), QString()));
+            history.entries.push_back(HistoryEntryOf(grid.row(r), QString()));
     }
     ArrangeHistory(history.entries);
     return history;

@@ -73,5 +73,9 @@ bool IsHistorySourceFile(const QString& fileName);
 DeviceHistory GatherDeviceHistory(const QString& device, const RecordGrid& grid, int recordCount,
                                   const QString& dataFolder, HistoryCache& cache);
 
+// One record's texts as a history entry (trimmed, time and resistance read back); file is where it
+// was found below the data folder, empty for the record grid.
+HistoryEntry HistoryEntryOf(const RecordGrid::Row& row, const QString& file);
+
 // Sorts, drops exact duplicates (time, device, step, resistance) and fills the changes.
 void ArrangeHistory(std::vector<HistoryEntry>& entries);

@@ -9,22 +9,6 @@ namespace {
 
 const QByteArray kByteOrderMark = "\xEF\xBB\xBF";
 
-void AppendField(QString& out, const QString& text) {
-    const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
-    if (!quoted) {
-        out += text;
-        return;
-    }
-    out += QLatin1Char('"');
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"'))
-            out += QLatin1Char('"');
-        out += c;
-    }
-    out += QLatin1Char('"');
-}
-
 } // namespace
 
 QByteArray CsvBytes(const RecordGrid& grid, int recordCount) {
@@ -35,7 +19,7 @@ QByteArray CsvBytes(const RecordGrid& grid, int recordCount) {
         for (int column = 0; column < RecordGrid::ColumnCount; ++column) {
             if (column > 0)
                 text += QLatin1Char(',');
-            AppendField(text, WithoutLoneSurrogates(TrimText(grid.cell(column, row))));
+            AppendCsvField(text, WithoutLoneSurrogates(TrimText(grid.cell(column, row))));
         }
         text += QStringLiteral("\r\n");
     }
@@ -51,4 +35,20 @@ bool WriteCsvFile(const QString& fileName, const RecordGrid& grid, int recordCou
         return false;
     }
     return true;
+}
+
+void AppendCsvField(QString& out, const QString& text) {
+    const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                        text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
+    if (!quoted) {
+        out += text;
+        return;
+    }
+    out += QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            out += QLatin1Char('"');
+        out += c;
+    }
+    out += QLatin1Char('"');
 }

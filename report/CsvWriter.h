@@ -8,6 +8,9 @@
 #include <QByteArray>
 #include <QString>
 
+// Appends one field, quoted when it holds a comma, a quote or a line break, its quotes doubled.
+void AppendCsvField(QString& out, const QString& text);
+
 // The bytes of the whole file for grid rows 0..recordCount (trimmed).
 QByteArray CsvBytes(const RecordGrid& grid, int recordCount);
 
