@@ -9,21 +9,30 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
 #include <climits>
+#include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kMaxDepth = 32;
 constexpr int kMaxFiles = 200000;
-constexpr qint64 kCommitEveryMs = 250;
+// A kill loses at most the files of the last second; fewer, larger commits write the indexes
+// pages fewer times.
+constexpr qint64 kCommitEveryMs = 1000;
 
 struct Candidate {
     QString path; // the real path of a regular file inside the root
@@ -158,6 +167,157 @@ bool ReadRecords(const QString& path, std::vector<TestRecord>* records, QString*
     return true;
 }
 
+// A file is being written when a process holds it open for writing: the kernel refuses a read
+// lease then. Only the file's owner (or a privileged process) may take a lease, and not every file
+// system grants them; where none can be had, the modification time alone decides.
+bool OpenForWriting(int fd) {
+    // A writer that opens the file while the lease is held breaks it with a signal: one whose
+    // default is to be ignored, so that it cannot end the program.
+    if (::fcntl(fd, F_SETSIG, SIGURG) != 0)
+        return false;
+    if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        return false;
+    }
+    return errno == EAGAIN;
+}
+
+struct KnownFile {
+    qint64 size = 0;
+    qint64 modifiedMs = 0;
+};
+
+// What reading one file came to.
+struct ReadFile {
+    enum class Outcome { Records, Unchanged, Skipped };
+    Outcome outcome = Outcome::Skipped;
+    QString reason;
+    qint64 size = 0;
+    qint64 modifiedMs = 0;
+    qint64 recordCount = 0;
+    std::vector<ArchiveRow> rows;
+};
+
+ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, const ImportOptions& options) {
+    ReadFile file;
+    // Opened without following a link and without waiting on a pipe: what is read is the regular
+    // file that was listed.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat before {};
+    if (fd < 0) {
+        file.reason = QStringLiteral("无法打开（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return file;
+    }
+    const bool typeKnown = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+    const bool writing = typeKnown && OpenForWriting(fd);
+    ::close(fd);
+    if (!typeKnown) {
+        file.reason = TypeReason(before.st_mode);
+        return file;
+    }
+    file.size = before.st_size;
+    file.modifiedMs = ModifiedMs(before);
+    if (file.size > options.maxFileBytes) {
+        file.reason =
+            QStringLiteral("文件过大（%1 MB），不是测试记录，未读取").arg(file.size / (1024 * 1024));
+        return file;
+    }
+    if (writing) {
+        file.reason = QStringLiteral("文件正被其他程序写入，下次再导入");
+        return file;
+    }
+    if (QDateTime::currentMSecsSinceEpoch() - file.modifiedMs < options.settleMilliseconds) {
+        file.reason = QStringLiteral("文件正在写入，下次再导入");
+        return file;
+    }
+    if (known && known->size == file.size && known->modifiedMs == file.modifiedMs) {
+        file.outcome = ReadFile::Outcome::Unchanged;
+        return file;
+    }
+    std::vector<TestRecord> records;
+    if (!ReadRecords(path, &records, &file.reason))
+        return file;
+    struct stat after {};
+    if (::stat(QFile::encodeName(path).constData(), &after) != 0 || after.st_size != before.st_size ||
+        ModifiedMs(after) != file.modifiedMs) {
+        file.reason = QStringLiteral("文件在读取时被改动，下次再导入");
+        return file;
+    }
+    file.outcome = ReadFile::Outcome::Records;
+    file.recordCount = qint64(records.size());
+    file.rows = RecordArchive::Rows(records);
+    return file;
+}
+
+// Reads files in order on a thread of its own, a few ahead of the one being stored, so that
+// parsing one file and storing the one before share the processors.
+class FileReader {
+public:
+    FileReader(size_t count, std::function<ReadFile(size_t)> read)
+        : m_count(count), m_read(std::move(read)), m_thread([this] { run(); }) {}
+    ~FileReader() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // The next file in order, once it has been read.
+    ReadFile next() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty(); });
+        ReadFile file = std::move(m_ready.front());
+        m_ready.pop_front();
+        m_changed.notify_all();
+        return file;
+    }
+
+private:
+    static constexpr size_t kAhead = 4;
+
+    void run() {
+        for (size_t i = 0; i < m_count; ++i) {
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [this] { return m_stop || m_ready.size() < kAhead; });
+                if (m_stop)
+                    return;
+            }
+            ReadFile file = m_read(i);
+            {
+                const std::lock_guard lock(m_mutex);
+                m_ready.push_back(std::move(file));
+            }
+            m_changed.notify_all();
+        }
+    }
+
+    const size_t m_count;
+    const std::function<ReadFile(size_t)> m_read;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<ReadFile> m_ready;
+    bool m_stop = false;
+    std::thread m_thread; // last: starts once the rest is in place
+};
+
+// What earlier imports noted, by key.
+QHash<QString, KnownFile> KnownFiles(const RecordArchive& archive) {
+    QHash<QString, KnownFile> known;
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
+    if (query.exec(QStringLiteral("SELECT path, size, mtime_ms FROM imported_files")))
+        while (query.next())
+            known.insert(query.value(0).toString(),
+                         {query.value(1).toLongLong(), query.value(2).toLongLong()});
+    return known;
+}
+
 } // namespace
 
 bool IsImportableName(const QString& fileName) {
@@ -188,12 +348,17 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
     const std::vector<Candidate>& files = walker.files();
     const int total = int(files.size());
 
-    QSqlQuery known(archive.database());
-    known.prepare(QStringLiteral("SELECT size, mtime_ms FROM imported_files WHERE path = ?"));
+    const QDir rootDir(walker.root());
+    std::vector<QString> keys;
+    keys.reserve(files.size());
+    for (const Candidate& file : files)
+        keys.push_back(Inside(file.path, walker.root()) ? rootDir.relativeFilePath(file.path) : file.path);
+    const QHash<QString, KnownFile> known =
+        options.onlyChanged ? KnownFiles(archive) : QHash<QString, KnownFile>();
+
     QSqlQuery note(archive.database());
     note.prepare(QStringLiteral(
         "INSERT OR REPLACE INTO imported_files (path, size, mtime_ms, records) VALUES (?, ?, ?, ?)"));
-    const QDir rootDir(walker.root());
     QElapsedTimer sinceCommit;
     bool open = false;
     auto finishBatch = [&] {
@@ -204,6 +369,10 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         open = false;
     };
 
+    FileReader reader(files.size(), [&](size_t i) {
+        const auto found = known.constFind(keys[i]);
+        return ReadOne(files[i].path, found == known.cend() ? std::nullopt : std::optional(*found), options);
+    });
     for (int i = 0; i < total && !summary.failed; ++i) {
         if (options.cancel && options.cancel->load()) {
             summary.cancelled = true;
@@ -212,49 +381,13 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         const QString& path = files[size_t(i)].path;
         if (options.progress)
             options.progress(i, total, path);
-        const QString key = Inside(path, walker.root()) ? rootDir.relativeFilePath(path) : path;
-        // Opened without following a link and without waiting on a pipe: what is read is the
-        // regular file that was listed.
-        const int fd =
-            ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-        struct stat before {};
-        if (fd < 0 || ::fstat(fd, &before) != 0 || !S_ISREG(before.st_mode)) {
-            if (fd >= 0)
-                ::close(fd);
-            walker.skip(
-                path, fd < 0
-                          ? QStringLiteral("无法打开（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)))
-                          : TypeReason(before.st_mode));
+        const ReadFile file = reader.next();
+        if (file.outcome == ReadFile::Outcome::Skipped) {
+            walker.skip(path, file.reason);
             continue;
         }
-        ::close(fd);
-        if (before.st_size > options.maxFileBytes) {
-            walker.skip(path, QStringLiteral("文件过大（%1 MB），不是测试记录，未读取")
-                                  .arg(before.st_size / (1024 * 1024)));
-            continue;
-        }
-        if (QDateTime::currentMSecsSinceEpoch() - ModifiedMs(before) < options.settleMilliseconds) {
-            walker.skip(path, QStringLiteral("文件正在写入，下次再导入"));
-            continue;
-        }
-        if (options.onlyChanged) {
-            known.bindValue(0, key);
-            if (known.exec() && known.next() && known.value(0).toLongLong() == before.st_size &&
-                known.value(1).toLongLong() == ModifiedMs(before)) {
-                ++summary.filesUnchanged;
-                continue;
-            }
-        }
-        std::vector<TestRecord> records;
-        QString reason;
-        if (!ReadRecords(path, &records, &reason)) {
-            walker.skip(path, reason);
-            continue;
-        }
-        struct stat after {};
-        if (::stat(QFile::encodeName(path).constData(), &after) != 0 || after.st_size != before.st_size ||
-            ModifiedMs(after) != ModifiedMs(before)) {
-            walker.skip(path, QStringLiteral("文件在读取时被改动，下次再导入"));
+        if (file.outcome == ReadFile::Outcome::Unchanged) {
+            ++summary.filesUnchanged;
             continue;
         }
         if (!open) {
@@ -266,11 +399,12 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
             open = true;
             sinceCommit.start();
         }
-        const int added = archive.storeInOpenTransaction(records, key);
-        note.addBindValue(key);
-        note.addBindValue(qint64(before.st_size));
-        note.addBindValue(ModifiedMs(before));
-        note.addBindValue(qint64(records.size()));
+        // The file is noted as brought in by the same transaction that stores its records.
+        const int added = archive.storeInOpenTransaction(file.rows, keys[size_t(i)]);
+        note.bindValue(0, keys[size_t(i)]);
+        note.bindValue(1, file.size);
+        note.bindValue(2, file.modifiedMs);
+        note.bindValue(3, file.recordCount);
         if (added < 0 || !note.exec()) {
             archive.rollback();
             open = false;
@@ -279,7 +413,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
             break;
         }
         ++summary.filesRead;
-        summary.recordsRead += qint64(records.size());
+        summary.recordsRead += file.recordCount;
         summary.recordsAdded += added;
         if (sinceCommit.elapsed() >= kCommitEveryMs)
             finishBatch();

@@ -17,6 +17,9 @@
 namespace {
 
 constexpr int kBusyMilliseconds = 250; // storing must never hold up the instrument flows for long
+// Pages kept in memory per connection: an import of many files touches the identity index all
+// over, and a cache that holds it spares re-reading and re-writing its pages.
+constexpr int kCacheKiB = 32 * 1024;
 const QByteArray kSqliteHeader("SQLite format 3\0", 16);
 
 QString NextConnectionName() {
@@ -80,6 +83,7 @@ QSqlDatabase RecordArchive::database() const {
 }
 
 void RecordArchive::close() {
+    m_insert.reset();
     if (QSqlDatabase::contains(m_connection)) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -152,7 +156,8 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     if (readOnly)
         return m_state;
     if (!Exec(database(), QStringLiteral("PRAGMA journal_mode=WAL"), &reason) ||
-        !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason))
+        !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason) ||
+        !Exec(database(), QStringLiteral("PRAGMA cache_size=-%1").arg(kCacheKiB), &reason))
         return fail(QStringLiteral("无法打开（%1）。").arg(reason));
     if (m_schemaVersion < kArchiveSchemaVersion)
         createOrUpgrade();
@@ -294,37 +299,53 @@ int RecordArchive::store(const std::vector<TestRecord>& records, const QString& 
     return done ? added : -1;
 }
 
-int RecordArchive::storeInOpenTransaction(const std::vector<TestRecord>& records, const QString& source) {
-    QSqlQuery insert(database());
-    insert.prepare(QStringLiteral(
-        "INSERT OR IGNORE INTO records (id, test_time, device, device_key, tester, location, step_code, "
-        "step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, added_at, "
-        "added_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"));
-    const QString now = NowText();
-    int added = 0;
+std::vector<ArchiveRow> RecordArchive::Rows(const std::vector<TestRecord>& records) {
+    std::vector<ArchiveRow> rows;
+    rows.reserve(records.size());
     for (const TestRecord& record : records) {
         if (Blank(record))
             continue;
-        insert.addBindValue(QString::fromLatin1(record.identity()));
-        insert.addBindValue(record.testTime
-                                ? QVariant(record.testTime->toString(QStringLiteral("yyyy-MM-ddThh:mm")))
-                                : QVariant());
-        insert.addBindValue(NotNull(record.device));
-        insert.addBindValue(NotNull(record.device.toUpper()));
-        insert.addBindValue(NotNull(record.tester));
-        insert.addBindValue(NotNull(record.location));
-        insert.addBindValue(Optional(record.stepCode));
-        insert.addBindValue(Optional(record.stepAmperes));
-        insert.addBindValue(Optional(record.loadSeconds));
-        insert.addBindValue(record.resistance ? QVariant(qlonglong(record.resistance->mantissa))
-                                              : QVariant());
-        insert.addBindValue(record.resistance ? QVariant(record.resistance->exponent) : QVariant());
-        insert.addBindValue(Optional(record.microOhms));
-        insert.addBindValue(TextsJson(record.texts));
-        insert.addBindValue(record.rawReply.isEmpty() ? QVariant() : QVariant(record.rawReply));
-        insert.addBindValue(source);
-        insert.addBindValue(now);
-        insert.addBindValue(m_laptopId);
+        rows.push_back(
+            {{QString::fromLatin1(record.identity()),
+              record.testTime ? QVariant(record.timeKey()) : QVariant(), NotNull(record.device),
+              NotNull(record.device.toUpper()), NotNull(record.tester), NotNull(record.location),
+              Optional(record.stepCode), Optional(record.stepAmperes), Optional(record.loadSeconds),
+              record.resistance ? QVariant(qlonglong(record.resistance->mantissa)) : QVariant(),
+              record.resistance ? QVariant(record.resistance->exponent) : QVariant(),
+              Optional(record.microOhms), TextsJson(record.texts),
+              record.rawReply.isEmpty() ? QVariant() : QVariant(record.rawReply)}});
+    }
+    return rows;
+}
+
+int RecordArchive::storeInOpenTransaction(const std::vector<TestRecord>& records, const QString& source) {
+    return storeInOpenTransaction(Rows(records), source);
+}
+
+int RecordArchive::storeInOpenTransaction(const std::vector<ArchiveRow>& rows, const QString& source) {
+    if (!m_insert) {
+        m_insert = std::make_unique<QSqlQuery>(database());
+        if (!m_insert->prepare(QStringLiteral(
+                "INSERT OR IGNORE INTO records (id, test_time, device, device_key, tester, location, "
+                "step_code, "
+                "step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, "
+                "added_at, added_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                "0)"))) {
+            m_problem = QStringLiteral("记录库不能写入（%1）。").arg(ErrorText(m_insert->lastError()));
+            m_insert.reset();
+            return -1;
+        }
+    }
+    QSqlQuery& insert = *m_insert;
+    const QString now = NowText();
+    int added = 0;
+    for (const ArchiveRow& row : rows) {
+        int column = 0;
+        for (const QVariant& value : row.values)
+            insert.bindValue(column++, value);
+        insert.bindValue(column++, source);
+        insert.bindValue(column++, now);
+        insert.bindValue(column++, m_laptopId);
         if (!insert.exec()) {
             m_problem = QStringLiteral("记录库不能写入（%1）。").arg(ErrorText(insert.lastError()));
             return -1;

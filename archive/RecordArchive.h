@@ -11,7 +11,17 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
+#include <memory>
 #include <vector>
+
+class QSqlQuery;
+
+// A record's column values as the archive keeps them, worked out before the store (on any thread:
+// an import reads and prepares files while the previous ones are being stored).
+struct ArchiveRow {
+    std::vector<QVariant> values; // id .. raw_reply, in the order of the insert's columns
+};
 
 inline const QString kArchiveFileName = QStringLiteral("记录库.sqlite");
 inline constexpr int kArchiveSchemaVersion = 2;
@@ -55,6 +65,9 @@ public:
     void rollback();
     // Stores without a transaction of its own (inside begin/commit); -1 on failure.
     int storeInOpenTransaction(const std::vector<TestRecord>& records, const QString& source);
+    int storeInOpenTransaction(const std::vector<ArchiveRow>& rows, const QString& source);
+    // The rows of the records that are not blank.
+    static std::vector<ArchiveRow> Rows(const std::vector<TestRecord>& records);
 
     // UTC ISO 8601 with milliseconds, as changed_at and added_at hold it.
     static QString NowText();
@@ -77,6 +90,7 @@ private:
     QString m_problem;
     int m_schemaVersion = 0;
     QString m_laptopId;
+    std::unique_ptr<QSqlQuery> m_insert; // prepared once per connection
 };
 
 template <class Fn> bool RecordArchive::inTransaction(Fn&& fn) {

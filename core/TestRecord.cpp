@@ -5,6 +5,7 @@
 
 #include <QCryptographicHash>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -42,12 +43,25 @@ TestRecord TestRecord::FromLiveTest(int row, const LiveTest& test) {
     return record;
 }
 
+QString TestRecord::timeKey() const {
+    if (!testTime)
+        return {};
+    const QDate date = testTime->date();
+    const QTime time = testTime->time();
+    if (date.year() < 0 || date.year() > 9999)
+        return testTime->toString(QStringLiteral("yyyy-MM-ddThh:mm"));
+    // Every record read or stored passes here: digits by hand, not through the locale's formats.
+    char text[17];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d", date.year(), date.month(), date.day(),
+                  time.hour(), time.minute());
+    return QString::fromLatin1(text, 16);
+}
+
 QByteArray TestRecord::identity() const {
     // Each part falls back to its text when its value is unknown, marked so the two never meet.
     QString key = QStringLiteral("v1");
     key += QLatin1Char('\x1f');
-    key += testTime ? testTime->toString(QStringLiteral("yyyy-MM-ddThh:mm"))
-                    : QStringLiteral("t:") + TrimText(texts[1]);
+    key += testTime ? timeKey() : QStringLiteral("t:") + TrimText(texts[1]);
     key += QLatin1Char('\x1f') + device + QLatin1Char('\x1f');
     key += stepAmperes ? QString::number(*stepAmperes) : QStringLiteral("t:") + TrimText(texts[5]);
     key += QLatin1Char('\x1f');

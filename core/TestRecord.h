@@ -62,4 +62,7 @@ struct TestRecord {
     // 40 hexadecimal digits derived from time, device number, step, load time and resistance at
     // the precision the texts show. The row number does not take part.
     QByteArray identity() const;
+    // The test time as "yyyy-MM-ddThh:mm" (how the archive keeps and compares it); null when the
+    // time text does not read.
+    QString timeKey() const;
 };

@@ -1,7 +1,17 @@
 #include "report/WorkbookZip.h"
 
 #include <QFile>
+#include <cstring>
 #include <zip.h>
+
+namespace {
+
+// Parts are XML. No tag or text of a sheet comes near this length (a cell holds at most 32,767
+// characters), while a reader would keep a longer stretch of text whole in memory: a part
+// that unpacks into one run of blanks is refused after this many, not after its size limit.
+constexpr qint64 kMaxBytesWithoutMarkup = 1024 * 1024;
+
+} // namespace
 
 ZipPartDevice::ZipPartDevice(zip_file* file, qint64 limit) : m_file(file), m_limit(limit) {
     open(QIODevice::ReadOnly);
@@ -28,6 +38,14 @@ qint64 ZipPartDevice::readData(char* data, qint64 maxSize) {
     if (m_total > m_limit) {
         m_exceeded = true;
         setErrorString(QStringLiteral("part unpacks to more than %1 bytes").arg(m_limit));
+        return -1;
+    }
+    const void* lastTag = ::memrchr(data, '<', size_t(got));
+    m_sinceTag = lastTag ? data + got - static_cast<const char*>(lastTag) - 1 : m_sinceTag + got;
+    if (m_sinceTag > kMaxBytesWithoutMarkup) {
+        m_exceeded = true;
+        setErrorString(
+            QStringLiteral("part holds more than %1 bytes without markup").arg(kMaxBytesWithoutMarkup));
         return -1;
     }
     return got;

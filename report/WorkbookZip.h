@@ -15,7 +15,8 @@ public:
     ZipPartDevice(zip_file* file, qint64 limit);
     ~ZipPartDevice() override;
     bool isSequential() const override { return true; }
-    // The part unpacked to more than the limit allowed.
+    // The part unpacked to more than the limit allowed, or into a run without markup far longer
+    // than any text of a workbook.
     bool exceeded() const { return m_exceeded; }
     // The archive could not deliver the part's data (damaged, wrong checksum).
     bool failed() const { return m_failed; }
@@ -28,6 +29,7 @@ private:
     zip_file* m_file;
     qint64 m_limit;
     qint64 m_total = 0;
+    qint64 m_sinceTag = 0; // bytes since the last '<'
     bool m_exceeded = false;
     bool m_failed = false;
     bool m_ended = false;

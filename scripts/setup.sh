@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-  libusb-1.0-0-dev libxlsxwriter-dev libzip-dev libfreexl-dev
+  libusb-1.0-0-dev libxlsxwriter-dev libzip-dev zlib1g-dev libfreexl-dev
   umockdev libumockdev-dev
   qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   fonts-arphic-uming fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth

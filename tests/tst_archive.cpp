@@ -15,6 +15,7 @@
 #include "tests/support/OtherReaders.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/ZipPackages.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/ProgramArchive.h"
 #include "ui/UDlgOverview.h"
@@ -37,6 +38,7 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -75,6 +77,12 @@ qint64 Count(const RecordArchive& archive, const QString& sql) {
 void Age(const QString& path) {
     const struct timeval old[2] = {{1700000000, 0}, {1700000000, 0}};
     ::lutimes(QFile::encodeName(path).constData(), old);
+}
+
+long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
 }
 
 void Write(const QString& path, const QByteArray& bytes) {
@@ -605,10 +613,27 @@ private slots:
         }
         Age(root + "/huge.txt");
         Write(root + "/broken.xlsx", QByteArray("PK\x03\x04 not really a workbook"));
-        QFile fresh(root + "/fresh.txt"); // still being written
+        // Zip bombs: sheets that unpack to a gigabyte, one saying so and one claiming 1000 bytes.
+        const QList<QByteArray> sheet = ZipPackages::Sheet("", "|").split('|');
+        const Parts package = ZipPackages::Package({});
+        const QString part = QStringLiteral("xl/worksheets/sheet1.xml");
+        for (const QString bomb : {"bomb.xlsx", "liar.xlsx"})
+            QVERIFY(ZipPackages::WriteZipBomb(root + "/" + bomb, package, part, sheet[0], 1 << 30, sheet[1]));
+        QVERIFY(ZipPackages::UnderstateSize(root + "/liar.xlsx", part.toUtf8(), 1000));
+        Age(root + "/bomb.xlsx");
+        Age(root + "/liar.xlsx");
+        // Still being written: changed a moment ago, or held open for writing by another program
+        // however old its last change.
+        QFile fresh(root + "/fresh.txt");
         QVERIFY(fresh.open(QIODevice::WriteOnly));
         fresh.write(DataFileOf({{" 1", "24-02-01 13:00", "F1", "", "", "100 A", "5 秒", "14.0 uΩ"}}));
-        fresh.flush();
+        fresh.close();
+        Write(root + "/writing.txt",
+              DataFileOf({{" 1", "24-02-01 14:00", "W1", "", "", "100 A", "5 秒", "15.0 uΩ"}}));
+        QProcess writer;
+        writer.setStandardOutputFile(root + "/writing.txt", QIODevice::Append);
+        writer.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        QVERIFY(writer.waitForStarted());
 
         RecordArchive archive;
         QCOMPARE(archive.open(root + "/" + kArchiveFileName), ArchiveState::Open);
@@ -619,8 +644,12 @@ private slots:
         options.progress = [&](int done, int total, const QString&) { progress << done << total; };
         QElapsedTimer took;
         took.start();
+        const long peakBefore = PeakKiB();
         const ImportSummary summary = ImportFiles(archive, {root}, options);
         QVERIFY(took.elapsed() < 30000);
+        QVERIFY2(PeakKiB() - peakBefore < 128 * 1024, "a zip bomb was held in memory");
+        writer.kill();
+        writer.waitForFinished();
         QCOMPARE(summary.filesRead, 2);
         QCOMPARE(archive.recordCount(), 3);
         QVERIFY(DeviceRecords(archive, "OUT").empty());
@@ -628,25 +657,29 @@ private slots:
         for (const ImportSkip& skip : summary.skipped)
             reasons << QFileInfo(skip.path).fileName() + "：" + skip.reason;
         reasons.sort();
-        const QStringList expected{"broken.xlsx：不是可读的数据文件或工作簿",
+        const QStringList expected{"bomb.xlsx：不是可读的数据文件或工作簿",
+                                   "broken.xlsx：不是可读的数据文件或工作簿",
                                    "dangling.txt：链接断开或成环，未跟随",
                                    "elsewhere：链接指向文件夹之外，未读取",
                                    "fresh.txt：文件正在写入，下次再导入",
                                    "huge.txt：文件过大（300 MB），不是测试记录，未读取",
+                                   "liar.xlsx：不是可读的数据文件或工作簿",
                                    "loop-a.txt：链接断开或成环，未跟随",
                                    "loop-b.txt：链接断开或成环，未跟随",
                                    "pipe.txt：是命名管道，不是文件，未读取",
                                    "round：链接指向文件夹，未跟随",
                                    "secret.txt：链接指向文件夹之外，未读取",
+                                   "writing.txt：文件正被其他程序写入，下次再导入",
                                    "zero.txt：链接指向文件夹之外，未读取"};
         QCOMPARE(reasons.size(), expected.size());
         for (int i = 0; i < expected.size(); ++i)
             QVERIFY2(reasons[i].startsWith(expected[i]), qPrintable(reasons[i]));
         QCOMPARE(progress.last(), progress.at(progress.size() - 2)); // ends at total of total
-        // A second look reads nothing that has not changed.
+        // A second look reads nothing that has not changed, and the file its writer has let go of.
         const ImportSummary second = ImportFiles(archive, {root}, options);
-        QCOMPARE(second.filesRead, 0);
+        QCOMPARE(second.filesRead, 1);
         QCOMPARE(second.filesUnchanged, 2);
+        QCOMPARE(DeviceRecords(archive, "W1").size(), size_t(1));
     }
 
     void registerWindowKeepsWhatIsTypedAndExchangesFiles() {
