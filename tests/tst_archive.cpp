@@ -46,6 +46,8 @@
 namespace {
 
 const char* const kChildVariable = "OHMARA_ARCHIVE_STORE_UNTIL_KILLED";
+const char* const kUploadChildVariable = "OHMARA_ARCHIVE_UPLOAD_UNTIL_KILLED";
+constexpr int kUploadRecords = 200;
 
 QList<QByteArray> Frames(int count, int firstMinute = 0) {
     QList<QByteArray> frames;
@@ -118,6 +120,26 @@ int StoreUntilKilled(const QString& fileName) {
             return 1;
         out << batch << Qt::endl;
     }
+}
+
+// The child of killDuringAnUploadLosesNothingStored: the program's window, in the program folder
+// given, uploads kUploadRecords records (record k at 9:00 + k minutes, (1000 + k) / 10 µΩ) from an
+// instrument on USB that takes 20 ms over each request, until it is killed.
+int UploadUntilKilled(const QString& programFolder) {
+    SetExecutableDir(programFolder);
+    SimSetup setup;
+    for (int k = 1; k <= kUploadRecords; ++k)
+        setup.records.append(SimRecord{QDateTime(QDate(2024, 3, 15), QTime(9, 0)).addSecs(60 * k),
+                                       QStringLiteral("QF%1").arg(k % 4), QStringLiteral("LI"),
+                                       QStringLiteral("LAB"), 1, 5, uint32_t(1000 + k)}
+                                 .frame());
+    UsbSim sim(setup, std::chrono::milliseconds(20));
+    sim.pointProgramAt();
+    TFrmMain window;
+    gbDeviceConnected = true;
+    window.UpdateButtons();
+    window.BtnSampleData->click();
+    return 0;
 }
 
 // Runs ohmara-archive; its exit code, with its output in *out.
@@ -215,6 +237,49 @@ private slots:
             QCOMPARE(DeviceRecords(archive, QStringLiteral("K") + QString::fromLatin1(batch)).size(),
                      size_t(50));
         QCOMPARE(archive.recordCount() % 50, 0); // a store is all or nothing
+    }
+
+    void killDuringAnUploadLosesNothingStored() {
+        TempProgramDir program;
+        const QString fileName = ProgramArchive::shared().fileName();
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(kUploadChildVariable), program.path());
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForStarted());
+        // Watched as another program would read it, until two slices of the upload are in.
+        qint64 seen = 0;
+        QElapsedTimer waited;
+        waited.start();
+        while (seen < 2 * ProgramArchive::kUploadSlice && child.state() == QProcess::Running &&
+               waited.elapsed() < 60000) {
+            QTest::qWait(10);
+            RecordArchive watched;
+            if (QFile::exists(fileName + "-wal") && watched.open(fileName, true) == ArchiveState::ReadOnly)
+                seen = std::max<qint64>(watched.recordCount(), 0);
+        }
+        child.kill(); // SIGKILL, part-way through the upload
+        QVERIFY(child.waitForFinished());
+        QVERIFY2(seen >= 2 * ProgramArchive::kUploadSlice, "the upload stored nothing while it ran");
+
+        RecordArchive archive;
+        QCOMPARE(archive.open(fileName), ArchiveState::Open);
+        QCOMPARE(archive.check(true), QStringLiteral("ok"));
+        const qint64 stored = archive.recordCount();
+        QVERIFY(stored >= seen);
+        QVERIFY(stored < kUploadRecords);
+        QCOMPARE(stored % ProgramArchive::kUploadSlice, 0);
+        // Records 1..stored of the upload, each once.
+        QSqlQuery query(archive.database());
+        QVERIFY(query.exec("SELECT micro_ohms FROM records ORDER BY test_time"));
+        QList<double> found, expected;
+        while (query.next())
+            found << query.value(0).toDouble();
+        for (int k = 1; k <= stored; ++k)
+            expected << (1000 + k) / 10.0;
+        QCOMPARE(found, expected);
     }
 
     void archiveThatCannotBeWrittenIsLeftAlone_data() {
@@ -864,6 +929,10 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsSet(kChildVariable)) {
         QCoreApplication app(argc, argv);
         return StoreUntilKilled(qEnvironmentVariable(kChildVariable));
+    }
+    if (qEnvironmentVariableIsSet(kUploadChildVariable)) {
+        QApplication app(argc, argv);
+        return UploadUntilKilled(qEnvironmentVariable(kUploadChildVariable));
     }
     QApplication app(argc, argv);
     TstArchive test;

@@ -84,6 +84,7 @@ void ProgramArchive::reset() {
     m_archive.reset();
     m_pending.clear();
     m_told = false;
+    m_uploadStored = 0;
 }
 
 void ProgramArchive::tellProblemOnce() {
@@ -140,8 +141,33 @@ void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, cons
     store(std::move(records), source);
 }
 
+void ProgramArchive::uploadReceived(const RecordGrid& grid, int row) {
+    if (row <= 1)
+        m_uploadStored = 0;
+    if (row - m_uploadStored < kUploadSlice)
+        return;
+    RecordArchive& opened = archive();
+    if (!opened.writable() || !m_pending.empty())
+        return; // the end of the upload stores everything and tells why not
+    std::vector<TestRecord> records;
+    for (int k = m_uploadStored + 1; k <= row; ++k)
+        records.push_back(grid.record(k));
+    if (opened.store(records, QStringLiteral("upload")) >= 0)
+        m_uploadStored = row;
+}
+
+void ProgramArchive::uploadEnded(const RecordGrid& grid, int last) {
+    const int first = std::min(m_uploadStored, last) + 1;
+    m_uploadStored = 0;
+    storeRows(grid, first, last, QStringLiteral("upload"));
+}
+
+void ArchiveUploadReceived(const RecordGrid& grid, int row) {
+    ProgramArchive::shared().uploadReceived(grid, row);
+}
+
 void ArchiveUpload(const RecordGrid& grid, int recordCount) {
-    ProgramArchive::shared().storeRows(grid, 1, recordCount, QStringLiteral("upload"));
+    ProgramArchive::shared().uploadEnded(grid, recordCount);
 }
 
 void ArchiveTestRecord(const TestRecord& record) {

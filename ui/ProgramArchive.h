@@ -26,6 +26,13 @@ public:
     void store(std::vector<TestRecord> records, const QString& source);
     // Grid rows first..last as records.
     void storeRows(const RecordGrid& grid, int first, int last, const QString& source);
+    // An upload's record `row` is in the grid (rows 1..row are): the rows not stored yet go in
+    // each time kUploadSlice more have come, so that a crash or a kill part-way keeps them. Quiet:
+    // a problem is told once the upload has ended.
+    void uploadReceived(const RecordGrid& grid, int row);
+    // The upload has ended with rows 1..last: the rows not stored yet go in.
+    void uploadEnded(const RecordGrid& grid, int last);
+    static constexpr int kUploadSlice = 32;
     // Keeps a device's limit in the register as well (the history window sets limits).
     void setRegisterLimit(const QString& device, std::optional<double> microOhms);
     // Tells the archive's problem once per run (nothing when it works).
@@ -46,8 +53,10 @@ private:
     std::vector<std::pair<TestRecord, QString>> m_pending; // not stored yet, with their sources
     QStringList m_skipped;
     bool m_told = false;
+    int m_uploadStored = 0; // rows of the upload under way already stored
 };
 
 // The hooks of the instrument flows: one line each.
+void ArchiveUploadReceived(const RecordGrid& grid, int row);
 void ArchiveUpload(const RecordGrid& grid, int recordCount);
 void ArchiveTestRecord(const TestRecord& record);

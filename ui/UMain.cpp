@@ -411,6 +411,7 @@ int TFrmMain::ReadRecords(InstrumentLink& link, int count) {
         if (!record)
             return k - 1;
         m_grid->setRecord(k, std::move(*record));
+        ArchiveUploadReceived(*m_grid, k);
         ShowByteTrace(link.lastReply());
     }
     return count;

@@ -5,6 +5,7 @@
 #include "sim/SimUsbDevice.h"
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -55,9 +56,40 @@ void SerialSim::stop() {
         });
 }
 
-UsbSim::UsbSim(const SimSetup& setup)
+namespace {
+
+// A device that takes its time over each request, as a slow instrument does.
+class SlowUsbDevice : public UsbDevice {
+public:
+    SlowUsbDevice(std::shared_ptr<UsbDevice> device, std::chrono::milliseconds delay)
+        : m_device(std::move(device)), m_delay(delay) {}
+    bool present() const override { return m_device->present(); }
+    QString productString(uint32_t option) const override { return m_device->productString(option); }
+    void opened() override { m_device->opened(); }
+    void received(const QByteArray& bytes) override {
+        std::this_thread::sleep_for(m_delay);
+        m_device->received(bytes);
+    }
+    QByteArray nextPacket() override { return m_device->nextPacket(); }
+
+private:
+    std::shared_ptr<UsbDevice> m_device;
+    std::chrono::milliseconds m_delay;
+};
+
+std::shared_ptr<UsbDevice> UsbDeviceOf(std::shared_ptr<VirtualInstrument> instrument,
+                                       std::chrono::milliseconds delay) {
+    auto device = std::make_shared<SimUsbDevice>(std::move(instrument));
+    if (delay.count() <= 0)
+        return device;
+    return std::make_shared<SlowUsbDevice>(std::move(device), delay);
+}
+
+} // namespace
+
+UsbSim::UsbSim(const SimSetup& setup, std::chrono::milliseconds replyDelay)
     : SimFixture(setup),
-      m_backend(std::make_shared<InProcessUsbBackend>(std::make_shared<SimUsbDevice>(m_instrument))) {
+      m_backend(std::make_shared<InProcessUsbBackend>(UsbDeviceOf(m_instrument, replyDelay))) {
     m_previous = SetUsbBackend(m_backend);
     giCommStyle = 0;
 }

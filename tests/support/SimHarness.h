@@ -17,13 +17,15 @@
 //   sim.instrument().serial();               // the model itself: records(), testParams(), ...
 //   sim.stop();                              // or let the destructor do it
 //
-//   UsbSim usb(setup);                       // the same model behind the in-process USB bridge,
+//   UsbSim usb(setup, 20ms);                 // the same model behind the in-process USB bridge
+//                                            // (answering each request that much later),
 //                                            // installed (giCommStyle 0) until usb is destroyed;
 //   usb.openCount(), usb.closeCount()        // plus requests(), setFaults(), instrument()
 #include "link/InProcessUsb.h"
 #include "sim/PtyServer.h"
 #include "sim/VirtualInstrument.h"
 
+#include <chrono>
 #include <memory>
 
 class SimFixture {
@@ -65,7 +67,7 @@ private:
 
 class UsbSim : public SimFixture {
 public:
-    explicit UsbSim(const SimSetup& setup = {});
+    explicit UsbSim(const SimSetup& setup = {}, std::chrono::milliseconds replyDelay = {});
     ~UsbSim();
     UsbSim(const UsbSim&) = delete;
     UsbSim& operator=(const UsbSim&) = delete;
