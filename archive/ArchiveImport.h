@@ -26,8 +26,8 @@ struct ImportOptions {
     // folders; a file named explicitly is tried whatever its name.
     std::function<void(int done, int total, const QString& file)> progress;
     const std::atomic<bool>* cancel = nullptr;
-    // A file changed this recently may still be being written; it waits for the next import. A file
-    // that changes while it is read is skipped whatever this says.
+    // A file changed this recently may still be being written; it waits for the next import, as
+    // does a file another program holds open for writing and one that changes while it is read.
     qint64 settleMilliseconds = 0;
     qint64 maxFileBytes = qint64(256) * 1024 * 1024;
 };
