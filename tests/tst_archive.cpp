@@ -470,9 +470,11 @@ private slots:
                                 Record("QC", "24-05-01 09:10", "200 A", "30.0 uΩ"),
                                 Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
                                 Record("QD", "24-05-01 09:30", "100 A", "90.0 uΩ"),
-                                Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ")},
+                                Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ"),
+                                // A's last test is at another current: its 100 A reading still counts
+                                Record("QA", "24-05-01 09:50", "200 A", "31.0 uΩ")},
                                "upload"),
-                 6);
+                 7);
         const std::vector<OverviewStation> stations = BuildOverview(archive);
         QCOMPARE(stations.size(), size_t(2));
         QCOMPARE(stations[0].name, QStringLiteral("东郊站"));
@@ -486,6 +488,7 @@ private slots:
                      "超过限值 100 uΩ；上次试验电流为 200 A，与本次不同，未作比较；C相比最低相高 140 %"));
         QVERIFY(!qc.changePercent); // the 200 A test is not its previous test
         QCOMPARE(stations[0].bays[0].devices[1].assessment.verdict, Verdict::Pass); // B: 4 % above A
+        QCOMPARE(stations[0].bays[0].devices[0].assessment.verdict, Verdict::Pass); // A at 200 A: 3 % above C
         QCOMPARE(stations[1].name, QString());                                      // not in the register
         QCOMPARE(stations[1].worst, Verdict::NoCriteria);
         QCOMPARE(OverviewRows(stations).size(), size_t(5));
