@@ -105,8 +105,6 @@ Assessment ArchiveAssessor::assess(const QString& device, const QString& testTim
     input.stepAmperes = stepAmperes;
     input.phase = asset.phase;
     input.rules = RulesOf(asset, m_factors);
-    if (!input.rules.limit && fallbackLimit)
-        input.rules.limit = fallbackLimit(device);
     const QString key = TrimText(device).toUpper();
     if (!testTime.isEmpty() && stepAmperes) {
         m_previousSameStep.bindValue(0, key);

@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -50,8 +49,6 @@ public:
     void preloadLastTests(QHash<QString, LastTest> lastTests);
     // The previous test at the same step that the last assess() found.
     const std::optional<EarlierTest>& lastPreviousSameStep() const { return m_lastPrevious; }
-    // A limit for devices whose register row has none (limits kept elsewhere), or nothing.
-    std::function<std::optional<double>(const QString& device)> fallbackLimit;
 
 private:
     std::optional<EarlierTest> earlier(QSqlQuery& query);
