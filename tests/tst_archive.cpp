@@ -17,6 +17,7 @@
 #include "tests/support/TestSupport.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgHistory.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
@@ -492,6 +493,46 @@ private slots:
         QCOMPARE(stations[1].name, QString());                                      // not in the register
         QCOMPARE(stations[1].worst, Verdict::NoCriteria);
         QCOMPARE(OverviewRows(stations).size(), size_t(5));
+    }
+
+    // The history of any phase shows its bay's phases side by side, each reading with its verdict.
+    void historyShowsTheBaysPhasesTogether() {
+        TempProgramDir dir;
+        RecordArchive& archive = ProgramArchive::shared().archive();
+        std::vector<Asset> assets;
+        for (const char* device : {"QA", "QB", "QC", "QD"}) {
+            Asset asset;
+            asset.device = device;
+            asset.station = "东郊站";
+            asset.bay = device[1] == 'D' ? "" : "1号";
+            asset.phase = device[1] == 'D' ? "" : QString(QChar(device[1]));
+            assets.push_back(asset);
+        }
+        QString reason;
+        QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+        QCOMPARE(archive.store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
+                                Record("QB", "24-05-01 09:05", "100 A", "81.0 uΩ"),
+                                Record("QC", "24-05-01 09:10", "100 A", "55.0 uΩ"),
+                                Record("QA", "24-05-02 09:00", "100 A", "51.0 uΩ"),
+                                Record("QD", "24-05-02 09:00", "100 A", "9.0 uΩ")},
+                               "upload"),
+                 5);
+        RecordGrid grid;
+        TFrmHistory dialog(grid, 0, QStringLiteral("qb"));
+        const QTableWidget* table = dialog.TblPhases;
+        QVERIFY(!table->isHidden());
+        QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("B相 QB"));
+        const QList<QStringList> rows{
+            {"2024-05-02", "100 A", "51.0 uΩ", "", "", "合格", ""},
+            {"2024-05-01", "100 A", "50.0 uΩ", "81.0 uΩ", "55.0 uΩ", "注意", "B相比最低相高 62 %"}};
+        QCOMPARE(table->rowCount(), rows.size());
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < rows[r].size(); ++c)
+                QCOMPARE(table->item(r, c) ? table->item(r, c)->text() : QString(), rows[r][c]);
+        QCOMPARE(table->item(1, 3)->data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("注意：B相比最低相高 62 %"));
+        TFrmHistory alone(grid, 0, QStringLiteral("QD")); // in no bay
+        QVERIFY(alone.TblPhases->isHidden());
     }
 
     void registerFilesRoundTrip_data() {

@@ -8,6 +8,7 @@
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "ui/ArchiveHistory.h"
+#include "ui/BayPhasesTable.h"
 #include "ui/HistoryChart.h"
 #include "ui/ProgramArchive.h"
 
@@ -81,11 +82,19 @@ void TFrmHistory::CreateControls() {
     ChartHistory->setObjectName(QStringLiteral("ChartHistory"));
     ChartHistory->setAccessibleName(QStringLiteral("电阻趋势"));
     ChartHistory->setRenderHint(QPainter::Antialiasing);
+    TblPhases = new QTableWidget(this);
+    TblPhases->setObjectName(QStringLiteral("TblPhases"));
+    TblPhases->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TblPhases->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TblPhases->verticalHeader()->hide();
+    TblPhases->horizontalHeader()->setStretchLastSection(true);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(ChartHistory);
     splitter->addWidget(TblHistory);
+    splitter->addWidget(TblPhases);
     splitter->setStretchFactor(0, 1);
     splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(2, 1);
 
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
@@ -136,6 +145,8 @@ void TFrmHistory::Gather() {
     BtnClearLimit->setEnabled(canHold);
     ShowHistory();
     ShowChart();
+    ShowBayPhases(TblPhases,
+                  archive && archive->readable() ? BayPhasesOf(*archive, m_history.device) : std::nullopt);
 }
 
 void TFrmHistory::ShowHistory() {
