@@ -19,10 +19,16 @@ struct Reading {
     QString stepText;
 };
 
-// Reasons that do not name their phase get it in front, as a row speaks for all three.
-QString PhaseReason(const QString& phase, const QString& reason) {
+// A phase's reasons for a row that speaks for all three: those that do not name the phase go
+// together behind it ("C相：超过限值 60 uΩ，比出厂值高 61 %").
+QStringList PhaseReasons(const QString& phase, const QStringList& reasons) {
     const QString label = phase + QStringLiteral("相");
-    return reason.startsWith(label) ? reason : label + QStringLiteral("：") + reason;
+    QStringList named, unnamed;
+    for (const QString& reason : reasons)
+        (reason.startsWith(label) ? named : unnamed) << reason;
+    if (!unnamed.isEmpty())
+        named.prepend(label + QStringLiteral("：") + unnamed.join(QStringLiteral("，")));
+    return named;
 }
 
 } // namespace
@@ -72,10 +78,7 @@ std::optional<BayPhases> BayPhasesOf(const RecordArchive& archive, const QString
             row.worst.verdict = std::max(row.worst.verdict, assessment.verdict);
         for (size_t p = 0; p < bay.phases.size(); ++p)
             if (row.worst.verdict > Verdict::Pass && row.assessments[p].verdict == row.worst.verdict)
-                for (const QString& reason : row.assessments[p].reasons)
-                    if (const QString text = PhaseReason(bay.phases[p].first, reason);
-                        !row.worst.reasons.contains(text))
-                        row.worst.reasons << text;
+                row.worst.reasons << PhaseReasons(bay.phases[p].first, row.assessments[p].reasons);
         bay.days.push_back(std::move(row));
     }
     return bay;

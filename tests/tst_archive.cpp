@@ -531,6 +531,7 @@ private slots:
                 QCOMPARE(table->item(r, c) ? table->item(r, c)->text() : QString(), rows[r][c]);
         QCOMPARE(table->item(1, 3)->data(Qt::AccessibleDescriptionRole).toString(),
                  QStringLiteral("注意：B相比最低相高 62 %"));
+        QCOMPARE(dialog.TblHistory->item(0, 6)->text(), QStringLiteral("仪器上传")); // not the grid's
         TFrmHistory alone(grid, 0, QStringLiteral("QD")); // in no bay
         QVERIFY(alone.TblPhases->isHidden());
     }

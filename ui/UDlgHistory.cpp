@@ -92,8 +92,8 @@ void TFrmHistory::CreateControls() {
     splitter->addWidget(ChartHistory);
     splitter->addWidget(TblHistory);
     splitter->addWidget(TblPhases);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
     splitter->setStretchFactor(2, 1);
 
     lblSummary = new QLabel(this);
