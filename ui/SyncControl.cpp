@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "ui/ProgramArchive.h"
 #include "ui/UMain.h"
 
 #include <QAction>
@@ -12,7 +13,7 @@
 #include <QStatusBar>
 
 QString SyncControl::ArchivePath() {
-    return ExecutableDir() + QStringLiteral("测试记录/记录库.sqlite");
+    return ProgramArchive::shared().fileName();
 }
 
 SyncControl::SyncControl(TFrmMain* window)
@@ -42,6 +43,8 @@ void SyncControl::start() {
     const QString password = m_server.password;
     m_server = ServerConfig::FromSettings(settings);
     m_server.password = password; // asked for once in this run, kept in memory only
+    // A laptop without an archive yet gets an empty one, to be filled from the server.
+    ProgramArchive::shared().archive();
     m_action->setEnabled(false);
     m_progress->setRange(0, 0);
     m_progress->show();

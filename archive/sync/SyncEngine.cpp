@@ -12,10 +12,17 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <QVariant>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace {
+
+// The server's texts cannot hold U+0000 (a stray byte of an imported file): it goes as U+FFFD
+// rather than stop every later sync.
+QString ServerText(QString text) {
+    return text.replace(QChar(0), QChar(0xFFFD));
+}
 
 // A failed step: the message for the user; the step's transactions are rolled back.
 struct StepFailure {
@@ -334,6 +341,8 @@ bool Session::pushRecords() {
                     row.insert(kRecordColumns[i], QJsonValue::Null);
                 else if (i == kRawReplyColumn)
                     row.insert(kRecordColumns[i], QString::fromLatin1(value.toByteArray().toHex()));
+                else if (value.typeId() == QMetaType::QString)
+                    row.insert(kRecordColumns[i], ServerText(value.toString()));
                 else
                     row.insert(kRecordColumns[i], QJsonValue::fromVariant(value));
             }
@@ -436,9 +445,9 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
         qint64 taken = 0;
         for (size_t i = 0; i < page.size(); ++i) {
             const ChangeRow& row = page[i];
-            server.addBindValue(row.key);
+            server.addBindValue(ServerText(row.key));
             for (const QVariant& value : row.values)
-                server.addBindValue(value.toString());
+                server.addBindValue(ServerText(value.toString()));
             server.addBindValue(row.changedMs);
             server.addBindValue(row.changedBy);
             if (!exec(server, true)) {
@@ -449,7 +458,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                 ++taken;
                 continue;
             }
-            current.addBindValue(row.key);
+            current.addBindValue(ServerText(row.key));
             if (!exec(current, true) || !current.next()) {
                 m_server.rollback();
                 return serverFailed(current);
@@ -476,6 +485,10 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
         const QString match =
             QStringLiteral(" WHERE %1 = ? AND changed_at = ? AND changed_by = ?").arg(table.key);
         for (size_t i = 0; i < page.size(); ++i) {
+            const bool altered =
+                ServerText(page[i].key) != page[i].key ||
+                std::any_of(page[i].values.cbegin(), page[i].values.cend(),
+                            [](const QVariant& value) { return value.toString().contains(QChar(0)); });
             if (newer[i]) {
                 local.prepare(QStringLiteral("UPDATE %1 SET %2, changed_at = ?, changed_by = ?, pushed = 1")
                                   .arg(table.name, sets.join(QStringLiteral(", "))) +
@@ -484,6 +497,14 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                     local.addBindValue(value.toString());
                 local.addBindValue(ChangeText(newer[i]->changedMs));
                 local.addBindValue(newer[i]->changedBy);
+            } else if (altered) {
+                // The row as the server took it, so that the pull finds it the same row.
+                local.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3, pushed = 1")
+                                  .arg(table.name, table.key, sets.join(QStringLiteral(", "))) +
+                              match);
+                local.addBindValue(ServerText(page[i].key));
+                for (const QVariant& value : page[i].values)
+                    local.addBindValue(ServerText(value.toString()));
             } else {
                 local.prepare(QStringLiteral("UPDATE %1 SET pushed = 1").arg(table.name) + match);
             }
