@@ -4,7 +4,9 @@
 #include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/TestRecord.h"
+#include "core/UDataCenter.h"
 #include "tests/support/PgCluster.h"
+#include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
 #include "ui/ProgramArchive.h"
 #include "ui/SyncControl.h"
@@ -16,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -564,18 +567,19 @@ private slots:
     // "同步" in the window's tools menu, with the server of the settings file and the password of
     // the pgpass file: the window shows a progress bar while the sync runs and one message at the end.
     void windowSync_data() {
-        QTest::addColumn<bool>("hasRecords");
-        QTest::newRow("a laptop with records pushes them") << true;
-        QTest::newRow("a laptop without an archive gets one from the server") << false;
+        QTest::addColumn<QString>("laptop");
+        QTest::newRow("a laptop with records pushes them") << "records";
+        QTest::newRow("a laptop without an archive gets one from the server") << "empty";
+        QTest::newRow("an upload syncs on its own when the settings ask") << "upload";
     }
     void windowSync() {
-        QFETCH(bool, hasRecords);
+        QFETCH(QString, laptop);
         TempProgramDir dir;
         std::optional<Laptop> a;
-        if (hasRecords) {
+        if (laptop == "records") {
             a.emplace(QStringLiteral("laptop-a"), SyncControl::ArchivePath());
             a->addRecords(QStringLiteral("QF5"), 0, 30);
-        } else {
+        } else if (laptop == "empty") {
             QVERIFY(!QFile::exists(SyncControl::ArchivePath()));
             Laptop other(QStringLiteral("laptop-o"));
             other.addRecords(QStringLiteral("QF5"), 0, 30);
@@ -586,7 +590,8 @@ private slots:
         settings.write(
             QStringLiteral("[TeamServer]\r\nHost=127.0.0.1\r\nPort=%1\r\nDatabase=ohmara\r\nUser=alice\r\n")
                 .arg(m_cluster.port())
-                .toLatin1());
+                .toLatin1() +
+            (laptop == "upload" ? "SyncAfterUpload=1\r\n" : ""));
         settings.close();
         QFile pgpass(dir.filePath(QStringLiteral("pgpass")));
         QVERIFY(pgpass.open(QIODevice::WriteOnly));
@@ -601,13 +606,30 @@ private slots:
         auto* action = window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSync"));
         auto* progress = window.StatusPanel1->findChild<QProgressBar*>(QStringLiteral("SyncProgress"));
         QVERIFY(action && progress);
-        action->trigger();
-        QVERIFY(progress->isVisible());
-        QVERIFY(!action->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
+        if (laptop == "upload") {
+            SimSetup setup;
+            for (int k = 1; k <= 30; ++k)
+                setup.records.append(SimRecord{QDateTime(QDate(2024, 3, 15), QTime(9, k)),
+                                               QStringLiteral("QF5"), QStringLiteral("LI"),
+                                               QStringLiteral("LAB"), 1, 5, uint32_t(1000 + k)}
+                                         .frame());
+            UsbSim usb(setup);
+            usb.pointProgramAt();
+            gbDeviceConnected = true;
+            window.UpdateButtons();
+            window.BtnSampleData->click();
+            QVERIFY(progress->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(action->isEnabled(), 30000);
+            QVERIFY(messages.messages.isEmpty()); // done without a word
+        } else {
+            action->trigger();
+            QVERIFY(progress->isVisible());
+            QVERIFY(!action->isEnabled());
+            QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
+            QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
+                     qPrintable(messages.texts().value(0)));
+        }
         qunsetenv("PGPASSFILE");
-        QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
-                 qPrintable(messages.texts().value(0)));
         QVERIFY(!progress->isVisible());
         QVERIFY(action->isEnabled());
         QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("30"));

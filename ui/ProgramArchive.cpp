@@ -114,7 +114,7 @@ void ProgramArchive::store(std::vector<TestRecord> records, const QString& sourc
     });
     if (stored) {
         m_pending.clear();
-        emit recordsStored();
+        emit recordsStored(source);
         return;
     }
     tellProblemOnce();

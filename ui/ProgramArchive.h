@@ -42,7 +42,7 @@ public:
     void reset();
 
 signals:
-    void recordsStored();
+    void recordsStored(const QString& source); // "upload", "live", or "import"
     void registerChanged();
 
 private:
