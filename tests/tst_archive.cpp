@@ -73,6 +73,22 @@ qint64 Count(const RecordArchive& archive, const QString& sql) {
     return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
 }
 
+// Registers devices of the station 东郊站: device, bay, phase, limit.
+void Register(RecordArchive& archive, std::initializer_list<std::array<const char*, 4>> rows) {
+    std::vector<Asset> assets;
+    for (const auto& [device, bay, phase, limit] : rows) {
+        Asset asset;
+        asset.device = device;
+        asset.station = "东郊站";
+        asset.bay = bay;
+        asset.phase = phase;
+        asset.limit = limit;
+        assets.push_back(asset);
+    }
+    QString reason;
+    QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+}
+
 void Age(const QString& path) {
     const struct timeval old[2] = {{1700000000, 0}, {1700000000, 0}};
     ::lutimes(QFile::encodeName(path).constData(), old);
@@ -451,21 +467,10 @@ private slots:
         QTemporaryDir dir;
         RecordArchive archive;
         QCOMPARE(archive.open(dir.filePath(kArchiveFileName)), ArchiveState::Open);
-        std::vector<Asset> assets;
-        for (const auto& [device, bay, phase, limit] : {std::tuple{"QA", "1号", "A", ""},
-                                                        {"QB", "1号", "B", ""},
-                                                        {"QC", "1号", "C", "100"},
-                                                        {"QD", "2号", "", "100"}}) {
-            Asset asset;
-            asset.device = device;
-            asset.station = "东郊站";
-            asset.bay = bay;
-            asset.phase = phase;
-            asset.limit = limit;
-            assets.push_back(asset);
-        }
-        QString reason;
-        QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+        Register(archive, {{"QA", "1号", "A", ""},
+                           {"QB", "1号", "B", ""},
+                           {"QC", "1号", "C", "100"},
+                           {"QD", "2号", "", "100"}});
         QCOMPARE(archive.store({Record("qa", "24-05-01 09:00", "100 A", "50.0 uΩ"),
                                 Record("QB", "24-05-01 09:05", "100 A", "52.0 uΩ"),
                                 Record("QC", "24-05-01 09:10", "200 A", "30.0 uΩ"),
@@ -499,17 +504,9 @@ private slots:
     void historyShowsTheBaysPhasesTogether() {
         TempProgramDir dir;
         RecordArchive& archive = ProgramArchive::shared().archive();
-        std::vector<Asset> assets;
-        for (const char* device : {"QA", "QB", "QC", "QD"}) {
-            Asset asset;
-            asset.device = device;
-            asset.station = "东郊站";
-            asset.bay = device[1] == 'D' ? "" : "1号";
-            asset.phase = device[1] == 'D' ? "" : QString(QChar(device[1]));
-            assets.push_back(asset);
-        }
-        QString reason;
-        QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+        Register(
+            archive,
+            {{"QA", "1号", "A", ""}, {"QB", "1号", "B", ""}, {"QC", "1号", "C", ""}, {"QD", "", "", ""}});
         QCOMPARE(archive.store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
                                 Record("QB", "24-05-01 09:05", "100 A", "81.0 uΩ"),
                                 Record("QC", "24-05-01 09:10", "100 A", "55.0 uΩ"),
@@ -532,7 +529,7 @@ private slots:
         QCOMPARE(table->item(1, 3)->data(Qt::AccessibleDescriptionRole).toString(),
                  QStringLiteral("注意：B相比最低相高 62 %"));
         QCOMPARE(dialog.TblHistory->item(0, 6)->text(), QStringLiteral("仪器上传")); // not the grid's
-        TFrmHistory alone(grid, 0, QStringLiteral("QD")); // in no bay
+        TFrmHistory alone(grid, 0, QStringLiteral("QD"));                            // in no bay
         QVERIFY(alone.TblPhases->isHidden());
     }
 

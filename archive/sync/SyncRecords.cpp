@@ -17,10 +17,8 @@ bool Session::pushRecords() {
     const QString select = QStringLiteral("SELECT %1 FROM records WHERE pushed = 0 LIMIT %2")
                                .arg(kRecordColumns.join(QStringLiteral(", ")))
                                .arg(m_pageRows);
-    QStringList columnTypes;
     QStringList selected;
     for (qsizetype i = 0; i < kRecordColumns.size(); ++i) {
-        columnTypes << kRecordColumns[i] + QLatin1Char(' ') + kRecordTypes[i];
         selected << (i == kRawReplyColumn ? QStringLiteral("decode(r.raw_reply, 'hex')")
                                           : QStringLiteral("r.") + kRecordColumns[i]);
     }
@@ -30,7 +28,7 @@ bool Session::pushRecords() {
                        " FROM jsonb_to_recordset(CAST(? AS jsonb)) AS r(%3)"
                        " ON CONFLICT (id) DO NOTHING")
             .arg(kRecordColumns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", ")),
-                 columnTypes.join(QStringLiteral(", ")));
+                 kRecordColumnTypes.join(QStringLiteral(", ")));
     while (!cancelled()) {
         QSqlQuery local(m_local);
         local.setForwardOnly(true);

@@ -28,21 +28,31 @@ struct StepFailure {
     QString message;
 };
 
-inline const QStringList kRecordColumns{
-    QStringLiteral("id"),         QStringLiteral("test_time"),    QStringLiteral("device"),
-    QStringLiteral("device_key"), QStringLiteral("tester"),       QStringLiteral("location"),
-    QStringLiteral("step_code"),  QStringLiteral("step_amperes"), QStringLiteral("load_seconds"),
-    QStringLiteral("r_mantissa"), QStringLiteral("r_exponent"),   QStringLiteral("micro_ohms"),
-    QStringLiteral("texts"),      QStringLiteral("raw_reply"),    QStringLiteral("source"),
-    QStringLiteral("added_at"),   QStringLiteral("added_by")};
-// The server's types of the record columns, for reading a pushed page (JSON) back into rows.
-inline const QStringList kRecordTypes{
-    QStringLiteral("text"),    QStringLiteral("text"),    QStringLiteral("text"),
-    QStringLiteral("text"),    QStringLiteral("text"),    QStringLiteral("text"),
-    QStringLiteral("integer"), QStringLiteral("integer"), QStringLiteral("integer"),
-    QStringLiteral("bigint"),  QStringLiteral("integer"), QStringLiteral("double precision"),
-    QStringLiteral("text"),    QStringLiteral("text"),    QStringLiteral("text"),
-    QStringLiteral("text"),    QStringLiteral("text")};
+// The record columns that travel, each with its type on the server (for reading a pushed page,
+// JSON, back into rows).
+inline const QStringList kRecordColumnTypes{QStringLiteral("id text"),
+                                            QStringLiteral("test_time text"),
+                                            QStringLiteral("device text"),
+                                            QStringLiteral("device_key text"),
+                                            QStringLiteral("tester text"),
+                                            QStringLiteral("location text"),
+                                            QStringLiteral("step_code integer"),
+                                            QStringLiteral("step_amperes integer"),
+                                            QStringLiteral("load_seconds integer"),
+                                            QStringLiteral("r_mantissa bigint"),
+                                            QStringLiteral("r_exponent integer"),
+                                            QStringLiteral("micro_ohms double precision"),
+                                            QStringLiteral("texts text"),
+                                            QStringLiteral("raw_reply text"),
+                                            QStringLiteral("source text"),
+                                            QStringLiteral("added_at text"),
+                                            QStringLiteral("added_by text")};
+inline const QStringList kRecordColumns = [] {
+    QStringList names;
+    for (const QString& column : kRecordColumnTypes)
+        names << column.section(QLatin1Char(' '), 0, 0);
+    return names;
+}();
 inline const int kRawReplyColumn = 13;
 
 // A table whose rows change: a key, the values, and who changed them when.
