@@ -17,9 +17,6 @@
 namespace {
 
 constexpr int kBusyMilliseconds = 250; // storing must never hold up the instrument flows for long
-// Pages kept in memory per connection: an import of many files touches the identity index all
-// over, and a cache that holds it spares re-reading and re-writing its pages.
-constexpr int kCacheKiB = 32 * 1024;
 const QByteArray kSqliteHeader("SQLite format 3\0", 16);
 
 QString NextConnectionName() {
@@ -157,7 +154,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
         return m_state;
     if (!Exec(database(), QStringLiteral("PRAGMA journal_mode=WAL"), &reason) ||
         !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason) ||
-        !Exec(database(), QStringLiteral("PRAGMA cache_size=-%1").arg(kCacheKiB), &reason))
+        !Exec(database(), QStringLiteral("PRAGMA cache_size=-65536"), &reason))
         return fail(QStringLiteral("无法打开（%1）。").arg(reason));
     if (m_schemaVersion < kArchiveSchemaVersion)
         createOrUpgrade();

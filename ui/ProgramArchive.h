@@ -33,8 +33,13 @@ public:
     // The upload has ended with rows 1..last: the rows not stored yet go in.
     void uploadEnded(const RecordGrid& grid, int last);
     static constexpr int kUploadSlice = 32;
-    // Keeps a device's limit in the register as well (the history window sets limits).
-    void setRegisterLimit(const QString& device, std::optional<double> microOhms);
+    // The register holds the limits: the device's limit there, if the archive can be read.
+    std::optional<double> registerLimit(const QString& device);
+    // Sets or clears the device's limit in the register; false, and the user told why, when the
+    // archive cannot take it.
+    bool setRegisterLimit(const QString& device, std::optional<double> microOhms);
+    // Moves the limits that the settings file held before the register into it, once.
+    void moveSettingsLimits();
     // Tells the archive's problem once per run (nothing when it works).
     void tellProblemOnce();
     // The files of the data folder the last look at it skipped, below the data folder, with why.
@@ -44,7 +49,7 @@ public:
     void reset();
 
 signals:
-    void recordsStored();
+    void recordsStored(const QString& source); // "upload", "live", or "import"
     void registerChanged();
 
 private:
