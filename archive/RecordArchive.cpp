@@ -322,12 +322,11 @@ int RecordArchive::storeInOpenTransaction(const std::vector<TestRecord>& records
 int RecordArchive::storeInOpenTransaction(const std::vector<ArchiveRow>& rows, const QString& source) {
     if (!m_insert) {
         m_insert = std::make_unique<QSqlQuery>(database());
-        if (!m_insert->prepare(QStringLiteral(
-                "INSERT OR IGNORE INTO records (id, test_time, device, device_key, tester, location, "
-                "step_code, "
-                "step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, "
-                "added_at, added_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                "0)"))) {
+        const QString sql = QStringLiteral(
+            "INSERT OR IGNORE INTO records (id, test_time, device, device_key, tester, location, step_code, "
+            "step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, "
+            "added_at, added_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+        if (!m_insert->prepare(sql)) {
             m_problem = QStringLiteral("记录库不能写入（%1）。").arg(ErrorText(m_insert->lastError()));
             m_insert.reset();
             return -1;
