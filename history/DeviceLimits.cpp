@@ -33,25 +33,25 @@ void DeviceLimitStore::load() {
     emit changed();
 }
 
-bool DeviceLimitStore::save() {
+Outcome DeviceLimitStore::save() {
     if (m_changed.isEmpty())
-        return true;
+        return {};
     ProfileFile ini = ReadSettingsFile();
     // A settings file that could not be read is never written; the settings' own save has said so.
-    if (ini.readFailed())
-        return false;
+    if (!ini.lastLoad())
+        return ini.lastLoad();
     const QByteArray before = ini.toBytes();
     writeInto(ini);
     if (ini.toBytes() == before) {
         m_changed.clear();
-        return true;
+        return {};
     }
-    if (!ini.save()) {
+    if (Outcome saved = ini.save(); !saved) {
         ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);
-        return false;
+        return saved;
     }
     m_changed.clear();
-    return true;
+    return {};
 }
 
 void DeviceLimitStore::writeInto(ProfileFile& ini) const {

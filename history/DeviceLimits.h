@@ -4,6 +4,8 @@
 // them at exit, and only when one was set or cleared during the run: a program that never had a
 // limit leaves the file exactly as the other settings make it. A cleared limit stays as an empty
 // value. Device numbers match without regard to case, as every key of the settings file does.
+#include "core/Outcome.h"
+
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -20,8 +22,8 @@ public:
 
     // Reads the section from SystemFile.ini; limits set and not yet written are dropped.
     void load();
-    // Writes the limits set or cleared since the last load; true when nothing needed writing.
-    bool save();
+    // Writes the limits set or cleared since the last load; a success when nothing needed writing.
+    Outcome save();
     // Puts those limits into the settings file's contents, to be written with the other settings.
     void writeInto(ProfileFile& ini) const;
 

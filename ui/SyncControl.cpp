@@ -38,7 +38,7 @@ void SyncControl::start() {
     if (m_runner.running())
         return;
     ProfileFile settings(SettingsFilePath());
-    settings.load();
+    static_cast<void>(settings.load()); // a file that cannot be read holds no server
     const QString password = m_server.password;
     m_server = ServerConfig::FromSettings(settings);
     m_server.password = password; // asked for once in this run, kept in memory only

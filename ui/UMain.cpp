@@ -384,7 +384,7 @@ void TFrmMain::BtnSampleDataClick() {
             m_grid->prepareRecords(received);
         else
             m_grid->clearRecords();
-        const BackupOutcome backup = received > 0 ? BackUpUpload(*m_grid, received, now) : BackupOutcome{};
+        const Outcome backup = received > 0 ? Outcome(BackUpUpload(*m_grid, received, now)) : Outcome();
         ArchiveUpload(*m_grid, received);
         Warn(kCommFailed);
         ReportBackupFailure(backup);
