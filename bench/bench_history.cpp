@@ -48,7 +48,8 @@ void WriteFolder(const QString& folder) {
         }
         const QString sub = folder + QStringLiteral("/站%1").arg(f / 100);
         QDir().mkpath(sub);
-        if (const Outcome written = WriteDataFile(sub + QStringLiteral("/记录%1.txt").arg(f), grid, kRecordsPerFile);
+        if (const Outcome written =
+                WriteDataFile(sub + QStringLiteral("/记录%1.txt").arg(f), grid, kRecordsPerFile);
             !written)
             std::fprintf(stderr, "write failed: %s\n", qPrintable(written.reason()));
     }

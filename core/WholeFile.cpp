@@ -27,14 +27,42 @@ void WholeFile::allowWritingInPlace() {
 
 Outcome WholeFile::open() {
     m_open = m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    return m_open ? Outcome() : Outcome::Failure(m_file.errorString());
+    if (!m_open)
+        return Outcome::Failure(m_file.errorString());
+    m_device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    return {};
 }
 
 Outcome WholeFile::write(QByteArrayView bytes) {
-    return WriteFully(m_file, bytes);
+    if (!m_written)
+        return m_written;
+    m_written = WriteFully(m_file, bytes);
+    return m_written;
+}
+
+qint64 WholeFile::Device::writeData(const char* data, qint64 size) {
+    m_pending.append(data, size);
+    if (m_pending.size() >= kDevicePiece)
+        if (!flush())
+            return -1;
+    return size;
+}
+
+Outcome WholeFile::Device::flush() {
+    Outcome written = m_whole.write(m_pending);
+    m_pending.clear();
+    if (!written)
+        setErrorString(written.reason());
+    return written;
 }
 
 Outcome WholeFile::commit() {
+    if (m_device.isOpen())
+        static_cast<void>(m_device.flush()); // a failure stays in m_written
+    if (!m_written) {
+        cancel();
+        return m_written;
+    }
     m_open = false;
     const int fd = m_file.handle();
     if (fd >= 0 && ::fdatasync(fd) != 0 && errno != EINVAL) {
@@ -48,6 +76,7 @@ Outcome WholeFile::commit() {
 }
 
 void WholeFile::cancel() {
+    m_device.close();
     if (!m_open)
         return;
     m_open = false;

@@ -7,10 +7,9 @@
 #include "core/Outcome.h"
 
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QSaveFile>
 #include <QString>
-
-class QIODevice;
 
 class WholeFile {
 public:
@@ -25,14 +24,33 @@ public:
     void allowWritingInPlace();
     Outcome open();
     Outcome write(QByteArrayView bytes);
-    // The file for writers that take a device; what they fail to write makes commit() fail.
-    QIODevice& device() { return m_file; }
+    // The file for writers that take a device. Their writes are gathered in pieces of
+    // kDevicePiece bytes and go through write(): one that cannot be made whole (a writer may give
+    // up after a short one without a word) makes commit() fail.
+    QIODevice& device() { return m_device; }
     // Flushes the data to the disk and puts the file in place; on failure the temporary file is gone.
     Outcome commit();
     void cancel();
 
 private:
+    static constexpr qsizetype kDevicePiece = 64 * 1024;
+    class Device : public QIODevice {
+    public:
+        explicit Device(WholeFile& file) : m_whole(file) {}
+        Outcome flush();
+
+    protected:
+        qint64 readData(char*, qint64) override { return -1; }
+        qint64 writeData(const char* data, qint64 size) override;
+
+    private:
+        WholeFile& m_whole;
+        QByteArray m_pending;
+    };
+
     QSaveFile m_file;
+    Device m_device{*this};
+    Outcome m_written; // the first write that failed
     bool m_open = false;
 };
 

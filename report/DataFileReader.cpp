@@ -138,10 +138,11 @@ Result<DataFileRecords> ReadDataFile(const QString& fileName) {
         return Unreadable(fileName, file.errorString());
 
     DataFileByteScan scan;
-    if (Outcome read = ForEachSlice(file, fileName, [&scan](const QByteArray& slice) {
-            scan.feed(slice);
-            return true;
-        });
+    if (Outcome read = ForEachSlice(file, fileName,
+                                    [&scan](const QByteArray& slice) {
+                                        scan.feed(slice);
+                                        return true;
+                                    });
         !read)
         return read;
     if (!scan.utf16() && !scan.printable)
@@ -153,10 +154,11 @@ Result<DataFileRecords> ReadDataFile(const QString& fileName) {
         return Unreadable(fileName, file.errorString());
     QStringDecoder decoder = scan.decoder();
     DataFileParser parser;
-    if (Outcome read = ForEachSlice(file, fileName, [&](const QByteArray& slice) {
-            parser.feed(QString(decoder.decode(slice)));
-            return !parser.tooLarge();
-        });
+    if (Outcome read = ForEachSlice(file, fileName,
+                                    [&](const QByteArray& slice) {
+                                        parser.feed(QString(decoder.decode(slice)));
+                                        return !parser.tooLarge();
+                                    });
         !read)
         return read;
     parser.finish();

@@ -60,13 +60,15 @@ Result<QByteArray> RunTool(const QString& tool, const QString& fileName) {
     const QDeadlineTimer deadline(kToolTimeout);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(int(deadline.remainingTime())))
-        return Outcome::Failure(QStringLiteral("the .xls reader cannot be started: %1").arg(process.errorString()));
+        return Outcome::Failure(
+            QStringLiteral("the .xls reader cannot be started: %1").arg(process.errorString()));
     for (;;) {
         output.append(process.readAllStandardOutput());
         if (output.size() > kMaxOutputBytes) {
             process.kill();
             process.waitForFinished();
-            return Outcome::Failure(QStringLiteral("the .xls reader wrote more than %1 bytes").arg(kMaxOutputBytes));
+            return Outcome::Failure(
+                QStringLiteral("the .xls reader wrote more than %1 bytes").arg(kMaxOutputBytes));
         }
         if (process.state() == QProcess::NotRunning)
             break;

@@ -79,8 +79,8 @@ Result<QString> MainDocumentPart(const ZipArchive& zip, const WorkbookLimits& li
 }
 
 // The relationship id of the sheet the workbook was saved with as the active one.
-Result<QString> ActiveSheetId(const ZipArchive& zip, const QString& workbookPart, const WorkbookLimits& limits,
-                              bool* date1904) {
+Result<QString> ActiveSheetId(const ZipArchive& zip, const QString& workbookPart,
+                              const WorkbookLimits& limits, bool* date1904) {
     XmlPart xml(zip, workbookPart, limits.maxSmallPartBytes);
     qsizetype activeTab = -1;
     QStringList sheetIds;

@@ -63,7 +63,8 @@ Result<std::unique_ptr<ZipPartDevice>> ZipArchive::openPart(const QString& partN
     zip_stat_init(&stat);
     if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
         stat.size > zip_uint64_t(limit))
-        return Outcome::Failure(QStringLiteral("part %1 declares %2 unpacked bytes").arg(partName).arg(stat.size));
+        return Outcome::Failure(
+            QStringLiteral("part %1 declares %2 unpacked bytes").arg(partName).arg(stat.size));
     zip_file_t* file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
     if (!file)
         return Outcome::Failure(QString::fromUtf8(zip_strerror(m_zip)));

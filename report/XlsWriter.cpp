@@ -454,6 +454,7 @@ Outcome WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int re
         return Outcome::Failure(QStringLiteral("an .xls sheet holds at most %1 records").arg(kXlsMaxRecords));
     const QByteArray bytes = XlsWorkbookBytes(grid, recordCount);
     if (bytes.isEmpty())
-        return Outcome::Failure(QStringLiteral("a cell text is longer than %1 characters").arg(kXlsMaxCellText));
+        return Outcome::Failure(
+            QStringLiteral("a cell text is longer than %1 characters").arg(kXlsMaxCellText));
     return WriteWholeFile(fileName, bytes);
 }

@@ -2,10 +2,10 @@
 // from every data file and workbook below the data folder, the order and the % changes, the
 // cache, the chart's series, the export files, and the way in from the main window.
 #include "core/RecordGrid.h"
+#include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 #include "history/DeviceHistory.h"
 #include "history/DeviceLimits.h"
-#include "core/RecordValues.h"
 #include "report/DataFile.h"
 #include "report/WorkbookWriter.h"
 #include "tests/support/TestSupport.h"
