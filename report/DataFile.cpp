@@ -139,8 +139,8 @@ QByteArray DataFileBytesWithRecord(const QByteArray& existing, const RecordGrid:
     scan.feed(existing);
     QStringDecoder decoder = scan.decoder();
     const QString oldText = decoder.decode(existing);
-    // Blocks are counted by their first line, "序号=…": no value can start a line, since line
-    // breaks in values are written as blanks.
+    // Blocks are counted by their first line, the record number's key line: no value can start a line, since
+    // line breaks in values are written as blanks.
     const QString numberKey = RecordGrid::Headers().at(0) + QLatin1Char('=');
     int blocks = 0;
     for (const QStringView line : QStringView(oldText).split(QLatin1Char('\n')))

@@ -8,7 +8,6 @@
 #include "history/DeviceLimits.h"
 #include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/SiUsbXp.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
 #include "ui/ProgramArchive.h"
@@ -338,7 +337,7 @@ bool TFrmMain::ConnectDevice() {
         SetStatusText(ModelText(*identity) + kConnected);
         ShowByteTrace(link.lastReply());
     } else {
-        const std::optional<QString> serial = UsbSerialNumberString();
+        const std::optional<QString> serial = InstrumentLink().usbSerialNumber();
         if (!serial)
             return ConnectFailed();
         SetStatusText(*serial + kConnected);
