@@ -105,8 +105,6 @@ Assessment ArchiveAssessor::assess(const QString& device, const QString& testTim
     input.stepAmperes = stepAmperes;
     input.phase = asset.phase;
     input.rules = RulesOf(asset, m_factors);
-    if (!input.rules.limit && fallbackLimit)
-        input.rules.limit = fallbackLimit(device);
     const QString key = TrimText(device).toUpper();
     if (!testTime.isEmpty() && stepAmperes) {
         m_previousSameStep.bindValue(0, key);
@@ -141,15 +139,38 @@ Assessment ArchiveAssessor::assess(const QString& device, const QString& testTim
         for (const auto& [sisterKey, phase] : *sisters) {
             if (sisterKey == key || phase == asset.phase)
                 continue;
-            m_sameDay.bindValue(0, sisterKey);
-            m_sameDay.bindValue(1, *stepAmperes);
-            m_sameDay.bindValue(2, day.toString(Qt::ISODate));
-            m_sameDay.bindValue(3, day.addDays(1).toString(Qt::ISODate));
-            if (const std::optional<EarlierTest> test = earlier(m_sameDay))
+            if (const std::optional<EarlierTest> test = sameDay(sisterKey, day, *stepAmperes))
                 input.sisterPhases.push_back({phase, test->microOhms});
         }
     }
     return Assess(input);
+}
+
+void ArchiveAssessor::preloadLastTests(QHash<QString, LastTest> lastTests) {
+    m_lastTests = std::move(lastTests);
+    m_lastTestsKnown = true;
+}
+
+// The sister's latest reading of the day at the step. Its last test of all answers that when it lies
+// on an earlier day (no test that day) or is a reading on the day at the step (the day's latest); a
+// sister never tested has none.
+std::optional<EarlierTest> ArchiveAssessor::sameDay(const QString& sisterKey, const QDate& day,
+                                                    int stepAmperes) {
+    if (m_lastTestsKnown) {
+        const auto last = m_lastTests.constFind(sisterKey);
+        if (last == m_lastTests.cend())
+            return std::nullopt;
+        const QDate lastDay = QDate::fromString(last->testTime.left(10), Qt::ISODate);
+        if (!lastDay.isValid() || lastDay < day)
+            return std::nullopt;
+        if (lastDay == day && last->stepAmperes == stepAmperes && last->microOhms)
+            return EarlierTest{stepAmperes, *last->microOhms};
+    }
+    m_sameDay.bindValue(0, sisterKey);
+    m_sameDay.bindValue(1, stepAmperes);
+    m_sameDay.bindValue(2, day.toString(Qt::ISODate));
+    m_sameDay.bindValue(3, day.addDays(1).toString(Qt::ISODate));
+    return earlier(m_sameDay);
 }
 
 Assessment ArchiveAssessor::assess(const TestRecord& record) {
@@ -164,19 +185,31 @@ std::vector<OverviewStation> BuildOverview(const RecordArchive& archive) {
     last.prepare(
         QStringLiteral("SELECT test_time, step_amperes, micro_ohms, texts FROM records WHERE device_key = ? "
                        "ORDER BY test_time DESC LIMIT 1"));
+    // First every device's last test, then the verdicts, which look at the sister phases' tests.
+    QHash<QString, ArchiveAssessor::LastTest> lastTests;
+    std::vector<OverviewDevice> lastOf(assets.size());
+    for (size_t i = 0; i < assets.size(); ++i) {
+        last.bindValue(0, assets[i].key());
+        if (!last.exec() || !last.next())
+            continue;
+        OverviewDevice& device = lastOf[i];
+        device.tested = true;
+        device.lastTime = last.value(0).toString();
+        const TestRecord::Texts texts = TextsFromJson(last.value(3).toString());
+        device.stepText = TrimText(texts[5]);
+        device.resistanceText = TrimText(texts[7]);
+        lastTests.insert(assets[i].key(),
+                         {device.lastTime, OptionalInt(last.value(1)), OptionalDouble(last.value(2))});
+    }
+    assessor.preloadLastTests(lastTests);
     std::map<QString, std::map<QString, std::vector<OverviewDevice>>> places;
-    for (Asset& asset : assets) {
-        OverviewDevice device;
-        last.bindValue(0, asset.key());
-        if (last.exec() && last.next()) {
-            device.tested = true;
-            device.lastTime = last.value(0).toString();
-            const std::optional<int> step = OptionalInt(last.value(1));
-            const std::optional<double> microOhms = OptionalDouble(last.value(2));
-            const TestRecord::Texts texts = TextsFromJson(last.value(3).toString());
-            device.stepText = TrimText(texts[5]);
-            device.resistanceText = TrimText(texts[7]);
-            device.assessment = assessor.assess(asset.device, device.lastTime, step, microOhms);
+    for (size_t i = 0; i < assets.size(); ++i) {
+        Asset& asset = assets[i];
+        OverviewDevice& device = lastOf[i];
+        if (device.tested) {
+            const ArchiveAssessor::LastTest test = lastTests.value(asset.key());
+            const std::optional<double> microOhms = test.microOhms;
+            device.assessment = assessor.assess(asset.device, device.lastTime, test.stepAmperes, microOhms);
             if (const std::optional<EarlierTest>& previous = assessor.lastPreviousSameStep();
                 microOhms && previous && previous->microOhms > 0)
                 device.changePercent = (*microOhms / previous->microOhms - 1.0) * 100.0;

@@ -6,10 +6,10 @@
 #include "archive/AssetRegister.h"
 #include "core/TestRecord.h"
 
+#include <QDate>
 #include <QHash>
 #include <QSqlQuery>
 #include <QString>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -39,13 +39,20 @@ public:
     const Asset& assetOf(const QString& device);
     // Takes the whole register at once (the overview), instead of a look-up per device.
     void preload(const std::vector<Asset>& assets);
+    // Each device's last test (by device key), read beforehand for all devices (the overview): a
+    // sister phase's test on the day is then mostly known without a query.
+    struct LastTest {
+        QString testTime;
+        std::optional<int> stepAmperes;
+        std::optional<double> microOhms;
+    };
+    void preloadLastTests(QHash<QString, LastTest> lastTests);
     // The previous test at the same step that the last assess() found.
     const std::optional<EarlierTest>& lastPreviousSameStep() const { return m_lastPrevious; }
-    // A limit for devices whose register row has none (limits kept elsewhere), or nothing.
-    std::function<std::optional<double>(const QString& device)> fallbackLimit;
 
 private:
     std::optional<EarlierTest> earlier(QSqlQuery& query);
+    std::optional<EarlierTest> sameDay(const QString& sisterKey, const QDate& day, int stepAmperes);
 
     const RecordArchive& m_archive;
     AssessmentFactors m_factors;
@@ -55,7 +62,9 @@ private:
     QSqlQuery m_previousAnyStep;
     QSqlQuery m_sameDay;
     std::optional<EarlierTest> m_lastPrevious;
+    QHash<QString, LastTest> m_lastTests;
     bool m_preloaded = false;
+    bool m_lastTestsKnown = false;
 };
 
 // The station at a glance: station → bay → device, each device with its last test.

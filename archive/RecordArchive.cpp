@@ -152,7 +152,8 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     if (readOnly)
         return m_state;
     if (!Exec(database(), QStringLiteral("PRAGMA journal_mode=WAL"), &reason) ||
-        !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason))
+        !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason) ||
+        !Exec(database(), QStringLiteral("PRAGMA cache_size=-65536"), &reason))
         return fail(QStringLiteral("无法打开（%1）。").arg(reason));
     if (m_schemaVersion < kArchiveSchemaVersion)
         createOrUpgrade();

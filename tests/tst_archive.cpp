@@ -17,6 +17,7 @@
 #include "tests/support/TestSupport.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgHistory.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
@@ -70,6 +71,22 @@ TestRecord Record(const QString& device, const QString& time, const QString& ste
 qint64 Count(const RecordArchive& archive, const QString& sql) {
     QSqlQuery query(archive.database());
     return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
+// Registers devices of the station 东郊站: device, bay, phase, limit.
+void Register(RecordArchive& archive, std::initializer_list<std::array<const char*, 4>> rows) {
+    std::vector<Asset> assets;
+    for (const auto& [device, bay, phase, limit] : rows) {
+        Asset asset;
+        asset.device = device;
+        asset.station = "东郊站";
+        asset.bay = bay;
+        asset.phase = phase;
+        asset.limit = limit;
+        assets.push_back(asset);
+    }
+    QString reason;
+    QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
 }
 
 void Age(const QString& path) {
@@ -450,29 +467,20 @@ private slots:
         QTemporaryDir dir;
         RecordArchive archive;
         QCOMPARE(archive.open(dir.filePath(kArchiveFileName)), ArchiveState::Open);
-        std::vector<Asset> assets;
-        for (const auto& [device, bay, phase, limit] : {std::tuple{"QA", "1号", "A", ""},
-                                                        {"QB", "1号", "B", ""},
-                                                        {"QC", "1号", "C", "100"},
-                                                        {"QD", "2号", "", "100"}}) {
-            Asset asset;
-            asset.device = device;
-            asset.station = "东郊站";
-            asset.bay = bay;
-            asset.phase = phase;
-            asset.limit = limit;
-            assets.push_back(asset);
-        }
-        QString reason;
-        QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+        Register(archive, {{"QA", "1号", "A", ""},
+                           {"QB", "1号", "B", ""},
+                           {"QC", "1号", "C", "100"},
+                           {"QD", "2号", "", "100"}});
         QCOMPARE(archive.store({Record("qa", "24-05-01 09:00", "100 A", "50.0 uΩ"),
                                 Record("QB", "24-05-01 09:05", "100 A", "52.0 uΩ"),
                                 Record("QC", "24-05-01 09:10", "200 A", "30.0 uΩ"),
                                 Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
                                 Record("QD", "24-05-01 09:30", "100 A", "90.0 uΩ"),
-                                Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ")},
+                                Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ"),
+                                // A's last test is at another current: its 100 A reading still counts
+                                Record("QA", "24-05-01 09:50", "200 A", "31.0 uΩ")},
                                "upload"),
-                 6);
+                 7);
         const std::vector<OverviewStation> stations = BuildOverview(archive);
         QCOMPARE(stations.size(), size_t(2));
         QCOMPARE(stations[0].name, QStringLiteral("东郊站"));
@@ -486,9 +494,43 @@ private slots:
                      "超过限值 100 uΩ；上次试验电流为 200 A，与本次不同，未作比较；C相比最低相高 140 %"));
         QVERIFY(!qc.changePercent); // the 200 A test is not its previous test
         QCOMPARE(stations[0].bays[0].devices[1].assessment.verdict, Verdict::Pass); // B: 4 % above A
+        QCOMPARE(stations[0].bays[0].devices[0].assessment.verdict, Verdict::Pass); // A at 200 A: 3 % above C
         QCOMPARE(stations[1].name, QString());                                      // not in the register
         QCOMPARE(stations[1].worst, Verdict::NoCriteria);
         QCOMPARE(OverviewRows(stations).size(), size_t(5));
+    }
+
+    // The history of any phase shows its bay's phases side by side, each reading with its verdict.
+    void historyShowsTheBaysPhasesTogether() {
+        TempProgramDir dir;
+        RecordArchive& archive = ProgramArchive::shared().archive();
+        Register(
+            archive,
+            {{"QA", "1号", "A", ""}, {"QB", "1号", "B", ""}, {"QC", "1号", "C", ""}, {"QD", "", "", ""}});
+        QCOMPARE(archive.store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
+                                Record("QB", "24-05-01 09:05", "100 A", "81.0 uΩ"),
+                                Record("QC", "24-05-01 09:10", "100 A", "55.0 uΩ"),
+                                Record("QA", "24-05-02 09:00", "100 A", "51.0 uΩ"),
+                                Record("QD", "24-05-02 09:00", "100 A", "9.0 uΩ")},
+                               "upload"),
+                 5);
+        RecordGrid grid;
+        TFrmHistory dialog(grid, 0, QStringLiteral("qb"));
+        const QTableWidget* table = dialog.TblPhases;
+        QVERIFY(!table->isHidden());
+        QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("B相 QB"));
+        const QList<QStringList> rows{
+            {"2024-05-02", "100 A", "51.0 uΩ", "", "", "合格", ""},
+            {"2024-05-01", "100 A", "50.0 uΩ", "81.0 uΩ", "55.0 uΩ", "注意", "B相比最低相高 62 %"}};
+        QCOMPARE(table->rowCount(), rows.size());
+        for (int r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < rows[r].size(); ++c)
+                QCOMPARE(table->item(r, c) ? table->item(r, c)->text() : QString(), rows[r][c]);
+        QCOMPARE(table->item(1, 3)->data(Qt::AccessibleDescriptionRole).toString(),
+                 QStringLiteral("注意：B相比最低相高 62 %"));
+        QCOMPARE(dialog.TblHistory->item(0, 6)->text(), QStringLiteral("仪器上传")); // not the grid's
+        TFrmHistory alone(grid, 0, QStringLiteral("QD"));                            // in no bay
+        QVERIFY(alone.TblPhases->isHidden());
     }
 
     void registerFilesRoundTrip_data() {

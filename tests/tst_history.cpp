@@ -5,11 +5,11 @@
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 #include "history/DeviceHistory.h"
-#include "history/DeviceLimits.h"
 #include "report/DataFile.h"
 #include "report/WorkbookWriter.h"
 #include "tests/support/TestSupport.h"
 #include "ui/HistoryChart.h"
+#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 #include "ui/UMain.h"
 
@@ -272,7 +272,6 @@ private slots:
         MessageRecorder messages;
         RecordGrid grid;
         FillNumberedGrid(grid, GridRows());
-        DeviceLimitStore::shared().load();
         TFrmHistory dialog(grid, 3, kDevice);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("设备历史"));
         QCOMPARE(dialog.TblHistory->rowCount(), 9);
@@ -304,10 +303,10 @@ private slots:
         dialog.EdtLimit->setText(QStringLiteral("-3"));
         dialog.BtnSetLimit->click();
         QCOMPARE(messages.texts(), QStringList{QStringLiteral("请输入大于0的限值（uΩ）！")});
-        QCOMPARE(*DeviceLimitStore::shared().limit(kDevice), 60.5);
+        QCOMPARE(ProgramArchive::shared().registerLimit(kDevice), 60.5);
         dialog.BtnClearLimit->click();
         QCOMPARE(dialog.Chart()->series().size(), 2);
-        QVERIFY(!DeviceLimitStore::shared().limit(kDevice));
+        QVERIFY(!ProgramArchive::shared().registerLimit(kDevice));
     }
 
     void exportsTableAndChart() {
@@ -317,12 +316,11 @@ private slots:
         FolderRecorder folders;
         RecordGrid grid;
         FillNumberedGrid(grid, GridRows());
-        DeviceLimitStore::shared().load();
-        DeviceLimitStore::shared().setLimit(kDevice, 60.0);
         TFrmHistory dialog(grid, 3, kDevice);
+        dialog.EdtLimit->setText(QStringLiteral("60"));
+        dialog.BtnSetLimit->click();
         dialog.BtnExportPdfClick();
         dialog.BtnExportPngClick();
-        DeviceLimitStore::shared().load();
         QVERIFY(messages.messages.isEmpty());
         QCOMPARE(QFileInfo(dialog.LastPdf()).absolutePath(), EnsureDataFolder());
         QVERIFY(QFileInfo(dialog.LastPdf()).fileName().startsWith(QStringLiteral("设备历史 DL000123 ")));

@@ -1,10 +1,10 @@
-// Resistance limits per device number: kept in SystemFile.ini only once one exists, read back at
-// the next start, and shown in the record grid as a red resistance cell with the text
+// Resistance limits per device number: held by the register (the settings file's limits of earlier
+// versions move there once), and shown in the record grid as a red resistance cell with the text
 // "超过限值 N uΩ" for tool tip and screen reader. Without limits the grid looks as it always did.
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
-#include "history/DeviceLimits.h"
 #include "tests/support/TestSupport.h"
+#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 #include "ui/UMain.h"
 
@@ -83,41 +83,38 @@ private slots:
             TFrmHistory dialog(*window.Grid(), giRecordCount, QStringLiteral("QF1"));
             dialog.EdtLimit->setText(QStringLiteral("100"));
             dialog.BtnSetLimit->click();
-            QVERIFY(DeviceLimitStore::shared().limit(QStringLiteral("QF1")));
-            QVERIFY(!QFile::exists(SettingsFilePath())); // limits are written with the settings, at exit
+            QCOMPARE(ProgramArchive::shared().registerLimit(QStringLiteral("qf1")), 100.0);
+            QVERIFY(!QFile::exists(SettingsFilePath())); // the settings are written at exit
             dialog.BtnClearLimit->click();
         }
         QCOMPARE(ReadAll(SettingsFilePath()), plain);
     }
 
-    void limitsRoundTripThroughTheSettingsFile() {
+    // The limits an earlier version kept in the settings file go into the register at the first
+    // start; from then on the register alone holds them, and the file keeps what it had.
+    void limitsMoveIntoTheRegisterOnce() {
         TempProgramDir dir;
-        WriteAll(SettingsFilePath(), "[Mine]\r\nkeep=1\r\n");
+        const QByteArray settings = "[Mine]\r\nkeep=1\r\n[DeviceLimits]\r\nQF1=100\r\n变压器甲=1677721.5\r\n"
+                                    "QF3=0\r\nQF4=abc\r\n";
+        WriteAll(SettingsFilePath(), settings);
+        const auto limit = [](const char* device) {
+            return ProgramArchive::shared().registerLimit(QString::fromUtf8(device));
+        };
         {
             TFrmMain window;
-            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("QF1"), 100.0));
-            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("变压器甲"), 1677721.5));
-            QVERIFY(!DeviceLimitStore::shared().setLimit(QStringLiteral("A=B"), 1.0));
-            QVERIFY(!DeviceLimitStore::shared().setLimit(QStringLiteral("QF3"), 0.0));
+            QCOMPARE(limit("qf1"), 100.0);
+            QCOMPARE(limit("变压器甲"), 1677721.5);
+            QVERIFY(!limit("QF3") && !limit("QF4"));
+            QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("QF1"), std::nullopt));
+            QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("A=B"), 2.5));
         }
-        const QByteArray written = ReadAll(SettingsFilePath());
-        QVERIFY(written.startsWith("[Mine]\r\nkeep=1\r\n"));
-        QVERIFY2(written.contains("[DeviceLimits]\r\n"), written.constData());
-        QVERIFY(written.contains("QF1=100\r\n"));
-        QVERIFY(!written.contains("A=B"));
+        QVERIFY(ReadAll(SettingsFilePath()).startsWith(settings));
         {
             TFrmMain window;
-            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("QF1")), 100.0);
-            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("qf1")), 100.0); // keys ignore case
-            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("变压器甲")), 1677721.5);
-            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("QF1"), std::nullopt));
+            QVERIFY(!limit("QF1")); // moved once: cleared stays cleared
+            QCOMPARE(limit("变压器甲"), 1677721.5);
+            QCOMPARE(limit("a=b"), 2.5);
         }
-        {
-            TFrmMain window;
-            QVERIFY(!DeviceLimitStore::shared().limit(QStringLiteral("QF1")));
-            QCOMPARE(*DeviceLimitStore::shared().limit(QStringLiteral("变压器甲")), 1677721.5);
-        }
-        QVERIFY(ReadAll(SettingsFilePath()).contains("QF1=\r\n"));
     }
 
     void gridMarksRecordsAboveTheirLimit() {
@@ -164,12 +161,12 @@ private slots:
         QCOMPARE(selected.pixelColor(loadTime.left() + 3, loadTime.center().y()), highlight);
 
         // A limit set while the grid is shown redraws it.
-        DeviceLimitStore::shared().setLimit(QStringLiteral("QF2"), 149.0);
+        QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("QF2"), 149.0));
         QCOMPARE(CellColour(window, Grab(window), 2), kRed);
     }
 
-    // The limits go out with the other settings in one write: a file that cannot be written is
-    // told once, and stays as it was.
+    // The settings go out in one write at exit: a file that cannot be written is told once, and
+    // stays as it was.
     void settingsThatCannotBeWrittenAreToldOnce() {
         TempProgramDir dir;
         QByteArray original = "[SetParam]\r\niTestTime=9\r\n[Mine]\r\n";
@@ -182,7 +179,6 @@ private slots:
         getrlimit(RLIMIT_FSIZE, &limit);
         {
             TFrmMain window;
-            QVERIFY(DeviceLimitStore::shared().setLimit(QStringLiteral("QF1"), 100.0));
             strTestUser = QStringLiteral("李工");
             const rlimit small{4096, limit.rlim_max}; // the disk takes no more than this
             setrlimit(RLIMIT_FSIZE, &small);

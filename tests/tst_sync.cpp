@@ -1,10 +1,14 @@
 // Laptops' archives synchronised through a real PostgreSQL server that the test starts itself.
+#include "archive/ArchiveQueries.h"
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/TestRecord.h"
+#include "core/UDataCenter.h"
 #include "tests/support/PgCluster.h"
+#include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
+#include "ui/ProgramArchive.h"
 #include "ui/SyncControl.h"
 #include "ui/UMain.h"
 
@@ -14,6 +18,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -496,25 +501,32 @@ private slots:
     // Device numbers, names and notes carrying SQL and quotes go through the server unchanged.
     void hostileTexts_data() {
         QTest::addColumn<QString>("text");
-        QTest::newRow("statement") << "'); DROP TABLE ohmara.records; --";
-        QTest::newRow("quotes") << "O'Brien \"QF\" `1`";
-        QTest::newRow("placeholders") << "? $1 :id ::text %s";
-        QTest::newRow("backslashes") << "C:\\new\\' \\x00";
-        QTest::newRow("dollar quoting") << "$$; SELECT 1; $$";
-        QTest::newRow("chinese and emoji") << "断路器Ⅱ段 ⚡ “引号”";
+        QTest::addColumn<QString>("elsewhere"); // as the other laptop gets it
+        for (const char* text :
+             {"'); DROP TABLE ohmara.records; --", "O'Brien \"QF\" `1`", "? $1 :id ::text %s",
+              "C:\\new\\' \\x00", "$$; SELECT 1; $$", "断路器Ⅱ段 ⚡ “引号”"})
+            QTest::newRow(text) << QString::fromUtf8(text) << QString::fromUtf8(text);
+        // The server's texts cannot hold U+0000: it goes as U+FFFD rather than stop every sync.
+        QTest::newRow("a NUL") << QStringLiteral("QF%1 1").arg(QChar(0)) << QStringLiteral("QF\uFFFD 1");
     }
     void hostileTexts() {
         QFETCH(QString, text);
+        QFETCH(QString, elsewhere);
+        const auto there = [&](QStringList rows) {
+            for (QString& row : rows)
+                row.replace(text, elsewhere).replace(text.toUpper(), elsewhere.toUpper());
+            return rows;
+        };
         Laptop a(QStringLiteral("a'); --")), b(QStringLiteral("laptop-b"));
         a.addRecords(text, 0, 3, text);
         a.setAsset(text, QStringLiteral("1e2"), text, QDateTime::currentDateTimeUtc());
         QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
         QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
-        QCOMPARE(b.records(), a.records());
+        QCOMPARE(b.records(), there(a.records()));
         QCOMPARE(b.rows(QStringLiteral("records"), QStringLiteral("added_by")),
                  a.rows(QStringLiteral("records"), QStringLiteral("added_by")));
-        QCOMPARE(b.assets(), a.assets());
-        QVERIFY(b.assets().value(0).contains(text));
+        QCOMPARE(b.assets(), there(a.assets()));
+        QVERIFY(b.assets().value(0).contains(elsewhere));
         QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("3"));
     }
 
@@ -554,17 +566,32 @@ private slots:
 
     // "同步" in the window's tools menu, with the server of the settings file and the password of
     // the pgpass file: the window shows a progress bar while the sync runs and one message at the end.
+    void windowSync_data() {
+        QTest::addColumn<QString>("laptop");
+        QTest::newRow("a laptop with records pushes them") << "records";
+        QTest::newRow("a laptop without an archive gets one from the server") << "empty";
+        QTest::newRow("an upload syncs on its own when the settings ask") << "upload";
+    }
     void windowSync() {
+        QFETCH(QString, laptop);
         TempProgramDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("测试记录")));
-        Laptop a(QStringLiteral("laptop-a"), SyncControl::ArchivePath());
-        a.addRecords(QStringLiteral("QF5"), 0, 30);
+        std::optional<Laptop> a;
+        if (laptop == "records") {
+            a.emplace(QStringLiteral("laptop-a"), SyncControl::ArchivePath());
+            a->addRecords(QStringLiteral("QF5"), 0, 30);
+        } else if (laptop == "empty") {
+            QVERIFY(!QFile::exists(SyncControl::ArchivePath()));
+            Laptop other(QStringLiteral("laptop-o"));
+            other.addRecords(QStringLiteral("QF5"), 0, 30);
+            QCOMPARE(sync(other, engineer()).status, SyncStatus::Done);
+        }
         QFile settings(dir.filePath(QStringLiteral("SystemFile.ini")));
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write(
             QStringLiteral("[TeamServer]\r\nHost=127.0.0.1\r\nPort=%1\r\nDatabase=ohmara\r\nUser=alice\r\n")
                 .arg(m_cluster.port())
-                .toLatin1());
+                .toLatin1() +
+            (laptop == "upload" ? "SyncAfterUpload=1\r\n" : ""));
         settings.close();
         QFile pgpass(dir.filePath(QStringLiteral("pgpass")));
         QVERIFY(pgpass.open(QIODevice::WriteOnly));
@@ -579,17 +606,34 @@ private slots:
         auto* action = window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSync"));
         auto* progress = window.StatusPanel1->findChild<QProgressBar*>(QStringLiteral("SyncProgress"));
         QVERIFY(action && progress);
-        action->trigger();
-        QVERIFY(progress->isVisible());
-        QVERIFY(!action->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
+        if (laptop == "upload") {
+            SimSetup setup;
+            for (int k = 1; k <= 30; ++k)
+                setup.records.append(SimRecord{QDateTime(QDate(2024, 3, 15), QTime(9, k)),
+                                               QStringLiteral("QF5"), QStringLiteral("LI"),
+                                               QStringLiteral("LAB"), 1, 5, uint32_t(1000 + k)}
+                                         .frame());
+            UsbSim usb(setup);
+            usb.pointProgramAt();
+            gbDeviceConnected = true;
+            window.UpdateButtons();
+            window.BtnSampleData->click();
+            QVERIFY(progress->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(action->isEnabled(), 30000);
+            QVERIFY(messages.messages.isEmpty()); // done without a word
+        } else {
+            action->trigger();
+            QVERIFY(progress->isVisible());
+            QVERIFY(!action->isEnabled());
+            QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
+            QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
+                     qPrintable(messages.texts().value(0)));
+        }
         qunsetenv("PGPASSFILE");
-        QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
-                 qPrintable(messages.texts().value(0)));
         QVERIFY(!progress->isVisible());
         QVERIFY(action->isEnabled());
         QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("30"));
-        QCOMPARE(a.unpushed(), 0);
+        QCOMPARE(DeviceRecords(ProgramArchive::shared().archive(), QStringLiteral("qf5")).size(), size_t(30));
     }
 
     // Programs of different ages share a server: an additive upgrade keeps older programs

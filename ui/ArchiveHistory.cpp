@@ -16,10 +16,11 @@ DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& 
         if (TrimText(grid.cell(2, row)).toUpper() == key)
             history.entries.push_back(HistoryEntryOf(grid.row(row), QString()));
     for (const ArchivedRecord& record : DeviceRecords(archive, history.device)) {
-        // Records received from the instrument name no file.
-        const bool received =
-            record.source == QStringLiteral("upload") || record.source == QStringLiteral("live");
-        history.entries.push_back(HistoryEntryOf(record.texts, received ? QString() : record.source));
+        // Records received from the instrument name how they came instead of a file.
+        const QString origin = record.source == QStringLiteral("upload") ? QStringLiteral("仪器上传")
+                               : record.source == QStringLiteral("live") ? QStringLiteral("现场试验")
+                                                                         : record.source;
+        history.entries.push_back(HistoryEntryOf(record.texts, origin));
     }
     ArrangeHistory(history.entries);
     return history;

@@ -6,5 +6,6 @@
 class RecordArchive;
 
 // unreadableFiles: what the last look at the data folder could not read.
-DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& device, const RecordGrid& grid,
-                                   int recordCount, const QStringList& unreadableFiles);
+DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& device,
+                                   const RecordGrid& grid, int recordCount,
+                                   const QStringList& unreadableFiles);

@@ -88,7 +88,7 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
     worker.join();
     progress.close();
     if (summary.recordsAdded > 0)
-        emit program.recordsStored();
+        emit program.recordsStored(QStringLiteral("import"));
     return summary;
 }
 

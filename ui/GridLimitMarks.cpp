@@ -4,14 +4,12 @@
 #include "archive/RecordArchive.h"
 #include "core/RecordGrid.h"
 #include "core/RecordValues.h"
-#include "history/DeviceLimits.h"
 #include "ui/ProgramArchive.h"
 #include "ui/VerdictLook.h"
 
 GridLimitMarks::GridLimitMarks(RecordGrid* grid, QObject* parent)
     : QIdentityProxyModel(parent), m_grid(grid) {
     setSourceModel(grid);
-    connect(&DeviceLimitStore::shared(), &DeviceLimitStore::changed, this, &GridLimitMarks::LimitsChanged);
     connect(&ProgramArchive::shared(), &ProgramArchive::recordsStored, this, &GridLimitMarks::LimitsChanged);
     connect(&ProgramArchive::shared(), &ProgramArchive::registerChanged, this,
             &GridLimitMarks::LimitsChanged);
@@ -35,22 +33,12 @@ const std::optional<Assessment>& GridLimitMarks::AssessmentOf(const QModelIndex&
     const TestRecord& record = m_grid->record(row + 1);
     std::optional<Assessment> result;
     if (record.microOhms) {
-        const auto storeLimit = [](const QString& device) {
-            return DeviceLimitStore::shared().limit(device);
-        };
+        // The register holds the rules: without a readable archive there is nothing to judge by.
         RecordArchive* archive = ProgramArchive::shared().existingArchive();
         if (archive && archive->readable()) {
-            if (!m_assessor) {
+            if (!m_assessor)
                 m_assessor = std::make_unique<ArchiveAssessor>(*archive);
-                m_assessor->fallbackLimit = storeLimit;
-            }
             result = m_assessor->assess(record);
-        } else if (const std::optional<double> limit = storeLimit(record.device)) {
-            AssessmentInput input;
-            input.microOhms = record.microOhms;
-            input.stepAmperes = record.stepAmperes;
-            input.rules.limit = limit;
-            result = Assess(input);
         }
         if (result && result->verdict == Verdict::NoCriteria)
             result.reset();

@@ -2,6 +2,7 @@
 
 #include "archive/AssetRegister.h"
 #include "core/Platform.h"
+#include "core/ProfileFile.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 #include "history/DeviceLimits.h"
@@ -17,8 +18,9 @@ constexpr size_t kMaxPending = 100000;
 const QString kLimitsMoved = QStringLiteral("device_limits_moved");
 
 // The limits of the settings file's [DeviceLimits] go into the register once, where the register
-// has none for the device; from then on the register holds them.
-void MoveDeviceLimits(RecordArchive& archive) {
+// has none for the device; from then on the register holds them. An archive that cannot be
+// written now gets them at a later start.
+void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QString, double>>& limits) {
     if (!archive.writable())
         return;
     {
@@ -29,13 +31,12 @@ void MoveDeviceLimits(RecordArchive& archive) {
             return;
     }
     std::vector<Asset> assets;
-    for (auto limit = DeviceLimitStore::shared().all().begin();
-         limit != DeviceLimitStore::shared().all().end(); ++limit) {
-        Asset asset = LoadAsset(archive, limit.key()).value_or(Asset{});
+    for (const auto& [device, limit] : limits) {
+        Asset asset = LoadAsset(archive, device).value_or(Asset{});
         if (!asset.registered)
-            asset.device = limit.key();
-        if (asset.limit.isEmpty() && ParseMicroOhms(MicroOhmText(limit.value()))) {
-            asset.limit = MicroOhmText(limit.value());
+            asset.device = device;
+        if (asset.limit.isEmpty() && ParseMicroOhms(MicroOhmText(limit))) {
+            asset.limit = MicroOhmText(limit);
             assets.push_back(asset);
         }
     }
@@ -69,7 +70,6 @@ RecordArchive& ProgramArchive::archive() {
         EnsureDataFolder();
         m_archive = std::make_unique<RecordArchive>();
         m_archive->open(fileName());
-        MoveDeviceLimits(*m_archive);
     }
     return *m_archive;
 }
@@ -114,23 +114,41 @@ void ProgramArchive::store(std::vector<TestRecord> records, const QString& sourc
     });
     if (stored) {
         m_pending.clear();
-        emit recordsStored();
+        emit recordsStored(source);
         return;
     }
     tellProblemOnce();
 }
 
-void ProgramArchive::setRegisterLimit(const QString& device, std::optional<double> microOhms) {
+void ProgramArchive::moveSettingsLimits() {
+    const std::vector<std::pair<QString, double>> limits = SettingsFileLimits(ReadSettingsFile());
+    if (!limits.empty()) // no archive is made for nothing to move
+        MoveDeviceLimits(archive(), limits);
+}
+
+std::optional<double> ProgramArchive::registerLimit(const QString& device) {
+    RecordArchive* opened = existingArchive();
+    if (!opened || !opened->readable())
+        return std::nullopt;
+    const std::optional<Asset> asset = LoadAsset(*opened, device);
+    return asset ? ParseMicroOhms(asset->limit) : std::nullopt;
+}
+
+bool ProgramArchive::setRegisterLimit(const QString& device, std::optional<double> microOhms) {
     RecordArchive& opened = archive();
-    if (!opened.writable())
-        return;
-    Asset asset = LoadAsset(opened, device).value_or(Asset{});
-    if (!asset.registered)
-        asset.device = TrimText(device);
-    asset.limit = microOhms ? MicroOhmText(*microOhms) : QString();
-    QString reason;
-    if (SaveAssets(opened, {asset}, &reason))
-        emit registerChanged();
+    QString reason = opened.problem();
+    if (opened.writable()) {
+        Asset asset = LoadAsset(opened, device).value_or(Asset{});
+        if (!asset.registered)
+            asset.device = TrimText(device);
+        asset.limit = microOhms ? MicroOhmText(*microOhms) : QString();
+        if (SaveAssets(opened, {asset}, &reason)) {
+            emit registerChanged();
+            return true;
+        }
+    }
+    ShowMessage(ArchiveProblemMessage(reason), kAppTitle, MsgIcon::Warning);
+    return false;
 }
 
 void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, const QString& source) {

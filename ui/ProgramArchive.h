@@ -26,8 +26,13 @@ public:
     void store(std::vector<TestRecord> records, const QString& source);
     // Grid rows first..last as records.
     void storeRows(const RecordGrid& grid, int first, int last, const QString& source);
-    // Keeps a device's limit in the register as well (the history window sets limits).
-    void setRegisterLimit(const QString& device, std::optional<double> microOhms);
+    // The register holds the limits: the device's limit there, if the archive can be read.
+    std::optional<double> registerLimit(const QString& device);
+    // Sets or clears the device's limit in the register; false, and the user told why, when the
+    // archive cannot take it.
+    bool setRegisterLimit(const QString& device, std::optional<double> microOhms);
+    // Moves the limits that the settings file held before the register into it, once.
+    void moveSettingsLimits();
     // Tells the archive's problem once per run (nothing when it works).
     void tellProblemOnce();
     // The files of the data folder the last look at it skipped, below the data folder, with why.
@@ -37,7 +42,7 @@ public:
     void reset();
 
 signals:
-    void recordsStored();
+    void recordsStored(const QString& source); // "upload", "live", or "import"
     void registerChanged();
 
 private:

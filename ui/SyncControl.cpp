@@ -3,6 +3,7 @@
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
+#include "ui/ProgramArchive.h"
 #include "ui/UMain.h"
 
 #include <QAction>
@@ -10,9 +11,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <utility>
 
 QString SyncControl::ArchivePath() {
-    return ExecutableDir() + QStringLiteral("测试记录/记录库.sqlite");
+    return ProgramArchive::shared().fileName();
 }
 
 SyncControl::SyncControl(TFrmMain* window)
@@ -20,7 +22,10 @@ SyncControl::SyncControl(TFrmMain* window)
       m_progress(new QProgressBar(window->StatusPanel1)) {
     m_action->setObjectName(QStringLiteral("ActSync"));
     m_action->setStatusTip(QStringLiteral("与记录服务器交换记录、设备台账和判据"));
-    connect(m_action, &QAction::triggered, this, &SyncControl::start);
+    connect(m_action, &QAction::triggered, this, [this] {
+        m_quiet = false;
+        start();
+    });
     window->StatusBar1->addAction(m_action);
 
     m_progress->setObjectName(QStringLiteral("SyncProgress"));
@@ -32,6 +37,18 @@ SyncControl::SyncControl(TFrmMain* window)
 
     connect(&m_runner, &SyncRunner::progress, this, &SyncControl::showProgress);
     connect(&m_runner, &SyncRunner::finished, this, &SyncControl::finish);
+    connect(&ProgramArchive::shared(), &ProgramArchive::recordsStored, this, &SyncControl::startAfterUpload);
+}
+
+void SyncControl::startAfterUpload(const QString& source) {
+    if (source != QStringLiteral("upload") || m_runner.running())
+        return;
+    ProfileFile settings(SettingsFilePath());
+    static_cast<void>(settings.load()); // a file that cannot be read asks for no sync
+    if (!ServerConfig::FromSettings(settings).syncAfterUpload)
+        return;
+    m_quiet = true;
+    start();
 }
 
 void SyncControl::start() {
@@ -42,6 +59,8 @@ void SyncControl::start() {
     const QString password = m_server.password;
     m_server = ServerConfig::FromSettings(settings);
     m_server.password = password; // asked for once in this run, kept in memory only
+    // A laptop without an archive yet gets an empty one, to be filled from the server.
+    ProgramArchive::shared().archive();
     m_action->setEnabled(false);
     m_progress->setRange(0, 0);
     m_progress->show();
@@ -58,6 +77,16 @@ void SyncControl::finish(const SyncOutcome& outcome) {
     m_runner.wait();
     m_progress->hide();
     m_action->setEnabled(true);
+    if (m_quiet) {
+        if (outcome.status == SyncStatus::ConnectFailed)
+            m_server.password.clear();
+        const bool expected = outcome.status == SyncStatus::Done || outcome.status == SyncStatus::Cancelled ||
+                              outcome.status == SyncStatus::ConnectFailed;
+        if (expected || std::exchange(m_toldQuietFailure, true))
+            return;
+        ShowMessage(outcome.message, kAppTitle, MsgIcon::Warning);
+        return;
+    }
     if (outcome.status == SyncStatus::ConnectFailed && m_server.password.isEmpty() &&
         outcome.message.contains(QLatin1String("no password supplied"))) {
         bool ok = false;

@@ -6,9 +6,9 @@
 #include "core/RecordColumns.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
-#include "history/DeviceLimits.h"
 #include "report/DataFile.h"
 #include "ui/ArchiveHistory.h"
+#include "ui/BayPhasesTable.h"
 #include "ui/HistoryChart.h"
 #include "ui/ProgramArchive.h"
 
@@ -82,11 +82,19 @@ void TFrmHistory::CreateControls() {
     ChartHistory->setObjectName(QStringLiteral("ChartHistory"));
     ChartHistory->setAccessibleName(QStringLiteral("电阻趋势"));
     ChartHistory->setRenderHint(QPainter::Antialiasing);
+    TblPhases = new QTableWidget(this);
+    TblPhases->setObjectName(QStringLiteral("TblPhases"));
+    TblPhases->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TblPhases->setSelectionBehavior(QAbstractItemView::SelectRows);
+    TblPhases->verticalHeader()->hide();
+    TblPhases->horizontalHeader()->setStretchLastSection(true);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(ChartHistory);
     splitter->addWidget(TblHistory);
-    splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    splitter->addWidget(TblPhases);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(2, 1);
 
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
@@ -118,12 +126,7 @@ QChart* TFrmHistory::Chart() const {
 }
 
 std::optional<double> TFrmHistory::Limit() const {
-    // The register holds the limits; the settings file's limits stand in while it cannot be read.
-    if (RecordArchive* archive = ProgramArchive::shared().existingArchive(); archive && archive->readable())
-        if (const std::optional<Asset> asset = LoadAsset(*archive, m_history.device);
-            asset && !asset->limit.isEmpty())
-            return ParseMicroOhms(asset->limit);
-    return DeviceLimitStore::shared().limit(m_history.device);
+    return ProgramArchive::shared().registerLimit(m_history.device);
 }
 
 void TFrmHistory::Gather() {
@@ -137,11 +140,13 @@ void TFrmHistory::Gather() {
                                           SharedHistoryCache());
     const std::optional<double> limit = Limit();
     EdtLimit->setText(limit ? MicroOhmText(*limit) : QString());
-    const bool canHold = DeviceLimitStore::canHoldLimit(m_history.device);
+    const bool canHold = !m_history.device.trimmed().isEmpty();
     BtnSetLimit->setEnabled(canHold);
     BtnClearLimit->setEnabled(canHold);
     ShowHistory();
     ShowChart();
+    ShowBayPhases(TblPhases,
+                  archive && archive->readable() ? BayPhasesOf(*archive, m_history.device) : std::nullopt);
 }
 
 void TFrmHistory::ShowHistory() {
@@ -184,17 +189,13 @@ void TFrmHistory::BtnSetLimitClick() {
         Refuse(QStringLiteral("请输入大于0的限值（uΩ）！"), EdtLimit);
         return;
     }
-    if (!DeviceLimitStore::shared().setLimit(m_history.device, value)) {
-        Refuse(QStringLiteral("这个设备编号不能设置限值！"), EdtDevice);
-        return;
-    }
-    ProgramArchive::shared().setRegisterLimit(m_history.device, value);
-    ShowChart();
+    if (ProgramArchive::shared().setRegisterLimit(m_history.device, value))
+        ShowChart();
 }
 
 void TFrmHistory::BtnClearLimitClick() {
-    DeviceLimitStore::shared().setLimit(m_history.device, std::nullopt);
-    ProgramArchive::shared().setRegisterLimit(m_history.device, std::nullopt);
+    if (!ProgramArchive::shared().setRegisterLimit(m_history.device, std::nullopt))
+        return;
     EdtLimit->clear();
     ShowChart();
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The window "设备历史": every record of one device number, from the record grid and the data
-// folder's files, as a table by test time and as a trend chart, with the device's resistance
-// limit, exported to PDF and PNG in the data folder. Modal; it frees itself when it closes.
+// The window "设备历史": every record of one device number, from the record grid and the archive
+// (the data folder's files while it cannot be read), as a table by test time and as a trend chart
+// with the device's resistance limit, exported to PDF and PNG in the data folder; below, the
+// phases of its bay side by side. Modal; it frees itself when it closes.
 #include "history/DeviceHistory.h"
 
 #include <QDialog>
@@ -38,6 +39,7 @@ public:
     QPushButton* BtnSetLimit = nullptr;
     QPushButton* BtnClearLimit = nullptr;
     QTableWidget* TblHistory = nullptr;
+    QTableWidget* TblPhases = nullptr; // the bay's phases side by side, when the register knows them
     QChartView* ChartHistory = nullptr;
     QLabel* lblSummary = nullptr;
     QPushButton* BtnExportPdf = nullptr;

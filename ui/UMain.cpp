@@ -5,7 +5,6 @@
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
-#include "history/DeviceLimits.h"
 #include "link/InstrumentLink.h"
 #include "link/Protocol.h"
 #include "ui/DesktopLook.h"
@@ -74,9 +73,8 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
 TFrmMain::~TFrmMain() {
     // A window destroyed without being closed still gives its report back.
     ReleaseReport();
-    // FormDestroy: the settings reach the file only now, the device limits with them: one write,
-    // and at most one message.
-    SaveSettings([](ProfileFile& ini) { DeviceLimitStore::shared().writeInto(ini); });
+    // FormDestroy: the settings reach the file only now: one write, and at most one message.
+    SaveSettings();
 }
 
 void TFrmMain::CreateControls() {

@@ -4,7 +4,6 @@
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
-#include "history/DeviceLimits.h"
 #include "link/Protocol.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/GridViews.h"
@@ -28,8 +27,8 @@ void TFrmMain::InitGrid() {
 }
 
 void TFrmMain::SetUpGridView() {
-    // The view shows the records with the marks of the device limits, read with the settings.
-    DeviceLimitStore::shared().load();
+    // The view shows the records with their verdicts; the register holds the limits.
+    ProgramArchive::shared().moveSettingsLimits();
     SGData->setModel(new GridLimitMarks(m_grid, SGData));
     auto* header = new RecordGridHeader(SGData);
     SGData->setHorizontalHeader(header);

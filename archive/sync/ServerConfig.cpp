@@ -21,6 +21,8 @@ ServerConfig ServerConfig::FromSettings(const ProfileFile& settings) {
     config.database = settings.readString(kTeamServerSection, QStringLiteral("Database"), {}).trimmed();
     config.user = settings.readString(kTeamServerSection, QStringLiteral("User"), {}).trimmed();
     config.sslMode = settings.readString(kTeamServerSection, QStringLiteral("SslMode"), {}).trimmed();
+    config.syncAfterUpload =
+        settings.readInteger(kTeamServerSection, QStringLiteral("SyncAfterUpload"), 0) == 1;
     return config;
 }
 

@@ -20,6 +20,7 @@ struct ServerConfig {
     QString sslMode;  // disable, allow, prefer, require, verify-ca, verify-full; empty: libpq's default
     QString password; // held for one connection only, never written anywhere
     std::chrono::seconds connectTimeout{10};
+    bool syncAfterUpload = false; // SyncAfterUpload=1: the program syncs on its own after each upload
 
     // Whether a server is named at all (a host or a database).
     bool isSet() const { return !host.isEmpty() || !database.isEmpty(); }

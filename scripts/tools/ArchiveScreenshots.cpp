@@ -1,5 +1,5 @@
 // Takes the README's pictures of the record archive's windows: the asset register, the station
-// overview and a record grid with its verdicts, over a small archive of made-up tests. Run by
+// overview, a device's history with its bay's phases and a record grid with its verdicts, over a small archive of made-up tests. Run by
 // scripts/archive-screenshots.sh.
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
@@ -10,6 +10,7 @@
 #include "ui/DesktopLook.h"
 #include "ui/DesktopSeams.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgHistory.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
@@ -100,6 +101,13 @@ int main(int argc, char* argv[]) {
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         window.resize(1100, 470);
         ok = Save(&window, out.filePath(QStringLiteral("overview.png"))) && ok;
+    }
+    {
+        RecordGrid empty;
+        TFrmHistory window(empty, 0, QStringLiteral("DL102B"));
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.resize(1000, 700);
+        ok = Save(&window, out.filePath(QStringLiteral("bay-history.png"))) && ok;
     }
     {
         TFrmMain window;

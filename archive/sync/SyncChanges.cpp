@@ -1,0 +1,260 @@
+// Register rows and rules: the newer change wins on both sides; a local change overwritten is logged.
+#include "archive/sync/SyncSession.h"
+
+#include "archive/sync/ServerSchema.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <algorithm>
+#include <vector>
+
+namespace SyncDetail {
+
+bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
+    const QString columns = (QStringList{table.key} + table.values +
+                             QStringList{QStringLiteral("changed_at"), QStringLiteral("changed_by")})
+                                .join(QStringLiteral(", "));
+    const QString select = QStringLiteral("SELECT %1 FROM %2 WHERE pushed = 0 LIMIT %3")
+                               .arg(columns, table.name)
+                               .arg(m_pageRows);
+    QStringList placeholders(table.values.size() + 1, QStringLiteral("?"));
+    placeholders << kServerTime << QStringLiteral("?");
+    QStringList updates;
+    for (const QString& column :
+         table.values + QStringList{QStringLiteral("changed_at"), QStringLiteral("changed_by")})
+        updates << QStringLiteral("%1 = excluded.%1").arg(column);
+    const QString upsert =
+        QStringLiteral("INSERT INTO ohmara.%1 (%2) VALUES (%3) ON CONFLICT (%4) DO UPDATE SET %5"
+                       " WHERE (excluded.changed_at, excluded.changed_by)"
+                       " > (ohmara.%1.changed_at, ohmara.%1.changed_by)")
+            .arg(table.name, columns, placeholders.join(QStringLiteral(", ")), table.key,
+                 updates.join(QStringLiteral(", ")));
+    const QString serverRow = QStringLiteral("SELECT %1, %2, changed_by FROM ohmara.%3 WHERE %4 = ?")
+                                  .arg(table.values.join(QStringLiteral(", ")),
+                                       ServerMs(QStringLiteral("changed_at")), table.name, table.key);
+
+    while (!cancelled()) {
+        QSqlQuery local(m_local);
+        local.setForwardOnly(true);
+        if (!local.exec(select))
+            return localFailed(local);
+        std::vector<ChangeRow> page;
+        std::vector<QString> changedAtTexts; // as the archive holds them, to match the rows again
+        while (local.next()) {
+            ChangeRow row;
+            row.key = local.value(0).toString();
+            for (qsizetype i = 0; i < table.values.size(); ++i)
+                row.values << local.value(int(i) + 1);
+            changedAtTexts.push_back(local.value(int(table.values.size()) + 1).toString());
+            row.changedMs = ChangeMs(changedAtTexts.back());
+            row.changedBy = local.value(int(table.values.size()) + 2).toString();
+            page.push_back(std::move(row));
+        }
+        local.finish();
+        if (page.empty())
+            return true;
+
+        // The server keeps the newer of its row and ours; where its row is newer, ours was
+        // overwritten and the laptop takes the server's.
+        std::vector<std::optional<ChangeRow>> newer(page.size());
+        if (!m_server.transaction())
+            return fail(SyncStatus::Failed,
+                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+        QSqlQuery server(m_server);
+        QSqlQuery current(m_server);
+        server.prepare(upsert);
+        current.prepare(serverRow);
+        qint64 taken = 0;
+        for (size_t i = 0; i < page.size(); ++i) {
+            const ChangeRow& row = page[i];
+            server.addBindValue(ServerText(row.key));
+            for (const QVariant& value : row.values)
+                server.addBindValue(ServerText(value.toString()));
+            server.addBindValue(row.changedMs);
+            server.addBindValue(row.changedBy);
+            if (!exec(server, true)) {
+                m_server.rollback();
+                return false;
+            }
+            if (server.numRowsAffected() > 0) {
+                ++taken;
+                continue;
+            }
+            current.addBindValue(ServerText(row.key));
+            if (!exec(current, true) || !current.next()) {
+                m_server.rollback();
+                return serverFailed(current);
+            }
+            ChangeRow theirs;
+            theirs.key = row.key;
+            for (qsizetype c = 0; c < table.values.size(); ++c)
+                theirs.values << current.value(int(c));
+            theirs.changedMs = current.value(int(table.values.size())).toLongLong();
+            theirs.changedBy = current.value(int(table.values.size()) + 1).toString();
+            if (theirs.newerThan(row))
+                newer[i] = std::move(theirs);
+        }
+        if (!m_server.commit())
+            return fail(SyncStatus::Failed,
+                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+
+        if (!m_local.transaction())
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        QStringList sets;
+        for (const QString& column : table.values)
+            sets << column + QStringLiteral(" = ?");
+        // Only the row as it was sent: an edit made while the sync ran stays to be pushed.
+        const QString match =
+            QStringLiteral(" WHERE %1 = ? AND changed_at = ? AND changed_by = ?").arg(table.key);
+        for (size_t i = 0; i < page.size(); ++i) {
+            const bool altered =
+                ServerText(page[i].key) != page[i].key ||
+                std::any_of(page[i].values.cbegin(), page[i].values.cend(),
+                            [](const QVariant& value) { return value.toString().contains(QChar(0)); });
+            if (newer[i]) {
+                local.prepare(QStringLiteral("UPDATE %1 SET %2, changed_at = ?, changed_by = ?, pushed = 1")
+                                  .arg(table.name, sets.join(QStringLiteral(", "))) +
+                              match);
+                for (const QVariant& value : newer[i]->values)
+                    local.addBindValue(value.toString());
+                local.addBindValue(ChangeText(newer[i]->changedMs));
+                local.addBindValue(newer[i]->changedBy);
+            } else if (altered) {
+                // The row as the server took it, so that the pull finds it the same row.
+                local.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3, pushed = 1")
+                                  .arg(table.name, table.key, sets.join(QStringLiteral(", "))) +
+                              match);
+                local.addBindValue(ServerText(page[i].key));
+                for (const QVariant& value : page[i].values)
+                    local.addBindValue(ServerText(value.toString()));
+            } else {
+                local.prepare(QStringLiteral("UPDATE %1 SET pushed = 1").arg(table.name) + match);
+            }
+            local.addBindValue(page[i].key);
+            local.addBindValue(changedAtTexts[i]);
+            local.addBindValue(page[i].changedBy);
+            if (!exec(local, false)) {
+                m_local.rollback();
+                return false;
+            }
+            if (newer[i] && local.numRowsAffected() > 0)
+                logOverwritten(table, page[i], *newer[i]);
+        }
+        if (!m_local.commit())
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        counter += taken;
+        advance(qint64(page.size()));
+    }
+    return false;
+}
+
+bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
+    qint64 xid = 0;
+    qint64 seq = 0;
+    if (!readCursor(table.name, xid, seq))
+        return false;
+    const QString select = QStringLiteral("SELECT xid, seq, %1, %2, %3, changed_by FROM ohmara.%4"
+                                          " WHERE (xid, seq) > (?, ?) AND xid < ? ORDER BY xid, seq LIMIT %5")
+                               .arg(table.key, table.values.join(QStringLiteral(", ")),
+                                    ServerMs(QStringLiteral("changed_at")), table.name)
+                               .arg(m_pageRows);
+    const QString localRow = QStringLiteral("SELECT %1, changed_at, changed_by, pushed FROM %2 WHERE %3 = ?")
+                                 .arg(table.values.join(QStringLiteral(", ")), table.name, table.key);
+    QStringList sets;
+    for (const QString& column : table.values)
+        sets << column + QStringLiteral(" = excluded.") + column;
+    const QString write =
+        QStringLiteral("INSERT INTO %1 (%2, %3, changed_at, changed_by, pushed) VALUES (%4, 1)"
+                       " ON CONFLICT (%2) DO UPDATE SET %5, changed_at = excluded.changed_at,"
+                       " changed_by = excluded.changed_by, pushed = 1")
+            .arg(table.name, table.key, table.values.join(QStringLiteral(", ")),
+                 QStringList(table.values.size() + 3, QStringLiteral("?")).join(QStringLiteral(", ")),
+                 sets.join(QStringLiteral(", ")));
+    while (!cancelled()) {
+        QSqlQuery server(m_server);
+        server.setForwardOnly(true);
+        server.prepare(select);
+        server.addBindValue(xid);
+        server.addBindValue(seq);
+        server.addBindValue(m_pullLimit);
+        if (!exec(server, true))
+            return false;
+        if (!m_local.transaction())
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        QSqlQuery local(m_local);
+        qint64 rows = 0;
+        const auto abandon = [&](bool onServer, const QSqlQuery& failed) {
+            m_local.rollback();
+            return onServer ? serverFailed(failed) : localFailed(failed);
+        };
+        while (server.next()) {
+            xid = server.value(0).toLongLong();
+            seq = server.value(1).toLongLong();
+            ++rows;
+            ChangeRow theirs;
+            theirs.key = server.value(2).toString();
+            for (qsizetype i = 0; i < table.values.size(); ++i)
+                theirs.values << server.value(int(i) + 3).toString();
+            theirs.changedMs = server.value(int(table.values.size()) + 3).toLongLong();
+            theirs.changedBy = server.value(int(table.values.size()) + 4).toString();
+
+            local.prepare(localRow);
+            local.addBindValue(theirs.key);
+            if (!local.exec())
+                return abandon(false, local);
+            std::optional<ChangeRow> mine;
+            bool minePushed = true;
+            if (local.next()) {
+                mine.emplace();
+                mine->key = theirs.key;
+                for (qsizetype i = 0; i < table.values.size(); ++i)
+                    mine->values << local.value(int(i)).toString();
+                mine->changedMs = ChangeMs(local.value(int(table.values.size())).toString());
+                mine->changedBy = local.value(int(table.values.size()) + 1).toString();
+                minePushed = local.value(int(table.values.size()) + 2).toInt() != 0;
+            }
+            local.finish();
+            if (mine && !theirs.newerThan(*mine)) {
+                // The same change (now known to be on the server), or a newer one of ours still
+                // to be pushed.
+                if (mine->changedMs == theirs.changedMs && mine->changedBy == theirs.changedBy &&
+                    !minePushed) {
+                    local.prepare(
+                        QStringLiteral("UPDATE %1 SET pushed = 1 WHERE %2 = ?").arg(table.name, table.key));
+                    local.addBindValue(theirs.key);
+                    if (!local.exec())
+                        return abandon(false, local);
+                }
+                continue;
+            }
+            local.prepare(write);
+            local.addBindValue(theirs.key);
+            for (const QVariant& value : std::as_const(theirs.values))
+                local.addBindValue(value);
+            local.addBindValue(ChangeText(theirs.changedMs));
+            local.addBindValue(theirs.changedBy);
+            if (!local.exec())
+                return abandon(false, local);
+            ++counter;
+            if (mine && mine->values != theirs.values && (!minePushed || mine->changedBy == m_laptopId))
+                logOverwritten(table, *mine, theirs);
+        }
+        if (server.lastError().isValid())
+            return abandon(true, server);
+        if (rows == 0) {
+            m_local.rollback();
+            return true;
+        }
+        if (!writeCursor(table.name, xid, seq) || !m_local.commit()) {
+            m_local.rollback();
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        }
+        advance(rows);
+    }
+    return false;
+}
+
+} // namespace SyncDetail

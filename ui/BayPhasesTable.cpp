@@ -1,0 +1,48 @@
+#include "ui/BayPhasesTable.h"
+
+#include "ui/VerdictLook.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+
+namespace {
+
+QTableWidgetItem* VerdictItem(const QString& text, const Assessment& assessment) {
+    auto* item = new QTableWidgetItem(text);
+    if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
+        item->setBackground(colour);
+    if (assessment.verdict != Verdict::NoCriteria) {
+        item->setToolTip(VerdictDescription(assessment));
+        item->setData(Qt::AccessibleDescriptionRole, VerdictDescription(assessment));
+    }
+    return item;
+}
+
+} // namespace
+
+void ShowBayPhases(QTableWidget* table, const std::optional<BayPhases>& bay) {
+    table->setVisible(bay.has_value());
+    table->clear();
+    table->setRowCount(0);
+    if (!bay)
+        return;
+    QStringList headers{QStringLiteral("日期"), QStringLiteral("测试档位")};
+    for (const auto& [phase, device] : bay->phases)
+        headers << QStringLiteral("%1相 %2").arg(phase, device);
+    headers << QStringLiteral("结论") << QStringLiteral("原因");
+    table->setColumnCount(int(headers.size()));
+    table->setHorizontalHeaderLabels(headers);
+    table->setAccessibleName(QStringLiteral("%1 %2 各相").arg(bay->station, bay->bay).trimmed());
+    table->setRowCount(int(bay->days.size()));
+    for (int r = 0; r < int(bay->days.size()); ++r) {
+        const BayPhaseDay& day = bay->days[size_t(r)];
+        table->setItem(r, 0, new QTableWidgetItem(day.day));
+        table->setItem(r, 1, new QTableWidgetItem(day.stepText));
+        for (size_t p = 0; p < day.resistanceTexts.size(); ++p)
+            table->setItem(r, 2 + int(p), VerdictItem(day.resistanceTexts[p], day.assessments[p]));
+        const int verdictColumn = 2 + int(bay->phases.size());
+        table->setItem(r, verdictColumn, VerdictItem(VerdictText(day.worst.verdict), day.worst));
+        table->setItem(r, verdictColumn + 1, new QTableWidgetItem(day.worst.reasonText()));
+    }
+    table->resizeColumnsToContents();
+}
