@@ -35,10 +35,8 @@ public:
 
     // Reads the file; a missing or unreadable file reads as empty. A missing file is no failure.
     Outcome load();
-    // What the last load gave: after a failure, save() refuses to write.
-    const Outcome& lastLoad() const { return m_lastLoad; }
     // Writes the file; a failure (and the old file untouched where possible) when it cannot be
-    // written.
+    // written, or when the last load found a file it could not read.
     Outcome save() const;
     // The same as load and save, without the disk.
     void parse(const QByteArray& data);
