@@ -142,24 +142,21 @@ bool ReadRecords(const QString& path, std::vector<TestRecord>* records, QString*
     std::vector<RecordGrid::Row> rows;
     int count = 0;
     if (path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
-        DataFileReadResult result = ReadDataFile(path);
-        if (result.status == DataFileStatus::Empty)
-            return true;
-        if (result.status != DataFileStatus::Loaded) {
-            *reason = DataFileMessage(result, path).simplified();
+        Result<DataFileRecords> read = ReadDataFile(path);
+        if (!read) {
+            *reason = read.reason().simplified();
             return false;
         }
-        rows = std::move(result.records.rows);
-        count = result.records.recordCount;
+        rows = std::move(read->rows);
+        count = read->recordCount;
     } else {
-        WorkbookRecords workbook;
-        QString error;
-        if (!ReadRecordWorkbook(path, &workbook, &error)) {
-            *reason = QStringLiteral("不是可读的数据文件或工作簿（%1）").arg(error);
+        Result<WorkbookRecords> workbook = ReadRecordWorkbook(path);
+        if (!workbook) {
+            *reason = QStringLiteral("不是可读的数据文件或工作簿（%1）").arg(workbook.reason());
             return false;
         }
-        rows = std::move(workbook.rows);
-        count = workbook.recordCount;
+        rows = std::move(workbook->rows);
+        count = workbook->recordCount;
     }
     records->reserve(size_t(count));
     for (int i = 0; i < count && i < int(rows.size()); ++i)

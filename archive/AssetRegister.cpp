@@ -283,11 +283,10 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
     limits.columns = int(AssetColumnHeaders().size());
     limits.maxFileBytes = limits.maxSheetBytes = qint64(64) * 1024 * 1024;
     SheetCells cells;
-    QString error;
-    const bool read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells, &error)
-                                          : ReadXlsxCells(fileName, limits, &cells, &error);
+    const Outcome read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells)
+                                             : ReadXlsxCells(fileName, limits, &cells);
     if (!read) {
-        *reason = QStringLiteral("无法读取“%1”：%2").arg(fileName, error);
+        *reason = QStringLiteral("无法读取“%1”：%2").arg(fileName, read.reason());
         return false;
     }
     std::map<uint32_t, QStringList> rows;
@@ -311,6 +310,7 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
         if (blank)
             continue;
         Asset asset;
+        QString error;
         if (!AssetFromColumns(columns, &asset, &error)) {
             *reason = QStringLiteral("第 %1 行：%2").arg(number).arg(error);
             return false;

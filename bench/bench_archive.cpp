@@ -175,7 +175,8 @@ int main(int argc, char* argv[]) {
         const QString sub = folder + QStringLiteral("/站%1").arg(f / 100);
         QDir().mkpath(sub);
         const QString name = sub + QStringLiteral("/记录%1.txt").arg(f);
-        WriteDataFile(name, grid, kRecordsPerFile, &reason);
+        if (const Outcome written = WriteDataFile(name, grid, kRecordsPerFile); !written)
+            std::fprintf(stderr, "write failed: %s\n", qPrintable(written.reason()));
         const struct timeval old[2] = {{1700000000, 0}, {1700000000, 0}};
         ::utimes(QFile::encodeName(name).constData(), old);
     }

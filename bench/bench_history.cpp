@@ -48,9 +48,10 @@ void WriteFolder(const QString& folder) {
         }
         const QString sub = folder + QStringLiteral("/站%1").arg(f / 100);
         QDir().mkpath(sub);
-        QString reason;
-        if (!WriteDataFile(sub + QStringLiteral("/记录%1.txt").arg(f), grid, kRecordsPerFile, &reason))
-            std::fprintf(stderr, "write failed: %s\n", qPrintable(reason));
+        if (const Outcome written =
+                WriteDataFile(sub + QStringLiteral("/记录%1.txt").arg(f), grid, kRecordsPerFile);
+            !written)
+            std::fprintf(stderr, "write failed: %s\n", qPrintable(written.reason()));
     }
 }
 

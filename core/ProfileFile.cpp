@@ -6,7 +6,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace {
@@ -150,23 +149,21 @@ std::optional<uint64_t> DecimalDigits(QStringView digits) {
 
 ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {}
 
-bool ProfileFile::load() {
+Outcome ProfileFile::load() {
     parse({});
-    m_readFailed = false;
+    m_lastLoad = {};
     QFile file(m_path);
     if (!file.exists())
-        return false;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kLargestFile) {
-        m_readFailed = true;
-        return false;
-    }
+        return m_lastLoad;
+    if (!file.open(QIODevice::ReadOnly))
+        return m_lastLoad = Outcome::Failure(file.errorString());
+    if (file.size() > kLargestFile)
+        return m_lastLoad = Outcome::Failure(QStringLiteral("文件超过%1 MB").arg(kLargestFile >> 20));
     QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_readFailed = true;
-        return false;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return m_lastLoad = Outcome::Failure(file.errorString());
     parse(data);
-    return true;
+    return m_lastLoad;
 }
 
 void ProfileFile::parse(const QByteArray& bytes) {
@@ -248,7 +245,7 @@ QByteArray ProfileFile::keyLine(const QByteArray& keyBytes, const QString& key, 
     return (keyBytes.isEmpty() ? encode(key) : keyBytes) + '=' + encode(value);
 }
 
-bool ProfileFile::writeTo(QIODevice& device) const {
+Outcome ProfileFile::writeTo(QIODevice& device) const {
     // Runs of untouched lines go out as they lie in the file, line ends included.
     QByteArray pending = m_data.left(m_bomLength);
     if (needsGbkMark())
@@ -262,10 +259,10 @@ bool ProfileFile::writeTo(QIODevice& device) const {
     };
     const auto flushPending = [&](bool always) {
         if (!always && pending.size() < kWriteChunk)
-            return true;
-        const bool ok = WriteFully(device, pending);
+            return Outcome();
+        Outcome written = WriteFully(device, pending);
         pending.clear();
-        return ok;
+        return written;
     };
     for (const Line& line : m_lines) {
         if (line.store == Store::File) {
@@ -279,16 +276,16 @@ bool ProfileFile::writeTo(QIODevice& device) const {
             }
             if (runEnd - runBegin >= kWriteChunk) {
                 flushRun();
-                if (!flushPending(true))
-                    return false;
+                if (Outcome written = flushPending(true); !written)
+                    return written;
             }
             continue;
         }
         flushRun();
         pending += lineBytes(line);
         pending += line.eol == 2 ? "\r\n" : line.eol == 1 ? (line.crOnly ? "\r" : "\n") : "";
-        if (!flushPending(false))
-            return false;
+        if (Outcome written = flushPending(false); !written)
+            return written;
     }
     flushRun();
     return flushPending(true);
@@ -298,23 +295,20 @@ QByteArray ProfileFile::toBytes() const {
     QByteArray bytes;
     QBuffer sink(&bytes);
     sink.open(QIODevice::WriteOnly);
-    writeTo(sink);
+    static_cast<void>(writeTo(sink)); // a buffer takes every byte
     return bytes;
 }
 
-bool ProfileFile::save() const {
-    if (m_readFailed)
-        return false;
-    QSaveFile file(m_path);
+Outcome ProfileFile::save() const {
+    if (!m_lastLoad)
+        return Outcome::Failure(QStringLiteral("文件未能读取，不予覆盖：%1").arg(m_lastLoad.reason()));
+    WholeFile file(m_path);
     // A folder that refuses the temporary file may still hold a file the user may write.
-    file.setDirectWriteFallback(true);
-    if (!OpenWholeFile(file))
-        return false;
-    if (!writeTo(file)) {
-        file.cancelWriting();
-        return false;
-    }
-    return CommitWholeFile(file, nullptr);
+    file.allowWritingInPlace();
+    Outcome written = file.open();
+    if (written)
+        written = writeTo(file.device());
+    return written ? file.commit() : written;
 }
 
 ProfileFile::Line ProfileFile::addLine(const QByteArray& bytes, Kind kind) {

@@ -14,6 +14,8 @@
 // write never leaves half a file; where the folder refuses new files but the file itself may be
 // written, the file is rewritten in place. A file that exists but cannot be read (no rights, not
 // a file, larger than kLargestFile) is never written over.
+#include "core/Outcome.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -31,12 +33,11 @@ public:
 
     explicit ProfileFile(QString path);
 
-    // Reads the file; a missing or unreadable file reads as empty. Returns whether it was read.
-    bool load();
-    // Whether the last load found a file it could not read; save() then refuses to write.
-    bool readFailed() const { return m_readFailed; }
-    // Writes the file; false (and the old file untouched where possible) when it cannot be written.
-    bool save() const;
+    // Reads the file; a missing or unreadable file reads as empty. A missing file is no failure.
+    Outcome load();
+    // Writes the file; a failure (and the old file untouched where possible) when it cannot be
+    // written, or when the last load found a file it could not read.
+    Outcome save() const;
     // The same as load and save, without the disk.
     void parse(const QByteArray& data);
     QByteArray toBytes() const;
@@ -89,14 +90,14 @@ private:
     // Index after the last line of the section starting at sectionLine.
     int sectionEnd(int sectionLine) const;
     std::optional<QString> valueAt(int line) const;
-    bool writeTo(QIODevice& device) const;
+    Outcome writeTo(QIODevice& device) const;
 
     QString m_path;
     QByteArray m_data;  // the bytes as read
     QByteArray m_added; // bytes of lines the program wrote
     qsizetype m_bomLength = 0;
     Encoding m_encoding = Encoding::Gbk;
-    bool m_readFailed = false;
+    Outcome m_lastLoad;
     std::vector<Line> m_lines;
     QList<SectionLine> m_sections; // in line order
 };

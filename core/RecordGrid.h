@@ -16,7 +16,7 @@ class RecordGrid : public QAbstractTableModel {
 public:
     static constexpr int ColumnCount = TestRecord::ColumnCount;
     using Row = TestRecord::Texts;
-    static const QStringList& Headers(); // "序号" … "测试电阻"
+    static const QStringList& Headers(); // the eight column headers, from core/RecordColumns
 
     // The header row is filled from the start.
     explicit RecordGrid(QObject* parent = nullptr);

@@ -55,7 +55,8 @@ QString SettingsFilePath() {
 ProfileFile ReadSettingsFile() {
     const ProgramPlaces places = CurrentProgramPlaces();
     ProfileFile ini(places.settingsFile);
-    if (!ini.load() && !ini.readFailed() && !places.settingsSeed.isEmpty()) {
+    // A user who has no settings file yet starts from the seed.
+    if (ini.load() && !QFileInfo::exists(ini.path()) && !places.settingsSeed.isEmpty()) {
         QFile seed(places.settingsSeed);
         if (seed.size() <= ProfileFile::kLargestFile && seed.open(QIODevice::ReadOnly))
             ini.parse(seed.readAll());

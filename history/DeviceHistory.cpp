@@ -33,18 +33,19 @@ constexpr double kPercent = 100.0;
 
 std::vector<RecordGrid::Row> ReadRows(const QString& path, bool* readable) {
     if (path.endsWith(QStringLiteral(".txt"))) {
-        DataFileReadResult result = ReadDataFile(path);
-        *readable = result.status == DataFileStatus::Loaded || result.status == DataFileStatus::Empty;
-        if (result.status != DataFileStatus::Loaded)
+        Result<DataFileRecords> read = ReadDataFile(path);
+        *readable = read.ok();
+        if (!read)
             return {};
-        result.records.rows.resize(size_t(result.records.recordCount));
-        return std::move(result.records.rows);
+        read->rows.resize(size_t(read->recordCount));
+        return std::move(read->rows);
     }
-    WorkbookRecords records;
-    QString reason;
-    *readable = ReadRecordWorkbook(path, &records, &reason);
-    records.rows.resize(size_t(records.recordCount));
-    return std::move(records.rows);
+    Result<WorkbookRecords> read = ReadRecordWorkbook(path);
+    *readable = read.ok();
+    if (!read)
+        return {};
+    read->rows.resize(size_t(read->recordCount));
+    return std::move(read->rows);
 }
 
 // The amperes at the start of a step text ("100 A" gives 100), for ordering the series.

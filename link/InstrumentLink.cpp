@@ -1,5 +1,7 @@
 #include "link/InstrumentLink.h"
 
+#include "link/SiUsbXp.h"
+
 #include <algorithm>
 
 bool InstrumentLink::exchange(const QByteArray& request, bool serialOnly) {
@@ -69,4 +71,10 @@ std::optional<uint8_t> InstrumentLink::identify() {
     if (!exchange(EncodeRequest(cmdIdentify), true))
         return std::nullopt;
     return DecodeIdentity(m_buffer.data());
+}
+
+std::optional<QString> InstrumentLink::usbSerialNumber() {
+    m_lastReply.clear();
+    m_lastFailure.clear();
+    return UsbSerialNumberString();
 }

@@ -38,6 +38,9 @@ public:
     bool writeSerial(const SerialNumber& serial);
     // cmdIdentify, which only the serial link carries: the model identity byte.
     std::optional<uint8_t> identify();
+    // What names the instrument on USB, where there is no cmdIdentify: the bridge's serial-number
+    // string (link/SiUsbXp.h, UsbSerialNumberString).
+    std::optional<QString> usbSerialNumber();
 
     // The last reply, as many bytes as the command's serial reply length (what a byte trace
     // lists); empty after a failure or a command without reply.

@@ -1,9 +1,8 @@
 #include "report/CsvWriter.h"
 
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 #include "report/SheetText.h"
-
-#include <QSaveFile>
 
 namespace {
 
@@ -26,15 +25,8 @@ QByteArray CsvBytes(const RecordGrid& grid, int recordCount) {
     return kByteOrderMark + text.toUtf8();
 }
 
-bool WriteCsvFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText) {
-    const QByteArray bytes = CsvBytes(grid, recordCount);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    return true;
+Outcome WriteCsvFile(const QString& fileName, const RecordGrid& grid, int recordCount) {
+    return WriteWholeFile(fileName, CsvBytes(grid, recordCount));
 }
 
 void AppendCsvField(QString& out, const QString& text) {

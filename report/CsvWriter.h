@@ -3,6 +3,7 @@
 // spreadsheet programs show the Chinese texts right), sheet row 1 the eight headers, one line of
 // eight fields per record, CR LF line ends, a field quoted when it holds a comma, a quote or a
 // line break, with its quotes doubled.
+#include "core/Outcome.h"
 #include "core/RecordGrid.h"
 
 #include <QByteArray>
@@ -14,6 +15,5 @@ void AppendCsvField(QString& out, const QString& text);
 // The bytes of the whole file for grid rows 0..recordCount (trimmed).
 QByteArray CsvBytes(const RecordGrid& grid, int recordCount);
 
-// Writes the file through a temporary file that replaces the target at the end; errorText says
-// why it failed.
-bool WriteCsvFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText);
+// Writes the file whole (core/WholeFile.h).
+Outcome WriteCsvFile(const QString& fileName, const RecordGrid& grid, int recordCount);

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringEncoder>
 #include <array>
 #include <optional>
@@ -87,28 +86,27 @@ std::optional<QByteArray> EncodeExactly(const QString& text, DataFileEncoding en
     return bytes;
 }
 
-enum class WriteOutcome { Written, OtherEncoding, Failed };
-
 // Writes the blocks in slices, so that a large grid is never held twice over in memory, and tells
-// whether the reader would pick the same encoding for the whole file.
-WriteOutcome WriteBlocks(QIODevice& out, const RecordGrid& grid, int recordCount, DataFileEncoding encoding) {
+// whether the encoding holds every text and the reader would pick it for the whole file.
+Result<bool> WriteBlocks(QIODevice& out, const RecordGrid& grid, int recordCount, DataFileEncoding encoding) {
     DataFileByteScan scan;
     const auto put = [&](const QByteArray& bytes) {
         scan.feed(bytes);
         return WriteFully(out, bytes);
     };
-    if (encoding == DataFileEncoding::Utf8 && recordCount > 0 && !put(kUtf8Mark))
-        return WriteOutcome::Failed;
+    if (encoding == DataFileEncoding::Utf8 && recordCount > 0)
+        if (Outcome written = put(kUtf8Mark); !written)
+            return written;
     for (int first = 1; first <= recordCount; first += kRecordsPerSlice) {
         const auto bytes = EncodeExactly(
             BlockText(grid, first, std::min(recordCount, first + kRecordsPerSlice - 1)), encoding);
         if (!bytes)
-            return WriteOutcome::OtherEncoding;
-        if (!put(*bytes))
-            return WriteOutcome::Failed;
+            return false;
+        if (Outcome written = put(*bytes); !written)
+            return written;
     }
     const bool plainAscii = !scan.utf8.nonAscii() && !scan.gb18030.found();
-    return plainAscii || scan.encoding() == encoding ? WriteOutcome::Written : WriteOutcome::OtherEncoding;
+    return plainAscii || scan.encoding() == encoding;
 }
 
 // Whether the reader's rule reads the bytes as exactly this text.
@@ -141,8 +139,8 @@ QByteArray DataFileBytesWithRecord(const QByteArray& existing, const RecordGrid:
     scan.feed(existing);
     QStringDecoder decoder = scan.decoder();
     const QString oldText = decoder.decode(existing);
-    // Blocks are counted by their first line, "序号=…": no value can start a line, since line
-    // breaks in values are written as blanks.
+    // Blocks are counted by their first line, the record number's key line: no value can start a line, since
+    // line breaks in values are written as blanks.
     const QString numberKey = RecordGrid::Headers().at(0) + QLatin1Char('=');
     int blocks = 0;
     for (const QStringView line : QStringView(oldText).split(QLatin1Char('\n')))
@@ -188,50 +186,22 @@ QByteArray DataFileBytes(const RecordGrid& grid, int recordCount) {
     for (const DataFileEncoding encoding : kWriteEncodings) {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        if (WriteBlocks(buffer, grid, recordCount, encoding) == WriteOutcome::Written)
+        if (const Result<bool> fits = WriteBlocks(buffer, grid, recordCount, encoding); fits && *fits)
             return buffer.data();
     }
     return {};
 }
 
-bool WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText) {
+Outcome WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount) {
     for (const DataFileEncoding encoding : kWriteEncodings) {
-        QSaveFile file(fileName);
-        const WriteOutcome outcome =
-            OpenWholeFile(file) ? WriteBlocks(file, grid, recordCount, encoding) : WriteOutcome::Failed;
-        if (outcome == WriteOutcome::Written)
-            return CommitWholeFile(file, errorText);
-        if (outcome == WriteOutcome::Failed || encoding == kWriteEncodings.back()) {
-            if (errorText)
-                *errorText = file.errorString();
-            file.cancelWriting();
-            return false;
-        }
-        file.cancelWriting();
+        WholeFile file(fileName);
+        if (Outcome opened = file.open(); !opened)
+            return opened;
+        const Result<bool> fits = WriteBlocks(file.device(), grid, recordCount, encoding);
+        if (!fits)
+            return fits;
+        if (*fits)
+            return file.commit();
     }
-    return false;
-}
-
-QString DataFileMessage(const DataFileReadResult& result, const QString& fileName) {
-    switch (result.status) {
-    case DataFileStatus::Loaded:
-        return {};
-    case DataFileStatus::Empty:
-        return QStringLiteral("指定的文件沒有內容");
-    case DataFileStatus::Missing:
-        return QStringLiteral("指定的文件'") + fileName + QStringLiteral("'不存在");
-    case DataFileStatus::Folder:
-        return QStringLiteral("指定的'%1'是文件夹，不是数据文件").arg(fileName);
-    case DataFileStatus::NotText:
-        return QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件").arg(fileName);
-    case DataFileStatus::TooLarge:
-        return QStringLiteral("指定的文件'%1'太大（超过%2 MB或%3条记录），无法打开")
-            .arg(fileName, QString::number(kMaxDataFileBytes / (1024 * 1024)),
-                 QString::number(kMaxDataFileRecords));
-    case DataFileStatus::Unreadable:
-        return result.detail.isEmpty()
-                   ? QStringLiteral("无法读取指定的文件'%1'").arg(fileName)
-                   : QStringLiteral("无法读取指定的文件'%1'（%2）").arg(fileName, result.detail);
-    }
-    return {};
+    return Outcome::Failure(QStringLiteral("没有能写下全部文字的编码"));
 }

@@ -2,6 +2,7 @@
 // The test data file: one block of twelve key=value lines per record, GBK text with CR LF line
 // ends. The reader recognises a line by the key texts it contains, not by its place in the
 // block, so section heads and blank lines are only for people reading the file.
+#include "core/Outcome.h"
 #include "core/RecordGrid.h"
 
 #include <QByteArray>
@@ -32,13 +33,14 @@ QByteArray DataFileBytes(const RecordGrid& grid, int recordCount);
 QByteArray DataFileBytesWithRecord(const QByteArray& existing, const RecordGrid::Row& record);
 
 // Writes the file through a temporary file in the same folder that replaces the old one at the end,
-// so a failure leaves an older file of that name as it was. errorText says why it failed.
-bool WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText);
+// so a failure leaves an older file of that name as it was.
+Outcome WriteDataFile(const QString& fileName, const RecordGrid& grid, int recordCount);
 
 // Records read from a data file, ready to be handed to the grid in one go.
 struct DataFileRecords {
     std::vector<RecordGrid::Row> rows{1}; // grid rows 1..; the first exists even without records
     int recordCount = 0;
+    bool blank = false; // the file holds nothing above code 32: the user is told kDataFileBlankMessage
 };
 
 // Stores the value of one key line (after the first "=", untrimmed; the whole line without "=")
@@ -70,19 +72,11 @@ private:
 
 DataFileRecords ParseDataFileText(QStringView text);
 
-enum class DataFileStatus { Loaded, Empty, Missing, Unreadable, Folder, NotText, TooLarge };
-
-struct DataFileReadResult {
-    DataFileStatus status = DataFileStatus::Loaded;
-    DataFileRecords records; // Loaded: the records; Empty: one blank row
-    QString detail;          // Unreadable: the system's reason
-};
-
 // Reads a data file in slices: a first pass decides the encoding (UTF-8 when the bytes are valid
 // UTF-8 beyond plain ASCII, with or without a byte-order mark; UTF-16 when it starts with its
 // byte-order mark; GBK otherwise) and whether it is text at all, a second pass decodes and routes.
-DataFileReadResult ReadDataFile(const QString& fileName);
+// A failure's reason names the file and is shown with the caption kDataFileErrorCaption.
+Result<DataFileRecords> ReadDataFile(const QString& fileName);
 
-// The message for every status but Loaded; shown with the caption kDataFileErrorCaption.
-QString DataFileMessage(const DataFileReadResult& result, const QString& fileName);
+inline const QString kDataFileBlankMessage = QStringLiteral("指定的文件沒有內容");
 inline const QString kDataFileErrorCaption = QStringLiteral("錯誤");

@@ -19,30 +19,39 @@ constexpr qint64 kSliceBytes = 1024 * 1024;
 // No line of a data file comes near this; a file without line ends would otherwise pile up whole.
 constexpr qsizetype kMaxLineChars = 1024 * 1024;
 
-// Runs fn over the file in slices; the status of a failure, or nothing.
-template <typename Fn> std::optional<DataFileStatus> ForEachSlice(QFile& file, QString* detail, Fn fn) {
+Outcome Unreadable(const QString& fileName, const QString& detail) {
+    return Outcome::Failure(detail.isEmpty()
+                                ? QStringLiteral("无法读取指定的文件'%1'").arg(fileName)
+                                : QStringLiteral("无法读取指定的文件'%1'（%2）").arg(fileName, detail));
+}
+
+Outcome TooLarge(const QString& fileName) {
+    return Outcome::Failure(QStringLiteral("指定的文件'%1'太大（超过%2 MB或%3条记录），无法打开")
+                                .arg(fileName, QString::number(kMaxDataFileBytes / (1024 * 1024)),
+                                     QString::number(kMaxDataFileRecords)));
+}
+
+// Runs fn over the file in slices; fn returns false when the file is too large.
+template <typename Fn> Outcome ForEachSlice(QFile& file, const QString& fileName, Fn fn) {
     qint64 total = 0;
     for (;;) {
         const QByteArray slice = file.read(kSliceBytes);
         if (slice.isEmpty()) {
             if (file.error() == QFileDevice::NoError)
-                return std::nullopt;
-            *detail = file.errorString();
-            return DataFileStatus::Unreadable;
+                return {};
+            return Unreadable(fileName, file.errorString());
         }
         total += slice.size();
-        if (total > kMaxDataFileBytes)
-            return DataFileStatus::TooLarge;
-        if (!fn(slice))
-            return DataFileStatus::TooLarge;
+        if (total > kMaxDataFileBytes || !fn(slice))
+            return TooLarge(fileName);
     }
 }
 
-DataFileReadResult Failed(DataFileStatus status, const QString& detail = {}) {
-    DataFileReadResult result;
-    result.status = status;
-    result.detail = detail;
-    return result;
+// A file with nothing above code 32 in it reads as one blank row, and the user is told.
+DataFileRecords Blank() {
+    DataFileRecords records;
+    records.blank = true;
+    return records;
 }
 
 } // namespace
@@ -114,47 +123,48 @@ DataFileRecords ParseDataFileText(QStringView text) {
     return parser.takeRecords();
 }
 
-DataFileReadResult ReadDataFile(const QString& fileName) {
+Result<DataFileRecords> ReadDataFile(const QString& fileName) {
     const QFileInfo info(fileName);
     if (!info.exists())
-        return Failed(DataFileStatus::Missing);
+        return Outcome::Failure(QStringLiteral("指定的文件'") + fileName + QStringLiteral("'不存在"));
     if (info.isDir())
-        return Failed(DataFileStatus::Folder);
+        return Outcome::Failure(QStringLiteral("指定的'%1'是文件夹，不是数据文件").arg(fileName));
     if (info.size() > kMaxDataFileBytes)
-        return Failed(DataFileStatus::TooLarge);
+        return TooLarge(fileName);
     QFile file(fileName);
     if (!info.isFile())
-        return Failed(DataFileStatus::Unreadable);
+        return Unreadable(fileName, {});
     if (!file.open(QIODevice::ReadOnly))
-        return Failed(DataFileStatus::Unreadable, file.errorString());
+        return Unreadable(fileName, file.errorString());
 
-    QString detail;
     DataFileByteScan scan;
-    if (const auto failure = ForEachSlice(file, &detail, [&scan](const QByteArray& slice) {
-            scan.feed(slice);
-            return true;
-        }))
-        return Failed(*failure, detail);
+    if (Outcome read = ForEachSlice(file, fileName,
+                                    [&scan](const QByteArray& slice) {
+                                        scan.feed(slice);
+                                        return true;
+                                    });
+        !read)
+        return read;
     if (!scan.utf16() && !scan.printable)
-        return Failed(DataFileStatus::Empty);
+        return Blank();
     if (!scan.utf16() && scan.binary())
-        return Failed(DataFileStatus::NotText);
+        return Outcome::Failure(QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件").arg(fileName));
 
     if (!file.seek(0))
-        return Failed(DataFileStatus::Unreadable, file.errorString());
+        return Unreadable(fileName, file.errorString());
     QStringDecoder decoder = scan.decoder();
     DataFileParser parser;
-    if (const auto failure = ForEachSlice(file, &detail, [&](const QByteArray& slice) {
-            parser.feed(QString(decoder.decode(slice)));
-            return !parser.tooLarge();
-        }))
-        return Failed(*failure, detail);
+    if (Outcome read = ForEachSlice(file, fileName,
+                                    [&](const QByteArray& slice) {
+                                        parser.feed(QString(decoder.decode(slice)));
+                                        return !parser.tooLarge();
+                                    });
+        !read)
+        return read;
     parser.finish();
     if (parser.tooLarge())
-        return Failed(DataFileStatus::TooLarge);
+        return TooLarge(fileName);
     if (!parser.sawText())
-        return Failed(DataFileStatus::Empty);
-    DataFileReadResult result;
-    result.records = parser.takeRecords();
-    return result;
+        return Blank();
+    return parser.takeRecords();
 }

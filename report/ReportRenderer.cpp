@@ -2,6 +2,7 @@
 // done in millimetres from the paper's top-left corner; each pass asks QRSubDetail1NeedData for
 // rows until it says there are none, which also rewinds the report for the next pass.
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 #include "report/UQRMain.h"
 
 #include <QGlyphRun>
@@ -10,7 +11,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QTextLayout>
 #include <algorithm>
 #include <functional>
@@ -261,20 +261,18 @@ bool TQRMain::Print(QPrinter* printer) {
     return !output.failed();
 }
 
-bool TQRMain::ExportPdf(const QString& fileName) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+Outcome TQRMain::ExportPdf(const QString& fileName) {
+    WholeFile file(fileName);
+    if (Outcome opened = file.open(); !opened)
+        return opened;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&file.device());
         const QPageLayout layout = Printer()->pageLayout();
         writer.setPageLayout(QPageLayout(layout.pageSize(), layout.orientation(), QMarginsF()));
         writer.setTitle(kReportTitle);
         writer.setCreator(kAppTitle);
-        if (RenderPages(&writer) == 0) {
-            file.cancelWriting();
-            return false;
-        }
+        if (RenderPages(&writer) == 0)
+            return Outcome::Failure(file.device().errorString());
     }
     return file.commit();
 }

@@ -257,7 +257,7 @@ void TFrmPreview::tbExportPdfClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
-    if (!Report->ExportPdf(fileName)) {
+    if (!Report->ExportPdf(fileName).ok()) {
         ShowMessage(QStringLiteral("PDF文件保存失败！"), kAppTitle, MsgIcon::Warning);
         return;
     }

@@ -3,6 +3,7 @@
 // its own: a title band on the first page, a column-header band at the top of every page, one
 // row band per record fed by QRSubDetail1NeedData, and a page footer with the page number and
 // the vendor lines. The report keeps its own copy of the rows while it prints.
+#include "core/Outcome.h"
 #include "report/ReportLayout.h"
 
 #include <QPointer>
@@ -48,7 +49,7 @@ public:
     // Prints on the printer with its page range and copies.
     bool Print(QPrinter* printer);
     // Writes the report as a PDF file in the printer's paper size and orientation.
-    bool ExportPdf(const QString& fileName);
+    Outcome ExportPdf(const QString& fileName);
     // The report's printer (A4 portrait, whole page, titled with the report title).
     QPrinter* Printer();
 

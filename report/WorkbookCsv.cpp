@@ -50,27 +50,20 @@ private:
 
 } // namespace
 
-bool ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
-                  QString* errorText) {
+Outcome ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells) {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *errorText = file.errorString();
-        return false;
-    }
-    if (file.size() > limits.maxSheetBytes) {
-        *errorText = QStringLiteral("the file is larger than %1 bytes").arg(limits.maxSheetBytes);
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::Failure(file.errorString());
+    if (file.size() > limits.maxSheetBytes)
+        return Outcome::Failure(QStringLiteral("the file is larger than %1 bytes").arg(limits.maxSheetBytes));
     const QString text = DecodeCsv(file.readAll());
     CsvRows rows(cells, limits.columns);
     bool quoted = false;
     bool pending = false; // a row has begun that no line end has closed yet
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (rows.row() > kSheetMaxRows) {
-            *errorText = QStringLiteral("more rows than a sheet holds");
-            return false;
-        }
+        if (rows.row() > kSheetMaxRows)
+            return Outcome::Failure(QStringLiteral("more rows than a sheet holds"));
         if (quoted) {
             if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
                 rows.add(c);
@@ -100,5 +93,5 @@ bool ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCe
     }
     if (pending)
         rows.endRow();
-    return true;
+    return {};
 }

@@ -38,70 +38,53 @@ void SheetCells::addShared(uint32_t row, int column, int32_t index) {
     m_cells.push_back(SheetCell{row, column, index, {}});
 }
 
-bool BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits, WorkbookRecords* records,
-                          QString* errorText) {
+Result<WorkbookRecords> BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits) {
     // A sheet without cells has the used range A1: the header row alone.
     const uint32_t usedRows = cells.empty() ? 1 : cells.lastRow() - cells.firstRow() + 1;
-    if (cells.lastRow() > kSheetMaxRows) {
-        *errorText = QStringLiteral("row %1 lies beyond the last sheet row").arg(cells.lastRow());
-        return false;
-    }
+    if (cells.lastRow() > kSheetMaxRows)
+        return Outcome::Failure(QStringLiteral("row %1 lies beyond the last sheet row").arg(cells.lastRow()));
     const uint64_t emptyRows = cells.rowsWithCells() >= usedRows ? 0 : usedRows - cells.rowsWithCells();
-    if (emptyRows > limits.maxEmptyRows) {
-        *errorText = QStringLiteral("the used range claims %1 rows but only %2 hold cells")
-                         .arg(usedRows)
-                         .arg(cells.rowsWithCells());
-        return false;
-    }
+    if (emptyRows > limits.maxEmptyRows)
+        return Outcome::Failure(QStringLiteral("the used range claims %1 rows but only %2 hold cells")
+                                    .arg(usedRows)
+                                    .arg(cells.rowsWithCells()));
     const uint32_t n = usedRows - 1;
-    records->recordCount = int(n);
-    records->rows.assign(n, RecordGrid::Row{});
+    WorkbookRecords records;
+    records.recordCount = int(n);
+    records.rows.assign(n, RecordGrid::Row{});
     for (const SheetCell& cell : cells.cells()) {
         if (cell.row >= 2 && cell.row <= n + 1 && cell.column >= 1 && cell.column <= kSheetColumns)
-            records->rows[cell.row - 2][size_t(cell.column - 1)] = WithoutLoneSurrogates(cell.text);
+            records.rows[cell.row - 2][size_t(cell.column - 1)] = WithoutLoneSurrogates(cell.text);
     }
-    return true;
+    return records;
 }
 
-bool ReadRecordWorkbook(const QString& fileName, WorkbookRecords* records, QString* errorText,
-                        const WorkbookLimits& limits) {
-    QString reason;
-    QString& error = errorText ? *errorText : reason;
+Result<WorkbookRecords> ReadRecordWorkbook(const QString& fileName, const WorkbookLimits& limits) {
     QFile file(fileName);
     const QFileInfo info(fileName);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
-        error = info.isFile() ? file.errorString() : QStringLiteral("not a file");
-        return false;
-    }
-    if (info.size() > limits.maxFileBytes) {
-        error = QStringLiteral("the file is larger than %1 bytes").arg(limits.maxFileBytes);
-        return false;
-    }
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return Outcome::Failure(info.isFile() ? file.errorString() : QStringLiteral("not a file"));
+    if (info.size() > limits.maxFileBytes)
+        return Outcome::Failure(QStringLiteral("the file is larger than %1 bytes").arg(limits.maxFileBytes));
     const WorkbookKind kind = KindOfContent(file.read(8));
     file.close();
 
     SheetCells cells;
+    Outcome read;
     switch (kind) {
     case WorkbookKind::Xlsx:
-        if (!ReadXlsxCells(fileName, limits, &cells, &error))
-            return false;
+        read = ReadXlsxCells(fileName, limits, &cells);
         break;
     case WorkbookKind::Xls:
-        if (!ReadXlsCells(fileName, &cells, &error))
-            return false;
+        read = ReadXlsCells(fileName, &cells);
         break;
     case WorkbookKind::Unknown:
-        if (fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)) {
-            if (!ReadCsvCells(fileName, limits, &cells, &error))
-                return false;
-            break;
-        }
-        error = QStringLiteral("neither an .xlsx nor an .xls workbook");
-        return false;
+        read = fileName.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive)
+                   ? ReadCsvCells(fileName, limits, &cells)
+                   : Outcome::Failure(QStringLiteral("neither an .xlsx nor an .xls workbook"));
+        break;
     }
-    WorkbookRecords result;
-    if (!BuildWorkbookRecords(cells, limits, &result, &error))
-        return false;
-    *records = std::move(result);
-    return true;
+    if (!read)
+        return read;
+    return BuildWorkbookRecords(cells, limits);
 }

@@ -4,6 +4,7 @@
 // file that is neither and whose name ends ".csv" (any case). The sheet's used range decides the
 // record count (its rows minus the header row); rows are read from sheet row 2 on, columns A to H,
 // every cell as text.
+#include "core/Outcome.h"
 #include "core/RecordGrid.h"
 
 #include <QString>
@@ -29,10 +30,9 @@ struct WorkbookRecords {
     int recordCount = 0;
 };
 
-// Reads the table; false with a reason in errorText when the file is not a readable workbook or
-// claims more than it can hold.
-bool ReadRecordWorkbook(const QString& fileName, WorkbookRecords* records, QString* errorText,
-                        const WorkbookLimits& limits = {});
+// Reads the table; a failure when the file is not a readable workbook or claims more than it can
+// hold.
+Result<WorkbookRecords> ReadRecordWorkbook(const QString& fileName, const WorkbookLimits& limits = {});
 
 // ---- Shared by the two readers ----
 
@@ -67,14 +67,11 @@ private:
 };
 
 // Turns the cells into records: n = used-range rows - 1, grid row r from sheet row r + 1.
-bool BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits, WorkbookRecords* records,
-                          QString* errorText);
+Result<WorkbookRecords> BuildWorkbookRecords(const SheetCells& cells, const WorkbookLimits& limits);
 
-bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
-                   QString* errorText);
-bool ReadXlsCells(const QString& fileName, SheetCells* cells, QString* errorText);
+Outcome ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells);
+Outcome ReadXlsCells(const QString& fileName, SheetCells* cells);
 // The .xls reader tool the program runs: beside the executable, else in the install's libexec
 // folder; empty when neither holds it.
 QString XlsToolPath();
-bool ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
-                  QString* errorText);
+Outcome ReadCsvCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells);

@@ -1,6 +1,7 @@
 #include "report/WorkbookWriter.h"
 
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 #include "report/CsvWriter.h"
 #include "report/SheetText.h"
 #include "report/XlsWriter.h"
@@ -85,42 +86,40 @@ WorkbookFormat WorkbookFormatOf(const QString& fileName) {
     return WorkbookFormat::Xlsx;
 }
 
-WorkbookWriteResult WriteRecordWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount,
-                                        QString* errorText) {
-    QString reason;
-    QString& error = errorText ? *errorText : reason;
+Outcome CanMakeWorkbook(const QString& fileName) {
+    if (WorkbookFormatOf(fileName) != WorkbookFormat::Xlsx)
+        return {};
+    lxw_workbook_options options{};
+    // Nothing reaches the disk before the workbook is closed; this one is freed unwritten.
+    const WorkbookHandle workbook(workbook_new_opt(QFile::encodeName(fileName).constData(), &options));
+    return workbook.get() ? Outcome() : Outcome::Failure(QStringLiteral("the workbook could not be created"));
+}
+
+Outcome WriteRecordWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount) {
     switch (WorkbookFormatOf(fileName)) {
     case WorkbookFormat::Xls:
-        return WriteXlsWorkbook(fileName, grid, recordCount, &error) ? WorkbookWriteResult::Written
-                                                                     : WorkbookWriteResult::Failed;
+        return WriteXlsWorkbook(fileName, grid, recordCount);
     case WorkbookFormat::Csv:
-        return WriteCsvFile(fileName, grid, recordCount, &error) ? WorkbookWriteResult::Written
-                                                                 : WorkbookWriteResult::Failed;
+        return WriteCsvFile(fileName, grid, recordCount);
     case WorkbookFormat::Xlsx:
         break;
     }
     const QFileInfo target(fileName);
     QTemporaryFile temporary(target.absolutePath() + QLatin1Char('/') + target.fileName() +
                              QStringLiteral(".XXXXXX"));
-    if (!temporary.open()) {
-        error = temporary.errorString();
-        return WorkbookWriteResult::Failed;
-    }
+    if (!temporary.open())
+        return Outcome::Failure(temporary.errorString());
     temporary.close();
     const QByteArray temporaryName = QFile::encodeName(temporary.fileName());
 
     lxw_workbook_options options{};
     WorkbookHandle workbook(workbook_new_opt(temporaryName.constData(), &options));
-    if (!workbook.get()) {
-        error = QStringLiteral("the workbook could not be created");
-        return WorkbookWriteResult::NotCreated;
-    }
+    if (!workbook.get())
+        return Outcome::Failure(QStringLiteral("the workbook could not be created"));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), nullptr);
     lxw_format* format = workbook_add_format(workbook.get());
-    if (!sheet || !format) {
-        error = QStringLiteral("the sheet could not be created");
-        return WorkbookWriteResult::Failed;
-    }
+    if (!sheet || !format)
+        return Outcome::Failure(QStringLiteral("the sheet could not be created"));
     format_set_num_format_index(format, kTextFormat);
     format_set_align(format, LXW_ALIGN_CENTER);
 
@@ -132,18 +131,16 @@ WorkbookWriteResult WriteRecordWorkbook(const QString& fileName, const RecordGri
     sheet->dim_colmax = RecordGrid::ColumnCount - 1;
     if (written == LXW_NO_ERROR)
         written = workbook.close();
-    if (written != LXW_NO_ERROR) {
-        error = ErrorText(written);
-        return WorkbookWriteResult::Failed;
-    }
+    if (written != LXW_NO_ERROR)
+        return Outcome::Failure(ErrorText(written));
 
     SetFinalPermissions(temporary, fileName);
+    if (Outcome synced = SyncToDisk(temporary.fileName()); !synced)
+        return synced;
     std::error_code renamed;
     std::filesystem::rename(std::filesystem::path(temporaryName.toStdString()),
                             std::filesystem::path(QFile::encodeName(fileName).toStdString()), renamed);
-    if (renamed) {
-        error = QString::fromStdString(renamed.message());
-        return WorkbookWriteResult::Failed;
-    }
-    return WorkbookWriteResult::Written;
+    if (renamed)
+        return Outcome::Failure(QString::fromStdString(renamed.message()));
+    return {};
 }

@@ -50,51 +50,48 @@ void LimitChild() {
     setrlimit(RLIMIT_CPU, &cpu);
 }
 
-// Reads the tool's output; false with the reason when it fails, takes too long or says too much.
-bool RunTool(const QString& tool, const QString& fileName, QByteArray* output, QString* errorText) {
+// Reads the tool's output; a failure when it fails, takes too long or says too much.
+Result<QByteArray> RunTool(const QString& tool, const QString& fileName) {
+    QByteArray output;
     QProcess process;
     process.setProgram(tool);
     process.setArguments({fileName});
     process.setChildProcessModifier(LimitChild);
     const QDeadlineTimer deadline(kToolTimeout);
     process.start(QIODevice::ReadOnly);
-    if (!process.waitForStarted(int(deadline.remainingTime()))) {
-        *errorText = QStringLiteral("the .xls reader cannot be started: %1").arg(process.errorString());
-        return false;
-    }
+    if (!process.waitForStarted(int(deadline.remainingTime())))
+        return Outcome::Failure(
+            QStringLiteral("the .xls reader cannot be started: %1").arg(process.errorString()));
     for (;;) {
-        output->append(process.readAllStandardOutput());
-        if (output->size() > kMaxOutputBytes) {
+        output.append(process.readAllStandardOutput());
+        if (output.size() > kMaxOutputBytes) {
             process.kill();
             process.waitForFinished();
-            *errorText = QStringLiteral("the .xls reader wrote more than %1 bytes").arg(kMaxOutputBytes);
-            return false;
+            return Outcome::Failure(
+                QStringLiteral("the .xls reader wrote more than %1 bytes").arg(kMaxOutputBytes));
         }
         if (process.state() == QProcess::NotRunning)
             break;
         if (deadline.hasExpired()) {
             process.kill();
             process.waitForFinished();
-            *errorText = QStringLiteral("the .xls reader took longer than %1 s")
-                             .arg(std::chrono::duration_cast<std::chrono::seconds>(kToolTimeout).count());
-            return false;
+            return Outcome::Failure(
+                QStringLiteral("the .xls reader took longer than %1 s")
+                    .arg(std::chrono::duration_cast<std::chrono::seconds>(kToolTimeout).count()));
         }
         if (!process.waitForReadyRead(int(deadline.remainingTime())) &&
             process.state() != QProcess::NotRunning)
             process.waitForFinished(int(deadline.remainingTime()));
     }
-    if (process.exitStatus() != QProcess::NormalExit) {
-        *errorText = QStringLiteral("the .xls reader crashed on the file");
-        return false;
-    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return Outcome::Failure(QStringLiteral("the .xls reader crashed on the file"));
     if (process.exitCode() != 0) {
         const QByteArray reason = process.readAllStandardError().left(kMaxReasonBytes).trimmed();
-        *errorText = QStringLiteral("the .xls reader refused the file (exit code %1): %2")
-                         .arg(process.exitCode())
-                         .arg(QString::fromUtf8(reason));
-        return false;
+        return Outcome::Failure(QStringLiteral("the .xls reader refused the file (exit code %1): %2")
+                                    .arg(process.exitCode())
+                                    .arg(QString::fromUtf8(reason)));
     }
-    return true;
+    return output;
 }
 
 // A decimal figure of at most maxValue, digits only.
@@ -200,23 +197,20 @@ QString XlsToolPath() {
     return {};
 }
 
-bool ReadXlsCells(const QString& fileName, SheetCells* cells, QString* errorText) {
+Outcome ReadXlsCells(const QString& fileName, SheetCells* cells) {
     const QString tool = XlsToolPath();
-    if (tool.isEmpty()) {
-        *errorText = QStringLiteral("the .xls reader ohmara-xls is not installed (looked in %1 and %2)")
-                         .arg(QDir::toNativeSeparators(ProgramFolder()),
-                              QDir::toNativeSeparators(QDir::cleanPath(
-                                  ProgramFolder() + QStringLiteral("/" OHMARA_LIBEXEC_FROM_BIN))));
-        return false;
-    }
-    QByteArray output;
-    if (!RunTool(tool, fileName, &output, errorText))
-        return false;
+    if (tool.isEmpty())
+        return Outcome::Failure(
+            QStringLiteral("the .xls reader ohmara-xls is not installed (looked in %1 and %2)")
+                .arg(QDir::toNativeSeparators(ProgramFolder()),
+                     QDir::toNativeSeparators(
+                         QDir::cleanPath(ProgramFolder() + QStringLiteral("/" OHMARA_LIBEXEC_FROM_BIN)))));
+    const Result<QByteArray> output = RunTool(tool, fileName);
+    if (!output)
+        return output;
     SheetCells read;
-    if (!ParseToolOutput(output, &read)) {
-        *errorText = QStringLiteral("the .xls reader's output is malformed");
-        return false;
-    }
+    if (!ParseToolOutput(*output, &read))
+        return Outcome::Failure(QStringLiteral("the .xls reader's output is malformed"));
     *cells = std::move(read);
-    return true;
+    return {};
 }

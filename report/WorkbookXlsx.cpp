@@ -47,11 +47,11 @@ bool TypeIs(const QString& type, QLatin1String kind) {
     return type.endsWith(kind);
 }
 
-bool ReadRelationships(const ZipArchive& zip, const QString& sourcePart, const WorkbookLimits& limits,
-                       QList<Relationship>* relationships, QString* errorText) {
+Outcome ReadRelationships(const ZipArchive& zip, const QString& sourcePart, const WorkbookLimits& limits,
+                          QList<Relationship>* relationships) {
     const QString relsPart = RelationshipsPartOf(sourcePart);
     if (!zip.contains(relsPart))
-        return true;
+        return {};
     XmlPart xml(zip, relsPart, limits.maxSmallPartBytes);
     const QString folder = FolderOfPart(sourcePart);
     while (xml.next()) {
@@ -65,13 +65,13 @@ bool ReadRelationships(const ZipArchive& zip, const QString& sourcePart, const W
                          attributes.value(QLatin1String("Type")).toString(),
                          ResolveTarget(folder, attributes.value(QLatin1String("Target")).toString())});
     }
-    return xml.finish(errorText);
+    return xml.finish();
 }
 
-QString MainDocumentPart(const ZipArchive& zip, const WorkbookLimits& limits, QString* errorText) {
+Result<QString> MainDocumentPart(const ZipArchive& zip, const WorkbookLimits& limits) {
     QList<Relationship> rels;
-    if (!ReadRelationships(zip, QString(), limits, &rels, errorText))
-        return {};
+    if (Outcome read = ReadRelationships(zip, QString(), limits, &rels); !read)
+        return read;
     for (const Relationship& rel : rels)
         if (TypeIs(rel.type, QLatin1String("/officeDocument")))
             return rel.target;
@@ -79,8 +79,8 @@ QString MainDocumentPart(const ZipArchive& zip, const WorkbookLimits& limits, QS
 }
 
 // The relationship id of the sheet the workbook was saved with as the active one.
-QString ActiveSheetId(const ZipArchive& zip, const QString& workbookPart, const WorkbookLimits& limits,
-                      bool* date1904, QString* errorText) {
+Result<QString> ActiveSheetId(const ZipArchive& zip, const QString& workbookPart,
+                              const WorkbookLimits& limits, bool* date1904) {
     XmlPart xml(zip, workbookPart, limits.maxSmallPartBytes);
     qsizetype activeTab = -1;
     QStringList sheetIds;
@@ -96,12 +96,10 @@ QString ActiveSheetId(const ZipArchive& zip, const QString& workbookPart, const 
                     sheetIds.append(a.value().toString());
         }
     }
-    if (!xml.finish(errorText))
-        return {};
-    if (sheetIds.isEmpty()) {
-        *errorText = QStringLiteral("the workbook lists no sheets");
-        return {};
-    }
+    if (Outcome read = xml.finish(); !read)
+        return read;
+    if (sheetIds.isEmpty())
+        return Outcome::Failure(QStringLiteral("the workbook lists no sheets"));
     return sheetIds.value(activeTab >= 0 && activeTab < sheetIds.size() ? activeTab : 0);
 }
 
@@ -116,10 +114,10 @@ struct CellStyles {
     }
 };
 
-bool ReadCellStyles(const ZipArchive& zip, const QString& stylesPart, const WorkbookLimits& limits,
-                    CellStyles* styles, QString* errorText) {
+Outcome ReadCellStyles(const ZipArchive& zip, const QString& stylesPart, const WorkbookLimits& limits,
+                       CellStyles* styles) {
     if (stylesPart.isEmpty() || !zip.contains(stylesPart))
-        return true;
+        return {};
     XmlPart xml(zip, stylesPart, limits.maxSmallPartBytes);
     std::unordered_map<int, QString> codes;
     bool inCellFormats = false;
@@ -140,7 +138,7 @@ bool ReadCellStyles(const ZipArchive& zip, const QString& stylesPart, const Work
             reader.skipCurrentElement();
         }
     }
-    return xml.finish(errorText);
+    return xml.finish();
 }
 
 QString CellValueText(const QString& type, const QString& value, DateStyle dateStyle, bool date1904) {
@@ -157,23 +155,20 @@ QString CellValueText(const QString& type, const QString& value, DateStyle dateS
 }
 
 // Reads one <c> element (the reader stands on its start) into the collection.
-bool ReadCell(XmlPart& xml, const CellStyles& styles, int columns, uint32_t* row, int* column,
-              SheetCells* cells, QString* errorText) {
+Outcome ReadCell(XmlPart& xml, const CellStyles& styles, int columns, uint32_t* row, int* column,
+                 SheetCells* cells) {
     QXmlStreamReader& reader = xml.reader();
     const QXmlStreamAttributes attributes = reader.attributes();
     const QString type = attributes.value(QLatin1String("t")).toString();
     if (attributes.hasAttribute(QLatin1String("r"))) {
-        if (!ParseCellReference(attributes.value(QLatin1String("r")), column, row)) {
-            *errorText = QStringLiteral("bad cell reference %1").arg(attributes.value(QLatin1String("r")));
-            return false;
-        }
+        if (!ParseCellReference(attributes.value(QLatin1String("r")), column, row))
+            return Outcome::Failure(
+                QStringLiteral("bad cell reference %1").arg(attributes.value(QLatin1String("r"))));
     } else {
         ++*column;
     }
-    if (*row < 1 || *row > kSheetMaxRows || *column < 1) {
-        *errorText = QStringLiteral("cell outside the sheet");
-        return false;
-    }
+    if (*row < 1 || *row > kSheetMaxRows || *column < 1)
+        return Outcome::Failure(QStringLiteral("cell outside the sheet"));
     QString value;
     QString inlineText;
     while (xml.next() && !reader.isEndElement()) {
@@ -186,14 +181,12 @@ bool ReadCell(XmlPart& xml, const CellStyles& styles, int columns, uint32_t* row
     }
     cells->noteCell(*row);
     if (*column > columns)
-        return true;
+        return {};
     if (type == QLatin1String("s")) {
         bool ok = false;
         const int index = value.trimmed().toInt(&ok);
-        if (!ok || index < 0) {
-            *errorText = QStringLiteral("bad shared string index");
-            return false;
-        }
+        if (!ok || index < 0)
+            return Outcome::Failure(QStringLiteral("bad shared string index"));
         cells->addShared(*row, *column, index);
     } else if (type == QLatin1String("inlineStr")) {
         cells->addText(*row, *column, inlineText);
@@ -202,42 +195,40 @@ bool ReadCell(XmlPart& xml, const CellStyles& styles, int columns, uint32_t* row
             *row, *column,
             CellValueText(type, value, styles.of(attributes.value(QLatin1String("s"))), styles.date1904));
     }
-    return true;
+    return {};
 }
 
-bool ReadSheetPart(const ZipArchive& zip, const QString& sheetPart, const WorkbookLimits& limits,
-                   const CellStyles& styles, SheetCells* cells, QString* errorText) {
+Outcome ReadSheetPart(const ZipArchive& zip, const QString& sheetPart, const WorkbookLimits& limits,
+                      const CellStyles& styles, SheetCells* cells) {
     XmlPart xml(zip, sheetPart, limits.maxSheetBytes);
     uint32_t row = 0;
     int column = 0;
-    QString cellError;
     while (xml.next()) {
         if (xml.isStart(u"row")) {
             const auto r = xml.reader().attributes().value(QLatin1String("r"));
             row = r.isEmpty() ? row + 1 : r.toUInt();
             column = 0;
-        } else if (xml.isStart(u"c") && !ReadCell(xml, styles, limits.columns, &row, &column, cells, &cellError)) {
-            xml.reader().raiseError(cellError);
+        } else if (xml.isStart(u"c")) {
+            if (Outcome read = ReadCell(xml, styles, limits.columns, &row, &column, cells); !read)
+                xml.reader().raiseError(read.reason());
         }
     }
-    return xml.finish(errorText);
+    return xml.finish();
 }
 
 // Looks up the shared strings that the collected cells use, and only those.
-bool ResolveSharedStrings(const ZipArchive& zip, const QString& stringsPart, const WorkbookLimits& limits,
-                          SheetCells* cells, QString* errorText) {
+Outcome ResolveSharedStrings(const ZipArchive& zip, const QString& stringsPart, const WorkbookLimits& limits,
+                             SheetCells* cells) {
     std::vector<int32_t> wanted;
     for (const SheetCell& cell : cells->cells())
         if (cell.shared >= 0)
             wanted.push_back(cell.shared);
     if (wanted.empty())
-        return true;
+        return {};
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    if (stringsPart.isEmpty()) {
-        *errorText = QStringLiteral("cells use shared strings but the workbook has none");
-        return false;
-    }
+    if (stringsPart.isEmpty())
+        return Outcome::Failure(QStringLiteral("cells use shared strings but the workbook has none"));
     std::unordered_map<int32_t, QString> strings;
     XmlPart xml(zip, stringsPart, limits.maxSheetBytes);
     int32_t index = 0;
@@ -250,56 +241,53 @@ bool ResolveSharedStrings(const ZipArchive& zip, const QString& stringsPart, con
             xml.reader().skipCurrentElement();
         ++index;
     }
-    if (!xml.finish(errorText))
-        return false;
+    if (Outcome read = xml.finish(); !read)
+        return read;
     for (SheetCell& cell : cells->cells()) {
         if (cell.shared < 0)
             continue;
         const auto found = strings.find(cell.shared);
-        if (found == strings.end()) {
-            *errorText = QStringLiteral("shared string %1 does not exist").arg(cell.shared);
-            return false;
-        }
+        if (found == strings.end())
+            return Outcome::Failure(QStringLiteral("shared string %1 does not exist").arg(cell.shared));
         cell.text = found->second;
     }
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells,
-                   QString* errorText) {
+Outcome ReadXlsxCells(const QString& fileName, const WorkbookLimits& limits, SheetCells* cells) {
     const ZipArchive zip(fileName);
-    if (!zip.isOpen()) {
-        *errorText = zip.errorString();
-        return false;
-    }
-    const QString workbookPart = MainDocumentPart(zip, limits, errorText);
-    if (workbookPart.isEmpty())
-        return false;
+    if (!zip.isOpen())
+        return Outcome::Failure(zip.errorString());
+    const Result<QString> workbookPart = MainDocumentPart(zip, limits);
+    if (!workbookPart)
+        return workbookPart;
     CellStyles styles;
-    const QString sheetId = ActiveSheetId(zip, workbookPart, limits, &styles.date1904, errorText);
-    if (sheetId.isEmpty())
-        return false;
+    const Result<QString> sheetId = ActiveSheetId(zip, *workbookPart, limits, &styles.date1904);
+    if (!sheetId)
+        return sheetId;
     QList<Relationship> rels;
-    if (!ReadRelationships(zip, workbookPart, limits, &rels, errorText))
-        return false;
+    if (Outcome read = ReadRelationships(zip, *workbookPart, limits, &rels); !read)
+        return read;
     QString sheetPart;
     QString stringsPart;
     QString stylesPart;
     for (const Relationship& rel : rels) {
-        if (rel.id == sheetId && TypeIs(rel.type, QLatin1String("/worksheet")))
+        if (rel.id == *sheetId && TypeIs(rel.type, QLatin1String("/worksheet")))
             sheetPart = rel.target;
         else if (TypeIs(rel.type, QLatin1String("/sharedStrings")))
             stringsPart = rel.target;
         else if (TypeIs(rel.type, QLatin1String("/styles")))
             stylesPart = rel.target;
     }
-    if (sheetPart.isEmpty()) {
-        *errorText = QStringLiteral("the active sheet %1 is not a worksheet of the workbook").arg(sheetId);
-        return false;
-    }
-    return ReadCellStyles(zip, stylesPart, limits, &styles, errorText) &&
-           ReadSheetPart(zip, sheetPart, limits, styles, cells, errorText) &&
-           ResolveSharedStrings(zip, stringsPart, limits, cells, errorText);
+    if (sheetPart.isEmpty())
+        return Outcome::Failure(
+            QStringLiteral("the active sheet %1 is not a worksheet of the workbook").arg(*sheetId));
+    Outcome read = ReadCellStyles(zip, stylesPart, limits, &styles);
+    if (read)
+        read = ReadSheetPart(zip, sheetPart, limits, styles, cells);
+    if (read)
+        read = ResolveSharedStrings(zip, stringsPart, limits, cells);
+    return read;
 }

@@ -34,9 +34,12 @@ QString RunTexts(XmlPart& xml) {
 } // namespace
 
 XmlPart::XmlPart(const ZipArchive& zip, const QString& partName, qint64 limit) : m_partName(partName) {
-    m_device = zip.openPart(partName, limit, &m_openError);
-    if (m_device)
+    Result<std::unique_ptr<ZipPartDevice>> part = zip.openPart(partName, limit);
+    m_opened = part;
+    if (part) {
+        m_device = std::move(*part);
         m_reader.setDevice(m_device.get());
+    }
 }
 
 XmlPart::~XmlPart() = default;
@@ -50,20 +53,14 @@ bool XmlPart::next() {
     return !m_reader.hasError() && !m_reader.atEnd();
 }
 
-bool XmlPart::finish(QString* errorText) const {
-    if (!m_device) {
-        *errorText = m_openError;
-        return false;
-    }
-    if (m_device->exceeded() || m_device->failed()) {
-        *errorText = m_partName + QStringLiteral(": ") + m_device->errorString();
-        return false;
-    }
-    if (m_reader.hasError()) {
-        *errorText = m_partName + QStringLiteral(": ") + m_reader.errorString();
-        return false;
-    }
-    return true;
+Outcome XmlPart::finish() const {
+    if (!m_device)
+        return m_opened;
+    if (m_device->exceeded() || m_device->failed())
+        return Outcome::Failure(m_partName + QStringLiteral(": ") + m_device->errorString());
+    if (m_reader.hasError())
+        return Outcome::Failure(m_partName + QStringLiteral(": ") + m_reader.errorString());
+    return {};
 }
 
 QString ReadRichText(XmlPart& xml) {

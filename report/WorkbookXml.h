@@ -1,6 +1,8 @@
 #pragma once
 // Reading one XML part of an .xlsx package: a pull reader over the unpacked stream that refuses
 // document type declarations, plus the small text rules of spreadsheet XML.
+#include "core/Outcome.h"
+
 #include <QString>
 #include <QStringView>
 #include <QXmlStreamReader>
@@ -23,12 +25,12 @@ public:
         return m_reader.isStartElement() && m_reader.name() == localName;
     }
     QXmlStreamReader& reader() { return m_reader; }
-    // True when the part was read without error so far; otherwise errorText says what went wrong.
-    bool finish(QString* errorText) const;
+    // Whether the part was read without error so far.
+    Outcome finish() const;
 
 private:
     QString m_partName;
-    QString m_openError;
+    Outcome m_opened;
     std::unique_ptr<ZipPartDevice> m_device;
     QXmlStreamReader m_reader;
 };

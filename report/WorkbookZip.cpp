@@ -71,28 +71,20 @@ bool ZipArchive::contains(const QString& partName) const {
     return m_zip && zip_name_locate(m_zip, partName.toUtf8().constData(), ZIP_FL_NOCASE) >= 0;
 }
 
-std::unique_ptr<ZipPartDevice> ZipArchive::openPart(const QString& partName, qint64 limit,
-                                                    QString* errorText) const {
-    if (!m_zip) {
-        *errorText = m_error;
-        return nullptr;
-    }
+Result<std::unique_ptr<ZipPartDevice>> ZipArchive::openPart(const QString& partName, qint64 limit) const {
+    if (!m_zip)
+        return Outcome::Failure(m_error);
     const zip_int64_t index = zip_name_locate(m_zip, partName.toUtf8().constData(), ZIP_FL_NOCASE);
-    if (index < 0) {
-        *errorText = QStringLiteral("the workbook has no part %1").arg(partName);
-        return nullptr;
-    }
+    if (index < 0)
+        return Outcome::Failure(QStringLiteral("the workbook has no part %1").arg(partName));
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
-        stat.size > zip_uint64_t(limit)) {
-        *errorText = QStringLiteral("part %1 declares %2 unpacked bytes").arg(partName).arg(stat.size);
-        return nullptr;
-    }
+        stat.size > zip_uint64_t(limit))
+        return Outcome::Failure(
+            QStringLiteral("part %1 declares %2 unpacked bytes").arg(partName).arg(stat.size));
     zip_file_t* file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
-    if (!file) {
-        *errorText = QString::fromUtf8(zip_strerror(m_zip));
-        return nullptr;
-    }
+    if (!file)
+        return Outcome::Failure(QString::fromUtf8(zip_strerror(m_zip)));
     return std::make_unique<ZipPartDevice>(file, limit);
 }

@@ -2,6 +2,8 @@
 // The zip container of an .xlsx workbook, read part by part. A part is read as a stream that
 // refuses to unpack more than a given number of bytes, so a small archive cannot unpack into a
 // huge part.
+#include "core/Outcome.h"
+
 #include <QIODevice>
 #include <QString>
 #include <memory>
@@ -46,9 +48,9 @@ public:
     const QString& errorString() const { return m_error; }
     // Part names match without regard to case, as package part names do.
     bool contains(const QString& partName) const;
-    // The named part, opened for reading; nullptr with a reason when it is missing or declares
-    // more than limit unpacked bytes.
-    std::unique_ptr<ZipPartDevice> openPart(const QString& partName, qint64 limit, QString* errorText) const;
+    // The named part, opened for reading; a failure when it is missing or declares more than limit
+    // unpacked bytes.
+    Result<std::unique_ptr<ZipPartDevice>> openPart(const QString& partName, qint64 limit) const;
 
 private:
     zip* m_zip = nullptr;

@@ -1,10 +1,10 @@
 #include "report/XlsWriter.h"
 
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 #include "report/SheetText.h"
 
 #include <QHash>
-#include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
 #include <cstdint>
@@ -449,23 +449,12 @@ QByteArray XlsWorkbookBytes(const RecordGrid& grid, int recordCount) {
     return stream.isEmpty() ? QByteArray() : CompoundFile(std::move(stream));
 }
 
-bool WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText) {
-    if (recordCount > kXlsMaxRecords) {
-        if (errorText)
-            *errorText = QStringLiteral("an .xls sheet holds at most %1 records").arg(kXlsMaxRecords);
-        return false;
-    }
+Outcome WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount) {
+    if (recordCount > kXlsMaxRecords)
+        return Outcome::Failure(QStringLiteral("an .xls sheet holds at most %1 records").arg(kXlsMaxRecords));
     const QByteArray bytes = XlsWorkbookBytes(grid, recordCount);
-    if (bytes.isEmpty()) {
-        if (errorText)
-            *errorText = QStringLiteral("a cell text is longer than %1 characters").arg(kXlsMaxCellText);
-        return false;
-    }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    return true;
+    if (bytes.isEmpty())
+        return Outcome::Failure(
+            QStringLiteral("a cell text is longer than %1 characters").arg(kXlsMaxCellText));
+    return WriteWholeFile(fileName, bytes);
 }

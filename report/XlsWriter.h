@@ -3,6 +3,7 @@
 // sheet, sheet row 1 the eight headers, one row of eight text cells per record from the shared
 // string table, every cell in the text format "@" and centred, every column 9.5 wide and the time
 // column B 17.5.
+#include "core/Outcome.h"
 #include "core/RecordGrid.h"
 
 #include <QByteArray>
@@ -17,6 +18,5 @@ inline constexpr int kXlsMaxCellText = 32767;
 // exceeds kXlsMaxRecords or a text kXlsMaxCellText.
 QByteArray XlsWorkbookBytes(const RecordGrid& grid, int recordCount);
 
-// Writes the file through a temporary file that replaces the target at the end; errorText says
-// why it failed.
-bool WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount, QString* errorText);
+// Writes the file whole (core/WholeFile.h).
+Outcome WriteXlsWorkbook(const QString& fileName, const RecordGrid& grid, int recordCount);

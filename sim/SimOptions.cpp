@@ -156,7 +156,7 @@ QList<QByteArray> GeneratedRecords(int count) {
 
 bool WriteSerialPortMapping(const QString& iniPath, int port, const QString& device) {
     ProfileFile ini(iniPath);
-    ini.load();
+    static_cast<void>(ini.load()); // a file that cannot be read is not written over
     ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(port), device);
-    return ini.save();
+    return ini.save().ok();
 }

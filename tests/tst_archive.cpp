@@ -873,10 +873,9 @@ private slots:
         for (const char* expected : {"站点总览", "不合格", "超过限值 100 uΩ", "东郊站", "QX"})
             QVERIFY2(shown.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(window->ExportTo(dir.filePath("总览.xlsx")));
-        WorkbookRecords rows;
-        QString error;
-        QVERIFY(ReadRecordWorkbook(dir.filePath("总览.xlsx"), &rows, &error));
-        QCOMPARE(rows.recordCount, 4);
+        const Result<WorkbookRecords> rows = ReadRecordWorkbook(dir.filePath("总览.xlsx"));
+        QVERIFY(rows);
+        QCOMPARE(rows->recordCount, 4);
         delete window;
     }
 
@@ -955,11 +954,10 @@ private slots:
         QCOMPARE(Tool({"--archive", fileName, "status"}, &out), 0);
         QVERIFY2(out.contains("records: 1\n"), qPrintable(out));
         QCOMPARE(Tool({"--archive", fileName, "export", dir.filePath("out.csv")}), 0);
-        WorkbookRecords exported;
-        QString error;
-        QVERIFY(ReadRecordWorkbook(dir.filePath("out.csv"), &exported, &error));
-        QCOMPARE(exported.recordCount, 1);
-        QCOMPARE(exported.rows[0][2], QStringLiteral("T1"));
+        const Result<WorkbookRecords> exported = ReadRecordWorkbook(dir.filePath("out.csv"));
+        QVERIFY(exported);
+        QCOMPARE(exported->recordCount, 1);
+        QCOMPARE(exported->rows[0][2], QStringLiteral("T1"));
         QCOMPARE(Tool({"--archive", fileName, "verify"}), 0);
         QCOMPARE(Tool({"--archive", fileName, "export", "/nonexistent-folder/out.xlsx"}), 4);
         Write(fileName, "garbage over the archive");

@@ -131,8 +131,8 @@ private slots:
         window.Grid()->setRow(
             1, RecordGrid::Row{" 1", "24-03-15 09:41", "A", "", "", "100 A", "5 秒", "1.0 uΩ"});
         const QDateTime when(QDate(2026, 12, 9), QTime(10, 31, 7));
-        QVERIFY(BackUpUpload(*window.Grid(), 1, when).written);
-        QVERIFY(BackUpUpload(*window.Grid(), 1, when).written);
+        QVERIFY(BackUpUpload(*window.Grid(), 1, when));
+        QVERIFY(BackUpUpload(*window.Grid(), 1, when));
         QCOMPARE(BackupFiles(), (QStringList{QStringLiteral("上传 26-12-09 10-31-07 (2).txt"),
                                              QStringLiteral("上传 26-12-09 10-31-07.txt")}));
     }
@@ -197,12 +197,12 @@ private slots:
         QVERIFY(messages.messages.isEmpty());
         const QString dayFile = dir.filePath(
             QStringLiteral("测试记录/自动备份/测试 %1.txt").arg(QDate::currentDate().toString("yyyy-MM-dd")));
-        const DataFileReadResult read = ReadDataFile(dayFile);
-        QCOMPARE(read.status, DataFileStatus::Loaded);
-        QCOMPARE(read.records.recordCount, 2);
+        const Result<DataFileRecords> read = ReadDataFile(dayFile);
+        QVERIFY(read && !read->blank);
+        QCOMPARE(read->recordCount, 2);
         for (int k = 0; k < 2; ++k) {
-            QCOMPARE(read.records.rows.at(size_t(k)).at(2), devices.at(k));
-            QCOMPARE(read.records.rows.at(size_t(k)).at(0).trimmed(), QString::number(k + 1));
+            QCOMPARE(read->rows.at(size_t(k)).at(2), devices.at(k));
+            QCOMPARE(read->rows.at(size_t(k)).at(0).trimmed(), QString::number(k + 1));
         }
     }
 
@@ -338,9 +338,7 @@ private slots:
             window.SaveToTextFile(oldFile);
             failure = fileMessages().value(0);
         } else if (what == "upload") {
-            const BackupOutcome outcome =
-                BackUpUpload(*window.Grid(), giRecordCount, QDateTime::currentDateTime());
-            failure = outcome.written ? QString() : BackupFailureMessage(outcome);
+            failure = BackUpUpload(*window.Grid(), giRecordCount, QDateTime::currentDateTime()).reason();
         } else {
             strDevice = QStringLiteral("QF61");
             window.AppendTestRow();
@@ -385,9 +383,9 @@ private slots:
             QCOMPARE(messages.texts().size(), 1);
             QVERIFY(messages.texts().first().contains(QFileInfo(link).fileName()));
         } else {
-            const BackupOutcome outcome = BackUpUpload(*window.Grid(), 1, when);
-            QVERIFY(outcome.written);
-            QVERIFY(outcome.fileName.endsWith(QStringLiteral(" (2).txt")));
+            const Result<QString> backup = BackUpUpload(*window.Grid(), 1, when);
+            QVERIFY(backup);
+            QVERIFY(backup->endsWith(QStringLiteral(" (2).txt")));
         }
         QVERIFY(QFileInfo(link).isSymLink());
         QVERIFY(!QFileInfo::exists(target));

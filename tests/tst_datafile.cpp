@@ -4,6 +4,7 @@
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
+#include "report/WorkbookWriter.h"
 #include "tests/support/TestSupport.h"
 
 #include <QFile>
@@ -70,6 +71,9 @@ QString RandomText(QRandomGenerator& random) {
 
 constexpr int kTwoSlices = 2049; // the writer encodes 2,048 records at a time
 
+// What makes an unusable file's message.
+enum class Status { Missing, Blank, NotText, Folder, Unreadable };
+
 } // namespace
 
 class DataFileTest : public QObject {
@@ -89,6 +93,7 @@ private slots:
     void oneEncodingForTheWholeFile();
     void charactersAndLinesAcrossReadSlices_data();
     void charactersAndLinesAcrossReadSlices();
+    void failedSaveKeepsTheOldFile_data();
     void failedSaveKeepsTheOldFile();
     void unusableFiles_data();
     void unusableFiles();
@@ -141,12 +146,12 @@ void DataFileTest::roundTrip() {
     RecordGrid grid;
     FillGrid(grid, records);
     const QString path = m_dir.filePath(QStringLiteral("round.txt"));
-    QString error;
-    QVERIFY2(WriteDataFile(path, grid, int(records.size()), &error), qPrintable(error));
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(read.status, DataFileStatus::Loaded);
-    QCOMPARE(read.records.recordCount, int(records.size()));
-    QCOMPARE(RowsOf(read.records.rows), expected);
+    const Outcome written = WriteDataFile(path, grid, int(records.size()));
+    QVERIFY2(written, qPrintable(written.reason()));
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(read && !read->blank);
+    QCOMPARE(read->recordCount, int(records.size()));
+    QCOMPARE(RowsOf(read->rows), expected);
 }
 
 void DataFileTest::zeroRecordsReplaceAnOlderFileWithAnEmptyOne() {
@@ -154,10 +159,9 @@ void DataFileTest::zeroRecordsReplaceAnOlderFileWithAnEmptyOne() {
     WriteBytes(path, "old contents");
     RecordGrid grid;
     FillGrid(grid, {kFirst});
-    QString error;
-    QVERIFY(WriteDataFile(path, grid, 0, &error));
+    QVERIFY(WriteDataFile(path, grid, 0));
     QCOMPARE(QFileInfo(path).size(), 0);
-    QVERIFY(WriteDataFile(path, grid, -1, &error));
+    QVERIFY(WriteDataFile(path, grid, -1));
     QCOMPARE(QFileInfo(path).size(), 0);
 }
 
@@ -207,10 +211,10 @@ void DataFileTest::routing() {
     QFETCH(Rows, rows);
     const QString path = m_dir.filePath(QStringLiteral("routing.txt"));
     WriteBytes(path, Crlf(text));
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(read.status, DataFileStatus::Loaded);
-    QCOMPARE(read.records.recordCount, count);
-    QCOMPARE(RowsOf(read.records.rows), rows);
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(read && !read->blank);
+    QCOMPARE(read->recordCount, count);
+    QCOMPARE(RowsOf(read->rows), rows);
 }
 
 void DataFileTest::lineEndsDoNotMatter_data() {
@@ -228,11 +232,12 @@ void DataFileTest::lineEndsDoNotMatter() {
     bytes.replace("\r\n", lineEnd);
     const QString path = m_dir.filePath(QStringLiteral("ends.txt"));
     WriteBytes(path, bytes);
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(read.records.recordCount, 2);
-    QCOMPARE(read.records.rows.at(1)[2], QStringLiteral("变压器甲"));
-    QCOMPARE(read.records.rows.at(1)[7], QStringLiteral("1677721.5 uΩ"));
-    QCOMPARE(read.records.rows.at(0)[0], QStringLiteral("1"));
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(read);
+    QCOMPARE(read->recordCount, 2);
+    QCOMPARE(read->rows.at(1)[2], QStringLiteral("变压器甲"));
+    QCOMPARE(read->rows.at(1)[7], QStringLiteral("1677721.5 uΩ"));
+    QCOMPARE(read->rows.at(0)[0], QStringLiteral("1"));
 }
 
 void DataFileTest::encodings_data() {
@@ -250,12 +255,12 @@ void DataFileTest::encodings() {
     QFETCH(QByteArray, bytes);
     const QString path = m_dir.filePath(QStringLiteral("encoding.txt"));
     WriteBytes(path, bytes);
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(read.status, DataFileStatus::Loaded);
-    QCOMPARE(read.records.recordCount, 1);
-    QCOMPARE(read.records.rows.at(0)[0], QStringLiteral("1"));
-    QCOMPARE(read.records.rows.at(0)[4], QStringLiteral("东郊变电站"));
-    QCOMPARE(read.records.rows.at(0)[7], QStringLiteral("56.3 uΩ"));
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(read && !read->blank);
+    QCOMPARE(read->recordCount, 1);
+    QCOMPARE(read->rows.at(0)[0], QStringLiteral("1"));
+    QCOMPARE(read->rows.at(0)[4], QStringLiteral("东郊变电站"));
+    QCOMPARE(read->rows.at(0)[7], QStringLiteral("56.3 uΩ"));
 }
 
 void DataFileTest::oneEncodingForTheWholeFile_data() {
@@ -306,11 +311,11 @@ void DataFileTest::oneEncodingForTheWholeFile() {
     RecordGrid grid;
     FillGrid(grid, records);
     const QString path = m_dir.filePath(QStringLiteral("slices-of-texts.txt"));
-    QString error;
-    QVERIFY2(WriteDataFile(path, grid, kTwoSlices, &error), qPrintable(error));
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(read.status, DataFileStatus::Loaded);
-    QCOMPARE(read.records.recordCount, kTwoSlices);
+    const Outcome written = WriteDataFile(path, grid, kTwoSlices);
+    QVERIFY2(written, qPrintable(written.reason()));
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(read && !read->blank);
+    QCOMPARE(read->recordCount, kTwoSlices);
     Rows expected;
     for (const QStringList& row : records) {
         QStringList trimmed;
@@ -318,7 +323,7 @@ void DataFileTest::oneEncodingForTheWholeFile() {
             trimmed << TrimText(cell);
         expected << trimmed;
     }
-    const Rows back = RowsOf(read.records.rows);
+    const Rows back = RowsOf(read->rows);
     for (qsizetype r = 0; r < expected.size(); ++r)
         QVERIFY2(back.at(r) == expected.at(r),
                  qPrintable(QStringLiteral("record %1: %2 != %3")
@@ -350,44 +355,57 @@ void DataFileTest::charactersAndLinesAcrossReadSlices() {
     for (int shift = 0; shift < 4; ++shift) {
         const int padding = 1024 * 1024 - int(head.size()) - shift;
         WriteBytes(path, head + QByteArray(padding, 'a') + encode(tail));
-        const DataFileReadResult read = ReadDataFile(path);
-        QCOMPARE(read.status, DataFileStatus::Loaded);
-        QCOMPARE(read.records.recordCount, 2);
-        const QString location = read.records.rows.at(0)[4];
+        const Result<DataFileRecords> read = ReadDataFile(path);
+        QVERIFY(read && !read->blank);
+        QCOMPARE(read->recordCount, 2);
+        const QString location = read->rows.at(0)[4];
         QCOMPARE(location.size(), padding + 3);
         QCOMPARE(location.right(4), QStringLiteral("a变电站"));
-        QCOMPARE(read.records.rows.at(0)[7], QStringLiteral("56.3 uΩ"));
+        QCOMPARE(read->rows.at(0)[7], QStringLiteral("56.3 uΩ"));
     }
 }
 
+void DataFileTest::failedSaveKeepsTheOldFile_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"keep.txt", "keep.csv", "keep.xls", "keep.xlsx"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// Every format the table is saved in goes to the disk whole or not at all.
 void DataFileTest::failedSaveKeepsTheOldFile() {
-    const QString path = m_dir.filePath(QStringLiteral("keep.txt"));
+    constexpr int kFewRecords = 30;
+    QFETCH(QString, name);
+    const QString path = m_dir.filePath(name);
+    const auto save = [&path](const RecordGrid& grid, int recordCount) {
+        return path.endsWith(QLatin1String(".txt")) ? WriteDataFile(path, grid, recordCount)
+                                                    : WriteRecordWorkbook(path, grid, recordCount);
+    };
     RecordGrid grid;
     FillGrid(grid, {kFirst});
-    QString error;
-    QVERIFY(WriteDataFile(path, grid, 1, &error));
+    QVERIFY(save(grid, 1));
     const QByteArray before = ReadBytes(path);
 
     Rows many;
-    for (int i = 0; i < 200; ++i)
+    // Fewer bytes than a write buffer holds, so that a failure can only show when it is flushed.
+    for (int i = 0; i < kFewRecords; ++i)
         many.append(kChinese);
     FillGrid(grid, many);
-    // Let the file system refuse every write beyond 1 KiB, as a full disk would.
+    // Let the file system refuse every write beyond 1 KiB, as a full disk would; every format's
+    // file for these records is larger.
     rlimit saved{};
     QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = saved;
     small.rlim_cur = 1024;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool written = WriteDataFile(path, grid, 200, &error);
+    const Outcome written = save(grid, kFewRecords);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
     QVERIFY(!written);
-    QVERIFY(!error.isEmpty());
+    QVERIFY(!written.reason().isEmpty());
     QCOMPARE(ReadBytes(path), before);
-    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("keep")).size(),
-             1);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(name).size(), 1);
 }
 
 void DataFileTest::unusableFiles_data() {
@@ -395,25 +413,24 @@ void DataFileTest::unusableFiles_data() {
     QTest::addColumn<QByteArray>("bytes"); // null: do not create
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << "gone.txt" << QByteArray() << int(DataFileStatus::Missing)
+    QTest::newRow("missing") << "gone.txt" << QByteArray() << int(Status::Missing)
                              << QStringLiteral("指定的文件'%1'不存在");
     QTest::newRow("blank and control characters only")
-        << "blank.txt" << QByteArray(" \r\n\t \x01\x1F  \r\n") << int(DataFileStatus::Empty)
+        << "blank.txt" << QByteArray(" \r\n\t \x01\x1F  \r\n") << int(Status::Blank)
         << QStringLiteral("指定的文件沒有內容");
-    QTest::newRow("zero bytes") << "zero.txt" << QByteArray("") << int(DataFileStatus::Empty)
+    QTest::newRow("zero bytes") << "zero.txt" << QByteArray("") << int(Status::Blank)
                                 << QStringLiteral("指定的文件沒有內容");
     QByteArray garbage;
     for (int i = 0; i < 4096; ++i)
         garbage.append(char((i * 7919 + 13) % 256));
-    QTest::newRow("binary garbage") << "garbage.txt" << garbage << int(DataFileStatus::NotText)
+    QTest::newRow("binary garbage") << "garbage.txt" << garbage << int(Status::NotText)
                                     << QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件");
     QTest::newRow("a workbook under a text name")
-        << "book.txt" << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00序号=1", 18)
-        << int(DataFileStatus::NotText) << QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件");
-    QTest::newRow("a folder") << "folder.txt" << QByteArray() << int(DataFileStatus::Folder)
+        << "book.txt" << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00序号=1", 18) << int(Status::NotText)
+        << QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件");
+    QTest::newRow("a folder") << "folder.txt" << QByteArray() << int(Status::Folder)
                               << QStringLiteral("指定的'%1'是文件夹，不是数据文件");
-    QTest::newRow("no permission") << "locked.txt" << QByteArray("序号=1\r\n")
-                                   << int(DataFileStatus::Unreadable)
+    QTest::newRow("no permission") << "locked.txt" << QByteArray("序号=1\r\n") << int(Status::Unreadable)
                                    << QStringLiteral("无法读取指定的文件'%1'（");
 }
 
@@ -423,23 +440,24 @@ void DataFileTest::unusableFiles() {
     QFETCH(int, status);
     QFETCH(QString, message);
     const QString path = m_dir.filePath(name);
-    if (status == int(DataFileStatus::Folder))
+    if (status == int(Status::Folder))
         QVERIFY(QDir().mkpath(path));
     else if (!bytes.isNull())
         WriteBytes(path, bytes);
-    if (status == int(DataFileStatus::Unreadable)) {
+    if (status == int(Status::Unreadable)) {
         if (geteuid() == 0)
             QSKIP("file permissions do not bind the superuser");
         QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
     }
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(int(read.status), status);
-    QVERIFY2(DataFileMessage(read, path)
-                 .startsWith(message.contains(QLatin1String("%1")) ? message.arg(path) : message),
-             qPrintable(DataFileMessage(read, path)));
-    if (read.status == DataFileStatus::Empty) {
-        QCOMPARE(read.records.recordCount, 0);
-        QCOMPARE(RowsOf(read.records.rows), Rows{QStringList(8)});
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    // A blank file reads as one blank row, with a message all the same.
+    QCOMPARE(read.ok(), status == int(Status::Blank));
+    const QString shown = read ? (read->blank ? kDataFileBlankMessage : QString()) : read.reason();
+    QVERIFY2(shown.startsWith(message.contains(QLatin1String("%1")) ? message.arg(path) : message),
+             qPrintable(shown));
+    if (read) {
+        QCOMPARE(read->recordCount, 0);
+        QCOMPARE(RowsOf(read->rows), Rows{QStringList(8)});
     }
 }
 
@@ -450,16 +468,18 @@ void DataFileTest::refusesFilesAboveTheSizeLimit() {
     QVERIFY(file.write("序号=1\r\n") > 0);
     QVERIFY(file.resize(kMaxDataFileBytes + 1)); // sparse: costs no disk space
     file.close();
-    const DataFileReadResult read = ReadDataFile(path);
-    QCOMPARE(read.status, DataFileStatus::TooLarge);
-    QVERIFY(DataFileMessage(read, path).contains(QStringLiteral("太大")));
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(!read);
+    QVERIFY(read.reason().contains(QStringLiteral("太大")));
     QFile::remove(path);
 }
 
 void DataFileTest::refusesALineWithoutEnd() {
     const QString path = m_dir.filePath(QStringLiteral("endless.txt"));
     WriteBytes(path, Gbk::encode(QStringLiteral("序号=")) + QByteArray(3 * 1024 * 1024, 'x'));
-    QCOMPARE(ReadDataFile(path).status, DataFileStatus::TooLarge);
+    const Result<DataFileRecords> read = ReadDataFile(path);
+    QVERIFY(!read);
+    QVERIFY(read.reason().contains(QStringLiteral("太大")));
 }
 
 QTEST_GUILESS_MAIN(DataFileTest)

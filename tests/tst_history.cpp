@@ -55,15 +55,15 @@ void WriteText(const QString& path, const QList<Row>& rows) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     RecordGrid grid;
     FillNumberedGrid(grid, rows);
-    QString reason;
-    QVERIFY2(WriteDataFile(path, grid, int(rows.size()), &reason), qPrintable(reason));
+    const Outcome written = WriteDataFile(path, grid, int(rows.size()));
+    QVERIFY2(written, qPrintable(written.reason()));
 }
 
 void WriteBook(const QString& path, const QList<Row>& rows) {
     RecordGrid grid;
     FillNumberedGrid(grid, rows);
-    QString reason;
-    QCOMPARE(WriteRecordWorkbook(path, grid, int(rows.size()), &reason), WorkbookWriteResult::Written);
+    const Outcome written = WriteRecordWorkbook(path, grid, int(rows.size()));
+    QVERIFY2(written, qPrintable(written.reason()));
 }
 
 const QString kDevice = QStringLiteral("DL000123");

@@ -302,9 +302,9 @@ private:
 
 void TestLinkSerial::ProfileFileMapping(int port, const QString& device) {
     ProfileFile ini(SettingsFilePath());
-    ini.load();
+    QVERIFY(ini.load());
     ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(port), device);
-    ini.save();
+    QVERIFY(ini.save());
 }
 
 QTEST_GUILESS_MAIN(TestLinkSerial)

@@ -11,6 +11,8 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace ReportPdf;
 
@@ -306,13 +308,49 @@ private slots:
         QCOMPARE(RowNumbers(PageWords(pdf, 2)), QStringList{"2"});
     }
 
-    void exportRefusesAFolderThatDoesNotExist() {
+    void exportFailsWhole_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("a folder that does not exist") << "missing/report.pdf" << false;
+        QTest::newRow("a full disk") << "full/report.pdf" << true;
+    }
+
+    // A PDF that cannot be written whole leaves no file, or the older one as it was.
+    void exportFailsWhole() {
+        QFETCH(QString, name);
+        QFETCH(bool, fullDisk);
         TQRMain report;
         FillSampleRows(report, 1);
         report.PrepareReport();
-        const QString pdf = m_dir.filePath(QStringLiteral("missing/report.pdf"));
-        QVERIFY(!report.ExportPdf(pdf));
-        QVERIFY(!QFileInfo::exists(pdf));
+        const QString pdf = m_dir.filePath(name);
+        QByteArray before;
+        if (fullDisk) {
+            QVERIFY(QDir().mkpath(QFileInfo(pdf).absolutePath()));
+            QVERIFY(report.ExportPdf(pdf));
+            QFile old(pdf);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            before = old.readAll();
+            QVERIFY(before.size() > 1024);
+        }
+        // The file system refuses every write beyond 1 KiB, as a full disk would.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = fullDisk ? 1024 : saved.rlim_cur;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const Outcome exported = report.ExportPdf(pdf);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!exported);
+        QCOMPARE(QFileInfo::exists(pdf), fullDisk);
+        if (fullDisk) {
+            QFile old(pdf);
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), before);
+            QCOMPARE(QDir(QFileInfo(pdf).absolutePath()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        }
         QCOMPARE(report.iCurrentRow, 1);
     }
 

@@ -76,7 +76,7 @@ termios LineSettings(const QString& device) {
 
 void MapPort(int port, const QString& device) {
     ProfileFile ini(SettingsFilePath());
-    ini.load();
+    QVERIFY(ini.load());
     ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(port), device);
     QVERIFY(ini.save());
 }

@@ -31,7 +31,7 @@ private slots:
         QVERIFY(before.save());
         QVERIFY(start({"--records", "3", "--identity", "2", "--ini", SettingsFilePath(), "--port", "7"}));
         ProfileFile ini(SettingsFilePath());
-        ini.load();
+        QVERIFY(ini.load());
         QCOMPARE(ini.readString("SerialPorts", "COM7", {}), m_device);
         QCOMPARE(ini.readString("RestParam", "strTestUser", {}), QStringLiteral("LI"));
         giCommStyle = 1;

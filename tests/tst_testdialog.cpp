@@ -247,7 +247,7 @@ private slots:
         usb.pointProgramAt();
         {
             ProfileFile ini(SettingsFilePath());
-            ini.load();
+            QVERIFY(ini.load());
             ini.setInteger(QStringLiteral("SetParam"), QStringLiteral("iTestTime"), 100);
             QVERIFY(ini.save());
         }

@@ -100,23 +100,21 @@ void WorkbookTest::roundTrip() {
     RecordGrid grid;
     FillGrid(grid, records);
     const QString path = m_dir.filePath(QStringLiteral("round.xlsx"));
-    QString error;
-    QCOMPARE(WriteRecordWorkbook(path, grid, int(records.size()), &error), WorkbookWriteResult::Written);
-    WorkbookRecords read;
-    QVERIFY2(ReadRecordWorkbook(path, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, int(records.size()));
+    QVERIFY(WriteRecordWorkbook(path, grid, int(records.size())));
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(path);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, int(records.size()));
     Rows expected;
     for (const QStringList& row : records)
         expected.append(Trimmed(row));
-    QCOMPARE(RowsOf(read), expected);
+    QCOMPARE(RowsOf(*read), expected);
 }
 
 void WorkbookTest::writesTextCellsCentredWithTheColumnWidths() {
     RecordGrid grid;
     FillGrid(grid, {kRecord1});
     const QString path = m_dir.filePath(QStringLiteral("format.xlsx"));
-    QString error;
-    QCOMPARE(WriteRecordWorkbook(path, grid, 1, &error), WorkbookWriteResult::Written);
+    QVERIFY(WriteRecordWorkbook(path, grid, 1));
     const QByteArray sheet = ReadZipPart(path, "xl/worksheets/sheet1.xml");
     const QByteArray styles = ReadZipPart(path, "xl/styles.xml");
     // Excel stores 9.5 and 17.5 character columns with its padding (9.5 and 17.5 become 10.28515625
@@ -146,24 +144,24 @@ void WorkbookTest::replacesAnExistingFileAndKeepsItOnFailure() {
     const QString path = m_dir.filePath(QStringLiteral("replace.xlsx"));
     RecordGrid grid;
     FillGrid(grid, {kRecord1, kRecord2});
-    QString error;
-    QCOMPARE(WriteRecordWorkbook(path, grid, 2, &error), WorkbookWriteResult::Written);
-    QCOMPARE(WriteRecordWorkbook(path, grid, 1, &error), WorkbookWriteResult::Written);
-    WorkbookRecords read;
-    QVERIFY(ReadRecordWorkbook(path, &read, &error));
-    QCOMPARE(read.recordCount, 1);
+    QVERIFY(WriteRecordWorkbook(path, grid, 2));
+    QVERIFY(WriteRecordWorkbook(path, grid, 1));
+    Result<WorkbookRecords> read = ReadRecordWorkbook(path);
+    QVERIFY(read);
+    QCOMPARE(read->recordCount, 1);
 
     // A cell longer than a sheet cell can hold makes the save fail; the older file stays.
     grid.setCell(3, 2, QString(40000, QLatin1Char('x')));
-    QCOMPARE(WriteRecordWorkbook(path, grid, 2, &error), WorkbookWriteResult::Failed);
-    QVERIFY(!error.isEmpty());
-    QVERIFY(ReadRecordWorkbook(path, &read, &error));
-    QCOMPARE(read.recordCount, 1);
+    const Outcome tooLong = WriteRecordWorkbook(path, grid, 2);
+    QVERIFY(!tooLong);
+    QVERIFY(!tooLong.reason().isEmpty());
+    read = ReadRecordWorkbook(path);
+    QVERIFY(read);
+    QCOMPARE(read->recordCount, 1);
     QCOMPARE(
         QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("replace")).size(), 1);
 
-    QCOMPARE(WriteRecordWorkbook(m_dir.filePath(QStringLiteral("no/such/folder.xlsx")), grid, 1, &error),
-             WorkbookWriteResult::Failed);
+    QVERIFY(!WriteRecordWorkbook(m_dir.filePath(QStringLiteral("no/such/folder.xlsx")), grid, 1));
 }
 
 void WorkbookTest::readsHandMadePackages_data() {
@@ -246,11 +244,10 @@ void WorkbookTest::readsHandMadePackages() {
     QFETCH(Rows, rows);
     const QString path = m_dir.filePath(QStringLiteral("made.xlsx"));
     QVERIFY(WriteZip(path, parts));
-    WorkbookRecords read;
-    QString error;
-    QVERIFY2(ReadRecordWorkbook(path, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, count);
-    QCOMPARE(RowsOf(read), rows);
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(path);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, count);
+    QCOMPARE(RowsOf(*read), rows);
 }
 
 void WorkbookTest::refusesHostileOrBrokenFiles_data() {
@@ -309,13 +306,10 @@ void WorkbookTest::refusesHostileOrBrokenFiles() {
     }
     WorkbookLimits limits;
     limits.maxSheetBytes = 2 * 1024 * 1024;
-    WorkbookRecords read;
-    QString error;
-    QVERIFY(!ReadRecordWorkbook(path, &read, &error, limits));
-    QVERIFY2(error.contains(reason), qPrintable(error));
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(read.recordCount, 0);
-    QVERIFY(read.rows.empty());
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(path, limits);
+    QVERIFY(!read);
+    QVERIFY2(read.reason().contains(reason), qPrintable(read.reason()));
+    QVERIFY(!read.reason().isEmpty());
 }
 
 void WorkbookTest::readsWorkbooksWrittenByAnotherProgram_data() {
@@ -329,20 +323,19 @@ void WorkbookTest::readsWorkbooksWrittenByAnotherProgram_data() {
 void WorkbookTest::readsWorkbooksWrittenByAnotherProgram() {
     QFETCH(QString, file);
     const QString source = QStringLiteral(OHMARA_TEST_DATA_DIR "/files/") + file;
-    WorkbookRecords read;
-    QString error;
-    QVERIFY2(ReadRecordWorkbook(source, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, 3);
-    QCOMPARE(RowsOf(read), (Rows{Trimmed(kRecord1), Trimmed(kRecord2), Trimmed(kRecord3)}));
+    Result<WorkbookRecords> read = ReadRecordWorkbook(source);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, 3);
+    QCOMPARE(RowsOf(*read), (Rows{Trimmed(kRecord1), Trimmed(kRecord2), Trimmed(kRecord3)}));
     // The content decides, not the name.
     const QString renamed =
         m_dir.filePath(file.endsWith(QLatin1String(".xls")) ? QStringLiteral("swapped.xlsx")
                                                             : QStringLiteral("swapped.xls"));
     QFile::remove(renamed);
     QVERIFY(QFile::copy(source, renamed));
-    read = {};
-    QVERIFY2(ReadRecordWorkbook(renamed, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, 3);
+    read = ReadRecordWorkbook(renamed);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, 3);
 }
 
 void WorkbookTest::refusesLegacyWorkbooksTheLibraryCannotRead_data() {
@@ -364,20 +357,17 @@ void WorkbookTest::refusesLegacyWorkbooksTheLibraryCannotRead() {
     copy.write(keptBytes < 0 ? source.readAll() : source.read(keptBytes));
     copy.close();
 
-    WorkbookRecords read;
-    QString error;
-    QVERIFY(!ReadRecordWorkbook(path, &read, &error));
+    Result<WorkbookRecords> read = ReadRecordWorkbook(path);
+    QVERIFY(!read);
     // Refused by the reader process, or (where the library's stray read is caught, as in sanitizer
     // builds) its crash reported: either way the file is refused and this process lives on.
-    QVERIFY2(error.contains(QLatin1String(".xls reader refused")) ||
-                 error.contains(QLatin1String(".xls reader crashed")),
-             qPrintable(error));
-    QCOMPARE(read.recordCount, 0);
-    QVERIFY(read.rows.empty());
+    QVERIFY2(read.reason().contains(QLatin1String(".xls reader refused")) ||
+                 read.reason().contains(QLatin1String(".xls reader crashed")),
+             qPrintable(read.reason()));
     // The reader stays usable for a sound workbook afterwards.
-    QVERIFY2(ReadRecordWorkbook(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"), &read, &error),
-             qPrintable(error));
-    QCOMPARE(read.recordCount, 3);
+    read = ReadRecordWorkbook(QStringLiteral(OHMARA_TEST_DATA_DIR "/files/records.xls"));
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, 3);
 }
 
 QTEST_GUILESS_MAIN(WorkbookTest)

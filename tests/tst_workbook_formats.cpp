@@ -132,10 +132,8 @@ private:
     QString write(const QString& name, const Rows& records) {
         RecordGrid grid;
         FillGrid(grid, records);
-        QString error;
         const QString file = path(name);
-        const WorkbookWriteResult result = WriteRecordWorkbook(file, grid, int(records.size()), &error);
-        return result == WorkbookWriteResult::Written ? file : QString();
+        return WriteRecordWorkbook(file, grid, int(records.size())) ? file : QString();
     }
 };
 
@@ -161,10 +159,9 @@ void WorkbookFormatsTest::theNameChoosesTheFormat() {
     QFile written(file);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QVERIFY2(written.read(head.size()) == head, qPrintable(name));
-    WorkbookRecords read;
-    QString error;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(RowsOf(read), TrimmedRows({kRecord1, kRecord2}));
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(RowsOf(*read), TrimmedRows({kRecord1, kRecord2}));
 }
 
 void WorkbookFormatsTest::xlsReadsBackEverywhere() {
@@ -172,11 +169,11 @@ void WorkbookFormatsTest::xlsReadsBackEverywhere() {
     const QString file = write(QStringLiteral("records.xls"), records);
     QVERIFY(!file.isEmpty());
 
-    WorkbookRecords read;
     QString error;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, 4);
-    QCOMPARE(RowsOf(read), TrimmedRows(records));
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, 4);
+    QCOMPARE(RowsOf(*read), TrimmedRows(records));
 
     if (!HasPythonModule(QStringLiteral("xlrd")))
         QSKIP("/usr/bin/python3 has no xlrd (Debian package python3-xlrd)");
@@ -237,11 +234,11 @@ void WorkbookFormatsTest::largeXlsContinuesItsStringTable() {
     QVERIFY2(stream.value(sst + 1).first == 0x003C, "and continues in CONTINUE records");
     QVERIFY(stream.count({0x003C, 8224}) > 10);
 
-    WorkbookRecords read;
     QString error;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, 10000);
-    QCOMPARE(RowsOf(read), records);
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, 10000);
+    QCOMPARE(RowsOf(*read), records);
 
     if (!HasPythonModule(QStringLiteral("xlrd")))
         QSKIP("/usr/bin/python3 has no xlrd (Debian package python3-xlrd)");
@@ -264,26 +261,27 @@ void WorkbookFormatsTest::xlsRefusesMoreRecordsThanASheetHolds() {
     FillGrid(grid, {kRecord1});
     grid.setGridRowCount(kXlsMaxRecords + 2);
     const QString file = path(QStringLiteral("too-many.xls"));
-    QString error;
-    QCOMPARE(WriteRecordWorkbook(file, grid, kXlsMaxRecords + 1, &error), WorkbookWriteResult::Failed);
-    QVERIFY(error.contains(QString::number(kXlsMaxRecords)));
+    const Outcome tooMany = WriteRecordWorkbook(file, grid, kXlsMaxRecords + 1);
+    QVERIFY(!tooMany);
+    QVERIFY(tooMany.reason().contains(QString::number(kXlsMaxRecords)));
     QVERIFY(!QFile::exists(file));
-    QCOMPARE(WriteRecordWorkbook(file, grid, kXlsMaxRecords, &error), WorkbookWriteResult::Written);
-    WorkbookRecords read;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, kXlsMaxRecords);
-    QCOMPARE(read.rows.front()[1], kRecord1[1]);
+    QVERIFY(WriteRecordWorkbook(file, grid, kXlsMaxRecords));
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, kXlsMaxRecords);
+    QCOMPARE(read->rows.front()[1], kRecord1[1]);
 
     // Nor a text longer than a cell holds; one of the longest length spans several CONTINUE records
     // and comes back whole.
     grid.setGridRowCount(2);
     grid.setCell(3, 1, QString(kXlsMaxCellText + 1, QLatin1Char('x')));
-    QCOMPARE(WriteRecordWorkbook(file, grid, 1, &error), WorkbookWriteResult::Failed);
+    QVERIFY(!WriteRecordWorkbook(file, grid, 1));
     const QString longest(kXlsMaxCellText, QChar(0x6D4B));
     grid.setCell(3, 1, longest);
-    QCOMPARE(WriteRecordWorkbook(file, grid, 1, &error), WorkbookWriteResult::Written);
+    QVERIFY(WriteRecordWorkbook(file, grid, 1));
     if (!HasPythonModule(QStringLiteral("xlrd")))
         QSKIP("/usr/bin/python3 has no xlrd (Debian package python3-xlrd)");
+    QString error;
     const auto xlrd = PythonJson(kXlrdScript, {file}, &error);
     QVERIFY2(xlrd, qPrintable(error));
     QCOMPARE(JsonRows(xlrd->object().value(QStringLiteral("rows")).toArray()).value(1).value(3), longest);
@@ -300,10 +298,10 @@ void WorkbookFormatsTest::csvReadsBackEverywhere() {
     QVERIFY(bytes.contains(",\"a,b\",\"say \"\"hi\"\"\",\"line1\r\nline2\","));
     QVERIFY(bytes.endsWith("1e5\r\n"));
 
-    WorkbookRecords read;
     QString error;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(RowsOf(read), TrimmedRows(records));
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(RowsOf(*read), TrimmedRows(records));
 
     if (!HasPythonModule(QStringLiteral("csv")))
         QSKIP("/usr/bin/python3 is missing");
@@ -349,14 +347,13 @@ void WorkbookFormatsTest::csvFromASpreadsheetProgramReads() {
     QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
     out.write(bytes);
     out.close();
-    WorkbookRecords read;
-    QString error;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(read.recordCount, int(rows.size()));
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(read->recordCount, int(rows.size()));
     for (QStringList& row : rows)
         while (row.size() < RecordGrid::ColumnCount)
             row.append(QString());
-    QCOMPARE(RowsOf(read), rows);
+    QCOMPARE(RowsOf(*read), rows);
 }
 
 void WorkbookFormatsTest::xlsxHoldsCharactersXmlCannot() {
@@ -374,10 +371,10 @@ void WorkbookFormatsTest::xlsxHoldsCharactersXmlCannot() {
     QStringList expected = record;
     expected[5] = QStringLiteral("lone \uFFFD surrogate");
 
-    WorkbookRecords read;
     QString error;
-    QVERIFY2(ReadRecordWorkbook(file, &read, &error), qPrintable(error));
-    QCOMPARE(RowsOf(read), Rows{expected});
+    const Result<WorkbookRecords> read = ReadRecordWorkbook(file);
+    QVERIFY2(read, qPrintable(read.reason()));
+    QCOMPARE(RowsOf(*read), Rows{expected});
 
     if (!HasPythonModule(QStringLiteral("openpyxl")))
         QSKIP("/usr/bin/python3 has no openpyxl (Debian package python3-openpyxl)");
@@ -530,10 +527,10 @@ void WorkbookFormatsTest::datesInAWorkbookOpenpyxlWrote() {
     QVERIFY2(PythonJson(script, {m_dir.path()}, &error), qPrintable(error));
     for (const auto& [name, count] :
          {std::pair{QStringLiteral("dates.xlsx"), 13}, std::pair{QStringLiteral("dates1904.xlsx"), 2}}) {
-        WorkbookRecords read;
-        QVERIFY2(ReadRecordWorkbook(path(name), &read, &error), qPrintable(error));
-        QCOMPARE(read.recordCount, count);
-        for (const RecordGrid::Row& row : read.rows)
+        const Result<WorkbookRecords> read = ReadRecordWorkbook(path(name));
+        QVERIFY2(read, qPrintable(read.reason()));
+        QCOMPARE(read->recordCount, count);
+        for (const RecordGrid::Row& row : read->rows)
             QVERIFY2(row[1] == row[2],
                      qPrintable(name + QStringLiteral(" row ") + row[0] + QStringLiteral(": ") + row[1] +
                                 QStringLiteral(" != ") + row[2]));

@@ -108,7 +108,7 @@ QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limi
     timeAxis->setLabelsFont(SongTiFont(kTextPoints));
     timeAxis->setTitleFont(SongTiFont(kTextPoints));
     auto* valueAxis = new QValueAxis(chart);
-    valueAxis->setTitleText(QStringLiteral("测试电阻 (µΩ)"));
+    valueAxis->setTitleText(RecordColumnOf(RecordColumn::Resistance).header + QStringLiteral(" (µΩ)"));
     valueAxis->setLabelsFont(SongTiFont(kTextPoints));
     valueAxis->setTitleFont(SongTiFont(kTextPoints));
     valueAxis->setLabelFormat(QStringLiteral("%.1f"));

@@ -44,7 +44,7 @@ void SyncControl::startAfterUpload(const QString& source) {
     if (source != QStringLiteral("upload") || m_runner.running())
         return;
     ProfileFile settings(SettingsFilePath());
-    settings.load();
+    static_cast<void>(settings.load()); // a file that cannot be read asks for no sync
     if (!ServerConfig::FromSettings(settings).syncAfterUpload)
         return;
     m_quiet = true;
@@ -55,7 +55,7 @@ void SyncControl::start() {
     if (m_runner.running())
         return;
     ProfileFile settings(SettingsFilePath());
-    settings.load();
+    static_cast<void>(settings.load()); // a file that cannot be read holds no server
     const QString password = m_server.password;
     m_server = ServerConfig::FromSettings(settings);
     m_server.password = password; // asked for once in this run, kept in memory only

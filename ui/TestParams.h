@@ -32,4 +32,4 @@ bool FitsShortText(const QString& trimmed);
 // Messages of the input checks.
 QString TestTimeMessage();
 QString StepMessage();
-QString ShortTextMessage(const QString& fieldName); // fieldName such as "设备编号"
+QString ShortTextMessage(const QString& fieldName); // fieldName: a column header

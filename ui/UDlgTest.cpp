@@ -41,6 +41,11 @@ void AddFieldLabel(QWidget* parent, const QString& caption, QWidget* field, int 
     field->setGeometry(kFieldLeft, top, kFieldWidth, kRowHeight);
 }
 
+// The caption of a field that holds a record column's value: the column's header and a colon.
+QString ColumnCaption(RecordColumn column) {
+    return RecordColumnOf(column).header + QChar(u'：');
+}
+
 // The program's main window, for a dialog opened without one.
 TFrmMain* FindMainWindow() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -103,7 +108,7 @@ void TFrmTest::CreateControls() {
     EdtVolt = AddEdit(GroupBox1, "EdtVolt", true);
     AddFieldLabel(GroupBox1, QStringLiteral("测试电压："), EdtVolt, 120);
     EdtRes = AddEdit(GroupBox1, "EdtRes", true);
-    AddFieldLabel(GroupBox1, QStringLiteral("测试电阻："), EdtRes, 152);
+    AddFieldLabel(GroupBox1, ColumnCaption(RecordColumn::Resistance), EdtRes, 152);
 
     BtnTest = AddButton(GroupBox1, "BtnTest", QStringLiteral("测试"), QRect(96, 184, 75, 25));
     connect(BtnTest, &QPushButton::clicked, this, &TFrmTest::BtnTestClick);
@@ -140,11 +145,11 @@ void TFrmTest::CreateOtherParams() {
     GroupBox2 = new QGroupBox(QStringLiteral("其它参数"), this);
     GroupBox2->setGeometry(8, 252, 241, 109);
     EdtDeviceNum = AddEdit(GroupBox2, "EdtDeviceNum", false);
-    AddFieldLabel(GroupBox2, QStringLiteral("设备编号："), EdtDeviceNum, 20);
+    AddFieldLabel(GroupBox2, ColumnCaption(RecordColumn::Device), EdtDeviceNum, 20);
     EdtTestUser = AddEdit(GroupBox2, "EdtTestUser", false);
-    AddFieldLabel(GroupBox2, QStringLiteral("测试人员："), EdtTestUser, 48);
+    AddFieldLabel(GroupBox2, ColumnCaption(RecordColumn::Tester), EdtTestUser, 48);
     EdtTestAdd = AddEdit(GroupBox2, "EdtTestAdd", false);
-    AddFieldLabel(GroupBox2, QStringLiteral("测试地点："), EdtTestAdd, 76);
+    AddFieldLabel(GroupBox2, ColumnCaption(RecordColumn::Location), EdtTestAdd, 76);
 }
 
 void TFrmTest::FormCreate() {

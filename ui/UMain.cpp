@@ -7,7 +7,6 @@
 #include "history/AutoBackup.h"
 #include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/SiUsbXp.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
 #include "ui/ProgramArchive.h"
@@ -336,7 +335,7 @@ bool TFrmMain::ConnectDevice() {
         SetStatusText(ModelText(*identity) + kConnected);
         ShowByteTrace(link.lastReply());
     } else {
-        const std::optional<QString> serial = UsbSerialNumberString();
+        const std::optional<QString> serial = InstrumentLink().usbSerialNumber();
         if (!serial)
             return ConnectFailed();
         SetStatusText(*serial + kConnected);
@@ -382,7 +381,7 @@ void TFrmMain::BtnSampleDataClick() {
             m_grid->prepareRecords(received);
         else
             m_grid->clearRecords();
-        const BackupOutcome backup = received > 0 ? BackUpUpload(*m_grid, received, now) : BackupOutcome{};
+        const Outcome backup = received > 0 ? Outcome(BackUpUpload(*m_grid, received, now)) : Outcome();
         ArchiveUpload(*m_grid, received);
         Warn(kCommFailed);
         ReportBackupFailure(backup);

@@ -102,40 +102,33 @@ void TFrmMain::BtnOpenClick() {
 }
 
 void TFrmMain::SaveToTextFile(const QString& fileName) {
-    QString reason;
-    if (!WriteDataFile(fileName, *m_grid, giRecordCount, &reason)) {
-        ShowMessage(QStringLiteral("保存文件'%1'失败，原有文件未改动。\n%2").arg(fileName, reason), kAppTitle,
-                    MsgIcon::Error);
+    if (const Outcome saved = WriteDataFile(fileName, *m_grid, giRecordCount); !saved) {
+        ShowMessage(QStringLiteral("保存文件'%1'失败，原有文件未改动。\n%2").arg(fileName, saved.reason()),
+                    kAppTitle, MsgIcon::Error);
         return;
     }
     OpenFolder(FolderOfFile(fileName));
 }
 
 void TFrmMain::LoadFromTextFile(const QString& fileName) {
-    DataFileReadResult result = ReadDataFile(fileName);
-    if (result.status != DataFileStatus::Loaded)
-        ShowMessage(DataFileMessage(result, fileName), kDataFileErrorCaption, MsgIcon::Error);
-    if (result.status != DataFileStatus::Loaded && result.status != DataFileStatus::Empty)
+    Result<DataFileRecords> read = ReadDataFile(fileName);
+    if (!read || read->blank)
+        ShowMessage(read ? kDataFileBlankMessage : read.reason(), kDataFileErrorCaption, MsgIcon::Error);
+    if (!read)
         return;
-    m_grid->replaceRecords(std::move(result.records.rows), result.records.recordCount);
+    m_grid->replaceRecords(std::move(read->rows), read->recordCount);
 }
 
 void TFrmMain::ExportToExcel(const QString& fileName) {
     const BusyDialog dialog = OpenBusyDialog(this);
     bool cancelled = ProgressStep(dialog, 1, 1);
     if (!cancelled) {
-        QString reason;
-        switch (WriteRecordWorkbook(fileName, *m_grid, giRecordCount, &reason)) {
-        case WorkbookWriteResult::Written:
-            cancelled = ProgressStep(dialog, 2, 2);
-            break;
-        case WorkbookWriteResult::NotCreated:
+        if (!CanMakeWorkbook(fileName))
             ShowMessage(kStartFailed, kAppTitle, MsgIcon::Warning);
-            break;
-        case WorkbookWriteResult::Failed:
+        else if (!WriteRecordWorkbook(fileName, *m_grid, giRecordCount))
             ShowMessage(kConvertFailed, kAppTitle, MsgIcon::Warning);
-            break;
-        }
+        else
+            cancelled = ProgressStep(dialog, 2, 2);
     }
     CloseBusyDialog(dialog);
     if (cancelled)
@@ -147,15 +140,13 @@ void TFrmMain::ExportToExcel(const QString& fileName) {
 void TFrmMain::ImportFromExcel(const QString& fileName) {
     const BusyDialog dialog = OpenBusyDialog(this);
     if (!ProgressStep(dialog, 1, 1)) {
-        WorkbookRecords records;
-        QString reason;
-        if (ReadRecordWorkbook(fileName, &records, &reason)) {
+        if (Result<WorkbookRecords> read = ReadRecordWorkbook(fileName)) {
             // The grid changes only once the whole sheet has been read.
-            m_grid->replaceRecords(std::move(records.rows), records.recordCount);
+            m_grid->replaceRecords(std::move(read->rows), read->recordCount);
             ProgressStep(dialog, 2, 2);
         } else {
             // Its own message, with the reason: an open is no conversion.
-            ShowMessage(kOpenFailed.arg(QDir::toNativeSeparators(fileName), reason), kAppTitle,
+            ShowMessage(kOpenFailed.arg(QDir::toNativeSeparators(fileName), read.reason()), kAppTitle,
                         MsgIcon::Warning);
         }
     }

@@ -6,7 +6,6 @@
 #include "core/UDataCenter.h"
 #include "link/InstrumentLink.h"
 #include "link/Protocol.h"
-#include "link/SiUsbXp.h"
 #include "report/UDlgPreview.h"
 #include "report/UQRMain.h"
 
@@ -41,7 +40,7 @@ void TFrmMain::BtnPrintClick() {
         giDeviceType = model.isEmpty() ? 0 : *identity;
         SetStatusText(model + kConnectedSuffix);
         ShowByteTrace(link.lastReply());
-    } else if (const std::optional<QString> serial = UsbSerialNumberString()) {
+    } else if (const std::optional<QString> serial = InstrumentLink().usbSerialNumber()) {
         SetStatusText(*serial + kConnectedSuffix);
         giDeviceType = DeviceTypeFromUsbString(*serial);
     }

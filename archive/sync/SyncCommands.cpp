@@ -73,7 +73,7 @@ int RunSyncCommand(const QString& archivePath, const QString& settingsPath, cons
         config = *parsed;
     } else if (arguments.isEmpty()) {
         ProfileFile settings(settingsPath);
-        settings.load();
+        static_cast<void>(settings.load()); // a file that cannot be read holds no server
         config = ServerConfig::FromSettings(settings);
     } else {
         err << QStringLiteral("用法 / usage: sync [--server CONNECTION]\n");

@@ -10,10 +10,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = WriteFuzzFile(data, size, ".txt");
-    DataFileReadResult result = ReadDataFile(path);
-    if (result.status != DataFileStatus::Loaded)
+    Result<DataFileRecords> read = ReadDataFile(path);
+    if (!read || read->blank)
         return 0;
-    DataFileRecords records = std::move(result.records);
+    DataFileRecords records = std::move(*read);
     RecordGrid grid;
     for (int c = 0; c < RecordGrid::ColumnCount; ++c)
         grid.setCell(c, 0, RecordGrid::Headers().at(c));

@@ -7,15 +7,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString path = WriteFuzzFile(data, size, ".xlsx");
-    WorkbookRecords records;
-    QString error;
     WorkbookLimits limits;
     limits.maxSheetBytes = 8 << 20;
     limits.maxSmallPartBytes = 1 << 20;
-    if (ReadRecordWorkbook(path, &records, &error, limits)) {
-        if (records.recordCount < 0 || size_t(records.recordCount) != records.rows.size())
+    if (const Result<WorkbookRecords> records = ReadRecordWorkbook(path, limits)) {
+        if (records->recordCount < 0 || size_t(records->recordCount) != records->rows.size())
             std::abort();
-    } else if (error.isEmpty()) {
+    } else if (records.reason().isEmpty()) {
         std::abort(); // every refusal says why
     }
     return 0;

@@ -13,9 +13,8 @@ const QString kCommunication = QStringLiteral("Communication");
 
 void WriteLinkSettings(const std::function<void(ProfileFile&)>& edit) {
     ProfileFile ini(SettingsFilePath());
-    ini.load();
-    edit(ini);
-    ini.save();
+    if (!ini.load() || (edit(ini), !ini.save()))
+        qFatal("the settings file %s cannot be written", qPrintable(ini.path()));
 }
 
 } // namespace
