@@ -1,6 +1,7 @@
 #include "archive/ArchiveQueries.h"
 
 #include "archive/RecordArchive.h"
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 
 #include <QDate>
@@ -251,11 +252,16 @@ void RollUp(std::vector<OverviewStation>& stations) {
 }
 
 const QStringList& OverviewHeaders() {
-    static const QStringList headers{QStringLiteral("站名"),     QStringLiteral("间隔"),
-                                     QStringLiteral("设备编号"), QStringLiteral("相别"),
-                                     QStringLiteral("最近试验"), QStringLiteral("测试档位"),
-                                     QStringLiteral("测试电阻"), QStringLiteral("比上次"),
-                                     QStringLiteral("结论"),     QStringLiteral("原因")};
+    static const QStringList headers{QStringLiteral("站名"),
+                                     QStringLiteral("间隔"),
+                                     RecordColumnOf(RecordColumn::Device).header,
+                                     QStringLiteral("相别"),
+                                     QStringLiteral("最近试验"),
+                                     RecordColumnOf(RecordColumn::Step).header,
+                                     RecordColumnOf(RecordColumn::Resistance).header,
+                                     QStringLiteral("比上次"),
+                                     QStringLiteral("结论"),
+                                     QStringLiteral("原因")};
     return headers;
 }
 

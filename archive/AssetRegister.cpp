@@ -2,6 +2,7 @@
 
 #include "archive/RecordArchive.h"
 #include "archive/TableFile.h"
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 #include "report/WorkbookReader.h"
 
@@ -53,12 +54,20 @@ Asset AssetFromQuery(const QSqlQuery& query, int first) {
 } // namespace
 
 const QStringList& AssetColumnHeaders() {
-    static const QStringList headers{
-        QStringLiteral("设备编号"), QStringLiteral("站名"),       QStringLiteral("间隔"),
-        QStringLiteral("相别"),     QStringLiteral("类型"),       QStringLiteral("厂家"),
-        QStringLiteral("型号"),     QStringLiteral("出厂值(uΩ)"), QStringLiteral("投运值(uΩ)"),
-        QStringLiteral("限值(uΩ)"), QStringLiteral("备注"),       QStringLiteral("基准倍数"),
-        QStringLiteral("增长比例"), QStringLiteral("相间比例")};
+    static const QStringList headers{RecordColumnOf(RecordColumn::Device).header,
+                                     QStringLiteral("站名"),
+                                     QStringLiteral("间隔"),
+                                     QStringLiteral("相别"),
+                                     QStringLiteral("类型"),
+                                     QStringLiteral("厂家"),
+                                     QStringLiteral("型号"),
+                                     QStringLiteral("出厂值(uΩ)"),
+                                     QStringLiteral("投运值(uΩ)"),
+                                     QStringLiteral("限值(uΩ)"),
+                                     QStringLiteral("备注"),
+                                     QStringLiteral("基准倍数"),
+                                     QStringLiteral("增长比例"),
+                                     QStringLiteral("相间比例")};
     return headers;
 }
 

@@ -35,7 +35,7 @@ struct Asset {
 };
 
 // The register's columns in the window and in its files, in order.
-// "设备编号", "站名", "间隔", "相别", … "备注", then the three factors of the asset.
+// The device number's column header, "站名", "间隔", "相别", … "备注", then the asset's three factors.
 const QStringList& AssetColumnHeaders();
 const QStringList& AssetKinds(); // 断路器, 隔离开关, 母线接头, 其他
 // Column texts of an asset, and back; false with a reason for the first field that does not hold.

@@ -1,5 +1,6 @@
 #include "ui/BayPhasesTable.h"
 
+#include "core/RecordColumns.h"
 #include "ui/VerdictLook.h"
 
 #include <QHeaderView>
@@ -26,7 +27,7 @@ void ShowBayPhases(QTableWidget* table, const std::optional<BayPhases>& bay) {
     table->setRowCount(0);
     if (!bay)
         return;
-    QStringList headers{QStringLiteral("日期"), QStringLiteral("测试档位")};
+    QStringList headers{QStringLiteral("日期"), RecordColumnOf(RecordColumn::Step).header};
     for (const auto& [phase, device] : bay->phases)
         headers << QStringLiteral("%1相 %2").arg(phase, device);
     headers << QStringLiteral("结论") << QStringLiteral("原因");

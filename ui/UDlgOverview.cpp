@@ -3,6 +3,7 @@
 #include "archive/RecordArchive.h"
 #include "archive/TableFile.h"
 #include "core/Platform.h"
+#include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "ui/FileDialogs.h"
@@ -89,10 +90,11 @@ void TFrmOverview::CreateControls() {
     TreeOverview->setObjectName(QStringLiteral("TreeOverview"));
     TreeOverview->setAccessibleName(kTitle);
     TreeOverview->setColumnCount(ColumnCount);
-    TreeOverview->setHeaderLabels({QStringLiteral("站名 / 间隔 / 设备编号"), QStringLiteral("相别"),
-                                   QStringLiteral("最近试验"), QStringLiteral("测试档位"),
-                                   QStringLiteral("测试电阻"), QStringLiteral("比上次"),
-                                   QStringLiteral("结论"), QStringLiteral("原因")});
+    TreeOverview->setHeaderLabels(
+        {QStringLiteral("站名 / 间隔 / ") + RecordColumnOf(RecordColumn::Device).header,
+         QStringLiteral("相别"), QStringLiteral("最近试验"), RecordColumnOf(RecordColumn::Step).header,
+         RecordColumnOf(RecordColumn::Resistance).header, QStringLiteral("比上次"), QStringLiteral("结论"),
+         QStringLiteral("原因")});
     TreeOverview->setUniformRowHeights(true);
     TreeOverview->header()->setStretchLastSection(true);
 
