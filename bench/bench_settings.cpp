@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     const double load = Best([] { LoadSettings(); });
     const double save = Best([] {
         ++giBaudRate;
-        SaveSettings();
+        static_cast<void>(SaveSettings());
     });
     SerialPortName(3);
     const double lookup = Best([] { SerialPortName(3); });

@@ -76,7 +76,7 @@ void LoadSettings() {
     giBaudRate = ini.readInteger(kCommunication, QStringLiteral("giBaudRate"), 6);
 }
 
-bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite) {
+Outcome SaveSettings() {
     ProfileFile ini = ReadSettingsFile();
     ini.setValue(kSetParam, QStringLiteral("strCurrentStep"), strCurrentStep);
     ini.setInteger(kSetParam, QStringLiteral("iTestTime"), iTestTime);
@@ -88,15 +88,13 @@ bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite) {
     ini.setInteger(kCommunication, QStringLiteral("giBaudRate"), giBaudRate);
     for (auto it = gSerialPortAssignments.cbegin(); it != gSerialPortAssignments.cend(); ++it)
         ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM%1").arg(it.key()), it.value());
-    if (alsoWrite)
-        alsoWrite(ini);
     // The user's configuration folder may not exist yet. A file that exists but could not be read
     // is not written over: its contents are unknown.
     QDir().mkpath(QFileInfo(ini.path()).absolutePath());
-    if (ini.save())
-        return true;
-    ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);
-    return false;
+    Outcome saved = ini.save();
+    if (!saved)
+        ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);
+    return saved;
 }
 
 void ResetSharedState() {

@@ -1,11 +1,12 @@
 #pragma once
 // The core module: the process-wide shared state, the settings file and every rule that turns
 // an instrument value or a setting into the text a record shows.
+#include "core/Outcome.h"
+
 #include <QDateTime>
 #include <QMap>
 #include <QString>
 #include <cstdint>
-#include <functional>
 
 class ProfileFile;
 
@@ -39,9 +40,8 @@ QString SettingsFilePath();
 ProfileFile ReadSettingsFile();
 // Reads the eight persisted variables (defaults for anything missing or unreadable).
 void LoadSettings();
-// Writes them back, with whatever alsoWrite adds to the same file, in one write; returns false
-// (after telling the user once) when the file cannot be written.
-bool SaveSettings(const std::function<void(ProfileFile&)>& alsoWrite = {});
+// Writes them back in one write; a failure (the file cannot be written) has been told to the user.
+Outcome SaveSettings();
 // Puts every shared variable back to its value at process start (tests).
 void ResetSharedState();
 

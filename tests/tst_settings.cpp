@@ -175,7 +175,7 @@ private slots:
         QFile::setPermissions(path, QFileDevice::ReadOwner);
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         MessageRecorder recorder;
-        const bool saved = SaveSettings();
+        const bool saved = SaveSettings().ok();
         QFile::setPermissions(dir.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY(!saved);

@@ -74,7 +74,7 @@ TFrmMain::~TFrmMain() {
     // A window destroyed without being closed still gives its report back.
     ReleaseReport();
     // FormDestroy: the settings reach the file only now: one write, and at most one message.
-    SaveSettings();
+    static_cast<void>(SaveSettings()); // a failure has been told
 }
 
 void TFrmMain::CreateControls() {
