@@ -320,7 +320,7 @@ private slots:
         bool saved = false;
         if (geteuid() != 0) {
             LoadSettings();
-            saved = SaveSettings();
+            saved = SaveSettings().ok();
         } else {
             const auto child = SaveAsNobody(dir.path());
             if (!child) {
@@ -355,7 +355,7 @@ private slots:
         if (geteuid() != 0) {
             MessageRecorder recorder;
             LoadSettings();
-            saved = SaveSettings();
+            saved = SaveSettings().ok();
             messages = recorder.texts().join(QLatin1Char('\n'));
         } else {
             const auto child = SaveAsNobody(dir.path());
