@@ -126,14 +126,8 @@ Assessment ArchiveAssessor::assess(const QString& device, const QString& testTim
             sisters = m_bays.insert(bayKey, {});
         if (sisters == m_bays.end()) {
             std::vector<std::pair<QString, QString>> list;
-            QSqlQuery query(m_archive.database());
-            query.prepare(QStringLiteral(
-                "SELECT device_key, phase FROM assets WHERE station = ? AND bay = ? AND phase <> ''"));
-            query.addBindValue(asset.station);
-            query.addBindValue(asset.bay);
-            if (query.exec())
-                while (query.next())
-                    list.emplace_back(query.value(0).toString(), query.value(1).toString());
+            for (const auto& [phase, sister] : BayPhaseDevices(m_archive, asset.station, asset.bay))
+                list.emplace_back(sister.toUpper(), phase);
             sisters = m_bays.insert(bayKey, list);
         }
         const QDate day = QDate::fromString(testTime.left(10), Qt::ISODate);

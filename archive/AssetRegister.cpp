@@ -159,6 +159,21 @@ std::vector<Asset> LoadAssets(const RecordArchive& archive) {
     return assets;
 }
 
+std::vector<std::pair<QString, QString>> BayPhaseDevices(const RecordArchive& archive, const QString& station,
+                                                         const QString& bay) {
+    std::vector<std::pair<QString, QString>> devices;
+    QSqlQuery query(archive.database());
+    query.prepare(
+        QStringLiteral("SELECT phase, device FROM assets WHERE station = ? AND bay = ? AND phase <> '' "
+                       "ORDER BY phase, device_key"));
+    query.addBindValue(station);
+    query.addBindValue(bay);
+    if (query.exec())
+        while (query.next())
+            devices.emplace_back(query.value(0).toString(), query.value(1).toString());
+    return devices;
+}
+
 std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& device) {
     QSqlQuery query(archive.database());
     query.prepare(QStringLiteral("SELECT device, %1 FROM assets WHERE device_key = ?").arg(kAssetFields));

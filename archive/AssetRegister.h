@@ -55,6 +55,9 @@ bool ValidateAsset(const Asset& asset, QString* reason);
 // Every device number seen or registered, by device key.
 std::vector<Asset> LoadAssets(const RecordArchive& archive);
 std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& device);
+// The registered devices of a bay that have a phase: (phase, device number), by phase.
+std::vector<std::pair<QString, QString>> BayPhaseDevices(const RecordArchive& archive, const QString& station,
+                                                         const QString& bay);
 // Writes the assets that differ from what the archive holds (changed_at, changed_by, pushed = 0),
 // all in one transaction; false with the reason (nothing written) on any invalid field.
 bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason);

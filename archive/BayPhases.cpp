@@ -5,8 +5,6 @@
 #include "archive/RecordArchive.h"
 #include "core/UDataCenter.h"
 
-#include <QSqlQuery>
-#include <QVariant>
 #include <algorithm>
 #include <map>
 
@@ -38,16 +36,9 @@ std::optional<BayPhases> BayPhasesOf(const RecordArchive& archive, const QString
     if (!asset || !asset->registered || asset->phase.isEmpty() || asset->bay.isEmpty())
         return std::nullopt;
     BayPhases bay{asset->station, asset->bay, {}, {}};
-    QSqlQuery sisters(archive.database());
-    sisters.prepare(
-        QStringLiteral("SELECT phase, device FROM assets WHERE station = ? AND bay = ? AND phase <> '' "
-                       "ORDER BY phase, device_key"));
-    sisters.addBindValue(asset->station);
-    sisters.addBindValue(asset->bay);
-    if (!sisters.exec())
+    bay.phases = BayPhaseDevices(archive, asset->station, asset->bay);
+    if (bay.phases.empty()) // the register could not be read
         return std::nullopt;
-    while (sisters.next())
-        bay.phases.emplace_back(sisters.value(0).toString(), sisters.value(1).toString());
 
     // Each phase's latest reading per day and step; records come by test time.
     std::map<std::pair<QString, int>, std::vector<Reading>> byDay;

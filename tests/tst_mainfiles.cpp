@@ -19,33 +19,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
-#include <deque>
 
 namespace {
-
-// Answers the file dialogs from a script and keeps what they were asked.
-class ScriptedChooser {
-public:
-    ScriptedChooser() {
-        m_previous = SetFileChooser([this](const FileDialogRequest& request) {
-            requests.append(request);
-            if (answers.empty())
-                return QString();
-            const QString answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-    }
-    ~ScriptedChooser() { SetFileChooser(m_previous); }
-    ScriptedChooser(const ScriptedChooser&) = delete;
-    ScriptedChooser& operator=(const ScriptedChooser&) = delete;
-
-    std::deque<QString> answers;
-    QList<FileDialogRequest> requests;
-
-private:
-    FileChooser m_previous;
-};
 
 const Rows kRecords{
     {" 1", "25-03-14 10:30", "DL000123", "OP01", "SUB01", "100 A", "5 秒", "56.3 uΩ"},

@@ -389,11 +389,7 @@ private slots:
         setup.records = Records(4);
         Bench bench(Link::Usb, setup);
         MessageRecorder messages;
-        int dialogsAsked = 0;
-        const FileChooser previousChooser = SetFileChooser([&](const FileDialogRequest&) {
-            ++dialogsAsked;
-            return QString();
-        });
+        ScriptedChooser chooser; // asks nothing of anyone
         TFrmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -429,10 +425,9 @@ private slots:
         window.BtnSampleData->click();
         QTest::qWait(300); // anything held back would come now
         SetUsbBackend(simBackend);
-        SetFileChooser(previousChooser);
         QVERIFY(device->pressed);
         QCOMPARE(giRecordCount, 4);
-        QCOMPARE(dialogsAsked, 0);
+        QCOMPARE(chooser.requests.size(), 0);
         QVERIFY(!window.ByteTraceShown());
         QVERIFY(messages.messages.isEmpty());
     }
@@ -508,11 +503,7 @@ private slots:
         setup.records = Records(5);
         Bench bench(Link::Usb, setup);
         MessageRecorder messages;
-        int dialogsAsked = 0;
-        const FileChooser previousChooser = SetFileChooser([&](const FileDialogRequest&) {
-            ++dialogsAsked;
-            return QString();
-        });
+        ScriptedChooser chooser; // asks nothing of anyone
         TFrmMain window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -563,8 +554,7 @@ private slots:
         QCOMPARE(giRecordCount, 5);
         QCOMPARE(window.Grid()->cell(7, 5), ResistanceOf(5));
         QTest::qWait(300); // anything held back would come now
-        SetFileChooser(previousChooser);
-        QCOMPARE(dialogsAsked, 0);
+        QCOMPARE(chooser.requests.size(), 0);
         QCOMPARE(modalsOpened, 0);
         QVERIFY(window.isVisible());
         QVERIFY(!window.ByteTraceShown());

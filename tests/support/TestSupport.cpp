@@ -27,6 +27,21 @@ QStringList MessageRecorder::texts() const {
     return result;
 }
 
+ScriptedChooser::ScriptedChooser() {
+    m_previous = SetFileChooser([this](const FileDialogRequest& request) {
+        requests.append(request);
+        if (answers.empty())
+            return QString();
+        const QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    });
+}
+
+ScriptedChooser::~ScriptedChooser() {
+    SetFileChooser(m_previous);
+}
+
 FolderRecorder::FolderRecorder() {
     m_previous = SetFolderOpener([this](const QString& folder) { folders.append(folder); });
 }

@@ -2,6 +2,7 @@
 // Helpers every test executable shares: a message recorder in place of modal boxes, a folder
 // recorder in place of the file manager, a temporary program folder, and records as plain texts.
 #include "core/Platform.h"
+#include "ui/FileDialogs.h"
 
 class RecordGrid;
 
@@ -25,6 +26,21 @@ public:
 
 private:
     MessageHandler m_previous;
+};
+
+// Answers the file dialogs from a script (nothing once it runs out) and keeps what they were asked.
+class ScriptedChooser {
+public:
+    ScriptedChooser();
+    ~ScriptedChooser();
+    ScriptedChooser(const ScriptedChooser&) = delete;
+    ScriptedChooser& operator=(const ScriptedChooser&) = delete;
+
+    std::deque<QString> answers;
+    QList<FileDialogRequest> requests;
+
+private:
+    FileChooser m_previous;
 };
 
 // Records the folders the program asks the file manager to open.
