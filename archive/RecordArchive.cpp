@@ -3,21 +3,53 @@
 #include "core/UDataCenter.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QUuid>
 #include <QVariant>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
 
 constexpr int kBusyMilliseconds = 250; // storing must never hold up the instrument flows for long
-const QByteArray kSqliteHeader("SQLite format 3\0", 16);
+// Below this much free space an I/O error of SQLite is a full disk.
+constexpr qint64 kFullDiskBytes = 1024 * 1024;
+
+// SQLite's primary result codes that decide what a failure is.
+enum SqliteCode {
+    kPerm = 3,
+    kBusy = 5,
+    kLocked = 6,
+    kReadOnly = 8,
+    kIoError = 10,
+    kCorrupt = 11,
+    kFull = 13,
+    kCantOpen = 14,
+    kNotADatabase = 26,
+};
+
+// Files checked whole once in this run; the archive's connections share what they found.
+QSet<QString>& CheckedFiles() {
+    static QSet<QString> files;
+    return files;
+}
+QMutex& CheckedFilesMutex() {
+    static QMutex mutex;
+    return mutex;
+}
 
 QString NextConnectionName() {
     static std::atomic<int> counter{0};
@@ -27,6 +59,80 @@ QString NextConnectionName() {
 QString ErrorText(const QSqlError& error) {
     const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     return text.trimmed();
+}
+
+bool DiskNearlyFull(const QString& fileName) {
+    const QStorageInfo storage(QFileInfo(fileName).absolutePath());
+    return storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < kFullDiskBytes;
+}
+
+// The archive's files that exist and may not be written, by their names.
+QStringList UnwritableFiles(const QString& fileName) {
+    QStringList names;
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        const QFileInfo info(fileName + suffix);
+        if (info.exists() && !info.isWritable())
+            names << info.fileName();
+    }
+    const QFileInfo folder(QFileInfo(fileName).absolutePath());
+    if (names.isEmpty() && !folder.isWritable())
+        names << QDir::toNativeSeparators(folder.absoluteFilePath());
+    return names;
+}
+
+struct Failure {
+    ArchiveFault fault;
+    QString problem;
+};
+
+// The fault behind SQLite's error and the user's words for it, the library's own text as a detail.
+Failure Classify(const QSqlError& error, const QString& fileName) {
+    const QString detail = ErrorText(error);
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    switch (code) {
+    case kBusy:
+    case kLocked:
+        return {ArchiveFault::Busy,
+                QStringLiteral("另一个程序正在写入记录库，稍后会再试（%1）。").arg(detail)};
+    case kPerm:
+    case kReadOnly: {
+        const QStringList files = UnwritableFiles(fileName);
+        return {ArchiveFault::NoPermission, files.isEmpty()
+                                                ? QStringLiteral("记录库的文件不允许写入（%1）。").arg(detail)
+                                                : QStringLiteral("没有写入“%1”的权限，请给它写权限（%2）。")
+                                                      .arg(files.join(QStringLiteral("”、“")), detail)};
+    }
+    case kFull:
+        return {ArchiveFault::DiskFull,
+                QStringLiteral("磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。").arg(detail)};
+    case kIoError:
+    case kCantOpen:
+        if (DiskNearlyFull(fileName))
+            return {
+                ArchiveFault::DiskFull,
+                QStringLiteral("磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。").arg(detail)};
+        if (code == kCantOpen && !UnwritableFiles(fileName).isEmpty())
+            return Classify(
+                QSqlError(error.driverText(), error.databaseText(), error.type(), QString::number(kReadOnly)),
+                fileName);
+        return {ArchiveFault::IoError,
+                QStringLiteral("读写记录库的文件时出错，下一次存入时会再试（%1）。").arg(detail)};
+    case kCorrupt:
+        return {ArchiveFault::Damaged,
+                QStringLiteral("记录库文件已损坏，程序不会再写入它（%1）。").arg(detail)};
+    case kNotADatabase:
+        return {ArchiveFault::Foreign,
+                QStringLiteral("文件已损坏或不是记录库，程序不会改动它（%1）。").arg(detail)};
+    default:
+        return {ArchiveFault::IoError, QStringLiteral("记录库不能写入（%1）。").arg(detail)};
+    }
+}
+
+// Runs one statement: the error, or an invalid one on success. The query is gone when it returns,
+// so the connection may be closed at once.
+QSqlError Run(QSqlDatabase db, const QString& sql) {
+    QSqlQuery query(db);
+    return query.exec(sql) ? QSqlError() : query.lastError();
 }
 
 bool Exec(QSqlDatabase db, const QString& sql, QString* reason = nullptr) {
@@ -63,10 +169,20 @@ bool Blank(const TestRecord& record) {
 
 } // namespace
 
-QString ArchiveProblemMessage(const QString& problem) {
-    return QStringLiteral("记录库（%1）暂时不能使用：%2\n\n测试、上传、保存、打开和打印照常工作，"
-                          "自动备份文件照常写入。")
-        .arg(kArchiveFileName, problem);
+bool ArchiveFaultPasses(ArchiveFault fault) {
+    return fault == ArchiveFault::Busy || fault == ArchiveFault::NoPermission ||
+           fault == ArchiveFault::DiskFull || fault == ArchiveFault::IoError;
+}
+
+bool ArchiveFaultIsFileDamage(ArchiveFault fault) {
+    return fault == ArchiveFault::Damaged || fault == ArchiveFault::Foreign;
+}
+
+QString ArchiveProblemMessage(const QString& problem, ArchiveFault fault) {
+    const QString goesOn = QStringLiteral("测试、上传、保存、打开和打印照常工作，自动备份文件照常写入。");
+    if (ArchiveFaultPasses(fault))
+        return QStringLiteral("记录库（%1）暂时不能使用：%2\n\n%3").arg(kArchiveFileName, problem, goesOn);
+    return QStringLiteral("记录库（%1）不能使用：%2\n\n%3").arg(kArchiveFileName, problem, goesOn);
 }
 
 RecordArchive::RecordArchive() : m_connection(NextConnectionName()) {}
@@ -91,38 +207,139 @@ void RecordArchive::close() {
     m_state = ArchiveState::Closed;
 }
 
-ArchiveState RecordArchive::fail(const QString& problem) {
+ArchiveState RecordArchive::fail(const QString& problem, ArchiveFault fault) {
     close();
     m_problem = problem;
+    m_fault = fault;
     m_state = ArchiveState::Unavailable;
     return m_state;
+}
+
+void RecordArchive::noteFailure(const QSqlError& error) {
+    const Failure failure = Classify(error, m_fileName);
+    m_problem = failure.problem;
+    m_fault = failure.fault;
+    if (ArchiveFaultIsFileDamage(failure.fault)) {
+        // Never written again in this run: the next opening checks the file whole.
+        rollback();
+        const QMutexLocker lock(&CheckedFilesMutex());
+        CheckedFiles().remove(QFileInfo(m_fileName).absoluteFilePath());
+        fail(failure.problem, failure.fault);
+    }
+}
+
+// A -wal or -shm left without write permission (by a connection that opened a read-only archive:
+// SQLite gives them the file's own mode) keeps every later write out although the archive itself
+// may be written again: the owner gives them the archive's permissions back. chmod works on names,
+// never on descriptors, so the process's locks on the archive stay as they are.
+bool RecordArchive::repairSideFiles() {
+    const QFileInfo archive(m_fileName);
+    if (!archive.isWritable())
+        return true;
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        const QFileInfo side(m_fileName + suffix);
+        if (!side.exists() || side.isWritable())
+            continue;
+        if (side.ownerId() == archive.ownerId() &&
+            QFile::setPermissions(side.absoluteFilePath(), archive.permissions()) &&
+            QFileInfo(side.absoluteFilePath()).isWritable())
+            continue;
+        fail(QStringLiteral("没有写入“%1”的权限：请给它写权限，或在没有程序使用记录库时删除它。")
+                 .arg(QDir::toNativeSeparators(side.absoluteFilePath())),
+             ArchiveFault::NoPermission);
+        return false;
+    }
+    return true;
+}
+
+// The whole file is read once per run before the first write (a quick check: every page and
+// every row, without comparing indexes to their tables).
+bool RecordArchive::checkIntegrity() {
+    const QString key = QFileInfo(m_fileName).absoluteFilePath();
+    {
+        const QMutexLocker lock(&CheckedFilesMutex());
+        if (CheckedFiles().contains(key))
+            return true;
+    }
+    QSqlError error;
+    QStringList findings;
+    {
+        QSqlQuery query(database());
+        if (!query.exec(QStringLiteral("PRAGMA quick_check(3)")))
+            error = query.lastError();
+        while (query.next())
+            findings << query.value(0).toString();
+    }
+    if (error.isValid()) {
+        const Failure failure = Classify(error, m_fileName);
+        fail(failure.problem, failure.fault);
+        return false;
+    }
+    if (findings != QStringList{QStringLiteral("ok")}) {
+        fail(QStringLiteral("记录库文件已损坏，程序不会再写入它（%1）。")
+                 .arg(findings.join(QStringLiteral("; "))),
+             ArchiveFault::Damaged);
+        return false;
+    }
+    const QMutexLocker lock(&CheckedFilesMutex());
+    CheckedFiles().insert(key);
+    return true;
+}
+
+Result<QString> RecordArchive::SetAside(const QString& fileName) {
+    const QFileInfo info(fileName);
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
+    QString aside;
+    for (int n = 1;; ++n) {
+        aside = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(" 损坏 ") +
+                stamp + (n > 1 ? QStringLiteral(" (%1)").arg(n) : QString()) + QLatin1Char('.') +
+                info.suffix();
+        if (!QFileInfo::exists(aside) && !QFileInfo(aside).isSymLink())
+            break;
+    }
+    // The log first: a file left without its log is an older, intact state; a log beside a file it
+    // does not belong to would be read into it.
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"), QString()}) {
+        if (!QFileInfo::exists(fileName + suffix))
+            continue;
+        if (::rename(QFile::encodeName(fileName + suffix).constData(),
+                     QFile::encodeName(aside + suffix).constData()) != 0)
+            return Outcome::Failure(
+                QStringLiteral("不能把“%1”改名为“%2”（%3）。")
+                    .arg(fileName + suffix, aside + suffix, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    return aside;
 }
 
 ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     close();
     m_fileName = fileName;
     m_problem.clear();
+    m_fault = ArchiveFault::None;
     m_schemaVersion = 0;
     m_laptopId.clear();
+    // The file is only ever opened through SQLite: closing any other descriptor of it would drop
+    // the locks of every connection this process holds on it, and another program would then take
+    // the log away from under them.
     const QFileInfo info(fileName);
     if (info.exists() || info.isSymLink()) {
         if (!info.isFile())
-            return fail(QStringLiteral("“%1”不是普通文件。").arg(fileName));
-        QFile file(fileName);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("文件无法读取（%1）。").arg(file.errorString()));
-        const QByteArray head = file.read(kSqliteHeader.size());
-        if (!head.isEmpty() && head != kSqliteHeader)
-            return fail(QStringLiteral("文件已损坏或不是记录库，程序不会改动它。"));
+            return fail(QStringLiteral("“%1”不是普通文件。").arg(fileName), ArchiveFault::Foreign);
+        if (!info.isReadable())
+            return fail(QStringLiteral("没有读取“%1”的权限。").arg(QDir::toNativeSeparators(fileName)),
+                        ArchiveFault::NoPermission);
         if (!readOnly && !info.isWritable()) {
             readOnly = true;
             m_problem = QStringLiteral("文件只读，新的记录不会存入。");
+            m_fault = ArchiveFault::NoPermission;
         }
     } else if (readOnly) {
-        return fail(QStringLiteral("记录库尚未建立。"));
+        return fail(QStringLiteral("记录库尚未建立。"), ArchiveFault::Missing);
     }
+    if (!readOnly && !repairSideFiles())
+        return m_state;
 
-    QString reason;
+    QSqlError error;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
         db.setDatabaseName(fileName);
@@ -131,10 +348,12 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
             options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         db.setConnectOptions(options);
         if (!db.open())
-            reason = ErrorText(db.lastError());
+            error = db.lastError();
     }
-    if (!reason.isEmpty())
-        return fail(QStringLiteral("无法打开（%1）。").arg(reason));
+    if (error.isValid()) {
+        const Failure failure = Classify(error, fileName);
+        return fail(failure.problem, failure.fault);
+    }
     m_state = readOnly ? ArchiveState::ReadOnly : ArchiveState::Open;
 
     if (!readMeta())
@@ -145,17 +364,24 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
             QStringLiteral("记录库由较新版本的程序建立，本程序只读取其中的记录，不会改动它。");
         if (!readOnly) {
             open(fileName, true);
-            if (m_state == ArchiveState::ReadOnly)
+            if (m_state == ArchiveState::ReadOnly) {
                 m_problem = problem;
+                m_fault = ArchiveFault::Newer;
+            }
         }
         return m_state;
     }
     if (readOnly)
         return m_state;
-    if (!Exec(database(), QStringLiteral("PRAGMA journal_mode=WAL"), &reason) ||
-        !Exec(database(), QStringLiteral("PRAGMA synchronous=FULL"), &reason) ||
-        !Exec(database(), QStringLiteral("PRAGMA cache_size=-65536"), &reason))
-        return fail(QStringLiteral("无法打开（%1）。").arg(reason));
+    for (const char* pragma :
+         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA cache_size=-65536"}) {
+        if (const QSqlError error = Run(database(), QString::fromLatin1(pragma)); error.isValid()) {
+            const Failure failure = Classify(error, fileName);
+            return fail(failure.problem, failure.fault);
+        }
+    }
+    if (m_schemaVersion > 0 && !checkIntegrity())
+        return m_state;
     if (m_schemaVersion < kArchiveSchemaVersion)
         createOrUpgrade();
     return m_state;
@@ -163,24 +389,24 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
 
 bool RecordArchive::readMeta() {
     QString problem;
+    std::optional<Failure> failed;
     {
         QSqlQuery query(database());
         QStringList tables;
         if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
-            problem = QStringLiteral("文件已损坏或不是记录库，程序不会改动它（%1）。")
-                          .arg(ErrorText(query.lastError()));
+            failed = Classify(query.lastError(), m_fileName);
         } else {
             while (query.next())
                 tables << query.value(0).toString();
         }
-        if (problem.isEmpty() && tables.isEmpty()) {
+        if (!failed && problem.isEmpty() && tables.isEmpty()) {
             if (m_state == ArchiveState::Open) {
                 m_schemaVersion = 0; // a new file
                 return true;
             }
             problem = QStringLiteral("记录库是空的。");
         }
-        if (problem.isEmpty()) {
+        if (!failed && problem.isEmpty()) {
             if (tables.contains(QStringLiteral("meta")) &&
                 query.exec(QStringLiteral(
                     "SELECT key, value FROM meta WHERE key IN ('schema_version','laptop_id')"))) {
@@ -195,9 +421,13 @@ bool RecordArchive::readMeta() {
                 problem = QStringLiteral("文件不是本程序的记录库，程序不会改动它。");
         }
     }
+    if (failed) {
+        fail(failed->problem, failed->fault);
+        return false;
+    }
     if (problem.isEmpty())
         return true;
-    fail(problem);
+    fail(problem, ArchiveFault::Foreign);
     return false;
 }
 
@@ -213,8 +443,9 @@ bool RecordArchive::runScript(const QString& resource) {
     for (const QString& statement : script.split(separator)) {
         if (QString(statement).remove(comment).trimmed().isEmpty())
             continue;
-        if (QString reason; !Exec(database(), statement, &reason)) {
-            m_problem = reason;
+        QSqlQuery query(database());
+        if (!query.exec(statement)) {
+            m_problem = ErrorText(query.lastError());
             return false;
         }
     }
@@ -253,7 +484,7 @@ bool RecordArchive::createOrUpgrade() {
     });
     if (!done) {
         const QString why = m_problem;
-        fail(QStringLiteral("无法建立或升级记录库（%1）。").arg(why));
+        fail(QStringLiteral("无法建立或升级记录库（%1）。").arg(why), ArchiveFault::IoError);
         return false;
     }
     m_schemaVersion = kArchiveSchemaVersion;
@@ -266,25 +497,25 @@ bool RecordArchive::begin() {
             m_problem = QStringLiteral("记录库不能写入。");
         return false;
     }
-    QString reason;
-    if (!Exec(database(), QStringLiteral("BEGIN IMMEDIATE"), &reason)) {
-        m_problem = QStringLiteral("记录库正被其他程序占用或不能写入（%1）。").arg(reason);
+    if (const QSqlError error = Run(database(), QStringLiteral("BEGIN IMMEDIATE")); error.isValid()) {
+        noteFailure(error);
         return false;
     }
     return true;
 }
 
 bool RecordArchive::commit() {
-    QString reason;
-    if (Exec(database(), QStringLiteral("COMMIT"), &reason))
+    const QSqlError error = Run(database(), QStringLiteral("COMMIT"));
+    if (!error.isValid())
         return true;
-    m_problem = QStringLiteral("记录库不能写入（%1）。").arg(reason);
     rollback();
+    noteFailure(error);
     return false;
 }
 
 void RecordArchive::rollback() {
-    Exec(database(), QStringLiteral("ROLLBACK"));
+    if (readable())
+        Exec(database(), QStringLiteral("ROLLBACK"));
 }
 
 int RecordArchive::store(const std::vector<TestRecord>& records, const QString& source) {
@@ -327,8 +558,9 @@ int RecordArchive::storeInOpenTransaction(const std::vector<ArchiveRow>& rows, c
             "step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, "
             "added_at, added_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
         if (!m_insert->prepare(sql)) {
-            m_problem = QStringLiteral("记录库不能写入（%1）。").arg(ErrorText(m_insert->lastError()));
+            const QSqlError error = m_insert->lastError();
             m_insert.reset();
+            noteFailure(error);
             return -1;
         }
     }
@@ -343,7 +575,9 @@ int RecordArchive::storeInOpenTransaction(const std::vector<ArchiveRow>& rows, c
         insert.bindValue(column++, now);
         insert.bindValue(column++, m_laptopId);
         if (!insert.exec()) {
-            m_problem = QStringLiteral("记录库不能写入（%1）。").arg(ErrorText(insert.lastError()));
+            const QSqlError error = insert.lastError();
+            insert.finish();
+            noteFailure(error);
             return -1;
         }
         added += insert.numRowsAffected() > 0 ? 1 : 0;

@@ -7,6 +7,7 @@
 // corrupted) is not written to at all, an archive made by a newer program is opened read-only,
 // and an archive that cannot be written (locked, read-only, disk full) keeps what it holds.
 // Each instance has its own connection, so a worker thread opens an instance of its own.
+#include "core/Outcome.h"
 #include "core/TestRecord.h"
 
 #include <QSqlDatabase>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QSqlError;
 class QSqlQuery;
 
 // A record's column values as the archive keeps them, worked out before the store (on any thread:
@@ -33,6 +35,24 @@ enum class ArchiveState {
     Unavailable, // cannot be used at all; problem() says why
 };
 
+// What stands in the way of the archive, as far as it decides what to do about it.
+enum class ArchiveFault {
+    None,
+    Busy,         // another program holds the write lock
+    NoPermission, // a file of the archive may not be written (its permissions)
+    DiskFull,
+    IoError,
+    Damaged, // pages that do not read back as they were written
+    Foreign, // not an archive of ours
+    Newer,   // made by a newer program
+    Missing,
+};
+
+// A passing fault: the next store opens the archive again and tries.
+bool ArchiveFaultPasses(ArchiveFault fault);
+// The archive's file itself is unusable; it may be set aside for a new one.
+bool ArchiveFaultIsFileDamage(ArchiveFault fault);
+
 class RecordArchive {
 public:
     RecordArchive();
@@ -48,6 +68,7 @@ public:
     bool writable() const { return m_state == ArchiveState::Open; }
     // Why the archive is read-only or unavailable, or why the last write failed, for the user.
     QString problem() const { return m_problem; }
+    ArchiveFault fault() const { return m_fault; }
     QString fileName() const { return m_fileName; }
     int schemaVersion() const { return m_schemaVersion; }
     QString laptopId() const { return m_laptopId; }
@@ -78,8 +99,16 @@ public:
 
     void setProblem(const QString& problem) { m_problem = problem; }
 
+    // Moves a damaged archive file (with its -wal and -shm) aside under a new name in its folder, so
+    // that a new archive can take its place; the new name of the file. No connection may be open.
+    static Result<QString> SetAside(const QString& fileName);
+
 private:
-    ArchiveState fail(const QString& problem);
+    ArchiveState fail(const QString& problem, ArchiveFault fault);
+    // A statement failed: the fault and the user's wording from SQLite's code; damage closes.
+    void noteFailure(const QSqlError& error);
+    bool repairSideFiles();
+    bool checkIntegrity();
     bool createOrUpgrade();
     bool runScript(const QString& resource);
     bool readMeta();
@@ -88,6 +117,7 @@ private:
     QString m_fileName;
     ArchiveState m_state = ArchiveState::Closed;
     QString m_problem;
+    ArchiveFault m_fault = ArchiveFault::None;
     int m_schemaVersion = 0;
     QString m_laptopId;
     std::unique_ptr<QSqlQuery> m_insert; // prepared once per connection
@@ -103,5 +133,5 @@ template <class Fn> bool RecordArchive::inTransaction(Fn&& fn) {
     return commit();
 }
 
-// The texts of the user's messages about the archive.
-QString ArchiveProblemMessage(const QString& problem);
+// The texts of the user's messages about the archive: a passing fault is told as one.
+QString ArchiveProblemMessage(const QString& problem, ArchiveFault fault = ArchiveFault::Busy);

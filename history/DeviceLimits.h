@@ -10,5 +10,5 @@ class ProfileFile;
 
 inline const QString kDeviceLimitsSection = QStringLiteral("DeviceLimits");
 
-// The section's limits that are numbers above 0, with the device numbers as written.
-std::vector<std::pair<QString, double>> SettingsFileLimits(const ProfileFile& ini);
+// The section's limits that are numbers above 0, device numbers and limits as written.
+std::vector<std::pair<QString, QString>> SettingsFileLimits(const ProfileFile& ini);

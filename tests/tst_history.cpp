@@ -303,10 +303,10 @@ private slots:
         dialog.EdtLimit->setText(QStringLiteral("-3"));
         dialog.BtnSetLimit->click();
         QCOMPARE(messages.texts(), QStringList{QStringLiteral("请输入大于0的限值（uΩ）！")});
-        QCOMPARE(ProgramArchive::shared().registerLimit(kDevice), 60.5);
+        QCOMPARE(ProgramArchive::shared().registerLimit(kDevice), QStringLiteral("60.5"));
         dialog.BtnClearLimit->click();
         QCOMPARE(dialog.Chart()->series().size(), 2);
-        QVERIFY(!ProgramArchive::shared().registerLimit(kDevice));
+        QVERIFY(ProgramArchive::shared().registerLimit(kDevice).isEmpty());
     }
 
     void exportsTableAndChart() {

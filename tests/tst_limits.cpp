@@ -9,6 +9,7 @@
 #include "ui/UMain.h"
 
 #include <QAccessible>
+#include <QChart>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -83,7 +84,7 @@ private slots:
             TFrmHistory dialog(*window.Grid(), giRecordCount, QStringLiteral("QF1"));
             dialog.EdtLimit->setText(QStringLiteral("100"));
             dialog.BtnSetLimit->click();
-            QCOMPARE(ProgramArchive::shared().registerLimit(QStringLiteral("qf1")), 100.0);
+            QCOMPARE(ProgramArchive::shared().registerLimit(QStringLiteral("qf1")), QStringLiteral("100"));
             QVERIFY(!QFile::exists(SettingsFilePath())); // the settings are written at exit
             dialog.BtnClearLimit->click();
         }
@@ -91,29 +92,47 @@ private slots:
     }
 
     // The limits an earlier version kept in the settings file go into the register at the first
-    // start; from then on the register alone holds them, and the file keeps what it had.
+    // start, as written; from then on the register alone holds them, and the file keeps what it had.
+    // The history window shows and takes them as exactly as the register keeps them.
     void limitsMoveIntoTheRegisterOnce() {
         TempProgramDir dir;
         const QByteArray settings = "[Mine]\r\nkeep=1\r\n[DeviceLimits]\r\nQF1=100\r\n变压器甲=1677721.5\r\n"
-                                    "QF3=0\r\nQF4=abc\r\n";
+                                    "QF3=0\r\nQF4=abc\r\nQF5=0.0004\r\nQF6=65.12345\r\n";
         WriteAll(SettingsFilePath(), settings);
         const auto limit = [](const char* device) {
             return ProgramArchive::shared().registerLimit(QString::fromUtf8(device));
         };
         {
             TFrmMain window;
-            QCOMPARE(limit("qf1"), 100.0);
-            QCOMPARE(limit("变压器甲"), 1677721.5);
-            QVERIFY(!limit("QF3") && !limit("QF4"));
-            QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("QF1"), std::nullopt));
-            QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("A=B"), 2.5));
+            QCOMPARE(limit("qf1"), QStringLiteral("100"));
+            QCOMPARE(limit("变压器甲"), QStringLiteral("1677721.5"));
+            QCOMPARE(limit("qf5"), QStringLiteral("0.0004"));
+            QCOMPARE(limit("qf6"), QStringLiteral("65.12345"));
+            QVERIFY(limit("QF3").isEmpty() && limit("QF4").isEmpty());
+            QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("QF1"), QString()));
+            QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("A=B"), QStringLiteral("2.5")));
+
+            MessageRecorder messages;
+            FillRows(window);
+            TFrmHistory history(*window.Grid(), giRecordCount, QStringLiteral("QF5"));
+            QCOMPARE(history.EdtLimit->text(), QStringLiteral("0.0004"));
+            history.EdtDevice->setText(QStringLiteral("QF2"));
+            history.BtnQuery->click();
+            for (const char* typed : {"0.00005", "1e308", "inf"}) {
+                history.EdtLimit->setText(QString::fromLatin1(typed));
+                history.BtnSetLimit->click();
+            }
+            QCOMPARE(messages.texts(), (QStringList{QStringLiteral("限值“1e308”不是普通的十进制数"),
+                                                    QStringLiteral("限值“inf”不是普通的十进制数")}));
+            QCOMPARE(limit("qf2"), QStringLiteral("0.00005"));
+            QCOMPARE(history.Chart()->series().last()->name(), QStringLiteral("限值 0.00005 uΩ"));
         }
         QVERIFY(ReadAll(SettingsFilePath()).startsWith(settings));
         {
             TFrmMain window;
-            QVERIFY(!limit("QF1")); // moved once: cleared stays cleared
-            QCOMPARE(limit("变压器甲"), 1677721.5);
-            QCOMPARE(limit("a=b"), 2.5);
+            QVERIFY(limit("QF1").isEmpty()); // moved once: cleared stays cleared
+            QCOMPARE(limit("变压器甲"), QStringLiteral("1677721.5"));
+            QCOMPARE(limit("a=b"), QStringLiteral("2.5"));
         }
     }
 
@@ -161,7 +180,7 @@ private slots:
         QCOMPARE(selected.pixelColor(loadTime.left() + 3, loadTime.center().y()), highlight);
 
         // A limit set while the grid is shown redraws it.
-        QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("QF2"), 149.0));
+        QVERIFY(ProgramArchive::shared().setRegisterLimit(QStringLiteral("QF2"), QStringLiteral("149")));
         QCOMPARE(CellColour(window, Grab(window), 2), kRed);
     }
 

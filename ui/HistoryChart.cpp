@@ -1,5 +1,6 @@
 #include "ui/HistoryChart.h"
 
+#include "archive/AssetRegister.h"
 #include "core/RecordColumns.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
@@ -92,11 +93,12 @@ size_t PaintPage(QPainter& painter, const QRect& area, const DeviceHistory& hist
 
 } // namespace
 
-QString LimitSeriesName(double limit) {
-    return QStringLiteral("限值 %1 uΩ").arg(MicroOhmText(limit));
+QString LimitSeriesName(const QString& limit) {
+    return QStringLiteral("限值 %1 uΩ").arg(limit);
 }
 
-QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limit) {
+QChart* BuildTrendChart(const DeviceHistory& history, const QString& limitText) {
+    const std::optional<double> limit = ParseMicroOhms(limitText);
     auto* chart = new QChart();
     chart->setTitle(ChartTitle(history));
     chart->setTitleFont(SongTiFont(kTitlePoints, true));
@@ -153,7 +155,7 @@ QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limi
     valueAxis->applyNiceNumbers();
     if (limit) {
         auto* line = new QLineSeries(chart);
-        line->setName(LimitSeriesName(*limit));
+        line->setName(LimitSeriesName(TrimText(limitText)));
         QPen pen(kLimitColour);
         pen.setStyle(Qt::DashLine);
         pen.setWidth(2);
@@ -216,7 +218,7 @@ QString HistoryExportName(const QString& device, const QDateTime& when, const QS
     return QStringLiteral("设备历史 %1 %2.%3").arg(safe, FormatFileStamp(when), suffix);
 }
 
-bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
+bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, const QString& limit,
                       QString* errorText) {
     QPdfWriter writer(fileName);
     writer.setPageSize(QPageSize(QPageSize::A4));
@@ -238,7 +240,7 @@ bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std
     return painter.end();
 }
 
-bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
+bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, const QString& limit,
                       QString* errorText) {
     // A picture of bounded size: the chart and the first part of the table; the whole table goes
     // to PDF pages.

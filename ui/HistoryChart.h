@@ -10,9 +10,9 @@
 class QChart;
 
 // The chart of the resistance in µΩ over time; the caller owns it.
-QChart* BuildTrendChart(const DeviceHistory& history, std::optional<double> limit);
+QChart* BuildTrendChart(const DeviceHistory& history, const QString& limit);
 // The name of the limit's line: "限值 N uΩ".
-QString LimitSeriesName(double limit);
+QString LimitSeriesName(const QString& limit);
 
 // The table's column headers and the texts of one entry in that order.
 const QStringList& HistoryColumnHeaders();
@@ -23,7 +23,7 @@ QString ChangeText(const std::optional<double>& percent);
 // The export files, in the data folder: "设备历史 <device> YY-MM-DD hh-mm-ss.pdf" / ".png", with
 // characters no file name may hold replaced by "_".
 QString HistoryExportName(const QString& device, const QDateTime& when, const QString& suffix);
-bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
+bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, const QString& limit,
                       QString* errorText);
-bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, std::optional<double> limit,
+bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, const QString& limit,
                       QString* errorText);

@@ -7,7 +7,9 @@
 #include "core/UDataCenter.h"
 #include "history/DeviceLimits.h"
 #include "report/DataFile.h"
+#include "ui/ArchiveImportRun.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlQuery>
 
@@ -20,7 +22,7 @@ const QString kLimitsMoved = QStringLiteral("device_limits_moved");
 // The limits of the settings file's [DeviceLimits] go into the register once, where the register
 // has none for the device; from then on the register holds them. An archive that cannot be
 // written now gets them at a later start.
-void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QString, double>>& limits) {
+void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QString, QString>>& limits) {
     if (!archive.writable())
         return;
     {
@@ -35,8 +37,8 @@ void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QStrin
         Asset asset = LoadAsset(archive, device).value_or(Asset{});
         if (!asset.registered)
             asset.device = device;
-        if (asset.limit.isEmpty() && ParseMicroOhms(MicroOhmText(limit))) {
-            asset.limit = MicroOhmText(limit);
+        if (asset.limit.isEmpty() && ParseMicroOhms(limit)) {
+            asset.limit = limit; // the text as written: the register keeps numbers exactly
             assets.push_back(asset);
         }
     }
@@ -74,6 +76,17 @@ RecordArchive& ProgramArchive::archive() {
     return *m_archive;
 }
 
+RecordArchive& ProgramArchive::writableArchive() {
+    RecordArchive& opened = archive();
+    // A full disk, a permission or another program's lock may have gone since: open again (the same
+    // object, which the windows' readers refer to; they let go of their statements first).
+    if (!opened.writable() && ArchiveFaultPasses(opened.fault())) {
+        emit registerChanged();
+        opened.open(fileName());
+    }
+    return opened;
+}
+
 RecordArchive* ProgramArchive::existingArchive() {
     if (!(m_archive && m_archive->fileName() == fileName()) && !QFileInfo::exists(fileName()))
         return nullptr;
@@ -92,14 +105,54 @@ void ProgramArchive::tellProblemOnce() {
     if (m_told || (opened.writable() && opened.problem().isEmpty()))
         return;
     m_told = true;
-    ShowMessage(ArchiveProblemMessage(opened.problem()), kAppTitle, MsgIcon::Warning);
+    const QString message = ArchiveProblemMessage(opened.problem(), opened.fault());
+    if (!ArchiveFaultIsFileDamage(opened.fault()) || !QFileInfo::exists(opened.fileName())) {
+        ShowMessage(message, kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    const QString question =
+        message + QStringLiteral("\n\n是否建立新的记录库？损坏的文件会改名保留在原文件夹中，"
+                                 "测试记录文件夹中的数据文件和工作簿（包括自动备份）会重新导入新的记录库，"
+                                 "台账中能读出的设备也会转入。");
+    if (ShowMessage(question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) == MsgResult::Yes)
+        rebuild();
 }
 
-void ProgramArchive::store(std::vector<TestRecord> records, const QString& source) {
+void ProgramArchive::rebuild() {
+    const QString name = fileName();
+    emit registerChanged(); // the windows' readers let go of the damaged file first
+    m_archive.reset();
+    const Result<QString> aside = RecordArchive::SetAside(name);
+    if (!aside) {
+        ShowMessage(QStringLiteral("记录库没有重建：%1").arg(aside.reason()), kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    RecordArchive& fresh = archive();
+    if (!fresh.writable()) {
+        ShowMessage(ArchiveProblemMessage(fresh.problem(), fresh.fault()), kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    // What the register of the damaged file still gives back, then the records of the data folder.
+    RecordArchive damaged;
+    if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
+        std::vector<Asset> assets = LoadAssets(damaged);
+        std::erase_if(assets, [](const Asset& asset) { return !asset.registered; });
+        QString reason;
+        if (!SaveAssets(fresh, assets, &reason))
+            assets.clear();
+        damaged.close();
+    }
+    storePending();
+    const ImportSummary summary = BringInDataFolder(nullptr);
+    emit registerChanged();
+    ShowMessage(QStringLiteral("已建立新的记录库，从测试记录文件夹导入 %1 条记录。\n损坏的文件保留为“%2”。")
+                    .arg(summary.recordsAdded)
+                    .arg(QDir::toNativeSeparators(*aside)),
+                kAppTitle, MsgIcon::Information);
+}
+
+bool ProgramArchive::storePending() {
     RecordArchive& opened = archive();
-    for (TestRecord& record : records)
-        if (m_pending.size() < kMaxPending)
-            m_pending.emplace_back(std::move(record), source);
     // Records kept from an earlier failure go in with these, in the same one transaction.
     const bool stored = opened.inTransaction([&] {
         for (size_t first = 0; first < m_pending.size();) {
@@ -115,6 +168,17 @@ void ProgramArchive::store(std::vector<TestRecord> records, const QString& sourc
     });
     if (stored) {
         m_pending.clear();
+        m_told = false; // a later failure is news again
+    }
+    return stored;
+}
+
+void ProgramArchive::store(std::vector<TestRecord> records, const QString& source) {
+    writableArchive();
+    for (TestRecord& record : records)
+        if (m_pending.size() < kMaxPending)
+            m_pending.emplace_back(std::move(record), source);
+    if (storePending()) {
         emit recordsStored(source);
         return;
     }
@@ -122,33 +186,41 @@ void ProgramArchive::store(std::vector<TestRecord> records, const QString& sourc
 }
 
 void ProgramArchive::moveSettingsLimits() {
-    const std::vector<std::pair<QString, double>> limits = SettingsFileLimits(ReadSettingsFile());
+    const std::vector<std::pair<QString, QString>> limits = SettingsFileLimits(ReadSettingsFile());
     if (!limits.empty()) // no archive is made for nothing to move
-        MoveDeviceLimits(archive(), limits);
+        MoveDeviceLimits(writableArchive(), limits);
 }
 
-std::optional<double> ProgramArchive::registerLimit(const QString& device) {
+QString ProgramArchive::registerLimit(const QString& device) {
     RecordArchive* opened = existingArchive();
     if (!opened || !opened->readable())
-        return std::nullopt;
+        return {};
     const std::optional<Asset> asset = LoadAsset(*opened, device);
-    return asset ? ParseMicroOhms(asset->limit) : std::nullopt;
+    return asset ? asset->limit : QString();
 }
 
-bool ProgramArchive::setRegisterLimit(const QString& device, std::optional<double> microOhms) {
-    RecordArchive& opened = archive();
-    QString reason = opened.problem();
+bool ProgramArchive::setRegisterLimit(const QString& device, const QString& limit) {
+    const QString text = TrimText(limit);
+    QString reason;
+    Asset typed;
+    typed.limit = text;
+    if (!ValidateAsset(typed, &reason)) {
+        ShowMessage(reason, kAppTitle, MsgIcon::Information); // the register's own words
+        return false;
+    }
+    RecordArchive& opened = writableArchive();
+    reason = opened.problem();
     if (opened.writable()) {
         Asset asset = LoadAsset(opened, device).value_or(Asset{});
         if (!asset.registered)
             asset.device = TrimText(device);
-        asset.limit = microOhms ? MicroOhmText(*microOhms) : QString();
+        asset.limit = text;
         if (SaveAssets(opened, {asset}, &reason)) {
             emit registerChanged();
             return true;
         }
     }
-    ShowMessage(ArchiveProblemMessage(reason), kAppTitle, MsgIcon::Warning);
+    ShowMessage(ArchiveProblemMessage(reason, opened.fault()), kAppTitle, MsgIcon::Warning);
     return false;
 }
 
@@ -164,7 +236,7 @@ void ProgramArchive::uploadReceived(const RecordGrid& grid, int row) {
         m_uploadStored = 0;
     if (row - m_uploadStored < kUploadSlice)
         return;
-    RecordArchive& opened = archive();
+    RecordArchive& opened = writableArchive();
     if (!opened.writable() || !m_pending.empty())
         return; // the end of the upload stores everything and tells why not
     std::vector<TestRecord> records;

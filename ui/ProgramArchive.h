@@ -21,6 +21,8 @@ public:
     RecordArchive& archive();
     // The archive when its file exists already (it is not created just to be looked at).
     RecordArchive* existingArchive();
+    // The archive for a write: opened again first when what kept it from writing may have passed.
+    RecordArchive& writableArchive();
     QString fileName() const;
     // Stores the records; a failure is told once per run.
     void store(std::vector<TestRecord> records, const QString& source);
@@ -33,14 +35,15 @@ public:
     // The upload has ended with rows 1..last: the rows not stored yet go in.
     void uploadEnded(const RecordGrid& grid, int last);
     static constexpr int kUploadSlice = 32;
-    // The register holds the limits: the device's limit there, if the archive can be read.
-    std::optional<double> registerLimit(const QString& device);
-    // Sets or clears the device's limit in the register; false, and the user told why, when the
-    // archive cannot take it.
-    bool setRegisterLimit(const QString& device, std::optional<double> microOhms);
+    // The register holds the limits: the device's limit there as its exact text, or "".
+    QString registerLimit(const QString& device);
+    // Sets the device's limit in the register to the text typed (as typed), or clears it with "";
+    // false, and the user told why (the register's own words for a refused number).
+    bool setRegisterLimit(const QString& device, const QString& limit);
     // Moves the limits that the settings file held before the register into it, once.
     void moveSettingsLimits();
-    // Tells the archive's problem once per run (nothing when it works).
+    // Tells the archive's problem once (until a store succeeds again); a damaged file is offered to
+    // be set aside for a new archive that takes the data folder's records.
     void tellProblemOnce();
     // The files of the data folder the last look at it skipped, below the data folder, with why.
     QStringList skippedFiles() const { return m_skipped; }
@@ -54,6 +57,8 @@ signals:
 
 private:
     ProgramArchive() = default;
+    bool storePending();
+    void rebuild();
     std::unique_ptr<RecordArchive> m_archive;
     std::vector<std::pair<TestRecord, QString>> m_pending; // not stored yet, with their sources
     QStringList m_skipped;

@@ -125,7 +125,7 @@ QChart* TFrmHistory::Chart() const {
     return ChartHistory->chart();
 }
 
-std::optional<double> TFrmHistory::Limit() const {
+QString TFrmHistory::Limit() const {
     return ProgramArchive::shared().registerLimit(m_history.device);
 }
 
@@ -138,8 +138,7 @@ void TFrmHistory::Gather() {
                                            ProgramArchive::shared().skippedFiles())
                     : GatherDeviceHistory(EdtDevice->text(), m_grid, m_recordCount, EnsureDataFolder(),
                                           SharedHistoryCache());
-    const std::optional<double> limit = Limit();
-    EdtLimit->setText(limit ? MicroOhmText(*limit) : QString());
+    EdtLimit->setText(Limit());
     const bool canHold = !m_history.device.trimmed().isEmpty();
     BtnSetLimit->setEnabled(canHold);
     BtnClearLimit->setEnabled(canHold);
@@ -189,12 +188,14 @@ void TFrmHistory::BtnSetLimitClick() {
         Refuse(QStringLiteral("请输入大于0的限值（uΩ）！"), EdtLimit);
         return;
     }
-    if (ProgramArchive::shared().setRegisterLimit(m_history.device, value))
+    if (ProgramArchive::shared().setRegisterLimit(m_history.device, EdtLimit->text()))
         ShowChart();
+    else
+        EdtLimit->setFocus();
 }
 
 void TFrmHistory::BtnClearLimitClick() {
-    if (!ProgramArchive::shared().setRegisterLimit(m_history.device, std::nullopt))
+    if (!ProgramArchive::shared().setRegisterLimit(m_history.device, QString()))
         return;
     EdtLimit->clear();
     ShowChart();

@@ -51,7 +51,7 @@ private:
     void Gather();
     void ShowHistory();
     void ShowChart();
-    std::optional<double> Limit() const;
+    QString Limit() const; // the register's exact text, or ""
     void Refuse(const QString& text, QWidget* field);
 
     const RecordGrid& m_grid;
