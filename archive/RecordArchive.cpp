@@ -330,7 +330,10 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
                         ArchiveFault::NoPermission);
         if (!readOnly && !info.isWritable()) {
             readOnly = true;
-            m_problem = QStringLiteral("文件只读，新的记录不会存入。");
+            m_problem =
+                QStringLiteral(
+                    "没有写入“%1”的权限（文件只读），新的记录不会存入；给它写权限后，下一次存入时会再试。")
+                    .arg(QDir::toNativeSeparators(fileName));
             m_fault = ArchiveFault::NoPermission;
         }
     } else if (readOnly) {
