@@ -14,6 +14,7 @@ PACKAGES=(
   strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql
+  dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 
 missing=()

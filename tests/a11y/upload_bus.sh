@@ -1,0 +1,33 @@
+#!/bin/bash
+# Runs upload_probe.py against the program in a folder of its own: a virtual display, a D-Bus
+# session with the accessibility bus, the virtual instrument on a pseudo-terminal as COM3.
+# Usage: upload_bus.sh PROGRAM XLS_READER SIM RECORDS
+set -euo pipefail
+PROGRAM=$1 XLS=$2 SIM=$3 RECORDS=$4
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+for tool in xvfb-run dbus-run-session /usr/libexec/at-spi-bus-launcher; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 77; }
+done
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "pyatspi is not installed"; exit 77; }
+
+WORK="$(mktemp -d)"
+SIM_PID=""
+cleanup() {
+  [[ -n "$SIM_PID" ]] && kill "$SIM_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+cp "$PROGRAM" "$XLS" "$WORK/"
+printf '[Communication]\r\ngiCommStyle=1\r\ngiCommPort=3\r\ngiBaudRate=6\r\n' >"$WORK/SystemFile.ini"
+"$SIM" --records "$RECORDS" --ini "$WORK/SystemFile.ini" --port 3 >"$WORK/sim.out" &
+SIM_PID=$!
+for _ in $(seq 100); do [[ -s "$WORK/sim.out" ]] && break; sleep 0.1; done
+
+export HOME="$WORK" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
+unset XDG_RUNTIME_DIR
+xvfb-run -a dbus-run-session -- bash -c '
+  "$1/$(basename "$2")" >"$1/program.log" 2>&1 &
+  app=$!
+  /usr/bin/python3 "$3/upload_probe.py" "$4"; status=$?
+  kill $app 2>/dev/null; wait $app 2>/dev/null
+  exit $status' _ "$WORK" "$PROGRAM" "$HERE" "$RECORDS" 2> >(grep -v "dbus-daemon\|SpiRegistry" >&2)
