@@ -34,7 +34,7 @@ bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRo
     if (written)
         written = file.commit();
     if (!written) {
-        *reason = written.reason();
+        *reason = QStringLiteral("无法写入文件（%1）").arg(written.reason());
         return false;
     }
     return true;
@@ -80,7 +80,7 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
     }
     if (const Outcome synced = SyncToDisk(temporary); !synced) {
         QFile::remove(temporary);
-        *reason = synced.reason();
+        *reason = QStringLiteral("无法写入文件（%1）").arg(synced.reason());
         return false;
     }
     std::error_code renamed;

@@ -68,8 +68,8 @@ protected:
 
 private:
     std::atomic<bool>* m_cancel;
-    bool m_ended = false;
     QPushButton* m_button;
+    bool m_ended = false;
 };
 
 } // namespace

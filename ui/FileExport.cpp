@@ -11,7 +11,7 @@
 namespace {
 
 const QString kReplaceQuestion = QStringLiteral("文件'%1'已经存在，要替换它吗？");
-const QString kWriteFailed = QStringLiteral("保存文件'%1'失败。\n没有写完，原有的文件保持不变（%2）");
+const QString kWriteFailed = QStringLiteral("保存文件'%1'失败，原有的文件没有改动。\n%2");
 
 } // namespace
 

@@ -207,6 +207,16 @@ QStringList HistoryRowTexts(const HistoryEntry& entry) {
             note};
 }
 
+namespace {
+
+// "无法写入文件", with the system's reason where there is one.
+QString CannotWrite(const Outcome& failure) {
+    return failure.reason().isEmpty() ? QStringLiteral("无法写入文件")
+                                      : QStringLiteral("无法写入文件（%1）").arg(failure.reason());
+}
+
+} // namespace
+
 QString HistoryExportName(const QString& device, const QDateTime& when, const QString& suffix) {
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
     QString safe = device;
@@ -221,7 +231,7 @@ bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std
                       QString* errorText) {
     WholeFile file(fileName);
     if (const Outcome opened = file.open(); !opened) {
-        *errorText = opened.reason();
+        *errorText = CannotWrite(opened);
         return false;
     }
     bool drawn = false;
@@ -245,9 +255,9 @@ bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, std
         }
         drawn = painter.end();
     }
-    const Outcome committed = drawn ? file.commit() : Outcome::Failure(QStringLiteral("无法写入文件"));
+    const Outcome committed = drawn ? file.commit() : Outcome::Failure(QString());
     if (!committed)
-        *errorText = committed.reason();
+        *errorText = CannotWrite(committed);
     return bool(committed);
 }
 
@@ -269,10 +279,10 @@ bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, std
     WholeFile file(fileName);
     Outcome written = file.open();
     if (written && !image.save(&file.device(), "PNG"))
-        written = Outcome::Failure(QStringLiteral("无法写入文件"));
+        written = Outcome::Failure(QString());
     if (written)
         written = file.commit();
     if (!written)
-        *errorText = written.reason();
+        *errorText = CannotWrite(written);
     return bool(written);
 }

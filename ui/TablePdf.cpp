@@ -69,7 +69,7 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
                    QString* reason) {
     WholeFile file(fileName);
     if (const Outcome opened = file.open(); !opened) {
-        *reason = opened.reason();
+        *reason = QStringLiteral("无法写入文件（%1）").arg(opened.reason());
         return false;
     }
     bool drawn = false;
@@ -125,9 +125,12 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
         } while (more);
         drawn = painter.end();
     }
-    const Outcome committed = drawn ? file.commit() : Outcome::Failure(QStringLiteral("无法写入文件"));
-    if (!committed) {
-        *reason = committed.reason();
+    if (!drawn) {
+        *reason = QStringLiteral("无法写入文件");
+        return false;
+    }
+    if (const Outcome committed = file.commit(); !committed) {
+        *reason = QStringLiteral("无法写入文件（%1）").arg(committed.reason());
         return false;
     }
     return true;
