@@ -213,6 +213,10 @@ struct ReadFile {
 
 ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, const ImportOptions& options) {
     ReadFile file;
+    if (Cancelled(options.cancel)) {
+        file.reason = kCancelledReason;
+        return file;
+    }
     // Opened without following a link and without waiting on a pipe: what is read is the regular
     // file that was listed.
     const int fd =
@@ -436,6 +440,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         // Stored in pieces, so that a cancel takes effect inside a large file: what is stored by
         // then stays, and the file, not noted, is read again by the next import.
         int added = 0;
+        size_t handed = 0;
         for (size_t at = 0; at < file.rows.size() && added >= 0; at += kStorePiece) {
             if (Cancelled(options.cancel)) {
                 summary.cancelled = true;
@@ -447,8 +452,10 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
                 std::make_move_iterator(from + qsizetype(std::min(kStorePiece, file.rows.size() - at))));
             const int stored = archive.storeInOpenTransaction(piece, keys[size_t(i)]);
             added = stored < 0 ? stored : added + stored;
+            handed += piece.size();
         }
         if (summary.cancelled) {
+            summary.recordsRead += qint64(handed);
             summary.recordsAdded += added;
             break;
         }
