@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <csignal>
@@ -33,6 +34,11 @@ constexpr int kMaxFiles = 200000;
 // A kill loses at most the files of the last second; fewer, larger commits write the indexes
 // pages fewer times.
 constexpr qint64 kCommitEveryMs = 1000;
+// A cancel is looked at this often while a file is read, and between pieces of this many records
+// while a large file is stored.
+constexpr auto kCancelLook = std::chrono::milliseconds(100);
+constexpr size_t kStorePiece = 2000;
+const QString kCancelledReason = QStringLiteral("导入已取消，未读完");
 
 struct Candidate {
     QString path; // the real path of a regular file inside the root
@@ -137,8 +143,13 @@ private:
     QSet<QPair<quint64, quint64>> m_visited;
 };
 
-// The file's records, or false with the reason.
-bool ReadRecords(const QString& path, std::vector<TestRecord>* records, QString* reason) {
+bool Cancelled(const std::atomic<bool>* cancel) {
+    return cancel && cancel->load();
+}
+
+// The file's records, or false with the reason (also when cancel is set meanwhile).
+bool ReadRecords(const QString& path, const std::atomic<bool>* cancel, std::vector<TestRecord>* records,
+                 QString* reason) {
     std::vector<RecordGrid::Row> rows;
     int count = 0;
     if (path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
@@ -159,8 +170,13 @@ bool ReadRecords(const QString& path, std::vector<TestRecord>* records, QString*
         count = workbook->recordCount;
     }
     records->reserve(size_t(count));
-    for (int i = 0; i < count && i < int(rows.size()); ++i)
+    for (int i = 0; i < count && i < int(rows.size()); ++i) {
+        if (i % int(kStorePiece) == 0 && Cancelled(cancel)) {
+            *reason = kCancelledReason;
+            return false;
+        }
         records->push_back(TestRecord::FromTexts(rows[size_t(i)]));
+    }
     return true;
 }
 
@@ -197,6 +213,10 @@ struct ReadFile {
 
 ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, const ImportOptions& options) {
     ReadFile file;
+    if (Cancelled(options.cancel)) {
+        file.reason = kCancelledReason;
+        return file;
+    }
     // Opened without following a link and without waiting on a pipe: what is read is the regular
     // file that was listed.
     const int fd =
@@ -233,7 +253,7 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         return file;
     }
     std::vector<TestRecord> records;
-    if (!ReadRecords(path, &records, &file.reason))
+    if (!ReadRecords(path, options.cancel, &records, &file.reason))
         return file;
     struct stat after {};
     if (::stat(QFile::encodeName(path).constData(), &after) != 0 || after.st_size != before.st_size ||
@@ -241,9 +261,23 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         file.reason = QStringLiteral("文件在读取时被改动，下次再导入");
         return file;
     }
+    // Turned into rows in pieces, so that a cancel is seen in a large file.
+    file.rows.reserve(records.size());
+    for (size_t at = 0; at < records.size(); at += kStorePiece) {
+        if (Cancelled(options.cancel)) {
+            file.rows.clear();
+            file.reason = kCancelledReason;
+            return file;
+        }
+        const auto from = records.begin() + qsizetype(at);
+        const std::vector<TestRecord> piece(
+            std::make_move_iterator(from),
+            std::make_move_iterator(from + qsizetype(std::min(kStorePiece, records.size() - at))));
+        for (ArchiveRow& row : RecordArchive::Rows(piece))
+            file.rows.push_back(std::move(row));
+    }
     file.outcome = ReadFile::Outcome::Records;
     file.recordCount = qint64(records.size());
-    file.rows = RecordArchive::Rows(records);
     return file;
 }
 
@@ -264,10 +298,12 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
 
-    // The next file in order, once it has been read.
-    ReadFile next() {
+    // The next file in order, once it has been read; nothing once cancel is set meanwhile.
+    std::optional<ReadFile> next(const std::atomic<bool>* cancel) {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_ready.empty(); });
+        while (!m_changed.wait_for(lock, kCancelLook, [this] { return !m_ready.empty(); }))
+            if (Cancelled(cancel))
+                return std::nullopt;
         ReadFile file = std::move(m_ready.front());
         m_ready.pop_front();
         m_changed.notify_all();
@@ -371,14 +407,19 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         return ReadOne(files[i].path, found == known.cend() ? std::nullopt : std::optional(*found), options);
     });
     for (int i = 0; i < total && !summary.failed; ++i) {
-        if (options.cancel && options.cancel->load()) {
+        if (Cancelled(options.cancel)) {
             summary.cancelled = true;
             break;
         }
         const QString& path = files[size_t(i)].path;
         if (options.progress)
             options.progress(i, total, path);
-        const ReadFile file = reader.next();
+        std::optional<ReadFile> read = reader.next(options.cancel);
+        if (!read || Cancelled(options.cancel)) {
+            summary.cancelled = true;
+            break;
+        }
+        ReadFile& file = *read;
         if (file.outcome == ReadFile::Outcome::Skipped) {
             walker.skip(path, file.reason);
             continue;
@@ -396,8 +437,29 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
             open = true;
             sinceCommit.start();
         }
+        // Stored in pieces, so that a cancel takes effect inside a large file: what is stored by
+        // then stays, and the file, not noted, is read again by the next import.
+        int added = 0;
+        size_t handed = 0;
+        for (size_t at = 0; at < file.rows.size() && added >= 0; at += kStorePiece) {
+            if (Cancelled(options.cancel)) {
+                summary.cancelled = true;
+                break;
+            }
+            const auto from = file.rows.begin() + qsizetype(at);
+            const std::vector<ArchiveRow> piece(
+                std::make_move_iterator(from),
+                std::make_move_iterator(from + qsizetype(std::min(kStorePiece, file.rows.size() - at))));
+            const int stored = archive.storeInOpenTransaction(piece, keys[size_t(i)]);
+            added = stored < 0 ? stored : added + stored;
+            handed += piece.size();
+        }
+        if (summary.cancelled) {
+            summary.recordsRead += qint64(handed);
+            summary.recordsAdded += added;
+            break;
+        }
         // The file is noted as brought in by the same transaction that stores its records.
-        const int added = archive.storeInOpenTransaction(file.rows, keys[size_t(i)]);
         note.bindValue(0, keys[size_t(i)]);
         note.bindValue(1, file.size);
         note.bindValue(2, file.modifiedMs);

@@ -11,6 +11,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -18,6 +19,8 @@ namespace {
 
 constexpr double kMaxFactor = 100.0;
 constexpr int kMaxImportRows = 100000;
+// Columns looked at for headers: the register's and others a spreadsheet user may have added.
+constexpr int kMaxImportColumns = 64;
 const QString kAssetFields = QStringLiteral("station, bay, phase, kind, maker, model, factory_uohm, "
                                             "commissioning_uohm, limit_uohm, note, baseline_factor, "
                                             "rise_factor, phase_factor");
@@ -303,8 +306,9 @@ bool ExportAssets(const std::vector<Asset>& assets, const QString& fileName, QSt
 }
 
 bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* reason) {
+    const QStringList& headers = AssetColumnHeaders();
     WorkbookLimits limits;
-    limits.columns = int(AssetColumnHeaders().size());
+    limits.columns = kMaxImportColumns;
     limits.maxFileBytes = limits.maxSheetBytes = qint64(64) * 1024 * 1024;
     SheetCells cells;
     const Outcome read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells)
@@ -313,18 +317,44 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
         *reason = QStringLiteral("无法读取“%1”：%2").arg(fileName, read.reason());
         return false;
     }
+    // The columns are found by their headers in sheet row 1, in any order; a header that is not
+    // the register's, or one missing, means the file is not a register.
+    std::map<int, qsizetype> columnOf; // sheet column → register column
+    for (const SheetCell& cell : cells.cells()) {
+        if (cell.row != 1 || TrimText(cell.text).isEmpty())
+            continue;
+        const qsizetype index = headers.indexOf(TrimText(cell.text));
+        if (index < 0) {
+            *reason =
+                QStringLiteral("“%1”不是设备台账：表头“%2”不是台账的列").arg(fileName, TrimText(cell.text));
+            return false;
+        }
+        for (const auto& [column, known] : columnOf)
+            if (known == index) {
+                *reason = QStringLiteral("“%1”的表头“%2”出现了两次").arg(fileName, headers.at(index));
+                return false;
+            }
+        columnOf[cell.column] = index;
+    }
+    for (qsizetype index = 0; index < headers.size(); ++index)
+        if (std::none_of(columnOf.begin(), columnOf.end(),
+                         [index](const auto& entry) { return entry.second == index; })) {
+            *reason = QStringLiteral("“%1”不是设备台账：表头缺少“%2”").arg(fileName, headers.at(index));
+            return false;
+        }
     std::map<uint32_t, QStringList> rows;
     for (SheetCell& cell : cells.cells()) {
-        if (cell.row < 2)
+        const auto column = columnOf.find(cell.column);
+        if (cell.row < 2 || column == columnOf.end())
             continue;
         if (rows.size() > size_t(kMaxImportRows)) {
             *reason = QStringLiteral("“%1”的行数超过 %2").arg(fileName).arg(kMaxImportRows);
             return false;
         }
         QStringList& row = rows[cell.row];
-        while (row.size() < cell.column)
+        while (row.size() < headers.size())
             row << QString();
-        row[cell.column - 1] = cell.text;
+        row[column->second] = cell.text;
     }
     std::vector<Asset> read_assets;
     for (const auto& [number, columns] : rows) {

@@ -70,5 +70,7 @@ AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common);
 // ---- Files ----
 // .xlsx or .csv by the name's ending (any case); the register's columns with a header row.
 bool ExportAssets(const std::vector<Asset>& assets, const QString& fileName, QString* reason);
-// Reads rows below the header; each row must be valid, or nothing is taken (reason names the row).
+// Reads rows below the header row, the columns found by their headers in any order; a file whose
+// headers are not the register's is refused. Each row must be valid, or nothing is taken (reason
+// names the row).
 bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* reason);

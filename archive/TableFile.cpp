@@ -1,11 +1,11 @@
 #include "archive/TableFile.h"
 
+#include "core/WholeFile.h"
 #include "report/CsvWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUuid>
 #include <filesystem>
 #include <xlsxwriter.h>
@@ -14,15 +14,13 @@ namespace {
 
 bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
               QString* reason) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *reason = file.errorString();
-        return false;
-    }
-    file.write("\xEF\xBB\xBF");
+    WholeFile file(fileName);
+    Outcome written = file.open();
+    if (written)
+        written = file.write("\xEF\xBB\xBF");
     QString line;
     QStringList cells = headers;
-    for (qint64 row = -1; row < 0 || rows(row, &cells); ++row) {
+    for (qint64 row = -1; written && (row < 0 || rows(row, &cells)); ++row) {
         line.clear();
         for (qsizetype c = 0; c < cells.size(); ++c) {
             if (c > 0)
@@ -30,12 +28,13 @@ bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRo
             AppendCsvField(line, cells.at(c));
         }
         line += QStringLiteral("\r\n");
-        if (file.write(line.toUtf8()) < 0)
-            break;
+        written = file.write(line.toUtf8());
         cells.clear();
     }
-    if (!file.commit()) {
-        *reason = file.errorString();
+    if (written)
+        written = file.commit();
+    if (!written) {
+        *reason = QStringLiteral("无法写入文件（%1）").arg(written.reason());
         return false;
     }
     return true;
@@ -76,7 +75,12 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
         error = closed;
     if (error != LXW_NO_ERROR) {
         QFile::remove(temporary);
-        *reason = QString::fromUtf8(lxw_strerror(error));
+        *reason = QStringLiteral("工作簿未能写完（%1）").arg(QString::fromUtf8(lxw_strerror(error)));
+        return false;
+    }
+    if (const Outcome synced = SyncToDisk(temporary); !synced) {
+        QFile::remove(temporary);
+        *reason = QStringLiteral("无法写入文件（%1）").arg(synced.reason());
         return false;
     }
     std::error_code renamed;

@@ -1,7 +1,8 @@
 #pragma once
 // Writing a table of texts as .xlsx (every cell a text, written row by row with constant memory)
-// or .csv (UTF-8 with a byte-order mark, RFC 4180 quoting, CR LF), by the name's ending. The file
-// appears whole or not at all: it is written beside the target and renamed over it at the end.
+// or .csv (UTF-8 with a byte-order mark, RFC 4180 quoting, CR LF, cells that look like formulas
+// made safe), by the name's ending. The file appears whole or not at all: it is written beside
+// the target, flushed to the disk and renamed over it at the end; a failure leaves the old file.
 #include <QString>
 #include <QStringList>
 #include <functional>

@@ -7,6 +7,15 @@
 namespace {
 
 const QByteArray kByteOrderMark = "\xEF\xBB\xBF";
+const QString kFormulaStarts = QStringLiteral("=+-@\t\r");
+
+// Whether the text, past its leading apostrophes, begins the way a formula does.
+bool FormulaLike(const QString& text) {
+    qsizetype at = 0;
+    while (at < text.size() && text.at(at) == QLatin1Char('\''))
+        ++at;
+    return at < text.size() && kFormulaStarts.contains(text.at(at));
+}
 
 } // namespace
 
@@ -29,7 +38,16 @@ Outcome WriteCsvFile(const QString& fileName, const RecordGrid& grid, int record
     return WriteWholeFile(fileName, CsvBytes(grid, recordCount));
 }
 
-void AppendCsvField(QString& out, const QString& text) {
+QString CsvSafeText(const QString& text) {
+    return FormulaLike(text) ? QLatin1Char('\'') + text : text;
+}
+
+QString CsvCellText(const QString& field) {
+    return field.startsWith(QLatin1Char('\'')) && FormulaLike(field) ? field.mid(1) : field;
+}
+
+void AppendCsvField(QString& out, const QString& field) {
+    const QString text = CsvSafeText(field);
     const bool quoted = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
                         text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
     if (!quoted) {

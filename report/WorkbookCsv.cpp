@@ -1,10 +1,12 @@
 // Comma-separated values read as a sheet: every line a sheet row, every field a text cell. Quoted
 // fields may hold commas, doubled quotes and line breaks. The text is UTF-8 when it starts with
 // its byte-order mark or is valid UTF-8, UTF-16 after its byte-order mark, and otherwise the
-// Chinese code page spreadsheet programs save comma-separated files in.
+// Chinese code page spreadsheet programs save comma-separated files in. The apostrophe the
+// program's own writer puts before a text that looks like a formula is taken off again.
 #include "report/WorkbookReader.h"
 
 #include "core/GbkText.h"
+#include "report/CsvWriter.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -27,7 +29,7 @@ public:
     CsvRows(SheetCells* cells, int columns) : m_cells(cells), m_columns(columns) {}
     void endField() {
         if (m_column <= m_columns)
-            m_cells->addText(m_row, m_column, std::move(m_field));
+            m_cells->addText(m_row, m_column, CsvCellText(m_field));
         m_field.clear();
         ++m_column;
     }

@@ -16,6 +16,7 @@
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/ZipPackages.h"
+#include "ui/ArchiveImportRun.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
@@ -30,15 +31,20 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
+#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -157,6 +163,25 @@ int UploadUntilKilled(const QString& programFolder) {
     window.UpdateButtons();
     window.BtnSampleData->click();
     return 0;
+}
+
+// Runs what() while the file system refuses every write beyond 1 KiB, as a full disk does.
+template <typename What> auto WithFullDisk(What what) {
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const auto result = what();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    return result;
+}
+
+QByteArray Bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Runs ohmara-archive; its exit code, with its output in *out.
@@ -579,7 +604,7 @@ private slots:
         RecordArchive& archive = ProgramArchive::shared().archive();
         Register(
             archive,
-            {{"QA", "1号", "A", ""}, {"QB", "1号", "B", ""}, {"QC", "1号", "C", ""}, {"QD", "", "", ""}});
+            {{"QA", "1号", "A", ""}, {"QB", "1号", "B", ""}, {"QC", "1号", "C", ""}, {"QD", "", "", "8"}});
         QCOMPARE(archive.store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
                                 Record("QB", "24-05-01 09:05", "100 A", "81.0 uΩ"),
                                 Record("QC", "24-05-01 09:10", "100 A", "55.0 uΩ"),
@@ -604,6 +629,26 @@ private slots:
         QCOMPARE(dialog.TblHistory->item(0, 6)->text(), QStringLiteral("仪器上传")); // not the grid's
         TFrmHistory alone(grid, 0, QStringLiteral("QD"));                            // in no bay
         QVERIFY(alone.TblPhases->isHidden());
+        // Every record shows its verdict and reasons, in a bay or not.
+        const auto cell = [](const QTableWidget* shown, int row, int column) {
+            return shown->item(row, column) ? shown->item(row, column)->text() : QString();
+        };
+        const int verdictColumn = alone.TblHistory->columnCount() - 2;
+        QCOMPARE(alone.TblHistory->horizontalHeaderItem(verdictColumn)->text(), QStringLiteral("结论"));
+        QCOMPARE(cell(alone.TblHistory, 0, verdictColumn), QStringLiteral("不合格"));
+        QCOMPARE(cell(alone.TblHistory, 0, verdictColumn + 1), QStringLiteral("超过限值 8 uΩ"));
+        QCOMPARE(cell(dialog.TblHistory, 0, verdictColumn), QStringLiteral("注意"));
+
+        // The bay's table shows every row of a longer history, none hidden below a scroll.
+        std::vector<TestRecord> days;
+        for (int day = 3; day <= 8; ++day)
+            days.push_back(Record("QA", QStringLiteral("24-05-0%1 09:00").arg(day), "100 A", "50.0 uΩ"));
+        QCOMPARE(archive.store(days, "upload"), int(days.size()));
+        dialog.show();
+        dialog.BtnQueryClick();
+        QCoreApplication::processEvents();
+        QCOMPARE(table->rowCount(), 8);
+        QVERIFY(table->rowViewportPosition(7) + table->rowHeight(7) <= table->viewport()->height());
     }
 
     void registerFilesRoundTrip_data() {
@@ -616,13 +661,14 @@ private slots:
         QFETCH(QString, name);
         QTemporaryDir dir;
         const QString fileName = dir.filePath(name);
+        // Texts a spreadsheet would run as formulas, one already made safe by its writer.
         Asset first{"QF1",
-                    "东郊站",
-                    "1号",
+                    "=1+1",
+                    "'-2",
                     "A",
                     "断路器",
-                    "甲厂",
-                    "ZN63",
+                    "=cmd|' /C calc'!A0",
+                    "@SUM(A1)",
                     "35",
                     "36.50",
                     "0.0004",
@@ -649,11 +695,65 @@ private slots:
             QCOMPARE(cells->array().at(1).toArray().at(9).toString(), QStringLiteral("0.0004"));
             QCOMPARE(cells->array().at(0).toArray().at(0).toString(), QStringLiteral("设备编号"));
         }
+        if (name.endsWith(".csv")) {
+            // Other readers see texts, never formulas.
+            const QStringList safe{"'=1+1", "''-2", "'=cmd|' /C calc'!A0", "'@SUM(A1)"};
+            const auto python = OtherReaders::PythonJson(OtherReaders::kCsvRowsScript, {fileName});
+            QVERIFY(python);
+            const QJsonArray row = python->array().at(1).toArray();
+            QCOMPARE((QStringList{row.at(1).toString(), row.at(2).toString(), row.at(5).toString(),
+                                  row.at(6).toString()}),
+                     safe);
+            if (OtherReaders::HasOffice()) {
+                QVERIFY(OtherReaders::OfficeToCsv({fileName}, dir.filePath("office"), "CSV:44,34,76,1"));
+                const auto office =
+                    OtherReaders::PythonJson(OtherReaders::kCsvRowsScript, {dir.filePath("office/台账.csv")});
+                QVERIFY(office);
+                const QJsonArray sheet = office->array().at(1).toArray();
+                QCOMPARE(sheet.at(1).toString(), safe[0]);
+                QCOMPARE(sheet.at(5).toString(), safe[2]);
+            }
+        }
         // A file with one bad number is refused as a whole, naming the row.
         second.limit = "1e308";
         QVERIFY(ExportAssets({first, second}, fileName, &reason));
         QVERIFY(!ImportAssets(fileName, &read, &reason));
         QVERIFY2(reason.contains("第 3 行") && reason.contains("1e308"), qPrintable(reason));
+    }
+
+    // A register file's columns are found by their headers, in any order; a file with other
+    // headers is refused with the header named.
+    void registerFileIsReadByItsHeaders_data() {
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<QString>("refusal"); // empty: taken
+        QStringList reversed = AssetColumnHeaders();
+        std::reverse(reversed.begin(), reversed.end());
+        QTest::newRow("columns in another order") << reversed << QString();
+        QStringList foreign = reversed;
+        foreign[3] = "温度";
+        QTest::newRow("a header not the register's") << foreign << "表头“温度”不是台账的列";
+        QTest::newRow("a column missing") << reversed.mid(1) << "表头缺少“相间比例”";
+    }
+
+    void registerFileIsReadByItsHeaders() {
+        QFETCH(QStringList, headers);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        Asset asset{"QF1",   "东郊站", "1号",  "A",   "断路器", "甲厂", "ZN63", "35",
+                    "36.50", "60",     "备注", "1.3", "0.3",    "0.4",  true};
+        const QStringList texts = AssetColumns(asset);
+        QStringList row;
+        for (const QString& header : headers)
+            row << texts.value(AssetColumnHeaders().indexOf(header));
+        const QString file = dir.filePath("台账.csv");
+        Write(file, ("\xEF\xBB\xBF" + headers.join(',') + "\r\n" + row.join(',') + "\r\n").toUtf8());
+        std::vector<Asset> read;
+        QString reason;
+        QCOMPARE(ImportAssets(file, &read, &reason), refusal.isEmpty());
+        if (refusal.isEmpty())
+            QVERIFY(read.size() == 1 && read[0] == asset);
+        else
+            QVERIFY2(reason.contains(refusal), qPrintable(reason));
     }
 
     void numbersAreKeptExactlyOrRefused_data() {
@@ -789,6 +889,55 @@ private slots:
         QCOMPARE(DeviceRecords(archive, "W1").size(), size_t(1));
     }
 
+    // "取消" during the import of one large file stops it inside the file; the dialog stays,
+    // holding the window off, until the import has ended, and the summary says it was cancelled.
+    void cancelStopsALargeImportInsideItsFile() {
+        constexpr int kRecords = 400000;
+        TempProgramDir dir;
+        const QString root = EnsureDataFolder();
+        const QString file = root + "/large.csv";
+        {
+            QByteArray bytes = "序号,时间,设备编号,测试人员,测试地点,电流档位,加载时间,回路电阻\r\n";
+            bytes.reserve(qsizetype(kRecords) * 64);
+            for (int i = 1; i <= kRecords; ++i)
+                bytes += QStringLiteral("%1,24-01-01 %2:%3,L%4,,,100 A,5 秒,%5.0 uΩ\r\n")
+                             .arg(i)
+                             .arg(i / 60 % 24, 2, 10, QLatin1Char('0'))
+                             .arg(i % 60, 2, 10, QLatin1Char('0'))
+                             .arg(i)
+                             .arg(i % 900 + 10)
+                             .toUtf8();
+            Write(file, bytes);
+        }
+        QWidget window;
+        window.show();
+        bool clicked = false;
+        bool shownAfterCancel = false;
+        QString barName;
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            if (clicked || !progress || !progress->isVisible())
+                return;
+            clicked = true;
+            barName = progress->findChild<QProgressBar*>()->accessibleName();
+            progress->findChild<QPushButton*>()->click();
+            shownAfterCancel = progress->isVisible() && QApplication::activeModalWidget() == progress;
+        });
+        look.start(10);
+        const ImportSummary summary = RunArchiveImport(&window, {file}, root, false);
+        look.stop();
+        QVERIFY(clicked);
+        QVERIFY(shownAfterCancel);
+        QCOMPARE(barName, QStringLiteral("导入进度"));
+        QVERIFY(summary.cancelled);
+        QVERIFY(summary.recordsAdded < kRecords);
+        QVERIFY2(ImportSummaryText(summary).contains("导入已取消"), qPrintable(ImportSummaryText(summary)));
+        RecordArchive& archive = ProgramArchive::shared().archive();
+        QCOMPARE(archive.recordCount(), summary.recordsAdded);
+        QCOMPARE(Count(archive, "SELECT count(*) FROM imported_files"), 0); // read again next time
+    }
+
     void registerWindowKeepsWhatIsTypedAndExchangesFiles() {
         TempProgramDir dir;
         MessageRecorder messages;
@@ -819,7 +968,26 @@ private slots:
         QVERIFY(window->ImportFrom(file));
         QCOMPARE(window->TblAssets->item(0, 2)->text(), QString());
         QCOMPARE(window->TblAssets->item(0, 1)->text(), QStringLiteral("东郊站"));
-        delete window;
+
+        // A typed text widens its column; closing asks before the edit is thrown away.
+        QPointer<TFrmRegister> shown(window);
+        window->show();
+        const QString typed(60, QChar(0x6D4B));
+        window->TblAssets->item(0, 2)->setText(typed);
+        QVERIFY(window->TblAssets->columnWidth(2) >=
+                window->TblAssets->fontMetrics().horizontalAdvance(typed));
+        const int last = window->TblAssets->columnCount() - 1;
+        QCOMPARE(window->TblAssets->columnWidth(last),
+                 window->TblAssets->horizontalHeader()->sectionSizeHint(last));
+        messages.clear();
+        QTest::keyClick(window, Qt::Key_Escape);
+        QCOMPARE(messages.texts(), QStringList{"设备台账有改动还没有保存。不保存就关闭吗？"});
+        QVERIFY(window->isVisible());
+        messages.answers.push_back(MsgResult::Yes);
+        window->BtnClose->click();
+        QVERIFY(!window->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(shown.isNull());
     }
 
     void overviewWindowFiltersAndExports() {
@@ -835,6 +1003,7 @@ private slots:
             assets[size_t(i)].phase = QString(QChar('A' + i));
         }
         assets[2].limit = "100";
+        assets[2].factory = "40";
         QString reason;
         QVERIFY(SaveAssets(archive, assets, &reason));
         ProgramArchive::shared().store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
@@ -851,9 +1020,10 @@ private slots:
         QCOMPARE(bay->child(1)->text(6), QStringLiteral("注意"));
         QCOMPARE(bay->child(1)->data(6, Qt::AccessibleDescriptionRole).toString(),
                  QStringLiteral("注意：B相比最低相高 60 %"));
+        // B alone needs attention; its bay's other phases stay beside it.
         window->CBVerdict->setCurrentIndex(window->CBVerdict->findText("注意"));
         QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(tree->topLevelItem(0)->child(0)->childCount(), 1);
+        QCOMPARE(tree->topLevelItem(0)->child(0)->childCount(), 3);
         window->CBVerdict->setCurrentIndex(0);
         window->EdtSearch->setText("qx");
         QCOMPARE(tree->topLevelItemCount(), 1);
@@ -872,11 +1042,107 @@ private slots:
         const QString shown = QString::fromUtf8(text.readAllStandardOutput());
         for (const char* expected : {"站点总览", "不合格", "超过限值 100 uΩ", "东郊站", "QX"})
             QVERIFY2(shown.contains(QString::fromUtf8(expected)), expected);
+        // A long reason wraps in its cell instead of being cut.
+        text.start("pdftotext", {"-raw", pdf, "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString wrapped = tree->topLevelItem(0)->child(0)->child(2)->text(7);
+        QVERIFY2(QString::fromUtf8(text.readAllStandardOutput()).remove('\n').contains(wrapped),
+                 qPrintable(wrapped));
         QVERIFY(window->ExportTo(dir.filePath("总览.xlsx")));
         const Result<WorkbookRecords> rows = ReadRecordWorkbook(dir.filePath("总览.xlsx"));
         QVERIFY(rows);
         QCOMPARE(rows->recordCount, 4);
+        // A phase tested at another current says so on its bay's row.
+        ProgramArchive::shared().store({Record("QA", "24-05-01 10:00", "200 A", "31.0 uΩ")}, "upload");
+        window->Refresh();
+        QCOMPARE(tree->topLevelItem(0)->child(0)->text(4),
+                 QStringLiteral("A 31.0 uΩ（200 A） / B 80.0 uΩ（100 A） / C 120.0 uΩ（100 A）"));
         delete window;
+    }
+
+    // Every export of the three windows asks before it replaces a file and, on a full disk, fails
+    // with a message and leaves the earlier file as it was, with nothing else left behind.
+    void exportsAskAndNeverDestroyTheOldFile_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("button"); // "" when the window names the file itself
+        QTest::newRow("overview PDF") << "overview"
+                                      << "总览.pdf"
+                                      << "BtnExportPdf";
+        QTest::newRow("overview xlsx") << "overview"
+                                       << "总览.xlsx"
+                                       << "BtnExportExcel";
+        QTest::newRow("register xlsx") << "register"
+                                       << "台账.xlsx"
+                                       << "BtnExport";
+        QTest::newRow("register csv") << "register"
+                                      << "台账.csv"
+                                      << "BtnExport";
+        QTest::newRow("history PDF") << "history"
+                                     << "历史.pdf"
+                                     << "";
+        QTest::newRow("history PNG") << "history"
+                                     << "历史.png"
+                                     << "";
+    }
+
+    void exportsAskAndNeverDestroyTheOldFile() {
+        QFETCH(QString, window);
+        QFETCH(QString, name);
+        QFETCH(QString, button);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        FolderRecorder folders;
+        ScriptedChooser chooser;
+        std::vector<TestRecord> records;
+        std::vector<Asset> assets(100);
+        for (int i = 0; i < 100; ++i) {
+            assets[size_t(i)].device = QStringLiteral("QF%1").arg(i);
+            assets[size_t(i)].station = "东郊站";
+            records.push_back(Record(assets[size_t(i)].device, "24-05-01 09:00", "100 A", "50.0 uΩ"));
+        }
+        QString reason;
+        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), assets, &reason));
+        ProgramArchive::shared().store(records, "upload");
+        RecordGrid grid;
+        std::unique_ptr<QDialog> dialog;
+        std::function<bool(const QString&)> exportTo;
+        if (window == "overview") {
+            auto* overview = new TFrmOverview;
+            exportTo = [overview](const QString& file) { return overview->ExportTo(file); };
+            dialog.reset(overview);
+        } else if (window == "register") {
+            auto* register_ = new TFrmRegister;
+            exportTo = [register_](const QString& file) { return register_->ExportTo(file); };
+            dialog.reset(register_);
+        } else {
+            auto* history = new TFrmHistory(grid, 0, "QF1");
+            exportTo = [history](const QString& file) { return history->ExportTo(file); };
+            dialog.reset(history);
+        }
+        const QString file = dir.filePath(name);
+        QVERIFY(exportTo(file));
+        const QByteArray before = Bytes(file);
+        QVERIFY(before.size() > 1024);
+        const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+        if (!button.isEmpty()) {
+            chooser.answers.push_back(file);
+            dialog->findChild<QPushButton*>(button)->click();
+            QCOMPARE(
+                messages.texts(),
+                QStringList{
+                    QStringLiteral("文件'%1'已经存在，要替换它吗？").arg(QDir::toNativeSeparators(file))});
+            QCOMPARE(Bytes(file), before);
+            messages.clear();
+        }
+
+        QVERIFY(!WithFullDisk([&] { return exportTo(file); }));
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY2(messages.texts().first().startsWith(QStringLiteral("保存文件'%1'失败").arg(file)),
+                 qPrintable(messages.texts().first()));
+        QCOMPARE(Bytes(file), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
     }
 
     void gridShowsVerdictsToEyesAndScreenReaders() {
@@ -898,17 +1164,19 @@ private slots:
         QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window.SGData);
         QCOMPARE(grid->tableInterface()->cellAt(0, 7)->text(QAccessible::Description),
                  QStringLiteral("注意：比出厂值高 50 %"));
-        const auto colour = [&](int row) {
+        const auto colour = [&](int row, int inset = 3) {
             window.SGData->viewport()->update();
             QCoreApplication::processEvents();
             const QImage image = window.SGData->viewport()->grab().toImage();
             const QRect cell = window.SGData->visualRect(model->index(row, 7));
-            return image.pixelColor(cell.left() + 3, cell.center().y());
+            return image.pixelColor(cell.left() + inset, cell.center().y());
         };
         const QColor plain = colour(1);
-        QVERIFY(colour(0) != plain);
+        const QColor attention = colour(0);
+        QVERIFY(attention != plain);
         window.SGData->selectRow(0);
         QCOMPARE(colour(0), window.SGData->palette().color(QPalette::Highlight)); // the highlight stays
+        QCOMPARE(colour(0, 1), attention); // and the mark with it, as a frame
     }
 
     void toolsMenuOffersTheArchive_data() {

@@ -303,11 +303,14 @@ void WorkbookFormatsTest::csvReadsBackEverywhere() {
     QVERIFY2(read, qPrintable(read.reason()));
     QCOMPARE(RowsOf(*read), TrimmedRows(records));
 
+    // Other readers see the formula as a text, behind the apostrophe that makes it one.
+    Rows shown = SheetRows(records);
+    shown.last().replace(6, QStringLiteral("'=1+1"));
     if (!HasPythonModule(QStringLiteral("csv")))
         QSKIP("/usr/bin/python3 is missing");
     const auto python = PythonJson(kCsvRowsScript, {file}, &error);
     QVERIFY2(python, qPrintable(error));
-    QCOMPARE(JsonRows(python->array()), SheetRows(records));
+    QCOMPARE(JsonRows(python->array()), shown);
 
     if (!HasOffice())
         QSKIP("LibreOffice (soffice) is not installed");
@@ -319,7 +322,7 @@ void WorkbookFormatsTest::csvReadsBackEverywhere() {
         qPrintable(error));
     const auto csv = PythonJson(kCsvRowsScript, {out + QStringLiteral("/records.csv")}, &error);
     QVERIFY2(csv, qPrintable(error));
-    QCOMPARE(JsonRows(csv->array()), WithLfBreaks(SheetRows(records)));
+    QCOMPARE(JsonRows(csv->array()), WithLfBreaks(shown));
 }
 
 void WorkbookFormatsTest::csvFromASpreadsheetProgramReads_data() {

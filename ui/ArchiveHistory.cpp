@@ -1,6 +1,7 @@
 #include "ui/ArchiveHistory.h"
 
 #include "archive/ArchiveQueries.h"
+#include "core/TestRecord.h"
 #include "core/UDataCenter.h"
 
 DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& device,
@@ -24,4 +25,15 @@ DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& 
     }
     ArrangeHistory(history.entries);
     return history;
+}
+
+std::vector<Assessment> HistoryAssessments(const RecordArchive& archive, const DeviceHistory& history) {
+    ArchiveAssessor assessor(archive);
+    std::vector<Assessment> assessments;
+    assessments.reserve(history.entries.size());
+    for (const HistoryEntry& entry : history.entries)
+        assessments.push_back(assessor.assess(
+            TestRecord::FromTexts({QString(), entry.time, entry.device, entry.tester, entry.location,
+                                   entry.step, entry.loadTime, entry.resistance})));
+    return assessments;
 }

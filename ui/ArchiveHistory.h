@@ -9,3 +9,8 @@ class RecordArchive;
 DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& device,
                                    const RecordGrid& grid, int recordCount,
                                    const QStringList& unreadableFiles);
+
+struct Assessment;
+
+// Each entry's verdict by the register's rules, in the order of history.entries.
+std::vector<Assessment> HistoryAssessments(const RecordArchive& archive, const DeviceHistory& history);

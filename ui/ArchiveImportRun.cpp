@@ -4,10 +4,13 @@
 #include "report/DataFile.h"
 #include "ui/ProgramArchive.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QPointer>
+#include <QProgressBar>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -17,6 +20,57 @@
 namespace {
 
 constexpr auto kQuickImport = std::chrono::milliseconds(300);
+
+// The progress of an import. "取消", Esc and closing the dialog ask the import to stop; the dialog
+// stays, holding its window off, until the import has really ended and closes it.
+class ImportProgress : public QProgressDialog {
+public:
+    ImportProgress(QWidget* parent, std::atomic<bool>* cancel)
+        : QProgressDialog(QStringLiteral("正在把测试记录导入记录库…"), QString(), 0, 0, parent),
+          m_cancel(cancel), m_button(new QPushButton(QStringLiteral("取消"), this)) {
+        setObjectName(QStringLiteral("ImportProgress"));
+        setWindowTitle(QStringLiteral("导入记录"));
+        setAccessibleName(windowTitle());
+        setCancelButton(m_button);
+        setWindowModality(Qt::WindowModal);
+        setMinimumDuration(200);
+        setAutoClose(false);
+        setAutoReset(false);
+        if (auto* bar = findChild<QProgressBar*>())
+            bar->setAccessibleName(QStringLiteral("导入进度"));
+        // The dialog's own answer to a cancel hides it while the import still runs. It is connected
+        // by name, so only a disconnect by name finds it.
+        disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
+        connect(this, &QProgressDialog::canceled, this, [this] {
+            *m_cancel = true;
+            m_button->setEnabled(false);
+            setLabelText(QStringLiteral("正在取消导入…"));
+        });
+    }
+
+    void reject() override {
+        if (!m_ended)
+            emit canceled();
+    }
+    // The import has ended: the dialog goes.
+    void end() {
+        m_ended = true;
+        close();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (m_ended)
+            return QDialog::closeEvent(event);
+        event->ignore();
+        emit canceled();
+    }
+
+private:
+    std::atomic<bool>* m_cancel;
+    QPushButton* m_button;
+    bool m_ended = false;
+};
 
 } // namespace
 
@@ -31,15 +85,8 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
         return summary;
     }
     const QString fileName = program.archive().fileName();
-    QProgressDialog progress(QStringLiteral("正在把测试记录导入记录库…"), QStringLiteral("取消"), 0, 0,
-                             parent);
-    progress.setWindowTitle(QStringLiteral("导入记录"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(200);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
     std::atomic<bool> cancel{false};
-    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&cancel] { cancel = true; });
+    ImportProgress progress(parent, &cancel);
     QEventLoop loop;
     ImportSummary summary;
     QPointer<QProgressDialog> shown(&progress);
@@ -83,10 +130,12 @@ ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const 
         std::unique_lock<std::mutex> lock(mutex);
         quick = finished.wait_for(lock, kQuickImport, [&done] { return done; });
     }
-    if (!quick)
+    if (!quick) {
+        progress.show();
         loop.exec();
+    }
     worker.join();
-    progress.close();
+    progress.end();
     if (summary.recordsAdded > 0)
         emit program.recordsStored(QStringLiteral("import"));
     return summary;

@@ -4,20 +4,12 @@
 #include "ui/VerdictLook.h"
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTableWidget>
 
 namespace {
 
-QTableWidgetItem* VerdictItem(const QString& text, const Assessment& assessment) {
-    auto* item = new QTableWidgetItem(text);
-    if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
-        item->setBackground(colour);
-    if (assessment.verdict != Verdict::NoCriteria) {
-        item->setToolTip(VerdictDescription(assessment));
-        item->setData(Qt::AccessibleDescriptionRole, VerdictDescription(assessment));
-    }
-    return item;
-}
+constexpr int kShownRows = 8;
 
 } // namespace
 
@@ -40,10 +32,22 @@ void ShowBayPhases(QTableWidget* table, const std::optional<BayPhases>& bay) {
         table->setItem(r, 0, new QTableWidgetItem(day.day));
         table->setItem(r, 1, new QTableWidgetItem(day.stepText));
         for (size_t p = 0; p < day.resistanceTexts.size(); ++p)
-            table->setItem(r, 2 + int(p), VerdictItem(day.resistanceTexts[p], day.assessments[p]));
+            table->setItem(r, 2 + int(p), VerdictTableItem(day.resistanceTexts[p], day.assessments[p]));
         const int verdictColumn = 2 + int(bay->phases.size());
-        table->setItem(r, verdictColumn, VerdictItem(VerdictText(day.worst.verdict), day.worst));
+        table->setItem(r, verdictColumn, VerdictTableItem(VerdictText(day.worst.verdict), day.worst));
         table->setItem(r, verdictColumn + 1, new QTableWidgetItem(day.worst.reasonText()));
     }
     table->resizeColumnsToContents();
+    // As tall as its rows need, so that none hides below a scroll; a long history keeps at least
+    // kShownRows in view and scrolls the rest.
+    int height = table->horizontalHeader()->sizeHint().height() + 2 * table->frameWidth() +
+                 table->horizontalScrollBar()->sizeHint().height();
+    int shownHeight = height;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        height += table->rowHeight(r);
+        if (r < kShownRows)
+            shownHeight += table->rowHeight(r);
+    }
+    table->setMinimumHeight(shownHeight);
+    table->setMaximumHeight(height);
 }

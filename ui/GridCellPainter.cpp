@@ -12,8 +12,8 @@ namespace {
 constexpr int kFixedTextShift = 2;
 constexpr QColor kOverLimitColour(0xD0, 0x00, 0x00);
 constexpr QColor kAttentionColour(0xFF, 0xC8, 0x3C);
-// In the selected row the limit mark is a red frame inside the highlighted cell.
-constexpr int kOverLimitFrame = 3;
+// In the selected row the limit and attention marks are a frame inside the highlighted cell.
+constexpr int kMarkFrame = 3;
 
 void DrawCentredText(QPainter& painter, const QRect& rect, const QString& text, int shift) {
     const QFontMetrics metrics(painter.font());
@@ -42,19 +42,21 @@ void DrawRaisedCell(QPainter& painter, const QRect& rect, const QString& text, c
 
 void DrawDataCell(QPainter& painter, const QRect& rect, const QString& text, CellLook look,
                   const QPalette& palette) {
-    const bool highlighted = look == CellLook::Highlighted || look == CellLook::HighlightedOverLimit;
+    const bool highlighted = look == CellLook::Highlighted || look == CellLook::HighlightedOverLimit ||
+                             look == CellLook::HighlightedAttention;
     if (look == CellLook::OverLimit)
         painter.fillRect(rect, kOverLimitColour);
     else if (look == CellLook::Attention)
         painter.fillRect(rect, kAttentionColour);
     else
         painter.fillRect(rect, palette.color(highlighted ? QPalette::Highlight : QPalette::Base));
-    if (look == CellLook::HighlightedOverLimit) {
-        const int width = kOverLimitFrame;
-        painter.fillRect(rect.left(), rect.top(), rect.width(), width, kOverLimitColour);
-        painter.fillRect(rect.left(), rect.bottom() - width + 1, rect.width(), width, kOverLimitColour);
-        painter.fillRect(rect.left(), rect.top(), width, rect.height(), kOverLimitColour);
-        painter.fillRect(rect.right() - width + 1, rect.top(), width, rect.height(), kOverLimitColour);
+    if (look == CellLook::HighlightedOverLimit || look == CellLook::HighlightedAttention) {
+        const QColor mark = look == CellLook::HighlightedOverLimit ? kOverLimitColour : kAttentionColour;
+        const int width = kMarkFrame;
+        painter.fillRect(rect.left(), rect.top(), rect.width(), width, mark);
+        painter.fillRect(rect.left(), rect.bottom() - width + 1, rect.width(), width, mark);
+        painter.fillRect(rect.left(), rect.top(), width, rect.height(), mark);
+        painter.fillRect(rect.right() - width + 1, rect.top(), width, rect.height(), mark);
     }
     painter.setPen(highlighted || look == CellLook::OverLimit ? Qt::white : Qt::black);
     painter.setClipRect(rect, Qt::IntersectClip);

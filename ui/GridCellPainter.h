@@ -4,7 +4,7 @@
 // column are fixed cells: raised like a button (white top-left edges, black bottom-right edges)
 // and never highlighted. A resistance above its device's limit is white text on red; in the
 // selected row it keeps the highlight and is framed in red. One that needs attention is black text
-// on amber.
+// on amber; in the selected row it keeps the highlight and is framed in amber.
 #include <QString>
 
 class QFont;
@@ -12,7 +12,15 @@ class QPainter;
 class QPalette;
 class QRect;
 
-enum class CellLook { Plain, Highlighted, Raised, OverLimit, HighlightedOverLimit, Attention };
+enum class CellLook {
+    Plain,
+    Highlighted,
+    Raised,
+    OverLimit,
+    HighlightedOverLimit,
+    Attention,
+    HighlightedAttention
+};
 
 // The look of the cell at grid column/row (row 0 is the header row, column 0 the number column).
 CellLook GridCellLook(int column, int row, bool selected, bool focused);

@@ -24,8 +24,8 @@ void RecordGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     CellLook look = GridCellLook(index.column(), index.row() + 1, selected, focused);
     if (look != CellLook::Raised && !index.data(kOverLimitRole).toString().isEmpty())
         look = look == CellLook::Highlighted ? CellLook::HighlightedOverLimit : CellLook::OverLimit;
-    else if (look == CellLook::Plain && index.data(kVerdictRole).toInt() == int(Verdict::Attention))
-        look = CellLook::Attention; // a selected cell keeps the highlight
+    else if (look != CellLook::Raised && index.data(kVerdictRole).toInt() == int(Verdict::Attention))
+        look = look == CellLook::Highlighted ? CellLook::HighlightedAttention : CellLook::Attention;
     DrawGridCell(*painter, option.rect, index.data(Qt::DisplayRole).toString(), look, option.palette,
                  option.font);
 }

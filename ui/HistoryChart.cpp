@@ -4,6 +4,7 @@
 #include "core/RecordColumns.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
+#include "core/WholeFile.h"
 
 #include <QChart>
 #include <QDateTimeAxis>
@@ -208,6 +209,16 @@ QStringList HistoryRowTexts(const HistoryEntry& entry) {
             note};
 }
 
+namespace {
+
+// "无法写入文件", with the system's reason where there is one.
+QString CannotWrite(const Outcome& failure) {
+    return failure.reason().isEmpty() ? QStringLiteral("无法写入文件")
+                                      : QStringLiteral("无法写入文件（%1）").arg(failure.reason());
+}
+
+} // namespace
+
 QString HistoryExportName(const QString& device, const QDateTime& when, const QString& suffix) {
     static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
     QString safe = device;
@@ -220,24 +231,36 @@ QString HistoryExportName(const QString& device, const QDateTime& when, const QS
 
 bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, const QString& limit,
                       QString* errorText) {
-    QPdfWriter writer(fileName);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageOrientation(QPageLayout::Landscape);
-    writer.setResolution(kPageDpi);
-    writer.setTitle(ChartTitle(history));
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        *errorText = QStringLiteral("无法写入文件");
+    WholeFile file(fileName);
+    if (const Outcome opened = file.open(); !opened) {
+        *errorText = CannotWrite(opened);
         return false;
     }
-    const std::unique_ptr<QChart> chart(BuildTrendChart(history, limit));
-    const QRect area = painter.viewport().adjusted(kMargin, kMargin, -kMargin, -kMargin);
-    size_t next = PaintPage(painter, area, history, chart.get(), 0);
-    while (next < history.entries.size()) {
-        writer.newPage();
-        next = PaintPage(painter, area, history, chart.get(), next);
+    bool drawn = false;
+    {
+        QPdfWriter writer(&file.device());
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(QPageLayout::Landscape);
+        writer.setResolution(kPageDpi);
+        writer.setTitle(ChartTitle(history));
+        QPainter painter;
+        if (!painter.begin(&writer)) {
+            *errorText = QStringLiteral("无法写入文件");
+            return false;
+        }
+        const std::unique_ptr<QChart> chart(BuildTrendChart(history, limit));
+        const QRect area = painter.viewport().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+        size_t next = PaintPage(painter, area, history, chart.get(), 0);
+        while (next < history.entries.size()) {
+            writer.newPage();
+            next = PaintPage(painter, area, history, chart.get(), next);
+        }
+        drawn = painter.end();
     }
-    return painter.end();
+    const Outcome committed = drawn ? file.commit() : Outcome::Failure(QString());
+    if (!committed)
+        *errorText = CannotWrite(committed);
+    return bool(committed);
 }
 
 bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, const QString& limit,
@@ -255,9 +278,13 @@ bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, con
         PaintPage(painter, image.rect().adjusted(kMargin, kMargin, -kMargin, -kMargin), history, chart.get(),
                   0);
     }
-    if (!image.save(fileName, "PNG")) {
-        *errorText = QStringLiteral("无法写入文件");
-        return false;
-    }
-    return true;
+    WholeFile file(fileName);
+    Outcome written = file.open();
+    if (written && !image.save(&file.device(), "PNG"))
+        written = Outcome::Failure(QString());
+    if (written)
+        written = file.commit();
+    if (!written)
+        *errorText = CannotWrite(written);
+    return bool(written);
 }

@@ -21,7 +21,7 @@ QStringList HistoryRowTexts(const HistoryEntry& entry);
 QString ChangeText(const std::optional<double>& percent);
 
 // The export files, in the data folder: "设备历史 <device> YY-MM-DD hh-mm-ss.pdf" / ".png", with
-// characters no file name may hold replaced by "_".
+// characters no file name may hold replaced by "_". Both are written whole (core/WholeFile.h).
 QString HistoryExportName(const QString& device, const QDateTime& when, const QString& suffix);
 bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, const QString& limit,
                       QString* errorText);

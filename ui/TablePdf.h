@@ -1,7 +1,8 @@
 #pragma once
 // A long table as an A4 PDF: a title, the column headers on every page, as many pages as the rows
-// need, rows drawn one at a time so that memory stays the same whatever their number. A cell may
-// carry a background colour (a verdict).
+// need, rows drawn one at a time so that memory stays the same whatever their number. Long texts
+// wrap within their cells and the row grows to hold them. A row may carry a background colour (a
+// verdict). The file is written whole (core/WholeFile.h): a failure leaves an older file as it was.
 #include "archive/TableFile.h"
 
 #include <QColor>

@@ -9,8 +9,10 @@
 #include "report/DataFile.h"
 #include "ui/ArchiveHistory.h"
 #include "ui/BayPhasesTable.h"
+#include "ui/FileExport.h"
 #include "ui/HistoryChart.h"
 #include "ui/ProgramArchive.h"
+#include "ui/VerdictLook.h"
 
 #include <QChart>
 #include <QChartView>
@@ -28,6 +30,8 @@ namespace {
 
 constexpr QSize kWindowSize(1000, 700);
 const QString kTitle = QStringLiteral("设备历史");
+const QString kVerdictHeader = QStringLiteral("结论");
+const QString kReasonHeader = QStringLiteral("原因");
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -70,10 +74,11 @@ void TFrmHistory::CreateControls() {
         top->addWidget(w);
     top->addStretch();
 
-    TblHistory = new QTableWidget(0, int(HistoryColumnHeaders().size()), this);
+    const QStringList headers = HistoryColumnHeaders() + QStringList{kVerdictHeader, kReasonHeader};
+    TblHistory = new QTableWidget(0, int(headers.size()), this);
     TblHistory->setObjectName(QStringLiteral("TblHistory"));
     TblHistory->setAccessibleName(QStringLiteral("测试记录"));
-    TblHistory->setHorizontalHeaderLabels(HistoryColumnHeaders());
+    TblHistory->setHorizontalHeaderLabels(headers);
     TblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
     TblHistory->verticalHeader()->hide();
@@ -138,6 +143,8 @@ void TFrmHistory::Gather() {
                                            ProgramArchive::shared().skippedFiles())
                     : GatherDeviceHistory(EdtDevice->text(), m_grid, m_recordCount, EnsureDataFolder(),
                                           SharedHistoryCache());
+    m_assessments =
+        archive && archive->readable() ? HistoryAssessments(*archive, m_history) : std::vector<Assessment>();
     EdtLimit->setText(Limit());
     const bool canHold = !m_history.device.trimmed().isEmpty();
     BtnSetLimit->setEnabled(canHold);
@@ -154,6 +161,13 @@ void TFrmHistory::ShowHistory() {
         const QStringList texts = HistoryRowTexts(m_history.entries[size_t(r)]);
         for (int c = 0; c < texts.size(); ++c)
             TblHistory->setItem(r, c, new QTableWidgetItem(texts.at(c)));
+        // The verdict of every record by the register's rules, when the archive can be read.
+        if (size_t(r) < m_assessments.size()) {
+            const Assessment& assessment = m_assessments[size_t(r)];
+            TblHistory->setItem(r, int(texts.size()),
+                                VerdictTableItem(VerdictText(assessment.verdict), assessment));
+            TblHistory->setItem(r, int(texts.size()) + 1, new QTableWidgetItem(assessment.reasonText()));
+        }
     }
     TblHistory->resizeColumnsToContents();
     const auto charted = std::count_if(m_history.entries.begin(), m_history.entries.end(),
@@ -201,30 +215,28 @@ void TFrmHistory::BtnClearLimitClick() {
     ShowChart();
 }
 
+bool TFrmHistory::ExportTo(const QString& fileName) {
+    const bool png = fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    const bool written = FileExport::Write(fileName, [this, png](const QString& name, QString* reason) {
+        return png ? ExportHistoryPng(name, m_history, Limit(), reason)
+                   : ExportHistoryPdf(name, m_history, Limit(), reason);
+    });
+    if (written)
+        (png ? m_lastPng : m_lastPdf) = fileName;
+    return written;
+}
+
+void TFrmHistory::Export(const QString& suffix) {
+    const QString fileName = EnsureDataFolder() + QLatin1Char('/') +
+                             HistoryExportName(m_history.device, QDateTime::currentDateTime(), suffix);
+    if (FileExport::MayReplace(fileName))
+        ExportTo(fileName);
+}
+
 void TFrmHistory::BtnExportPdfClick() {
-    const QString fileName =
-        EnsureDataFolder() + QLatin1Char('/') +
-        HistoryExportName(m_history.device, QDateTime::currentDateTime(), QStringLiteral("pdf"));
-    QString reason;
-    if (!ExportHistoryPdf(fileName, m_history, Limit(), &reason)) {
-        ShowMessage(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), kAppTitle,
-                    MsgIcon::Error);
-        return;
-    }
-    m_lastPdf = fileName;
-    OpenFolder(FolderOfFile(fileName));
+    Export(QStringLiteral("pdf"));
 }
 
 void TFrmHistory::BtnExportPngClick() {
-    const QString fileName =
-        EnsureDataFolder() + QLatin1Char('/') +
-        HistoryExportName(m_history.device, QDateTime::currentDateTime(), QStringLiteral("png"));
-    QString reason;
-    if (!ExportHistoryPng(fileName, m_history, Limit(), &reason)) {
-        ShowMessage(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), kAppTitle,
-                    MsgIcon::Error);
-        return;
-    }
-    m_lastPng = fileName;
-    OpenFolder(FolderOfFile(fileName));
+    Export(QStringLiteral("png"));
 }

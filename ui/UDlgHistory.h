@@ -1,8 +1,10 @@
 #pragma once
 // The window "设备历史": every record of one device number, from the record grid and the archive
-// (the data folder's files while it cannot be read), as a table by test time and as a trend chart
-// with the device's resistance limit, exported to PDF and PNG in the data folder; below, the
-// phases of its bay side by side. Modal; it frees itself when it closes.
+// (the data folder's files while it cannot be read), as a table by test time with each record's
+// verdict and its reasons, and as a trend chart with the device's resistance limit, exported to
+// PDF and PNG in the data folder; below, the phases of its bay side by side. Modal; it frees
+// itself when it closes.
+#include "archive/Assessment.h"
 #include "history/DeviceHistory.h"
 
 #include <QDialog>
@@ -32,6 +34,8 @@ public:
     void BtnClearLimitClick();
     void BtnExportPdfClick();
     void BtnExportPngClick();
+    // Exports the named file, a PNG picture by its ending or else a PDF, without asking.
+    bool ExportTo(const QString& fileName);
 
     QLineEdit* EdtDevice = nullptr;
     QPushButton* BtnQuery = nullptr;
@@ -52,11 +56,14 @@ private:
     void ShowHistory();
     void ShowChart();
     QString Limit() const; // the register's exact text, or ""
+    // Exports to the data folder under a name made of the device and the time.
+    void Export(const QString& suffix);
     void Refuse(const QString& text, QWidget* field);
 
     const RecordGrid& m_grid;
     int m_recordCount = 0;
     DeviceHistory m_history;
+    std::vector<Assessment> m_assessments; // by entry; none while the archive cannot be read
     QString m_lastPdf;
     QString m_lastPng;
 };

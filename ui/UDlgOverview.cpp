@@ -2,11 +2,9 @@
 
 #include "archive/RecordArchive.h"
 #include "archive/TableFile.h"
-#include "core/Platform.h"
 #include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
-#include "report/DataFile.h"
-#include "ui/FileDialogs.h"
+#include "ui/FileExport.h"
 #include "ui/ProgramArchive.h"
 #include "ui/TablePdf.h"
 #include "ui/VerdictLook.h"
@@ -25,6 +23,7 @@ namespace {
 
 constexpr QSize kWindowSize(1100, 680);
 const QString kTitle = QStringLiteral("站点总览");
+const QString kExportTitle = QStringLiteral("导出站点总览");
 const QString kUnregistered = QStringLiteral("（未登记）");
 enum Column { Name, Phase, Time, Step, Resistance, Change, VerdictColumn, Reason, ColumnCount };
 
@@ -45,6 +44,23 @@ void MarkVerdict(QTreeWidgetItem* item, const Assessment& assessment) {
     }
     if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
         item->setBackground(VerdictColumn, colour);
+}
+
+// The phases of a bay side by side on its row, each with its current step when they were not all
+// tested at the same one.
+QString PhasesText(const std::vector<const OverviewDevice*>& devices) {
+    std::vector<const OverviewDevice*> phases;
+    for (const OverviewDevice* device : devices)
+        if (!device->asset.phase.isEmpty() && !device->resistanceText.isEmpty())
+            phases.push_back(device);
+    const bool oneStep = std::all_of(phases.begin(), phases.end(), [&](const OverviewDevice* device) {
+        return device->stepText == phases.front()->stepText;
+    });
+    QStringList texts;
+    for (const OverviewDevice* device : phases)
+        texts << device->asset.phase + QLatin1Char(' ') + device->resistanceText +
+                     (oneStep ? QString() : QStringLiteral("（%1）").arg(device->stepText));
+    return texts.join(QStringLiteral(" / "));
 }
 
 QString ShownTime(const QString& time) {
@@ -142,14 +158,30 @@ void TFrmOverview::Refresh() {
         lblStatus->setText(QStringLiteral("记录库不能读取：%1").arg(archive.problem()));
 }
 
-bool TFrmOverview::Shown(const OverviewDevice& device, const QString& station) const {
-    const int verdict = CBVerdict->currentData().toInt();
-    if (verdict >= 0 && int(device.assessment.verdict) != verdict)
-        return false;
+bool TFrmOverview::PlaceShown(const OverviewDevice& device, const QString& station) const {
     if (CBStation->currentIndex() > 0 && CBStation->currentText() != station)
         return false;
     const QString search = EdtSearch->text().trimmed();
     return search.isEmpty() || device.asset.device.contains(search, Qt::CaseInsensitive);
+}
+
+std::vector<const OverviewDevice*> TFrmOverview::ShownDevices(const OverviewBay& bay,
+                                                              const QString& station) const {
+    const int verdict = CBVerdict->currentData().toInt();
+    const auto matches = [verdict](const OverviewDevice& device) {
+        return verdict < 0 || int(device.assessment.verdict) == verdict;
+    };
+    // A phase that matches keeps the bay's other phases in view beside it.
+    const bool phaseMatches =
+        std::any_of(bay.devices.begin(), bay.devices.end(), [&](const OverviewDevice& d) {
+            return !d.asset.phase.isEmpty() && matches(d) && PlaceShown(d, station);
+        });
+    std::vector<const OverviewDevice*> shown;
+    for (const OverviewDevice& device : bay.devices)
+        if (PlaceShown(device, station) &&
+            (matches(device) || (phaseMatches && !device.asset.phase.isEmpty())))
+            shown.push_back(&device);
+    return shown;
 }
 
 void TFrmOverview::ShowTree() {
@@ -159,34 +191,27 @@ void TFrmOverview::ShowTree() {
         const QString stationName = station.name.isEmpty() ? kUnregistered : station.name;
         QTreeWidgetItem* stationItem = nullptr;
         for (const OverviewBay& bay : station.bays) {
-            QTreeWidgetItem* bayItem = nullptr;
-            QStringList phases;
-            for (const OverviewDevice& device : bay.devices) {
-                if (!Shown(device, stationName))
-                    continue;
-                if (!stationItem) {
-                    stationItem = new QTreeWidgetItem(TreeOverview, {stationName});
-                    MarkVerdict(stationItem, Assessment{station.worst, {}});
-                }
-                if (!bayItem) {
-                    bayItem = new QTreeWidgetItem(stationItem,
-                                                  {bay.name.isEmpty() ? QStringLiteral("—") : bay.name});
-                    MarkVerdict(bayItem, Assessment{bay.worst, {}});
-                }
-                auto* item = new QTreeWidgetItem(bayItem, {device.asset.device, device.asset.phase,
-                                                           ShownTime(device.lastTime), device.stepText,
-                                                           device.resistanceText,
-                                                           OverviewChangeText(device.changePercent)});
-                item->setData(Name, Qt::UserRole, device.asset.device);
-                MarkVerdict(item, device.assessment);
-                item->setText(Reason, device.assessment.reasonText());
-                if (!device.asset.phase.isEmpty() && !device.resistanceText.isEmpty())
-                    phases << device.asset.phase + QLatin1Char(' ') + device.resistanceText;
+            const std::vector<const OverviewDevice*> shown = ShownDevices(bay, stationName);
+            if (shown.empty())
+                continue;
+            if (!stationItem) {
+                stationItem = new QTreeWidgetItem(TreeOverview, {stationName});
+                MarkVerdict(stationItem, Assessment{station.worst, {}});
+            }
+            auto* bayItem =
+                new QTreeWidgetItem(stationItem, {bay.name.isEmpty() ? QStringLiteral("—") : bay.name});
+            MarkVerdict(bayItem, Assessment{bay.worst, {}});
+            for (const OverviewDevice* device : shown) {
+                auto* item = new QTreeWidgetItem(bayItem, {device->asset.device, device->asset.phase,
+                                                           ShownTime(device->lastTime), device->stepText,
+                                                           device->resistanceText,
+                                                           OverviewChangeText(device->changePercent)});
+                item->setData(Name, Qt::UserRole, device->asset.device);
+                MarkVerdict(item, device->assessment);
+                item->setText(Reason, device->assessment.reasonText());
                 ++devices;
             }
-            // The phases of a bay side by side on its row.
-            if (bayItem)
-                bayItem->setText(Resistance, phases.join(QStringLiteral(" / ")));
+            bayItem->setText(Resistance, PhasesText(shown));
         }
     }
     TreeOverview->expandAll();
@@ -199,22 +224,22 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
     std::vector<QStringList> rows;
     for (const OverviewStation& station : m_stations)
         for (const OverviewBay& bay : station.bays)
-            for (const OverviewDevice& device : bay.devices)
-                if (Shown(device, station.name.isEmpty() ? kUnregistered : station.name))
-                    rows.push_back(
-                        OverviewRows({OverviewStation{station.name,
-                                                      station.worst,
-                                                      {OverviewBay{bay.name, bay.worst, {device}}}}})
-                            .front());
+            for (const OverviewDevice* device :
+                 ShownDevices(bay, station.name.isEmpty() ? kUnregistered : station.name))
+                rows.push_back(OverviewRows({OverviewStation{station.name,
+                                                             station.worst,
+                                                             {OverviewBay{bay.name, bay.worst, {*device}}}}})
+                                   .front());
     const TableRowSource source = [&rows](qint64 row, QStringList* cells) {
         if (row >= qint64(rows.size()))
             return false;
         *cells = rows[size_t(row)];
         return true;
     };
-    QString reason;
-    bool written = false;
-    if (fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+    const bool pdf = fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    const bool written = FileExport::Write(fileName, [&](const QString& name, QString* reason) {
+        if (!pdf)
+            return WriteTableFile(name, OverviewHeaders(), source, reason);
         TablePdfLayout layout;
         layout.title = QStringLiteral("%1 %2").arg(
             kTitle, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
@@ -226,38 +251,22 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
                     return VerdictColour(verdict);
             return QColor();
         };
-        written = WriteTablePdf(fileName, layout, source, &reason);
-    } else {
-        written = WriteTableFile(fileName, OverviewHeaders(), source, &reason);
-    }
-    if (!written) {
-        ShowMessage(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), kAppTitle,
-                    MsgIcon::Error);
-        return false;
-    }
-    lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
-    OpenFolder(FolderOfFile(fileName));
-    return true;
+        return WriteTablePdf(name, layout, source, reason);
+    });
+    if (written)
+        lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
+    return written;
 }
 
 void TFrmOverview::BtnExportExcelClick() {
-    FileDialogRequest request;
-    request.kind = FileDialogKind::Save;
-    request.title = QStringLiteral("导出站点总览");
-    request.filters = {QStringLiteral("Excel 工作簿(*.xlsx)")};
-    request.initialFolder = EnsureDataFolder();
-    request.proposedName = kTitle;
-    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+    if (const QString fileName =
+            FileExport(kExportTitle, kTitle).choose({QStringLiteral("Excel 工作簿(*.xlsx)")});
+        !fileName.isEmpty())
         ExportTo(fileName);
 }
 
 void TFrmOverview::BtnExportPdfClick() {
-    FileDialogRequest request;
-    request.kind = FileDialogKind::Save;
-    request.title = QStringLiteral("导出站点总览");
-    request.filters = {QStringLiteral("PDF 文件(*.pdf)")};
-    request.initialFolder = EnsureDataFolder();
-    request.proposedName = kTitle;
-    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+    if (const QString fileName = FileExport(kExportTitle, kTitle).choose({QStringLiteral("PDF 文件(*.pdf)")});
+        !fileName.isEmpty())
         ExportTo(fileName);
 }

@@ -2,7 +2,8 @@
 // The window "站点总览": station → bay → device, each device with its last test, its change
 // against the previous test at the same current and its verdict; the worst verdict of a bay and
 // of a station shows on its row. Filtered by verdict and station, searched by device number;
-// a double-click opens the device's history. Exported as .xlsx and as an A4 PDF.
+// a device whose phase matches the verdict filter keeps its bay's other phases in view. A
+// double-click opens the device's history. Exported as .xlsx and as an A4 PDF.
 #include "archive/ArchiveQueries.h"
 
 #include <QDialog>
@@ -40,7 +41,10 @@ signals:
 private:
     void CreateControls();
     void ShowTree();
-    bool Shown(const OverviewDevice& device, const QString& station) const;
+    // Whether the station and search filters let the device through.
+    bool PlaceShown(const OverviewDevice& device, const QString& station) const;
+    // The bay's devices the filters show, in order.
+    std::vector<const OverviewDevice*> ShownDevices(const OverviewBay& bay, const QString& station) const;
 
     std::vector<OverviewStation> m_stations;
 };

@@ -5,6 +5,7 @@
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "ui/FileDialogs.h"
+#include "ui/FileExport.h"
 #include "ui/ProgramArchive.h"
 
 #include <QFormLayout>
@@ -20,8 +21,9 @@ namespace {
 
 constexpr QSize kWindowSize(1100, 640);
 const QString kTitle = QStringLiteral("设备台账");
-const QString kFilters[] = {QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
+const QStringList kFilters{QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
 constexpr int kKeyRole = Qt::UserRole + 1; // the row's device was registered before
+const QString kDiscardQuestion = QStringLiteral("设备台账有改动还没有保存。不保存就关闭吗？");
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
@@ -71,7 +73,8 @@ void TFrmRegister::CreateControls() {
     TblAssets->setHorizontalHeaderLabels(AssetColumnHeaders());
     TblAssets->verticalHeader()->hide();
     TblAssets->setSelectionBehavior(QAbstractItemView::SelectItems);
-    TblAssets->horizontalHeader()->setStretchLastSection(true);
+    // Every column as wide as its texts, also as they are typed; none takes the room left.
+    TblAssets->horizontalHeader()->setStretchLastSection(false);
 
     EdtBaselineFactor = FactorEdit("EdtBaselineFactor", QStringLiteral("基准倍数"), this);
     EdtRiseFactor = FactorEdit("EdtRiseFactor", QStringLiteral("增长比例"), this);
@@ -104,6 +107,12 @@ void TFrmRegister::CreateControls() {
     layout->addLayout(bottom);
 
     connect(EdtSearch, &QLineEdit::textChanged, this, &TFrmRegister::Filter);
+    connect(TblAssets, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        m_edited = true;
+        TblAssets->resizeColumnToContents(item->column());
+    });
+    for (QLineEdit* edit : {EdtBaselineFactor, EdtRiseFactor, EdtPhaseFactor})
+        connect(edit, &QLineEdit::textEdited, this, [this] { m_edited = true; });
     connect(BtnSave, &QPushButton::clicked, this, &TFrmRegister::BtnSaveClick);
     connect(BtnImport, &QPushButton::clicked, this, &TFrmRegister::BtnImportClick);
     connect(BtnExport, &QPushButton::clicked, this, &TFrmRegister::BtnExportClick);
@@ -120,6 +129,7 @@ void TFrmRegister::Load() {
     EdtBaselineFactor->setText(factors.value(0));
     EdtRiseFactor->setText(factors.value(1));
     EdtPhaseFactor->setText(factors.value(2));
+    m_edited = false;
     const bool writable = archive.writable();
     BtnSave->setEnabled(writable);
     BtnImport->setEnabled(writable);
@@ -128,6 +138,7 @@ void TFrmRegister::Load() {
 }
 
 void TFrmRegister::ShowAssets(const std::vector<Asset>& assets) {
+    const QSignalBlocker loading(TblAssets);
     TblAssets->setRowCount(int(assets.size()));
     for (int r = 0; r < int(assets.size()); ++r) {
         const QStringList columns = AssetColumns(assets[size_t(r)]);
@@ -219,14 +230,20 @@ bool TFrmRegister::ImportFrom(const QString& fileName) {
 }
 
 bool TFrmRegister::ExportTo(const QString& fileName) {
-    QString reason;
-    if (!ExportAssets(Assets(), fileName, &reason)) {
-        Tell(QStringLiteral("保存文件'%1'失败。\n%2").arg(fileName, reason), MsgIcon::Error);
-        return false;
-    }
-    lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
-    OpenFolder(FolderOfFile(fileName));
-    return true;
+    const std::vector<Asset> assets = Assets();
+    const bool written = FileExport::Write(fileName, [&assets](const QString& name, QString* reason) {
+        return ExportAssets(assets, name, reason);
+    });
+    if (written)
+        lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
+    return written;
+}
+
+void TFrmRegister::reject() {
+    if (m_edited &&
+        ShowMessage(kDiscardQuestion, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    QDialog::reject();
 }
 
 void TFrmRegister::BtnImportClick() {
@@ -241,12 +258,7 @@ void TFrmRegister::BtnImportClick() {
 }
 
 void TFrmRegister::BtnExportClick() {
-    FileDialogRequest request;
-    request.kind = FileDialogKind::Save;
-    request.title = QStringLiteral("导出设备台账");
-    request.filters = {kFilters[0], kFilters[1]};
-    request.initialFolder = EnsureDataFolder();
-    request.proposedName = kTitle;
-    if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
+    if (const QString fileName = FileExport(QStringLiteral("导出设备台账"), kTitle).choose(kFilters);
+        !fileName.isEmpty())
         ExportTo(fileName);
 }

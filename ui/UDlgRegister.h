@@ -1,7 +1,8 @@
 #pragma once
 // The window "设备台账": every device number seen, with its place, kind, baselines and limit,
 // edited in place and kept in the archive; the factors of the assessment for all devices below.
-// Imported from and exported to .xlsx and .csv with the window's columns.
+// Imported from and exported to .xlsx and .csv with the window's columns, read by their headers.
+// Closing asks before edits not saved are thrown away.
 #include "archive/AssetRegister.h"
 
 #include <QDialog>
@@ -36,9 +37,15 @@ public:
     QPushButton* BtnClose = nullptr;
     QLabel* lblStatus = nullptr;
 
+public slots:
+    // "关闭", Esc and the window's close button ask before edits not saved are thrown away.
+    void reject() override;
+
 private:
     void CreateControls();
     void Load();
     void ShowAssets(const std::vector<Asset>& assets);
     void Filter(const QString& text);
+
+    bool m_edited = false; // the table or the factors changed since the last load
 };

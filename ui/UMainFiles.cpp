@@ -9,11 +9,11 @@
 #include "report/WorkbookReader.h"
 #include "report/WorkbookWriter.h"
 #include "ui/FileDialogs.h"
+#include "ui/FileExport.h"
 #include "ui/UDlgProcess.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QPointer>
 #include <chrono>
 
@@ -28,7 +28,6 @@ const QString kConvertTip = QStringLiteral("正在进行Excel报表转换，请�
 const QString kConvertFailed = QStringLiteral("转换成Excel格式失败！");
 const QString kStartFailed = QStringLiteral("启动Excel失败！");
 const QString kOpenFailed = QStringLiteral("打开文件'%1'失败，表格未改动。\n%2");
-const QString kReplaceQuestion = QStringLiteral("文件'%1'已经存在，要替换它吗？");
 
 QString FilterEntry(const QString& patterns) {
     return QStringLiteral("测试数据文件(%1)").arg(patterns);
@@ -74,9 +73,7 @@ void TFrmMain::BtnSaveClick() {
     if (fileName.isEmpty())
         return;
     // The proposed time-stamp name never exists; a name the user picked may.
-    if (QFileInfo::exists(fileName) &&
-        ShowMessage(kReplaceQuestion.arg(QDir::toNativeSeparators(fileName)), kAppTitle, MsgIcon::Question,
-                    MsgButtons::YesNo) != MsgResult::Yes)
+    if (!FileExport::MayReplace(fileName))
         return;
     if (IsTextFileName(fileName))
         SaveToTextFile(fileName);

@@ -1,5 +1,7 @@
 #include "ui/VerdictLook.h"
 
+#include <QTableWidgetItem>
+
 QColor VerdictColour(Verdict verdict) {
     switch (verdict) {
     case Verdict::Fail:
@@ -17,4 +19,15 @@ QColor VerdictColour(Verdict verdict) {
 QString VerdictDescription(const Assessment& assessment) {
     const QString verdict = VerdictText(assessment.verdict);
     return assessment.reasons.isEmpty() ? verdict : verdict + QStringLiteral("：") + assessment.reasonText();
+}
+
+QTableWidgetItem* VerdictTableItem(const QString& text, const Assessment& assessment) {
+    auto* item = new QTableWidgetItem(text);
+    if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
+        item->setBackground(colour);
+    if (assessment.verdict != Verdict::NoCriteria) {
+        item->setToolTip(VerdictDescription(assessment));
+        item->setData(Qt::AccessibleDescriptionRole, VerdictDescription(assessment));
+    }
+    return item;
 }

@@ -5,5 +5,9 @@
 
 #include <QColor>
 
+class QTableWidgetItem;
+
 QColor VerdictColour(Verdict verdict); // invalid (no colour) for "无判据"
 QString VerdictDescription(const Assessment& assessment);
+// A table cell coloured by the verdict, describing it to tool tips and screen readers.
+QTableWidgetItem* VerdictTableItem(const QString& text, const Assessment& assessment);

@@ -1,0 +1,46 @@
+#include "ui/FileExport.h"
+
+#include "core/Platform.h"
+#include "core/UDataCenter.h"
+#include "report/DataFile.h"
+#include "ui/FileDialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kReplaceQuestion = QStringLiteral("文件'%1'已经存在，要替换它吗？");
+const QString kWriteFailed = QStringLiteral("保存文件'%1'失败，原有的文件没有改动。\n%2");
+
+} // namespace
+
+FileExport::FileExport(QString title, QString proposedName)
+    : m_title(std::move(title)), m_proposedName(std::move(proposedName)) {}
+
+QString FileExport::choose(const QStringList& filters) const {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = m_title;
+    request.filters = filters;
+    request.initialFolder = EnsureDataFolder();
+    request.proposedName = m_proposedName;
+    const QString fileName = ChooseFileName(request);
+    return !fileName.isEmpty() && MayReplace(fileName) ? fileName : QString();
+}
+
+bool FileExport::MayReplace(const QString& fileName) {
+    return !QFileInfo::exists(fileName) ||
+           ShowMessage(kReplaceQuestion.arg(QDir::toNativeSeparators(fileName)), kAppTitle, MsgIcon::Question,
+                       MsgButtons::YesNo) == MsgResult::Yes;
+}
+
+bool FileExport::Write(const QString& fileName, const Writer& writer) {
+    QString reason;
+    if (!writer(fileName, &reason)) {
+        ShowMessage(kWriteFailed.arg(fileName, reason), kAppTitle, MsgIcon::Error);
+        return false;
+    }
+    OpenFolder(FolderOfFile(fileName));
+    return true;
+}
