@@ -22,7 +22,8 @@ void SyncCancel::request() {
 
 void SyncCancel::attach(QSqlDatabase& server) {
     const QVariant handle = server.driver()->handle();
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+    // The driver's libpq connection (its type named by the typedef or by the struct).
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
         return;
     PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
     const std::lock_guard lock(m_mutex);

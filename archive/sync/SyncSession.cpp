@@ -29,9 +29,11 @@ bool Session::serverFailed(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
-    if (m_cancel && m_cancel->requested())
-        return !cancelled();
     const QString state = error.nativeErrorCode();
+    // A statement the cancel request stopped at the server (or a connection it ended).
+    if (m_cancel && m_cancel->requested() &&
+        (state == QLatin1String("57014") || error.type() == QSqlError::ConnectionError))
+        return !cancelled();
     if (state == QLatin1String("55P03"))
         return fail(SyncStatus::Failed,
                     QStringLiteral("服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。"
