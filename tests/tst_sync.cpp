@@ -1008,6 +1008,46 @@ private slots:
         QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("4"));
         QCOMPARE(serverCount(QStringLiteral("removed")), QStringLiteral("1"));
     }
+
+    // A server set up by the previous version, holding what its laptops sent, is upgraded in
+    // place: a laptop of this version then takes every record it holds and sends its own.
+    void upgradeFromVersion1() {
+        PgCluster old;
+        QVERIFY2(old.create(), qPrintable(old.error()));
+        for (const QString& statement :
+             Statements(QStringLiteral(OHMARA_TEST_DATA_DIR "/../../archive/sync/ServerSchema1.sql")))
+            QVERIFY2(old.psql(statement), qPrintable(old.error()));
+        QVERIFY2(
+            old.psql(
+                QStringLiteral(
+                    "INSERT INTO ohmara.schema_version (version, oldest_program) VALUES (1, 1);"
+                    " CREATE ROLE alice LOGIN PASSWORD '%1' IN ROLE ohmara_engineer;"
+                    " INSERT INTO ohmara.records (id, device, device_key, tester, location, texts, source,"
+                    " added_at, added_by) SELECT g::text, 'QF1', 'QF1', 't', 'l', '[]', 's', 'a', 'b'"
+                    " FROM generate_series(1, 30) AS g")
+                    .arg(QString(kEngineerPassword).replace(QLatin1Char('\''), QStringLiteral("''")))),
+            qPrintable(old.error()));
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(
+            RunServerSchemaCommand(
+                false,
+                {QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3 password=%4")
+                     .arg(old.port())
+                     .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin),
+                          QString::fromLatin1(PgCluster::kAdminPassword))},
+                outStream, errStream),
+            SyncExit::kOk);
+        QVERIFY2(out.contains(QStringLiteral("1 → %1").arg(kServerSchemaVersion)), qPrintable(out + err));
+        Laptop a(QStringLiteral("laptop-a"));
+        a.addRecords(QStringLiteral("QF2"), 0, 5);
+        ServerConfig there = engineer();
+        there.port = old.port();
+        const SyncOutcome outcome = sync(a, there);
+        QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+        QCOMPARE(outcome.counts.recordsDown, 30);
+        QCOMPARE(*old.psql(QStringLiteral("SELECT count(*) FROM ohmara.records")), QStringLiteral("35"));
+    }
 };
 
 QTEST_MAIN(TestSync)
