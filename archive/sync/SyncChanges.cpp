@@ -99,8 +99,15 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                            QStringLiteral("%1 个字符：%2").arg(row.key.size()).arg(error.databaseText()));
                 continue;
             }
-            if (server.next()) {
+            const bool stored = server.next();
+            if (stored)
                 storedMs[i] = server.value(0).toLongLong();
+            // Released at once: a transaction with many open savepoints slows every session.
+            if (!savepoint.exec(QStringLiteral("RELEASE SAVEPOINT row"))) {
+                m_server.rollback();
+                return serverFailed(savepoint);
+            }
+            if (stored) {
                 ++taken;
                 continue;
             }

@@ -70,6 +70,9 @@ bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std
             server.addBindValue(PageText(QJsonArray{page[i]}));
             if (server.exec()) {
                 added += std::max(server.numRowsAffected(), 0);
+                // Released at once: a transaction with many open savepoints slows every session.
+                if (!undo.exec(QStringLiteral("RELEASE SAVEPOINT row")))
+                    return abandon(undo.lastError());
                 continue;
             }
             const QSqlError error = server.lastError();
