@@ -1,5 +1,6 @@
 #include "archive/ArchiveImport.h"
 
+#include "archive/KeyLimits.h"
 #include "archive/RecordArchive.h"
 #include "core/TestRecord.h"
 #include "report/DataFile.h"
@@ -209,6 +210,7 @@ struct ReadFile {
     qint64 modifiedMs = 0;
     qint64 recordCount = 0;
     std::vector<ArchiveRow> rows;
+    QStringList refused; // records of the file not taken, each with its number and why
 };
 
 ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, const ImportOptions& options) {
@@ -260,6 +262,19 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         ModifiedMs(after) != file.modifiedMs) {
         file.reason = QStringLiteral("文件在读取时被改动，下次再导入");
         return file;
+    }
+    // A device number longer than the archive (and the team server) takes is refused here, with
+    // its record's number, rather than stopping every later sync.
+    {
+        std::vector<TestRecord> taken;
+        taken.reserve(records.size());
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (const QString why = KeyTooLong(records[i].device, QStringLiteral("设备编号")); !why.isEmpty())
+                file.refused << QStringLiteral("第 %1 条记录未导入：%2").arg(i + 1).arg(why);
+            else
+                taken.push_back(std::move(records[i]));
+        }
+        records = std::move(taken);
     }
     // Turned into rows in pieces, so that a cancel is seen in a large file.
     file.rows.reserve(records.size());
@@ -420,6 +435,8 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
             break;
         }
         ReadFile& file = *read;
+        for (const QString& refused : file.refused)
+            walker.skip(path, refused);
         if (file.outcome == ReadFile::Outcome::Skipped) {
             walker.skip(path, file.reason);
             continue;

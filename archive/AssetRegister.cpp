@@ -1,5 +1,6 @@
 #include "archive/AssetRegister.h"
 
+#include "archive/KeyLimits.h"
 #include "archive/RecordArchive.h"
 #include "archive/TableFile.h"
 #include "core/RecordColumns.h"
@@ -115,6 +116,14 @@ std::optional<double> ParseFactor(const QString& text, QString* reason) {
 }
 
 bool ValidateAsset(const Asset& asset, QString* reason) {
+    for (const auto& [text, what] :
+         {std::pair(&asset.device, QStringLiteral("设备编号")),
+          std::pair(&asset.station, QStringLiteral("站名")), std::pair(&asset.bay, QStringLiteral("间隔"))}) {
+        if (QString why = KeyTooLong(*text, what); !why.isEmpty()) {
+            *reason = why;
+            return false;
+        }
+    }
     const std::pair<const QString*, QString> numbers[] = {{&asset.factory, QStringLiteral("出厂值")},
                                                           {&asset.commissioning, QStringLiteral("投运值")},
                                                           {&asset.limit, QStringLiteral("限值")}};
@@ -192,7 +201,9 @@ std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& devi
 bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason) {
     for (const Asset& asset : assets) {
         if (!ValidateAsset(asset, reason)) {
-            *reason = QStringLiteral("设备“%1”：%2").arg(asset.device, *reason);
+            const QString shown =
+                asset.device.size() > 40 ? asset.device.left(40) + QStringLiteral("…") : asset.device;
+            *reason = QStringLiteral("设备“%1”：%2").arg(shown, *reason);
             return false;
         }
     }

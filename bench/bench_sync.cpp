@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -142,7 +144,9 @@ bool AddRecords(const QString& path, const QString& laptopId, int first, int cou
             query.addBindValue(record.device.toUpper());
             query.addBindValue(qlonglong(record.resistance->mantissa));
             query.addBindValue(record.microOhms.value_or(0));
-            query.addBindValue(QStringList(texts.begin(), texts.end()).join(QLatin1Char(',')));
+            query.addBindValue(QString::fromUtf8(
+                QJsonDocument(QJsonArray::fromStringList(QStringList(texts.begin(), texts.end())))
+                    .toJson(QJsonDocument::Compact)));
             query.addBindValue(laptopId);
             ok = query.exec();
         }
@@ -167,16 +171,21 @@ bool CatchUp(const PgCluster& cluster, const QString& path, const ServerConfig& 
         if (server && db.open()) {
             QSqlQuery last(*server);
             QSqlQuery query(db);
-            ok = last.exec(QStringLiteral(
-                     "SELECT xid, seq FROM ohmara.records ORDER BY xid DESC, seq DESC LIMIT 1")) &&
+            ok = last.exec(
+                     QStringLiteral("SELECT seq, id, (SELECT CAST(id AS text) FROM ohmara.server_identity)"
+                                    " FROM ohmara.records ORDER BY seq DESC LIMIT 1")) &&
                  last.next() &&
                  query.exec(QStringLiteral(
-                     "CREATE TABLE IF NOT EXISTS sync_pull (server TEXT NOT NULL, subject TEXT NOT NULL,"
-                     " xid INTEGER NOT NULL, seq INTEGER NOT NULL, PRIMARY KEY (server, subject))"));
-            query.prepare(QStringLiteral("INSERT INTO sync_pull VALUES (?, 'records', ?, ?)"));
-            query.addBindValue(config.label());
+                     "CREATE TABLE IF NOT EXISTS sync_position (server_id TEXT NOT NULL, subject TEXT NOT "
+                     "NULL,"
+                     " seq INTEGER NOT NULL, anchor TEXT NOT NULL, PRIMARY KEY (server_id, subject))"));
+            query.prepare(QStringLiteral("INSERT INTO sync_position VALUES (?, 'records', ?, ?)"));
+            query.addBindValue(last.value(2));
             query.addBindValue(last.value(0));
             query.addBindValue(last.value(1));
+            ok = ok && query.exec();
+            query.prepare(QStringLiteral("INSERT OR REPLACE INTO meta VALUES ('sync_server', ?)"));
+            query.addBindValue(last.value(2));
             ok = ok && query.exec();
         }
     }

@@ -1,10 +1,14 @@
 // Laptops' archives synchronised through a real PostgreSQL server that the test starts itself.
+#include "archive/ArchiveImport.h"
 #include "archive/ArchiveQueries.h"
+#include "archive/AssetRegister.h"
+#include "archive/RecordArchive.h"
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/TestRecord.h"
 #include "core/UDataCenter.h"
+#include "report/DataFile.h"
 #include "tests/support/PgCluster.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
@@ -58,6 +62,9 @@ public:
             QVERIFY(query.exec());
         });
     }
+    // An archive the program made, read and written as the others.
+    struct Existing {};
+    Laptop(Existing, const QString& path) : m_path(path) {}
     QString path() const { return m_path; }
     QString id() const { return m_id; }
 
@@ -149,6 +156,21 @@ public:
         });
     }
 
+    // The rules for all assets as a person saves them.
+    void setRules(const QString& texts, const QDateTime& when) const {
+        exec([&](QSqlDatabase& db) {
+            QSqlQuery query(db);
+            query.prepare(QStringLiteral(
+                "INSERT OR REPLACE INTO rules (scope, baseline_factor, rise_factor, "
+                "phase_factor, changed_at, changed_by, pushed) VALUES ('', ?, ?, ?, ?, ?, 0)"));
+            for (const QString& factor : texts.split(QLatin1Char('|')))
+                query.addBindValue(factor);
+            query.addBindValue(when.toUTC().toString(Qt::ISODateWithMs));
+            query.addBindValue(m_id);
+            QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+        });
+    }
+
     // A table's rows as texts, sorted, without the columns that say what is pushed.
     QStringList rows(const QString& table, const QString& columns) const {
         QStringList result;
@@ -181,9 +203,9 @@ public:
                           rows(QStringLiteral("records"), QStringLiteral("added_at, added_by, pushed")) +
                           rows(QStringLiteral("assets"), QStringLiteral("device_key, pushed"));
         if (!rows(QStringLiteral("sqlite_master"), QStringLiteral("name"))
-                 .contains(QStringLiteral("sync_pull")))
+                 .contains(QStringLiteral("sync_position")))
             return all;
-        return all + rows(QStringLiteral("sync_pull"), QStringLiteral("*"));
+        return all + rows(QStringLiteral("sync_position"), QStringLiteral("*"));
     }
     int unpushed() const {
         return rows(QStringLiteral("records"), QStringLiteral("count(*) - sum(pushed)")).value(0).toInt();
@@ -262,7 +284,7 @@ class TestSync : public QObject {
     }
     void resetServer() {
         QVERIFY(admin(QStringLiteral("ALTER TABLE ohmara.records DISABLE TRIGGER records_kept_whole;"
-                                     " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules;"
+                                     " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules, ohmara.removed;"
                                      " ALTER TABLE ohmara.records ENABLE TRIGGER records_kept_whole")));
     }
 
@@ -288,7 +310,12 @@ private slots:
                  qPrintable(m_cluster.error()));
     }
 
-    void cleanup() { resetServer(); }
+    void cleanup() {
+        // A session a failed test left holding a transaction (a lock) ends first.
+        QSqlDatabase::database(QStringLiteral("holder"), false).close();
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        resetServer();
+    }
 
     // Two laptops, each with records of its own and some they both met, and a register row each:
     // after syncing both hold the union, nothing doubled; a further sync changes nothing.
@@ -434,7 +461,41 @@ private slots:
                                                     " VALUES ('x', 'd', 'D', 't', 'l', '[]', 's', 'a', 'b')");
         const QString insertAsset = QStringLiteral("INSERT INTO ohmara.assets (device_key, device, "
                                                    "changed_at, changed_by) VALUES ('D', 'd', now(), 'x')");
-        QTest::newRow("engineer adds a record") << "alice" << insertRecord << true;
+        // A record as the program makes it, its identity derived from its values.
+        const TestRecord::Texts texts{QStringLiteral("1"),     QStringLiteral("26-01-01 08:00"),
+                                      QStringLiteral("QF8"),   QStringLiteral("张工"),
+                                      QStringLiteral("站"),    QStringLiteral("100 A"),
+                                      QStringLiteral("60 秒"), QStringLiteral("123.4 uΩ")};
+        const TestRecord record = TestRecord::FromTexts(texts);
+        QJsonArray textArray;
+        for (const QString& text : texts)
+            textArray.append(text);
+        const auto recordWith = [&](const QString& id, const QString& json) {
+            return QStringLiteral(
+                       "INSERT INTO ohmara.records (id, test_time, device, device_key, tester, location,"
+                       " step_amperes, load_seconds, micro_ohms, texts, source, added_at, added_by)"
+                       " VALUES ('%1', '%2', 'QF8', 'QF8', 't', 'l', %3, %4, %5, '%6', 's', 'a', 'b')")
+                .arg(id, record.timeKey())
+                .arg(*record.stepAmperes)
+                .arg(*record.loadSeconds)
+                .arg(QString::number(*record.microOhms, 'g', 17), json);
+        };
+        const QString json = QString::fromUtf8(QJsonDocument(textArray).toJson(QJsonDocument::Compact));
+        const QString id = QString::fromLatin1(record.identity());
+        QTest::newRow("engineer adds a record") << "alice" << recordWith(id, json) << true;
+        QTest::newRow("engineer adds a record whose identity is not its values")
+            << "alice" << recordWith(QString(40, QLatin1Char('0')), json) << false;
+        QTest::newRow("engineer adds a record whose texts are not JSON")
+            << "alice" << recordWith(id, QStringLiteral("[\"1\", ")) << false;
+        QTest::newRow("engineer adds a record without values") << "alice" << insertRecord << false;
+        QTest::newRow("engineer changes a register key")
+            << "alice"
+            << "UPDATE ohmara.assets SET device_key = 'QF0'" << false;
+        QTest::newRow("engineer rewrites the server's stamps")
+            << "alice"
+            << "UPDATE ohmara.rules SET seq = 0, received_by = 'x'" << false;
+        QTest::newRow("engineer removes a record") << "alice"
+                                                   << "SELECT ohmara.remove_record('1', 'x')" << false;
         QTest::newRow("engineer changes a record") << "alice"
                                                    << "UPDATE ohmara.records SET device = 'e'" << false;
         QTest::newRow("engineer deletes a record") << "alice"
@@ -476,7 +537,9 @@ private slots:
             if (!allowed)
                 QVERIFY2(query.lastError().databaseText().contains(QLatin1String("permission denied")) ||
                              query.lastError().databaseText().contains(QLatin1String("kept as they were")) ||
-                             query.lastError().databaseText().contains(QLatin1String("must be owner")),
+                             query.lastError().databaseText().contains(QLatin1String("must be owner")) ||
+                             query.lastError().databaseText().contains(QLatin1String("does not match")) ||
+                             query.lastError().databaseText().contains(QLatin1String("type json")),
                          qPrintable(query.lastError().databaseText()));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("role"));
@@ -667,6 +730,323 @@ private slots:
         QCOMPARE(upgraded, SyncExit::kServerSchema); // an older tool never touches a newer server
         QCOMPARE(serverCount(QStringLiteral("records")),
                  status == SyncStatus::Done ? QStringLiteral("2") : QStringLiteral("0"));
+    }
+
+    // The rules a new archive starts with were chosen by nobody: whichever laptop syncs first, the
+    // team's change (made before the new archive existed) wins on the server and on every laptop,
+    // and no one is told that a change of theirs was overwritten.
+    void unchosenDefaults_data() {
+        QTest::addColumn<bool>("newLaptopFirst");
+        QTest::newRow("the new laptop syncs after the team's change") << false;
+        QTest::newRow("the new laptop syncs first") << true;
+    }
+    void unchosenDefaults() {
+        QFETCH(bool, newLaptopFirst);
+        const QString team = QStringLiteral("1.5|0.3|0.6");
+        Laptop a(QStringLiteral("laptop-a"));
+        a.setRules(team, QDateTime::currentDateTimeUtc().addSecs(-3600));
+        QTemporaryDir dir;
+        const QString fresh = dir.filePath(kArchiveFileName);
+        {
+            RecordArchive archive; // as the program makes a new archive
+            QCOMPARE(archive.open(fresh), ArchiveState::Open);
+        }
+        const auto syncFresh = [&] {
+            SyncEngine engine(fresh, engineer());
+            const SyncOutcome outcome = engine.run();
+            QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+            QCOMPARE(outcome.counts.rulesUp + outcome.counts.overwritten, newLaptopFirst ? 1 : 0);
+        };
+        if (newLaptopFirst)
+            syncFresh();
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        if (!newLaptopFirst)
+            syncFresh();
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        SyncEngine again(fresh, engineer());
+        QCOMPARE(again.run().status, SyncStatus::Done);
+        const QString columns =
+            QStringLiteral("baseline_factor || '|' || rise_factor || '|' || phase_factor");
+        QCOMPARE(*admin(QStringLiteral("SELECT %1 FROM ohmara.rules").arg(columns)), team);
+        QCOMPARE(a.rows(QStringLiteral("rules"), columns), QStringList{team});
+        const Laptop other(Laptop::Existing{}, fresh);
+        QCOMPARE(other.rows(QStringLiteral("rules"), columns), QStringList{team});
+        QVERIFY(other.log(QStringLiteral("overwritten")).isEmpty());
+        QVERIFY(a.log(QStringLiteral("overwritten")).isEmpty());
+    }
+
+    // A device number far beyond what an index holds: the import refuses it naming the file and
+    // the record; one already in an archive (an older program's) is refused by the server, set
+    // aside and told, and every other row goes up, now and at every later sync.
+    void oversizedKeys_data() {
+        QTest::addColumn<QString>("device");
+        QTest::newRow("10 KB") << QString(10240, QLatin1Char('Q'));
+        QByteArray noise(3000, '\0');
+        for (qsizetype i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + 13) % 251 + 1);
+        QTest::newRow("3,000 random bytes") << QString::fromLatin1(noise);
+    }
+    void oversizedKeys() {
+        QFETCH(QString, device);
+        QTemporaryDir dir;
+        RecordGrid grid;
+        FillGrid(grid, {{" 1", "24-02-01 10:00", "QF1", "", "", "100 A", "5 秒", "10.0 uΩ"},
+                        {" 2", "24-02-01 10:01", device, "", "", "100 A", "5 秒", "11.0 uΩ"}});
+        const QString file = dir.filePath(QStringLiteral("long.txt"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(DataFileBytes(grid, 2)) > 0);
+        out.close();
+        {
+            RecordArchive archive;
+            QCOMPARE(archive.open(dir.filePath(kArchiveFileName)), ArchiveState::Open);
+            ImportOptions options;
+            options.root = dir.path();
+            const ImportSummary summary = ImportFiles(archive, {file}, options);
+            QCOMPARE(summary.recordsAdded, 1);
+            QCOMPARE(summary.skipped.size(), size_t(1));
+            QCOMPARE(summary.skipped[0].path, file);
+            QVERIFY2(summary.skipped[0].reason.startsWith(QStringLiteral("第 2 条记录")),
+                     qPrintable(summary.skipped[0].reason));
+            Asset asset;
+            asset.device = device;
+            QString why;
+            QVERIFY(!SaveAssets(archive, {asset}, &why));
+            QVERIFY2(why.contains(QStringLiteral("上限")), qPrintable(why));
+        }
+
+        Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+        a.addRecords(QStringLiteral("QF1"), 0, 2 * kPage);
+        a.addRecords(device, 2 * kPage, 1);
+        a.addRecords(QStringLiteral("QF1"), 2 * kPage + 1, 5);
+        a.setAsset(device, QStringLiteral("100"), {}, QDateTime::currentDateTimeUtc());
+        a.setAsset(QStringLiteral("QF2"), QStringLiteral("100"), {}, QDateTime::currentDateTimeUtc());
+        for (int round = 0; round < 2; ++round) {
+            const SyncOutcome outcome = sync(a, engineer());
+            QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+            QCOMPARE(outcome.counts.refused, round == 0 ? 2 : 0);
+        }
+        QCOMPARE(a.log(QStringLiteral("refused")).size(), 2);
+        QCOMPARE(serverCount(QStringLiteral("records")), QString::number(2 * kPage + 5));
+        QCOMPARE(serverCount(QStringLiteral("assets")), QStringLiteral("1"));
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        QCOMPARE(b.records().size(), 2 * kPage + 5);
+    }
+
+    // Sessions that keep a transaction open (a viewer in psql, a laptop gone quiet after a read)
+    // hold back nobody's downloads, and the server ends such sessions on its own.
+    void openTransactionsElsewhere_data() {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("a viewer in psql") << "vera";
+        QTest::newRow("a laptop gone quiet") << "bob";
+    }
+    void openTransactionsElsewhere() {
+        QFETCH(QString, user);
+        const QString name = QStringLiteral("holder");
+        {
+            QString error;
+            std::optional<QSqlDatabase> holder = OpenServer(
+                as(user, user == QLatin1String("vera") ? kViewerPassword : kEngineerPassword), name, &error);
+            QVERIFY2(holder, qPrintable(error));
+            QSqlQuery query(*holder);
+            QVERIFY(query.exec(QStringLiteral("SHOW idle_in_transaction_session_timeout")) && query.next());
+            QVERIFY2(query.value(0).toString() != QLatin1String("0"), "the server keeps idle transactions");
+            QVERIFY(holder->transaction());
+            QVERIFY(query.exec(QStringLiteral("SELECT txid_current(), count(*) FROM ohmara.records")));
+            Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+            a.addRecords(QStringLiteral("QF1"), 0, 20);
+            QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+            const SyncOutcome pulled = sync(b, engineer());
+            QCOMPARE(pulled.status, SyncStatus::Done);
+            QCOMPARE(pulled.counts.recordsDown, 20);
+            QCOMPARE(b.records(), a.records());
+            holder->rollback();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    // A sync that waits on a lock gives up after the time it was given, saying why; closing the
+    // program ends a sync waiting on the server at once.
+    void lockedServer_data() {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("closing");
+        QTest::newRow("an administrator's table lock")
+            << PgCluster::kAdmin << "LOCK TABLE ohmara.records" << false;
+        QTest::newRow("an engineer's unfinished push")
+            << "bob"
+            << "INSERT INTO ohmara.assets (device_key, device, changed_at, changed_by) VALUES ('QX', 'qx', "
+               "now(), 'bob')"
+            << false;
+        QTest::newRow("the program closes") << PgCluster::kAdmin << "LOCK TABLE ohmara.records" << true;
+    }
+    void lockedServer() {
+        QFETCH(QString, holder);
+        QFETCH(QString, statement);
+        QFETCH(bool, closing);
+        Laptop a(QStringLiteral("laptop-a"));
+        a.addRecords(QStringLiteral("QF1"), 0, 3);
+        const QString name = QStringLiteral("holder");
+        {
+            QString error;
+            std::optional<QSqlDatabase> db = OpenServer(
+                as(holder, holder == QLatin1String("bob") ? kEngineerPassword
+                                                          : QString::fromLatin1(PgCluster::kAdminPassword)),
+                name, &error);
+            QVERIFY2(db, qPrintable(error));
+            QVERIFY(db->transaction());
+            QSqlQuery query(*db);
+            QVERIFY2(query.exec(statement), qPrintable(query.lastError().text()));
+            ServerConfig config = engineer();
+            SyncOutcome outcome;
+            if (closing) {
+                config.lockTimeout = std::chrono::seconds(20);
+                SyncRunner runner;
+                QSignalSpy finished(&runner, &SyncRunner::finished);
+                QVERIFY(runner.start(a.path(), config));
+                QTRY_VERIFY_WITH_TIMEOUT(
+                    admin(
+                        QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"
+                                       " AND usename = 'alice'")) == QStringLiteral("1"),
+                    15000);
+                runner.cancel();
+                runner.wait();
+                QCOMPARE(finished.size(), 1);
+                outcome = finished[0][0].value<SyncOutcome>();
+                QVERIFY2(outcome.status == SyncStatus::Cancelled, qPrintable(outcome.message));
+            } else {
+                config.lockTimeout = std::chrono::seconds(1);
+                outcome = SyncEngine(a.path(), config).run();
+                QCOMPARE(outcome.status, SyncStatus::Failed);
+                QVERIFY2(outcome.message.startsWith(QStringLiteral("服务器上有未完成的事务")),
+                         qPrintable(outcome.message));
+            }
+            db->rollback();
+        }
+        QSqlDatabase::removeDatabase(name);
+        QCOMPARE(a.unpushed(), 3);
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+    }
+
+    // The server moves to a new cluster by pg_dump and pg_restore, from a dump taken after the
+    // laptops' last sync or from an older one (a restore): every laptop goes on by itself, the new
+    // server ends up with every record once, and every laptop with all of them.
+    void movedServer_data() {
+        QTest::addColumn<bool>("olderDump");
+        QTest::newRow("moved") << false;
+        QTest::newRow("restored from an older dump") << true;
+    }
+    void movedServer() {
+        QFETCH(bool, olderDump);
+        QTemporaryDir dir;
+        const QString dumpFile = dir.filePath(QStringLiteral("ohmara.dump"));
+        Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+        a.addRecords(QStringLiteral("QF1"), 0, 50);
+        a.setAsset(QStringLiteral("QF1"), QStringLiteral("100"), {}, QDateTime::currentDateTimeUtc());
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        if (olderDump)
+            QVERIFY2(m_cluster.dump(dumpFile), qPrintable(m_cluster.error()));
+        a.addRecords(QStringLiteral("QF1"), 50, 20);
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        if (!olderDump)
+            QVERIFY2(m_cluster.dump(dumpFile), qPrintable(m_cluster.error()));
+
+        PgCluster moved;
+        QVERIFY2(moved.create(), qPrintable(moved.error()));
+        QVERIFY2(moved.psql(
+                     QStringLiteral("CREATE ROLE ohmara_engineer NOLOGIN; CREATE ROLE ohmara_viewer NOLOGIN;"
+                                    " CREATE ROLE alice LOGIN PASSWORD '%1' IN ROLE ohmara_engineer")
+                         .arg(QString(kEngineerPassword).replace(QLatin1Char('\''), QStringLiteral("''")))),
+                 qPrintable(moved.error()));
+        QVERIFY2(moved.restore(dumpFile), qPrintable(moved.error()));
+        ServerConfig there = engineer();
+        there.port = moved.port();
+
+        b.addRecords(QStringLiteral("QF1"), 200, 10);
+        Laptop c(QStringLiteral("laptop-c"));
+        for (const Laptop* laptop : {&b, &a, &c, &b}) {
+            const SyncOutcome outcome = sync(*laptop, there);
+            QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+        }
+        QCOMPARE(*moved.psql(QStringLiteral("SELECT count(*) FROM ohmara.records")), QStringLiteral("80"));
+        QCOMPARE(a.records().size(), 80);
+        QCOMPARE(b.records(), a.records());
+        QCOMPARE(c.records(), a.records());
+        QCOMPARE(c.assets(), a.assets());
+        QCOMPARE(a.unpushed() + b.unpushed(), 0);
+    }
+
+    // What engineers write is checked by the server: a change time in the future is capped at
+    // the server's clock, so a later change still wins. An owner removes a bad record from the
+    // server and, at their next sync, from every laptop; the server takes it no more.
+    void ownerRemovesRecord() {
+        QVERIFY(
+            admin(QStringLiteral("SET ROLE alice; INSERT INTO ohmara.assets (device_key, device, changed_at,"
+                                 " changed_by) VALUES ('QF1', 'QF1', '2999-01-01', 'mallory'); RESET ROLE")));
+        Laptop a(QStringLiteral("laptop-a")), b(QStringLiteral("laptop-b"));
+        a.addRecords(QStringLiteral("QF1"), 0, 5);
+        a.setAsset(QStringLiteral("QF1"), QStringLiteral("120"), QStringLiteral("后来的修改"),
+                   QDateTime::currentDateTimeUtc().addSecs(1));
+        QCOMPARE(sync(a, engineer()).status, SyncStatus::Done);
+        QVERIFY2(a.assets().value(0).contains(QStringLiteral("后来的修改")), qPrintable(a.assets().value(0)));
+        QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);
+        Laptop late(QStringLiteral("laptop-late")); // holds the record, not yet synced
+        late.addRecords(QStringLiteral("QF1"), 2, 1);
+
+        const QString bad = late.rows(QStringLiteral("records"), QStringLiteral("id")).value(0);
+        QCOMPARE(*admin(QStringLiteral("SELECT ohmara.remove_record('%1', '误录')").arg(bad)),
+                 QStringLiteral("true"));
+        for (const Laptop* laptop : {&a, &b, &late}) {
+            const SyncOutcome outcome = sync(*laptop, engineer());
+            QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+            QCOMPARE(laptop->records().size(), 4);
+            QVERIFY(!laptop->rows(QStringLiteral("records"), QStringLiteral("id")).contains(bad));
+            QCOMPARE(laptop->log(QStringLiteral("removed")).size(), 1);
+            QVERIFY(laptop->log(QStringLiteral("removed"))[0].contains(QStringLiteral("误录")));
+        }
+        QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("4"));
+        QCOMPARE(serverCount(QStringLiteral("removed")), QStringLiteral("1"));
+    }
+
+    // A server set up by the previous version, holding what its laptops sent, is upgraded in
+    // place: a laptop of this version then takes every record it holds and sends its own.
+    void upgradeFromVersion1() {
+        PgCluster old;
+        QVERIFY2(old.create(), qPrintable(old.error()));
+        for (const QString& statement :
+             Statements(QStringLiteral(OHMARA_TEST_DATA_DIR "/../../archive/sync/ServerSchema1.sql")))
+            QVERIFY2(old.psql(statement), qPrintable(old.error()));
+        QVERIFY2(
+            old.psql(
+                QStringLiteral(
+                    "INSERT INTO ohmara.schema_version (version, oldest_program) VALUES (1, 1);"
+                    " CREATE ROLE alice LOGIN PASSWORD '%1' IN ROLE ohmara_engineer;"
+                    " INSERT INTO ohmara.records (id, device, device_key, tester, location, texts, source,"
+                    " added_at, added_by) SELECT g::text, 'QF1', 'QF1', 't', 'l', '[]', 's', 'a', 'b'"
+                    " FROM generate_series(1, 30) AS g")
+                    .arg(QString(kEngineerPassword).replace(QLatin1Char('\''), QStringLiteral("''")))),
+            qPrintable(old.error()));
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(
+            RunServerSchemaCommand(
+                false,
+                {QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3 password=%4")
+                     .arg(old.port())
+                     .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin),
+                          QString::fromLatin1(PgCluster::kAdminPassword))},
+                outStream, errStream),
+            SyncExit::kOk);
+        QVERIFY2(out.contains(QStringLiteral("1 → %1").arg(kServerSchemaVersion)), qPrintable(out + err));
+        Laptop a(QStringLiteral("laptop-a"));
+        a.addRecords(QStringLiteral("QF2"), 0, 5);
+        ServerConfig there = engineer();
+        there.port = old.port();
+        const SyncOutcome outcome = sync(a, there);
+        QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+        QCOMPARE(outcome.counts.recordsDown, 30);
+        QCOMPARE(*old.psql(QStringLiteral("SELECT count(*) FROM ohmara.records")), QStringLiteral("35"));
     }
 };
 

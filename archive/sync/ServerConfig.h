@@ -20,6 +20,9 @@ struct ServerConfig {
     QString sslMode;  // disable, allow, prefer, require, verify-ca, verify-full; empty: libpq's default
     QString password; // held for one connection only, never written anywhere
     std::chrono::seconds connectTimeout{10};
+    // How long a sync waits for a lock on the server (another writer's open transaction, an
+    // administrator's LOCK TABLE) before it gives up.
+    std::chrono::seconds lockTimeout{30};
     bool syncAfterUpload = false; // SyncAfterUpload=1: the program syncs on its own after each upload
 
     // Whether a server is named at all (a host or a database).

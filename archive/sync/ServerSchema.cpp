@@ -16,6 +16,7 @@ struct SchemaStep {
 
 constexpr SchemaStep kSteps[] = {
     {1, 1, ":/archive/sync/ServerSchema1.sql"},
+    {2, 1, ":/archive/sync/ServerSchema2.sql"},
 };
 static_assert(std::size(kSteps) == kServerSchemaVersion);
 
@@ -85,6 +86,10 @@ int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
         return -1;
     };
     QSqlQuery query(db);
+    // Index builds on a large server take their time; the database's own limits are for the
+    // program's sessions.
+    if (!query.exec(QStringLiteral("SET LOCAL statement_timeout = 0")))
+        return fail(query.lastError().text());
     // One upgrade at a time: a second tool waits here, then finds the work done.
     if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('ohmara.schema_version'))")))
         return fail(query.lastError().text());

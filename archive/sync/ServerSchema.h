@@ -6,7 +6,7 @@
 #include <QString>
 
 // The newest server schema this program knows.
-inline constexpr int kServerSchemaVersion = 1;
+inline constexpr int kServerSchemaVersion = 2;
 
 struct ServerSchemaState {
     int version = 0;       // 0: not set up

@@ -17,7 +17,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
     const QString columns = (QStringList{table.key} + table.values +
                              QStringList{QStringLiteral("changed_at"), QStringLiteral("changed_by")})
                                 .join(QStringLiteral(", "));
-    const QString select = QStringLiteral("SELECT %1 FROM %2 WHERE pushed = 0 LIMIT %3")
+    const QString select = QStringLiteral("SELECT %1, pushed FROM %2 WHERE pushed IN (0, 2) LIMIT %3")
                                .arg(columns, table.name)
                                .arg(m_pageRows);
     QStringList placeholders(table.values.size() + 1, QStringLiteral("?"));
@@ -29,9 +29,9 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
     const QString upsert =
         QStringLiteral("INSERT INTO ohmara.%1 (%2) VALUES (%3) ON CONFLICT (%4) DO UPDATE SET %5"
                        " WHERE (excluded.changed_at, excluded.changed_by)"
-                       " > (ohmara.%1.changed_at, ohmara.%1.changed_by)")
+                       " > (ohmara.%1.changed_at, ohmara.%1.changed_by) RETURNING %6")
             .arg(table.name, columns, placeholders.join(QStringLiteral(", ")), table.key,
-                 updates.join(QStringLiteral(", ")));
+                 updates.join(QStringLiteral(", ")), ServerMs(QStringLiteral("changed_at")));
     const QString serverRow = QStringLiteral("SELECT %1, %2, changed_by FROM ohmara.%3 WHERE %4 = ?")
                                   .arg(table.values.join(QStringLiteral(", ")),
                                        ServerMs(QStringLiteral("changed_at")), table.name, table.key);
@@ -43,6 +43,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
             return localFailed(local);
         std::vector<ChangeRow> page;
         std::vector<QString> changedAtTexts; // as the archive holds them, to match the rows again
+        std::vector<bool> sentBefore;        // to a server that lost it: no one's change was lost
         while (local.next()) {
             ChangeRow row;
             row.key = local.value(0).toString();
@@ -51,6 +52,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
             changedAtTexts.push_back(local.value(int(table.values.size()) + 1).toString());
             row.changedMs = ChangeMs(changedAtTexts.back());
             row.changedBy = local.value(int(table.values.size()) + 2).toString();
+            sentBefore.push_back(local.value(int(table.values.size()) + 3).toInt() == 2);
             page.push_back(std::move(row));
         }
         local.finish();
@@ -58,28 +60,54 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
             return true;
 
         // The server keeps the newer of its row and ours; where its row is newer, ours was
-        // overwritten and the laptop takes the server's.
+        // overwritten and the laptop takes the server's. A row the server refuses is set aside
+        // (behind its savepoint) and the others go on.
         std::vector<std::optional<ChangeRow>> newer(page.size());
+        std::vector<qint64> storedMs(page.size(), 0); // the time the server kept (its clock caps it)
+        std::vector<bool> refused(page.size(), false);
         if (!m_server.transaction())
             return fail(SyncStatus::Failed,
                         QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
         QSqlQuery server(m_server);
         QSqlQuery current(m_server);
-        server.prepare(upsert);
-        current.prepare(serverRow);
+        QSqlQuery savepoint(m_server);
+        if (!server.prepare(upsert) || !current.prepare(serverRow)) {
+            const QSqlError error = server.lastError().isValid() ? server.lastError() : current.lastError();
+            m_server.rollback();
+            return serverFailed(error);
+        }
         qint64 taken = 0;
         for (size_t i = 0; i < page.size(); ++i) {
             const ChangeRow& row = page[i];
+            if (!savepoint.exec(QStringLiteral("SAVEPOINT row"))) {
+                m_server.rollback();
+                return serverFailed(savepoint);
+            }
             server.addBindValue(ServerText(row.key));
             for (const QVariant& value : row.values)
                 server.addBindValue(ServerText(value.toString()));
             server.addBindValue(row.changedMs);
             server.addBindValue(row.changedBy);
-            if (!exec(server, true)) {
-                m_server.rollback();
-                return false;
+            if (!server.exec()) {
+                const QSqlError error = server.lastError();
+                if (!RowRefused(error) || !savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row"))) {
+                    m_server.rollback();
+                    return serverFailed(error);
+                }
+                refused[i] = true;
+                logRefused(QStringLiteral("%1 %2").arg(table.subject, row.key.left(40)),
+                           QStringLiteral("%1 个字符：%2").arg(row.key.size()).arg(error.databaseText()));
+                continue;
             }
-            if (server.numRowsAffected() > 0) {
+            const bool stored = server.next();
+            if (stored)
+                storedMs[i] = server.value(0).toLongLong();
+            // Released at once: a transaction with many open savepoints slows every session.
+            if (!savepoint.exec(QStringLiteral("RELEASE SAVEPOINT row"))) {
+                m_server.rollback();
+                return serverFailed(savepoint);
+            }
+            if (stored) {
                 ++taken;
                 continue;
             }
@@ -113,8 +141,11 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
             const bool altered =
                 ServerText(page[i].key) != page[i].key ||
                 std::any_of(page[i].values.cbegin(), page[i].values.cend(),
-                            [](const QVariant& value) { return value.toString().contains(QChar(0)); });
-            if (newer[i]) {
+                            [](const QVariant& value) { return value.toString().contains(QChar(0)); }) ||
+                (storedMs[i] != 0 && storedMs[i] != page[i].changedMs);
+            if (refused[i]) {
+                local.prepare(QStringLiteral("UPDATE %1 SET pushed = -1").arg(table.name) + match);
+            } else if (newer[i]) {
                 local.prepare(QStringLiteral("UPDATE %1 SET %2, changed_at = ?, changed_by = ?, pushed = 1")
                                   .arg(table.name, sets.join(QStringLiteral(", "))) +
                               match);
@@ -124,12 +155,13 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                 local.addBindValue(newer[i]->changedBy);
             } else if (altered) {
                 // The row as the server took it, so that the pull finds it the same row.
-                local.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3, pushed = 1")
+                local.prepare(QStringLiteral("UPDATE %1 SET %2 = ?, %3, changed_at = ?, pushed = 1")
                                   .arg(table.name, table.key, sets.join(QStringLiteral(", "))) +
                               match);
                 local.addBindValue(ServerText(page[i].key));
                 for (const QVariant& value : page[i].values)
                     local.addBindValue(ServerText(value.toString()));
+                local.addBindValue(storedMs[i] != 0 ? ChangeText(storedMs[i]) : changedAtTexts[i]);
             } else {
                 local.prepare(QStringLiteral("UPDATE %1 SET pushed = 1").arg(table.name) + match);
             }
@@ -140,7 +172,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                 m_local.rollback();
                 return false;
             }
-            if (newer[i] && local.numRowsAffected() > 0)
+            if (newer[i] && local.numRowsAffected() > 0 && !sentBefore[i])
                 logOverwritten(table, page[i], *newer[i]);
         }
         if (!m_local.commit())
@@ -152,12 +184,12 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
 }
 
 bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
-    qint64 xid = 0;
     qint64 seq = 0;
-    if (!readCursor(table.name, xid, seq))
+    QString anchor;
+    if (!readCursor(table.name, seq, anchor))
         return false;
-    const QString select = QStringLiteral("SELECT xid, seq, %1, %2, %3, changed_by FROM ohmara.%4"
-                                          " WHERE (xid, seq) > (?, ?) AND xid < ? ORDER BY xid, seq LIMIT %5")
+    const QString select = QStringLiteral("SELECT seq, %1, %2, %3, changed_by FROM ohmara.%4"
+                                          " WHERE seq > ? ORDER BY seq LIMIT %5")
                                .arg(table.key, table.values.join(QStringLiteral(", ")),
                                     ServerMs(QStringLiteral("changed_at")), table.name)
                                .arg(m_pageRows);
@@ -176,10 +208,9 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
     while (!cancelled()) {
         QSqlQuery server(m_server);
         server.setForwardOnly(true);
-        server.prepare(select);
-        server.addBindValue(xid);
+        if (!server.prepare(select))
+            return serverFailed(server);
         server.addBindValue(seq);
-        server.addBindValue(m_pullLimit);
         if (!exec(server, true))
             return false;
         if (!m_local.transaction())
@@ -191,15 +222,14 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
             return onServer ? serverFailed(failed) : localFailed(failed);
         };
         while (server.next()) {
-            xid = server.value(0).toLongLong();
-            seq = server.value(1).toLongLong();
+            seq = server.value(0).toLongLong();
             ++rows;
             ChangeRow theirs;
-            theirs.key = server.value(2).toString();
+            theirs.key = anchor = server.value(1).toString();
             for (qsizetype i = 0; i < table.values.size(); ++i)
-                theirs.values << server.value(int(i) + 3).toString();
-            theirs.changedMs = server.value(int(table.values.size()) + 3).toLongLong();
-            theirs.changedBy = server.value(int(table.values.size()) + 4).toString();
+                theirs.values << server.value(int(i) + 2).toString();
+            theirs.changedMs = server.value(int(table.values.size()) + 2).toLongLong();
+            theirs.changedBy = server.value(int(table.values.size()) + 3).toString();
 
             local.prepare(localRow);
             local.addBindValue(theirs.key);
@@ -214,7 +244,7 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
                     mine->values << local.value(int(i)).toString();
                 mine->changedMs = ChangeMs(local.value(int(table.values.size())).toString());
                 mine->changedBy = local.value(int(table.values.size()) + 1).toString();
-                minePushed = local.value(int(table.values.size()) + 2).toInt() != 0;
+                minePushed = local.value(int(table.values.size()) + 2).toInt() == 1;
             }
             local.finish();
             if (mine && !theirs.newerThan(*mine)) {
@@ -248,7 +278,7 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
             m_local.rollback();
             return true;
         }
-        if (!writeCursor(table.name, xid, seq) || !m_local.commit()) {
+        if (!writeCursor(table.name, seq, anchor) || !m_local.commit()) {
             m_local.rollback();
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
         }

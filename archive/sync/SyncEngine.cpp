@@ -4,15 +4,44 @@
 #include "archive/sync/SyncSession.h"
 
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QUuid>
+#include <libpq-fe.h>
 
 using SyncDetail::Session;
+
+void SyncCancel::request() {
+    m_requested = true;
+    const std::lock_guard lock(m_mutex);
+    if (m_handle) {
+        char error[256];
+        PQcancel(static_cast<PGcancel*>(m_handle), error, sizeof error);
+    }
+}
+
+void SyncCancel::attach(QSqlDatabase& server) {
+    const QVariant handle = server.driver()->handle();
+    // The driver's libpq connection (its type named by the typedef or by the struct).
+    if (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0)
+        return;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    const std::lock_guard lock(m_mutex);
+    if (!m_handle && connection)
+        m_handle = PQgetCancel(connection);
+}
+
+void SyncCancel::detach() {
+    const std::lock_guard lock(m_mutex);
+    if (m_handle)
+        PQfreeCancel(static_cast<PGcancel*>(m_handle));
+    m_handle = nullptr;
+}
 
 SyncEngine::SyncEngine(QString archivePath, ServerConfig server)
     : m_archivePath(std::move(archivePath)), m_server(std::move(server)) {}
 
-SyncOutcome SyncEngine::run(const Progress& progress, const std::atomic_bool* cancel) {
+SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
     SyncOutcome outcome;
     if (!m_server.isSet()) {
         outcome.status = SyncStatus::ConnectFailed;
@@ -40,8 +69,12 @@ SyncOutcome SyncEngine::run(const Progress& progress, const std::atomic_bool* ca
         } else {
             QString error;
             if (std::optional<QSqlDatabase> server = OpenServer(m_server, serverName, &error)) {
-                Session session(local, *server, m_server.label(), m_pageRows, progress, cancel);
+                if (cancel)
+                    cancel->attach(*server);
+                Session session(local, *server, m_server, m_pageRows, progress, cancel);
                 outcome = session.run();
+                if (cancel)
+                    cancel->detach();
                 server->close();
             } else {
                 outcome.status = SyncStatus::ConnectFailed;

@@ -13,6 +13,9 @@
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <mutex>
+
+class QSqlDatabase;
 
 enum class SyncStatus {
     Done,
@@ -31,6 +34,9 @@ struct SyncCounts {
     qint64 rulesUp = 0;
     qint64 rulesDown = 0;
     qint64 overwritten = 0; // changes of this laptop that a newer change replaced
+    qint64 refused = 0;     // rows the server refused: set aside, each written to sync_log
+    qint64 removed = 0;     // records an owner removed from the server, removed here too
+    bool recovered = false; // the server was another one, or had gone back: all sent and taken again
 };
 
 struct SyncOutcome {
@@ -38,6 +44,29 @@ struct SyncOutcome {
     QString message; // for the user, in Chinese
     SyncCounts counts;
     bool readOnlyAccount = false; // the server let this user read only: nothing was pushed
+};
+
+// A request to stop a running sync, from any thread: the sync ends after its current step, and a
+// statement it waits on at the server (a lock) is cancelled there.
+class SyncCancel {
+public:
+    SyncCancel() = default;
+    SyncCancel(const SyncCancel&) = delete;
+    SyncCancel& operator=(const SyncCancel&) = delete;
+    ~SyncCancel() { detach(); }
+
+    void request();
+    bool requested() const { return m_requested.load(); }
+    void reset() { m_requested = false; }
+
+    // The server connection a request reaches while the sync runs (the sync's own thread).
+    void attach(QSqlDatabase& server);
+    void detach();
+
+private:
+    std::atomic_bool m_requested{false};
+    std::mutex m_mutex;
+    void* m_handle = nullptr; // libpq's cancel handle of the attached connection
 };
 
 class SyncEngine {
@@ -49,7 +78,7 @@ public:
     using Progress = std::function<void(qint64 done, qint64 total)>;
 
     SyncEngine(QString archivePath, ServerConfig server);
-    SyncOutcome run(const Progress& progress = {}, const std::atomic_bool* cancel = nullptr);
+    SyncOutcome run(const Progress& progress = {}, SyncCancel* cancel = nullptr);
     void setPageRows(int rows) { m_pageRows = rows; }
 
 private:

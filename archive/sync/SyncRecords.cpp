@@ -1,7 +1,6 @@
-// Records: pushed in pages and merged by identity, pulled by server transaction and sequence.
+// Records: pushed in pages and merged by identity, pulled in the order of their change numbers;
+// records an owner removed on the server are removed here too.
 #include "archive/sync/SyncSession.h"
-
-#include "archive/sync/ServerSchema.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,22 +12,93 @@
 
 namespace SyncDetail {
 
-bool Session::pushRecords() {
-    const QString select = QStringLiteral("SELECT %1 FROM records WHERE pushed = 0 LIMIT %2")
-                               .arg(kRecordColumns.join(QStringLiteral(", ")))
-                               .arg(m_pageRows);
+namespace {
+
+QString InsertRecords() {
     QStringList selected;
     for (qsizetype i = 0; i < kRecordColumns.size(); ++i) {
         selected << (i == kRawReplyColumn ? QStringLiteral("decode(r.raw_reply, 'hex')")
                                           : QStringLiteral("r.") + kRecordColumns[i]);
     }
     // A whole page is one parameter: a JSON array of records, read back into rows by the server.
-    const QString insert =
-        QStringLiteral("INSERT INTO ohmara.records (%1) SELECT %2"
-                       " FROM jsonb_to_recordset(CAST(? AS jsonb)) AS r(%3)"
-                       " ON CONFLICT (id) DO NOTHING")
-            .arg(kRecordColumns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", ")),
-                 kRecordColumnTypes.join(QStringLiteral(", ")));
+    return QStringLiteral("INSERT INTO ohmara.records (%1) SELECT %2"
+                          " FROM jsonb_to_recordset(CAST(? AS jsonb)) AS r(%3)"
+                          " ON CONFLICT (id) DO NOTHING")
+        .arg(kRecordColumns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", ")),
+             kRecordColumnTypes.join(QStringLiteral(", ")));
+}
+
+QString PageText(const QJsonArray& page) {
+    return QString::fromUtf8(QJsonDocument(page).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+// One page in one server transaction. When the server refuses the page for what a row holds, the
+// rows go one by one, each behind a savepoint: the refused ones are named in refused, the others
+// are taken. Returns false (m_failure set, the transaction rolled back) when the page could not go.
+bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused) {
+    static const QString insert = InsertRecords();
+    const auto broken = [&] {
+        return fail(SyncStatus::Failed,
+                    QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+    };
+    if (!m_server.transaction())
+        return broken();
+    QSqlQuery server(m_server);
+    const auto abandon = [&](const QSqlError& error) {
+        m_server.rollback();
+        return serverFailed(error);
+    };
+    if (!server.exec(QStringLiteral("SAVEPOINT page")))
+        return abandon(server.lastError());
+    if (!server.prepare(insert))
+        return abandon(server.lastError());
+    server.addBindValue(PageText(page));
+    qint64 added = 0;
+    if (server.exec()) {
+        added = server.numRowsAffected();
+    } else {
+        if (!RowRefused(server.lastError()))
+            return abandon(server.lastError());
+        QSqlQuery undo(m_server);
+        if (!undo.exec(QStringLiteral("ROLLBACK TO SAVEPOINT page")))
+            return abandon(undo.lastError());
+        for (qsizetype i = 0; i < page.size(); ++i) {
+            if (!undo.exec(QStringLiteral("SAVEPOINT row")))
+                return abandon(undo.lastError());
+            server.addBindValue(PageText(QJsonArray{page[i]}));
+            if (server.exec()) {
+                added += std::max(server.numRowsAffected(), 0);
+                // Released at once: a transaction with many open savepoints slows every session.
+                if (!undo.exec(QStringLiteral("RELEASE SAVEPOINT row")))
+                    return abandon(undo.lastError());
+                continue;
+            }
+            const QSqlError error = server.lastError();
+            if (!RowRefused(error))
+                return abandon(error);
+            if (!undo.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
+                return abandon(undo.lastError());
+            const QJsonObject row = page[i].toObject();
+            logRefused(QStringLiteral("记录 %1").arg(ids[i]),
+                       QStringLiteral("设备 %1（%2 个字符），%3：%4")
+                           .arg(row.value(QStringLiteral("device")).toString().left(40))
+                           .arg(row.value(QStringLiteral("device")).toString().size())
+                           .arg(row.value(QStringLiteral("test_time")).toString(), error.databaseText()));
+            refused->push_back(ids[i]);
+        }
+    }
+    if (!m_server.commit())
+        return broken();
+    m_counts.recordsUp += std::max<qint64>(added, 0);
+    return true;
+}
+
+bool Session::pushRecords() {
+    const QString select = QStringLiteral("SELECT %1 FROM records WHERE pushed = 0 LIMIT %2")
+                               .arg(kRecordColumns.join(QStringLiteral(", ")))
+                               .arg(m_pageRows);
     while (!cancelled()) {
         QSqlQuery local(m_local);
         local.setForwardOnly(true);
@@ -56,27 +126,17 @@ bool Session::pushRecords() {
         if (page.isEmpty())
             return true;
 
-        if (!m_server.transaction())
-            return fail(SyncStatus::Failed,
-                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
-        QSqlQuery server(m_server);
-        server.prepare(insert);
-        server.addBindValue(QString::fromUtf8(QJsonDocument(page).toJson(QJsonDocument::Compact)));
-        if (!exec(server, true)) {
-            m_server.rollback();
+        std::vector<QString> refused;
+        if (!pushRecordPage(page, ids, &refused))
             return false;
-        }
-        const qint64 added = server.numRowsAffected();
-        if (!m_server.commit())
-            return fail(SyncStatus::Failed,
-                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
 
         // The server holds the page now; a cut-off before this commit only means the page is sent
         // again next time, and the server takes nothing twice.
         if (!m_local.transaction())
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
-        local.prepare(QStringLiteral("UPDATE records SET pushed = 1 WHERE id = ?"));
+        local.prepare(QStringLiteral("UPDATE records SET pushed = ? WHERE id = ?"));
         for (const QString& id : std::as_const(ids)) {
+            local.addBindValue(std::find(refused.cbegin(), refused.cend(), id) == refused.cend() ? 1 : -1);
             local.addBindValue(id);
             if (!exec(local, false)) {
                 m_local.rollback();
@@ -85,24 +145,23 @@ bool Session::pushRecords() {
         }
         if (!m_local.commit())
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
-        m_counts.recordsUp += std::max<qint64>(added, 0);
         advance(ids.size());
     }
     return false;
 }
 
 bool Session::pullRecords() {
-    qint64 xid = 0;
     qint64 seq = 0;
-    if (!readCursor(QStringLiteral("records"), xid, seq))
+    QString anchor;
+    if (!readCursor(QStringLiteral("records"), seq, anchor))
         return false;
-    const QString select = QStringLiteral("SELECT xid, seq, %1 FROM ohmara.records"
-                                          " WHERE (xid, seq) > (?, ?) AND xid < ? ORDER BY xid, seq LIMIT %2")
+    const QString select = QStringLiteral("SELECT seq, %1 FROM ohmara.records"
+                                          " WHERE seq > ? ORDER BY seq LIMIT %2")
                                .arg(kRecordColumns.join(QStringLiteral(", ")))
                                .arg(m_pageRows);
     const QString insert =
         QStringLiteral("INSERT INTO records (%1, pushed) VALUES (%2, 1)"
-                       " ON CONFLICT (id) DO UPDATE SET pushed = 1 WHERE pushed = 0")
+                       " ON CONFLICT (id) DO UPDATE SET pushed = 1 WHERE pushed <> 1")
             .arg(kRecordColumns.join(QStringLiteral(", ")),
                  QStringList(kRecordColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     // Pages are fetched one at a time (memory stays bounded) and committed locally several at a
@@ -124,7 +183,7 @@ bool Session::pullRecords() {
             return true;
         }
         open = false;
-        if (!writeCursor(QStringLiteral("records"), xid, seq) || !m_local.commit()) {
+        if (!writeCursor(QStringLiteral("records"), seq, anchor) || !m_local.commit()) {
             m_local.rollback();
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
         }
@@ -139,9 +198,7 @@ bool Session::pullRecords() {
             commit(); // what came so far is kept
             return false;
         }
-        server.addBindValue(xid);
         server.addBindValue(seq);
-        server.addBindValue(m_pullLimit);
         if (!exec(server, true)) {
             abandon();
             return false;
@@ -157,10 +214,10 @@ bool Session::pullRecords() {
         }
         qint64 rows = 0;
         while (server.next()) {
-            xid = server.value(0).toLongLong();
-            seq = server.value(1).toLongLong();
+            seq = server.value(0).toLongLong();
+            anchor = server.value(1).toString();
             for (qsizetype i = 0; i < kRecordColumns.size(); ++i)
-                local.bindValue(int(i), server.value(int(i) + 2));
+                local.bindValue(int(i), server.value(int(i) + 1));
             if (!exec(local, false)) {
                 abandon();
                 return false;
@@ -179,6 +236,61 @@ bool Session::pullRecords() {
         if (uncommitted >= rowsPerCommit && !commit())
             return false;
     }
+}
+
+bool Session::pullRemoved() {
+    qint64 seq = 0;
+    QString anchor;
+    if (!readCursor(QStringLiteral("removed"), seq, anchor))
+        return false;
+    QSqlQuery server(m_server);
+    server.setForwardOnly(true);
+    if (!server.prepare(QStringLiteral("SELECT seq, id, reason, removed_by, %1 FROM ohmara.removed"
+                                       " WHERE seq > ? ORDER BY seq LIMIT %2")
+                            .arg(ServerMs(QStringLiteral("removed_at")))
+                            .arg(m_pageRows)))
+        return serverFailed(server);
+    while (!cancelled()) {
+        server.addBindValue(seq);
+        if (!exec(server, true))
+            return false;
+        if (!m_local.transaction())
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        QSqlQuery local(m_local);
+        local.prepare(QStringLiteral("DELETE FROM records WHERE id = ?"));
+        qint64 rows = 0;
+        while (server.next()) {
+            seq = server.value(0).toLongLong();
+            anchor = server.value(1).toString();
+            ++rows;
+            local.addBindValue(anchor);
+            if (!local.exec()) {
+                m_local.rollback();
+                return localFailed(local);
+            }
+            if (local.numRowsAffected() <= 0)
+                continue;
+            ++m_counts.removed;
+            writeLog(QStringLiteral("removed"), QStringLiteral("记录 %1").arg(anchor),
+                     QStringLiteral("%1 于 %2 从服务器删除了这条记录，本机随之删除：%3")
+                         .arg(server.value(3).toString(), ChangeText(server.value(4).toLongLong()),
+                              server.value(2).toString()));
+        }
+        if (server.lastError().isValid()) {
+            m_local.rollback();
+            return serverFailed(server);
+        }
+        if (rows == 0) {
+            m_local.rollback();
+            return true;
+        }
+        if (!writeCursor(QStringLiteral("removed"), seq, anchor) || !m_local.commit()) {
+            m_local.rollback();
+            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        }
+        advance(rows);
+    }
+    return false;
 }
 
 } // namespace SyncDetail

@@ -17,7 +17,7 @@ bool SyncRunner::start(const QString& archivePath, const ServerConfig& server) {
     if (running())
         return false;
     wait();
-    m_cancel = false;
+    m_cancel.reset();
     m_thread.reset(QThread::create([this, archivePath, server] {
         SyncEngine engine(archivePath, server);
         // Signals of an object of the window's thread, emitted here: queued to the window.
@@ -30,7 +30,7 @@ bool SyncRunner::start(const QString& archivePath, const ServerConfig& server) {
 }
 
 void SyncRunner::cancel() {
-    m_cancel = true;
+    m_cancel.request();
 }
 
 void SyncRunner::wait() {

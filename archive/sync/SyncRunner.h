@@ -13,12 +13,12 @@ class SyncRunner : public QObject {
     Q_OBJECT
 public:
     explicit SyncRunner(QObject* parent = nullptr);
-    ~SyncRunner() override; // cancels a running sync and waits for it to stop between two steps
+    ~SyncRunner() override; // cancels a running sync and waits for it to stop (within moments)
 
     bool running() const;
     // Starts a sync unless one is running; false when one is.
     bool start(const QString& archivePath, const ServerConfig& server);
-    // Asks the running sync to stop after its current step.
+    // Asks the running sync to stop: after its current step, or at once when it waits on the server.
     void cancel();
     // Waits for the running sync to end (the program closing).
     void wait();
@@ -29,5 +29,5 @@ signals:
 
 private:
     std::unique_ptr<QThread> m_thread;
-    std::atomic_bool m_cancel{false};
+    SyncCancel m_cancel;
 };

@@ -2,15 +2,18 @@
 
 #include "archive/sync/ServerSchema.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QUuid>
 #include <algorithm>
-#include <vector>
 
 namespace SyncDetail {
+
+namespace {
+
+const QStringList kSubjects{QStringLiteral("records"), QStringLiteral("removed"), kAssets.name, kRules.name};
+
+} // namespace
 
 bool Session::fail(SyncStatus status, const QString& message) {
     if (!m_failure)
@@ -19,10 +22,28 @@ bool Session::fail(SyncStatus status, const QString& message) {
 }
 
 bool Session::serverFailed(const QSqlQuery& query) {
-    const QSqlError error = query.lastError();
+    return serverFailed(query.lastError());
+}
+
+bool Session::serverFailed(const QSqlError& error) {
     QString text = error.databaseText().trimmed();
     if (text.isEmpty())
         text = error.text().trimmed();
+    const QString state = error.nativeErrorCode();
+    // A statement the cancel request stopped at the server (or a connection it ended).
+    if (m_cancel && m_cancel->requested() &&
+        (state == QLatin1String("57014") || error.type() == QSqlError::ConnectionError))
+        return !cancelled();
+    if (state == QLatin1String("55P03"))
+        return fail(SyncStatus::Failed,
+                    QStringLiteral("服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。"
+                                   "已完成的部分已保存，请稍后再同步。")
+                        .arg(m_lockTimeout.count())
+                        .arg(text));
+    if (state == QLatin1String("57014"))
+        return fail(SyncStatus::Failed,
+                    QStringLiteral("服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。")
+                        .arg(text));
     if (!m_server.isOpen() || error.type() == QSqlError::ConnectionError ||
         text.contains(QLatin1String("connection")))
         return fail(SyncStatus::Failed, QStringLiteral("与服务器的连接中断：%1").arg(text));
@@ -41,7 +62,7 @@ bool Session::exec(QSqlQuery& query, bool onServer) {
 }
 
 bool Session::cancelled() {
-    if (m_cancel && m_cancel->load())
+    if (m_cancel && m_cancel->requested())
         return !fail(SyncStatus::Cancelled, QStringLiteral("同步已取消；已完成的部分已保存，下次同步继续。"));
     return false;
 }
@@ -73,11 +94,12 @@ bool Session::prepareLocal() {
         if (!exec(query, false))
             return false;
     }
-    // Where each pull has come to: the last (transaction, change number) taken from the server.
-    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_pull ("
-                                   " server TEXT NOT NULL, subject TEXT NOT NULL,"
-                                   " xid INTEGER NOT NULL, seq INTEGER NOT NULL,"
-                                   " PRIMARY KEY (server, subject))")))
+    // Where each pull has come to, per server identity: the last change number taken and the
+    // key of its row (to find the server still holding it there).
+    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_position ("
+                                   " server_id TEXT NOT NULL, subject TEXT NOT NULL,"
+                                   " seq INTEGER NOT NULL, anchor TEXT NOT NULL,"
+                                   " PRIMARY KEY (server_id, subject))")))
         return localFailed(query);
     return true;
 }
@@ -86,54 +108,136 @@ bool Session::readServer() {
     const ServerSchemaState schema = ReadServerSchema(m_server);
     if (const QString why = ServerCompatibility(schema); !why.isEmpty())
         return fail(SyncStatus::Incompatible, why);
+    if (schema.version < 2)
+        return fail(SyncStatus::Incompatible,
+                    QStringLiteral("服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive "
+                                   "upgrade-server。")
+                        .arg(schema.version));
     QSqlQuery query(m_server);
-    if (!query.exec(QStringLiteral("SELECT has_table_privilege('ohmara.records', 'INSERT'),"
-                                   " has_table_privilege('ohmara.assets', 'UPDATE'),"
-                                   " has_table_privilege('ohmara.records', 'SELECT')")) ||
+    // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
+    if (!query.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(m_lockTimeout.count())))
+        return serverFailed(query);
+    if (!query.exec(QStringLiteral("SELECT has_any_column_privilege('ohmara.records', 'INSERT'),"
+                                   " has_any_column_privilege('ohmara.assets', 'UPDATE'),"
+                                   " has_table_privilege('ohmara.records', 'SELECT'),"
+                                   " (SELECT CAST(id AS text) FROM ohmara.server_identity LIMIT 1)")) ||
         !query.next())
         return serverFailed(query);
     if (!query.value(2).toBool())
         return fail(SyncStatus::ConnectFailed,
                     QStringLiteral("用户 %1 没有读取服务器记录的权限。").arg(m_server.userName()));
     m_canWrite = query.value(0).toBool() && query.value(1).toBool();
-    return readPullLimit();
+    m_serverId = query.value(3).toString();
+    return checkPosition();
 }
 
-bool Session::readPullLimit() {
-    // Rows of transactions still running are left for the next sync: their change numbers may
-    // lie below ones already committed.
-    QSqlQuery query(m_server);
-    if (!query.exec(
-            QStringLiteral("SELECT CAST(CAST(pg_snapshot_xmin(pg_current_snapshot()) AS text) AS bigint)")) ||
-        !query.next())
-        return serverFailed(query);
-    m_pullLimit = query.value(0).toLongLong();
+bool Session::checkPosition() {
+    QSqlQuery local(m_local);
+    if (!local.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'sync_server'")))
+        return localFailed(local);
+    const QString last = local.next() ? local.value(0).toString() : QString();
+    local.finish();
+    if (last.isEmpty()) {
+        // The first sync since positions were kept by identity: what was sent went to this server.
+        local.prepare(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('sync_server', ?)"));
+        local.addBindValue(m_serverId);
+        return exec(local, false);
+    }
+    if (last != m_serverId)
+        return recover();
+    // Each row the pulls came to is still where they left it (records never move; a register row
+    // or the rules only move on), unless the server went back to an earlier state.
+    const QString checks[] = {
+        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.records WHERE id = ? AND seq = ?)"
+                       " OR EXISTS (SELECT FROM ohmara.removed WHERE id = ?)"),
+        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.removed WHERE id = ? AND seq = ?)"),
+        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.assets WHERE device_key = ? AND seq >= ?)"),
+        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.rules WHERE scope = ? AND seq >= ?)")};
+    for (qsizetype i = 0; i < kSubjects.size(); ++i) {
+        qint64 seq = 0;
+        QString anchor;
+        if (!readCursor(kSubjects[i], seq, anchor))
+            return false;
+        if (seq == 0)
+            continue;
+        QSqlQuery server(m_server);
+        if (!server.prepare(checks[i]))
+            return serverFailed(server);
+        server.addBindValue(anchor);
+        server.addBindValue(seq);
+        if (i == 0)
+            server.addBindValue(anchor);
+        if (!exec(server, true) || !server.next())
+            return serverFailed(server);
+        if (!server.value(0).toBool())
+            return recover();
+    }
     return true;
 }
 
-bool Session::readCursor(const QString& subject, qint64& xid, qint64& seq) {
+bool Session::recover() {
+    // Another server, or this one gone back to an earlier state: everything is sent again (the
+    // server takes nothing twice) and taken again from the start (nor does the laptop).
+    m_counts.recovered = true;
+    if (!m_local.transaction())
+        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
     QSqlQuery query(m_local);
-    query.prepare(QStringLiteral("SELECT xid, seq FROM sync_pull WHERE server = ? AND subject = ?"));
-    query.addBindValue(m_serverLabel);
+    const QString statements[] = {QStringLiteral("UPDATE records SET pushed = 0 WHERE pushed = 1"),
+                                  QStringLiteral("UPDATE assets SET pushed = 2 WHERE pushed = 1"),
+                                  QStringLiteral("UPDATE rules SET pushed = 2 WHERE pushed = 1")};
+    for (const QString& statement : statements) {
+        if (!query.exec(statement)) {
+            m_local.rollback();
+            return localFailed(query);
+        }
+    }
+    query.prepare(QStringLiteral("DELETE FROM sync_position WHERE server_id = ?"));
+    query.addBindValue(m_serverId);
+    if (!query.exec()) {
+        m_local.rollback();
+        return localFailed(query);
+    }
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('sync_server', ?)"));
+    query.addBindValue(m_serverId);
+    if (!query.exec()) {
+        m_local.rollback();
+        return localFailed(query);
+    }
+    writeLog(QStringLiteral("recovered"), m_serverLabel,
+             QStringLiteral("服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传"
+                            "（服务器缺少的才会收下），服务器的内容从头取回。"));
+    if (!m_local.commit())
+        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+    return true;
+}
+
+bool Session::readCursor(const QString& subject, qint64& seq, QString& anchor) {
+    QSqlQuery query(m_local);
+    query.prepare(
+        QStringLiteral("SELECT seq, anchor FROM sync_position WHERE server_id = ? AND subject = ?"));
+    query.addBindValue(m_serverId);
     query.addBindValue(subject);
     if (!exec(query, false))
         return false;
-    xid = query.next() ? query.value(0).toLongLong() : 0;
-    seq = query.isValid() ? query.value(1).toLongLong() : 0;
+    const bool found = query.next();
+    seq = found ? query.value(0).toLongLong() : 0;
+    anchor = found ? query.value(1).toString() : QString();
     return true;
 }
 
-bool Session::writeCursor(const QString& subject, qint64 xid, qint64 seq) {
+bool Session::writeCursor(const QString& subject, qint64 seq, const QString& anchor) {
     QSqlQuery query(m_local);
     query.prepare(QStringLiteral(
-        "INSERT INTO sync_pull (server, subject, xid, seq) VALUES (?, ?, ?, ?)"
-        " ON CONFLICT (server, subject) DO UPDATE SET xid = excluded.xid, seq = excluded.seq"));
-    query.addBindValue(m_serverLabel);
+        "INSERT INTO sync_position (server_id, subject, seq, anchor) VALUES (?, ?, ?, ?)"
+        " ON CONFLICT (server_id, subject) DO UPDATE SET seq = excluded.seq, anchor = excluded.anchor"));
+    query.addBindValue(m_serverId);
     query.addBindValue(subject);
-    query.addBindValue(xid);
     query.addBindValue(seq);
+    query.addBindValue(anchor);
     if (!exec(query, false))
         return false;
+    if (subject == QLatin1String("removed"))
+        return true;
     // The archive's own note of how far the pull has come, by change number.
     query.prepare(QStringLiteral("INSERT OR IGNORE INTO sync_state (server) VALUES (?)"));
     query.addBindValue(m_serverLabel);
@@ -149,23 +253,21 @@ bool Session::countWork() {
     QSqlQuery local(m_local);
     if (m_canWrite) {
         for (const QString& table : {QStringLiteral("records"), kAssets.name, kRules.name}) {
-            if (!local.exec(QStringLiteral("SELECT count(*) FROM %1 WHERE pushed = 0").arg(table)) ||
+            if (!local.exec(QStringLiteral("SELECT count(*) FROM %1 WHERE pushed IN (0, 2)").arg(table)) ||
                 !local.next())
                 return localFailed(local);
             m_total += local.value(0).toLongLong();
         }
     }
-    for (const QString& table : {QStringLiteral("records"), kAssets.name, kRules.name}) {
-        qint64 xid = 0;
+    for (const QString& subject : kSubjects) {
         qint64 seq = 0;
-        if (!readCursor(table, xid, seq))
+        QString anchor;
+        if (!readCursor(subject, seq, anchor))
             return false;
         QSqlQuery server(m_server);
-        server.prepare(QStringLiteral("SELECT count(*) FROM ohmara.%1 WHERE (xid, seq) > (?, ?) AND xid < ?")
-                           .arg(table));
-        server.addBindValue(xid);
+        if (!server.prepare(QStringLiteral("SELECT count(*) FROM ohmara.%1 WHERE seq > ?").arg(subject)))
+            return serverFailed(server);
         server.addBindValue(seq);
-        server.addBindValue(m_pullLimit);
         if (!exec(server, true) || !server.next())
             return serverFailed(server);
         m_total += server.value(0).toLongLong();
@@ -175,6 +277,9 @@ bool Session::countWork() {
 }
 
 void Session::logOverwritten(const ChangeTable& table, const ChangeRow& mine, const ChangeRow& theirs) {
+    // What nobody chose is no one's loss.
+    if (mine.unchosen())
+        return;
     ++m_counts.overwritten;
     QStringList before;
     for (qsizetype i = 0; i < table.values.size() && i < mine.values.size(); ++i) {
@@ -185,6 +290,12 @@ void Session::logOverwritten(const ChangeTable& table, const ChangeRow& mine, co
              QStringLiteral("%1 于 %2 的修改（%3）被 %4 于 %5 的修改覆盖")
                  .arg(mine.changedBy, ChangeText(mine.changedMs), before.join(QStringLiteral("，")),
                       theirs.changedBy, ChangeText(theirs.changedMs)));
+}
+
+void Session::logRefused(const QString& subject, const QString& why) {
+    ++m_counts.refused;
+    writeLog(QStringLiteral("refused"), subject,
+             QStringLiteral("服务器拒收，已搁置（其余照常上传）：%1").arg(why.trimmed()));
 }
 
 void Session::writeLog(const QString& kind, const QString& subject, const QString& message) {
@@ -201,28 +312,34 @@ SyncOutcome Session::run() {
     const bool ok = prepareLocal() && readServer() && countWork() &&
                     (!m_canWrite || (pushRecords() && pushChanges(kAssets, m_counts.assetsUp) &&
                                      pushChanges(kRules, m_counts.rulesUp))) &&
-                    readPullLimit() && pullRecords() && pullChanges(kAssets, m_counts.assetsDown) &&
+                    pullRecords() && pullRemoved() && pullChanges(kAssets, m_counts.assetsDown) &&
                     pullChanges(kRules, m_counts.rulesDown);
     SyncOutcome outcome;
     outcome.counts = m_counts;
     outcome.readOnlyAccount = !m_canWrite;
     const SyncCounts& c = m_counts;
-    const QString summary = QStringLiteral("上传记录 %1 条，取回记录 %2 条；台账上传 %3 行，取回 %4 行；"
-                                           "判据上传 %5 行，取回 %6 行；被覆盖的修改 %7 处。")
-                                .arg(c.recordsUp)
-                                .arg(c.recordsDown)
-                                .arg(c.assetsUp)
-                                .arg(c.assetsDown)
-                                .arg(c.rulesUp)
-                                .arg(c.rulesDown)
-                                .arg(c.overwritten);
+    QString summary = QStringLiteral("上传记录 %1 条，取回记录 %2 条；台账上传 %3 行，取回 %4 行；"
+                                     "判据上传 %5 行，取回 %6 行；被覆盖的修改 %7 处。")
+                          .arg(c.recordsUp)
+                          .arg(c.recordsDown)
+                          .arg(c.assetsUp)
+                          .arg(c.assetsDown)
+                          .arg(c.rulesUp)
+                          .arg(c.rulesDown)
+                          .arg(c.overwritten);
+    if (c.removed > 0)
+        summary += QStringLiteral("按服务器删除记录 %1 条。").arg(c.removed);
+    if (c.refused > 0)
+        summary += QStringLiteral("服务器拒收 %1 行，已搁置，其余照常上传（详见同步记录）。").arg(c.refused);
+    if (c.recovered)
+        summary += QStringLiteral("服务器已更换或恢复到较早的状态，本机已重新上传并从头取回。");
     if (ok) {
         outcome.status = SyncStatus::Done;
         outcome.message = QStringLiteral("同步完成：") + summary;
         if (!m_canWrite)
             outcome.message += QStringLiteral("（只读账户，本机的记录和修改未上传）");
         const bool moved = c.recordsUp + c.recordsDown + c.assetsUp + c.assetsDown + c.rulesUp + c.rulesDown +
-                               c.overwritten >
+                               c.overwritten + c.refused + c.removed >
                            0;
         if (moved)
             writeLog(QStringLiteral("done"), m_serverLabel, outcome.message);

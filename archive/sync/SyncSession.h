@@ -1,16 +1,22 @@
 #pragma once
 // One sync's session, shared by its steps: the local archive and the server connection, the
 // tables that travel, and how a failed step is told. Records (SyncRecords.cpp) are only ever
-// added; register rows and rules (SyncChanges.cpp) change, the newest change winning.
+// added (or removed by an owner on the server); register rows and rules (SyncChanges.cpp)
+// change, the newest change winning.
+//
+// A row's pushed mark: 0 to send, 1 the server holds it, -1 the server refused it (set aside,
+// in sync_log), 2 (register rows and rules) to send again to a server that lost it.
 #include "archive/sync/SyncEngine.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <atomic>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -106,14 +112,24 @@ struct ChangeRow {
     bool newerThan(const ChangeRow& other) const {
         return std::pair(changedMs, changedBy) > std::pair(other.changedMs, other.changedBy);
     }
+    // A row a program made by itself (a new archive's rules): the earliest time and no laptop.
+    bool unchosen() const { return changedMs == 0 && changedBy.isEmpty(); }
 };
+
+// Whether the server refused one row for what it holds (a check, a length, a value), rather than
+// the sync as a whole: such a row is set aside and the others go on.
+inline bool RowRefused(const QSqlError& error) {
+    const QString state = error.nativeErrorCode();
+    return state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")) ||
+           state.startsWith(QLatin1String("54"));
+}
 
 class Session {
 public:
-    Session(QSqlDatabase local, QSqlDatabase server, QString serverLabel, int pageRows,
-            const SyncEngine::Progress& progress, const std::atomic_bool* cancel)
-        : m_local(std::move(local)), m_server(std::move(server)), m_serverLabel(std::move(serverLabel)),
-          m_pageRows(pageRows), m_progress(progress), m_cancel(cancel) {}
+    Session(QSqlDatabase local, QSqlDatabase server, const ServerConfig& config, int pageRows,
+            const SyncEngine::Progress& progress, SyncCancel* cancel)
+        : m_local(std::move(local)), m_server(std::move(server)), m_serverLabel(config.label()),
+          m_lockTimeout(config.lockTimeout), m_pageRows(pageRows), m_progress(progress), m_cancel(cancel) {}
 
     SyncOutcome run();
 
@@ -121,33 +137,41 @@ private:
     // Each returns false after setting m_failure.
     bool prepareLocal();
     bool readServer();
-    bool readPullLimit();
+    bool checkPosition();
+    bool recover();
     bool countWork();
     bool pushRecords();
+    bool pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused);
     bool pushChanges(const ChangeTable& table, qint64& counter);
     bool pullRecords();
+    bool pullRemoved();
     bool pullChanges(const ChangeTable& table, qint64& counter);
 
     bool cancelled();
     bool fail(SyncStatus status, const QString& message);
     bool serverFailed(const QSqlQuery& query);
+    bool serverFailed(const QSqlError& error);
     bool localFailed(const QSqlQuery& query);
     bool exec(QSqlQuery& query, bool onServer);
     void advance(qint64 rows);
-    bool readCursor(const QString& subject, qint64& xid, qint64& seq);
-    bool writeCursor(const QString& subject, qint64 xid, qint64 seq);
+    // Where the pull of a subject has come to on this server: the last change number taken and
+    // the key of its row.
+    bool readCursor(const QString& subject, qint64& seq, QString& anchor);
+    bool writeCursor(const QString& subject, qint64 seq, const QString& anchor);
     void logOverwritten(const ChangeTable& table, const ChangeRow& mine, const ChangeRow& theirs);
+    void logRefused(const QString& subject, const QString& why);
     void writeLog(const QString& kind, const QString& subject, const QString& message);
 
     QSqlDatabase m_local;
     QSqlDatabase m_server;
     QString m_serverLabel;
+    std::chrono::seconds m_lockTimeout;
     int m_pageRows;
     const SyncEngine::Progress& m_progress;
-    const std::atomic_bool* m_cancel;
+    SyncCancel* m_cancel;
     QString m_laptopId;
+    QString m_serverId; // the server's identity
     bool m_canWrite = false;
-    qint64 m_pullLimit = 0; // transactions below this one have all ended
     qint64 m_done = 0;
     qint64 m_total = 0;
     SyncCounts m_counts;

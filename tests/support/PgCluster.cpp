@@ -157,20 +157,37 @@ void PgCluster::stop() {
     m_server.reset();
 }
 
-std::optional<QString> PgCluster::psql(const QString& sql, const QString& database) {
+std::optional<QString> PgCluster::client(const QString& program, const QStringList& arguments) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PGPASSWORD"), QString::fromLatin1(kAdminPassword));
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(m_bin + QStringLiteral("/psql"),
-                  {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-At"), QStringLiteral("-v"),
-                   QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-h"), QStringLiteral("127.0.0.1"),
-                   QStringLiteral("-p"), QString::number(m_port), QStringLiteral("-U"),
-                   QString::fromLatin1(kAdmin), QStringLiteral("-d"), database, QStringLiteral("-c"), sql});
+    process.start(m_bin + QLatin1Char('/') + program,
+                  QStringList{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                              QString::number(m_port), QStringLiteral("-U"), QString::fromLatin1(kAdmin)} +
+                      arguments);
     if (!process.waitForFinished(600'000) || process.exitCode() != 0) {
         m_error = QString::fromLocal8Bit(process.readAll());
         return std::nullopt;
     }
     return QString::fromUtf8(process.readAll()).trimmed();
+}
+
+std::optional<QString> PgCluster::psql(const QString& sql, const QString& database) {
+    return client(QStringLiteral("psql"), {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-At"),
+                                           QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                                           QStringLiteral("-d"), database, QStringLiteral("-c"), sql});
+}
+
+bool PgCluster::dump(const QString& file) {
+    return client(QStringLiteral("pg_dump"), {QStringLiteral("-Fc"), QStringLiteral("-f"), file,
+                                              QStringLiteral("-d"), QString::fromLatin1(kDatabase)})
+        .has_value();
+}
+
+bool PgCluster::restore(const QString& file) {
+    return client(QStringLiteral("pg_restore"), {QStringLiteral("--exit-on-error"), QStringLiteral("-d"),
+                                                 QString::fromLatin1(kDatabase), file})
+        .has_value();
 }

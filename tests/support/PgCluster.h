@@ -34,8 +34,13 @@ public:
     QString error() const { return m_error; }
     // Runs SQL through psql as the administrator; the output, or nothing on failure.
     std::optional<QString> psql(const QString& sql, const QString& database = QString::fromLatin1(kDatabase));
+    // The database through pg_dump (custom format) into a file, and such a file through
+    // pg_restore into this cluster's database, as an administrator moves a server.
+    bool dump(const QString& file);
+    bool restore(const QString& file);
 
 private:
+    std::optional<QString> client(const QString& program, const QStringList& arguments);
     bool run(const QStringList& command, QString* output = nullptr);
     QStringList asOwner(const QString& program) const;
 
