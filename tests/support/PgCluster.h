@@ -23,6 +23,8 @@ public:
 
     // Server settings beyond the test's own ("shared_buffers=1GB"), taken by the next start.
     QStringList settings;
+    // Environment of the server beyond the test's own ("LOCPATH=/tmp/x"), taken by the next start.
+    QStringList environment;
 
     // Makes the cluster and the database and starts the server; false with error() on failure.
     bool create();
@@ -34,6 +36,8 @@ public:
     QString error() const { return m_error; }
     // Runs SQL through psql as the administrator; the output, or nothing on failure.
     std::optional<QString> psql(const QString& sql, const QString& database = QString::fromLatin1(kDatabase));
+    // The folder of the cluster's files, which the server's user may read.
+    QString folder() const { return m_dir.path(); }
 
 private:
     bool run(const QStringList& command, QString* output = nullptr);
