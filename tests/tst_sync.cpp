@@ -481,6 +481,108 @@ private slots:
         QCOMPARE(serverCount(QStringLiteral("records")), sent ? QStringLiteral("3") : QStringLiteral("0"));
     }
 
+    // A server that speaks Chinese, as one set up on a Chinese system does: init-server makes the
+    // missing database (or says the login may not), and a wrong database name is told as such.
+    void serverInAnotherLanguage() {
+        QTemporaryDir locales;
+        QVERIFY(QFile::setPermissions(locales.path(), QFile::permissions(locales.path()) | QFile::ReadOther |
+                                                          QFile::ExeOther));
+        QProcess localedef;
+        localedef.start(QStringLiteral("localedef"),
+                        {QStringLiteral("-i"), QStringLiteral("zh_CN"), QStringLiteral("-f"),
+                         QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("zh_CN.UTF-8"))});
+        if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
+            QSKIP("no zh_CN.UTF-8 locale can be made here (Debian package locales)");
+        PgCluster zh;
+        zh.environment << QStringLiteral("LOCPATH=") + locales.path();
+        zh.settings << QStringLiteral("lc_messages=zh_CN.UTF-8");
+        QVERIFY2(zh.create(), qPrintable(zh.error()));
+        QVERIFY(!zh.psql(QStringLiteral("SELECT 1"), QStringLiteral("nosuch")));
+        QVERIFY2(zh.error().contains(QStringLiteral("不存在")),
+                 qPrintable(zh.error())); // it does speak Chinese
+        QVERIFY(zh.psql(QStringLiteral("CREATE ROLE carol LOGIN PASSWORD '%1'").arg(kCarolPassword)));
+        const QString connection = QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3").arg(zh.port());
+        const QString admin = QString::fromLatin1(PgCluster::kAdmin);
+        {
+            CommandRun run;
+            QCOMPARE(RunServerSchemaCommand(true, {connection.arg("ohmara_zh", "carol")}, run.io),
+                     SyncExit::kRefused);
+            QVERIFY2(run.text().contains(QStringLiteral("无权建立数据库")), qPrintable(run.text()));
+        }
+        {
+            CommandRun run;
+            QCOMPARE(RunServerSchemaCommand(true, {connection.arg("ohmara_zh", admin)}, run.io),
+                     SyncExit::kOk);
+            QVERIFY2(run.out.contains(QStringLiteral("已建立数据库")), qPrintable(run.text()));
+        }
+        QCOMPARE(zh.psql(QStringLiteral("SELECT max(version) FROM ohmara.schema_version"),
+                         QStringLiteral("ohmara_zh"))
+                     .value_or(QString()),
+                 QString::number(kServerSchemaVersion));
+        Laptop a(QStringLiteral("laptop-a"));
+        CommandRun run;
+        QCOMPARE(RunSyncCommand(a.path(), ProfileFile(QString()),
+                                {QStringLiteral("--server"), connection.arg("nosuch", admin)}, run.io),
+                 SyncExit::kServerSchema);
+    }
+
+    // ohmara-archive as a script runs it: a new laptop starts from sync, which makes the archive
+    // as the window does; a script reads the tool's own words on stderr, not the driver's.
+    void toolAsAScriptRunsIt_data() {
+        QTest::addColumn<QString>("pgpass");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a new laptop")
+            << "*:*:*:alice:" + kEngineerPassword << SyncExit::kOk << "取回记录 2 条";
+        QTest::newRow("a refused login") << "*:*:*:alice:old" << SyncExit::kRefused << "拒绝了登录";
+        QTest::newRow("the server ends the session")
+            << "*:*:*:alice:" + kEngineerPassword << SyncExit::kNetwork << "连接中断";
+    }
+    void toolAsAScriptRunsIt() {
+        QFETCH(QString, pgpass);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        Laptop seed(QStringLiteral("seed"));
+        seed.addRecords(QStringLiteral("QF1"), 0, 2);
+        QCOMPARE(sync(seed, engineer()).status, SyncStatus::Done);
+        QTemporaryDir laptop;
+        const QString archive = laptop.filePath(QStringLiteral("记录库.sqlite"));
+        UsePgpass(laptop.filePath(QStringLiteral("pgpass")), pgpass);
+        const bool cutOff = exitCode == SyncExit::kNetwork;
+        // The sync waits on an administrator's lock until its session is ended.
+        if (cutOff)
+            QVERIFY(admin(QStringLiteral("BEGIN; LOCK TABLE ohmara.records IN ACCESS EXCLUSIVE MODE")));
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::SeparateChannels);
+        tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
+                   {QStringLiteral("--archive"), archive, QStringLiteral("sync"), QStringLiteral("--server"),
+                    QStringLiteral("host=127.0.0.1 port=%1 dbname=ohmara user=alice application_name=blocked")
+                        .arg(m_cluster.port())});
+        tool.closeWriteChannel();
+        if (cutOff) {
+            // From a session of its own: one in a transaction sees pg_stat_activity as it first read it.
+            bool ended = false;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                ended = ended || m_cluster.psql(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM "
+                                                               "pg_stat_activity WHERE application_name = "
+                                                               "'blocked' AND wait_event_type = 'Lock'")) ==
+                                     QStringLiteral("1"),
+                30000);
+            QVERIFY(admin(QStringLiteral("COMMIT")));
+        }
+        QVERIFY(tool.waitForFinished(60000));
+        const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        QVERIFY2(tool.exitCode() == exitCode, qPrintable(out + err));
+        QVERIFY2((out + err).contains(said), qPrintable(out + err));
+        for (const char* noise : {"QPSQL", "QSql", "Database not open", "Unable to", "[ERROR]"})
+            QVERIFY2(!err.contains(QLatin1String(noise)), qPrintable(err));
+        QCOMPARE(QFile::exists(archive), true);
+        RecordArchive made;
+        QCOMPARE(made.open(archive, true), ArchiveState::ReadOnly);
+        QCOMPARE(made.recordCount(), exitCode == SyncExit::kOk ? 2 : 0);
+    }
+
     // The server, not the program, keeps records as they were stored and viewers from writing.
     void rolesOnTheServer_data() {
         QTest::addColumn<QString>("user");

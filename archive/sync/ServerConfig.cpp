@@ -188,10 +188,10 @@ std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString
             QSqlQuery utc(db);
             if (utc.exec(QStringLiteral("SET TIME ZONE 'UTC'")))
                 return db;
-            *error = utc.lastError().text();
+            *error = utc.lastError().databaseText().trimmed();
         } else {
-            *error =
-                QStringLiteral("无法连接服务器 %1：%2").arg(config.label(), db.lastError().text().trimmed());
+            // The server's and libpq's words, without the driver's own "QPSQL: Unable to connect".
+            *error = QStringLiteral("无法连接服务器 %1：%2").arg(config.label(), db.lastError().databaseText().trimmed());
         }
         db.close();
     }
