@@ -721,6 +721,17 @@ private slots:
                      overwritten[0].contains(QStringLiteral("110")),
                  qPrintable(overwritten[0]));
         QVERIFY(b.log(QStringLiteral("overwritten")).isEmpty());
+        // As the user reads it (ohmara-archive log, and the window's "同步记录…"): the laptop by
+        // its user and host, the field by its header.
+        QProcess tool;
+        tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
+                   {QStringLiteral("--archive"), a.path(), QStringLiteral("log")});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QString log = QString::fromUtf8(tool.readAllStandardOutput());
+        QVERIFY2(log.contains(QStringLiteral("\t被覆盖\t设备 QF3\t本机 %1 于 ").arg(LaptopName())) &&
+                     log.contains(QStringLiteral("（限值(uΩ)=110，备注=A 改）被 laptop-b 于")),
+                 qPrintable(log));
     }
 
     // "同步" in the window's tools menu, with the server of the settings file and the password of
@@ -796,6 +807,11 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
             QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
                      qPrintable(messages.texts().value(0)));
+            window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSyncLog"))->trigger();
+            auto* log = window.findChild<QStandardItemModel*>(QStringLiteral("SyncLogModel"));
+            QVERIFY(log && log->rowCount() == 1);
+            QCOMPARE(log->item(0, 1)->text(), QStringLiteral("完成"));
+            QCOMPARE(log->item(0, 3)->text(), messages.texts().value(0));
         }
         UsePgpass(pgpassPath(), pgpass());
         QVERIFY(!progress->isVisible());
