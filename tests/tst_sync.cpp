@@ -537,6 +537,8 @@ private slots:
         QTest::newRow("a refused login") << "*:*:*:alice:old" << SyncExit::kRefused << "拒绝了登录";
         QTest::newRow("the server ends the session")
             << "*:*:*:alice:" + kEngineerPassword << SyncExit::kNetwork << "连接中断";
+        // No pgpass entry: the tool asks on its terminal (script(1) gives it one) and gets the password.
+        QTest::newRow("a password typed on the terminal") << QString() << SyncExit::kOk << "取回记录 2 条";
     }
     void toolAsAScriptRunsIt() {
         QFETCH(QString, pgpass);
@@ -554,11 +556,23 @@ private slots:
             QVERIFY(admin(QStringLiteral("BEGIN; LOCK TABLE ohmara.records IN ACCESS EXCLUSIVE MODE")));
         QProcess tool;
         tool.setProcessChannelMode(QProcess::SeparateChannels);
-        tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
-                   {QStringLiteral("--archive"), archive, QStringLiteral("sync"), QStringLiteral("--server"),
-                    QStringLiteral("host=127.0.0.1 port=%1 dbname=ohmara user=alice application_name=blocked")
-                        .arg(m_cluster.port())});
-        tool.closeWriteChannel();
+        const QStringList arguments{
+            QStringLiteral("--archive"), archive, QStringLiteral("sync"), QStringLiteral("--server"),
+            QStringLiteral("host=127.0.0.1 port=%1 dbname=ohmara user=alice application_name=blocked")
+                .arg(m_cluster.port())};
+        const bool typed = pgpass.isEmpty();
+        if (typed) {
+            QString command = QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH);
+            for (const QString& argument : arguments)
+                command += QStringLiteral(" '") + argument + QLatin1Char('\'');
+            tool.start(QStringLiteral("script"),
+                       {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+            QTRY_VERIFY_WITH_TIMEOUT(tool.peek(4096).contains("password: "), 30000);
+            tool.write(kEngineerPassword.toUtf8() + '\r');
+        } else {
+            tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH), arguments);
+            tool.closeWriteChannel();
+        }
         if (cutOff) {
             // From a session of its own: one in a transaction sees pg_stat_activity as it first read it.
             bool ended = false;
@@ -575,6 +589,7 @@ private slots:
         const QString err = QString::fromUtf8(tool.readAllStandardError());
         QVERIFY2(tool.exitCode() == exitCode, qPrintable(out + err));
         QVERIFY2((out + err).contains(said), qPrintable(out + err));
+        QVERIFY2(!(out + err).contains(kEngineerPassword), qPrintable(out + err)); // not echoed
         for (const char* noise : {"QPSQL", "QSql", "Database not open", "Unable to", "[ERROR]"})
             QVERIFY2(!err.contains(QLatin1String(noise)), qPrintable(err));
         QCOMPARE(QFile::exists(archive), true);
