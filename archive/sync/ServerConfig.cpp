@@ -191,7 +191,8 @@ std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString
             *error = utc.lastError().databaseText().trimmed();
         } else {
             // The server's and libpq's words, without the driver's own "QPSQL: Unable to connect".
-            *error = QStringLiteral("无法连接服务器 %1：%2").arg(config.label(), db.lastError().databaseText().trimmed());
+            *error = QStringLiteral("无法连接服务器 %1：%2")
+                         .arg(config.label(), db.lastError().databaseText().trimmed());
         }
         db.close();
     }
