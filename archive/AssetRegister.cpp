@@ -75,6 +75,14 @@ const QStringList& AssetColumnHeaders() {
     return headers;
 }
 
+QString AssetFieldCaption(const QString& column) {
+    // The archive's columns are the headers' order, the device number first.
+    const QStringList columns =
+        QStringList{QStringLiteral("device")} + kAssetFields.split(QStringLiteral(", "));
+    const qsizetype i = columns.indexOf(column);
+    return i < 0 ? column : AssetColumnHeaders().at(i);
+}
+
 const QStringList& AssetKinds() {
     static const QStringList kinds{QStringLiteral("断路器"), QStringLiteral("隔离开关"),
                                    QStringLiteral("母线接头"), QStringLiteral("其他")};

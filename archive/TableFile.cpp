@@ -2,6 +2,7 @@
 
 #include "core/WholeFile.h"
 #include "report/CsvWriter.h"
+#include "report/SheetText.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <QUuid>
 #include <filesystem>
 #include <xlsxwriter.h>
+
+static_assert(kXlsxMaxRows + 1 == LXW_ROW_MAX);
 
 namespace {
 
@@ -50,8 +53,14 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
     QByteArray tmpdir = QDir::tempPath().toUtf8();
     options.tmpdir = tmpdir.data();
     const QByteArray name = QFile::encodeName(temporary);
+    // A folder that cannot be written is told here, in the user's words, before the library tries.
+    if (QFile probe(temporary); !probe.open(QIODevice::WriteOnly)) {
+        *reason = probe.errorString();
+        return false;
+    }
     lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
     if (!workbook) {
+        QFile::remove(temporary);
         *reason = QStringLiteral("无法建立工作簿");
         return false;
     }
@@ -61,13 +70,13 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
     lxw_error error = LXW_NO_ERROR;
     QStringList cells = headers;
     for (qint64 row = -1; error == LXW_NO_ERROR && (row < 0 || rows(row, &cells)); ++row) {
-        if (row + 1 >= LXW_ROW_MAX) {
+        if (row >= kXlsxMaxRows) {
             error = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
             break;
         }
         for (qsizetype c = 0; c < cells.size() && error == LXW_NO_ERROR; ++c)
             error = worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c),
-                                           cells.at(c).toUtf8().constData(), format);
+                                           XlsxCellText(cells.at(c)).toUtf8().constData(), format);
         cells.clear();
     }
     const lxw_error closed = workbook_close(workbook);

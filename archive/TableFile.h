@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <functional>
 
+// The rows a worksheet holds below its header row.
+inline constexpr qint64 kXlsxMaxRows = 1048575;
+
 // Gives row r (0-based, below the header) into *cells, or returns false when there are no more.
 using TableRowSource = std::function<bool(qint64 row, QStringList* cells)>;
 

@@ -42,7 +42,9 @@ ProgramPlaces ChooseProgramPlaces(const QString& programDir, const QString& user
 }
 
 ProgramPlaces CurrentProgramPlaces() {
+    // The program's folder whichever executable asks (ohmara, or ohmara-archive beside it).
     return ChooseProgramPlaces(ExecutableDir(),
-                               QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                               QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                                   QLatin1Char('/') + kProgramName,
                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }

@@ -6,6 +6,8 @@
 #include <QString>
 
 inline const QString kDataFolderName = QStringLiteral("测试记录");
+// The program's name: its folder in the user's configuration folder.
+inline const QString kProgramName = QStringLiteral("ohmara");
 
 struct ProgramPlaces {
     QString settingsFile; // full path of SystemFile.ini

@@ -13,7 +13,7 @@ PACKAGES=(
   libqt6sql6-sqlite sqlite3
   strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
-  libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev locales
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 

@@ -1204,6 +1204,60 @@ private slots:
         QVERIFY(window.StatusBar1->actions().contains(found)); // in the tools menu
     }
 
+    // export writes every text as it is in the archive, a NUL included, in either format; a
+    // workbook that cannot hold the records is refused before anything is written.
+    void exportKeepsEveryText_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("records");
+        QTest::newRow("csv") << "out.csv" << 1;
+        QTest::newRow("xlsx") << "out.xlsx" << 1;
+        QTest::newRow("more than a worksheet holds") << "out.xlsx" << 1048576;
+    }
+    void exportKeepsEveryText() {
+        QFETCH(QString, file);
+        QFETCH(int, records);
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath(kArchiveFileName);
+        Write(dir.filePath("in.txt"),
+              DataFileOf({{" 1", "24-02-01 10:00", "T1", "", "", "100 A", "5 秒", "10.0 uΩ"}}));
+        QCOMPARE(Tool({"--archive", fileName, "import", dir.filePath("in.txt")}), 0);
+        const QString device = QStringLiteral("T%1 1").arg(QChar(0));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("export"));
+            db.setDatabaseName(fileName);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec(QStringLiteral("UPDATE records SET texts = json_set(texts, '$[2]', 'T' || "
+                                              "char(0) || ' 1')")));
+            QVERIFY(query.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 2 WHERE %1 >= 2 UNION ALL "
+                                              "SELECT i + 1 FROM n WHERE i < %1) "
+                                              "INSERT INTO records (id, test_time, device, device_key, "
+                                              "tester, location, texts, source, "
+                                              "added_at, added_by) SELECT 'copy' || i, test_time, device, "
+                                              "device_key, tester, location, "
+                                              "texts, source, added_at, added_by FROM records, n")
+                                   .arg(records)));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("export"));
+        QProcess tool;
+        tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
+                   {"--archive", fileName, "export", dir.filePath(file)});
+        QVERIFY(tool.waitForFinished(120000));
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        if (records > 1) {
+            QCOMPARE(tool.exitCode(), 4);
+            QVERIFY2(err.contains(QStringLiteral(".csv")), qPrintable(err));
+            QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*out*")}, QDir::Files | QDir::Hidden),
+                     QStringList());
+            return;
+        }
+        QVERIFY2(tool.exitCode() == 0, qPrintable(err));
+        const Result<WorkbookRecords> exported = ReadRecordWorkbook(dir.filePath(file));
+        QVERIFY(exported);
+        QCOMPARE(exported->rows[0][2], device);
+    }
+
     void toolCommands() {
         QTemporaryDir dir;
         const QString fileName = dir.filePath(kArchiveFileName);
@@ -1227,7 +1281,8 @@ private slots:
         QCOMPARE(exported->recordCount, 1);
         QCOMPARE(exported->rows[0][2], QStringLiteral("T1"));
         QCOMPARE(Tool({"--archive", fileName, "verify"}), 0);
-        QCOMPARE(Tool({"--archive", fileName, "export", "/nonexistent-folder/out.xlsx"}), 4);
+        QCOMPARE(Tool({"--archive", fileName, "export", "/nonexistent-folder/out.xlsx"}, &out), 4);
+        QVERIFY2(!out.contains("[ERROR]"), qPrintable(out)); // the tool's words, not the library's
         Write(fileName, "garbage over the archive");
         QCOMPARE(Tool({"--archive", fileName, "verify"}), 3);
     }

@@ -109,8 +109,8 @@ struct ProbeRun {
 };
 
 // Runs the probe as user nobody when this process is root, else as this user.
-ProbeRun RunAsUser(const QString& program, const QString& part, const QString& home,
-                   const QString& workbook) {
+ProbeRun RunAsUser(const QString& program, const QString& part, const QString& home, const QString& workbook,
+                   const QStringList& arguments = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& key : env.keys())
         if (key.startsWith(QLatin1String("XDG_")))
@@ -124,10 +124,12 @@ ProbeRun RunAsUser(const QString& program, const QString& part, const QString& h
     child.setWorkingDirectory(home);
     if (geteuid() == 0)
         child.start(QStandardPaths::findExecutable(QStringLiteral("setpriv")),
-                    {QStringLiteral("--reuid=%1").arg(kNobody), QStringLiteral("--regid=%1").arg(kNobody),
-                     QStringLiteral("--clear-groups"), QStringLiteral("--"), program});
+                    QStringList{QStringLiteral("--reuid=%1").arg(kNobody),
+                                QStringLiteral("--regid=%1").arg(kNobody), QStringLiteral("--clear-groups"),
+                                QStringLiteral("--"), program} +
+                        arguments);
     else
-        child.start(program, {});
+        child.start(program, arguments);
     ProbeRun run;
     run.started = child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit;
     run.exitCode = child.exitCode();
@@ -202,6 +204,14 @@ private slots:
         QCOMPARE(run.messages().size(), 1);
         QVERIFY2(run.messages().first().contains(settings) && run.messages().first().contains(data),
                  qPrintable(run.messages().first()));
+        // The installed tool reads the same settings and works on the same archive.
+        const ProbeRun status = RunAsUser(prefix + QStringLiteral("/bin/ohmara-archive"), {}, home, {},
+                                          {QStringLiteral("status")});
+        QCOMPARE(status.exitCode, 0);
+        QVERIFY2(status.lines.contains(QStringLiteral("settings: ") + settings) &&
+                     status.lines.contains(QStringLiteral("data_folder: ") + data) &&
+                     status.lines.contains(QStringLiteral("records: 4")), // the upload's and the live test
+                 qPrintable(status.lines.join(QLatin1Char('\n'))));
         QFile settingsFile(settings);
         QVERIFY(settingsFile.open(QIODevice::ReadOnly));
         const QByteArray userSettings = settingsFile.readAll();

@@ -3,9 +3,11 @@
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
+#include "archive/SyncLog.h"
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
+#include "core/ProfileFile.h"
 #include "core/TestRecord.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
@@ -21,11 +23,13 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -35,6 +39,37 @@ namespace {
 
 const QString kEngineerPassword = QStringLiteral("eng'ineer \"pw\"");
 const QString kViewerPassword = QStringLiteral("viewer-pw");
+const QString kCarolPassword = QStringLiteral("carol-pw"); // a login without the right to make databases
+
+// A pgpass file, as libpq reads it; the file PGPASSFILE names from here on.
+void UsePgpass(const QString& path, const QString& lines) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(lines.toUtf8() + '\n');
+    file.close();
+    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    qputenv("PGPASSFILE", QFile::encodeName(path));
+}
+
+// A server command's output, and the answer it gets when it asks for a password (none: nobody to ask).
+struct CommandRun {
+    explicit CommandRun(const QString& answer = {}) {
+        if (!answer.isEmpty())
+            io.askPassword = [this, answer](const QString&) {
+                ++asked;
+                return answer;
+            };
+    }
+    QString text() {
+        outStream.flush();
+        errStream.flush();
+        return out + err;
+    }
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    ServerCommandIo io{outStream, errStream, {}, {}};
+    int asked = 0;
+};
 
 QStringList Statements(const QString& path) {
     QFile file(path);
@@ -230,6 +265,14 @@ class TestSync : public QObject {
     Q_OBJECT
 
     PgCluster m_cluster;
+    QTemporaryDir m_home;
+    // Every login's password, for every server the test starts.
+    QString pgpass() const {
+        return QStringLiteral("*:*:*:%1:%2\n*:*:*:alice:%3\n*:*:*:bob:%3\n*:*:*:vera:%4\n*:*:*:carol:%5")
+            .arg(QString::fromLatin1(PgCluster::kAdmin), QString::fromLatin1(PgCluster::kAdminPassword),
+                 kEngineerPassword, kViewerPassword, kCarolPassword);
+    }
+    QString pgpassPath() const { return m_home.filePath(QStringLiteral("pgpass")); }
 
     ServerConfig as(const QString& user, const QString& password) const {
         ServerConfig config;
@@ -241,10 +284,9 @@ class TestSync : public QObject {
         return config;
     }
     QString adminConnection() const {
-        return QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3 password='%4'")
+        return QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3")
             .arg(m_cluster.port())
-            .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin),
-                 QString::fromLatin1(PgCluster::kAdminPassword));
+            .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin));
     }
 
     // One statement (or several) as the administrator, on a connection kept open (and opened again
@@ -291,13 +333,13 @@ class TestSync : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(m_cluster.create(), qPrintable(m_cluster.error()));
+        UsePgpass(pgpassPath(), pgpass());
         // The tool's init-server, as the administrator; a second run finds the work done.
         for (const QString& said :
              {QStringLiteral("→ %1").arg(kServerSchemaVersion), QStringLiteral("已是版本")}) {
-            QString out, err;
-            QTextStream outStream(&out), errStream(&err);
-            QCOMPARE(RunServerSchemaCommand(true, {adminConnection()}, outStream, errStream), SyncExit::kOk);
-            QVERIFY2(out.contains(said), qPrintable(out + err));
+            CommandRun run;
+            QCOMPARE(RunServerSchemaCommand(true, {adminConnection()}, run.io), SyncExit::kOk);
+            QVERIFY2(run.out.contains(said), qPrintable(run.text()));
         }
         const auto quoted = [](QString text) {
             return QLatin1Char('\'') + text.replace(QLatin1Char('\''), QStringLiteral("''")) +
@@ -305,8 +347,9 @@ private slots:
         };
         QVERIFY2(admin(QStringLiteral("CREATE ROLE alice LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
                                       " CREATE ROLE bob LOGIN PASSWORD %1 IN ROLE ohmara_engineer;"
-                                      " CREATE ROLE vera LOGIN PASSWORD %2 IN ROLE ohmara_viewer")
-                           .arg(quoted(kEngineerPassword), quoted(kViewerPassword))),
+                                      " CREATE ROLE vera LOGIN PASSWORD %2 IN ROLE ohmara_viewer;"
+                                      " CREATE ROLE carol LOGIN PASSWORD %3")
+                           .arg(quoted(kEngineerPassword), quoted(kViewerPassword), quoted(kCarolPassword))),
                  qPrintable(m_cluster.error()));
     }
 
@@ -315,6 +358,7 @@ private slots:
         QSqlDatabase::database(QStringLiteral("holder"), false).close();
         QSqlDatabase::removeDatabase(QStringLiteral("holder"));
         resetServer();
+        UsePgpass(pgpassPath(), pgpass());
     }
 
     // Two laptops, each with records of its own and some they both met, and a register row each:
@@ -397,58 +441,185 @@ private slots:
         QCOMPARE(b.records(), a.records());
     }
 
-    // Logins that fail leave the archive as it was; the password may come from a pgpass file.
-    // Logins that fail leave the archive as it was. Through the tool's sync, with the server named
-    // on the command line (a password there is quoted as libpq quotes it) or the password in a
-    // pgpass file.
+    // Through the tool's sync: the password from a pgpass file, or asked for when none is found
+    // (never taken from the command line, where every user's ps shows it); each failure with the
+    // exit code a script can act on, and the archive as it was.
     void logins_data() {
-        QTest::addColumn<QString>("connection");
+        QTest::addColumn<QString>("connection"); // empty: the settings' server, and there is none
         QTest::addColumn<QString>("pgpass");
+        QTest::addColumn<QString>("answer"); // typed when asked; empty: nobody to ask
         QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
         const QString server = QStringLiteral("host=127.0.0.1 port=%1 dbname=ohmara ").arg(m_cluster.port());
-        QTest::newRow("password") << server + "user=alice password='eng\\'ineer \"pw\"'" << QString()
-                                  << SyncExit::kOk;
-        QTest::newRow("wrong password")
-            << server + "user=alice password=guess" << QString() << SyncExit::kNetwork;
+        const QString alice = QStringLiteral("127.0.0.1:*:ohmara:alice:eng'ineer \"pw\"");
+        QTest::newRow("pgpass") << server + "user=alice" << alice << QString() << SyncExit::kOk << "同步完成";
+        QTest::newRow("pgpass, wrong")
+            << server + "user=alice"
+            << "*:*:*:alice:old" << QString() << SyncExit::kRefused << "拒绝了登录";
         QTest::newRow("unknown user")
-            << server + "user=mallory password=guess" << QString() << SyncExit::kNetwork;
-        QTest::newRow("pgpass") << server + "user=alice"
-                                << "127.0.0.1:*:ohmara:alice:eng'ineer \"pw\"" << SyncExit::kOk;
-        QTest::newRow("pgpass, wrong") << server + "user=alice"
-                                       << "*:*:*:alice:old" << SyncExit::kNetwork;
-        QTest::newRow("viewer") << server + "user=vera password=" + kViewerPassword << QString()
-                                << SyncExit::kPartial;
+            << server + "user=mallory"
+            << "*:*:*:mallory:guess" << QString() << SyncExit::kRefused << "拒绝了登录";
+        QTest::newRow("asked on the terminal")
+            << server + "user=alice" << QString() << kEngineerPassword << SyncExit::kOk << "同步完成";
+        QTest::newRow("nobody to ask")
+            << server + "user=alice" << QString() << QString() << SyncExit::kRefused << ".pgpass";
+        QTest::newRow("password in the argument") << server + "user=alice password='eng\\'ineer \"pw\"'"
+                                                  << QString() << QString() << SyncExit::kUsage << ".pgpass";
+        QTest::newRow("libpq keywords")
+            << server +
+                   "user=alice sslmode=prefer sslrootcert=/nonexistent/root.crt sslcert=/nonexistent/c.crt "
+                   "sslkey=/nonexistent/c.key application_name='ohmara test' connect_timeout=5"
+            << alice << QString() << SyncExit::kOk << "同步完成";
+        QTest::newRow("no such database")
+            << QStringLiteral("host=127.0.0.1 port=%1 dbname=nosuch user=alice").arg(m_cluster.port())
+            << "*:*:*:alice:" + kEngineerPassword << QString() << SyncExit::kServerSchema << "没有这个数据库";
+        QTest::newRow("no server there") << "host=127.0.0.1 port=1 dbname=ohmara user=alice" << alice
+                                         << QString() << SyncExit::kNetwork << "无法连接服务器";
+        QTest::newRow("no server named")
+            << QString() << alice << QString() << SyncExit::kUsage << "没有设置同步服务器";
+        QTest::newRow("viewer") << server + "user=vera"
+                                << "*:*:*:vera:" + kViewerPassword << QString() << SyncExit::kPartial
+                                << "只读账户";
     }
     void logins() {
         QFETCH(QString, connection);
         QFETCH(QString, pgpass);
+        QFETCH(QString, answer);
         QFETCH(int, exitCode);
-        QTemporaryDir home;
-        const QString pgpassPath = home.filePath(QStringLiteral("pgpass"));
-        QFile file(pgpassPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(pgpass.toUtf8() + '\n');
-        file.close();
-        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        qputenv("PGPASSFILE", QFile::encodeName(pgpassPath));
+        QFETCH(QString, said);
+        UsePgpass(m_home.filePath(QStringLiteral("row-pgpass")), pgpass);
         Laptop a(QStringLiteral("laptop-a"));
         a.addRecords(QStringLiteral("QF1"), 0, 3);
         const QStringList before = a.state();
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        const int exit = RunSyncCommand(a.path(), QString(), {QStringLiteral("--server"), connection},
-                                        outStream, errStream);
-        qunsetenv("PGPASSFILE");
-        QVERIFY2(exit == exitCode, qPrintable(out + err));
+        CommandRun run(answer);
+        const QStringList arguments =
+            connection.isEmpty() ? QStringList() : QStringList{QStringLiteral("--server"), connection};
+        const int exit = RunSyncCommand(a.path(), ProfileFile(QString()), arguments, run.io);
+        UsePgpass(pgpassPath(), this->pgpass());
+        QVERIFY2(exit == exitCode, qPrintable(QString::number(exit) + QLatin1Char(' ') + run.text()));
+        QVERIFY2(run.text().contains(said), qPrintable(run.text()));
+        QCOMPARE(run.asked, answer.isEmpty() ? 0 : 1);
         const bool sent = exitCode == SyncExit::kOk;
-        QVERIFY2((exitCode == SyncExit::kNetwork ? err : out)
-                     .contains(sent                             ? QStringLiteral("同步完成")
-                               : exitCode == SyncExit::kNetwork ? QStringLiteral("无法连接服务器")
-                                                                : QStringLiteral("只读账户")),
-                 qPrintable(out + err));
-        if (exitCode == SyncExit::kNetwork)
+        if (exitCode != SyncExit::kOk && exitCode != SyncExit::kPartial)
             QCOMPARE(a.state(), before);
         QCOMPARE(serverCount(QStringLiteral("records")), sent ? QStringLiteral("3") : QStringLiteral("0"));
+    }
+
+    // A server that speaks Chinese, as one set up on a Chinese system does: init-server makes the
+    // missing database (or says the login may not), and a wrong database name is told as such.
+    void serverInAnotherLanguage() {
+        QTemporaryDir locales;
+        QVERIFY(QFile::setPermissions(locales.path(), QFile::permissions(locales.path()) | QFile::ReadOther |
+                                                          QFile::ExeOther));
+        QProcess localedef;
+        localedef.start(QStringLiteral("localedef"),
+                        {QStringLiteral("-i"), QStringLiteral("zh_CN"), QStringLiteral("-f"),
+                         QStringLiteral("UTF-8"), locales.filePath(QStringLiteral("zh_CN.UTF-8"))});
+        if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
+            QSKIP("no zh_CN.UTF-8 locale can be made here (Debian package locales)");
+        PgCluster zh;
+        zh.environment << QStringLiteral("LOCPATH=") + locales.path();
+        zh.settings << QStringLiteral("lc_messages=zh_CN.UTF-8");
+        QVERIFY2(zh.create(), qPrintable(zh.error()));
+        QVERIFY(!zh.psql(QStringLiteral("SELECT 1"), QStringLiteral("nosuch")));
+        QVERIFY2(zh.error().contains(QStringLiteral("不存在")),
+                 qPrintable(zh.error())); // it does speak Chinese
+        QVERIFY(zh.psql(QStringLiteral("CREATE ROLE carol LOGIN PASSWORD '%1'").arg(kCarolPassword)));
+        const QString connection = QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3").arg(zh.port());
+        const QString admin = QString::fromLatin1(PgCluster::kAdmin);
+        {
+            CommandRun run;
+            QCOMPARE(RunServerSchemaCommand(true, {connection.arg("ohmara_zh", "carol")}, run.io),
+                     SyncExit::kRefused);
+            QVERIFY2(run.text().contains(QStringLiteral("无权建立数据库")), qPrintable(run.text()));
+        }
+        {
+            CommandRun run;
+            QCOMPARE(RunServerSchemaCommand(true, {connection.arg("ohmara_zh", admin)}, run.io),
+                     SyncExit::kOk);
+            QVERIFY2(run.out.contains(QStringLiteral("已建立数据库")), qPrintable(run.text()));
+        }
+        QCOMPARE(zh.psql(QStringLiteral("SELECT max(version) FROM ohmara.schema_version"),
+                         QStringLiteral("ohmara_zh"))
+                     .value_or(QString()),
+                 QString::number(kServerSchemaVersion));
+        Laptop a(QStringLiteral("laptop-a"));
+        CommandRun run;
+        QCOMPARE(RunSyncCommand(a.path(), ProfileFile(QString()),
+                                {QStringLiteral("--server"), connection.arg("nosuch", admin)}, run.io),
+                 SyncExit::kServerSchema);
+    }
+
+    // ohmara-archive as a script runs it: a new laptop starts from sync, which makes the archive
+    // as the window does; a script reads the tool's own words on stderr, not the driver's.
+    void toolAsAScriptRunsIt_data() {
+        QTest::addColumn<QString>("pgpass");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a new laptop")
+            << "*:*:*:alice:" + kEngineerPassword << SyncExit::kOk << "取回记录 2 条";
+        QTest::newRow("a refused login") << "*:*:*:alice:old" << SyncExit::kRefused << "拒绝了登录";
+        QTest::newRow("the server ends the session")
+            << "*:*:*:alice:" + kEngineerPassword << SyncExit::kNetwork << "连接中断";
+        // No pgpass entry: the tool asks on its terminal (script(1) gives it one) and gets the password.
+        QTest::newRow("a password typed on the terminal") << QString() << SyncExit::kOk << "取回记录 2 条";
+    }
+    void toolAsAScriptRunsIt() {
+        QFETCH(QString, pgpass);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        Laptop seed(QStringLiteral("seed"));
+        seed.addRecords(QStringLiteral("QF1"), 0, 2);
+        QCOMPARE(sync(seed, engineer()).status, SyncStatus::Done);
+        QTemporaryDir laptop;
+        const QString archive = laptop.filePath(QStringLiteral("记录库.sqlite"));
+        UsePgpass(laptop.filePath(QStringLiteral("pgpass")), pgpass);
+        const bool cutOff = exitCode == SyncExit::kNetwork;
+        // The sync waits on an administrator's lock until its session is ended.
+        if (cutOff)
+            QVERIFY(admin(QStringLiteral("BEGIN; LOCK TABLE ohmara.records IN ACCESS EXCLUSIVE MODE")));
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::SeparateChannels);
+        const QStringList arguments{
+            QStringLiteral("--archive"), archive, QStringLiteral("sync"), QStringLiteral("--server"),
+            QStringLiteral("host=127.0.0.1 port=%1 dbname=ohmara user=alice application_name=blocked")
+                .arg(m_cluster.port())};
+        const bool typed = pgpass.isEmpty();
+        if (typed) {
+            QString command = QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH);
+            for (const QString& argument : arguments)
+                command += QStringLiteral(" '") + argument + QLatin1Char('\'');
+            tool.start(QStringLiteral("script"),
+                       {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+            QTRY_VERIFY_WITH_TIMEOUT(tool.peek(4096).contains("password: "), 30000);
+            tool.write(kEngineerPassword.toUtf8() + '\r');
+        } else {
+            tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH), arguments);
+            tool.closeWriteChannel();
+        }
+        if (cutOff) {
+            // From a session of its own: one in a transaction sees pg_stat_activity as it first read it.
+            bool ended = false;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                ended = ended || m_cluster.psql(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM "
+                                                               "pg_stat_activity WHERE application_name = "
+                                                               "'blocked' AND wait_event_type = 'Lock'")) ==
+                                     QStringLiteral("1"),
+                30000);
+            QVERIFY(admin(QStringLiteral("COMMIT")));
+        }
+        QVERIFY(tool.waitForFinished(60000));
+        const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+        const QString err = QString::fromUtf8(tool.readAllStandardError());
+        QVERIFY2(tool.exitCode() == exitCode, qPrintable(out + err));
+        QVERIFY2((out + err).contains(said), qPrintable(out + err));
+        QVERIFY2(!(out + err).contains(kEngineerPassword), qPrintable(out + err)); // not echoed
+        for (const char* noise : {"QPSQL", "QSql", "Database not open", "Unable to", "[ERROR]"})
+            QVERIFY2(!err.contains(QLatin1String(noise)), qPrintable(err));
+        QCOMPARE(QFile::exists(archive), true);
+        RecordArchive made;
+        QCOMPARE(made.open(archive, true), ArchiveState::ReadOnly);
+        QCOMPARE(made.recordCount(), exitCode == SyncExit::kOk ? 2 : 0);
     }
 
     // The server, not the program, keeps records as they were stored and viewers from writing.
@@ -625,6 +796,17 @@ private slots:
                      overwritten[0].contains(QStringLiteral("110")),
                  qPrintable(overwritten[0]));
         QVERIFY(b.log(QStringLiteral("overwritten")).isEmpty());
+        // As the user reads it (ohmara-archive log, and the window's "同步记录…"): the laptop by
+        // its user and host, the field by its header.
+        QProcess tool;
+        tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
+                   {QStringLiteral("--archive"), a.path(), QStringLiteral("log")});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+        const QString log = QString::fromUtf8(tool.readAllStandardOutput());
+        QVERIFY2(log.contains(QStringLiteral("\t被覆盖\t设备 QF3\t本机 %1 于 ").arg(LaptopName())) &&
+                     log.contains(QStringLiteral("（限值(uΩ)=110，备注=A 改）被 laptop-b 于")),
+                 qPrintable(log));
     }
 
     // "同步" in the window's tools menu, with the server of the settings file and the password of
@@ -634,6 +816,7 @@ private slots:
         QTest::newRow("a laptop with records pushes them") << "records";
         QTest::newRow("a laptop without an archive gets one from the server") << "empty";
         QTest::newRow("an upload syncs on its own when the settings ask") << "upload";
+        QTest::newRow("a refused login after uploads is told once") << "refused";
     }
     void windowSync() {
         QFETCH(QString, laptop);
@@ -654,14 +837,11 @@ private slots:
             QStringLiteral("[TeamServer]\r\nHost=127.0.0.1\r\nPort=%1\r\nDatabase=ohmara\r\nUser=alice\r\n")
                 .arg(m_cluster.port())
                 .toLatin1() +
-            (laptop == "upload" ? "SyncAfterUpload=1\r\n" : ""));
+            (laptop == "upload" || laptop == "refused" ? "SyncAfterUpload=1\r\n" : ""));
         settings.close();
-        QFile pgpass(dir.filePath(QStringLiteral("pgpass")));
-        QVERIFY(pgpass.open(QIODevice::WriteOnly));
-        pgpass.write(QStringLiteral("*:*:*:alice:%1\n").arg(kEngineerPassword).toUtf8());
-        pgpass.close();
-        QVERIFY(pgpass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        qputenv("PGPASSFILE", QFile::encodeName(pgpass.fileName()));
+        const bool refused = laptop == "refused";
+        UsePgpass(dir.filePath(QStringLiteral("pgpass")),
+                  QStringLiteral("*:*:*:alice:%1").arg(refused ? QStringLiteral("old") : kEngineerPassword));
 
         MessageRecorder messages;
         TFrmMain window;
@@ -669,7 +849,7 @@ private slots:
         auto* action = window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSync"));
         auto* progress = window.StatusPanel1->findChild<QProgressBar*>(QStringLiteral("SyncProgress"));
         QVERIFY(action && progress);
-        if (laptop == "upload") {
+        if (laptop == "upload" || refused) {
             SimSetup setup;
             for (int k = 1; k <= 30; ++k)
                 setup.records.append(SimRecord{QDateTime(QDate(2024, 3, 15), QTime(9, k)),
@@ -680,9 +860,20 @@ private slots:
             usb.pointProgramAt();
             gbDeviceConnected = true;
             window.UpdateButtons();
-            window.BtnSampleData->click();
-            QVERIFY(progress->isVisible());
-            QTRY_VERIFY_WITH_TIMEOUT(action->isEnabled(), 30000);
+            for (int upload = 0; upload < (refused ? 2 : 1); ++upload) {
+                window.BtnSampleData->click();
+                QVERIFY(progress->isVisible());
+                QTRY_VERIFY_WITH_TIMEOUT(action->isEnabled(), 30000);
+            }
+            if (refused) {
+                // Not the field's everyday unreachable server: told, and only once in the run.
+                QCOMPARE(messages.messages.size(), 1);
+                QVERIFY2(messages.texts().value(0).contains(QStringLiteral("拒绝了登录")),
+                         qPrintable(messages.texts().value(0)));
+                UsePgpass(pgpassPath(), pgpass());
+                QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("0"));
+                return;
+            }
             QVERIFY(messages.messages.isEmpty()); // done without a word
         } else {
             action->trigger();
@@ -691,8 +882,13 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 1, 30000);
             QVERIFY2(messages.texts().value(0).startsWith(QStringLiteral("同步完成")),
                      qPrintable(messages.texts().value(0)));
+            window.StatusBar1->findChild<QAction*>(QStringLiteral("ActSyncLog"))->trigger();
+            auto* log = window.findChild<QStandardItemModel*>(QStringLiteral("SyncLogModel"));
+            QVERIFY(log && log->rowCount() == 1);
+            QCOMPARE(log->item(0, 1)->text(), QStringLiteral("完成"));
+            QCOMPARE(log->item(0, 3)->text(), messages.texts().value(0));
         }
-        qunsetenv("PGPASSFILE");
+        UsePgpass(pgpassPath(), pgpass());
         QVERIFY(!progress->isVisible());
         QVERIFY(action->isEnabled());
         QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("30"));
@@ -721,9 +917,8 @@ private slots:
         Laptop a(QStringLiteral("laptop-a"));
         a.addRecords(QStringLiteral("QF1"), 0, 2);
         const SyncOutcome outcome = sync(a, engineer());
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        const int upgraded = RunServerSchemaCommand(false, {adminConnection()}, outStream, errStream);
+        CommandRun run;
+        const int upgraded = RunServerSchemaCommand(false, {adminConnection()}, run.io);
         QVERIFY(admin(QStringLiteral("DELETE FROM ohmara.schema_version WHERE version > %1")
                           .arg(kServerSchemaVersion)));
         QCOMPARE(outcome.status, status);

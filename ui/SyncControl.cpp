@@ -1,5 +1,7 @@
 #include "ui/SyncControl.h"
 
+#include "archive/SyncLog.h"
+#include "archive/sync/SyncCommands.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
@@ -7,10 +9,15 @@
 #include "ui/UMain.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
 #include <utility>
 
 QString SyncControl::ArchivePath() {
@@ -27,6 +34,11 @@ SyncControl::SyncControl(TFrmMain* window)
         start();
     });
     window->StatusBar1->addAction(m_action);
+    auto* log = new QAction(QStringLiteral("同步记录…"), window->StatusBar1);
+    log->setObjectName(QStringLiteral("ActSyncLog"));
+    log->setStatusTip(QStringLiteral("查看同步的完成、出错和被覆盖的修改"));
+    connect(log, &QAction::triggered, this, [this] { ShowSyncLog(m_window); });
+    window->StatusBar1->addAction(log);
 
     m_progress->setObjectName(QStringLiteral("SyncProgress"));
     m_progress->setAccessibleName(QStringLiteral("同步进度"));
@@ -43,9 +55,7 @@ SyncControl::SyncControl(TFrmMain* window)
 void SyncControl::startAfterUpload(const QString& source) {
     if (source != QStringLiteral("upload") || m_runner.running())
         return;
-    ProfileFile settings(SettingsFilePath());
-    static_cast<void>(settings.load()); // a file that cannot be read asks for no sync
-    if (!ServerConfig::FromSettings(settings).syncAfterUpload)
+    if (!ServerConfig::FromSettings(ReadSettingsFile()).syncAfterUpload)
         return;
     m_quiet = true;
     start();
@@ -54,10 +64,8 @@ void SyncControl::startAfterUpload(const QString& source) {
 void SyncControl::start() {
     if (m_runner.running())
         return;
-    ProfileFile settings(SettingsFilePath());
-    static_cast<void>(settings.load()); // a file that cannot be read holds no server
     const QString password = m_server.password;
-    m_server = ServerConfig::FromSettings(settings);
+    m_server = ServerConfig::FromSettings(ReadSettingsFile());
     m_server.password = password; // asked for once in this run, kept in memory only
     // A laptop without an archive yet gets an empty one, to be filled from the server.
     ProgramArchive::shared().archive();
@@ -77,18 +85,24 @@ void SyncControl::finish(const SyncOutcome& outcome) {
     m_runner.wait();
     m_progress->hide();
     m_action->setEnabled(true);
+    const ConnectFailure failure = m_runner.connectFailure();
+    QString message = outcome.message;
+    if (const QString why = ConnectFailureText(failure); !why.isEmpty())
+        message += QLatin1Char('\n') + why;
     if (m_quiet) {
         if (outcome.status == SyncStatus::ConnectFailed)
             m_server.password.clear();
-        const bool expected = outcome.status == SyncStatus::Done || outcome.status == SyncStatus::Cancelled ||
-                              outcome.status == SyncStatus::ConnectFailed;
+        // An unreachable server is a laptop's everyday state in the field; a refused login is not.
+        const bool expected =
+            outcome.status == SyncStatus::Done || outcome.status == SyncStatus::Cancelled ||
+            (outcome.status == SyncStatus::ConnectFailed && failure == ConnectFailure::Unreachable);
         if (expected || std::exchange(m_toldQuietFailure, true))
             return;
-        ShowMessage(outcome.message, kAppTitle, MsgIcon::Warning);
+        ShowMessage(message, kAppTitle, MsgIcon::Warning);
         return;
     }
     if (outcome.status == SyncStatus::ConnectFailed && m_server.password.isEmpty() &&
-        outcome.message.contains(QLatin1String("no password supplied"))) {
+        failure == ConnectFailure::NeedsPassword) {
         bool ok = false;
         const QString password = QInputDialog::getText(
             m_window, QStringLiteral("同步"),
@@ -102,6 +116,39 @@ void SyncControl::finish(const SyncOutcome& outcome) {
     }
     if (outcome.status == SyncStatus::ConnectFailed)
         m_server.password.clear();
-    ShowMessage(outcome.message, kAppTitle,
+    ShowMessage(message, kAppTitle,
                 outcome.status == SyncStatus::Done ? MsgIcon::Information : MsgIcon::Warning);
+}
+
+QDialog* ShowSyncLog(QWidget* parent) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName(QStringLiteral("DlgSyncLog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("同步记录 — 本机 %1").arg(LaptopName()));
+    auto* model = new QStandardItemModel(0, 4, dialog);
+    model->setObjectName(QStringLiteral("SyncLogModel"));
+    model->setHorizontalHeaderLabels({QStringLiteral("时间（UTC）"), QStringLiteral("结果"),
+                                      QStringLiteral("对象"), QStringLiteral("说明")});
+    if (RecordArchive* archive = ProgramArchive::shared().existingArchive(); archive && archive->readable()) {
+        for (const SyncLogEntry& entry : ReadSyncLog(*archive, 1000)) {
+            QList<QStandardItem*> row;
+            for (const QString& text : {entry.at, entry.kind, entry.subject, entry.message}) {
+                row << new QStandardItem(text);
+                row.back()->setEditable(false);
+            }
+            model->appendRow(row);
+        }
+    }
+    auto* view = new QTableView(dialog);
+    view->setModel(model);
+    view->setAccessibleName(QStringLiteral("同步记录"));
+    view->setWordWrap(true);
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->verticalHeader()->hide();
+    view->resizeColumnsToContents();
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(view);
+    dialog->resize(900, 420);
+    dialog->show();
+    return dialog;
 }

@@ -9,8 +9,13 @@
 #include <QObject>
 
 class QAction;
+class QDialog;
 class QProgressBar;
+class QWidget;
 class TFrmMain;
+
+// "同步记录…": the sync log of the archive, newest first, in a window of its own (closed with it).
+QDialog* ShowSyncLog(QWidget* parent);
 
 class SyncControl : public QObject {
     Q_OBJECT

@@ -2,10 +2,15 @@
 
 #include "core/ProfileFile.h"
 
+#include <QDeadlineTimer>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 #include <QUrlQuery>
+#include <libpq-fe.h>
+#include <poll.h>
+#include <vector>
 
 QString ServerConfig::label() const {
     return QStringLiteral("%1:%2/%3")
@@ -21,12 +26,36 @@ ServerConfig ServerConfig::FromSettings(const ProfileFile& settings) {
     config.database = settings.readString(kTeamServerSection, QStringLiteral("Database"), {}).trimmed();
     config.user = settings.readString(kTeamServerSection, QStringLiteral("User"), {}).trimmed();
     config.sslMode = settings.readString(kTeamServerSection, QStringLiteral("SslMode"), {}).trimmed();
+    config.sslRootCert = settings.readString(kTeamServerSection, QStringLiteral("SslRootCert"), {}).trimmed();
+    config.sslCert = settings.readString(kTeamServerSection, QStringLiteral("SslCert"), {}).trimmed();
+    config.sslKey = settings.readString(kTeamServerSection, QStringLiteral("SslKey"), {}).trimmed();
     config.syncAfterUpload =
         settings.readInteger(kTeamServerSection, QStringLiteral("SyncAfterUpload"), 0) == 1;
     return config;
 }
 
 namespace {
+
+// The libpq keywords of a connection beyond host, port, database, user and password. A lost
+// network shows as an error within seconds instead of a sync that hangs.
+std::vector<std::pair<const char*, QString>> ConnectionOptions(const ServerConfig& config) {
+    std::vector<std::pair<const char*, QString>> options{
+        {"connect_timeout", QString::number(config.connectTimeout.count())},
+        {"keepalives", QStringLiteral("1")},
+        {"keepalives_idle", QStringLiteral("15")},
+        {"keepalives_interval", QStringLiteral("5")},
+        {"keepalives_count", QStringLiteral("3")},
+        {"application_name", config.applicationName}};
+    const std::pair<const char*, const QString*> optional[] = {{"sslmode", &config.sslMode},
+                                                               {"sslrootcert", &config.sslRootCert},
+                                                               {"sslcert", &config.sslCert},
+                                                               {"sslkey", &config.sslKey}};
+    for (const auto& [key, value] : optional) {
+        if (!value->isEmpty())
+            options.emplace_back(key, *value);
+    }
+    return options;
+}
 
 bool SetKeyword(ServerConfig& config, const QString& key, const QString& value) {
     if (key == QLatin1String("host") || key == QLatin1String("hostaddr")) {
@@ -41,12 +70,20 @@ bool SetKeyword(ServerConfig& config, const QString& key, const QString& value) 
         config.user = value;
     } else if (key == QLatin1String("sslmode")) {
         config.sslMode = value;
+    } else if (key == QLatin1String("sslrootcert")) {
+        config.sslRootCert = value;
+    } else if (key == QLatin1String("sslcert")) {
+        config.sslCert = value;
+    } else if (key == QLatin1String("sslkey")) {
+        config.sslKey = value;
+    } else if (key == QLatin1String("application_name")) {
+        config.applicationName = value;
     } else if (key == QLatin1String("password")) {
         config.password = value;
     } else if (key == QLatin1String("connect_timeout")) {
         bool ok = false;
         config.connectTimeout = std::chrono::seconds(value.toInt(&ok));
-        return ok;
+        return ok && config.connectTimeout.count() >= 0;
     } else {
         return false;
     }
@@ -138,26 +175,93 @@ std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString
         db.setUserName(config.user);
         db.setPassword(config.password);
         // A lost network shows as an error within seconds instead of a sync that hangs.
-        QStringList options{QStringLiteral("connect_timeout=%1").arg(config.connectTimeout.count()),
-                            QStringLiteral("keepalives=1"),
-                            QStringLiteral("keepalives_idle=15"),
-                            QStringLiteral("keepalives_interval=5"),
-                            QStringLiteral("keepalives_count=3"),
-                            QStringLiteral("application_name=ohmara")};
-        if (!config.sslMode.isEmpty())
-            options << QStringLiteral("sslmode=%1").arg(config.sslMode);
+        QStringList options;
+        for (const auto& [key, value] : ConnectionOptions(config)) {
+            // The driver splits its options at ';' and hands them to libpq, which reads quotes.
+            QString quoted = value;
+            quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                .replace(QLatin1Char('\''), QStringLiteral("\\'"));
+            options << QStringLiteral("%1='%2'").arg(QLatin1String(key), quoted);
+        }
         db.setConnectOptions(options.join(QLatin1Char(';')));
         if (db.open()) {
             QSqlQuery utc(db);
             if (utc.exec(QStringLiteral("SET TIME ZONE 'UTC'")))
                 return db;
-            *error = utc.lastError().text();
+            *error = utc.lastError().databaseText().trimmed();
         } else {
-            *error =
-                QStringLiteral("无法连接服务器 %1：%2").arg(config.label(), db.lastError().text().trimmed());
+            // The server's and libpq's words, without the driver's own "QPSQL: Unable to connect".
+            *error = QStringLiteral("无法连接服务器 %1：%2")
+                         .arg(config.label(), db.lastError().databaseText().trimmed());
         }
         db.close();
     }
     QSqlDatabase::removeDatabase(connectionName);
     return std::nullopt;
+}
+
+ConnectProbe ProbeServer(const ServerConfig& config) {
+    std::vector<QByteArray> keys{"host", "port", "dbname", "user", "password"};
+    std::vector<QByteArray> values{config.host.toUtf8(),
+                                   config.port > 0 ? QByteArray::number(config.port) : "",
+                                   config.database.toUtf8(), config.user.toUtf8(), config.password.toUtf8()};
+    for (const auto& [key, value] : ConnectionOptions(config)) {
+        keys.emplace_back(key);
+        values.push_back(value.toUtf8());
+    }
+    std::vector<const char*> keyPointers;
+    std::vector<const char*> valuePointers;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (values[i].isEmpty())
+            continue; // libpq's default (PGHOST, PGPORT, ...)
+        keyPointers.push_back(keys[i].constData());
+        valuePointers.push_back(values[i].constData());
+    }
+    keyPointers.push_back(nullptr);
+    valuePointers.push_back(nullptr);
+    ConnectProbe probe;
+    PGconn* conn = PQconnectStartParams(keyPointers.data(), valuePointers.data(), 0);
+    if (!conn) {
+        probe.failure = ConnectFailure::Unreachable;
+        return probe;
+    }
+    // The server's error comes as its SQLSTATE alone, whatever language it speaks.
+    PQsetErrorVerbosity(conn, PQERRORS_SQLSTATE);
+    const QDeadlineTimer deadline(std::chrono::seconds(std::max<qint64>(config.connectTimeout.count(), 2)));
+    PostgresPollingStatusType state =
+        PQstatus(conn) == CONNECTION_BAD ? PGRES_POLLING_FAILED : PGRES_POLLING_WRITING;
+    while (state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
+        pollfd fd{PQsocket(conn), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const int ready = ::poll(&fd, 1, int(std::min<qint64>(deadline.remainingTime(), 60'000)));
+        if (ready == 0 || deadline.hasExpired())
+            break;
+        if (ready > 0)
+            state = PQconnectPoll(conn);
+    }
+    if (state != PGRES_POLLING_OK) {
+        // "…failed: FATAL:  3D000" (the severity in the server's language, the code as it is), with
+        // libpq's own lines ("password retrieved from file …") after it.
+        static const QRegularExpression code(QStringLiteral("\\s([0-9A-Z]{5})$"),
+                                             QRegularExpression::MultilineOption);
+        static const QRegularExpression digit(QStringLiteral("[0-9]"));
+        for (QRegularExpressionMatchIterator it = code.globalMatch(QString::fromUtf8(PQerrorMessage(conn)));
+             it.hasNext();) {
+            const QString found = it.next().captured(1);
+            if (found.contains(digit))
+                probe.sqlState = found;
+        }
+        const QStringView sqlClass = QStringView(probe.sqlState).left(2);
+        if (PQconnectionNeedsPassword(conn))
+            probe.failure = ConnectFailure::NeedsPassword;
+        else if (probe.sqlState == QLatin1String("3D000"))
+            probe.failure = ConnectFailure::NoDatabase;
+        else if (probe.sqlState == QLatin1String("42501"))
+            probe.failure = ConnectFailure::NoRight;
+        else if (sqlClass == QLatin1String("28"))
+            probe.failure = ConnectFailure::LoginRefused;
+        else
+            probe.failure = ConnectFailure::Unreachable;
+    }
+    PQfinish(conn);
+    return probe;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Where the team server is, by the keywords libpq users know: host, port, dbname, user, sslmode.
-// Kept in the settings file's own [TeamServer] section (which nothing writes on its own; the user
-// or an administrator adds it). A password is never kept there: libpq finds it in ~/.pgpass (or
-// PGPASSFILE), and a program may hand one in from the desktop keychain or a prompt.
+// Where the team server is, by the keywords libpq users know: host, port, dbname, user, sslmode,
+// sslrootcert, sslcert, sslkey, application_name, connect_timeout. Kept in the settings file's own
+// [TeamServer] section (which nothing writes on its own; the user or an administrator adds it). A password is
+// never kept there: libpq finds it in ~/.pgpass (or PGPASSFILE), and a program may hand one in from the
+// desktop keychain or a prompt.
 #include <QSqlDatabase>
 #include <QString>
 #include <chrono>
@@ -17,8 +18,12 @@ struct ServerConfig {
     int port = 0; // 0: libpq's default (PGPORT or 5432)
     QString database;
     QString user;
-    QString sslMode;  // disable, allow, prefer, require, verify-ca, verify-full; empty: libpq's default
-    QString password; // held for one connection only, never written anywhere
+    QString sslMode;     // disable, allow, prefer, require, verify-ca, verify-full; empty: libpq's default
+    QString sslRootCert; // the certificate authority's file for verify-ca / verify-full
+    QString sslCert;     // a client certificate and its key, where the server asks for one
+    QString sslKey;
+    QString applicationName{QStringLiteral("ohmara")}; // the session's name in pg_stat_activity
+    QString password;                                  // held for one connection only, never written anywhere
     std::chrono::seconds connectTimeout{10};
     // How long a sync waits for a lock on the server (another writer's open transaction, an
     // administrator's LOCK TABLE) before it gives up.
@@ -40,3 +45,21 @@ struct ServerConfig {
 // the connection is removed again and error says why, in Chinese for the user.
 std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName,
                                        QString* error);
+
+// Why a connection cannot be made, from the server's SQLSTATE or libpq's own state, never from
+// the words of a message (which follow the server's and the client's language).
+enum class ConnectFailure {
+    None,          // the connection can be made
+    Unreachable,   // no answer, the network, or the server busy or starting: try again later
+    NeedsPassword, // the server asks for a password and none was found
+    LoginRefused,  // wrong password, unknown user, or a pg_hba.conf rule refused it
+    NoDatabase,    // the database does not exist (3D000)
+    NoRight,       // the user may not connect to the database (42501)
+};
+struct ConnectProbe {
+    ConnectFailure failure = ConnectFailure::None;
+    QString sqlState; // the server's code, when it answered with one
+};
+// Connects once with libpq directly (the Qt driver keeps no code of a failed login) and tells why
+// it failed; closes the connection again.
+ConnectProbe ProbeServer(const ServerConfig& config);

@@ -41,7 +41,8 @@ struct SyncCounts {
 
 struct SyncOutcome {
     SyncStatus status = SyncStatus::Failed;
-    QString message; // for the user, in Chinese
+    QString message;  // for the user, in Chinese
+    QString sqlState; // the server's code when it refused a step (Failed)
     SyncCounts counts;
     bool readOnlyAccount = false; // the server let this user read only: nothing was pushed
 };

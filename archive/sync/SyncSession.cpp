@@ -17,7 +17,7 @@ const QStringList kSubjects{QStringLiteral("records"), QStringLiteral("removed")
 
 bool Session::fail(SyncStatus status, const QString& message) {
     if (!m_failure)
-        m_failure = StepFailure{status, message};
+        m_failure = StepFailure{status, message, {}};
     return false;
 }
 
@@ -47,7 +47,10 @@ bool Session::serverFailed(const QSqlError& error) {
     if (!m_server.isOpen() || error.type() == QSqlError::ConnectionError ||
         text.contains(QLatin1String("connection")))
         return fail(SyncStatus::Failed, QStringLiteral("与服务器的连接中断：%1").arg(text));
-    return fail(SyncStatus::Failed, QStringLiteral("服务器拒绝了同步：%1").arg(text));
+    fail(SyncStatus::Failed, QStringLiteral("服务器拒绝了同步：%1").arg(text));
+    if (m_failure->sqlState.isEmpty())
+        m_failure->sqlState = error.nativeErrorCode();
+    return false;
 }
 
 bool Session::localFailed(const QSqlQuery& query) {
@@ -347,6 +350,7 @@ SyncOutcome Session::run() {
     }
     outcome.status = m_failure->status;
     outcome.message = m_failure->message;
+    outcome.sqlState = m_failure->sqlState;
     if (outcome.status != SyncStatus::ArchiveError && m_local.isOpen() && !m_laptopId.isEmpty())
         writeLog(outcome.status == SyncStatus::Cancelled ? QStringLiteral("done") : QStringLiteral("error"),
                  m_serverLabel, outcome.message + QStringLiteral(" 此前已完成：") + summary);

@@ -32,6 +32,7 @@ inline QString ServerText(QString text) {
 struct StepFailure {
     SyncStatus status;
     QString message;
+    QString sqlState;
 };
 
 // The record columns that travel, each with its type on the server (for reading a pushed page,

@@ -2,12 +2,18 @@
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
 #include "core/Platform.h"
+#include "core/ProgramPlaces.h"
+#include "core/UDataCenter.h"
 #include "report/DataFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #define OHMARA_TOOL_COMMAND(Name) extern const ToolCommand k##Name##Command;
 #include "archive/tools/ToolCommands.def"
@@ -32,18 +38,59 @@ void PrintHelp(QTextStream& out) {
     out << "\n选项 / Options:\n"
            "  --archive FILE  使用指定的记录库文件，而不是数据文件夹中的“记录库.sqlite”\n"
            "                  use this archive file instead of the data folder's\n"
+           "  设置文件和数据文件夹与程序 ohmara 相同（status 显示其位置）\n"
+           "  the settings file and the data folder are the program's own (status shows where)\n"
            "  --help          显示本说明 / show this help\n\n"
            "退出码 / Exit codes:\n"
            "  0  完成 / done\n"
-           "  1  完成，但有文件被跳过或检查发现问题 / done, but files were skipped or problems found\n"
-           "  2  命令或参数有误 / unknown command or bad arguments\n"
+           "  1  完成，但有文件被跳过或检查发现问题；sync：只读账户，取回了记录，本机的未上传\n"
+           "     done, but files were skipped or problems found; sync: a read-only account took\n"
+           "     the server's records and sent nothing\n"
+           "  2  命令或参数有误，或没有设置服务器 / unknown command or bad arguments, or no server named\n"
            "  3  记录库无法打开或写入 / the archive cannot be opened or written\n"
            "  4  输出文件无法写入 / an output file cannot be written\n"
-           "  5  无法连接服务器 / a server cannot be reached\n"
-           "  6  服务器尚未建立记录库或版本较新 / the server is not set up, or needs a newer program\n";
+           "  5  无法连接服务器或连接中断，可稍后再试 / a server cannot be reached or went away: try later\n"
+           "  6  服务器上没有这个数据库、尚未建立记录库或版本较新\n"
+           "     the server has no such database, is not set up, or needs a newer program\n"
+           "  7  服务器拒绝了登录、缺少权限或拒绝了数据，重试无用\n"
+           "     the server refused the login, a right is missing, or it refused the data: do not retry\n";
+}
+
+// Qt's own warnings (a driver's "Unable to connect", "Database not open") repeat what the tool
+// says in its own words: a script reads only those.
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        std::abort();
+    }
 }
 
 } // namespace
+
+QString AskOnTerminal(const QString& prompt) {
+    const int tty = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (tty < 0)
+        return {};
+    const QByteArray question = prompt.toLocal8Bit();
+    termios saved{};
+    const bool quiet = ::tcgetattr(tty, &saved) == 0;
+    if (quiet) {
+        termios silent = saved;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(tty, TCSAFLUSH, &silent);
+    }
+    QByteArray answer;
+    if (::write(tty, question.constData(), size_t(question.size())) == question.size()) {
+        char c = 0;
+        while (::read(tty, &c, 1) == 1 && c != '\n' && c != '\r' && answer.size() < 4096)
+            answer += c;
+    }
+    if (quiet)
+        ::tcsetattr(tty, TCSAFLUSH, &saved);
+    static_cast<void>(::write(tty, "\n", 1));
+    ::close(tty);
+    return QString::fromLocal8Bit(answer);
+}
 
 int OpenToolArchive(ToolContext& context, RecordArchive& archive, bool write) {
     archive.open(context.archivePath, !write);
@@ -61,8 +108,15 @@ int OpenToolArchive(ToolContext& context, RecordArchive& archive, bool write) {
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
+    qInstallMessageHandler(QuietQt);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // What the program would show in a message box (a settings file that cannot be read) is said here.
+    SetMessageHandler([&err](const MessageRequest& request) {
+        err << request.text << '\n';
+        err.flush();
+        return request.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    });
     QStringList arguments = app.arguments().mid(1);
     QString archivePath;
     if (arguments.isEmpty() || arguments.contains(QStringLiteral("--help")) ||
@@ -90,7 +144,7 @@ int main(int argc, char* argv[]) {
             archivePath.isEmpty() ? EnsureDataFolder() : QFileInfo(archivePath).absolutePath();
         if (archivePath.isEmpty())
             archivePath = dataFolder + QLatin1Char('/') + kArchiveFileName;
-        ToolContext context{archivePath, dataFolder, out, err};
+        ToolContext context{archivePath, dataFolder, SettingsFilePath(), out, err};
         return command->run(context, arguments);
     }
     err << QStringLiteral("未知命令 / unknown command: %1\n\n").arg(name);

@@ -21,6 +21,21 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
         return opened;
     QSqlQuery query(archive.database());
     query.setForwardOnly(true);
+    if (!IsCsvName(arguments.first())) {
+        // A sheet holds a header and kXlsxMaxRows records: said before anything is written.
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM records")) || !query.next()) {
+            context.err << archive.problem() << '\n';
+            return kExitArchive;
+        }
+        if (const qint64 count = query.value(0).toLongLong(); count > kXlsxMaxRows) {
+            context.err << QStringLiteral("记录库有 %1 条记录，超过一个工作表能容纳的 %2 行；请导出为 .csv / "
+                                          "%1 records do not fit a worksheet of %2 rows: export FILE.csv\n")
+                               .arg(count)
+                               .arg(kXlsxMaxRows);
+            return kExitFile;
+        }
+        query.finish();
+    }
     if (!query.exec(QStringLiteral("SELECT texts FROM records ORDER BY device_key, test_time"))) {
         context.err << archive.problem() << '\n';
         return kExitArchive;

@@ -4,7 +4,8 @@
 namespace {
 
 int RunInitServer(ToolContext& context, const QStringList& arguments) {
-    return RunServerSchemaCommand(true, arguments, context.out, context.err);
+    ServerCommandIo io{context.out, context.err, AskOnTerminal, {}};
+    return RunServerSchemaCommand(true, arguments, io);
 }
 
 } // namespace

@@ -17,10 +17,14 @@ int RunStatus(ToolContext& context, const QStringList& arguments) {
         context.err << "status: 不需要参数 / takes no arguments\n";
         return kExitUsage;
     }
+    QTextStream& out = context.out;
+    // The places first: they say where to look when the archive is not there.
+    out << "settings: " << QDir::toNativeSeparators(context.settingsFile) << '\n';
+    out << "data_folder: " << QDir::toNativeSeparators(context.dataFolder) << '\n';
+    out.flush();
     RecordArchive archive;
     if (const int opened = OpenToolArchive(context, archive, false); opened != kExitOk)
         return opened;
-    QTextStream& out = context.out;
     out << "archive: " << QDir::toNativeSeparators(archive.fileName()) << '\n';
     out << "schema_version: " << archive.schemaVersion() << " (this program: " << kArchiveSchemaVersion
         << ")\n";
@@ -38,6 +42,6 @@ int RunStatus(ToolContext& context, const QStringList& arguments) {
 
 } // namespace
 
-extern const ToolCommand kStatusCommand{"status", "", "显示记录库的位置、版本和记录数",
-                                        "show where the archive is, its version and what it holds",
-                                        RunStatus};
+extern const ToolCommand kStatusCommand{
+    "status", "", "显示设置文件、数据文件夹和记录库的位置，记录库的版本和记录数",
+    "show where the settings, the data folder and the archive are, and what the archive holds", RunStatus};

@@ -4,7 +4,8 @@
 namespace {
 
 int RunUpgradeServer(ToolContext& context, const QStringList& arguments) {
-    return RunServerSchemaCommand(false, arguments, context.out, context.err);
+    ServerCommandIo io{context.out, context.err, AskOnTerminal, {}};
+    return RunServerSchemaCommand(false, arguments, io);
 }
 
 } // namespace

@@ -116,6 +116,10 @@ bool PgCluster::start() {
     m_server->setWorkingDirectory(m_dir.path());
     m_server->setStandardOutputFile(m_dir.filePath(QStringLiteral("server.log")), QIODevice::Append);
     m_server->setStandardErrorFile(m_dir.filePath(QStringLiteral("server.log")), QIODevice::Append);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : std::as_const(environment))
+        env.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    m_server->setProcessEnvironment(env);
     QStringList command = asOwner(m_bin + QStringLiteral("/postgres"));
     command << QStringLiteral("-D") << m_data << QStringLiteral("-p") << QString::number(m_port)
             << QStringLiteral("-k") << m_dir.path() << QStringLiteral("-c")

@@ -23,6 +23,8 @@ public:
 
     // Server settings beyond the test's own ("shared_buffers=1GB"), taken by the next start.
     QStringList settings;
+    // Environment of the server beyond the test's own ("LOCPATH=/tmp/x"), taken by the next start.
+    QStringList environment;
 
     // Makes the cluster and the database and starts the server; false with error() on failure.
     bool create();
@@ -38,6 +40,8 @@ public:
     // pg_restore into this cluster's database, as an administrator moves a server.
     bool dump(const QString& file);
     bool restore(const QString& file);
+    // The folder of the cluster's files, which the server's user may read.
+    QString folder() const { return m_dir.path(); }
 
 private:
     std::optional<QString> client(const QString& program, const QStringList& arguments);
