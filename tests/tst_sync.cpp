@@ -1222,18 +1222,15 @@ private slots:
                     " FROM generate_series(1, 30) AS g")
                     .arg(QString(kEngineerPassword).replace(QLatin1Char('\''), QStringLiteral("''")))),
             qPrintable(old.error()));
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        QCOMPARE(
-            RunServerSchemaCommand(
-                false,
-                {QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3 password=%4")
-                     .arg(old.port())
-                     .arg(QString::fromLatin1(PgCluster::kDatabase), QString::fromLatin1(PgCluster::kAdmin),
-                          QString::fromLatin1(PgCluster::kAdminPassword))},
-                outStream, errStream),
-            SyncExit::kOk);
-        QVERIFY2(out.contains(QStringLiteral("1 → %1").arg(kServerSchemaVersion)), qPrintable(out + err));
+        CommandRun run;
+        QCOMPARE(RunServerSchemaCommand(false,
+                                        {QStringLiteral("host=127.0.0.1 port=%1 dbname=%2 user=%3")
+                                             .arg(old.port())
+                                             .arg(QString::fromLatin1(PgCluster::kDatabase),
+                                                  QString::fromLatin1(PgCluster::kAdmin))},
+                                        run.io),
+                 SyncExit::kOk);
+        QVERIFY2(run.out.contains(QStringLiteral("1 → %1").arg(kServerSchemaVersion)), qPrintable(run.text()));
         Laptop a(QStringLiteral("laptop-a"));
         a.addRecords(QStringLiteral("QF2"), 0, 5);
         ServerConfig there = engineer();
