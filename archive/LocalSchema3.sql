@@ -1,0 +1,1 @@
+-- Version 3 of the local archive: no change of its own here.
