@@ -628,7 +628,7 @@ Outcome TestJobs::approve(const QString& uuid) {
             keep.addBindValue(uuid);
             keep.addBindValue(row.recordId);
             keep.addBindValue(int(row.assessment.verdict));
-            keep.addBindValue(row.assessment.reasons.join(QLatin1Char('\n')));
+            keep.addBindValue(NotNull(row.assessment.reasons.join(QLatin1Char(QChar::LineFeed))));
             keep.addBindValue(now);
             keep.addBindValue(m_archive.laptopId());
             if (!keep.exec())

@@ -4,6 +4,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
+#include "core/UDataCenter.h"
 #include "report/WorkbookReader.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
@@ -15,8 +16,10 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -139,10 +142,10 @@ private slots:
         const Result<std::vector<JobRow>> rows = jobs.rows(*job);
         QVERIFY(rows);
         // QF2 is registered and not planned; QF3 is not in the register.
-        QCOMPARE(Verdicts(*rows), QStringList({"QF1 合格", "QF1 合格", "QF3 无判据", "QF3 无判据",
+        QCOMPARE(Verdicts(*rows), QStringList({"QF1 合格", "QF1 合格", "QF3 无判据", "QF3 合格",
                                                "QF4 不合格", "QF4 不合格", "qf9 无判据"}));
         const JobSummary summary = Summarize(*rows);
-        QCOMPARE(summary.text(), QStringLiteral("最差：不合格；不合格 2，合格 2，无判据 3"));
+        QCOMPARE(summary.text(), QStringLiteral("最差：不合格；不合格 2，合格 3，无判据 2"));
 
         auto* jobsWindow = new TFrmJobs(&window);
         QAbstractItemModelTester rowsTester(jobsWindow->Rows(),
@@ -158,7 +161,7 @@ private slots:
         QVERIFY(jobsWindow->BtnSaveClick());
         QCOMPARE(jobsWindow->Rows()->index(7, 7).data().toString(), kUntestedText);
         QCOMPARE(jobsWindow->lblSummary->text(),
-                 QStringLiteral("最差：不合格；不合格 2，合格 2，无判据 3，未测 1"));
+                 QStringLiteral("最差：不合格；不合格 2，合格 3，无判据 2，未测 1"));
         delete jobsWindow;
     }
 

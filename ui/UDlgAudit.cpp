@@ -3,6 +3,7 @@
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "report/DataFile.h"
 #include "ui/FileDialogs.h"
 #include "ui/ProgramArchive.h"
 
