@@ -252,21 +252,27 @@ QString TestJobs::signature() const {
     return query.exec() && query.next() ? query.value(0).toString() : QString();
 }
 
-Outcome TestJobs::setSignature(const QString& name) {
-    const QString text = TrimText(name);
-    if (text.isEmpty())
-        return Outcome::Failure(QStringLiteral("签名不能为空。"));
+Outcome TestJobs::write(const QString& sql, const QVariantList& values) {
     QString why;
     const bool done = m_archive.inTransaction([&] {
         QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("INSERT INTO meta (key, value) VALUES ('signature', ?) "
-                                     "ON CONFLICT (key) DO UPDATE SET value = excluded.value"));
-        query.addBindValue(text);
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
         if (!query.exec())
             why = Detail(query);
         return why.isEmpty();
     });
     return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+}
+
+Outcome TestJobs::setSignature(const QString& name) {
+    const QString text = TrimText(name);
+    if (text.isEmpty())
+        return Outcome::Failure(QStringLiteral("签名不能为空。"));
+    return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('signature', ?) "
+                                "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
+                 {text});
 }
 
 Result<std::vector<TestJob>> TestJobs::jobs() const {
@@ -418,17 +424,9 @@ QString TestJobs::current() const {
 }
 
 Outcome TestJobs::setCurrent(const QString& uuid) {
-    QString why;
-    const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("INSERT INTO meta (key, value) VALUES ('current_job', ?) "
-                                     "ON CONFLICT (key) DO UPDATE SET value = excluded.value"));
-        query.addBindValue(NotNull(uuid));
-        if (!query.exec())
-            why = Detail(query);
-        return why.isEmpty();
-    });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('current_job', ?) "
+                                "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
+                 {NotNull(uuid)});
 }
 
 Result<int> TestJobs::joinCurrent(const std::vector<TestRecord>& records) {
@@ -567,20 +565,11 @@ Outcome TestJobs::submit(const QString& uuid) {
     const QString warning = CalibrationWarning(found, instrument(found.instrument));
     if (!warning.isEmpty() && found.expiredBy.isEmpty())
         return Outcome::Failure(warning + QStringLiteral("确认继续后才能提交审核。"));
-    QString why;
-    const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("UPDATE jobs SET state = 'checking', recorded_by = ?, recorded_at = ?, "
-                                     "checked_by = '', checked_at = '', returned_why = '', changed_at = ?, "
-                                     "changed_by = ?, pushed = 0 WHERE uuid = ?"));
-        const QString now = RecordArchive::NowText();
-        for (const QString& value : {signature(), now, now, m_archive.laptopId(), uuid})
-            query.addBindValue(value);
-        if (!query.exec())
-            why = Detail(query);
-        return why.isEmpty();
-    });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    const QString now = RecordArchive::NowText();
+    return write(QStringLiteral("UPDATE jobs SET state = 'checking', recorded_by = ?, recorded_at = ?, "
+                                "checked_by = '', checked_at = '', returned_why = '', changed_at = ?, "
+                                "changed_by = ?, pushed = 0 WHERE uuid = ?"),
+                 {signature(), now, now, m_archive.laptopId(), uuid});
 }
 
 Outcome TestJobs::check(const QString& uuid) {
@@ -589,19 +578,11 @@ Outcome TestJobs::check(const QString& uuid) {
     const TestJob found = *job(uuid);
     if (found.recordedBy == signature())
         return Outcome::Failure(QStringLiteral("审核人不能是编制人（%1）。").arg(found.recordedBy));
-    QString why;
-    const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("UPDATE jobs SET checked_by = ?, checked_at = ?, changed_at = ?, "
-                                     "changed_by = ?, pushed = 0 WHERE uuid = ?"));
-        const QString now = RecordArchive::NowText();
-        for (const QString& value : {signature(), now, now, m_archive.laptopId(), uuid})
-            query.addBindValue(value);
-        if (!query.exec())
-            why = Detail(query);
-        return why.isEmpty();
-    });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    const QString now = RecordArchive::NowText();
+    return write(
+        QStringLiteral("UPDATE jobs SET checked_by = ?, checked_at = ?, changed_at = ?, changed_by = ?, "
+                       "pushed = 0 WHERE uuid = ?"),
+        {signature(), now, now, m_archive.laptopId(), uuid});
 }
 
 Outcome TestJobs::approve(const QString& uuid) {
@@ -651,37 +632,19 @@ Outcome TestJobs::sendBack(const QString& uuid, const QString& reason) {
         return can;
     if (TrimText(reason).isEmpty())
         return Outcome::Failure(QStringLiteral("退回时请写明原因。"));
-    QString why;
-    const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(
-            QStringLiteral("UPDATE jobs SET state = 'draft', returned_why = ?, checked_by = '', "
-                           "checked_at = '', changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"));
-        for (const QString& value : {TrimText(reason), RecordArchive::NowText(), m_archive.laptopId(), uuid})
-            query.addBindValue(value);
-        if (!query.exec())
-            why = Detail(query);
-        return why.isEmpty();
-    });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    return write(QStringLiteral("UPDATE jobs SET state = 'draft', returned_why = ?, checked_by = '', "
+                                "checked_at = '', changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"),
+                 {TrimText(reason), RecordArchive::NowText(), m_archive.laptopId(), uuid});
 }
 
 Outcome TestJobs::goOnWithExpired(const QString& uuid) {
     if (const Outcome can = step(uuid, JobState::Draft, "修改"); !can)
         return can;
-    QString why;
-    const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("UPDATE jobs SET expired_by = ?, expired_at = ?, changed_at = ?, "
-                                     "changed_by = ?, pushed = 0 WHERE uuid = ?"));
-        const QString now = RecordArchive::NowText();
-        for (const QString& value : {signature(), now, now, m_archive.laptopId(), uuid})
-            query.addBindValue(value);
-        if (!query.exec())
-            why = Detail(query);
-        return why.isEmpty();
-    });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    const QString now = RecordArchive::NowText();
+    return write(
+        QStringLiteral("UPDATE jobs SET expired_by = ?, expired_at = ?, changed_at = ?, changed_by = ?, "
+                       "pushed = 0 WHERE uuid = ?"),
+        {signature(), now, now, m_archive.laptopId(), uuid});
 }
 
 Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged) {
@@ -776,29 +739,23 @@ Result<QString> TestJobs::saveInstrument(const Instrument& given) {
         return Outcome::Failure(QStringLiteral("出厂编号“%1”已在仪器台账中。").arg(instrument.serial));
     if (instrument.uuid.isEmpty())
         instrument.uuid = Uuid();
-    QString why;
-    const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(
-            QStringLiteral(
-                "INSERT INTO instruments (%1, changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                "?, ?, 0) "
-                "ON CONFLICT (uuid) DO UPDATE SET model = excluded.model, serial = excluded.serial, "
-                "certificate = excluded.certificate, calibrated_on = excluded.calibrated_on, "
-                "valid_until = excluded.valid_until, note = excluded.note, changed_at = excluded.changed_at, "
-                "changed_by = excluded.changed_by, pushed = 0")
-                .arg(kInstrumentFields));
-        for (const QString& value :
-             {instrument.uuid, instrument.model, instrument.serial, instrument.certificate,
-              DayText(instrument.calibratedOn), DayText(instrument.validUntil), instrument.note,
-              RecordArchive::NowText(), m_archive.laptopId()})
-            query.addBindValue(NotNull(value));
-        if (!query.exec())
-            why = Detail(query);
-        return why.isEmpty();
-    });
-    if (!done)
-        return fail(why.isEmpty() ? m_archive.problem() : why);
+    QVariantList values;
+    for (const QString& value : {instrument.uuid, instrument.model, instrument.serial, instrument.certificate,
+                                 DayText(instrument.calibratedOn), DayText(instrument.validUntil),
+                                 instrument.note, RecordArchive::NowText(), m_archive.laptopId()})
+        values << NotNull(value);
+    const Outcome written = write(
+        QStringLiteral(
+            "INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
+            "ON CONFLICT (uuid) DO UPDATE SET model = excluded.model, serial = excluded.serial, "
+            "certificate = excluded.certificate, calibrated_on = excluded.calibrated_on, "
+            "valid_until = excluded.valid_until, note = excluded.note, changed_at = excluded.changed_at, "
+            "changed_by = excluded.changed_by, pushed = 0")
+            .arg(kInstrumentFields),
+        values);
+    if (!written)
+        return written;
     return instrument.uuid;
 }
 

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <array>
 #include <optional>
 #include <vector>
@@ -159,6 +160,8 @@ public:
 private:
     Outcome step(const QString& uuid, JobState from, const char* what);
     Outcome fail(const QString& what) const;
+    // Runs one statement in a transaction of its own.
+    Outcome write(const QString& sql, const QVariantList& values);
 
     RecordArchive& m_archive;
 };

@@ -136,8 +136,7 @@ void ProgramArchive::rebuild() {
     // What the register of the damaged file still gives back, then the records of the data folder.
     RecordArchive damaged;
     if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
-        std::vector<Asset> assets = LoadAssets(damaged);
-        std::erase_if(assets, [](const Asset& asset) { return !asset.registered; });
+        std::vector<Asset> assets = LoadRegisteredAssets(damaged);
         QString reason;
         if (!SaveAssets(fresh, assets, &reason))
             assets.clear();
