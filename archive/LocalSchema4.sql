@@ -362,3 +362,42 @@ BEGIN
     SELECT lower(hex(randomblob(16))), strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), w.who, 'job', (SELECT job_number || ' 第 ' || revision || ' 版' FROM jobs WHERE uuid = OLD.job), '记录', OLD.record, ''
     FROM audit_who w;
 END
+;
+-- Test intervals: for all assets (scope 'all', key ''), per asset kind (scope 'kind', key the kind) and
+-- per asset (scope 'asset', key the device key); the narrowest one applies.
+CREATE TABLE test_intervals (
+    scope      TEXT NOT NULL,
+    key        TEXT NOT NULL,
+    months     INTEGER NOT NULL,
+    changed_at TEXT NOT NULL,
+    changed_by TEXT NOT NULL,
+    pushed     INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (scope, key)
+)
+;
+INSERT INTO test_intervals (scope, key, months, changed_at, changed_by)
+SELECT 'all', '', 36, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), value FROM meta WHERE key = 'laptop_id'
+;
+CREATE TRIGGER test_intervals_audit_insert AFTER INSERT ON test_intervals
+BEGIN
+    INSERT INTO audit (uuid, at, who, subject, item, field, old, new)
+    SELECT lower(hex(randomblob(16))), NEW.changed_at, CASE WHEN NEW.changed_by = w.laptop THEN w.who ELSE NEW.changed_by END,
+           'rules', CASE NEW.scope WHEN 'all' THEN '全部设备' ELSE NEW.key END, '试验周期(月)', '', NEW.months
+    FROM audit_who w;
+END
+;
+CREATE TRIGGER test_intervals_audit_update AFTER UPDATE ON test_intervals WHEN NEW.months IS NOT OLD.months
+BEGIN
+    INSERT INTO audit (uuid, at, who, subject, item, field, old, new)
+    SELECT lower(hex(randomblob(16))), NEW.changed_at, CASE WHEN NEW.changed_by = w.laptop THEN w.who ELSE NEW.changed_by END,
+           'rules', CASE NEW.scope WHEN 'all' THEN '全部设备' ELSE NEW.key END, '试验周期(月)', OLD.months, NEW.months
+    FROM audit_who w;
+END
+;
+CREATE TRIGGER test_intervals_audit_delete AFTER DELETE ON test_intervals
+BEGIN
+    INSERT INTO audit (uuid, at, who, subject, item, field, old, new)
+    SELECT lower(hex(randomblob(16))), strftime('%Y-%m-%dT%H:%M:%fZ', 'now'), w.who,
+           'rules', CASE OLD.scope WHEN 'all' THEN '全部设备' ELSE OLD.key END, '试验周期(月)', OLD.months, ''
+    FROM audit_who w;
+END

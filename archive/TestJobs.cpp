@@ -782,3 +782,77 @@ Result<std::vector<AuditEntry>> TestJobs::audit() const {
                            query.value(6).toString()});
     return entries;
 }
+
+bool DueMatches(const DueAsset& asset, DueFilter filter, const QDate& today) {
+    if (filter == DueFilter::All)
+        return true;
+    if (!asset.due.isValid() || asset.due < today)
+        return true; // overdue, or never tested: due now
+    return filter == DueFilter::Soon && asset.due <= today.addDays(kDueSoonDays);
+}
+
+Outcome TestJobs::setInterval(IntervalScope scope, const QString& key, std::optional<int> months) {
+    static const QString scopes[] = {QStringLiteral("all"), QStringLiteral("kind"), QStringLiteral("asset")};
+    const QString stored = scope == IntervalScope::All     ? QStringLiteral("")
+                           : scope == IntervalScope::Asset ? TrimText(key).toUpper()
+                                                           : TrimText(key);
+    if (scope == IntervalScope::Kind && !AssetKinds().contains(stored))
+        return Outcome::Failure(
+            QStringLiteral("类型“%1”应为%2之一。").arg(stored, AssetKinds().join(QStringLiteral("、"))));
+    if (!months) {
+        if (scope == IntervalScope::All)
+            return Outcome::Failure(QStringLiteral("全部设备的试验周期不能为空。"));
+        return write(QStringLiteral("DELETE FROM test_intervals WHERE scope = ? AND key = ?"),
+                     {scopes[int(scope)], stored});
+    }
+    if (*months < 1 || *months > 240)
+        return Outcome::Failure(QStringLiteral("试验周期“%1”应为 1 到 240 个月。").arg(*months));
+    return write(
+        QStringLiteral("INSERT INTO test_intervals (scope, key, months, changed_at, changed_by, pushed) "
+                       "VALUES (?, ?, ?, ?, ?, 0) ON CONFLICT (scope, key) DO UPDATE SET "
+                       "months = excluded.months, changed_at = excluded.changed_at, "
+                       "changed_by = excluded.changed_by, pushed = 0"),
+        {scopes[int(scope)], stored, *months, RecordArchive::NowText(), m_archive.laptopId()});
+}
+
+Result<std::vector<DueAsset>> TestJobs::dueList() const {
+    std::vector<DueAsset> due;
+    QSqlQuery query(m_archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+            "SELECT a.device, a.station, a.bay, a.phase, a.kind, "
+            "(SELECT max(test_time) FROM records r WHERE r.device_key = a.device_key), "
+            "COALESCE((SELECT months FROM test_intervals WHERE scope = 'asset' AND key = a.device_key), "
+            "(SELECT months FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
+            "(SELECT months FROM test_intervals WHERE scope = 'all' AND key = ''), 36) "
+            "FROM assets a ORDER BY a.station, a.bay, a.device_key")))
+        return Outcome::Failure(QStringLiteral("读不出设备的试验日期（%1）。").arg(Detail(query)));
+    while (query.next()) {
+        DueAsset asset;
+        asset.asset.device = query.value(0).toString();
+        asset.asset.station = query.value(1).toString();
+        asset.asset.bay = query.value(2).toString();
+        asset.asset.phase = query.value(3).toString();
+        asset.asset.kind = query.value(4).toString();
+        asset.asset.registered = true;
+        asset.lastTest = QDate::fromString(query.value(5).toString().left(10), kDay);
+        asset.months = query.value(6).toInt();
+        if (asset.lastTest.isValid())
+            asset.due = asset.lastTest.addMonths(asset.months);
+        due.push_back(std::move(asset));
+    }
+    return due;
+}
+
+TestJob TestJobs::jobForDue(const QString& station, const std::vector<DueAsset>& due, DueFilter filter,
+                            const QDate& today) const {
+    TestJob job;
+    job.station = station;
+    job.kind = QStringLiteral("例行试验");
+    job.firstDay = job.lastDay = today;
+    job.number = proposeNumber(station, today);
+    for (const DueAsset& asset : due)
+        if (asset.asset.station == station && DueMatches(asset, filter, today))
+            job.planned << asset.asset.device;
+    return job;
+}

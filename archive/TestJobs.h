@@ -4,6 +4,7 @@
 // trail. Every statement lives in TestJobs.cpp; the archive's triggers lock approved revisions and
 // write the audit trail for every writer (this program, an import, the tool, a sync).
 #include "archive/Assessment.h"
+#include "archive/AssetRegister.h"
 #include "core/Outcome.h"
 #include "core/TestRecord.h"
 
@@ -104,6 +105,19 @@ QStringList AuditColumns(const AuditEntry& entry); // local time, texts as the w
 // .xlsx or .csv by the name's ending.
 Outcome ExportAudit(const std::vector<AuditEntry>& entries, const QString& fileName);
 
+// Due dates: an asset's next test is due at its last test plus its interval, the narrowest of the
+// intervals for all assets, for its kind and for itself.
+enum class IntervalScope { All, Kind, Asset };
+enum class DueFilter { Overdue, Soon, All }; // "已逾期", "30 天内到期", "全部"
+inline constexpr int kDueSoonDays = 30;
+struct DueAsset {
+    Asset asset;
+    QDate lastTest; // invalid when never tested
+    int months = 0;
+    QDate due; // invalid when never tested: due now
+};
+bool DueMatches(const DueAsset& asset, DueFilter filter, const QDate& today);
+
 class TestJobs {
 public:
     explicit TestJobs(RecordArchive& archive) : m_archive(archive) {}
@@ -153,6 +167,15 @@ public:
     Result<QString> saveInstrument(const Instrument& instrument);
     // The current draft uses the instrument with this serial number.
     Outcome useInstrument(const QString& uuid);
+
+    // The interval in months for all assets, a kind or one asset (by its device number); none
+    // removes a kind's or an asset's own interval.
+    Outcome setInterval(IntervalScope scope, const QString& key, std::optional<int> months);
+    // Every registered asset with its last test, its interval and its next due date, by station and bay.
+    Result<std::vector<DueAsset>> dueList() const;
+    // A new routine job of the station's assets that the filter shows on the day, its number proposed.
+    TestJob jobForDue(const QString& station, const std::vector<DueAsset>& due, DueFilter filter,
+                      const QDate& today) const;
 
     // The audit trail, newest first.
     Result<std::vector<AuditEntry>> audit() const;

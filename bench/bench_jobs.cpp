@@ -1,7 +1,8 @@
 // Test jobs at scale: an archive of records over 10,000 registered devices (a test a day each) with
 // 2,000 jobs of 5 assets, and one job of 300 assets holding their tests of one day. Times:
 //   opening the job of 300 assets (its rows, every record assessed);
-//   approving it (judged, the verdicts kept, the revision locked).
+//   approving it (judged, the verdicts kept, the revision locked);
+//   the due list of all assets (each one's last test, interval and next test).
 // Usage: bench_jobs [records]   (default 1000000)
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
@@ -97,10 +98,13 @@ int main(int argc, char* argv[]) {
     (void)jobs.setSignature(QStringLiteral("丙"));
     Outcome approved;
     const double approveMs = Ms([&] { approved = jobs.approve(uuid); });
+    size_t dueCount = 0;
+    const double dueMs = Ms([&] { dueCount = jobs.dueList()->size(); });
     std::printf("archive: %lld records, %d devices, %d jobs\n", archive.recordCount(), kDevices, kJobs + 1);
     std::printf("opening a job of %d assets (%d records, %zu rows): %.1f ms (goal < 200 ms)\n", kJobAssets,
                 added, rows, openMs);
     std::printf("approving it: %.1f ms%s (goal < 200 ms)\n", approveMs,
                 approved ? "" : qPrintable(QStringLiteral(" FAILED: ") + approved.reason()));
+    std::printf("the due list of %zu assets: %.1f ms (goal < 500 ms)\n", dueCount, dueMs);
     return approved ? 0 : 1;
 }

@@ -10,12 +10,14 @@
 #include "tests/support/TestSupport.h"
 #include "ui/ProgramArchive.h"
 #include "ui/UDlgAudit.h"
+#include "ui/UDlgDue.h"
 #include "ui/UDlgJobs.h"
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,8 +144,8 @@ private slots:
         const Result<std::vector<JobRow>> rows = jobs.rows(*job);
         QVERIFY(rows);
         // QF2 is registered and not planned; QF3 is not in the register.
-        QCOMPARE(Verdicts(*rows), QStringList({"QF1 合格", "QF1 合格", "QF3 无判据", "QF3 合格",
-                                               "QF4 不合格", "QF4 不合格", "qf9 无判据"}));
+        QCOMPARE(Verdicts(*rows), QStringList({"QF1 合格", "QF1 合格", "QF3 无判据", "QF3 合格", "QF4 不合格",
+                                               "QF4 不合格", "qf9 无判据"}));
         const JobSummary summary = Summarize(*rows);
         QCOMPARE(summary.text(), QStringLiteral("最差：不合格；不合格 2，合格 3，无判据 2"));
 
@@ -393,6 +395,83 @@ private slots:
             QVERIFY(window->lblWarning->text().startsWith(warning + "（张伟 于 "));
             QVERIFY(jobs.submit(uuid));
         }
+        delete window;
+    }
+
+    void dueDatesFollowTheIntervals_data() {
+        QTest::addColumn<int>("kindMonths");      // 0: none of its own
+        QTest::addColumn<int>("assetMonths");     // 0: none of its own
+        QTest::addColumn<QDate>("due");           // QF1's, tested last on 2024-02-29 like QF3
+        QTest::addColumn<QStringList>("overdue"); // ten days before QF1 is due
+        QTest::addColumn<QStringList>("soon");
+        const QStringList all{"QF1", "QF2", "QF3"};
+        QTest::newRow("three years for all") << 0 << 0 << QDate(2027, 2, 28) << QStringList{"QF2"} << all;
+        QTest::newRow("a year for the kind, from a leap day")
+            << 12 << 0 << QDate(2025, 2, 28) << QStringList{"QF2"} << all;
+        QTest::newRow("the asset's own over its kind's")
+            << 12 << 6 << QDate(2024, 8, 29) << QStringList{"QF2"} << QStringList{"QF1", "QF2"};
+        QTest::newRow("the asset's own, no kind's")
+            << 0 << 48 << QDate(2028, 2, 29) << QStringList{"QF2", "QF3"} << all;
+    }
+
+    // The next test is the last plus the narrowest interval; the filter counts from the day, and
+    // the station's due assets (a device never tested is due now) make a new job in one step.
+    void dueDatesFollowTheIntervals() {
+        QFETCH(int, kindMonths);
+        QFETCH(int, assetMonths);
+        QFETCH(QDate, due);
+        QFETCH(QStringList, overdue);
+        QFETCH(QStringList, soon);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        RecordArchive& archive = ProgramArchive::shared().archive();
+        std::vector<Asset> assets(3);
+        for (int k = 0; k < 3; ++k) {
+            assets[size_t(k)].device = QStringLiteral("QF%1").arg(k + 1);
+            assets[size_t(k)].station = k < 2 ? "东郊站" : "西站";
+            assets[size_t(k)].kind = "断路器";
+        }
+        QString reason;
+        QVERIFY(SaveAssets(archive, assets, &reason));
+        QCOMPARE(archive.store({Record("QF1", "23-05-01 09:00", "50.0 uΩ"),
+                                Record("QF1", "24-02-29 09:00", "50.0 uΩ"),
+                                Record("QF3", "24-02-29 09:00", "50.0 uΩ")},
+                               "upload"),
+                 3);
+        TestJobs jobs(archive);
+        QVERIFY(jobs.setInterval(IntervalScope::Asset, "qf1", 3)); // replaced below, or removed
+        QVERIFY(jobs.setInterval(IntervalScope::Kind, "断路器",
+                                 kindMonths ? std::optional(kindMonths) : std::nullopt));
+        QVERIFY(jobs.setInterval(IntervalScope::Asset, "qf1",
+                                 assetMonths ? std::optional(assetMonths) : std::nullopt));
+        QCOMPARE(jobs.setInterval(IntervalScope::All, "", 0).reason(),
+                 QStringLiteral("试验周期“0”应为 1 到 240 个月。"));
+
+        auto* window = new TFrmDue;
+        QAbstractItemModelTester tester(window->Shown(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(window->Due()->index(0, 7).data().toString(), due.toString(Qt::ISODate));
+        QCOMPARE(window->Due()->index(1, 7).data().toString(), QStringLiteral("未试验"));
+        const auto shown = [&] {
+            QStringList devices;
+            for (int row = 0; row < window->Shown()->rowCount(); ++row)
+                devices << window->Shown()->index(row, 0).data().toString();
+            devices.sort();
+            return devices;
+        };
+        window->SetToday(due.addDays(-10));
+        window->CmbFilter->setCurrentIndex(int(DueFilter::Overdue));
+        QCOMPARE(shown(), overdue);
+        window->CmbFilter->setCurrentIndex(int(DueFilter::Soon));
+        QCOMPARE(shown(), soon);
+        window->CmbFilter->setCurrentIndex(int(DueFilter::All));
+        QCOMPARE(shown().size(), 3);
+        const TestJob job =
+            jobs.jobForDue("东郊站", window->Due()->values(), DueFilter::Soon, due.addDays(-10));
+        QCOMPARE(job.planned, QStringList({"QF1", "QF2"}));
+        QCOMPARE(job.kind, QStringLiteral("例行试验"));
+        QVERIFY(jobs.save(job));
+        QCOMPARE(messages.texts(), QStringList());
         delete window;
     }
 

@@ -86,3 +86,31 @@ AuditModel* MakeAuditModel(QObject* parent) {
         AuditHeaders(), [](const AuditEntry& entry, int column) { return AuditColumns(entry).value(column); },
         parent);
 }
+
+DueModel* MakeDueModel(QObject* parent) {
+    return new DueModel(
+        {RecordColumnOf(RecordColumn::Device).header, QStringLiteral("站名"), QStringLiteral("间隔"),
+         QStringLiteral("相别"), QStringLiteral("类型"), QStringLiteral("上次试验"),
+         QStringLiteral("周期(月)"), QStringLiteral("下次试验")},
+        [](const DueAsset& due, int column) -> QString {
+            switch (column) {
+            case 0:
+                return due.asset.device;
+            case 1:
+                return due.asset.station;
+            case 2:
+                return due.asset.bay;
+            case 3:
+                return due.asset.phase;
+            case 4:
+                return due.asset.kind;
+            case 5:
+                return Day(due.lastTest);
+            case 6:
+                return QString::number(due.months);
+            default:
+                return due.due.isValid() ? Day(due.due) : QStringLiteral("未试验");
+            }
+        },
+        parent);
+}

@@ -5,6 +5,7 @@
 #include "archive/TestJobs.h"
 
 #include <QAbstractTableModel>
+#include <QSortFilterProxyModel>
 #include <QStringList>
 #include <functional>
 #include <vector>
@@ -50,12 +51,33 @@ private:
     std::vector<T> m_values;
 };
 
+// A filter by any test on the source row, for filters that are not a text.
+class RowFilter : public QSortFilterProxyModel {
+public:
+    using Test = std::function<bool(int sourceRow)>;
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setTest(Test test) {
+        m_test = std::move(test);
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex& parent) const override {
+        return (!m_test || m_test(sourceRow)) && QSortFilterProxyModel::filterAcceptsRow(sourceRow, parent);
+    }
+
+private:
+    Test m_test;
+};
+
 using JobListModel = ValueTableModel<TestJob>;
 using JobRowsModel = ValueTableModel<JobRow>;
 using InstrumentModel = ValueTableModel<Instrument>;
 using AuditModel = ValueTableModel<AuditEntry>;
+using DueModel = ValueTableModel<DueAsset>;
 
 JobListModel* MakeJobListModel(QObject* parent);
 JobRowsModel* MakeJobRowsModel(QObject* parent);
 InstrumentModel* MakeInstrumentModel(QObject* parent);
 AuditModel* MakeAuditModel(QObject* parent);
+DueModel* MakeDueModel(QObject* parent);

@@ -282,6 +282,13 @@ void TFrmJobs::BtnNewClick() {
     lblWarning->clear();
 }
 
+void TFrmJobs::StartJob(const TestJob& job) {
+    BtnNewClick();
+    m_job = job;
+    m_job.uuid.clear();
+    ShowFields();
+}
+
 bool TFrmJobs::BtnSaveClick() {
     RecordArchive& archive = ProgramArchive::shared().writableArchive();
     const Result<QString> saved = TestJobs(archive).save(TypedJob());

@@ -25,6 +25,8 @@ public:
     // The job shown (its uuid, "" for a new one not yet saved).
     QString ShownJob() const { return m_job.uuid; }
     void ShowJob(const QString& uuid);
+    // Shows a new job, not yet saved, with these fields (from the due list).
+    void StartJob(const TestJob& job);
     // The fields as typed, over the job shown.
     TestJob TypedJob() const;
     JobListModel* Jobs() const { return m_jobs; }

@@ -10,6 +10,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/ProgramArchive.h"
 #include "ui/UDlgAudit.h"
+#include "ui/UDlgDue.h"
 #include "ui/UDlgInstruments.h"
 #include "ui/UDlgJobs.h"
 #include "ui/UDlgOverview.h"
@@ -66,6 +67,13 @@ void TFrmMain::CreateArchiveEntries() {
     connect(ToolAction(StatusBar1, QStringLiteral("仪器台账…"), "ActInstruments", {},
                        QStringLiteral("测试仪器的出厂编号和校准有效期")),
             &QAction::triggered, this, [this] { (new TFrmInstruments(this))->exec(); });
+    connect(ToolAction(StatusBar1, QStringLiteral("到期试验…"), "ActDue", {},
+                       QStringLiteral("每台设备的上次试验、试验周期和下次试验")),
+            &QAction::triggered, this, [this] {
+                auto* due = new TFrmDue(this);
+                connect(due, &TFrmDue::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
+                due->exec();
+            });
     connect(ToolAction(StatusBar1, QStringLiteral("修改记录…"), "ActAudit", {},
                        QStringLiteral("试验任务、设备台账、仪器台账和判据的每一次修改")),
             &QAction::triggered, this, [this] { (new TFrmAudit(this))->exec(); });
