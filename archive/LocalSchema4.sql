@@ -294,7 +294,7 @@ BEGIN
         SELECT '温度(°C)' AS field, '' AS old, NEW.temperature AS new UNION ALL
         SELECT '湿度(%)' AS field, '' AS old, NEW.humidity AS new UNION ALL
         SELECT '试验人员' AS field, '' AS old, NEW.testers AS new UNION ALL
-        SELECT '仪器' AS field, '' AS old, NEW.instrument AS new UNION ALL
+        SELECT '仪器' AS field, '' AS old, COALESCE((SELECT serial FROM instruments WHERE uuid = NEW.instrument), NEW.instrument) AS new UNION ALL
         SELECT '结论' AS field, '' AS old, NEW.conclusion AS new UNION ALL
         SELECT '备注' AS field, '' AS old, NEW.notes AS new UNION ALL
         SELECT '修订说明' AS field, '' AS old, NEW.revision_note AS new UNION ALL
@@ -322,7 +322,7 @@ BEGIN
         SELECT '温度(°C)' AS field, OLD.temperature AS old, NEW.temperature AS new UNION ALL
         SELECT '湿度(%)' AS field, OLD.humidity AS old, NEW.humidity AS new UNION ALL
         SELECT '试验人员' AS field, OLD.testers AS old, NEW.testers AS new UNION ALL
-        SELECT '仪器' AS field, OLD.instrument AS old, NEW.instrument AS new UNION ALL
+        SELECT '仪器' AS field, COALESCE((SELECT serial FROM instruments WHERE uuid = OLD.instrument), OLD.instrument) AS old, COALESCE((SELECT serial FROM instruments WHERE uuid = NEW.instrument), NEW.instrument) AS new UNION ALL
         SELECT '结论' AS field, OLD.conclusion AS old, NEW.conclusion AS new UNION ALL
         SELECT '备注' AS field, OLD.notes AS old, NEW.notes AS new UNION ALL
         SELECT '修订说明' AS field, OLD.revision_note AS old, NEW.revision_note AS new UNION ALL

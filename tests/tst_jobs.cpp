@@ -498,7 +498,13 @@ private slots:
         job.temperature = "18";
         job.uuid = *jobs.save(job);
         job.temperature = "19.5";
+        job.instrument = instrument.uuid;
         QVERIFY(jobs.save(job));
+        const std::vector<AuditEntry> entries = *jobs.audit();
+        const auto used = std::find_if(entries.begin(), entries.end(),
+                                       [](const AuditEntry& entry) { return entry.field == "仪器"; });
+        QVERIFY(used != entries.end());
+        QCOMPARE(used->newValue, QStringLiteral("SN-1")); // by its serial number, not its key
 
         auto* window = new TFrmAudit;
         QAbstractItemModelTester tester(window->Shown(),
