@@ -370,14 +370,19 @@ private slots:
         TestJobs jobs(archive);
         const QString uuid = *jobs.save(Job("J-1", {}));
         QVERIFY(jobs.setCurrent(uuid));
+        SimSetup setup;
+        setup.usbSerialString = QStringLiteral("SN-042");
+        UsbSim usb(setup);
+        usb.pointProgramAt();
+        TFrmMain main;
         messages.answers.push_back(MsgResult::Yes);
-        OfferJobInstrument(" SN-042 ");
+        QVERIFY(main.ConnectDevice()); // not in the register yet: offered, and added
         QCOMPARE(messages.messages.size(), 1);
         Instrument instrument = *jobs.instrumentBySerial("SN-042");
         QCOMPARE(jobs.job(uuid)->instrument, instrument.uuid);
         instrument.validUntil = validUntil;
         QVERIFY(jobs.saveInstrument(instrument));
-        OfferJobInstrument("SN-042"); // known and chosen already: nothing asked
+        QVERIFY(main.ConnectDevice()); // known and chosen already: nothing asked
         QCOMPARE(messages.messages.size(), 1);
 
         auto* window = new TFrmJobs;
