@@ -694,6 +694,9 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
     });
     if (!done)
         return fail(why.isEmpty() ? m_archive.problem() : why);
+    // The correction takes the place of the revision it corrects as the current job.
+    if (current() == uuid)
+        (void)setCurrent(fresh);
     return fresh;
 }
 

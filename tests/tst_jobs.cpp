@@ -341,8 +341,10 @@ private slots:
 
         // The correction: 第 2 版, judged by today's limit; 第 1 版 unchanged.
         QCOMPARE(jobs.revise(uuid, "").reason(), QStringLiteral("新的版本请写明更正了什么。"));
+        QVERIFY(jobs.setCurrent(uuid));
         const Result<QString> second = jobs.revise(uuid, "补充 20 日的复测");
         QVERIFY(second);
+        QCOMPARE(jobs.current(), *second);
         QCOMPARE(jobs.job(*second)->title(), QStringLiteral("J-1 第 2 版"));
         QCOMPARE(*jobs.addRecords(*second, {"QF1"}, QDate(2024, 3, 20), QDate(2024, 3, 20)), 1);
         QCOMPARE(Verdicts(*jobs.rows(*second)), QStringList({"QF1 不合格", "QF1 不合格"}));
