@@ -206,6 +206,21 @@ std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& devi
     return asset;
 }
 
+std::vector<Asset> LoadRegisteredAssets(const RecordArchive& archive) {
+    std::vector<Asset> assets;
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT device, %1 FROM assets").arg(kAssetFields)))
+        return assets;
+    while (query.next()) {
+        Asset asset = AssetFromQuery(query, 1);
+        asset.device = query.value(0).toString();
+        asset.registered = true;
+        assets.push_back(std::move(asset));
+    }
+    return assets;
+}
+
 bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason) {
     for (const Asset& asset : assets) {
         if (!ValidateAsset(asset, reason)) {

@@ -57,6 +57,8 @@ bool ValidateAsset(const Asset& asset, QString* reason);
 // Every device number seen or registered, by device key.
 std::vector<Asset> LoadAssets(const RecordArchive& archive);
 std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& device);
+// The register's own rows only (read from the assets table alone: what a damaged archive still gives).
+std::vector<Asset> LoadRegisteredAssets(const RecordArchive& archive);
 // The registered devices of a bay that have a phase: (phase, device number), by phase.
 std::vector<std::pair<QString, QString>> BayPhaseDevices(const RecordArchive& archive, const QString& station,
                                                          const QString& bay);

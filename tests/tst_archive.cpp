@@ -1189,6 +1189,8 @@ private slots:
                                   << "设备台账…" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R);
         QTest::newRow("overview") << "ActOverview"
                                   << "站点总览…" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O);
+        QTest::newRow("jobs") << "ActJobs"
+                              << "试验任务…" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J);
     }
 
     void toolsMenuOffersTheArchive() {

@@ -380,8 +380,9 @@ private slots:
         tools->setFocus();
         QTest::keyClick(tools, Qt::Key_Space);
         QCOMPARE(items, (QStringList{"序列号…", "设备历史…", "导入记录…", "导入文件夹…", "设备台账…",
-                                     "站点总览…", "同步", "同步记录…", "通讯数据", "关于…", "后加的服务项"}));
-        QCOMPARE(roles, QList<QAccessible::Role>(11, QAccessible::MenuItem));
+                                     "站点总览…", "试验任务…", "仪器台账…", "到期试验…", "修改记录…", "同步",
+                                     "同步记录…", "通讯数据", "关于…", "后加的服务项"}));
+        QCOMPARE(roles, QList<QAccessible::Role>(15, QAccessible::MenuItem));
         QTRY_VERIFY(window.ByteTraceShown());
         // The keys stay.
         QApplication::setActiveWindow(&window);

@@ -1,6 +1,7 @@
 #include "ui/ProgramArchive.h"
 
 #include "archive/AssetRegister.h"
+#include "archive/TestJobs.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/RecordValues.h"
@@ -135,8 +136,7 @@ void ProgramArchive::rebuild() {
     // What the register of the damaged file still gives back, then the records of the data folder.
     RecordArchive damaged;
     if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
-        std::vector<Asset> assets = LoadAssets(damaged);
-        std::erase_if(assets, [](const Asset& asset) { return !asset.registered; });
+        std::vector<Asset> assets = LoadRegisteredAssets(damaged);
         QString reason;
         if (!SaveAssets(fresh, assets, &reason))
             assets.clear();
@@ -167,6 +167,11 @@ bool ProgramArchive::storePending() {
         return true;
     });
     if (stored) {
+        std::vector<TestRecord> taken;
+        for (const auto& [record, source] : m_pending)
+            if (source == QLatin1String("upload") || source == QLatin1String("live"))
+                taken.push_back(record);
+        joinCurrentJob(opened, taken);
         m_pending.clear();
         m_told = false; // a later failure is news again
     }
@@ -224,6 +229,12 @@ bool ProgramArchive::setRegisterLimit(const QString& device, const QString& limi
     return false;
 }
 
+void ProgramArchive::joinCurrentJob(RecordArchive& opened, const std::vector<TestRecord>& records) {
+    // Quiet: the records are stored; a job that cannot take them says so in its own window.
+    if (const Result<int> joined = TestJobs(opened).joinCurrent(records); joined && *joined > 0)
+        emit jobsChanged();
+}
+
 void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, const QString& source) {
     std::vector<TestRecord> records;
     for (int row = std::max(first, 1); row <= last && row < grid.gridRowCount(); ++row)
@@ -242,8 +253,10 @@ void ProgramArchive::uploadReceived(const RecordGrid& grid, int row) {
     std::vector<TestRecord> records;
     for (int k = m_uploadStored + 1; k <= row; ++k)
         records.push_back(grid.record(k));
-    if (opened.store(records, QStringLiteral("upload")) >= 0)
+    if (opened.store(records, QStringLiteral("upload")) >= 0) {
         m_uploadStored = row;
+        joinCurrentJob(opened, records);
+    }
 }
 
 void ProgramArchive::uploadEnded(const RecordGrid& grid, int last) {

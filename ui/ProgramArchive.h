@@ -54,10 +54,13 @@ public:
 signals:
     void recordsStored(const QString& source); // "upload", "live", or "import"
     void registerChanged();
+    void jobsChanged(); // a job, its records or the current job changed
 
 private:
     ProgramArchive() = default;
     bool storePending();
+    // Uploaded and live records of the current job's assets join it.
+    void joinCurrentJob(RecordArchive& opened, const std::vector<TestRecord>& records);
     void rebuild();
     std::unique_ptr<RecordArchive> m_archive;
     std::vector<std::pair<TestRecord, QString>> m_pending; // not stored yet, with their sources

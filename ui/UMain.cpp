@@ -11,6 +11,7 @@
 #include "ui/InputGuard.h"
 #include "ui/ProgramArchive.h"
 #include "ui/SyncControl.h"
+#include "ui/UDlgJobs.h"
 #include "ui/UDlgSetComm.h"
 
 #include <QAccessible>
@@ -339,6 +340,7 @@ bool TFrmMain::ConnectDevice() {
         if (!serial)
             return ConnectFailed();
         SetStatusText(*serial + kConnected);
+        OfferJobInstrument(*serial);
     }
     StatusPanel0->setToolTip(QString());
     gbDeviceConnected = true;

@@ -70,6 +70,7 @@ public:
     void ImportFolderClick();
     void ShowRegister();
     void ShowOverview();
+    void ShowJobs();
 
     // ---- Files (UMainFiles.cpp) ----
     void BtnSaveClick();

@@ -1,5 +1,6 @@
 // The main window's ways in to the record archive: importing files and folders, the asset
-// register and the station overview, all from the tools menu.
+// register and the station overview, the test jobs, the instruments and the audit trail, all from
+// the tools menu; the current job in the status bar.
 #include "ui/UMain.h"
 
 #include "core/Platform.h"
@@ -8,12 +9,17 @@
 #include "ui/ArchiveImportRun.h"
 #include "ui/FileDialogs.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgAudit.h"
+#include "ui/UDlgDue.h"
+#include "ui/UDlgInstruments.h"
+#include "ui/UDlgJobs.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QLabel>
 #include <QStatusBar>
 
 namespace {
@@ -54,6 +60,48 @@ void TFrmMain::CreateArchiveEntries() {
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
                        QStringLiteral("每个站、间隔和设备的最近试验与结论")),
             &QAction::triggered, this, &TFrmMain::ShowOverview);
+    connect(ToolAction(StatusBar1, QStringLiteral("试验任务…"), "ActJobs",
+                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J),
+                       QStringLiteral("试验任务：站名、日期、试验条件、仪器、设备、结论、审核和批准")),
+            &QAction::triggered, this, &TFrmMain::ShowJobs);
+    connect(ToolAction(StatusBar1, QStringLiteral("仪器台账…"), "ActInstruments", {},
+                       QStringLiteral("测试仪器的出厂编号和校准有效期")),
+            &QAction::triggered, this, [this] { (new TFrmInstruments(this))->exec(); });
+    connect(ToolAction(StatusBar1, QStringLiteral("到期试验…"), "ActDue", {},
+                       QStringLiteral("每台设备的上次试验、试验周期和下次试验")),
+            &QAction::triggered, this, [this] {
+                auto* due = new TFrmDue(this);
+                connect(due, &TFrmDue::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
+                due->exec();
+            });
+    connect(ToolAction(StatusBar1, QStringLiteral("修改记录…"), "ActAudit", {},
+                       QStringLiteral("试验任务、设备台账、仪器台账和判据的每一次修改")),
+            &QAction::triggered, this, [this] { (new TFrmAudit(this))->exec(); });
+    // The current job, shown only while there is one.
+    auto* job = new QLabel(StatusBar1);
+    job->setObjectName(QStringLiteral("LblCurrentJob"));
+    StatusBar1->addPermanentWidget(job);
+    auto showJob = [job] {
+        // Read without opening the archive for writing (which checks the whole file first).
+        RecordArchive archive;
+        const QString fileName = ProgramArchive::shared().fileName();
+        const Result<TestJob> current =
+            QFileInfo::exists(fileName) && archive.open(fileName, true) == ArchiveState::ReadOnly
+                ? TestJobs(archive).job(TestJobs(archive).current())
+                : Result<TestJob>(Outcome::Failure({}));
+        job->setText(current ? QStringLiteral("当前任务：%1").arg(current->title()) : QString());
+        job->setAccessibleName(job->text());
+        job->setVisible(bool(current));
+    };
+    showJob();
+    connect(&ProgramArchive::shared(), &ProgramArchive::jobsChanged, job, showJob);
+}
+
+void TFrmMain::ShowJobs() {
+    BringInDataFolder(this);
+    auto* dialog = new TFrmJobs(this);
+    connect(dialog, &TFrmJobs::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
+    dialog->exec();
 }
 
 void TFrmMain::ImportRecordsClick() {

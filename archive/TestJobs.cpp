@@ -1,0 +1,861 @@
+#include "archive/TestJobs.h"
+
+#include "archive/ArchiveQueries.h"
+#include "archive/AssetRegister.h"
+#include "archive/RecordArchive.h"
+#include "archive/TableFile.h"
+#include "core/UDataCenter.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+const QString kDay = QStringLiteral("yyyy-MM-dd");
+const QString kLocked = QStringLiteral("approved job is locked");
+const QString kNotDraft = QStringLiteral("only a draft job changes");
+
+const QString kJobFields = QStringLiteral(
+    "uuid, family, revision, job_number, station, kind, basis, first_day, last_day, weather, temperature, "
+    "humidity, testers, instrument, conclusion, notes, revision_note, state, recorded_by, recorded_at, "
+    "checked_by, checked_at, approved_by, approved_at, returned_why, expired_by, expired_at");
+
+const char* const kStateCodes[] = {"draft", "checking", "approved"};
+
+JobState StateOf(const QString& code) {
+    for (int i = 0; i < 3; ++i)
+        if (code == QLatin1String(kStateCodes[i]))
+            return JobState(i);
+    return JobState::Draft;
+}
+
+QString NotNull(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+QString DayText(const QDate& day) {
+    return day.isValid() ? day.toString(kDay) : QStringLiteral("");
+}
+
+QString Uuid() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+// A decimal as people type it, with an ASCII or a typographic minus.
+std::optional<double> ParseSigned(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^[-\u2212]?[0-9]{1,3}(\\.[0-9]{1,3})?$"));
+    if (!plain.match(text).hasMatch())
+        return std::nullopt;
+    return QString(text).replace(QChar(0x2212), QLatin1Char('-')).toDouble();
+}
+
+// The library's text of a failed statement, as the detail of the user's message.
+QString Detail(const QSqlQuery& query) {
+    const QSqlError error = query.lastError();
+    return (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
+}
+
+TestJob JobFrom(const QSqlQuery& query) {
+    TestJob job;
+    int c = 0;
+    job.uuid = query.value(c++).toString();
+    job.family = query.value(c++).toString();
+    job.revision = query.value(c++).toInt();
+    QString* texts[] = {&job.number, &job.station, &job.kind, &job.basis};
+    for (QString* text : texts)
+        *text = query.value(c++).toString();
+    job.firstDay = QDate::fromString(query.value(c++).toString(), kDay);
+    job.lastDay = QDate::fromString(query.value(c++).toString(), kDay);
+    QString* more[] = {&job.weather,    &job.temperature, &job.humidity, &job.testers,
+                       &job.instrument, &job.conclusion,  &job.notes,    &job.revisionNote};
+    for (QString* text : more)
+        *text = query.value(c++).toString();
+    job.state = StateOf(query.value(c++).toString());
+    QString* signs[] = {&job.recordedBy, &job.recordedAt,  &job.checkedBy, &job.checkedAt, &job.approvedBy,
+                        &job.approvedAt, &job.returnedWhy, &job.expiredBy, &job.expiredAt};
+    for (QString* text : signs)
+        *text = query.value(c++).toString();
+    return job;
+}
+
+Instrument InstrumentFrom(const QSqlQuery& query) {
+    Instrument instrument;
+    instrument.uuid = query.value(0).toString();
+    instrument.model = query.value(1).toString();
+    instrument.serial = query.value(2).toString();
+    instrument.certificate = query.value(3).toString();
+    instrument.calibratedOn = QDate::fromString(query.value(4).toString(), kDay);
+    instrument.validUntil = QDate::fromString(query.value(5).toString(), kDay);
+    instrument.note = query.value(6).toString();
+    return instrument;
+}
+
+const QString kInstrumentFields =
+    QStringLiteral("uuid, model, serial, certificate, calibrated_on, valid_until, note");
+
+QString ResistanceText(const QString& textsJson) {
+    const QJsonArray texts = QJsonDocument::fromJson(textsJson.toUtf8()).array();
+    return texts.size() == TestRecord::ColumnCount ? texts.at(7).toString() : QString();
+}
+
+} // namespace
+
+QString JobStateText(JobState state) {
+    static const QString texts[] = {QStringLiteral("编制中"), QStringLiteral("待审核"),
+                                    QStringLiteral("已批准")};
+    return texts[int(state)];
+}
+
+const QStringList& JobKinds() {
+    static const QStringList kinds{QStringLiteral("交接试验"), QStringLiteral("例行试验"),
+                                   QStringLiteral("诊断性试验"), QStringLiteral("其他")};
+    return kinds;
+}
+
+const QStringList& JobBasisPresets() {
+    static const QStringList presets{
+        QStringLiteral("GB 50150 电气装置安装工程 电气设备交接试验标准"),
+        QStringLiteral("DL/T 596 电力设备预防性试验规程"),
+        QStringLiteral("Q/GDW 1168 输变电设备状态检修试验规程"),
+        QStringLiteral("DL/T 593 高压开关设备和控制设备标准的共用技术要求"),
+    };
+    return presets;
+}
+
+QString TestJob::title() const {
+    return QStringLiteral("%1 第 %2 版").arg(number).arg(revision);
+}
+
+Outcome ValidateJob(const TestJob& job) {
+    if (TrimText(job.number).isEmpty())
+        return Outcome::Failure(QStringLiteral("任务编号不能为空。"));
+    if (!job.kind.isEmpty() && !JobKinds().contains(job.kind))
+        return Outcome::Failure(
+            QStringLiteral("试验性质“%1”应为%2之一。").arg(job.kind, JobKinds().join(QStringLiteral("、"))));
+    if (!job.temperature.isEmpty()) {
+        const std::optional<double> value = ParseSigned(job.temperature);
+        if (!value || *value < kMinTemperature || *value > kMaxTemperature)
+            return Outcome::Failure(
+                QStringLiteral("温度“%1”应为 −50 到 60 °C 之间的数。").arg(job.temperature));
+    }
+    if (!job.humidity.isEmpty()) {
+        const std::optional<double> value = ParseSigned(job.humidity);
+        if (!value || *value < 0 || *value > 100)
+            return Outcome::Failure(QStringLiteral("湿度“%1”应为 0 到 100 % 之间的数。").arg(job.humidity));
+    }
+    if (job.firstDay.isValid() && job.lastDay.isValid() && job.lastDay < job.firstDay)
+        return Outcome::Failure(QStringLiteral("结束日期（%1）早于开始日期（%2）。")
+                                    .arg(DayText(job.lastDay), DayText(job.firstDay)));
+    return {};
+}
+
+QString CalibrationWarning(const TestJob& job, const std::optional<Instrument>& instrument) {
+    const QDate day = job.lastDay.isValid() ? job.lastDay : job.firstDay;
+    if (!instrument || !instrument->validUntil.isValid() || !day.isValid() || day <= instrument->validUntil)
+        return {};
+    return QStringLiteral("仪器“%1”的校准有效期至 %2，试验日期 %3 已超过有效期。")
+        .arg(instrument->serial, DayText(instrument->validUntil), DayText(day));
+}
+
+QString JobSummary::text() const {
+    QStringList parts;
+    for (int v = int(Verdict::Fail); v >= 0; --v)
+        if (counts[size_t(v)] > 0)
+            parts << QStringLiteral("%1 %2").arg(VerdictText(Verdict(v))).arg(counts[size_t(v)]);
+    if (untested > 0)
+        parts << QStringLiteral("%1 %2").arg(kUntestedText).arg(untested);
+    const QString worstText = worst ? VerdictText(*worst) : kUntestedText;
+    return QStringLiteral("最差：%1；%2").arg(worstText, parts.join(QStringLiteral("，")));
+}
+
+JobSummary Summarize(const std::vector<JobRow>& rows) {
+    JobSummary summary;
+    for (const JobRow& row : rows) {
+        if (!row.tested()) {
+            ++summary.untested;
+            continue;
+        }
+        ++summary.counts[size_t(row.assessment.verdict)];
+        summary.worst = std::max(summary.worst.value_or(Verdict::NoCriteria), row.assessment.verdict);
+    }
+    return summary;
+}
+
+QString AuditSubjectText(const QString& subject) {
+    if (subject == QLatin1String("job"))
+        return QStringLiteral("试验任务");
+    if (subject == QLatin1String("asset"))
+        return QStringLiteral("设备台账");
+    if (subject == QLatin1String("instrument"))
+        return QStringLiteral("仪器台账");
+    return QStringLiteral("判据");
+}
+
+const QStringList& AuditHeaders() {
+    static const QStringList headers{QStringLiteral("时间"), QStringLiteral("修改人"), QStringLiteral("对象"),
+                                     QStringLiteral("名称"), QStringLiteral("字段"),   QStringLiteral("原值"),
+                                     QStringLiteral("新值")};
+    return headers;
+}
+
+QStringList AuditColumns(const AuditEntry& entry) {
+    const auto value = [&](const QString& text) {
+        return entry.field == QStringLiteral("状态") && !text.isEmpty() ? JobStateText(StateOf(text)) : text;
+    };
+    const QDateTime at = QDateTime::fromString(entry.at, Qt::ISODateWithMs);
+    return {at.isValid() ? at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : entry.at,
+            entry.who,
+            AuditSubjectText(entry.subject),
+            entry.item,
+            entry.field,
+            value(entry.oldValue),
+            value(entry.newValue)};
+}
+
+Outcome ExportAudit(const std::vector<AuditEntry>& entries, const QString& fileName) {
+    QString reason;
+    const bool written = WriteTableFile(
+        fileName, AuditHeaders(),
+        [&](qint64 row, QStringList* cells) {
+            if (row >= qint64(entries.size()))
+                return false;
+            *cells = AuditColumns(entries[size_t(row)]);
+            return true;
+        },
+        &reason);
+    return written ? Outcome() : Outcome::Failure(reason);
+}
+
+// ---- In the archive ----
+
+Outcome TestJobs::fail(const QString& what) const {
+    if (what.contains(kLocked))
+        return Outcome::Failure(
+            QStringLiteral("任务已批准，不能修改；更正请建立新的版本（%1）。").arg(kLocked));
+    if (what.contains(kNotDraft))
+        return Outcome::Failure(QStringLiteral("任务已提交审核或已批准，不能修改（%1）。").arg(kNotDraft));
+    return Outcome::Failure(QStringLiteral("记录库不能写入（%1）。").arg(what));
+}
+
+QString TestJobs::signature() const {
+    QSqlQuery query(m_archive.database());
+    query.prepare(QStringLiteral("SELECT value FROM meta WHERE key = 'signature'"));
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
+Outcome TestJobs::write(const QString& sql, const QVariantList& values) {
+    QString why;
+    const bool done = m_archive.inTransaction([&] {
+        QSqlQuery query(m_archive.database());
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            why = Detail(query);
+        return why.isEmpty();
+    });
+    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+}
+
+Outcome TestJobs::setSignature(const QString& name) {
+    const QString text = TrimText(name);
+    if (text.isEmpty())
+        return Outcome::Failure(QStringLiteral("签名不能为空。"));
+    return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('signature', ?) "
+                                "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
+                 {text});
+}
+
+Result<std::vector<TestJob>> TestJobs::jobs() const {
+    std::vector<TestJob> jobs;
+    QSqlQuery query(m_archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT %1 FROM jobs ORDER BY job_number, revision").arg(kJobFields)))
+        return Outcome::Failure(QStringLiteral("读不出试验任务（%1）。").arg(Detail(query)));
+    while (query.next())
+        jobs.push_back(JobFrom(query));
+    return jobs;
+}
+
+Result<TestJob> TestJobs::job(const QString& uuid) const {
+    QSqlQuery query(m_archive.database());
+    query.prepare(QStringLiteral("SELECT %1 FROM jobs WHERE uuid = ?").arg(kJobFields));
+    query.addBindValue(uuid);
+    if (!query.exec() || !query.next())
+        return Outcome::Failure(QStringLiteral("记录库中没有这个试验任务。"));
+    TestJob job = JobFrom(query);
+    query.prepare(QStringLiteral("SELECT device FROM job_assets WHERE job = ? ORDER BY device_key"));
+    query.addBindValue(uuid);
+    if (query.exec())
+        while (query.next())
+            job.planned << query.value(0).toString();
+    return job;
+}
+
+QString TestJobs::proposeNumber(const QString& station, const QDate& day) const {
+    const QString prefix =
+        QStringLiteral("%1-%2-").arg(TrimText(station), day.toString(QStringLiteral("yyyyMMdd")));
+    QSqlQuery query(m_archive.database());
+    query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? LIMIT 1"));
+    for (int sequence = 1;; ++sequence) {
+        const QString number = prefix + QStringLiteral("%1").arg(sequence, 2, 10, QLatin1Char('0'));
+        query.bindValue(0, number);
+        if (!query.exec() || !query.next())
+            return number;
+    }
+}
+
+Result<QString> TestJobs::save(const TestJob& given) {
+    TestJob job = given;
+    job.number = TrimText(job.number);
+    job.temperature = TrimText(job.temperature);
+    job.humidity = TrimText(job.humidity);
+    if (const Outcome valid = ValidateJob(job); !valid)
+        return valid;
+    const bool added = job.uuid.isEmpty();
+    if (added)
+        job.uuid = job.family = Uuid();
+    QString why;
+    Outcome refused;
+    const QString now = RecordArchive::NowText();
+    const bool done = m_archive.inTransaction([&] {
+        QSqlQuery query(m_archive.database());
+        query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? AND family <> ? LIMIT 1"));
+        query.addBindValue(job.number);
+        query.addBindValue(added ? job.uuid : job.family);
+        if (!query.exec())
+            return why = Detail(query), false;
+        if (query.next())
+            return refused =
+                       Outcome::Failure(QStringLiteral("任务编号“%1”已被另一个任务使用。").arg(job.number)),
+                   false;
+        if (!added) {
+            query.prepare(QStringLiteral("SELECT state, family FROM jobs WHERE uuid = ?"));
+            query.addBindValue(job.uuid);
+            if (!query.exec() || !query.next())
+                return refused = Outcome::Failure(QStringLiteral("记录库中没有这个试验任务。")), false;
+            job.family = query.value(1).toString();
+            if (StateOf(query.value(0).toString()) != JobState::Draft)
+                return refused = Outcome::Failure(
+                           QStringLiteral("任务“%1”%2，不能修改。")
+                               .arg(job.number, JobStateText(StateOf(query.value(0).toString())))),
+                       false;
+        }
+        query.prepare(QStringLiteral(
+            "INSERT INTO jobs (uuid, family, revision, job_number, station, kind, basis, first_day, "
+            "last_day, weather, temperature, humidity, testers, instrument, conclusion, notes, "
+            "revision_note, changed_at, changed_by, pushed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
+            "ON CONFLICT (uuid) DO UPDATE SET job_number = excluded.job_number, "
+            "station = excluded.station, kind = excluded.kind, basis = excluded.basis, "
+            "first_day = excluded.first_day, last_day = excluded.last_day, "
+            "weather = excluded.weather, temperature = excluded.temperature, "
+            "humidity = excluded.humidity, testers = excluded.testers, "
+            "instrument = excluded.instrument, conclusion = excluded.conclusion, "
+            "notes = excluded.notes, revision_note = excluded.revision_note, "
+            "changed_at = excluded.changed_at, changed_by = excluded.changed_by, pushed = 0"));
+        query.addBindValue(job.uuid);
+        query.addBindValue(job.family);
+        query.addBindValue(job.revision);
+        for (const QString& text :
+             {job.number, job.station, job.kind, job.basis, DayText(job.firstDay), DayText(job.lastDay),
+              job.weather, job.temperature, job.humidity, job.testers, job.instrument, job.conclusion,
+              job.notes, job.revisionNote, now, m_archive.laptopId()})
+            query.addBindValue(NotNull(text));
+        if (!query.exec())
+            return why = Detail(query), false;
+        // The planned assets: those no longer planned go, the new ones come.
+        QSet<QString> keys;
+        for (const QString& device : job.planned)
+            if (!TrimText(device).isEmpty())
+                keys.insert(TrimText(device).toUpper());
+        QStringList stored;
+        query.prepare(QStringLiteral("SELECT device_key FROM job_assets WHERE job = ?"));
+        query.addBindValue(job.uuid);
+        if (!query.exec())
+            return why = Detail(query), false;
+        while (query.next())
+            stored << query.value(0).toString();
+        QSqlQuery change(m_archive.database());
+        change.prepare(QStringLiteral("DELETE FROM job_assets WHERE job = ? AND device_key = ?"));
+        for (const QString& key : stored) {
+            if (keys.contains(key))
+                continue;
+            change.addBindValue(job.uuid);
+            change.addBindValue(key);
+            if (!change.exec())
+                return why = Detail(change), false;
+        }
+        change.prepare(
+            QStringLiteral("INSERT OR IGNORE INTO job_assets (job, device_key, device, changed_at, "
+                           "changed_by, pushed) VALUES (?, ?, ?, ?, ?, 0)"));
+        for (const QString& device : job.planned) {
+            const QString key = TrimText(device).toUpper();
+            if (key.isEmpty() || stored.contains(key))
+                continue;
+            for (const QString& value : {job.uuid, key, TrimText(device), now, m_archive.laptopId()})
+                change.addBindValue(value);
+            if (!change.exec())
+                return why = Detail(change), false;
+        }
+        return true;
+    });
+    if (done)
+        return job.uuid;
+    if (!refused)
+        return refused;
+    return fail(why.isEmpty() ? m_archive.problem() : why);
+}
+
+QString TestJobs::current() const {
+    QSqlQuery query(m_archive.database());
+    query.prepare(QStringLiteral("SELECT m.value FROM meta m JOIN jobs j ON j.uuid = m.value "
+                                 "WHERE m.key = 'current_job'"));
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
+}
+
+Outcome TestJobs::setCurrent(const QString& uuid) {
+    return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('current_job', ?) "
+                                "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
+                 {NotNull(uuid)});
+}
+
+Result<int> TestJobs::joinCurrent(const std::vector<TestRecord>& records) {
+    const QString uuid = current();
+    if (uuid.isEmpty() || records.empty())
+        return 0;
+    const Result<TestJob> found = job(uuid);
+    if (!found || found->state != JobState::Draft)
+        return 0;
+    int joined = 0;
+    QString why;
+    const QString now = RecordArchive::NowText();
+    const bool done = m_archive.inTransaction([&] {
+        QSqlQuery join(m_archive.database());
+        join.prepare(QStringLiteral(
+            "INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, pushed) "
+            "SELECT ?, r.id, ?, ?, 0 FROM records r WHERE r.id = ? AND ("
+            "EXISTS (SELECT 1 FROM job_assets a WHERE a.job = ? AND a.device_key = r.device_key) OR "
+            "NOT EXISTS (SELECT 1 FROM assets s WHERE s.device_key = r.device_key))"));
+        for (const TestRecord& record : records) {
+            for (const QString& value :
+                 {uuid, now, m_archive.laptopId(), QString::fromLatin1(record.identity()), uuid})
+                join.addBindValue(value);
+            if (!join.exec())
+                return why = Detail(join), false;
+            joined += join.numRowsAffected() > 0 ? 1 : 0;
+        }
+        return true;
+    });
+    if (!done)
+        return fail(why.isEmpty() ? m_archive.problem() : why);
+    return joined;
+}
+
+Result<int> TestJobs::addRecords(const QString& uuid, const QStringList& devices, const QDate& from,
+                                 const QDate& to) {
+    if (from.isValid() && to.isValid() && to < from)
+        return Outcome::Failure(
+            QStringLiteral("结束日期（%1）早于开始日期（%2）。").arg(DayText(to), DayText(from)));
+    int joined = 0;
+    QString why;
+    const QString now = RecordArchive::NowText();
+    const bool done = m_archive.inTransaction([&] {
+        QSqlQuery join(m_archive.database());
+        join.prepare(QStringLiteral(
+            "INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, pushed) "
+            "SELECT ?, id, ?, ?, 0 FROM records WHERE device_key = ? AND test_time >= ? AND test_time < ?"));
+        for (const QString& device : devices) {
+            for (const QString& value : {uuid, now, m_archive.laptopId(), TrimText(device).toUpper(),
+                                         from.isValid() ? DayText(from) : QStringLiteral("0000"),
+                                         to.isValid() ? DayText(to.addDays(1)) : QStringLiteral("9999")})
+                join.addBindValue(value);
+            if (!join.exec())
+                return why = Detail(join), false;
+            joined += join.numRowsAffected();
+        }
+        return true;
+    });
+    if (!done)
+        return fail(why.isEmpty() ? m_archive.problem() : why);
+    return joined;
+}
+
+Result<std::vector<JobRow>> TestJobs::rows(const QString& uuid) const {
+    const Result<TestJob> found = job(uuid);
+    if (!found)
+        return Outcome(found);
+    const bool frozen = found->state == JobState::Approved;
+    std::vector<JobRow> rows;
+    ArchiveAssessor assessor(m_archive);
+    QSqlQuery query(m_archive.database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT r.id, r.device, r.test_time, r.step_amperes, r.micro_ohms, r.texts, v.verdict, v.reasons "
+        "FROM job_records j JOIN records r ON r.id = j.record "
+        "LEFT JOIN job_verdicts v ON v.job = j.job AND v.record = j.record "
+        "WHERE j.job = ? ORDER BY r.device_key, r.step_amperes, r.test_time"));
+    query.addBindValue(uuid);
+    if (!query.exec())
+        return Outcome::Failure(QStringLiteral("读不出试验任务的记录（%1）。").arg(Detail(query)));
+    QSet<QString> tested;
+    while (query.next()) {
+        JobRow row;
+        row.recordId = query.value(0).toString();
+        row.device = query.value(1).toString();
+        row.testTime = query.value(2).toString();
+        if (!query.value(3).isNull())
+            row.stepAmperes = query.value(3).toInt();
+        row.resistanceText = ResistanceText(query.value(5).toString());
+        if (frozen && !query.value(6).isNull()) {
+            row.assessment.verdict = Verdict(std::clamp(query.value(6).toInt(), 0, 3));
+            const QString reasons = query.value(7).toString();
+            row.assessment.reasons = reasons.isEmpty() ? QStringList() : reasons.split(QLatin1Char('\n'));
+        } else {
+            const std::optional<double> microOhms =
+                query.value(4).isNull() ? std::nullopt : std::optional<double>(query.value(4).toDouble());
+            row.assessment = assessor.assess(row.device, row.testTime, row.stepAmperes, microOhms);
+        }
+        tested.insert(row.device.toUpper());
+        rows.push_back(std::move(row));
+    }
+    for (const QString& device : found->planned) {
+        if (tested.contains(device.toUpper()))
+            continue;
+        JobRow row;
+        row.device = device;
+        rows.push_back(std::move(row));
+    }
+    for (JobRow& row : rows) {
+        const Asset& asset = assessor.assetOf(row.device);
+        row.station = asset.station;
+        row.bay = asset.bay;
+        row.phase = asset.phase;
+    }
+    return rows;
+}
+
+Outcome TestJobs::step(const QString& uuid, JobState from, const char* what) {
+    const QString signer = signature();
+    if (signer.isEmpty())
+        return Outcome::Failure(QStringLiteral("请先填写本机签名。"));
+    const Result<TestJob> found = job(uuid);
+    if (!found)
+        return Outcome(found);
+    if (found->state != from)
+        return Outcome::Failure(
+            QStringLiteral("任务“%1”%2，不能%3。")
+                .arg(found->title(), JobStateText(found->state), QString::fromUtf8(what)));
+    return {};
+}
+
+Outcome TestJobs::submit(const QString& uuid) {
+    if (const Outcome can = step(uuid, JobState::Draft, "提交审核"); !can)
+        return can;
+    const TestJob found = *job(uuid);
+    const QString warning = CalibrationWarning(found, instrument(found.instrument));
+    if (!warning.isEmpty() && found.expiredBy.isEmpty())
+        return Outcome::Failure(warning + QStringLiteral("确认继续后才能提交审核。"));
+    const QString now = RecordArchive::NowText();
+    return write(QStringLiteral("UPDATE jobs SET state = 'checking', recorded_by = ?, recorded_at = ?, "
+                                "checked_by = '', checked_at = '', returned_why = '', changed_at = ?, "
+                                "changed_by = ?, pushed = 0 WHERE uuid = ?"),
+                 {signature(), now, now, m_archive.laptopId(), uuid});
+}
+
+Outcome TestJobs::check(const QString& uuid) {
+    if (const Outcome can = step(uuid, JobState::Checking, "审核"); !can)
+        return can;
+    const TestJob found = *job(uuid);
+    if (found.recordedBy == signature())
+        return Outcome::Failure(QStringLiteral("审核人不能是编制人（%1）。").arg(found.recordedBy));
+    const QString now = RecordArchive::NowText();
+    return write(
+        QStringLiteral("UPDATE jobs SET checked_by = ?, checked_at = ?, changed_at = ?, changed_by = ?, "
+                       "pushed = 0 WHERE uuid = ?"),
+        {signature(), now, now, m_archive.laptopId(), uuid});
+}
+
+Outcome TestJobs::approve(const QString& uuid) {
+    if (const Outcome can = step(uuid, JobState::Checking, "批准"); !can)
+        return can;
+    const TestJob found = *job(uuid);
+    if (found.recordedBy == signature())
+        return Outcome::Failure(QStringLiteral("批准人不能是编制人（%1）。").arg(found.recordedBy));
+    if (found.checkedBy.isEmpty())
+        return Outcome::Failure(QStringLiteral("任务“%1”尚未审核，不能批准。").arg(found.title()));
+    const Result<std::vector<JobRow>> judged = rows(uuid);
+    if (!judged)
+        return Outcome(judged);
+    QString why;
+    const bool done = m_archive.inTransaction([&] {
+        // The verdicts as judged now stay with the job, whatever the limits and rules become.
+        const QString now = RecordArchive::NowText();
+        QSqlQuery keep(m_archive.database());
+        keep.prepare(QStringLiteral("INSERT OR REPLACE INTO job_verdicts (job, record, verdict, reasons, "
+                                    "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, 0)"));
+        for (const JobRow& row : *judged) {
+            if (!row.tested())
+                continue;
+            keep.addBindValue(uuid);
+            keep.addBindValue(row.recordId);
+            keep.addBindValue(int(row.assessment.verdict));
+            keep.addBindValue(NotNull(row.assessment.reasons.join(QLatin1Char(QChar::LineFeed))));
+            keep.addBindValue(now);
+            keep.addBindValue(m_archive.laptopId());
+            if (!keep.exec())
+                return why = Detail(keep), false;
+        }
+        QSqlQuery query(m_archive.database());
+        query.prepare(QStringLiteral("UPDATE jobs SET state = 'approved', approved_by = ?, approved_at = ?, "
+                                     "changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"));
+        for (const QString& value : {signature(), now, now, m_archive.laptopId(), uuid})
+            query.addBindValue(value);
+        if (!query.exec())
+            return why = Detail(query), false;
+        return true;
+    });
+    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+}
+
+Outcome TestJobs::sendBack(const QString& uuid, const QString& reason) {
+    if (const Outcome can = step(uuid, JobState::Checking, "退回"); !can)
+        return can;
+    if (TrimText(reason).isEmpty())
+        return Outcome::Failure(QStringLiteral("退回时请写明原因。"));
+    return write(QStringLiteral("UPDATE jobs SET state = 'draft', returned_why = ?, checked_by = '', "
+                                "checked_at = '', changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"),
+                 {TrimText(reason), RecordArchive::NowText(), m_archive.laptopId(), uuid});
+}
+
+Outcome TestJobs::goOnWithExpired(const QString& uuid) {
+    if (const Outcome can = step(uuid, JobState::Draft, "修改"); !can)
+        return can;
+    const QString now = RecordArchive::NowText();
+    return write(
+        QStringLiteral("UPDATE jobs SET expired_by = ?, expired_at = ?, changed_at = ?, changed_by = ?, "
+                       "pushed = 0 WHERE uuid = ?"),
+        {signature(), now, now, m_archive.laptopId(), uuid});
+}
+
+Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged) {
+    const Result<TestJob> found = job(uuid);
+    if (!found)
+        return Outcome(found);
+    if (found->state != JobState::Approved)
+        return Outcome::Failure(QStringLiteral("只有已批准的任务才建立新的版本。"));
+    if (TrimText(whatChanged).isEmpty())
+        return Outcome::Failure(QStringLiteral("新的版本请写明更正了什么。"));
+    QString why;
+    const QString fresh = Uuid();
+    const bool done = m_archive.inTransaction([&] {
+        QSqlQuery query(m_archive.database());
+        query.prepare(QStringLiteral("SELECT max(revision) FROM jobs WHERE family = ?"));
+        query.addBindValue(found->family);
+        if (!query.exec() || !query.next())
+            return why = Detail(query), false;
+        const int revision = query.value(0).toInt() + 1;
+        const QString now = RecordArchive::NowText();
+        query.prepare(QStringLiteral(
+            "INSERT INTO jobs (uuid, family, revision, job_number, station, kind, basis, first_day, "
+            "last_day, "
+            "weather, temperature, humidity, testers, instrument, conclusion, notes, revision_note, "
+            "changed_at, "
+            "changed_by, pushed) SELECT ?, family, ?, job_number, station, kind, basis, first_day, last_day, "
+            "weather, temperature, humidity, testers, instrument, conclusion, notes, ?, ?, ?, 0 "
+            "FROM jobs WHERE uuid = ?"));
+        for (const QVariant& value : {QVariant(fresh), QVariant(revision), QVariant(TrimText(whatChanged)),
+                                      QVariant(now), QVariant(m_archive.laptopId()), QVariant(uuid)})
+            query.addBindValue(value);
+        if (!query.exec())
+            return why = Detail(query), false;
+        for (const QString& table : {QStringLiteral("job_assets"), QStringLiteral("job_records")}) {
+            const QString columns = table == QLatin1String("job_assets")
+                                        ? QStringLiteral("device_key, device")
+                                        : QStringLiteral("record");
+            query.prepare(QStringLiteral("INSERT INTO %1 (job, %2, changed_at, changed_by, pushed) "
+                                         "SELECT ?, %2, ?, ?, 0 FROM %1 WHERE job = ?")
+                              .arg(table, columns));
+            for (const QString& value : {fresh, now, m_archive.laptopId(), uuid})
+                query.addBindValue(value);
+            if (!query.exec())
+                return why = Detail(query), false;
+        }
+        return true;
+    });
+    if (!done)
+        return fail(why.isEmpty() ? m_archive.problem() : why);
+    // The correction takes the place of the revision it corrects as the current job.
+    if (current() == uuid)
+        (void)setCurrent(fresh);
+    return fresh;
+}
+
+Result<std::vector<Instrument>> TestJobs::instruments() const {
+    std::vector<Instrument> instruments;
+    QSqlQuery query(m_archive.database());
+    if (!query.exec(QStringLiteral("SELECT %1 FROM instruments ORDER BY serial").arg(kInstrumentFields)))
+        return Outcome::Failure(QStringLiteral("读不出仪器台账（%1）。").arg(Detail(query)));
+    while (query.next())
+        instruments.push_back(InstrumentFrom(query));
+    return instruments;
+}
+
+std::optional<Instrument> TestJobs::instrument(const QString& uuid) const {
+    QSqlQuery query(m_archive.database());
+    query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE uuid = ?").arg(kInstrumentFields));
+    query.addBindValue(uuid);
+    if (uuid.isEmpty() || !query.exec() || !query.next())
+        return std::nullopt;
+    return InstrumentFrom(query);
+}
+
+std::optional<Instrument> TestJobs::instrumentBySerial(const QString& serial) const {
+    QSqlQuery query(m_archive.database());
+    query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE serial = ?").arg(kInstrumentFields));
+    query.addBindValue(TrimText(serial));
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return InstrumentFrom(query);
+}
+
+Result<QString> TestJobs::saveInstrument(const Instrument& given) {
+    Instrument instrument = given;
+    instrument.serial = TrimText(instrument.serial);
+    if (instrument.serial.isEmpty())
+        return Outcome::Failure(QStringLiteral("仪器的出厂编号不能为空。"));
+    if (instrument.calibratedOn.isValid() && instrument.validUntil.isValid() &&
+        instrument.validUntil < instrument.calibratedOn)
+        return Outcome::Failure(QStringLiteral("有效期（%1）早于校准日期（%2）。")
+                                    .arg(DayText(instrument.validUntil), DayText(instrument.calibratedOn)));
+    if (const std::optional<Instrument> other = instrumentBySerial(instrument.serial);
+        other && other->uuid != instrument.uuid)
+        return Outcome::Failure(QStringLiteral("出厂编号“%1”已在仪器台账中。").arg(instrument.serial));
+    if (instrument.uuid.isEmpty())
+        instrument.uuid = Uuid();
+    QVariantList values;
+    for (const QString& value : {instrument.uuid, instrument.model, instrument.serial, instrument.certificate,
+                                 DayText(instrument.calibratedOn), DayText(instrument.validUntil),
+                                 instrument.note, RecordArchive::NowText(), m_archive.laptopId()})
+        values << NotNull(value);
+    const Outcome written = write(
+        QStringLiteral(
+            "INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
+            "ON CONFLICT (uuid) DO UPDATE SET model = excluded.model, serial = excluded.serial, "
+            "certificate = excluded.certificate, calibrated_on = excluded.calibrated_on, "
+            "valid_until = excluded.valid_until, note = excluded.note, changed_at = excluded.changed_at, "
+            "changed_by = excluded.changed_by, pushed = 0")
+            .arg(kInstrumentFields),
+        values);
+    if (!written)
+        return written;
+    return instrument.uuid;
+}
+
+Outcome TestJobs::useInstrument(const QString& uuid) {
+    const Result<TestJob> found = job(current());
+    if (!found)
+        return Outcome::Failure(QStringLiteral("没有当前任务。"));
+    TestJob changed = *found;
+    changed.instrument = uuid;
+    const Result<QString> saved = save(changed);
+    return saved ? Outcome() : Outcome(saved);
+}
+
+Result<std::vector<AuditEntry>> TestJobs::audit() const {
+    std::vector<AuditEntry> entries;
+    QSqlQuery query(m_archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+            "SELECT at, who, subject, item, field, old, new FROM audit ORDER BY at DESC, rowid DESC")))
+        return Outcome::Failure(QStringLiteral("读不出修改记录（%1）。").arg(Detail(query)));
+    while (query.next())
+        entries.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                           query.value(3).toString(), query.value(4).toString(), query.value(5).toString(),
+                           query.value(6).toString()});
+    return entries;
+}
+
+bool DueMatches(const DueAsset& asset, DueFilter filter, const QDate& today) {
+    if (filter == DueFilter::All)
+        return true;
+    if (!asset.due.isValid() || asset.due < today)
+        return true; // overdue, or never tested: due now
+    return filter == DueFilter::Soon && asset.due <= today.addDays(kDueSoonDays);
+}
+
+Outcome TestJobs::setInterval(IntervalScope scope, const QString& key, std::optional<int> months) {
+    static const QString scopes[] = {QStringLiteral("all"), QStringLiteral("kind"), QStringLiteral("asset")};
+    const QString stored = scope == IntervalScope::All     ? QStringLiteral("")
+                           : scope == IntervalScope::Asset ? TrimText(key).toUpper()
+                                                           : TrimText(key);
+    if (scope == IntervalScope::Kind && !AssetKinds().contains(stored))
+        return Outcome::Failure(
+            QStringLiteral("类型“%1”应为%2之一。").arg(stored, AssetKinds().join(QStringLiteral("、"))));
+    if (!months) {
+        if (scope == IntervalScope::All)
+            return Outcome::Failure(QStringLiteral("全部设备的试验周期不能为空。"));
+        return write(QStringLiteral("DELETE FROM test_intervals WHERE scope = ? AND key = ?"),
+                     {scopes[int(scope)], stored});
+    }
+    if (*months < 1 || *months > 240)
+        return Outcome::Failure(QStringLiteral("试验周期“%1”应为 1 到 240 个月。").arg(*months));
+    return write(
+        QStringLiteral("INSERT INTO test_intervals (scope, key, months, changed_at, changed_by, pushed) "
+                       "VALUES (?, ?, ?, ?, ?, 0) ON CONFLICT (scope, key) DO UPDATE SET "
+                       "months = excluded.months, changed_at = excluded.changed_at, "
+                       "changed_by = excluded.changed_by, pushed = 0"),
+        {scopes[int(scope)], stored, *months, RecordArchive::NowText(), m_archive.laptopId()});
+}
+
+Result<std::vector<DueAsset>> TestJobs::dueList() const {
+    std::vector<DueAsset> due;
+    QSqlQuery query(m_archive.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral(
+            "SELECT a.device, a.station, a.bay, a.phase, a.kind, "
+            "(SELECT max(test_time) FROM records r WHERE r.device_key = a.device_key), "
+            "COALESCE((SELECT months FROM test_intervals WHERE scope = 'asset' AND key = a.device_key), "
+            "(SELECT months FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
+            "(SELECT months FROM test_intervals WHERE scope = 'all' AND key = ''), 36) "
+            "FROM assets a ORDER BY a.station, a.bay, a.device_key")))
+        return Outcome::Failure(QStringLiteral("读不出设备的试验日期（%1）。").arg(Detail(query)));
+    while (query.next()) {
+        DueAsset asset;
+        asset.asset.device = query.value(0).toString();
+        asset.asset.station = query.value(1).toString();
+        asset.asset.bay = query.value(2).toString();
+        asset.asset.phase = query.value(3).toString();
+        asset.asset.kind = query.value(4).toString();
+        asset.asset.registered = true;
+        asset.lastTest = QDate::fromString(query.value(5).toString().left(10), kDay);
+        asset.months = query.value(6).toInt();
+        if (asset.lastTest.isValid())
+            asset.due = asset.lastTest.addMonths(asset.months);
+        due.push_back(std::move(asset));
+    }
+    return due;
+}
+
+TestJob TestJobs::jobForDue(const QString& station, const std::vector<DueAsset>& due, DueFilter filter,
+                            const QDate& today) const {
+    TestJob job;
+    job.station = station;
+    job.kind = QStringLiteral("例行试验");
+    job.firstDay = job.lastDay = today;
+    job.number = proposeNumber(station, today);
+    for (const DueAsset& asset : due)
+        if (asset.asset.station == station && DueMatches(asset, filter, today))
+            job.planned << asset.asset.device;
+    return job;
+}
