@@ -22,7 +22,7 @@ SRC="$WORK/ohmara-$VERSION"
 rm -rf "$WORK"
 mkdir -p "$SRC"
 (cd "$ROOT" && git ls-files -z --cached --others --exclude-standard |
-  xargs -0 -I{} sh -c 'test -e "{}" && printf "%s\0" "{}"' | tar --null -T - -cf -) | tar -xf - -C "$SRC"
+  tar --null --ignore-failed-read -T - -cf - 2>/dev/null) | tar -xf - -C "$SRC"
 
 # debhelper gives the build a HOME of its own: ccache's folder is named to keep it.
 if command -v ccache >/dev/null; then
