@@ -25,10 +25,13 @@ constexpr char kHelp[] =
     "  --version  显示版本 / show the version\n"
     "\n"
     "文件 / Files:\n"
-    "  设置文件和数据文件夹在程序所在的文件夹中；该文件夹不能写入时（安装后），\n"
-    "  设置在 ~/.config/ohmara/SystemFile.ini，数据在 ~/Documents/测试记录。\n"
-    "  The settings file and the data folder lie beside the program; when that folder cannot be\n"
-    "  written (installed), in ~/.config/ohmara/SystemFile.ini and ~/Documents/测试记录.\n";
+    "  ~/.config/ohmara/SystemFile.ini\n"
+    "      安装后的设置文件 / the settings file, installed\n"
+    "  ~/Documents/测试记录\n"
+    "      安装后的数据文件夹 / the data folder, installed\n"
+    "\n"
+    "程序能写入自己所在的文件夹时，两者都在程序旁边。\n"
+    "Both lie beside the program when it may write its own folder.\n";
 
 } // namespace
 

@@ -9,8 +9,10 @@ mkdir -p "$OUT"
 # help2man reads the help text in the locale's encoding: UTF-8.
 export LC_ALL=C.UTF-8
 for program in ohmara ohmara-archive; do
-  # A program that opened a window instead of answering --help would hang here: give up in time.
-  timeout 60 help2man --locale=C.UTF-8 --no-info --no-discard-stderr --section=1 \
+  # help2man takes whatever a failing program printed for its help: the program must answer first,
+  # by itself, without a window (one that opened a window would hang here: give up in time).
+  timeout 60 "$BUILD/$program" --help >/dev/null </dev/null
+  timeout 60 help2man --locale=C.UTF-8 --no-info --section=1 \
     --version-string="$VERSION" --include="$HERE/$program.h2m" --output="$OUT/$program.1" \
     "$BUILD/$program"
 done

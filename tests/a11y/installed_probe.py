@@ -8,6 +8,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 from atspi_support import find, named, press, program, wait_enabled, walk
 
@@ -48,11 +49,15 @@ if accept is None:
     sys.exit("the save dialog has no save button: " +
              ", ".join(n.name for n in walk(dialog) if n.getRoleName() == "push button"))
 wait_enabled(accept)
+role, title = dialog.getRoleName(), dialog.name
 accept.queryAction().doAction(0)
 for _ in range(100):
-    if find(app, dialog.getRoleName(), dialog.name) is None:
-        break
     time.sleep(0.1)
+    try:
+        if find(app, role, title) is None:
+            break
+    except GLib.GError:  # a node went away while the tree was read: look again
+        continue
 else:
     sys.exit("the save dialog stayed open")
 
