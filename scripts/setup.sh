@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the project builds, runs and tests with.
-# Idempotent and quiet: does nothing when every package is already present.
+# Installs the Debian packages the project builds, runs and tests with, and any packages named as
+# arguments. Idempotent and quiet: does nothing when every package is already present.
 set -euo pipefail
 
 PACKAGES=(
@@ -15,6 +15,8 @@ PACKAGES=(
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev locales
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  help2man
+  "$@"
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fresh machine to green tests: installs what is missing, builds, runs every test; then builds the
 # suite once more with AddressSanitizer and UndefinedBehaviorSanitizer and runs it again.
-# OHMARA_SKIP_SANITIZERS=1 skips the second pass (quicker local runs).
+# Between the two, the Debian package is built, installed, run and purged (scripts/test-package.sh;
+# OHMARA_SKIP_PACKAGE=1 skips it). OHMARA_SKIP_SANITIZERS=1 skips the second pass (quicker local runs).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$ROOT/scripts/setup.sh"
@@ -9,6 +10,9 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${OHMARA_BUILD_DIR:-$ROOT/build}"
 export QT_QPA_PLATFORM=offscreen
 (cd "$BUILD" && ctest --output-on-failure -j2)
+if [[ "${OHMARA_SKIP_PACKAGE:-0}" != 1 ]]; then
+  "$ROOT/scripts/test-package.sh" "$BUILD"
+fi
 
 if [[ "${OHMARA_SKIP_SANITIZERS:-0}" != 1 ]]; then
   ASAN_BUILD="${OHMARA_ASAN_BUILD_DIR:-$ROOT/build-asan}"

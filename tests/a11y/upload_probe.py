@@ -12,38 +12,9 @@ import time
 
 import pyatspi
 
+from atspi_support import named, press, program
+
 RECORDS = int(sys.argv[1])
-
-
-def walk(node):
-    yield node
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child)
-
-
-def program():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for _ in range(300):
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            if app is not None and app.name == "ohmara":
-                return app
-        time.sleep(0.1)
-    sys.exit("the program never showed up on the accessibility bus")
-
-
-def named(app, role, name):
-    for node in walk(app):
-        if node.getRoleName() == role and node.name == name:
-            return node
-    sys.exit(f"no {role} named {name}")
-
-
-def press(app, name):
-    named(app, "push button", name).queryAction().doAction(0)
-
 
 app = program()
 press(app, "连接设备")
