@@ -24,6 +24,11 @@ SIM_PID=$!
 for _ in $(seq 100); do [[ -s "$WORK/sim.out" ]] && break; sleep 0.1; done
 
 export HOME="$WORK" QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb
+# On a real display libxkbcommon-x11 hands strndup a buffer without a terminating NUL, which the
+# sanitizers' strict string checks take for an overflow; every other check stays.
+if [[ -n "${ASAN_OPTIONS:-}" ]]; then
+  export ASAN_OPTIONS="${ASAN_OPTIONS//strict_string_checks=1/strict_string_checks=0}"
+fi
 unset XDG_RUNTIME_DIR
 xvfb-run -a dbus-run-session -- bash -c '
   "$1/$(basename "$2")" >"$1/program.log" 2>&1 &
