@@ -56,19 +56,19 @@ QByteArray Digest(const QString& path) {
 // opening the register does (a connection of the import's own, on its thread) and says "ready";
 // then on each line "store" of its input stores `count` more live tests, one store each, and says
 // "stored", until the input ends.
-int ProgramChild(const QStringList& spec) {
-    SetExecutableDir(spec.at(0));
+int ProgramChild(const QStringList& setup) {
+    SetExecutableDir(setup.at(0));
     MessageRecorder messages;
     ProgramArchive& program = ProgramArchive::shared();
     int stored = 0;
-    program.store({Record(spec.at(1) + QStringLiteral("-0"), 0)}, QStringLiteral("live"));
+    program.store({Record(setup.at(1) + QStringLiteral("-0"), 0)}, QStringLiteral("live"));
     BringInDataFolder(nullptr);
     QTextStream out(stdout);
     out << "ready" << Qt::endl;
     QTextStream in(stdin);
     while (in.readLine() == QStringLiteral("store")) {
-        for (int k = 0; k < spec.at(2).toInt(); ++k, ++stored)
-            program.store({Record(spec.at(1) + QStringLiteral("-%1").arg(stored + 1), stored + 1)},
+        for (int k = 0; k < setup.at(2).toInt(); ++k, ++stored)
+            program.store({Record(setup.at(1) + QStringLiteral("-%1").arg(stored + 1), stored + 1)},
                           QStringLiteral("live"));
         out << "stored" << Qt::endl;
     }
@@ -103,9 +103,9 @@ void EndTrouble(const QString& kind, const QString& folder) {
 
 // The program meets the trouble at its next start, stores one live test while it lasts and one
 // after: says what it was told and what the archive holds.
-int TroubleChild(const QStringList& spec) {
-    const QString kind = spec.at(0);
-    const QString folder = spec.at(1);
+int TroubleChild(const QStringList& setup) {
+    const QString kind = setup.at(0);
+    const QString folder = setup.at(1);
     SetExecutableDir(folder);
     MessageRecorder messages;
     ProgramArchive& program = ProgramArchive::shared();
@@ -122,10 +122,10 @@ int TroubleChild(const QStringList& spec) {
     return 0;
 }
 
-QProcess* StartChild(const char* variable, const QStringList& spec, const QStringList& wrapper = {}) {
+QProcess* StartChild(const char* variable, const QStringList& setup, const QStringList& wrapper = {}) {
     auto* child = new QProcess;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QString::fromLatin1(variable), spec.join(QLatin1Char('|')));
+    environment.insert(QString::fromLatin1(variable), setup.join(QLatin1Char('|')));
     child->setProcessEnvironment(environment);
     child->setProcessChannelMode(QProcess::SeparateChannels);
     if (wrapper.isEmpty())

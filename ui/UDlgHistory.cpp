@@ -11,6 +11,7 @@
 #include "ui/BayPhasesTable.h"
 #include "ui/FileExport.h"
 #include "ui/HistoryChart.h"
+#include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
 #include "ui/VerdictLook.h"
 
@@ -33,14 +34,6 @@ const QString kTitle = QStringLiteral("设备历史");
 const QString kVerdictHeader = QStringLiteral("结论");
 const QString kReasonHeader = QStringLiteral("原因");
 
-QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 TFrmHistory::TFrmHistory(const RecordGrid& grid, int recordCount, const QString& device, QWidget* parent)
@@ -60,14 +53,14 @@ void TFrmHistory::CreateControls() {
     EdtDevice->setObjectName(QStringLiteral("EdtDevice"));
     EdtDevice->setAccessibleName(deviceHeader);
     deviceLabel->setBuddy(EdtDevice);
-    BtnQuery = Button(QStringLiteral("查询"), "BtnQuery", this);
+    BtnQuery = NamedButton(QStringLiteral("查询"), "BtnQuery", this);
     auto* limitLabel = new QLabel(QStringLiteral("限值 (uΩ)"), this);
     EdtLimit = new QLineEdit(this);
     EdtLimit->setObjectName(QStringLiteral("EdtLimit"));
     EdtLimit->setAccessibleName(QStringLiteral("限值 (uΩ)"));
     limitLabel->setBuddy(EdtLimit);
-    BtnSetLimit = Button(QStringLiteral("设置限值"), "BtnSetLimit", this);
-    BtnClearLimit = Button(QStringLiteral("清除限值"), "BtnClearLimit", this);
+    BtnSetLimit = NamedButton(QStringLiteral("设置限值"), "BtnSetLimit", this);
+    BtnClearLimit = NamedButton(QStringLiteral("清除限值"), "BtnClearLimit", this);
     auto* top = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{deviceLabel, EdtDevice, BtnQuery, limitLabel, EdtLimit,
                                                       BtnSetLimit, BtnClearLimit})
@@ -103,9 +96,9 @@ void TFrmHistory::CreateControls() {
 
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    BtnExportPdf = Button(QStringLiteral("导出PDF"), "BtnExportPdf", this);
-    BtnExportPng = Button(QStringLiteral("导出PNG"), "BtnExportPng", this);
-    BtnClose = Button(QStringLiteral("关闭"), "BtnClose", this);
+    BtnExportPdf = NamedButton(QStringLiteral("导出PDF"), "BtnExportPdf", this);
+    BtnExportPng = NamedButton(QStringLiteral("导出PNG"), "BtnExportPng", this);
+    BtnClose = NamedButton(QStringLiteral("关闭"), "BtnClose", this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblSummary, 1);
     bottom->addWidget(BtnExportPdf);

@@ -3,6 +3,7 @@
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
 
 #include <QComboBox>
@@ -21,14 +22,6 @@
 namespace {
 
 const QString kTitle = QStringLiteral("试验任务");
-
-QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
-}
 
 template <class W> W* Field(W* widget, const char* name, const QString& label, QFormLayout* form) {
     widget->setObjectName(QLatin1String(name));
@@ -128,16 +121,16 @@ void TFrmJobs::CreateControls() {
     form->addRow(lblState);
     form->addRow(lblWarning);
 
-    BtnNew = Button(QStringLiteral("新建任务"), "BtnNew", this);
-    BtnSave = Button(QStringLiteral("保存"), "BtnSave", this);
-    BtnCurrent = Button(QStringLiteral("设为当前任务"), "BtnCurrent", this);
-    BtnAddRecords = Button(QStringLiteral("按设备和日期添加记录"), "BtnAddRecords", this);
-    BtnSubmit = Button(QStringLiteral("提交审核"), "BtnSubmit", this);
-    BtnCheck = Button(QStringLiteral("审核"), "BtnCheck", this);
-    BtnApprove = Button(QStringLiteral("批准"), "BtnApprove", this);
-    BtnSendBack = Button(QStringLiteral("退回"), "BtnSendBack", this);
-    BtnGoOn = Button(QStringLiteral("仪器过期仍继续"), "BtnGoOn", this);
-    BtnRevise = Button(QStringLiteral("建立新版本"), "BtnRevise", this);
+    BtnNew = NamedButton(QStringLiteral("新建任务"), "BtnNew", this);
+    BtnSave = NamedButton(QStringLiteral("保存"), "BtnSave", this);
+    BtnCurrent = NamedButton(QStringLiteral("设为当前任务"), "BtnCurrent", this);
+    BtnAddRecords = NamedButton(QStringLiteral("按设备和日期添加记录"), "BtnAddRecords", this);
+    BtnSubmit = NamedButton(QStringLiteral("提交审核"), "BtnSubmit", this);
+    BtnCheck = NamedButton(QStringLiteral("审核"), "BtnCheck", this);
+    BtnApprove = NamedButton(QStringLiteral("批准"), "BtnApprove", this);
+    BtnSendBack = NamedButton(QStringLiteral("退回"), "BtnSendBack", this);
+    BtnGoOn = NamedButton(QStringLiteral("仪器过期仍继续"), "BtnGoOn", this);
+    BtnRevise = NamedButton(QStringLiteral("建立新版本"), "BtnRevise", this);
     auto* steps = new QHBoxLayout;
     for (QPushButton* button : {BtnNew, BtnSave, BtnCurrent, BtnAddRecords, BtnGoOn, BtnSubmit, BtnCheck,
                                 BtnApprove, BtnSendBack, BtnRevise})

@@ -5,6 +5,7 @@
 #include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 #include "ui/FileExport.h"
+#include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
 #include "ui/TablePdf.h"
 #include "ui/VerdictLook.h"
@@ -26,14 +27,6 @@ const QString kTitle = QStringLiteral("站点总览");
 const QString kExportTitle = QStringLiteral("导出站点总览");
 const QString kUnregistered = QStringLiteral("（未登记）");
 enum Column { Name, Phase, Time, Step, Resistance, Change, VerdictColumn, Reason, ColumnCount };
-
-QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
-}
 
 void MarkVerdict(QTreeWidgetItem* item, const Assessment& assessment) {
     item->setText(VerdictColumn, VerdictText(assessment.verdict));
@@ -117,9 +110,9 @@ void TFrmOverview::CreateControls() {
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
-    BtnExportExcel = Button(QStringLiteral("导出Excel…"), "BtnExportExcel", this);
-    BtnExportPdf = Button(QStringLiteral("导出PDF…"), "BtnExportPdf", this);
-    BtnClose = Button(QStringLiteral("关闭"), "BtnClose", this);
+    BtnExportExcel = NamedButton(QStringLiteral("导出Excel…"), "BtnExportExcel", this);
+    BtnExportPdf = NamedButton(QStringLiteral("导出PDF…"), "BtnExportPdf", this);
+    BtnClose = NamedButton(QStringLiteral("关闭"), "BtnClose", this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
     for (QPushButton* button : {BtnExportExcel, BtnExportPdf, BtnClose})

@@ -6,6 +6,7 @@
 #include "report/DataFile.h"
 #include "ui/FileDialogs.h"
 #include "ui/FileExport.h"
+#include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
 
 #include <QFormLayout>
@@ -24,14 +25,6 @@ const QString kTitle = QStringLiteral("设备台账");
 const QStringList kFilters{QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
 constexpr int kKeyRole = Qt::UserRole + 1; // the row's device was registered before
 const QString kDiscardQuestion = QStringLiteral("设备台账有改动还没有保存。不保存就关闭吗？");
-
-QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAccessibleName(caption);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QLineEdit* FactorEdit(const char* name, const QString& label, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
@@ -91,10 +84,10 @@ void TFrmRegister::CreateControls() {
 
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    BtnSave = Button(QStringLiteral("保存"), "BtnSave", this);
-    BtnImport = Button(QStringLiteral("导入…"), "BtnImport", this);
-    BtnExport = Button(QStringLiteral("导出…"), "BtnExport", this);
-    BtnClose = Button(QStringLiteral("关闭"), "BtnClose", this);
+    BtnSave = NamedButton(QStringLiteral("保存"), "BtnSave", this);
+    BtnImport = NamedButton(QStringLiteral("导入…"), "BtnImport", this);
+    BtnExport = NamedButton(QStringLiteral("导出…"), "BtnExport", this);
+    BtnClose = NamedButton(QStringLiteral("关闭"), "BtnClose", this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
     for (QPushButton* button : {BtnSave, BtnImport, BtnExport, BtnClose})
