@@ -70,6 +70,14 @@ exec_as_user "$WORK/ohmara-sim" --records $RECORDS --ini "$HOME_DIR/.config/ohma
 SIM_PID=$!
 for _ in $(seq 100); do [[ -s "$WORK/sim.out" ]] && break; sleep 0.1; done
 [[ -s "$WORK/sim.out" ]] || fail "the virtual instrument did not start"
+# The serial layer locks a port by a file in /var/lock named after the device. A program an
+# earlier test killed on a pseudo-terminal of the same number left its lock there, owned by
+# root: nobody may not take it over, and the connect would fail as on a port in use. No one but
+# the instrument just started holds this pseudo-terminal now.
+PTY="$(head -n 1 "$WORK/sim.out")"
+[[ "$PTY" == /dev/* ]] || fail "the virtual instrument named no pseudo-terminal"
+PTY_NAME="${PTY#/dev/}"
+rm -f "/var/lock/LCK..${PTY_NAME//\//_}"
 
 as_user env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
   xvfb-run -a dbus-run-session -- bash -c '
