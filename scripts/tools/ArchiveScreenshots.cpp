@@ -1,8 +1,10 @@
 // Takes the README's pictures of the record archive's windows: the asset register, the station
-// overview, a device's history with its bay's phases and a record grid with its verdicts, over a small archive of made-up tests. Run by
+// overview, a device's history with its bay's phases, a record grid with its verdicts, a test job,
+// the due list and the audit trail, over a small archive of made-up tests. Run by
 // scripts/archive-screenshots.sh.
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
+#include "archive/TestJobs.h"
 #include "core/Platform.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
@@ -10,12 +12,16 @@
 #include "ui/DesktopLook.h"
 #include "ui/DesktopSeams.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgAudit.h"
+#include "ui/UDlgDue.h"
 #include "ui/UDlgHistory.h"
+#include "ui/UDlgJobs.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -23,7 +29,8 @@
 
 namespace {
 
-TestRecord Record(const QString& device, const QString& time, const QString& step, const QString& resistance) {
+TestRecord Record(const QString& device, const QString& time, const QString& step,
+                  const QString& resistance) {
     return TestRecord::FromTexts({QStringLiteral(" 1"), time, device, QStringLiteral("李工"),
                                   QStringLiteral("东郊站"), step, QStringLiteral("10 秒"), resistance});
 }
@@ -89,7 +96,41 @@ int main(int argc, char* argv[]) {
                              QStringLiteral("12.4 uΩ")));
     archive.store({records.back()}, QStringLiteral("upload"));
 
-    bool ok = true;
+    // A routine job of 东郊站's six breakers, recorded by one engineer and checked by another; a limit
+    // changed afterwards leaves its trace in the audit trail.
+    TestJobs jobs(archive);
+    Instrument instrument;
+    instrument.model = QStringLiteral("回路电阻测试仪");
+    instrument.serial = QStringLiteral("5731");
+    instrument.certificate = QStringLiteral("JZ2025-0412");
+    instrument.calibratedOn = QDate(2025, 5, 20);
+    instrument.validUntil = QDate(2026, 5, 19);
+    TestJob job;
+    job.station = QStringLiteral("东郊站");
+    job.firstDay = job.lastDay = QDate(2026, 4, 12);
+    job.number = jobs.proposeNumber(job.station, job.firstDay);
+    job.kind = JobKinds().at(1);
+    job.basis = JobBasisPresets().value(0);
+    job.weather = QStringLiteral("晴");
+    job.temperature = QStringLiteral("18");
+    job.humidity = QStringLiteral("45");
+    job.testers = QStringLiteral("张伟、刘强");
+    job.conclusion = QStringLiteral("DL102C 超过限值，建议检修后复测");
+    for (const Asset& asset : assets)
+        if (asset.station == job.station)
+            job.planned << asset.device;
+    const bool signedIn = jobs.setSignature(QStringLiteral("张伟")).ok();
+    const Result<QString> instrumentId = jobs.saveInstrument(instrument);
+    job.instrument = instrumentId ? *instrumentId : QString();
+    const Result<QString> jobId = jobs.save(job);
+    const bool checked = jobId && jobs.addRecords(*jobId, job.planned, job.firstDay, job.lastDay) &&
+                         jobs.submit(*jobId) && jobs.setSignature(QStringLiteral("李工")) &&
+                         jobs.check(*jobId);
+    assets[4].limit = QStringLiteral("55");
+    bool ok = signedIn && checked && SaveAssets(archive, {assets[4]}, &reason) &&
+              jobs.setInterval(IntervalScope::Kind, QStringLiteral("隔离开关"), 24);
+    if (!ok)
+        qWarning("cannot store the job: %s", qPrintable(jobId.reason() + reason));
     {
         TFrmRegister window;
         window.setAttribute(Qt::WA_DeleteOnClose, false);
@@ -121,6 +162,26 @@ int main(int argc, char* argv[]) {
         giRecordCount = row;
         window.SGData->selectRow(0);
         ok = Save(&window, out.filePath(QStringLiteral("assessed-grid.png"))) && ok;
+    }
+    if (jobId) {
+        TFrmJobs window;
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.ShowJob(*jobId);
+        window.resize(1200, 820);
+        ok = Save(&window, out.filePath(QStringLiteral("job.png"))) && ok;
+    }
+    {
+        TFrmDue window;
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.CmbFilter->setCurrentIndex(window.CmbFilter->count() - 1); // 全部
+        window.resize(1000, 420);
+        ok = Save(&window, out.filePath(QStringLiteral("due-list.png"))) && ok;
+    }
+    {
+        TFrmAudit window;
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.resize(1100, 480);
+        ok = Save(&window, out.filePath(QStringLiteral("audit-trail.png"))) && ok;
     }
     return ok ? 0 : 1;
 }
