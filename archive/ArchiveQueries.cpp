@@ -56,6 +56,34 @@ std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QS
     return records;
 }
 
+RecordCursor::RecordCursor(const RecordArchive& archive) : m_query(archive.database()) {
+    m_query.setForwardOnly(true);
+    m_ok = m_query.exec(QStringLiteral("SELECT id, texts FROM records ORDER BY device_key, test_time"));
+}
+
+bool RecordCursor::next(QString* id, TestRecord::Texts* texts) {
+    if (!m_ok || !m_query.next())
+        return false;
+    *id = m_query.value(0).toString();
+    *texts = TextsFromJson(m_query.value(1).toString());
+    return true;
+}
+
+ArchiveCounts CountArchive(const RecordArchive& archive) {
+    const auto count = [&](const QString& sql) -> qint64 {
+        QSqlQuery query(archive.database());
+        return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+    };
+    ArchiveCounts counts;
+    counts.records = archive.recordCount();
+    counts.devices = count(QStringLiteral("SELECT count(*) FROM devices WHERE device_key <> ''"));
+    counts.assets = count(QStringLiteral("SELECT count(*) FROM assets"));
+    counts.importedFiles = count(QStringLiteral("SELECT count(*) FROM imported_files"));
+    counts.notPushed = count(QStringLiteral("SELECT count(*) FROM records WHERE pushed = 0"));
+    counts.refused = count(QStringLiteral("SELECT count(*) FROM records WHERE pushed = -1"));
+    return counts;
+}
+
 ArchiveAssessor::ArchiveAssessor(const RecordArchive& archive)
     : m_archive(archive), m_factors(LoadFactors(archive)), m_previousSameStep(archive.database()),
       m_previousAnyStep(archive.database()), m_sameDay(archive.database()) {

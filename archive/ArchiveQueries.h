@@ -28,6 +28,32 @@ struct ArchivedRecord {
 // The device's records (matched without regard to case), by test time; records without a time last.
 std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QString& device);
 
+// Every record of the archive, one at a time (forward only, whatever the archive holds), by device
+// and test time.
+class RecordCursor {
+public:
+    explicit RecordCursor(const RecordArchive& archive);
+    // False when the archive could not be read.
+    bool ok() const { return m_ok; }
+    // The next record's identity and texts; false after the last.
+    bool next(QString* id, TestRecord::Texts* texts);
+
+private:
+    QSqlQuery m_query;
+    bool m_ok = false;
+};
+
+// What the archive holds, for the tool's status; -1 where a count could not be read.
+struct ArchiveCounts {
+    qint64 records = -1;
+    qint64 devices = -1;
+    qint64 assets = -1;
+    qint64 importedFiles = -1;
+    qint64 notPushed = -1; // waiting for the team server
+    qint64 refused = -1;   // set aside: the team server refused them
+};
+ArchiveCounts CountArchive(const RecordArchive& archive);
+
 // Judges records against the archive: the asset's rules, the device's earlier tests and the sister
 // phases of its bay. Keeps what it has read of the register for its own lifetime.
 class ArchiveAssessor {

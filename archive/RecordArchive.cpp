@@ -592,6 +592,24 @@ QString RecordArchive::NowText() {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 
+std::optional<bool> RecordArchive::stepDone(const QString& key) const {
+    QSqlQuery query(database());
+    query.prepare(QStringLiteral("SELECT 1 FROM meta WHERE key = ?"));
+    query.addBindValue(key);
+    if (!query.exec())
+        return std::nullopt;
+    return query.next();
+}
+
+bool RecordArchive::markStepDone(const QString& key) {
+    return inTransaction([&] {
+        QSqlQuery note(database());
+        note.prepare(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES (?, '1')"));
+        note.addBindValue(key);
+        return note.exec();
+    });
+}
+
 qint64 RecordArchive::recordCount() const {
     QSqlQuery query(database());
     if (!readable() || !query.exec(QStringLiteral("SELECT count(*) FROM records")) || !query.next())

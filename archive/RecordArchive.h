@@ -14,6 +14,7 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSqlError;
@@ -94,6 +95,9 @@ public:
     static QString NowText();
     // The record count, or -1 when unreadable.
     qint64 recordCount() const;
+    // A one-time step of this archive (a key of its meta table): done, not done, or unreadable.
+    std::optional<bool> stepDone(const QString& key) const;
+    bool markStepDone(const QString& key);
     // PRAGMA quick_check (or integrity_check when thorough): "ok" or the findings.
     QString check(bool thorough) const;
 

@@ -1021,6 +1021,13 @@ private slots:
             QCOMPARE(outcome.counts.refused, round == 0 ? 2 : 0);
         }
         QCOMPARE(a.log(QStringLiteral("refused")).size(), 2);
+        {
+            RecordArchive archive;
+            QCOMPARE(archive.open(a.path(), true), ArchiveState::ReadOnly);
+            const ArchiveCounts counts = CountArchive(archive);
+            QCOMPARE(counts.refused, 1);
+            QCOMPARE(counts.notPushed, 0);
+        }
         QCOMPARE(serverCount(QStringLiteral("records")), QString::number(2 * kPage + 5));
         QCOMPARE(serverCount(QStringLiteral("assets")), QStringLiteral("1"));
         QCOMPARE(sync(b, engineer()).status, SyncStatus::Done);

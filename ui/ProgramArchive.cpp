@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlQuery>
 
 namespace {
 
@@ -26,13 +25,8 @@ const QString kLimitsMoved = QStringLiteral("device_limits_moved");
 void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QString, QString>>& limits) {
     if (!archive.writable())
         return;
-    {
-        QSqlQuery moved(archive.database());
-        moved.prepare(QStringLiteral("SELECT 1 FROM meta WHERE key = ?"));
-        moved.addBindValue(kLimitsMoved);
-        if (!moved.exec() || moved.next())
-            return;
-    }
+    if (archive.stepDone(kLimitsMoved).value_or(true))
+        return;
     std::vector<Asset> assets;
     for (const auto& [device, limit] : limits) {
         Asset asset = LoadAsset(archive, device).value_or(Asset{});
@@ -46,12 +40,7 @@ void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QStrin
     QString reason;
     if (!SaveAssets(archive, assets, &reason))
         return;
-    archive.inTransaction([&] {
-        QSqlQuery note(archive.database());
-        note.prepare(QStringLiteral("INSERT INTO meta (key, value) VALUES (?, '1')"));
-        note.addBindValue(kLimitsMoved);
-        return note.exec();
-    });
+    archive.markStepDone(kLimitsMoved);
 }
 
 } // namespace

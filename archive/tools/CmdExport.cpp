@@ -1,12 +1,8 @@
+#include "archive/ArchiveQueries.h"
 #include "archive/RecordArchive.h"
 #include "archive/TableFile.h"
 #include "archive/tools/ToolCommand.h"
 #include "core/RecordGrid.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QSqlQuery>
-#include <QVariant>
 
 namespace {
 
@@ -19,24 +15,23 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
     RecordArchive archive;
     if (const int opened = OpenToolArchive(context, archive, false); opened != kExitOk)
         return opened;
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
     if (!IsCsvName(arguments.first())) {
         // A sheet holds a header and kXlsxMaxRows records: said before anything is written.
-        if (!query.exec(QStringLiteral("SELECT count(*) FROM records")) || !query.next()) {
+        const qint64 count = archive.recordCount();
+        if (count < 0) {
             context.err << archive.problem() << '\n';
             return kExitArchive;
         }
-        if (const qint64 count = query.value(0).toLongLong(); count > kXlsxMaxRows) {
+        if (count > kXlsxMaxRows) {
             context.err << QStringLiteral("记录库有 %1 条记录，超过一个工作表能容纳的 %2 行；请导出为 .csv / "
                                           "%1 records do not fit a worksheet of %2 rows: export FILE.csv\n")
                                .arg(count)
                                .arg(kXlsxMaxRows);
             return kExitFile;
         }
-        query.finish();
     }
-    if (!query.exec(QStringLiteral("SELECT texts FROM records ORDER BY device_key, test_time"))) {
+    RecordCursor records(archive);
+    if (!records.ok()) {
         context.err << archive.problem() << '\n';
         return kExitArchive;
     }
@@ -46,11 +41,12 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
     const bool done = WriteTableFile(
         arguments.first(), RecordGrid::Headers(),
         [&](qint64, QStringList* cells) {
-            if (!query.next())
+            QString id;
+            TestRecord::Texts texts;
+            if (!records.next(&id, &texts))
                 return false;
-            const QJsonArray texts = QJsonDocument::fromJson(query.value(0).toString().toUtf8()).array();
-            for (int c = 0; c < RecordGrid::ColumnCount; ++c)
-                *cells << texts.at(c).toString().trimmed();
+            for (const QString& text : texts)
+                *cells << text.trimmed();
             ++written;
             return true;
         },

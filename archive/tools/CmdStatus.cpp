@@ -1,16 +1,10 @@
+#include "archive/ArchiveQueries.h"
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
 
 #include <QDir>
-#include <QSqlQuery>
-#include <QVariant>
 
 namespace {
-
-qint64 Count(const RecordArchive& archive, const QString& sql) {
-    QSqlQuery query(archive.database());
-    return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
-}
 
 int RunStatus(ToolContext& context, const QStringList& arguments) {
     if (!arguments.isEmpty()) {
@@ -29,14 +23,13 @@ int RunStatus(ToolContext& context, const QStringList& arguments) {
     out << "schema_version: " << archive.schemaVersion() << " (this program: " << kArchiveSchemaVersion
         << ")\n";
     out << "laptop_id: " << archive.laptopId() << '\n';
-    out << "records: " << archive.recordCount() << '\n';
-    out << "devices: "
-        << Count(archive, QStringLiteral("SELECT count(*) FROM devices WHERE device_key <> ''")) << '\n';
-    out << "assets: " << Count(archive, QStringLiteral("SELECT count(*) FROM assets")) << '\n';
-    out << "imported_files: " << Count(archive, QStringLiteral("SELECT count(*) FROM imported_files"))
-        << '\n';
-    out << "records_not_pushed: "
-        << Count(archive, QStringLiteral("SELECT count(*) FROM records WHERE pushed = 0")) << '\n';
+    const ArchiveCounts counts = CountArchive(archive);
+    out << "records: " << counts.records << '\n';
+    out << "devices: " << counts.devices << '\n';
+    out << "assets: " << counts.assets << '\n';
+    out << "imported_files: " << counts.importedFiles << '\n';
+    out << "records_not_pushed: " << counts.notPushed << '\n';
+    out << "records_refused: " << counts.refused << '\n';
     return kExitOk;
 }
 

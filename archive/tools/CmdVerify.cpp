@@ -1,11 +1,7 @@
+#include "archive/ArchiveQueries.h"
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
 #include "core/TestRecord.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QSqlQuery>
-#include <QVariant>
 
 namespace {
 
@@ -24,26 +20,19 @@ int RunVerify(ToolContext& context, const QStringList& arguments) {
         ++problems;
     }
     // Each record's identity must still follow from its texts.
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
+    RecordCursor records(archive);
     qint64 checked = 0;
-    if (query.exec(QStringLiteral("SELECT id, texts FROM records"))) {
-        while (query.next()) {
-            ++checked;
-            const QJsonArray array = QJsonDocument::fromJson(query.value(1).toString().toUtf8()).array();
-            TestRecord::Texts texts;
-            for (int c = 0; c < TestRecord::ColumnCount; ++c)
-                texts[size_t(c)] = array.at(c).toString();
-            if (TestRecord::FromTexts(texts).identity() != query.value(0).toString().toLatin1()) {
-                if (++problems <= 20)
-                    context.out << QStringLiteral(
-                                       "记录 %1 的内容与其标识不符 / record %1 does not match its identity\n")
-                                       .arg(query.value(0).toString());
-            }
-        }
-    } else {
-        ++problems;
+    QString id;
+    TestRecord::Texts texts;
+    while (records.next(&id, &texts)) {
+        ++checked;
+        if (TestRecord::FromTexts(texts).identity() != id.toLatin1() && ++problems <= 20)
+            context.out << QStringLiteral(
+                               "记录 %1 的内容与其标识不符 / record %1 does not match its identity\n")
+                               .arg(id);
     }
+    if (!records.ok())
+        ++problems;
     context.out << QStringLiteral("检查了 %1 条记录，发现 %2 个问题 / checked %1 records, %2 problems\n")
                        .arg(checked)
                        .arg(problems);
