@@ -151,7 +151,8 @@ inline const QString kApprovedKept = QStringLiteral("OH001");
 
 // A key of several columns as one text (a pull's anchor, a log's subject).
 inline QString KeyText(const QStringList& parts) {
-    return parts.join(QChar(0x1f));
+    const QString text = parts.join(QChar(0x1f));
+    return text.isNull() ? QStringLiteral("") : text;
 }
 inline QString KeyShown(const QStringList& parts) {
     return parts.join(QStringLiteral(" / "));
