@@ -939,6 +939,9 @@ private slots:
         QStringList trail = a.rows(QStringLiteral("audit"), audit);
         QCOMPARE(b.rows(QStringLiteral("audit"), audit), trail);
         QCOMPARE(trail.removeDuplicates(), 0);
+        QStringList changes =
+            a.rows(QStringLiteral("audit"), QStringLiteral("at, subject, item, field, old, new"));
+        QCOMPARE(changes.removeDuplicates(), 0);
 
         // An older program (an archive without jobs) syncs records and register as before.
         Laptop old(QStringLiteral("laptop-old"));
