@@ -27,7 +27,7 @@ struct ArchiveRow {
 };
 
 inline const QString kArchiveFileName = QStringLiteral("记录库.sqlite");
-inline constexpr int kArchiveSchemaVersion = 4;
+inline constexpr int kArchiveSchemaVersion = 5;
 
 enum class ArchiveState {
     Closed,

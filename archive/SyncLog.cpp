@@ -3,6 +3,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -19,13 +20,15 @@ QString KindText(const QString& kind) {
         return QStringLiteral("出错");
     if (kind == QLatin1String("done"))
         return QStringLiteral("完成");
+    if (kind == QLatin1String("refused"))
+        return QStringLiteral("被拒收");
     return kind;
 }
 
 // The log names laptops by their identity and fields by their column ("limit_uohm=120").
-QString Readable(QString text, const QString& laptopId, const QString& laptop) {
-    if (!laptopId.isEmpty())
-        text.replace(laptopId, laptop);
+QString Readable(QString text, const QHash<QString, QString>& laptops) {
+    for (auto it = laptops.cbegin(); it != laptops.cend(); ++it)
+        text.replace(it.key(), it.value());
     static const QRegularExpression field(QStringLiteral("([（，])([a-z_]+)="));
     QString result;
     qsizetype from = 0;
@@ -48,9 +51,17 @@ QString LaptopName() {
 
 std::vector<SyncLogEntry> ReadSyncLog(const RecordArchive& archive, int limit) {
     std::vector<SyncLogEntry> entries;
-    const QString laptop = QStringLiteral("本机 %1").arg(LaptopName());
+    // The other laptops by the names the team server told (host / user), this one as itself.
+    QHash<QString, QString> laptops;
     QSqlQuery query(archive.database());
     query.setForwardOnly(true);
+    if (query.exec(QStringLiteral("SELECT laptop_id, host, os_user FROM laptops WHERE laptop_id <> ''")))
+        while (query.next())
+            laptops.insert(
+                query.value(0).toString(),
+                QStringLiteral("%1 / %2").arg(query.value(1).toString(), query.value(2).toString()));
+    if (!archive.laptopId().isEmpty())
+        laptops.insert(archive.laptopId(), QStringLiteral("本机 %1").arg(LaptopName()));
     query.prepare(
         QStringLiteral("SELECT at, kind, subject, message FROM sync_log ORDER BY rowid DESC LIMIT ?"));
     query.addBindValue(limit);
@@ -58,8 +69,8 @@ std::vector<SyncLogEntry> ReadSyncLog(const RecordArchive& archive, int limit) {
         return entries;
     while (query.next()) {
         entries.push_back(SyncLogEntry{query.value(0).toString(), KindText(query.value(1).toString()),
-                                       Readable(query.value(2).toString(), archive.laptopId(), laptop),
-                                       Readable(query.value(3).toString(), archive.laptopId(), laptop)});
+                                       Readable(query.value(2).toString(), laptops),
+                                       Readable(query.value(3).toString(), laptops)});
     }
     return entries;
 }

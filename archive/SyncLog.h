@@ -1,6 +1,7 @@
 #pragma once
-// What the syncs of this archive did ("sync_log"), as the user reads it: the laptops by their
-// user and host, the register's fields by their headers.
+// What the syncs of this archive did ("sync_log"), as the user reads it: this laptop by its user
+// and host, the others by the host and user the team server told ("host / user"; the id while
+// none is known), the register's fields by their headers.
 #include <QString>
 #include <vector>
 
@@ -8,7 +9,7 @@ class RecordArchive;
 
 struct SyncLogEntry {
     QString at;      // UTC, ISO 8601
-    QString kind;    // "完成", "出错", "被覆盖"
+    QString kind;    // "完成", "出错", "被覆盖", "被拒收"
     QString subject; // the server, or the register row or rule
     QString message;
 };

@@ -805,8 +805,10 @@ Outcome TestJobs::setInterval(IntervalScope scope, const QString& key, std::opti
     if (!months) {
         if (scope == IntervalScope::All)
             return Outcome::Failure(QStringLiteral("全部设备的试验周期不能为空。"));
-        return write(QStringLiteral("DELETE FROM test_intervals WHERE scope = ? AND key = ?"),
-                     {scopes[int(scope)], stored});
+        // Kept as months 0, so that the removal reaches the other laptops in a sync.
+        return write(QStringLiteral("UPDATE test_intervals SET months = 0, changed_at = ?, changed_by = ?, "
+                                    "pushed = 0 WHERE scope = ? AND key = ? AND months <> 0"),
+                     {RecordArchive::NowText(), m_archive.laptopId(), scopes[int(scope)], stored});
     }
     if (*months < 1 || *months > 240)
         return Outcome::Failure(QStringLiteral("试验周期“%1”应为 1 到 240 个月。").arg(*months));
@@ -825,8 +827,9 @@ Result<std::vector<DueAsset>> TestJobs::dueList() const {
     if (!query.exec(QStringLiteral(
             "SELECT a.device, a.station, a.bay, a.phase, a.kind, "
             "(SELECT max(test_time) FROM records r WHERE r.device_key = a.device_key), "
-            "COALESCE((SELECT months FROM test_intervals WHERE scope = 'asset' AND key = a.device_key), "
-            "(SELECT months FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
+            "COALESCE((SELECT NULLIF(months, 0) FROM test_intervals WHERE scope = 'asset' AND key = "
+            "a.device_key), "
+            "(SELECT NULLIF(months, 0) FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
             "(SELECT months FROM test_intervals WHERE scope = 'all' AND key = ''), 36) "
             "FROM assets a ORDER BY a.station, a.bay, a.device_key")))
         return Outcome::Failure(QStringLiteral("读不出设备的试验日期（%1）。").arg(Detail(query)));

@@ -4,6 +4,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 #include "archive/SyncLog.h"
+#include "archive/TestJobs.h"
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
@@ -31,6 +32,7 @@
 #include <QSqlRecord>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
@@ -99,7 +101,7 @@ public:
     }
     // An archive the program made, read and written as the others.
     struct Existing {};
-    Laptop(Existing, const QString& path) : m_path(path) {}
+    Laptop(Existing, const QString& path, const QString& id = {}) : m_id(id), m_path(path) {}
     QString path() const { return m_path; }
     QString id() const { return m_id; }
 
@@ -325,9 +327,12 @@ class TestSync : public QObject {
         return admin(QStringLiteral("SELECT count(*) FROM ohmara.") + table).value_or(QStringLiteral("?"));
     }
     void resetServer() {
-        QVERIFY(admin(QStringLiteral("ALTER TABLE ohmara.records DISABLE TRIGGER records_kept_whole;"
-                                     " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules, ohmara.removed;"
-                                     " ALTER TABLE ohmara.records ENABLE TRIGGER records_kept_whole")));
+        QVERIFY(
+            admin(QStringLiteral("ALTER TABLE ohmara.records DISABLE TRIGGER records_kept_whole;"
+                                 " TRUNCATE ohmara.records, ohmara.assets, ohmara.rules, ohmara.removed,"
+                                 " ohmara.instruments, ohmara.test_intervals, ohmara.jobs, ohmara.job_assets,"
+                                 " ohmara.job_records, ohmara.job_verdicts, ohmara.audit, ohmara.laptops;"
+                                 " ALTER TABLE ohmara.records ENABLE TRIGGER records_kept_whole")));
     }
 
 private slots:
@@ -809,6 +814,142 @@ private slots:
                  qPrintable(log));
     }
 
+    // Each laptop tells the server its name: in the log of another laptop (the window's "同步记录…"
+    // and ohmara-archive log) a change that overwrote one of its own names the laptop by host and
+    // user, not by its id.
+    void laptopNamesInLog() {
+        QTemporaryDir homeA, homeB;
+        QString ids[2];
+        for (int i = 0; i < 2; ++i) {
+            RecordArchive archive;
+            QCOMPARE(archive.open((i ? homeB : homeA).filePath(kArchiveFileName)), ArchiveState::Open);
+            ids[i] = archive.laptopId();
+        }
+        const Laptop a(Laptop::Existing{}, homeA.filePath(kArchiveFileName), ids[0]);
+        const Laptop b(Laptop::Existing{}, homeB.filePath(kArchiveFileName), ids[1]);
+        const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-60);
+        a.setAsset(QStringLiteral("QF3"), QStringLiteral("100"), QStringLiteral("A"), start);
+        b.setAsset(QStringLiteral("QF3"), QStringLiteral("90"), QStringLiteral("B"), start.addSecs(10));
+        for (const Laptop* laptop : {&a, &b, &a})
+            QCOMPARE(sync(*laptop, engineer()).status, SyncStatus::Done);
+        // Another login (a viewer) may name its own laptop, never rename one.
+        QVERIFY(admin(QStringLiteral("SET SESSION AUTHORIZATION vera;"
+                                     " SELECT ohmara.name_laptop('%1', 'x', 'y')")
+                          .arg(ids[1])));
+        QVERIFY(admin(QStringLiteral("RESET SESSION AUTHORIZATION")));
+        QCOMPARE(*admin(QStringLiteral("SELECT count(*) FROM ohmara.laptops WHERE host = 'x'")),
+                 QStringLiteral("0"));
+
+        const QString name = QStringLiteral("%1 / %2").arg(QSysInfo::machineHostName(),
+                                                           LaptopName().section(QLatin1Char('@'), 0, 0));
+        QProcess tool;
+        tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
+                   {QStringLiteral("--archive"), a.path(), QStringLiteral("log")});
+        QVERIFY(tool.waitForFinished(30000));
+        const QString log = QString::fromUtf8(tool.readAllStandardOutput());
+        QVERIFY2(log.contains(QStringLiteral("被 %1 于").arg(name)) && !log.contains(ids[1]),
+                 qPrintable(log));
+    }
+
+    // Jobs, instruments, intervals and the audit trail travel as the register does: the newer edit
+    // of a draft wins (the other in its laptop's log); an approved revision reaches every laptop as
+    // it was approved, and a later change of it, from a laptop or the owner, is refused by the server
+    // (logged, the rest of the sync goes on). A laptop of an older program keeps syncing the rest.
+    void jobsTravel() {
+        QTemporaryDir homeA, homeB;
+        RecordArchive archiveA, archiveB;
+        QCOMPARE(archiveA.open(homeA.filePath(kArchiveFileName)), ArchiveState::Open);
+        QCOMPARE(archiveB.open(homeB.filePath(kArchiveFileName)), ArchiveState::Open);
+        const Laptop a(Laptop::Existing{}, archiveA.fileName(), archiveA.laptopId());
+        const Laptop b(Laptop::Existing{}, archiveB.fileName(), archiveB.laptopId());
+        TestJobs jobsA(archiveA), jobsB(archiveB);
+        QVERIFY(jobsA.setSignature(QStringLiteral("张伟")) && jobsB.setSignature(QStringLiteral("李工")));
+        a.addRecords(QStringLiteral("QF1"), 0, 3);
+        Instrument meter;
+        meter.serial = QStringLiteral("SN-1");
+        meter.validUntil = QDate(2030, 1, 1);
+        TestJob job;
+        job.number = QStringLiteral("东郊站-20260101-01");
+        job.station = QStringLiteral("东郊站");
+        job.instrument = *jobsA.saveInstrument(meter);
+        job.planned = QStringList{QStringLiteral("QF1"), QStringLiteral("QF2")};
+        const QString uuid = *jobsA.save(job);
+        QCOMPARE(*jobsA.addRecords(uuid, {QStringLiteral("QF1")}, {}, {}), 3);
+        QVERIFY(jobsA.setInterval(IntervalScope::Kind, AssetKinds().value(0), 12));
+        const QString intervals = QStringLiteral("scope, key, months, changed_at, changed_by");
+        const auto syncs = [&](const QList<const Laptop*>& order) {
+            for (const Laptop* laptop : order) {
+                const SyncOutcome outcome =
+                    sync(*laptop, as(laptop == &a ? QStringLiteral("alice") : QStringLiteral("bob"),
+                                     kEngineerPassword));
+                QVERIFY2(outcome.status == SyncStatus::Done, qPrintable(outcome.message));
+            }
+        };
+        syncs({&a, &b});
+        QCOMPARE(jobsB.job(uuid)->planned, job.planned);
+        QCOMPARE(jobsB.rows(uuid)->size(), 4); // three records and QF2 "未测"
+        QCOMPARE(jobsB.instrumentBySerial(QStringLiteral("SN-1"))->validUntil, meter.validUntil);
+        QCOMPARE(b.rows(QStringLiteral("test_intervals"), intervals),
+                 a.rows(QStringLiteral("test_intervals"), intervals));
+
+        // Two edits of the draft: the newer wins on both, the older one in its laptop's log.
+        TestJob edit = *jobsA.job(uuid);
+        edit.conclusion = QStringLiteral("A 的结论");
+        QVERIFY(jobsA.save(edit));
+        QTest::qWait(2); // changes are ordered by the millisecond
+        edit.conclusion = QStringLiteral("B 的结论");
+        QVERIFY(jobsB.save(edit));
+        syncs({&a, &b, &a});
+        QCOMPARE(jobsA.job(uuid)->conclusion, QStringLiteral("B 的结论"));
+        QCOMPARE(a.log(QStringLiteral("overwritten")).size(), 1);
+        QVERIFY(a.log(QStringLiteral("overwritten"))[0].contains(QStringLiteral("A 的结论")));
+        QVERIFY(b.log(QStringLiteral("overwritten")).isEmpty());
+
+        // A has it approved while B, not yet knowing, sends it back later.
+        QVERIFY(jobsA.submit(uuid));
+        syncs({&a, &b});
+        QVERIFY(jobsA.setSignature(QStringLiteral("王主任")));
+        QVERIFY(jobsA.check(uuid) && jobsA.approve(uuid));
+        QTest::qWait(2); // a later change on B
+        QVERIFY(jobsB.sendBack(uuid, QStringLiteral("温度未填")));
+        syncs({&a, &b, &a});
+        const QString revision =
+            QStringLiteral("uuid, state, conclusion, recorded_by, checked_by, approved_by,"
+                           " approved_at, returned_why, changed_at, changed_by");
+        QCOMPARE(b.rows(QStringLiteral("jobs"), revision), a.rows(QStringLiteral("jobs"), revision));
+        QCOMPARE(jobsB.job(uuid)->state, JobState::Approved);
+        QCOMPARE(jobsB.job(uuid)->approvedBy, QStringLiteral("王主任"));
+        QCOMPARE(jobsB.rows(uuid)->size(), jobsA.rows(uuid)->size());
+        const QStringList refused = b.log(QStringLiteral("refused"));
+        QCOMPARE(refused.size(), 1);
+        QVERIFY2(refused[0].contains(QStringLiteral("已批准")), qPrintable(refused[0]));
+        QVERIFY(b.log(QStringLiteral("overwritten"))
+                    .join(QLatin1Char('\n'))
+                    .contains(QStringLiteral("returned_why=温度未填")));
+        // The owner cannot change it either, nor add to it.
+        QVERIFY(
+            !admin(QStringLiteral("UPDATE ohmara.jobs SET conclusion = 'x' WHERE uuid = '%1'").arg(uuid)));
+        QVERIFY(!admin(QStringLiteral("INSERT INTO ohmara.job_records (job, record, changed_at, changed_by)"
+                                      " VALUES ('%1', 'other', '', '')")
+                           .arg(uuid)));
+        QCOMPARE(*admin(QStringLiteral("SELECT conclusion FROM ohmara.jobs WHERE uuid = '%1'").arg(uuid)),
+                 QStringLiteral("B 的结论"));
+        // The audit trail of each change once on each laptop, wherever it was made.
+        const QString audit = QStringLiteral("at, who, subject, item, field, old, new");
+        QStringList trail = a.rows(QStringLiteral("audit"), audit);
+        QCOMPARE(b.rows(QStringLiteral("audit"), audit), trail);
+        QCOMPARE(trail.removeDuplicates(), 0);
+        QStringList changes =
+            a.rows(QStringLiteral("audit"), QStringLiteral("at, subject, item, field, old, new"));
+        QCOMPARE(changes.removeDuplicates(), 0);
+
+        // An older program (an archive without jobs) syncs records and register as before.
+        Laptop old(QStringLiteral("laptop-old"));
+        old.addRecords(QStringLiteral("QF9"), 0, 2);
+        syncs({&old, &a});
+        QCOMPARE(old.records(), a.records());
+    }
+
     // "同步" in the window's tools menu, with the server of the settings file and the password of
     // the pgpass file: the window shows a progress bar while the sync runs and one message at the end.
     void windowSync_data() {
@@ -1237,7 +1378,8 @@ private slots:
                                                   QString::fromLatin1(PgCluster::kAdmin))},
                                         run.io),
                  SyncExit::kOk);
-        QVERIFY2(run.out.contains(QStringLiteral("1 → %1").arg(kServerSchemaVersion)), qPrintable(run.text()));
+        QVERIFY2(run.out.contains(QStringLiteral("1 → %1").arg(kServerSchemaVersion)),
+                 qPrintable(run.text()));
         Laptop a(QStringLiteral("laptop-a"));
         a.addRecords(QStringLiteral("QF2"), 0, 5);
         ServerConfig there = engineer();

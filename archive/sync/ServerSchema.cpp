@@ -17,6 +17,7 @@ struct SchemaStep {
 constexpr SchemaStep kSteps[] = {
     {1, 1, ":/archive/sync/ServerSchema1.sql"},
     {2, 1, ":/archive/sync/ServerSchema2.sql"},
+    {3, 1, ":/archive/sync/ServerSchema3.sql"},
 };
 static_assert(std::size(kSteps) == kServerSchemaVersion);
 

@@ -6,7 +6,7 @@
 #include <QString>
 
 // The newest server schema this program knows.
-inline constexpr int kServerSchemaVersion = 2;
+inline constexpr int kServerSchemaVersion = 3;
 
 struct ServerSchemaState {
     int version = 0;       // 0: not set up

@@ -33,6 +33,8 @@ struct SyncCounts {
     qint64 assetsDown = 0;
     qint64 rulesUp = 0;
     qint64 rulesDown = 0;
+    qint64 jobsUp = 0; // rows of jobs, their parts, instruments, intervals and the audit trail
+    qint64 jobsDown = 0;
     qint64 overwritten = 0; // changes of this laptop that a newer change replaced
     qint64 refused = 0;     // rows the server refused: set aside, each written to sync_log
     qint64 removed = 0;     // records an owner removed from the server, removed here too

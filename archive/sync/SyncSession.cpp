@@ -12,6 +12,10 @@ namespace SyncDetail {
 namespace {
 
 const QStringList kSubjects{QStringLiteral("records"), QStringLiteral("removed"), kAssets.name, kRules.name};
+// The tables of test jobs, after those every version knows, in the order they are sent: a
+// revision's parts before the revision (the server takes no part of an approved one).
+const ChangeTable* const kJobChanges[] = {&kInstruments, &kIntervals, &kJobs};
+const UnionTable* const kJobParts[] = {&kJobAssets, &kJobRecords, &kJobVerdicts, &kAudit};
 
 } // namespace
 
@@ -104,6 +108,11 @@ bool Session::prepareLocal() {
                                    " seq INTEGER NOT NULL, anchor TEXT NOT NULL,"
                                    " PRIMARY KEY (server_id, subject))")))
         return localFailed(query);
+    // The tables this archive has (an archive of an older program lacks the jobs).
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        return localFailed(query);
+    while (query.next())
+        m_localTables << query.value(0).toString();
     return true;
 }
 
@@ -131,7 +140,8 @@ bool Session::readServer() {
                     QStringLiteral("用户 %1 没有读取服务器记录的权限。").arg(m_server.userName()));
     m_canWrite = query.value(0).toBool() && query.value(1).toBool();
     m_serverId = query.value(3).toString();
-    return checkPosition();
+    m_serverVersion = schema.version;
+    return nameLaptop() && checkPosition();
 }
 
 bool Session::checkPosition() {
@@ -175,6 +185,45 @@ bool Session::checkPosition() {
         if (!server.value(0).toBool())
             return recover();
     }
+    // The same for the tables of jobs: a changing row only moves on, an added one stays.
+    const auto stillThere = [&](const QString& table, const QStringList& keys, const char* seqTest) {
+        if (!travels(table, 3))
+            return std::optional<bool>(true);
+        qint64 seq = 0;
+        QString anchor;
+        if (!readCursor(table, seq, anchor))
+            return std::optional<bool>();
+        if (seq == 0)
+            return std::optional<bool>(true);
+        QStringList match;
+        for (const QString& key : keys)
+            match << key + QStringLiteral(" = ?");
+        QSqlQuery server(m_server);
+        if (!server.prepare(QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.%1 WHERE %2 AND seq %3 ?)")
+                                .arg(table, match.join(QStringLiteral(" AND ")), QLatin1String(seqTest))))
+            return serverFailed(server), std::optional<bool>();
+        const QStringList parts = anchor.split(QChar(0x1f));
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            server.addBindValue(parts.value(i));
+        server.addBindValue(seq);
+        if (!exec(server, true) || !server.next())
+            return serverFailed(server), std::optional<bool>();
+        return std::optional<bool>(server.value(0).toBool());
+    };
+    for (const ChangeTable* table : kJobChanges) {
+        const std::optional<bool> there = stillThere(table->name, table->keys, ">=");
+        if (!there)
+            return false;
+        if (!*there)
+            return recover();
+    }
+    for (const UnionTable* table : kJobParts) {
+        const std::optional<bool> there = stillThere(table->name, table->keys, "=");
+        if (!there)
+            return false;
+        if (!*there)
+            return recover();
+    }
     return true;
 }
 
@@ -185,10 +234,16 @@ bool Session::recover() {
     if (!m_local.transaction())
         return fail(SyncStatus::ArchiveError, m_local.lastError().text());
     QSqlQuery query(m_local);
-    const QString statements[] = {QStringLiteral("UPDATE records SET pushed = 0 WHERE pushed = 1"),
-                                  QStringLiteral("UPDATE assets SET pushed = 2 WHERE pushed = 1"),
-                                  QStringLiteral("UPDATE rules SET pushed = 2 WHERE pushed = 1")};
-    for (const QString& statement : statements) {
+    QStringList statements{QStringLiteral("UPDATE records SET pushed = 0 WHERE pushed = 1"),
+                           QStringLiteral("UPDATE assets SET pushed = 2 WHERE pushed = 1"),
+                           QStringLiteral("UPDATE rules SET pushed = 2 WHERE pushed = 1")};
+    for (const ChangeTable* table : kJobChanges)
+        if (m_localTables.contains(table->name))
+            statements << QStringLiteral("UPDATE %1 SET pushed = 2 WHERE pushed = 1").arg(table->name);
+    for (const UnionTable* table : kJobParts)
+        if (m_localTables.contains(table->name))
+            statements << QStringLiteral("UPDATE %1 SET pushed = 0 WHERE pushed = 1").arg(table->name);
+    for (const QString& statement : std::as_const(statements)) {
         if (!query.exec(statement)) {
             m_local.rollback();
             return localFailed(query);
@@ -239,7 +294,7 @@ bool Session::writeCursor(const QString& subject, qint64 seq, const QString& anc
     query.addBindValue(anchor);
     if (!exec(query, false))
         return false;
-    if (subject == QLatin1String("removed"))
+    if (subject != QLatin1String("records") && subject != kAssets.name && subject != kRules.name)
         return true;
     // The archive's own note of how far the pull has come, by change number.
     query.prepare(QStringLiteral("INSERT OR IGNORE INTO sync_state (server) VALUES (?)"));
@@ -255,14 +310,28 @@ bool Session::writeCursor(const QString& subject, qint64 seq, const QString& anc
 bool Session::countWork() {
     QSqlQuery local(m_local);
     if (m_canWrite) {
-        for (const QString& table : {QStringLiteral("records"), kAssets.name, kRules.name}) {
+        QStringList tables{QStringLiteral("records"), kAssets.name, kRules.name};
+        for (const ChangeTable* table : kJobChanges)
+            if (travels(table->name, table->since))
+                tables << table->name;
+        for (const UnionTable* table : kJobParts)
+            if (travels(table->name, table->since))
+                tables << table->name;
+        for (const QString& table : std::as_const(tables)) {
             if (!local.exec(QStringLiteral("SELECT count(*) FROM %1 WHERE pushed IN (0, 2)").arg(table)) ||
                 !local.next())
                 return localFailed(local);
             m_total += local.value(0).toLongLong();
         }
     }
-    for (const QString& subject : kSubjects) {
+    QStringList subjects = kSubjects;
+    for (const ChangeTable* table : kJobChanges)
+        if (travels(table->name, table->since))
+            subjects << table->name;
+    for (const UnionTable* table : kJobParts)
+        if (travels(table->name, table->since))
+            subjects << table->name;
+    for (const QString& subject : std::as_const(subjects)) {
         qint64 seq = 0;
         QString anchor;
         if (!readCursor(subject, seq, anchor))
@@ -289,7 +358,7 @@ void Session::logOverwritten(const ChangeTable& table, const ChangeRow& mine, co
         if (mine.values[i] != theirs.values.value(i))
             before << QStringLiteral("%1=%2").arg(table.values[i], mine.values[i].toString());
     }
-    writeLog(QStringLiteral("overwritten"), QStringLiteral("%1 %2").arg(table.subject, mine.key),
+    writeLog(QStringLiteral("overwritten"), QStringLiteral("%1 %2").arg(table.subject, KeyShown(mine.key)),
              QStringLiteral("%1 于 %2 的修改（%3）被 %4 于 %5 的修改覆盖")
                  .arg(mine.changedBy, ChangeText(mine.changedMs), before.join(QStringLiteral("，")),
                       theirs.changedBy, ChangeText(theirs.changedMs)));
@@ -312,11 +381,29 @@ void Session::writeLog(const QString& kind, const QString& subject, const QStrin
 }
 
 SyncOutcome Session::run() {
+    const auto pushJobs = [this] {
+        for (const ChangeTable* table : {&kInstruments, &kIntervals})
+            if (!pushChanges(*table, m_counts.jobsUp))
+                return false;
+        for (const UnionTable* table : {&kJobAssets, &kJobRecords, &kJobVerdicts})
+            if (!pushUnion(*table, m_counts.jobsUp))
+                return false;
+        return pushChanges(kJobs, m_counts.jobsUp) && pushUnion(kAudit, m_counts.jobsUp);
+    };
+    const auto pullJobs = [this] {
+        for (const ChangeTable* table : kJobChanges)
+            if (!pullChanges(*table, m_counts.jobsDown))
+                return false;
+        for (const UnionTable* table : kJobParts)
+            if (!pullUnion(*table, m_counts.jobsDown))
+                return false;
+        return pullLaptopNames();
+    };
     const bool ok = prepareLocal() && readServer() && countWork() &&
                     (!m_canWrite || (pushRecords() && pushChanges(kAssets, m_counts.assetsUp) &&
-                                     pushChanges(kRules, m_counts.rulesUp))) &&
+                                     pushChanges(kRules, m_counts.rulesUp) && pushJobs())) &&
                     pullRecords() && pullRemoved() && pullChanges(kAssets, m_counts.assetsDown) &&
-                    pullChanges(kRules, m_counts.rulesDown);
+                    pullChanges(kRules, m_counts.rulesDown) && pullJobs();
     SyncOutcome outcome;
     outcome.counts = m_counts;
     outcome.readOnlyAccount = !m_canWrite;
@@ -330,6 +417,10 @@ SyncOutcome Session::run() {
                           .arg(c.rulesUp)
                           .arg(c.rulesDown)
                           .arg(c.overwritten);
+    if (c.jobsUp + c.jobsDown > 0)
+        summary += QStringLiteral("试验任务、仪器、试验周期和审计记录上传 %1 行，取回 %2 行。")
+                       .arg(c.jobsUp)
+                       .arg(c.jobsDown);
     if (c.removed > 0)
         summary += QStringLiteral("按服务器删除记录 %1 条。").arg(c.removed);
     if (c.refused > 0)
@@ -342,7 +433,7 @@ SyncOutcome Session::run() {
         if (!m_canWrite)
             outcome.message += QStringLiteral("（只读账户，本机的记录和修改未上传）");
         const bool moved = c.recordsUp + c.recordsDown + c.assetsUp + c.assetsDown + c.rulesUp + c.rulesDown +
-                               c.overwritten + c.refused + c.removed >
+                               c.jobsUp + c.jobsDown + c.overwritten + c.refused + c.removed >
                            0;
         if (moved)
             writeLog(QStringLiteral("done"), m_serverLabel, outcome.message);

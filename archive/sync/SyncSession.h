@@ -62,26 +62,101 @@ inline const QStringList kRecordColumns = [] {
 }();
 inline const int kRawReplyColumn = 13;
 
-// A table whose rows change: a key, the values, and who changed them when.
+// A table whose rows change: a key (of one or more columns), the values, and who changed them when.
+// The first server schema version that holds it, and a row's kind in the sync log.
 struct ChangeTable {
     QString name;
-    QString key;
+    QStringList keys;
     QStringList values;
-    QString subject; // the name of a row's kind in the sync log
+    QString subject;
+    int since = 1;
 };
 
 inline const ChangeTable kAssets{
-    QStringLiteral("assets"), QStringLiteral("device_key"),
+    QStringLiteral("assets"), QStringList{QStringLiteral("device_key")},
     QStringList{QStringLiteral("device"), QStringLiteral("station"), QStringLiteral("bay"),
                 QStringLiteral("phase"), QStringLiteral("kind"), QStringLiteral("maker"),
                 QStringLiteral("model"), QStringLiteral("factory_uohm"), QStringLiteral("commissioning_uohm"),
                 QStringLiteral("limit_uohm"), QStringLiteral("baseline_factor"),
                 QStringLiteral("rise_factor"), QStringLiteral("phase_factor"), QStringLiteral("note")},
     QStringLiteral("设备")};
-inline const ChangeTable kRules{QStringLiteral("rules"), QStringLiteral("scope"),
+inline const ChangeTable kRules{QStringLiteral("rules"), QStringList{QStringLiteral("scope")},
                                 QStringList{QStringLiteral("baseline_factor"), QStringLiteral("rise_factor"),
                                             QStringLiteral("phase_factor")},
                                 QStringLiteral("判据")};
+inline const ChangeTable kInstruments{
+    QStringLiteral("instruments"), QStringList{QStringLiteral("uuid")},
+    QStringList{QStringLiteral("model"), QStringLiteral("serial"), QStringLiteral("certificate"),
+                QStringLiteral("calibrated_on"), QStringLiteral("valid_until"), QStringLiteral("note")},
+    QStringLiteral("仪器"), 3};
+inline const ChangeTable kIntervals{QStringLiteral("test_intervals"),
+                                    QStringList{QStringLiteral("scope"), QStringLiteral("key")},
+                                    QStringList{QStringLiteral("months")}, QStringLiteral("试验周期"), 3};
+inline const ChangeTable kJobs{
+    QStringLiteral("jobs"), QStringList{QStringLiteral("uuid")},
+    QStringList{
+        QStringLiteral("family"),        QStringLiteral("revision"),    QStringLiteral("job_number"),
+        QStringLiteral("station"),       QStringLiteral("kind"),        QStringLiteral("basis"),
+        QStringLiteral("first_day"),     QStringLiteral("last_day"),    QStringLiteral("weather"),
+        QStringLiteral("temperature"),   QStringLiteral("humidity"),    QStringLiteral("testers"),
+        QStringLiteral("instrument"),    QStringLiteral("conclusion"),  QStringLiteral("notes"),
+        QStringLiteral("revision_note"), QStringLiteral("state"),       QStringLiteral("recorded_by"),
+        QStringLiteral("recorded_at"),   QStringLiteral("checked_by"),  QStringLiteral("checked_at"),
+        QStringLiteral("approved_by"),   QStringLiteral("approved_at"), QStringLiteral("returned_why"),
+        QStringLiteral("expired_by"),    QStringLiteral("expired_at")},
+    QStringLiteral("任务"), 3};
+
+// A table whose rows are only ever added, merged by union as records are: its key, every column
+// with its type on the server (for reading a pushed page, JSON, back into rows), the first server
+// schema version that holds it, and a row's kind in the sync log.
+struct UnionTable {
+    QString name;
+    QStringList keys;
+    QStringList columnTypes;
+    QString subject;
+    int since = 3;
+    QStringList columns() const {
+        QStringList names;
+        for (const QString& column : columnTypes)
+            names << column.section(QLatin1Char(' '), 0, 0);
+        return names;
+    }
+};
+
+inline const UnionTable kJobAssets{
+    QStringLiteral("job_assets"), QStringList{QStringLiteral("job"), QStringLiteral("device_key")},
+    QStringList{QStringLiteral("job text"), QStringLiteral("device_key text"), QStringLiteral("device text"),
+                QStringLiteral("changed_at text"), QStringLiteral("changed_by text")},
+    QStringLiteral("任务设备")};
+inline const UnionTable kJobRecords{
+    QStringLiteral("job_records"), QStringList{QStringLiteral("job"), QStringLiteral("record")},
+    QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("changed_at text"),
+                QStringLiteral("changed_by text")},
+    QStringLiteral("任务记录")};
+inline const UnionTable kJobVerdicts{
+    QStringLiteral("job_verdicts"), QStringList{QStringLiteral("job"), QStringLiteral("record")},
+    QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("verdict integer"),
+                QStringLiteral("reasons text"), QStringLiteral("changed_at text"),
+                QStringLiteral("changed_by text")},
+    QStringLiteral("任务结论")};
+inline const UnionTable kAudit{QStringLiteral("audit"), QStringList{QStringLiteral("uuid")},
+                               QStringList{QStringLiteral("uuid text"), QStringLiteral("at text"),
+                                           QStringLiteral("who text"), QStringLiteral("subject text"),
+                                           QStringLiteral("item text"), QStringLiteral("field text"),
+                                           QStringLiteral("old text"), QStringLiteral("new text")},
+                               QStringLiteral("审计记录")};
+
+// The server's refusal of a change to an approved job revision (its own SQLSTATE).
+inline const QString kApprovedKept = QStringLiteral("OH001");
+
+// A key of several columns as one text (a pull's anchor, a log's subject).
+inline QString KeyText(const QStringList& parts) {
+    const QString text = parts.join(QChar(0x1f));
+    return text.isNull() ? QStringLiteral("") : text;
+}
+inline QString KeyShown(const QStringList& parts) {
+    return parts.join(QStringLiteral(" / "));
+}
 
 // A change time as milliseconds since 1970 (UTC): the local archive keeps ISO 8601 text, the
 // server a timestamptz; both are compared and carried as this number.
@@ -106,7 +181,7 @@ inline QString ServerMs(const QString& column) {
 
 // One change row as both sides hold it.
 struct ChangeRow {
-    QString key;
+    QStringList key;
     QVariantList values;
     qint64 changedMs = 0;
     QString changedBy;
@@ -122,7 +197,13 @@ struct ChangeRow {
 inline bool RowRefused(const QSqlError& error) {
     const QString state = error.nativeErrorCode();
     return state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")) ||
-           state.startsWith(QLatin1String("54"));
+           state.startsWith(QLatin1String("54")) || state == kApprovedKept;
+}
+
+// Whether the archive refused one row a sync wrote (a constraint, or a trigger that keeps an
+// approved job): the row is set aside and the others go on.
+inline bool LocalRowRefused(const QSqlError& error) {
+    return error.nativeErrorCode().toInt() % 256 == 19; // SQLITE_CONSTRAINT and its kinds
 }
 
 class Session {
@@ -144,9 +225,19 @@ private:
     bool pushRecords();
     bool pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused);
     bool pushChanges(const ChangeTable& table, qint64& counter);
+    bool pushUnion(const UnionTable& table, qint64& counter);
     bool pullRecords();
     bool pullRemoved();
     bool pullChanges(const ChangeTable& table, qint64& counter);
+    bool pullUnion(const UnionTable& table, qint64& counter);
+    bool nameLaptop();
+    bool pullLaptopNames();
+    // Whether both sides hold a table (a server of an older schema, or an older archive, lacks it).
+    bool travels(const QString& table, int since) const;
+    // A local transaction of a sync's writes: the archive's triggers leave no audit trail of them
+    // (the trail comes from where the change was made).
+    bool beginLocal();
+    bool commitLocal();
 
     bool cancelled();
     bool fail(SyncStatus status, const QString& message);
@@ -172,6 +263,8 @@ private:
     SyncCancel* m_cancel;
     QString m_laptopId;
     QString m_serverId; // the server's identity
+    int m_serverVersion = 0;
+    QStringList m_localTables;
     bool m_canWrite = false;
     qint64 m_done = 0;
     qint64 m_total = 0;
