@@ -6,6 +6,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
+#include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "report/JobReport.h"
 #include "report/UDlgPreview.h"
