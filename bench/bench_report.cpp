@@ -106,7 +106,7 @@ int BenchJobReport(const QString& folder, const QString& pdf) {
             return 1;
         }
         std::printf(
-            "bench_report: job report of %d assets with trend charts: read %lld ms, written in %lld ms "
+            "bench_report: job report of %d assets with trend charts: read %lld ms, read and written in %lld ms "
             "(%lld KB); peak memory %ld MB\n",
             count, static_cast<long long>(read), static_cast<long long>(timer.elapsed()),
             static_cast<long long>(QFileInfo(pdf).size() / 1024), PeakMegabytes());
