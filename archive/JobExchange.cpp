@@ -401,7 +401,8 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
                 for (const QVariant& bound :
                      {QVariant(uuid), QVariant(verdict.value(QStringLiteral("record")).toString()),
                       QVariant(verdict.value(QStringLiteral("code")).toInt()),
-                      QVariant(reasons.isEmpty() ? QStringLiteral("") : reasons.join(QLatin1Char('\n'))), QVariant(now), QVariant(laptop)})
+                      QVariant(reasons.isEmpty() ? QStringLiteral("") : reasons.join(QLatin1Char('\n'))),
+                      QVariant(now), QVariant(laptop)})
                     member.addBindValue(bound);
                 if (!member.exec())
                     return why = Detail(member), false;

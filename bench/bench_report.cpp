@@ -105,11 +105,11 @@ int BenchJobReport(const QString& folder, const QString& pdf) {
             std::fprintf(stderr, "bench_report: %s\n", qPrintable(written.reason()));
             return 1;
         }
-        std::printf(
-            "bench_report: job report of %d assets with trend charts: read %lld ms, read and written in %lld ms "
-            "(%lld KB); peak memory %ld MB\n",
-            count, static_cast<long long>(read), static_cast<long long>(timer.elapsed()),
-            static_cast<long long>(QFileInfo(pdf).size() / 1024), PeakMegabytes());
+        std::printf("bench_report: job report of %d assets with trend charts: read %lld ms, read and written "
+                    "in %lld ms "
+                    "(%lld KB); peak memory %ld MB\n",
+                    count, static_cast<long long>(read), static_cast<long long>(timer.elapsed()),
+                    static_cast<long long>(QFileInfo(pdf).size() / 1024), PeakMegabytes());
     }
     return 0;
 }
