@@ -12,9 +12,10 @@
 #include "report/UDlgPreview.h"
 #include "tests/support/TestSupport.h"
 #include "tests/tst_report_pdf.h"
-#include "ui/JobReportWindow.h"
 #include "ui/ProgramArchive.h"
+#include "ui/UDlgJobs.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -23,6 +24,7 @@
 #include <QJsonObject>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QtTest>
 
@@ -90,7 +92,7 @@ QString MakeJob(RecordArchive& archive, bool approve) {
     instrument.serial = QStringLiteral("SN-7731");
     instrument.certificate = QStringLiteral("JZ-2024-118");
     instrument.calibratedOn = QDate(2023, 6, 1);
-    instrument.validUntil = QDate(2024, 5, 31);
+    instrument.validUntil = QDate(2024, 3, 1); // run out before the test: the report warns
     TestJob job;
     job.number = QStringLiteral("东郊-20240315-01");
     job.station = kStation;
@@ -112,6 +114,7 @@ QString MakeJob(RecordArchive& archive, bool approve) {
     if (approve) {
         [&] {
             QVERIFY(jobs.setSignature("张伟"));
+            QVERIFY(jobs.goOnWithExpired(*uuid));
             QVERIFY(jobs.submit(*uuid));
             QVERIFY(jobs.setSignature("李工"));
             QVERIFY(jobs.check(*uuid));
@@ -173,7 +176,7 @@ private slots:
         ProgramArchive::shared().reset();
     }
 
-    // "报告…" shows in the print preview the pages the PDF file has.
+    // "报告…" of the job window shows in the print preview the pages the PDF file has.
     void previewWindow() {
         TempProgramDir dir;
         MessageRecorder messages;
@@ -187,7 +190,11 @@ private slots:
         QVERIFY(content);
         const QString pdf = dir.filePath(QStringLiteral("报告.pdf"));
         QVERIFY(WriteJobReportPdf(*content, LoadReportTemplate(EnsureDataFolder()), pdf));
-        QPointer<TFrmPreview> preview = ShowJobReport(*uuid, true);
+        TFrmJobs window;
+        window.ShowJob(*uuid);
+        window.ChkTrends->setChecked(true);
+        window.BtnReport->click();
+        QPointer<TFrmPreview> preview = window.findChild<TFrmPreview*>();
         QVERIFY(preview);
         QCOMPARE(preview->QRPreview1->pageCount(), ReportPdf::PageCount(pdf));
         QVERIFY2(preview->StatusText().contains(QStringLiteral("总 %1 页").arg(ReportPdf::PageCount(pdf))),
@@ -248,7 +255,7 @@ private slots:
               QStringLiteral("不合格"), QStringLiteral("注意"), QStringLiteral("合格"),
               QStringLiteral("未测"), QStringLiteral("QF9"), QStringLiteral("+75%"),
               QStringLiteral("SN-7731"), QStringLiteral("JZ-2024-118"), QStringLiteral("东<郊>&\"站\""),
-              QStringLiteral("张伟<b>&amp;</b>")})
+              QStringLiteral("张伟<b>&amp;</b>"), QStringLiteral("已超过有效期")})
             QVERIFY2(flat.contains(expected), qPrintable(expected + QStringLiteral(" missing in\n") + all));
         QCOMPARE(flat.contains(QStringLiteral("批准：王主任")), approved);
         QCOMPARE(flat.contains(QStringLiteral("附录趋势图")), charts);
