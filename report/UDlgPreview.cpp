@@ -168,7 +168,9 @@ void TFrmPreview::QRPreview1PageAvailable(QObject* /*sender*/, int pageNum) {
 }
 
 void TFrmPreview::PaintReport(QPrinter* printer) {
-    if (Report)
+    if (Other.paint)
+        Other.paint(printer);
+    else if (Report)
         Report->RenderPages(printer);
 }
 
@@ -230,9 +232,9 @@ void TFrmPreview::tbPrinterSetupClick() {
 }
 
 void TFrmPreview::tbPrinterClick() {
-    if (!Report)
+    if (!Report && !Other.paint)
         return;
-    if (!Report->Print(m_printer)) {
+    if (Other.paint ? Other.paint(m_printer) == 0 : !Report->Print(m_printer)) {
         ShowMessage(QStringLiteral("打印失败！请检查打印机设置，或用“导出PDF”保存报表。"), kAppTitle,
                     MsgIcon::Warning);
         return;
@@ -245,10 +247,12 @@ void TFrmPreview::tbPrinterClick() {
 }
 
 void TFrmPreview::tbExportPdfClick() {
-    if (!Report)
+    if (!Report && !Other.savePdf)
         return;
-    const QString proposal =
-        QStringLiteral("主报表 ") + FormatFileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
+    const QString proposal = Other.savePdf
+                                 ? Other.pdfName
+                                 : QStringLiteral("主报表 ") + FormatFileStamp(QDateTime::currentDateTime()) +
+                                       QStringLiteral(".pdf");
     QFileDialog dialog(this, QStringLiteral("导出PDF"), EnsureDataFolder(),
                        QStringLiteral("PDF文件 (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -257,7 +261,7 @@ void TFrmPreview::tbExportPdfClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
-    if (!Report->ExportPdf(fileName).ok()) {
+    if (!(Other.savePdf ? Other.savePdf(fileName) : Report->ExportPdf(fileName)).ok()) {
         ShowMessage(QStringLiteral("PDF文件保存失败！"), kAppTitle, MsgIcon::Warning);
         return;
     }

@@ -2,7 +2,10 @@
 // The print preview window: a tool bar to zoom, page, set up the printer, print, export a PDF
 // and leave; the page view; and a status line with the current page and the page total. It is
 // shown without being modal and frees itself when it closes.
+#include "core/Outcome.h"
+
 #include <QMainWindow>
+#include <functional>
 
 class QActionGroup;
 class QIcon;
@@ -26,6 +29,14 @@ public:
 
     int iPageCount = 0;        // pages made available so far
     TQRMain* Report = nullptr; // cleared when the window closes
+    // Another report than the main one: how it draws its pages (the pages drawn), how it is saved
+    // as a PDF and the file name proposed.
+    struct Source {
+        std::function<int(QPrinter*)> paint;
+        std::function<Outcome(const QString&)> savePdf;
+        QString pdfName;
+    };
+    Source Other;
 
     void ShowPageStatus();
     void SetTitle(const QString& caption);

@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n
   fonts-arphic-uming fonts-noto-cjk fonts-liberation2 poppler-utils xvfb xauth
   libqt6sql6-sqlite sqlite3
-  strace libreoffice-calc-nogui python3-xlrd python3-openpyxl
+  strace libreoffice-calc-nogui python3-xlrd python3-openpyxl python3-jsonschema
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev locales
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0

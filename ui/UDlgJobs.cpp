@@ -1,11 +1,16 @@
 #include "ui/UDlgJobs.h"
 
+#include "archive/JobExchange.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
+#include "report/DataFile.h"
+#include "ui/FileDialogs.h"
+#include "ui/JobReportWindow.h"
 #include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
@@ -131,10 +136,16 @@ void TFrmJobs::CreateControls() {
     BtnSendBack = NamedButton(QStringLiteral("退回"), "BtnSendBack", this);
     BtnGoOn = NamedButton(QStringLiteral("仪器过期仍继续"), "BtnGoOn", this);
     BtnRevise = NamedButton(QStringLiteral("建立新版本"), "BtnRevise", this);
+    BtnReport = NamedButton(QStringLiteral("报告…"), "BtnReport", this);
+    BtnExport = NamedButton(QStringLiteral("导出任务文件…"), "BtnExport", this);
+    BtnImport = NamedButton(QStringLiteral("导入任务文件…"), "BtnImport", this);
+    ChkTrends = new QCheckBox(QStringLiteral("附趋势图"), this);
+    ChkTrends->setObjectName(QStringLiteral("ChkTrends"));
     auto* steps = new QHBoxLayout;
     for (QPushButton* button : {BtnNew, BtnSave, BtnCurrent, BtnAddRecords, BtnGoOn, BtnSubmit, BtnCheck,
-                                BtnApprove, BtnSendBack, BtnRevise})
+                                BtnApprove, BtnSendBack, BtnRevise, BtnReport, BtnExport, BtnImport})
         steps->addWidget(button);
+    steps->addWidget(ChkTrends);
 
     TblRows = Table(rowsShown, "TblRows", QStringLiteral("任务的设备和记录"), this);
     lblSummary = new QLabel(this);
@@ -167,6 +178,9 @@ void TFrmJobs::CreateControls() {
     connect(BtnSendBack, &QPushButton::clicked, this, &TFrmJobs::BtnSendBackClick);
     connect(BtnGoOn, &QPushButton::clicked, this, &TFrmJobs::BtnGoOnClick);
     connect(BtnRevise, &QPushButton::clicked, this, &TFrmJobs::BtnReviseClick);
+    connect(BtnReport, &QPushButton::clicked, this, &TFrmJobs::BtnReportClick);
+    connect(BtnExport, &QPushButton::clicked, this, &TFrmJobs::BtnExportClick);
+    connect(BtnImport, &QPushButton::clicked, this, &TFrmJobs::BtnImportClick);
     connect(EdtStation, &QLineEdit::editingFinished, this, [this] {
         if (m_job.uuid.isEmpty())
             EdtNumber->setText(TestJobs(ProgramArchive::shared().archive())
@@ -242,6 +256,8 @@ void TFrmJobs::ShowFields() {
         button->setEnabled(m_job.state == JobState::Checking);
     BtnRevise->setEnabled(m_job.state == JobState::Approved);
     BtnCurrent->setEnabled(!m_job.uuid.isEmpty());
+    BtnReport->setEnabled(!m_job.uuid.isEmpty());
+    BtnExport->setEnabled(!m_job.uuid.isEmpty());
 }
 
 TestJob TFrmJobs::TypedJob() const {
@@ -366,6 +382,48 @@ void TFrmJobs::BtnReviseClick() {
     });
     if (!fresh.isEmpty())
         ShowJob(fresh);
+}
+
+void TFrmJobs::BtnReportClick() {
+    if (!m_job.uuid.isEmpty())
+        ShowJobReport(m_job.uuid, ChkTrends->isChecked(), this);
+}
+
+void TFrmJobs::BtnExportClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.title = QStringLiteral("导出任务文件");
+    request.filters = {QStringLiteral("试验任务文件(*.json)")};
+    request.initialFolder = EnsureDataFolder();
+    request.proposedName = m_job.title() + QStringLiteral(".json");
+    request.defaultSuffix = QStringLiteral("json");
+    const QString fileName = ChooseFileName(request);
+    if (fileName.isEmpty())
+        return;
+    if (const Outcome written = ExportJobFile(ProgramArchive::shared().archive(), m_job.uuid, fileName);
+        !written)
+        ShowMessage(written.reason(), kAppTitle, MsgIcon::Warning);
+}
+
+void TFrmJobs::BtnImportClick() {
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = QStringLiteral("导入任务文件");
+    request.filters = {QStringLiteral("试验任务文件(*.json)")};
+    request.initialFolder = EnsureDataFolder();
+    request.mustExist = true;
+    const QString fileName = ChooseFileName(request);
+    if (fileName.isEmpty())
+        return;
+    const Result<JobImport> imported = ImportJobFile(ProgramArchive::shared().archive(), fileName);
+    if (!imported) {
+        ShowMessage(imported.reason(), kAppTitle, MsgIcon::Warning);
+        return;
+    }
+    Reload();
+    ShowJob(imported->job);
+    emit jobsChanged();
+    ShowMessage(imported->text(), kAppTitle, MsgIcon::Information);
 }
 
 void OfferJobInstrument(const QString& serial) {

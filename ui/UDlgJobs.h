@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -42,6 +43,9 @@ public:
     void BtnSendBackClick();
     void BtnGoOnClick();
     void BtnReviseClick();
+    void BtnReportClick();
+    void BtnExportClick();
+    void BtnImportClick();
 
     QLineEdit* EdtSearch = nullptr;
     QTableView* TblJobs = nullptr;
@@ -75,6 +79,10 @@ public:
     QPushButton* BtnSendBack = nullptr;
     QPushButton* BtnGoOn = nullptr;
     QPushButton* BtnRevise = nullptr;
+    QPushButton* BtnReport = nullptr;
+    QPushButton* BtnExport = nullptr; // the job as a file other programs and laptops read
+    QPushButton* BtnImport = nullptr;
+    QCheckBox* ChkTrends = nullptr;
 
 signals:
     void jobsChanged();

@@ -10,8 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <termios.h>
 #include <unistd.h>
 
@@ -106,9 +109,23 @@ int OpenToolArchive(ToolContext& context, RecordArchive& archive, bool write) {
     return kExitArchive;
 }
 
+// The report lays out text with the fonts of the system: that command alone needs Qt GUI, on a
+// platform that shows nothing (a server without a display runs it too).
+static bool DrawsReport(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "report") == 0)
+            return true;
+    return false;
+}
+
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
     qInstallMessageHandler(QuietQt);
+    const bool drawing = DrawsReport(argc, argv);
+    if (drawing)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> application(drawing ? new QGuiApplication(argc, argv)
+                                                                : new QCoreApplication(argc, argv));
+    QCoreApplication& app = *application;
     QTextStream out(stdout);
     QTextStream err(stderr);
     // What the program would show in a message box (a settings file that cannot be read) is said here.

@@ -1,0 +1,440 @@
+#include "archive/JobExchange.h"
+
+#include "archive/AssetRegister.h"
+#include "archive/RecordArchive.h"
+#include "archive/TestJobs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// The job's columns and the file's names for them, in the order of the table.
+const std::pair<const char*, const char*> kJobColumns[] = {
+    {"uuid", "uuid"},
+    {"family", "family"},
+    {"job_number", "number"},
+    {"station", "station"},
+    {"kind", "kind"},
+    {"basis", "basis"},
+    {"first_day", "first_day"},
+    {"last_day", "last_day"},
+    {"weather", "weather"},
+    {"temperature", "temperature"},
+    {"humidity", "humidity"},
+    {"testers", "testers"},
+    {"instrument", "instrument"},
+    {"conclusion", "conclusion"},
+    {"notes", "notes"},
+    {"revision_note", "revision_note"},
+    {"changed_at", "changed_at"},
+};
+const std::pair<const char*, const char*> kApprovalColumns[] = {
+    {"recorded_by", "recorded_by"},   {"recorded_at", "recorded_at"}, {"checked_by", "checked_by"},
+    {"checked_at", "checked_at"},     {"approved_by", "approved_by"}, {"approved_at", "approved_at"},
+    {"returned_why", "returned_why"}, {"expired_by", "expired_by"},   {"expired_at", "expired_at"},
+};
+const char* const kInstrumentColumns[] = {"uuid",          "model",       "serial", "certificate",
+                                          "calibrated_on", "valid_until", "note"};
+// The register's fields in the order of AssetColumns().
+const QStringList kAssetFields{"device",      "station",      "bay",
+                               "phase",       "kind",         "maker",
+                               "model",       "factory_uohm", "commissioning_uohm",
+                               "limit_uohm",  "note",         "baseline_factor",
+                               "rise_factor", "phase_factor"};
+// The record's columns as RecordArchive stores them, id .. raw_reply.
+const char* const kRecordColumns[] = {
+    "id",           "test_time",    "device",     "device_key", "tester",     "location", "step_code",
+    "step_amperes", "load_seconds", "r_mantissa", "r_exponent", "micro_ohms", "texts",    "raw_reply"};
+
+QString Detail(const QSqlQuery& query) {
+    const QSqlError error = query.lastError();
+    return (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
+}
+
+QJsonValue RecordValue(const QString& column, const QVariant& value) {
+    if (value.isNull())
+        return QJsonValue::Null;
+    if (column == QLatin1String("texts"))
+        return QJsonDocument::fromJson(value.toString().toUtf8()).array();
+    if (column == QLatin1String("raw_reply"))
+        return QString::fromLatin1(value.toByteArray().toBase64());
+    if (column == QLatin1String("micro_ohms"))
+        return value.toDouble();
+    if (column.endsWith(QLatin1String("_code")) || column.endsWith(QLatin1String("_amperes")) ||
+        column.endsWith(QLatin1String("_seconds")) || column.startsWith(QLatin1String("r_")))
+        return value.toLongLong();
+    return value.toString();
+}
+
+QVariant RecordColumnValue(const QString& column, const QJsonValue& value) {
+    if (value.isNull() || value.isUndefined())
+        return {};
+    if (column == QLatin1String("texts"))
+        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+    if (column == QLatin1String("raw_reply"))
+        return QByteArray::fromBase64(value.toString().toLatin1());
+    if (column == QLatin1String("micro_ohms"))
+        return value.toDouble();
+    if (value.isDouble())
+        return qlonglong(value.toDouble());
+    return value.toString();
+}
+
+} // namespace
+
+QString JobImport::text() const {
+    const QString job = jobAdded ? QStringLiteral("新增试验任务")
+                        : jobUpdated ? QStringLiteral("更新了试验任务（本机为编制中，文件中的较新）")
+                                     : QStringLiteral("试验任务已在记录库中");
+    return QStringLiteral("%1；新增记录 %2 条，新增设备台账 %3 台。")
+        .arg(job)
+        .arg(recordsAdded)
+        .arg(assetsAdded);
+}
+
+Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
+    TestJobs jobs(archive);
+    const Result<TestJob> job = jobs.job(uuid);
+    if (!job)
+        return Outcome(job);
+    const Result<std::vector<JobRow>> rows = jobs.rows(uuid);
+    if (!rows)
+        return Outcome(rows);
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
+
+    QJsonObject jobObject;
+    QStringList columns;
+    for (const auto& [column, name] : kJobColumns)
+        columns << QLatin1String(column);
+    for (const auto& [column, name] : kApprovalColumns)
+        columns << QLatin1String(column);
+    query.prepare(
+        QStringLiteral("SELECT %1, revision, state FROM jobs WHERE uuid = ?").arg(columns.join(", ")));
+    query.addBindValue(uuid);
+    if (!query.exec() || !query.next())
+        return Outcome::Failure(QStringLiteral("读不出试验任务（%1）。").arg(Detail(query)));
+    int c = 0;
+    for (const auto& [column, name] : kJobColumns)
+        jobObject.insert(QLatin1String(name), query.value(c++).toString());
+    QJsonObject approval;
+    for (const auto& [column, name] : kApprovalColumns)
+        approval.insert(QLatin1String(name), query.value(c++).toString());
+    jobObject.insert(QStringLiteral("revision"), query.value(c++).toInt());
+    jobObject.insert(QStringLiteral("state"), query.value(c++).toString());
+    jobObject.insert(QStringLiteral("approval"), approval);
+    jobObject.insert(QStringLiteral("planned"), QJsonArray::fromStringList(job->planned));
+
+    QJsonValue instrument = QJsonValue::Null;
+    if (!job->instrument.isEmpty()) {
+        QStringList names;
+        for (const char* column : kInstrumentColumns)
+            names << QLatin1String(column);
+        query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE uuid = ?").arg(names.join(", ")));
+        query.addBindValue(job->instrument);
+        if (query.exec() && query.next()) {
+            QJsonObject object;
+            for (int i = 0; i < names.size(); ++i)
+                object.insert(names.at(i), query.value(i).toString());
+            instrument = object;
+        }
+    }
+
+    QJsonArray assets;
+    QStringList devices;
+    for (const JobRow& row : *rows)
+        if (!devices.contains(row.device, Qt::CaseInsensitive))
+            devices << row.device;
+    const QStringList& headers = kAssetFields;
+    for (const QString& device : devices) {
+        const std::optional<Asset> asset = LoadAsset(archive, device);
+        if (!asset || !asset->registered)
+            continue;
+        const QStringList values = AssetColumns(*asset);
+        QJsonObject object;
+        for (int i = 0; i < headers.size() && i < values.size(); ++i)
+            object.insert(headers.at(i), values.at(i));
+        assets.append(object);
+    }
+
+    QStringList recordColumns;
+    for (const char* column : kRecordColumns)
+        recordColumns << QLatin1String(column);
+    QJsonArray records;
+    query.prepare(QStringLiteral("SELECT %1, source, added_at, added_by FROM records r JOIN job_records j ON "
+                                 "j.record = r.id WHERE j.job = ? ORDER BY r.device_key, r.test_time")
+                      .arg(recordColumns.join(", ")));
+    query.addBindValue(uuid);
+    if (!query.exec())
+        return Outcome::Failure(QStringLiteral("读不出试验任务的记录（%1）。").arg(Detail(query)));
+    while (query.next()) {
+        QJsonObject object;
+        for (int i = 0; i < recordColumns.size(); ++i)
+            object.insert(recordColumns.at(i), RecordValue(recordColumns.at(i), query.value(i)));
+        int extra = int(recordColumns.size());
+        for (const char* column : {"source", "added_at", "added_by"})
+            object.insert(QLatin1String(column), query.value(extra++).toString());
+        records.append(object);
+    }
+
+    QJsonArray verdicts;
+    for (const JobRow& row : *rows) {
+        if (!row.tested())
+            continue;
+        verdicts.append(
+            QJsonObject{{QStringLiteral("record"), row.recordId},
+                        {QStringLiteral("device"), row.device},
+                        {QStringLiteral("verdict"), VerdictText(row.assessment.verdict)},
+                        {QStringLiteral("code"), int(row.assessment.verdict)},
+                        {QStringLiteral("reasons"), QJsonArray::fromStringList(row.assessment.reasons)}});
+    }
+
+    const QJsonObject file{{QStringLiteral("format"), kJobFileFormat},
+                           {QStringLiteral("version"), kJobFileVersion},
+                           {QStringLiteral("exported_at"), RecordArchive::NowText()},
+                           {QStringLiteral("job"), jobObject},
+                           {QStringLiteral("instrument"), instrument},
+                           {QStringLiteral("assets"), assets},
+                           {QStringLiteral("records"), records},
+                           {QStringLiteral("verdicts"), verdicts}};
+    return QJsonDocument(file).toJson(QJsonDocument::Indented);
+}
+
+Outcome ExportJobFile(RecordArchive& archive, const QString& uuid, const QString& fileName) {
+    const Result<QByteArray> json = ExportJobJson(archive, uuid);
+    if (!json)
+        return json;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*json) != json->size() || !file.commit())
+        return Outcome::Failure(QStringLiteral("文件“%1”不能写入（%2）。")
+                                    .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    return {};
+}
+
+Result<JobImport> ImportJobFile(RecordArchive& archive, const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return Outcome::Failure(QStringLiteral("文件“%1”不能读取（%2）。")
+                                    .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+    return ImportJobJson(archive, file.readAll());
+}
+
+Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) {
+    QJsonParseError parsed;
+    const QJsonObject file = QJsonDocument::fromJson(json, &parsed).object();
+    if (parsed.error != QJsonParseError::NoError)
+        return Outcome::Failure(QStringLiteral("不是试验任务文件（%1，第 %2 字节）。")
+                                    .arg(parsed.errorString())
+                                    .arg(parsed.offset));
+    if (file.value(QStringLiteral("format")).toString() != kJobFileFormat)
+        return Outcome::Failure(QStringLiteral("不是试验任务文件（format 不是“%1”）。").arg(kJobFileFormat));
+    if (file.value(QStringLiteral("version")).toInt() != kJobFileVersion)
+        return Outcome::Failure(QStringLiteral("试验任务文件的版本 %1 不能读取（本程序读取版本 %2）。")
+                                    .arg(file.value(QStringLiteral("version")).toInt())
+                                    .arg(kJobFileVersion));
+    const QJsonObject job = file.value(QStringLiteral("job")).toObject();
+    const QString uuid = job.value(QStringLiteral("uuid")).toString();
+    const QString state = job.value(QStringLiteral("state")).toString();
+    if (uuid.isEmpty() || job.value(QStringLiteral("number")).toString().trimmed().isEmpty() ||
+        !QStringList{"draft", "checking", "approved"}.contains(state))
+        return Outcome::Failure(QStringLiteral("试验任务文件缺少任务的标识、编号或状态。"));
+
+    // The register: assets not registered here are added; registered ones keep their fields.
+    std::vector<Asset> added;
+    const QStringList& headers = kAssetFields;
+    for (const QJsonValue& value : file.value(QStringLiteral("assets")).toArray()) {
+        QStringList columns;
+        for (const QString& header : headers)
+            columns << value.toObject().value(header).toString();
+        Asset asset;
+        QString reason;
+        if (!AssetFromColumns(columns, &asset, &reason))
+            return Outcome::Failure(QStringLiteral("试验任务文件中的设备台账有误：%1").arg(reason));
+        const std::optional<Asset> known = LoadAsset(archive, asset.device);
+        if (!known || !known->registered)
+            added.push_back(asset);
+    }
+
+    JobImport done;
+    done.job = uuid;
+    QString why;
+    Outcome refused;
+    const QString now = RecordArchive::NowText();
+    const QString laptop = archive.laptopId();
+    const bool written = archive.inTransaction([&] {
+        QSqlQuery query(archive.database());
+        // The instrument: known by its serial number, or added.
+        QString instrument = job.value(QStringLiteral("instrument")).toString();
+        const QJsonObject device = file.value(QStringLiteral("instrument")).toObject();
+        if (!device.isEmpty()) {
+            query.prepare(QStringLiteral("SELECT uuid FROM instruments WHERE serial = ?"));
+            query.addBindValue(device.value(QStringLiteral("serial")).toString());
+            if (!query.exec())
+                return why = Detail(query), false;
+            if (query.next()) {
+                instrument = query.value(0).toString();
+            } else {
+                QStringList names;
+                for (const char* column : kInstrumentColumns)
+                    names << QLatin1String(column);
+                query.prepare(QStringLiteral("INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
+                                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)")
+                                  .arg(names.join(", ")));
+                for (const QString& name : names)
+                    query.addBindValue(device.value(name).toString());
+                query.addBindValue(now);
+                query.addBindValue(laptop);
+                if (!query.exec())
+                    return why = Detail(query), false;
+                instrument = device.value(QStringLiteral("uuid")).toString();
+            }
+        }
+
+        // The records, by their identity.
+        for (const QJsonValue& value : file.value(QStringLiteral("records")).toArray()) {
+            const QJsonObject record = value.toObject();
+            ArchiveRow row;
+            for (const char* column : kRecordColumns)
+                row.values.push_back(
+                    RecordColumnValue(QLatin1String(column), record.value(QLatin1String(column))));
+            if (row.values[0].toString().isEmpty() || row.values[2].toString().isEmpty())
+                return refused = Outcome::Failure(QStringLiteral("试验任务文件中有缺少标识的记录。")), false;
+            const int stored = archive.storeInOpenTransaction(
+                std::vector<ArchiveRow>{row}, record.value(QStringLiteral("source")).toString());
+            if (stored < 0)
+                return why = archive.problem(), false;
+            done.recordsAdded += stored;
+        }
+
+        // The job: an approved revision here never changes; a draft here takes a newer or approved one.
+        query.prepare(QStringLiteral("SELECT state, changed_at FROM jobs WHERE uuid = ?"));
+        query.addBindValue(uuid);
+        if (!query.exec())
+            return why = Detail(query), false;
+        const bool known = query.next();
+        const QString localState = known ? query.value(0).toString() : QString();
+        const QString localChanged = known ? query.value(1).toString() : QString();
+        if (known && (localState == QLatin1String("approved") ||
+                      (state != QLatin1String("approved") &&
+                       job.value(QStringLiteral("changed_at")).toString() <= localChanged)))
+            return true;
+        query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? AND family <> ? LIMIT 1"));
+        query.addBindValue(job.value(QStringLiteral("number")).toString());
+        query.addBindValue(job.value(QStringLiteral("family")).toString());
+        if (!query.exec())
+            return why = Detail(query), false;
+        if (query.next())
+            return refused = Outcome::Failure(QStringLiteral("任务编号“%1”已被本机另一个任务使用。")
+                                                  .arg(job.value(QStringLiteral("number")).toString())),
+                   false;
+        // Stored as a draft first, so that its assets and records may join; then its state.
+        QStringList columns, marks;
+        QVariantList values;
+        for (const auto& [column, name] : kJobColumns) {
+            if (QLatin1String(column) == QLatin1String("changed_at"))
+                continue;
+            columns << QLatin1String(column);
+            marks << QStringLiteral("?");
+            values << (QLatin1String(column) == QLatin1String("instrument")
+                           ? instrument
+                           : job.value(QLatin1String(name)).toString());
+        }
+        query.prepare(QStringLiteral("INSERT INTO jobs (%1, revision, state, changed_at, changed_by, pushed) "
+                                     "VALUES (%2, ?, 'draft', ?, ?, 0) ON CONFLICT (uuid) DO UPDATE SET %3, "
+                                     "state = 'draft', changed_at = excluded.changed_at, "
+                                     "changed_by = excluded.changed_by, pushed = 0")
+                          .arg(columns.join(", "), marks.join(", "), [&] {
+                              QStringList sets;
+                              for (const QString& column : columns)
+                                  if (column != QLatin1String("uuid") && column != QLatin1String("family"))
+                                      sets << QStringLiteral("%1 = excluded.%1").arg(column);
+                              return sets.join(", ");
+                          }()));
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        query.addBindValue(job.value(QStringLiteral("revision")).toInt(1));
+        query.addBindValue(now);
+        query.addBindValue(laptop);
+        if (!query.exec())
+            return why = Detail(query), false;
+        done.jobAdded = !known;
+        done.jobUpdated = known;
+
+        QSqlQuery member(archive.database());
+        member.prepare(
+            QStringLiteral("INSERT OR IGNORE INTO job_assets (job, device_key, device, changed_at, "
+                           "changed_by, pushed) VALUES (?, ?, ?, ?, ?, 0)"));
+        for (const QJsonValue& value : job.value(QStringLiteral("planned")).toArray()) {
+            for (const QString& bound : {uuid, value.toString().toUpper(), value.toString(), now, laptop})
+                member.addBindValue(bound);
+            if (!member.exec())
+                return why = Detail(member), false;
+        }
+        member.prepare(
+            QStringLiteral("INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, "
+                           "pushed) VALUES (?, ?, ?, ?, 0)"));
+        for (const QJsonValue& value : file.value(QStringLiteral("records")).toArray()) {
+            for (const QString& bound :
+                 {uuid, value.toObject().value(QStringLiteral("id")).toString(), now, laptop})
+                member.addBindValue(bound);
+            if (!member.exec())
+                return why = Detail(member), false;
+        }
+        if (state == QLatin1String("approved")) {
+            // The verdicts as judged at approval come with the job, whatever the rules are here.
+            member.prepare(
+                QStringLiteral("INSERT OR REPLACE INTO job_verdicts (job, record, verdict, reasons, "
+                               "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, 0)"));
+            for (const QJsonValue& value : file.value(QStringLiteral("verdicts")).toArray()) {
+                const QJsonObject verdict = value.toObject();
+                QStringList reasons;
+                for (const QJsonValue& reason : verdict.value(QStringLiteral("reasons")).toArray())
+                    reasons << reason.toString();
+                for (const QVariant& bound :
+                     {QVariant(uuid), QVariant(verdict.value(QStringLiteral("record")).toString()),
+                      QVariant(verdict.value(QStringLiteral("code")).toInt()),
+                      QVariant(reasons.isEmpty() ? QStringLiteral("") : reasons.join(QLatin1Char('\n'))),
+                      QVariant(now), QVariant(laptop)})
+                    member.addBindValue(bound);
+                if (!member.exec())
+                    return why = Detail(member), false;
+            }
+        }
+        QStringList sets;
+        QVariantList approvals;
+        const QJsonObject approval = job.value(QStringLiteral("approval")).toObject();
+        for (const auto& [column, name] : kApprovalColumns) {
+            sets << QStringLiteral("%1 = ?").arg(QLatin1String(column));
+            approvals << approval.value(QLatin1String(name)).toString();
+        }
+        query.prepare(QStringLiteral("UPDATE jobs SET %1, state = ? WHERE uuid = ?").arg(sets.join(", ")));
+        for (const QVariant& value : approvals)
+            query.addBindValue(value);
+        query.addBindValue(state);
+        query.addBindValue(uuid);
+        if (!query.exec())
+            return why = Detail(query), false;
+        return true;
+    });
+    if (!written) {
+        if (!refused.ok())
+            return refused;
+        return Outcome::Failure(
+            QStringLiteral("记录库不能写入（%1）。").arg(why.isEmpty() ? archive.problem() : why));
+    }
+    if (!added.empty()) {
+        QString reason;
+        if (!SaveAssets(archive, added, &reason))
+            return Outcome::Failure(QStringLiteral("任务已导入，设备台账未能写入：%1").arg(reason));
+        done.assetsAdded = int(added.size());
+    }
+    return done;
+}

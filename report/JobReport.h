@@ -1,0 +1,43 @@
+#pragma once
+// The signed report of a test job on A4: a template (an HTML/CSS subset that QTextDocument lays
+// out) filled with the job's content, every field escaped, drawn page by page with the program's
+// own running header (title, report number), footer ("第 n 页 共 N 页"), a "草稿" watermark on a
+// job not yet approved and "（以下空白）" where the report ends.
+//
+// A template is HTML cut into sections by lines "<!-- section NAME -->": "style" (CSS for every
+// part), "first" (the first page), "criterion" (one criterion, gathered into {{criteria}} of
+// "first"), "bay" (one bay; {{phases:FIELD}} gives one cell per column), "reasons" and "reason"
+// (each 注意/不合格 with its grounds, gathered into {{reasons}}), "end" (conclusion and the
+// signature block), "appendix" and "chart" (the trend charts). ReportTemplateFields() names the
+// fields of each section.
+#include "core/Outcome.h"
+#include "report/JobReportContent.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class QPagedPaintDevice;
+
+struct ReportTemplate {
+    QString fileName;                 // the user's template, or "" for the built-in one
+    QHash<QString, QString> sections; // by name
+    QString problem;                  // why the user's template was not taken, or ""
+};
+
+// The template's file in the data folder that takes the place of the built-in template.
+QString UserTemplatePath(const QString& dataFolder);
+// The built-in template's text (a copy is where a user's own template starts).
+QString BuiltInTemplateText();
+// Parses a template; a failure names the line.
+Result<ReportTemplate> ParseReportTemplate(const QString& text);
+// The user's template when there is one and it parses, else the built-in one with the problem said.
+ReportTemplate LoadReportTemplate(const QString& dataFolder);
+// The fields each section may use, by section.
+const QHash<QString, QStringList>& ReportTemplateFields();
+
+// Draws the report onto the device (A4 portrait, no margins of its own) page by page; the pages.
+int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, QPagedPaintDevice* device);
+// Writes the report as a PDF file (whole or not at all).
+Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate& form,
+                          const QString& fileName);
