@@ -22,6 +22,7 @@ const std::pair<const char*, const char*> kJobColumns[] = {
     {"family", "family"},
     {"job_number", "number"},
     {"station", "station"},
+    {"customer", "customer"},
     {"kind", "kind"},
     {"basis", "basis"},
     {"first_day", "first_day"},

@@ -23,6 +23,7 @@ CREATE TABLE jobs (
     revision      INTEGER NOT NULL DEFAULT 1,
     job_number    TEXT NOT NULL,
     station       TEXT NOT NULL DEFAULT '',
+    customer      TEXT NOT NULL DEFAULT '',     -- the unit the tests are made for
     kind          TEXT NOT NULL DEFAULT '',
     basis         TEXT NOT NULL DEFAULT '',
     first_day     TEXT NOT NULL DEFAULT '',     -- yyyy-MM-dd
@@ -100,7 +101,8 @@ WHEN OLD.state = 'approved' AND (
     NEW.recorded_at IS NOT OLD.recorded_at OR NEW.checked_by IS NOT OLD.checked_by OR
     NEW.checked_at IS NOT OLD.checked_at OR NEW.approved_by IS NOT OLD.approved_by OR
     NEW.approved_at IS NOT OLD.approved_at OR NEW.returned_why IS NOT OLD.returned_why OR
-    NEW.expired_by IS NOT OLD.expired_by OR NEW.expired_at IS NOT OLD.expired_at)
+    NEW.expired_by IS NOT OLD.expired_by OR NEW.expired_at IS NOT OLD.expired_at OR
+    NEW.customer IS NOT OLD.customer)
 BEGIN
     SELECT RAISE(ABORT, 'approved job is locked');
 END
@@ -286,6 +288,7 @@ BEGIN
     FROM (
         SELECT '任务编号' AS field, '' AS old, NEW.job_number AS new UNION ALL
         SELECT '站名' AS field, '' AS old, NEW.station AS new UNION ALL
+        SELECT '委托单位' AS field, '' AS old, NEW.customer AS new UNION ALL
         SELECT '试验性质' AS field, '' AS old, NEW.kind AS new UNION ALL
         SELECT '试验依据' AS field, '' AS old, NEW.basis AS new UNION ALL
         SELECT '开始日期' AS field, '' AS old, NEW.first_day AS new UNION ALL
@@ -314,6 +317,7 @@ BEGIN
     FROM (
         SELECT '任务编号' AS field, OLD.job_number AS old, NEW.job_number AS new UNION ALL
         SELECT '站名' AS field, OLD.station AS old, NEW.station AS new UNION ALL
+        SELECT '委托单位' AS field, OLD.customer AS old, NEW.customer AS new UNION ALL
         SELECT '试验性质' AS field, OLD.kind AS old, NEW.kind AS new UNION ALL
         SELECT '试验依据' AS field, OLD.basis AS old, NEW.basis AS new UNION ALL
         SELECT '开始日期' AS field, OLD.first_day AS old, NEW.first_day AS new UNION ALL

@@ -27,7 +27,7 @@ const QString kNotDraft = QStringLiteral("only a draft job changes");
 const QString kJobFields = QStringLiteral(
     "uuid, family, revision, job_number, station, kind, basis, first_day, last_day, weather, temperature, "
     "humidity, testers, instrument, conclusion, notes, revision_note, state, recorded_by, recorded_at, "
-    "checked_by, checked_at, approved_by, approved_at, returned_why, expired_by, expired_at");
+    "checked_by, checked_at, approved_by, approved_at, returned_why, expired_by, expired_at, customer");
 
 const char* const kStateCodes[] = {"draft", "checking", "approved"};
 
@@ -84,6 +84,7 @@ TestJob JobFrom(const QSqlQuery& query) {
                         &job.approvedAt, &job.returnedWhy, &job.expiredBy, &job.expiredAt};
     for (QString* text : signs)
         *text = query.value(c++).toString();
+    job.customer = query.value(c++).toString();
     return job;
 }
 
@@ -353,10 +354,11 @@ Result<QString> TestJobs::save(const TestJob& given) {
         query.prepare(QStringLiteral(
             "INSERT INTO jobs (uuid, family, revision, job_number, station, kind, basis, first_day, "
             "last_day, weather, temperature, humidity, testers, instrument, conclusion, notes, "
-            "revision_note, changed_at, changed_by, pushed) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
+            "revision_note, customer, changed_at, changed_by, pushed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
             "ON CONFLICT (uuid) DO UPDATE SET job_number = excluded.job_number, "
-            "station = excluded.station, kind = excluded.kind, basis = excluded.basis, "
+            "station = excluded.station, customer = excluded.customer, kind = excluded.kind, "
+            "basis = excluded.basis, "
             "first_day = excluded.first_day, last_day = excluded.last_day, "
             "weather = excluded.weather, temperature = excluded.temperature, "
             "humidity = excluded.humidity, testers = excluded.testers, "
@@ -369,7 +371,7 @@ Result<QString> TestJobs::save(const TestJob& given) {
         for (const QString& text :
              {job.number, job.station, job.kind, job.basis, DayText(job.firstDay), DayText(job.lastDay),
               job.weather, job.temperature, job.humidity, job.testers, job.instrument, job.conclusion,
-              job.notes, job.revisionNote, now, m_archive.laptopId()})
+              job.notes, job.revisionNote, job.customer, now, m_archive.laptopId()})
             query.addBindValue(NotNull(text));
         if (!query.exec())
             return why = Detail(query), false;
@@ -669,9 +671,9 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
             "INSERT INTO jobs (uuid, family, revision, job_number, station, kind, basis, first_day, "
             "last_day, "
             "weather, temperature, humidity, testers, instrument, conclusion, notes, revision_note, "
-            "changed_at, "
-            "changed_by, pushed) SELECT ?, family, ?, job_number, station, kind, basis, first_day, last_day, "
-            "weather, temperature, humidity, testers, instrument, conclusion, notes, ?, ?, ?, 0 "
+            "customer, changed_at, changed_by, pushed) "
+            "SELECT ?, family, ?, job_number, station, kind, basis, first_day, last_day, "
+            "weather, temperature, humidity, testers, instrument, conclusion, notes, ?, customer, ?, ?, 0 "
             "FROM jobs WHERE uuid = ?"));
         for (const QVariant& value : {QVariant(fresh), QVariant(revision), QVariant(TrimText(whatChanged)),
                                       QVariant(now), QVariant(m_archive.laptopId()), QVariant(uuid)})

@@ -43,6 +43,7 @@ struct TestJob {
     int revision = 1;
     QString number;
     QString station;
+    QString customer; // the unit the tests are made for ("委托单位")
     QString kind;
     QString basis;
     QDate firstDay;

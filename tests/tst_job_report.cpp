@@ -96,6 +96,7 @@ QString MakeJob(RecordArchive& archive, bool approve) {
     TestJob job;
     job.number = QStringLiteral("东郊-20240315-01");
     job.station = kStation;
+    job.customer = QStringLiteral("东郊运维<站>");
     job.kind = QStringLiteral("例行试验");
     job.basis = JobBasisPresets().at(1);
     job.firstDay = job.lastDay = QDate(2024, 3, 15);
@@ -255,7 +256,8 @@ private slots:
               QStringLiteral("不合格"), QStringLiteral("注意"), QStringLiteral("合格"),
               QStringLiteral("未测"), QStringLiteral("QF9"), QStringLiteral("+75%"),
               QStringLiteral("SN-7731"), QStringLiteral("JZ-2024-118"), QStringLiteral("东<郊>&\"站\""),
-              QStringLiteral("张伟<b>&amp;</b>"), QStringLiteral("已超过有效期")})
+              QStringLiteral("张伟<b>&amp;</b>"), QStringLiteral("东郊运维<站>"),
+              QStringLiteral("已超过有效期")})
             QVERIFY2(flat.contains(expected), qPrintable(expected + QStringLiteral(" missing in\n") + all));
         QCOMPARE(flat.contains(QStringLiteral("批准：王主任")), approved);
         QCOMPARE(flat.contains(QStringLiteral("附录趋势图")), charts);
@@ -275,7 +277,7 @@ private slots:
                                  << "客户：东郊供电公司"
                                  << "";
         QTest::newRow("unknown field") << "<th>试验依据</th><td colspan=\"3\">{{basis}}</td>"
-                                       << "<th>试验依据</th><td>{{customer}}</td>"
+                                       << "<th>试验依据</th><td>{{client}}</td>"
                                        << "委托单位"
                                        << "第 %1 行";
         QTest::newRow("unpaired braces") << "{{kind}}"

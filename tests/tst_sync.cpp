@@ -871,6 +871,7 @@ private slots:
         TestJob job;
         job.number = QStringLiteral("东郊站-20260101-01");
         job.station = QStringLiteral("东郊站");
+        job.customer = QStringLiteral("东郊运维班");
         job.instrument = *jobsA.saveInstrument(meter);
         job.planned = QStringList{QStringLiteral("QF1"), QStringLiteral("QF2")};
         const QString uuid = *jobsA.save(job);
@@ -887,6 +888,7 @@ private slots:
         };
         syncs({&a, &b});
         QCOMPARE(jobsB.job(uuid)->planned, job.planned);
+        QCOMPARE(jobsB.job(uuid)->customer, job.customer);
         QCOMPARE(jobsB.rows(uuid)->size(), 4); // three records and QF2 "未测"
         QCOMPARE(jobsB.instrumentBySerial(QStringLiteral("SN-1"))->validUntil, meter.validUntil);
         QCOMPARE(b.rows(QStringLiteral("test_intervals"), intervals),

@@ -95,6 +95,7 @@ void TFrmJobs::CreateControls() {
     auto* form = new QFormLayout;
     EdtNumber = Field(new QLineEdit(this), "EdtNumber", QStringLiteral("任务编号"), form);
     EdtStation = Field(new QLineEdit(this), "EdtStation", QStringLiteral("站名"), form);
+    EdtCustomer = Field(new QLineEdit(this), "EdtCustomer", QStringLiteral("委托单位"), form);
     CmbKind = Field(new QComboBox(this), "CmbKind", QStringLiteral("试验性质"), form);
     CmbKind->addItems(JobKinds());
     CmbBasis = Field(new QComboBox(this), "CmbBasis", QStringLiteral("试验依据"), form);
@@ -225,6 +226,7 @@ void TFrmJobs::ShowJob(const QString& uuid) {
 void TFrmJobs::ShowFields() {
     EdtNumber->setText(m_job.number);
     EdtStation->setText(m_job.station);
+    EdtCustomer->setText(m_job.customer);
     CmbKind->setCurrentIndex(std::max(0, int(JobKinds().indexOf(m_job.kind))));
     CmbBasis->setCurrentText(m_job.basis);
     EdtFirstDay->setDate(m_job.firstDay.isValid() ? m_job.firstDay : QDate::currentDate());
@@ -264,6 +266,7 @@ TestJob TFrmJobs::TypedJob() const {
     TestJob job = m_job;
     job.number = EdtNumber->text();
     job.station = TrimText(EdtStation->text());
+    job.customer = TrimText(EdtCustomer->text());
     job.kind = CmbKind->currentText();
     job.basis = TrimText(CmbBasis->currentText());
     job.firstDay = EdtFirstDay->date();

@@ -51,6 +51,7 @@ public:
     QTableView* TblJobs = nullptr;
     QLineEdit* EdtNumber = nullptr;
     QLineEdit* EdtStation = nullptr;
+    QLineEdit* EdtCustomer = nullptr;
     QComboBox* CmbKind = nullptr;
     QComboBox* CmbBasis = nullptr;
     QDateEdit* EdtFirstDay = nullptr;

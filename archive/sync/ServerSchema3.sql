@@ -65,6 +65,7 @@ CREATE TABLE ohmara.jobs (
     revision      integer NOT NULL,
     job_number    text NOT NULL CHECK (char_length(job_number) <= 256),
     station       text NOT NULL DEFAULT '' CHECK (char_length(station) <= 256),
+    customer      text NOT NULL DEFAULT '',
     kind          text NOT NULL DEFAULT '',
     basis         text NOT NULL DEFAULT '',
     first_day     text NOT NULL DEFAULT '',
@@ -261,11 +262,11 @@ GRANT INSERT (uuid, model, serial, certificate, calibrated_on, valid_until, note
 GRANT INSERT (scope, key, months, changed_at, changed_by), UPDATE (months, changed_at, changed_by)
     ON ohmara.test_intervals TO ohmara_engineer
 ;
-GRANT INSERT (uuid, family, revision, job_number, station, kind, basis, first_day, last_day, weather,
+GRANT INSERT (uuid, family, revision, job_number, station, customer, kind, basis, first_day, last_day, weather,
               temperature, humidity, testers, instrument, conclusion, notes, revision_note, state,
               recorded_by, recorded_at, checked_by, checked_at, approved_by, approved_at, returned_why,
               expired_by, expired_at, changed_at, changed_by),
-      UPDATE (family, revision, job_number, station, kind, basis, first_day, last_day, weather, temperature, humidity, testers,
+      UPDATE (family, revision, job_number, station, customer, kind, basis, first_day, last_day, weather, temperature, humidity, testers,
               instrument, conclusion, notes, revision_note, state, recorded_by, recorded_at, checked_by,
               checked_at, approved_by, approved_at, returned_why, expired_by, expired_at, changed_at,
               changed_by)

@@ -95,15 +95,15 @@ inline const ChangeTable kIntervals{QStringLiteral("test_intervals"),
 inline const ChangeTable kJobs{
     QStringLiteral("jobs"), QStringList{QStringLiteral("uuid")},
     QStringList{
-        QStringLiteral("family"),        QStringLiteral("revision"),    QStringLiteral("job_number"),
-        QStringLiteral("station"),       QStringLiteral("kind"),        QStringLiteral("basis"),
-        QStringLiteral("first_day"),     QStringLiteral("last_day"),    QStringLiteral("weather"),
-        QStringLiteral("temperature"),   QStringLiteral("humidity"),    QStringLiteral("testers"),
-        QStringLiteral("instrument"),    QStringLiteral("conclusion"),  QStringLiteral("notes"),
-        QStringLiteral("revision_note"), QStringLiteral("state"),       QStringLiteral("recorded_by"),
-        QStringLiteral("recorded_at"),   QStringLiteral("checked_by"),  QStringLiteral("checked_at"),
-        QStringLiteral("approved_by"),   QStringLiteral("approved_at"), QStringLiteral("returned_why"),
-        QStringLiteral("expired_by"),    QStringLiteral("expired_at")},
+        QStringLiteral("family"),       QStringLiteral("revision"),      QStringLiteral("job_number"),
+        QStringLiteral("station"),      QStringLiteral("customer"),      QStringLiteral("kind"),
+        QStringLiteral("basis"),        QStringLiteral("first_day"),     QStringLiteral("last_day"),
+        QStringLiteral("weather"),      QStringLiteral("temperature"),   QStringLiteral("humidity"),
+        QStringLiteral("testers"),      QStringLiteral("instrument"),    QStringLiteral("conclusion"),
+        QStringLiteral("notes"),        QStringLiteral("revision_note"), QStringLiteral("state"),
+        QStringLiteral("recorded_by"),  QStringLiteral("recorded_at"),   QStringLiteral("checked_by"),
+        QStringLiteral("checked_at"),   QStringLiteral("approved_by"),   QStringLiteral("approved_at"),
+        QStringLiteral("returned_why"), QStringLiteral("expired_by"),    QStringLiteral("expired_at")},
     QStringLiteral("任务"), 3};
 
 // A table whose rows are only ever added, merged by union as records are: its key, every column
