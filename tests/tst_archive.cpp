@@ -1046,7 +1046,8 @@ private slots:
                                        "upload");
         auto* window = new TFrmOverview;
         const QAbstractItemModel* tree = window->TreeOverview->model();
-        QAbstractItemModelTester tester(tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(window->Shown(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(tree->rowCount(), 2);
         QCOMPARE(Text(tree, {0}, OverviewModel::VerdictColumn), QStringLiteral("不合格"));
         QCOMPARE(Text(tree, {0, 0}, OverviewModel::Resistance),

@@ -28,6 +28,7 @@
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -486,7 +487,8 @@ private slots:
         // assets open as a new job.
         auto* overview = new TFrmOverview;
         const QAbstractItemModel* tree = overview->Shown();
-        QAbstractItemModelTester overviewTester(tree, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester overviewTester(overview->Shown(),
+                                                QAbstractItemModelTester::FailureReportingMode::QtTest);
         overview->SetToday(due.addDays(-10));
         const auto listed = [tree](int column) {
             QStringList cells;

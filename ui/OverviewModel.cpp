@@ -32,8 +32,10 @@ QVariant RollUpData(const QString& name, Verdict worst, int column, int role) {
         return VerdictDescription(assessment);
     case Qt::BackgroundRole:
         return column == OverviewModel::VerdictColumn ? VerdictRole(assessment, role) : QVariant();
-    case kSortRole:
-        return column == OverviewModel::VerdictColumn ? QVariant(int(worst)) : QVariant(name);
+    case kSortRole: // by name or worst verdict; in the other columns they keep their order
+        return column == OverviewModel::VerdictColumn ? QVariant(int(worst))
+               : column == OverviewModel::Name        ? QVariant(name)
+                                                      : QVariant();
     default:
         return {};
     }
