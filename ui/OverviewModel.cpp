@@ -232,44 +232,24 @@ OverviewFilter::OverviewFilter(OverviewModel* model, QObject* parent)
     setSortLocaleAware(true);
 }
 
-void OverviewFilter::setVerdict(std::optional<Verdict> verdict) {
-    if (verdict == m_verdict)
+void OverviewFilter::setFilters(const Filters& filters) {
+    if (filters == m_filters)
         return;
-    m_verdict = verdict;
-    invalidateFilter();
-}
-
-void OverviewFilter::setStation(const QString& station) {
-    if (station == m_station)
-        return;
-    m_station = station;
-    invalidateFilter();
-}
-
-void OverviewFilter::setSearch(const QString& device) {
-    if (device.trimmed() == m_search)
-        return;
-    m_search = device.trimmed();
-    invalidateFilter();
-}
-
-void OverviewFilter::setDue(DueFilter filter, const QDate& today) {
-    if (filter == m_due && today == m_today)
-        return;
-    m_due = filter;
-    m_today = today;
-    invalidateFilter();
+    beginResetModel();
+    m_filters = filters;
+    m_filters.search = filters.search.trimmed();
+    endResetModel();
 }
 
 bool OverviewFilter::placeShown(const OverviewDevice& device, const QString& station) const {
-    if (!m_station.isEmpty() && m_station != station)
+    if (!m_filters.station.isEmpty() && m_filters.station != station)
         return false;
-    if (m_due != DueFilter::All) {
+    if (m_filters.due != DueFilter::All) {
         const DueAsset* due = m_model->due(device);
-        if (!due || !DueMatches(*due, m_due, m_today))
+        if (!due || !DueMatches(*due, m_filters.due, m_filters.today))
             return false;
     }
-    return m_search.isEmpty() || device.asset.device.contains(m_search, Qt::CaseInsensitive);
+    return m_filters.search.isEmpty() || device.asset.device.contains(m_filters.search, Qt::CaseInsensitive);
 }
 
 std::vector<const OverviewDevice*> OverviewFilter::shownDevices(int station, int bay) const {
@@ -277,7 +257,7 @@ std::vector<const OverviewDevice*> OverviewFilter::shownDevices(int station, int
     const QString stationName = OverviewModel::StationName(place);
     const std::vector<OverviewDevice>& devices = place.bays[size_t(bay)].devices;
     const auto matches = [this](const OverviewDevice& device) {
-        return !m_verdict || device.assessment.verdict == *m_verdict;
+        return !m_filters.verdict || device.assessment.verdict == *m_filters.verdict;
     };
     // A phase that matches keeps the bay's other phases in view beside it.
     const bool phaseMatches = std::any_of(devices.begin(), devices.end(), [&](const OverviewDevice& d) {

@@ -56,12 +56,18 @@ class OverviewFilter : public QSortFilterProxyModel {
 public:
     explicit OverviewFilter(OverviewModel* model, QObject* parent = nullptr);
 
-    void setVerdict(std::optional<Verdict> verdict); // none: every verdict
-    void setStation(const QString& station);         // "": every station
-    void setSearch(const QString& device);           // part of a device number, any case
-    void setDue(DueFilter filter, const QDate& today);
-    DueFilter dueFilter() const { return m_due; }
-    QDate today() const { return m_today; }
+    struct Filters {
+        std::optional<Verdict> verdict; // none: every verdict
+        QString station;                // "": every station
+        QString search;                 // part of a device number, any case
+        DueFilter due = DueFilter::All;
+        QDate today = QDate::currentDate(); // the day the due filter counts from
+        bool operator==(const Filters&) const = default;
+    };
+    // Shows the rows the filters let through, all at once: a view takes it as a new model rather
+    // than row by row, which for thousands of rows it could not do in time.
+    void setFilters(const Filters& filters);
+    const Filters& filters() const { return m_filters; }
 
     // The bay's devices that the filters show, in the model's order: a phase that matches the
     // verdict keeps its bay's other phases beside it.
@@ -77,9 +83,5 @@ private:
     bool placeShown(const OverviewDevice& device, const QString& station) const;
 
     OverviewModel* m_model;
-    std::optional<Verdict> m_verdict;
-    QString m_station;
-    QString m_search;
-    DueFilter m_due = DueFilter::All;
-    QDate m_today = QDate::currentDate();
+    Filters m_filters;
 };

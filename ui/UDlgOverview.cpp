@@ -80,10 +80,18 @@ void TFrmOverview::CreateControls() {
     TreeOverview->setUniformRowHeights(true);
     TreeOverview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeOverview->header()->setStretchLastSection(true);
-    // The model's order (phases A, B, C first) until a column is chosen.
-    TreeOverview->header()->setSortIndicatorClearable(true);
-    TreeOverview->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    TreeOverview->setSortingEnabled(true);
+    // The model's order (phases A, B, C first) until a column is chosen. Sorted with the tree
+    // folded: every unfolded row is a persistent index the sort would have to move one by one.
+    QHeaderView* header = TreeOverview->header();
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
+    header->setSectionsClickable(true);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        TreeOverview->collapseAll();
+        m_shown->sort(column, order);
+        TreeOverview->expandAll();
+    });
 
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -145,16 +153,21 @@ void TFrmOverview::Refresh() {
 }
 
 void TFrmOverview::SetToday(const QDate& today) {
-    m_shown->setDue(m_shown->dueFilter(), today);
+    OverviewFilter::Filters filters = m_shown->filters();
+    filters.today = today;
+    m_shown->setFilters(filters);
+    TreeOverview->expandAll();
     ShowCount();
 }
 
 void TFrmOverview::Filter() {
     const int verdict = CBVerdict->currentData().toInt();
-    m_shown->setVerdict(verdict < 0 ? std::nullopt : std::optional<Verdict>(Verdict(verdict)));
-    m_shown->setStation(CBStation->currentIndex() > 0 ? CBStation->currentText() : QString());
-    m_shown->setSearch(EdtSearch->text());
-    m_shown->setDue(DueFilter(CBDue->currentData().toInt()), m_shown->today());
+    OverviewFilter::Filters filters = m_shown->filters();
+    filters.verdict = verdict < 0 ? std::nullopt : std::optional<Verdict>(Verdict(verdict));
+    filters.station = CBStation->currentIndex() > 0 ? CBStation->currentText() : QString();
+    filters.search = EdtSearch->text();
+    filters.due = DueFilter(CBDue->currentData().toInt());
+    m_shown->setFilters(filters);
     TreeOverview->expandAll();
     ShowCount();
 }
@@ -184,9 +197,10 @@ void TFrmOverview::BtnNewJobClick() {
                 if (const DueAsset* asset = m_model->due(device))
                     due.push_back(*asset);
     // "全部" plans what is due within the coming days, as the due list does.
-    const DueFilter filter = m_shown->dueFilter() == DueFilter::All ? DueFilter::Soon : m_shown->dueFilter();
+    const OverviewFilter::Filters& shown = m_shown->filters();
+    const DueFilter filter = shown.due == DueFilter::All ? DueFilter::Soon : shown.due;
     const TestJob job =
-        TestJobs(ProgramArchive::shared().archive()).jobForDue(station.name, due, filter, m_shown->today());
+        TestJobs(ProgramArchive::shared().archive()).jobForDue(station.name, due, filter, shown.today);
     if (job.planned.isEmpty()) {
         ShowMessage(QStringLiteral("“%1”没有到期的设备。").arg(OverviewModel::StationName(station)),
                     kAppTitle, MsgIcon::Information);
