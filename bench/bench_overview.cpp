@@ -3,7 +3,8 @@
 // of what a user waits for in the window:
 //   opening it (the overview read and assessed, the due dates, the tree shown and painted);
 //   typing a device number into the search, choosing a verdict, clearing both;
-//   showing only the overdue assets; sorting by resistance.
+//   showing only the overdue assets; sorting by resistance;
+// and the register window of the 10,000 devices: opening, searching, sorting.
 // Usage: bench_overview [records [folder]]   (default 1000000; a program folder given is filled once
 // and reused by later runs, which then skip the filling)
 #include "archive/ArchiveQueries.h"
@@ -14,12 +15,14 @@
 #include "report/DataFile.h"
 #include "ui/ProgramArchive.h"
 #include "ui/UDlgOverview.h"
+#include "ui/UDlgRegister.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <cstdio>
@@ -121,6 +124,16 @@ int main(int argc, char* argv[]) {
     });
     step("read again", [&] { window->Refresh(); });
     delete window;
+    TFrmRegister* assets = nullptr;
+    std::printf("register window:\n");
+    step("opened (10,000 devices)", [&] {
+        assets = new TFrmRegister;
+        assets->show();
+    });
+    step("a device number typed into the search",
+         [&] { assets->EdtSearch->setText(QStringLiteral("QF0999")); });
+    step("sorted by station", [&] { assets->TblAssets->sortByColumn(1, Qt::DescendingOrder); });
+    delete assets;
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("peak memory: %ld MiB\n", usage.ru_maxrss / 1024);
