@@ -177,7 +177,8 @@ void ArchiveImportRun::begin() {
 }
 
 void ArchiveImportRun::end(ImportSummary summary) {
-    g_imports.erase(std::find(g_imports.begin(), g_imports.end(), this));
+    if (const auto found = std::find(g_imports.begin(), g_imports.end(), this); found != g_imports.end())
+        g_imports.erase(found);
     if (!g_imports.empty())
         g_imports.front()->begin();
     if (summary.recordsAdded > 0)
