@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QSet>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 #include <chrono>
 #include <climits>
@@ -22,10 +23,10 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -301,14 +302,16 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
 class FileReader {
 public:
     FileReader(size_t count, std::function<ReadFile(size_t)> read)
-        : m_count(count), m_read(std::move(read)), m_thread([this] { run(); }) {}
+        : m_count(count), m_read(std::move(read)), m_thread(QThread::create([this] { run(); })) {
+        m_thread->start();
+    }
     ~FileReader() {
         {
             const std::lock_guard lock(m_mutex);
             m_stop = true;
         }
         m_changed.notify_all();
-        m_thread.join();
+        m_thread->wait();
     }
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
@@ -351,7 +354,7 @@ private:
     std::condition_variable m_changed;
     std::deque<ReadFile> m_ready;
     bool m_stop = false;
-    std::thread m_thread; // last: starts once the rest is in place
+    std::unique_ptr<QThread> m_thread; // last: starts once the rest is in place
 };
 
 // What earlier imports noted, by key.

@@ -24,6 +24,7 @@
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -40,9 +41,8 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
@@ -64,6 +64,19 @@ QList<QByteArray> Frames(int count, int firstMinute = 0) {
                                 QStringLiteral("LAB"), uint8_t(1 + k % 3), 5, uint32_t(1000 + k)}
                           .frame());
     return frames;
+}
+
+// A cell of a table or tree model, below the row path given (empty: a top-level row).
+QVariant Cell(const QAbstractItemModel* model, const QList<int>& path, int column,
+              int role = Qt::DisplayRole) {
+    QModelIndex index;
+    for (const int row : path)
+        index = model->index(row, 0, index);
+    return index.siblingAtColumn(column).data(role);
+}
+
+QString Text(const QAbstractItemModel* model, const QList<int>& path, int column) {
+    return Cell(model, path, column).toString();
 }
 
 QByteArray Digest(const QString& path) {
@@ -614,30 +627,33 @@ private slots:
                  5);
         RecordGrid grid;
         TFrmHistory dialog(grid, 0, QStringLiteral("qb"));
-        const QTableWidget* table = dialog.TblPhases;
+        const QTableView* table = dialog.TblPhases;
+        const QAbstractItemModel* phases = table->model();
+        QAbstractItemModelTester phasesTester(dialog.Phases(),
+                                              QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester rowsTester(dialog.Rows(),
+                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(!table->isHidden());
-        QCOMPARE(table->horizontalHeaderItem(3)->text(), QStringLiteral("B相 QB"));
+        QCOMPARE(phases->headerData(3, Qt::Horizontal).toString(), QStringLiteral("B相 QB"));
         const QList<QStringList> rows{
             {"2024-05-02", "100 A", "51.0 uΩ", "", "", "合格", ""},
             {"2024-05-01", "100 A", "50.0 uΩ", "81.0 uΩ", "55.0 uΩ", "注意", "B相比最低相高 62 %"}};
-        QCOMPARE(table->rowCount(), rows.size());
+        QCOMPARE(phases->rowCount(), rows.size());
         for (int r = 0; r < rows.size(); ++r)
             for (int c = 0; c < rows[r].size(); ++c)
-                QCOMPARE(table->item(r, c) ? table->item(r, c)->text() : QString(), rows[r][c]);
-        QCOMPARE(table->item(1, 3)->data(Qt::AccessibleDescriptionRole).toString(),
+                QCOMPARE(Text(phases, {r}, c), rows[r][c]);
+        QCOMPARE(Cell(phases, {1}, 3, Qt::AccessibleDescriptionRole).toString(),
                  QStringLiteral("注意：B相比最低相高 62 %"));
-        QCOMPARE(dialog.TblHistory->item(0, 6)->text(), QStringLiteral("仪器上传")); // not the grid's
-        TFrmHistory alone(grid, 0, QStringLiteral("QD"));                            // in no bay
+        QCOMPARE(Text(dialog.TblHistory->model(), {0}, 6), QStringLiteral("仪器上传")); // not the grid's
+        TFrmHistory alone(grid, 0, QStringLiteral("QD"));                               // in no bay
         QVERIFY(alone.TblPhases->isHidden());
         // Every record shows its verdict and reasons, in a bay or not.
-        const auto cell = [](const QTableWidget* shown, int row, int column) {
-            return shown->item(row, column) ? shown->item(row, column)->text() : QString();
-        };
-        const int verdictColumn = alone.TblHistory->columnCount() - 2;
-        QCOMPARE(alone.TblHistory->horizontalHeaderItem(verdictColumn)->text(), QStringLiteral("结论"));
-        QCOMPARE(cell(alone.TblHistory, 0, verdictColumn), QStringLiteral("不合格"));
-        QCOMPARE(cell(alone.TblHistory, 0, verdictColumn + 1), QStringLiteral("超过限值 8 uΩ"));
-        QCOMPARE(cell(dialog.TblHistory, 0, verdictColumn), QStringLiteral("注意"));
+        const QAbstractItemModel* history = alone.TblHistory->model();
+        const int verdictColumn = history->columnCount() - 2;
+        QCOMPARE(history->headerData(verdictColumn, Qt::Horizontal).toString(), QStringLiteral("结论"));
+        QCOMPARE(Text(history, {0}, verdictColumn), QStringLiteral("不合格"));
+        QCOMPARE(Text(history, {0}, verdictColumn + 1), QStringLiteral("超过限值 8 uΩ"));
+        QCOMPARE(Text(dialog.TblHistory->model(), {0}, verdictColumn), QStringLiteral("注意"));
 
         // The bay's table shows every row of a longer history, none hidden below a scroll.
         std::vector<TestRecord> days;
@@ -647,7 +663,7 @@ private slots:
         dialog.show();
         dialog.BtnQueryClick();
         QCoreApplication::processEvents();
-        QCOMPARE(table->rowCount(), 8);
+        QCOMPARE(phases->rowCount(), 8);
         QVERIFY(table->rowViewportPosition(7) + table->rowHeight(7) <= table->viewport()->height());
     }
 
@@ -891,6 +907,8 @@ private slots:
 
     // "取消" during the import of one large file stops it inside the file; the dialog stays,
     // holding the window off, until the import has ended, and the summary says it was cancelled.
+    // The window's thread goes on meanwhile; a click before the dialog shows is dropped, not
+    // carried out later.
     void cancelStopsALargeImportInsideItsFile() {
         constexpr int kRecords = 400000;
         TempProgramDir dir;
@@ -925,8 +943,19 @@ private slots:
             shownAfterCancel = progress->isVisible() && QApplication::activeModalWidget() == progress;
         });
         look.start(10);
-        const ImportSummary summary = RunArchiveImport(&window, {file}, root, false);
+        auto* button = new QPushButton(QStringLiteral("存储"), &window);
+        button->show();
+        QSignalSpy pressed(button, &QPushButton::clicked);
+        ImportSummary summary;
+        QSignalSpy ended(ArchiveImportRun::Start(&window, {file}, root, false,
+                                                 [&summary](const ImportSummary& told) { summary = told; }),
+                         &ArchiveImportRun::finished);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(ended.wait(120000));
         look.stop();
+        QCOMPARE(pressed.count(), 0);
+        QTest::mouseClick(button, Qt::LeftButton); // the window takes input again
+        QCOMPARE(pressed.count(), 1);
         QVERIFY(clicked);
         QVERIFY(shownAfterCancel);
         QCOMPARE(barName, QStringLiteral("导入进度"));
@@ -944,15 +973,21 @@ private slots:
         FolderRecorder folders;
         ProgramArchive::shared().store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload");
         auto* window = new TFrmRegister;
-        QCOMPARE(window->TblAssets->rowCount(), 1);
-        QCOMPARE(window->TblAssets->item(0, 0)->text(), QStringLiteral("QF1"));
-        window->TblAssets->item(0, 1)->setText("东郊站");
-        window->TblAssets->item(0, 9)->setText("1e308");
+        QAbstractItemModelTester tester(window->Shown(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        RegisterModel* rows = window->Rows();
+        const auto type = [rows](int column, const QString& text) {
+            QVERIFY(rows->setData(rows->index(0, column), text));
+        };
+        QCOMPARE(rows->rowCount(), 1);
+        QCOMPARE(Text(rows, {0}, 0), QStringLiteral("QF1"));
+        type(1, "东郊站");
+        type(9, "1e308");
         window->BtnSave->click();
         QCOMPARE(messages.texts().size(), 1);
         QVERIFY2(messages.texts().first().contains("1e308"), qPrintable(messages.texts().first()));
         QVERIFY(!LoadAsset(ProgramArchive::shared().archive(), "QF1"));
-        window->TblAssets->item(0, 9)->setText("0.0004");
+        type(9, "0.0004");
         window->EdtRiseFactor->setText("0.35");
         window->BtnSave->click();
         QCOMPARE(messages.texts().size(), 1);
@@ -964,19 +999,26 @@ private slots:
         const QString file = dir.filePath("台账.xlsx");
         QVERIFY(window->ExportTo(file));
         QCOMPARE(folders.folders.size(), 1);
-        window->TblAssets->item(0, 2)->setText("changed, not saved");
+        type(2, "changed, not saved");
         QVERIFY(window->ImportFrom(file));
-        QCOMPARE(window->TblAssets->item(0, 2)->text(), QString());
-        QCOMPARE(window->TblAssets->item(0, 1)->text(), QStringLiteral("东郊站"));
+        QCOMPARE(Text(rows, {0}, 2), QString());
+        QCOMPARE(Text(rows, {0}, 1), QStringLiteral("东郊站"));
+        // The search shows matching device numbers in any case; the rows stay.
+        window->EdtSearch->setText("qf");
+        QCOMPARE(window->Shown()->rowCount(), 1);
+        window->EdtSearch->setText("QX");
+        QCOMPARE(window->Shown()->rowCount(), 0);
+        QCOMPARE(window->Assets().size(), size_t(1));
+        window->EdtSearch->clear();
 
         // A typed text widens its column; closing asks before the edit is thrown away.
         QPointer<TFrmRegister> shown(window);
         window->show();
         const QString typed(60, QChar(0x6D4B));
-        window->TblAssets->item(0, 2)->setText(typed);
+        type(2, typed);
         QVERIFY(window->TblAssets->columnWidth(2) >=
                 window->TblAssets->fontMetrics().horizontalAdvance(typed));
-        const int last = window->TblAssets->columnCount() - 1;
+        const int last = rows->columnCount() - 1;
         QCOMPARE(window->TblAssets->columnWidth(last),
                  window->TblAssets->horizontalHeader()->sectionSizeHint(last));
         messages.clear();
@@ -1012,26 +1054,36 @@ private slots:
                                         Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ")},
                                        "upload");
         auto* window = new TFrmOverview;
-        QTreeWidget* tree = window->TreeOverview;
-        QCOMPARE(tree->topLevelItemCount(), 2);
-        QTreeWidgetItem* bay = tree->topLevelItem(0)->child(0);
-        QCOMPARE(tree->topLevelItem(0)->text(6), QStringLiteral("不合格"));
-        QCOMPARE(bay->text(4), QStringLiteral("A 50.0 uΩ / B 80.0 uΩ / C 120.0 uΩ"));
-        QCOMPARE(bay->child(1)->text(6), QStringLiteral("注意"));
-        QCOMPARE(bay->child(1)->data(6, Qt::AccessibleDescriptionRole).toString(),
-                 QStringLiteral("注意：B相比最低相高 60 %"));
+        const QAbstractItemModel* tree = window->TreeOverview->model();
+        QAbstractItemModelTester tester(window->Shown(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(tree->rowCount(), 2);
+        QCOMPARE(Text(tree, {0}, OverviewModel::VerdictColumn), QStringLiteral("不合格"));
+        QCOMPARE(Text(tree, {0, 0}, OverviewModel::Resistance),
+                 QStringLiteral("A 50.0 uΩ / B 80.0 uΩ / C 120.0 uΩ"));
+        QCOMPARE(Text(tree, {0, 0, 1}, OverviewModel::VerdictColumn), QStringLiteral("注意"));
+        QCOMPARE(
+            Cell(tree, {0, 0, 1}, OverviewModel::VerdictColumn, Qt::AccessibleDescriptionRole).toString(),
+            QStringLiteral("注意：B相比最低相高 60 %"));
         // B alone needs attention; its bay's other phases stay beside it.
         window->CBVerdict->setCurrentIndex(window->CBVerdict->findText("注意"));
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(tree->topLevelItem(0)->child(0)->childCount(), 3);
+        QCOMPARE(tree->rowCount(), 1);
+        QCOMPARE(tree->rowCount(tree->index(0, 0, tree->index(0, 0))), 3);
         window->CBVerdict->setCurrentIndex(0);
         window->EdtSearch->setText("qx");
-        QCOMPARE(tree->topLevelItemCount(), 1);
-        QCOMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("（未登记）"));
+        QCOMPARE(tree->rowCount(), 1);
+        QCOMPARE(Text(tree, {0}, OverviewModel::Name), QStringLiteral("（未登记）"));
         window->EdtSearch->clear();
         QSignalSpy chosen(window, &TFrmOverview::deviceChosen);
-        emit tree->itemDoubleClicked(tree->topLevelItem(0)->child(0)->child(2), 0);
+        QModelIndex qc = tree->index(2, OverviewModel::Phase, tree->index(0, 0, tree->index(0, 0)));
+        emit window->TreeOverview->doubleClicked(qc);
         QCOMPARE(chosen.value(0).value(0).toString(), QStringLiteral("QC"));
+        // Sorted by resistance, highest first, and back to the model's order.
+        window->TreeOverview->header()->setSortIndicator(OverviewModel::Resistance, Qt::DescendingOrder);
+        QCOMPARE(Text(tree, {0, 0, 0}, OverviewModel::Name), QStringLiteral("QC"));
+        QCOMPARE(Text(tree, {0, 0, 2}, OverviewModel::Name), QStringLiteral("QA"));
+        window->TreeOverview->header()->setSortIndicator(-1, Qt::AscendingOrder);
+        QCOMPARE(Text(tree, {0, 0, 0}, OverviewModel::Name), QStringLiteral("QA"));
 
         const QString pdf = dir.filePath("总览.pdf");
         QVERIFY(window->ExportTo(pdf));
@@ -1045,7 +1097,7 @@ private slots:
         // A long reason wraps in its cell instead of being cut.
         text.start("pdftotext", {"-raw", pdf, "-"});
         QVERIFY(text.waitForFinished(60000));
-        const QString wrapped = tree->topLevelItem(0)->child(0)->child(2)->text(7);
+        const QString wrapped = Text(tree, {0, 0, 2}, OverviewModel::Reason);
         QVERIFY2(QString::fromUtf8(text.readAllStandardOutput()).remove('\n').contains(wrapped),
                  qPrintable(wrapped));
         QVERIFY(window->ExportTo(dir.filePath("总览.xlsx")));
@@ -1055,7 +1107,7 @@ private slots:
         // A phase tested at another current says so on its bay's row.
         ProgramArchive::shared().store({Record("QA", "24-05-01 10:00", "200 A", "31.0 uΩ")}, "upload");
         window->Refresh();
-        QCOMPARE(tree->topLevelItem(0)->child(0)->text(4),
+        QCOMPARE(Text(tree, {0, 0}, OverviewModel::Resistance),
                  QStringLiteral("A 31.0 uΩ（200 A） / B 80.0 uΩ（100 A） / C 120.0 uΩ（100 A）"));
         delete window;
     }

@@ -62,7 +62,9 @@ int ProgramChild(const QStringList& setup) {
     ProgramArchive& program = ProgramArchive::shared();
     int stored = 0;
     program.store({Record(setup.at(1) + QStringLiteral("-0"), 0)}, QStringLiteral("live"));
-    BringInDataFolder(nullptr);
+    QSignalSpy brought(BringInDataFolder(nullptr), &ArchiveImportRun::finished);
+    if (!brought.wait(60000))
+        return 2;
     QTextStream out(stdout);
     out << "ready" << Qt::endl;
     QTextStream in(stdin);
@@ -255,7 +257,7 @@ private slots:
         QCOMPARE(Digest(fileName), damaged); // "No": left as it was, and not asked again
         ProgramArchive::shared().reset();    // the next start asks again
         ProgramArchive::shared().store({Record(QStringLiteral("QF8"), 10)}, QStringLiteral("live"));
-        QCOMPARE(messages.messages.size(), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(messages.messages.size(), 3, 60000); // once the data folder is in
         QCOMPARE(messages.messages.at(0).buttons, MsgButtons::YesNo);
         QVERIFY(messages.texts().at(0).contains(QStringLiteral("已损坏")));
 

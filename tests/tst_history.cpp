@@ -25,7 +25,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -115,21 +114,31 @@ QString PdfText(const QString& path) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-// Looks at the history window once it is shown modally, then closes it.
+// Looks at the history window once it is shown modally (after the data folder's import), then
+// closes it.
 struct HistoryPeek {
     QString device;
     int rows = -1;
-    void arm() {
-        device = QStringLiteral("(not shown)");
-        rows = -1;
-        QTimer::singleShot(0, [this] {
+    bool seen = false;
+    QTimer look;
+    HistoryPeek() {
+        look.setInterval(10);
+        QObject::connect(&look, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<TFrmHistory*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
+            look.stop();
+            seen = true;
             device = dialog->EdtDevice->text();
-            rows = dialog->TblHistory->rowCount();
+            rows = dialog->TblHistory->model()->rowCount();
             dialog->BtnClose->click();
         });
+    }
+    void arm() {
+        device = QStringLiteral("(not shown)");
+        rows = -1;
+        seen = false;
+        look.start();
     }
 };
 
@@ -274,8 +283,8 @@ private slots:
         FillNumberedGrid(grid, GridRows());
         TFrmHistory dialog(grid, 3, kDevice);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("设备历史"));
-        QCOMPARE(dialog.TblHistory->rowCount(), 9);
-        QCOMPARE(dialog.TblHistory->item(0, 3)->text(), QStringLiteral("56.3 uΩ"));
+        QCOMPARE(dialog.TblHistory->model()->rowCount(), 9);
+        QCOMPARE(dialog.TblHistory->model()->index(0, 3).data().toString(), QStringLiteral("56.3 uΩ"));
         QList<QAbstractSeries*> series = dialog.Chart()->series();
         QCOMPARE(series.size(), 2);
         auto* first = qobject_cast<QLineSeries*>(series.at(0));
@@ -382,12 +391,14 @@ private slots:
         HistoryPeek peek;
         peek.arm();
         QTest::keyClick(window.SGData, Qt::Key_H, Qt::ControlModifier);
+        QTRY_VERIFY(peek.seen);
         QCOMPARE(peek.device, QStringLiteral("OTHER"));
         QCOMPARE(peek.rows, 1);
 
         window.SGData->setCurrentIndex(window.SGData->model()->index(0, 1));
         peek.arm();
         service->trigger();
+        QTRY_VERIFY(peek.seen);
         QCOMPARE(peek.device, kDevice);
         QCOMPARE(peek.rows, 2);
 
@@ -396,6 +407,7 @@ private slots:
         window.SGData->setCurrentIndex(QModelIndex());
         peek.arm();
         service->trigger();
+        QTRY_VERIFY(peek.seen);
         QCOMPARE(peek.device, QString());
         QCOMPARE(peek.rows, 0);
     }

@@ -12,6 +12,7 @@
 #include "ui/UDlgAudit.h"
 #include "ui/UDlgDue.h"
 #include "ui/UDlgJobs.h"
+#include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 #include "ui/UMain.h"
 
@@ -27,6 +28,7 @@
 #include <QSortFilterProxyModel>
 #include <QSqlQuery>
 #include <QStatusBar>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -480,6 +482,51 @@ private slots:
         QVERIFY(jobs.save(job));
         QCOMPARE(messages.texts(), QStringList());
         delete window;
+
+        // The overview shows the same next tests and filters by them; the chosen station's due
+        // assets open as a new job.
+        auto* overview = new TFrmOverview;
+        const QAbstractItemModel* tree = overview->Shown();
+        QAbstractItemModelTester overviewTester(overview->Shown(),
+                                                QAbstractItemModelTester::FailureReportingMode::QtTest);
+        overview->SetToday(due.addDays(-10));
+        const auto listed = [tree](int column) {
+            QStringList cells;
+            for (int s = 0; s < tree->rowCount(); ++s)
+                for (int b = 0; b < tree->rowCount(tree->index(s, 0)); ++b) {
+                    const QModelIndex bay = tree->index(b, 0, tree->index(s, 0));
+                    for (int d = 0; d < tree->rowCount(bay); ++d)
+                        cells << tree->index(d, OverviewModel::Name, bay).data().toString() + ' ' +
+                                     tree->index(d, column, bay).data().toString();
+                }
+            cells.sort();
+            return cells;
+        };
+        QVERIFY2(listed(OverviewModel::NextTest).contains("QF1 " + due.toString(Qt::ISODate)),
+                 qPrintable(listed(OverviewModel::NextTest).join(", ")));
+        QVERIFY(listed(OverviewModel::NextTest).contains(QStringLiteral("QF2 未试验")));
+        const auto devices = [&] {
+            QStringList names = listed(OverviewModel::Name);
+            for (QString& name : names)
+                name = name.section(' ', 0, 0);
+            return names;
+        };
+        overview->CBDue->setCurrentIndex(overview->CBDue->findData(int(DueFilter::Overdue)));
+        QCOMPARE(devices(), overdue);
+        overview->CBDue->setCurrentIndex(overview->CBDue->findData(int(DueFilter::Soon)));
+        QCOMPARE(devices(), soon);
+        for (int s = 0; s < tree->rowCount(); ++s)
+            if (tree->index(s, 0).data().toString() == "东郊站")
+                overview->TreeOverview->setCurrentIndex(tree->index(s, 0));
+        overview->BtnNewJobClick();
+        auto* planned = overview->findChild<TFrmJobs*>();
+        QVERIFY(planned);
+        QStringList east = soon;
+        east.removeAll("QF3");
+        QCOMPARE(planned->TypedJob().planned, east);
+        QCOMPARE(planned->TypedJob().station, QStringLiteral("东郊站"));
+        QCOMPARE(messages.texts(), QStringList());
+        delete overview;
     }
 
     // Who changed which field from what to what, for the register, the rules, the instruments and

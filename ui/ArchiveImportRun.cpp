@@ -1,53 +1,71 @@
 #include "ui/ArchiveImportRun.h"
 
+#include "archive/ImportRunner.h"
 #include "archive/RecordArchive.h"
 #include "report/DataFile.h"
+#include "ui/InputGuard.h"
 #include "ui/ProgramArchive.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QEventLoop>
-#include <QPointer>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <deque>
 
 namespace {
 
-constexpr auto kQuickImport = std::chrono::milliseconds(300);
+// A short look ends before anything would show.
+constexpr int kQuickImportMs = 300;
+
+// The imports asked for: the first one runs, the others wait their turn.
+std::deque<ArchiveImportRun*> g_imports;
 
 // The progress of an import. "取消", Esc and closing the dialog ask the import to stop; the dialog
-// stays, holding its window off, until the import has really ended and closes it.
+// stays, holding its window off, until the import has really ended and closes it. The bar is set
+// directly: the dialog's own setValue() would dispatch events from inside the progress report.
 class ImportProgress : public QProgressDialog {
 public:
-    ImportProgress(QWidget* parent, std::atomic<bool>* cancel)
+    ImportProgress(QWidget* parent, std::function<void()> cancel)
         : QProgressDialog(QStringLiteral("正在把测试记录导入记录库…"), QString(), 0, 0, parent),
-          m_cancel(cancel), m_button(new QPushButton(QStringLiteral("取消"), this)) {
+          m_cancel(std::move(cancel)), m_button(new QPushButton(QStringLiteral("取消"), this)),
+          m_bar(new QProgressBar(this)) {
         setObjectName(QStringLiteral("ImportProgress"));
         setWindowTitle(QStringLiteral("导入记录"));
         setAccessibleName(windowTitle());
+        m_bar->setRange(0, 0);
+        m_bar->setAccessibleName(QStringLiteral("导入进度"));
+        setBar(m_bar);
         setCancelButton(m_button);
         setWindowModality(Qt::WindowModal);
-        setMinimumDuration(200);
+        setMinimumDuration(kQuickImportMs);
         setAutoClose(false);
         setAutoReset(false);
-        if (auto* bar = findChild<QProgressBar*>())
-            bar->setAccessibleName(QStringLiteral("导入进度"));
         // The dialog's own answer to a cancel hides it while the import still runs. It is connected
         // by name, so only a disconnect by name finds it.
         disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
         connect(this, &QProgressDialog::canceled, this, [this] {
-            *m_cancel = true;
+            m_cancel();
             m_button->setEnabled(false);
             setLabelText(QStringLiteral("正在取消导入…"));
         });
     }
 
+    // Shows the dialog unless the import ends first.
+    void showSoon() {
+        QTimer::singleShot(kQuickImportMs, this, [this] {
+            if (!m_ended)
+                show();
+        });
+    }
+    void showProgress(int done, int total) {
+        m_bar->setRange(0, total);
+        m_bar->setValue(done);
+    }
     void reject() override {
         if (!m_ended)
             emit canceled();
@@ -67,89 +85,122 @@ protected:
     }
 
 private:
-    std::atomic<bool>* m_cancel;
+    std::function<void()> m_cancel;
     QPushButton* m_button;
+    QProgressBar* m_bar;
     bool m_ended = false;
+};
+
+// While an import runs, the user's input is dropped as it arrives, but for a modal window opened
+// meanwhile (the import's progress once it shows, a message): nothing is started on an archive that
+// is being filled, and nothing clicked meanwhile is carried out after it.
+class InputHold : public QObject {
+public:
+    InputHold() : m_modalAtStart(QApplication::activeModalWidget()) { qApp->installEventFilter(this); }
+    ~InputHold() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!UserInputBlocker::IsUserInput(event))
+            return false;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == m_modalAtStart)
+            return true;
+        if (auto* window = qobject_cast<QWindow*>(watched))
+            return window != modal->windowHandle();
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return !widget || !(widget == modal || modal->isAncestorOf(widget));
+    }
+
+private:
+    QPointer<QWidget> m_modalAtStart;
 };
 
 } // namespace
 
-ImportSummary RunArchiveImport(QWidget* parent, const QStringList& paths, const QString& root,
-                               bool onlyChanged) {
+ArchiveImportRun::ArchiveImportRun(QWidget* parent, QStringList paths, QString root, bool onlyChanged,
+                                   Done done)
+    : QObject(parent ? static_cast<QObject*>(parent) : qApp), m_parent(parent), m_paths(std::move(paths)),
+      m_root(std::move(root)), m_onlyChanged(onlyChanged), m_done(std::move(done)) {}
+
+ArchiveImportRun* ArchiveImportRun::Start(QWidget* parent, const QStringList& paths, const QString& root,
+                                          bool onlyChanged, Done done) {
+    auto* run = new ArchiveImportRun(parent, paths, root, onlyChanged, std::move(done));
+    // A run that goes with its window before its turn leaves the queue with it.
+    connect(run, &QObject::destroyed, [run] {
+        const auto found = std::find(g_imports.begin(), g_imports.end(), run);
+        if (found == g_imports.end())
+            return;
+        const bool first = found == g_imports.begin();
+        g_imports.erase(found);
+        if (first && !g_imports.empty())
+            g_imports.front()->begin();
+    });
+    g_imports.push_back(run);
+    if (g_imports.size() == 1)
+        run->begin();
+    return run;
+}
+
+bool ArchiveImportRun::Busy() {
+    return !g_imports.empty();
+}
+
+void ArchiveImportRun::begin() {
     ProgramArchive& program = ProgramArchive::shared();
     if (!program.archive().writable()) {
         program.tellProblemOnce();
         ImportSummary summary;
         summary.failed = true;
         summary.problem = program.archive().problem();
-        return summary;
+        QTimer::singleShot(0, this, [this, summary] { end(summary); });
+        return;
     }
-    const QString fileName = program.archive().fileName();
-    std::atomic<bool> cancel{false};
-    ImportProgress progress(parent, &cancel);
-    QEventLoop loop;
-    ImportSummary summary;
-    QPointer<QProgressDialog> shown(&progress);
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::thread worker([&] {
-        RecordArchive archive; // a connection of this thread's own
-        if (archive.open(fileName) != ArchiveState::Open) {
-            summary.failed = true;
-            summary.problem = archive.problem();
-        } else {
-            ImportOptions options;
-            options.root = root;
-            options.onlyChanged = onlyChanged;
-            options.cancel = &cancel;
-            options.progress = [&](int done, int total, const QString&) {
-                QMetaObject::invokeMethod(
-                    &progress,
-                    [shown, done, total] {
-                        if (shown) {
-                            shown->setMaximum(total);
-                            shown->setValue(done);
-                        }
-                    },
-                    Qt::QueuedConnection);
-            };
-            summary = ImportFiles(archive, paths, options);
-        }
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            done = true;
-        }
-        finished.notify_one();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    auto* hold = new InputHold;
+    hold->setParent(this);
+    m_runner = new ImportRunner(this);
+    auto* progress = new ImportProgress(m_parent, [runner = m_runner] { runner->cancel(); });
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &QObject::destroyed, progress, &ImportProgress::end);
+    progress->showSoon();
+    connect(m_runner, &ImportRunner::progress, progress, &ImportProgress::showProgress);
+    connect(m_runner, &ImportRunner::finished, this, [this, hold, progress](const ImportSummary& summary) {
+        m_runner->wait();
+        progress->end();
+        delete hold;
+        end(summary);
     });
-    // A short look ends before anything would show: no window, no events handled meanwhile.
-    // A longer one shows its progress and can be cancelled.
-    bool quick = false;
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        quick = finished.wait_for(lock, kQuickImport, [&done] { return done; });
-    }
-    if (!quick) {
-        progress.show();
-        loop.exec();
-    }
-    worker.join();
-    progress.end();
-    if (summary.recordsAdded > 0)
-        emit program.recordsStored(QStringLiteral("import"));
-    return summary;
+    ImportOptions options;
+    options.root = m_root;
+    options.onlyChanged = m_onlyChanged;
+    m_runner->start(program.archive().fileName(), m_paths, options);
 }
 
-ImportSummary BringInDataFolder(QWidget* parent) {
+void ArchiveImportRun::end(ImportSummary summary) {
+    if (const auto found = std::find(g_imports.begin(), g_imports.end(), this); found != g_imports.end())
+        g_imports.erase(found);
+    if (!g_imports.empty())
+        g_imports.front()->begin();
+    if (summary.recordsAdded > 0)
+        emit ProgramArchive::shared().recordsStored(QStringLiteral("import"));
+    deleteLater();
+    emit finished(summary);
+    if (m_done)
+        m_done(summary);
+}
+
+ArchiveImportRun* BringInDataFolder(QWidget* parent, ArchiveImportRun::Done done) {
     const QString folder = EnsureDataFolder();
-    const ImportSummary summary = RunArchiveImport(parent, {folder}, folder, true);
-    QStringList skipped;
-    const QDir root(folder);
-    for (const ImportSkip& skip : summary.skipped)
-        skipped << root.relativeFilePath(skip.path) + QStringLiteral("：") + skip.reason;
-    ProgramArchive::shared().setSkippedFiles(skipped);
-    return summary;
+    return ArchiveImportRun::Start(
+        parent, {folder}, folder, true, [folder, done](const ImportSummary& summary) {
+            QStringList skipped;
+            const QDir root(folder);
+            for (const ImportSkip& skip : summary.skipped)
+                skipped << root.relativeFilePath(skip.path) + QStringLiteral("：") + skip.reason;
+            ProgramArchive::shared().setSkippedFiles(skipped);
+            if (done)
+                done(summary);
+        });
 }
 
 QString ImportSummaryText(const ImportSummary& summary) {

@@ -5,7 +5,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -13,41 +13,57 @@ constexpr int kShownRows = 8;
 
 } // namespace
 
-void ShowBayPhases(QTableWidget* table, const std::optional<BayPhases>& bay) {
-    table->setVisible(bay.has_value());
-    table->clear();
-    table->setRowCount(0);
-    if (!bay)
+BayPhasesModel* MakeBayPhasesModel(QObject* parent) {
+    auto* model = new BayPhasesModel(
+        {},
+        [](const BayPhaseDay& day, int column) -> QString {
+            const int phases = int(day.resistanceTexts.size());
+            if (column == 0)
+                return day.day;
+            if (column == 1)
+                return day.stepText;
+            if (column < 2 + phases)
+                return day.resistanceTexts[size_t(column - 2)];
+            return column == 2 + phases ? VerdictText(day.worst.verdict) : day.worst.reasonText();
+        },
+        parent);
+    model->setRoles([](const BayPhaseDay& day, int column, int role) -> QVariant {
+        const int phases = int(day.resistanceTexts.size());
+        if (role == kSortRole && column == 1)
+            return day.stepAmperes;
+        if (column >= 2 && column < 2 + phases)
+            return role == kSortRole ? LeadingNumber(day.resistanceTexts[size_t(column - 2)])
+                                     : VerdictRole(day.assessments[size_t(column - 2)], role);
+        if (column == 2 + phases)
+            return role == kSortRole ? QVariant(int(day.worst.verdict)) : VerdictRole(day.worst, role);
+        return {};
+    });
+    return model;
+}
+
+void ShowBayPhases(QTableView* view, BayPhasesModel* model, const std::optional<BayPhases>& bay) {
+    view->setVisible(bay.has_value());
+    if (!bay) {
+        model->setValues({}, {});
         return;
+    }
     QStringList headers{QStringLiteral("日期"), RecordColumnOf(RecordColumn::Step).header};
     for (const auto& [phase, device] : bay->phases)
         headers << QStringLiteral("%1相 %2").arg(phase, device);
     headers << QStringLiteral("结论") << QStringLiteral("原因");
-    table->setColumnCount(int(headers.size()));
-    table->setHorizontalHeaderLabels(headers);
-    table->setAccessibleName(QStringLiteral("%1 %2 各相").arg(bay->station, bay->bay).trimmed());
-    table->setRowCount(int(bay->days.size()));
-    for (int r = 0; r < int(bay->days.size()); ++r) {
-        const BayPhaseDay& day = bay->days[size_t(r)];
-        table->setItem(r, 0, new QTableWidgetItem(day.day));
-        table->setItem(r, 1, new QTableWidgetItem(day.stepText));
-        for (size_t p = 0; p < day.resistanceTexts.size(); ++p)
-            table->setItem(r, 2 + int(p), VerdictTableItem(day.resistanceTexts[p], day.assessments[p]));
-        const int verdictColumn = 2 + int(bay->phases.size());
-        table->setItem(r, verdictColumn, VerdictTableItem(VerdictText(day.worst.verdict), day.worst));
-        table->setItem(r, verdictColumn + 1, new QTableWidgetItem(day.worst.reasonText()));
-    }
-    table->resizeColumnsToContents();
+    model->setValues(bay->days, headers);
+    view->setAccessibleName(QStringLiteral("%1 %2 各相").arg(bay->station, bay->bay).trimmed());
+    view->resizeColumnsToContents();
     // As tall as its rows need, so that none hides below a scroll; a long history keeps at least
     // kShownRows in view and scrolls the rest.
-    int height = table->horizontalHeader()->sizeHint().height() + 2 * table->frameWidth() +
-                 table->horizontalScrollBar()->sizeHint().height();
+    int height = view->horizontalHeader()->sizeHint().height() + 2 * view->frameWidth() +
+                 view->horizontalScrollBar()->sizeHint().height();
     int shownHeight = height;
-    for (int r = 0; r < table->rowCount(); ++r) {
-        height += table->rowHeight(r);
+    for (int r = 0; r < model->rowCount(); ++r) {
+        height += view->rowHeight(r);
         if (r < kShownRows)
-            shownHeight += table->rowHeight(r);
+            shownHeight += view->rowHeight(r);
     }
-    table->setMinimumHeight(shownHeight);
-    table->setMaximumHeight(height);
+    view->setMinimumHeight(shownHeight);
+    view->setMaximumHeight(height);
 }

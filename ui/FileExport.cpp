@@ -44,3 +44,12 @@ bool FileExport::Write(const QString& fileName, const Writer& writer) {
     OpenFolder(FolderOfFile(fileName));
     return true;
 }
+
+bool FileExport::WriteTable(const QString& fileName, const TablePdfLayout& layout,
+                            const TableRowSource& rows) {
+    const bool pdf = fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
+    return Write(fileName, [&](const QString& name, QString* reason) {
+        return pdf ? WriteTablePdf(name, layout, rows, reason)
+                   : WriteTableFile(name, layout.headers, rows, reason);
+    });
+}

@@ -132,12 +132,14 @@ void ProgramArchive::rebuild() {
         damaged.close();
     }
     storePending();
-    const ImportSummary summary = BringInDataFolder(nullptr);
-    emit registerChanged();
-    ShowMessage(QStringLiteral("已建立新的记录库，从测试记录文件夹导入 %1 条记录。\n损坏的文件保留为“%2”。")
-                    .arg(summary.recordsAdded)
-                    .arg(QDir::toNativeSeparators(*aside)),
-                kAppTitle, MsgIcon::Information);
+    BringInDataFolder(nullptr, [this, aside = *aside](const ImportSummary& summary) {
+        emit registerChanged();
+        ShowMessage(
+            QStringLiteral("已建立新的记录库，从测试记录文件夹导入 %1 条记录。\n损坏的文件保留为“%2”。")
+                .arg(summary.recordsAdded)
+                .arg(QDir::toNativeSeparators(aside)),
+            kAppTitle, MsgIcon::Information);
+    });
 }
 
 bool ProgramArchive::storePending() {

@@ -24,7 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +33,62 @@ constexpr QSize kWindowSize(1000, 700);
 const QString kTitle = QStringLiteral("设备历史");
 const QString kVerdictHeader = QStringLiteral("结论");
 const QString kReasonHeader = QStringLiteral("原因");
+
+HistoryRowsModel* MakeHistoryRowsModel(QObject* parent) {
+    const int verdictColumn = int(HistoryColumnHeaders().size());
+    auto* model = new HistoryRowsModel(
+        HistoryColumnHeaders() + QStringList{kVerdictHeader, kReasonHeader},
+        [verdictColumn](const HistoryRow& row, int column) -> QString {
+            if (column < verdictColumn)
+                return HistoryRowTexts(row.entry).value(column);
+            if (!row.assessment)
+                return {};
+            return column == verdictColumn ? VerdictText(row.assessment->verdict)
+                                           : row.assessment->reasonText();
+        },
+        parent);
+    model->setRoles([verdictColumn](const HistoryRow& row, int column, int role) -> QVariant {
+        const auto optional = [](const auto& value) { return value ? QVariant(*value) : QVariant(); };
+        if (role == kSortRole) {
+            switch (column) {
+            case 0:
+                return optional(row.entry.when);
+            case 1:
+                return LeadingNumber(row.entry.step);
+            case 3:
+                return optional(row.entry.microOhms);
+            case 7:
+                return optional(row.entry.changeFromFirst);
+            case 8:
+                return optional(row.entry.changeFromPrevious);
+            default:
+                break;
+            }
+        }
+        if (column != verdictColumn || !row.assessment)
+            return {};
+        return role == kSortRole ? QVariant(int(row.assessment->verdict))
+                                 : VerdictRole(*row.assessment, role);
+    });
+    return model;
+}
+
+// A read-only table on a model, sorted by any column through a proxy (none at first).
+QTableView* SortedTable(QAbstractItemModel* model, const char* name, QWidget* parent) {
+    auto* view = new QTableView(parent);
+    view->setObjectName(QLatin1String(name));
+    auto* sorted = new RowFilter(view);
+    sorted->setSourceModel(model);
+    view->setModel(sorted);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->horizontalHeader()->setSortIndicatorClearable(true);
+    view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    view->setSortingEnabled(true);
+    return view;
+}
 
 } // namespace
 
@@ -67,25 +123,15 @@ void TFrmHistory::CreateControls() {
         top->addWidget(w);
     top->addStretch();
 
-    const QStringList headers = HistoryColumnHeaders() + QStringList{kVerdictHeader, kReasonHeader};
-    TblHistory = new QTableWidget(0, int(headers.size()), this);
-    TblHistory->setObjectName(QStringLiteral("TblHistory"));
+    m_rows = MakeHistoryRowsModel(this);
+    TblHistory = SortedTable(m_rows, "TblHistory", this);
     TblHistory->setAccessibleName(QStringLiteral("测试记录"));
-    TblHistory->setHorizontalHeaderLabels(headers);
-    TblHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-    TblHistory->verticalHeader()->hide();
-    TblHistory->horizontalHeader()->setStretchLastSection(true);
     ChartHistory = new QChartView(this);
     ChartHistory->setObjectName(QStringLiteral("ChartHistory"));
     ChartHistory->setAccessibleName(QStringLiteral("电阻趋势"));
     ChartHistory->setRenderHint(QPainter::Antialiasing);
-    TblPhases = new QTableWidget(this);
-    TblPhases->setObjectName(QStringLiteral("TblPhases"));
-    TblPhases->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    TblPhases->setSelectionBehavior(QAbstractItemView::SelectRows);
-    TblPhases->verticalHeader()->hide();
-    TblPhases->horizontalHeader()->setStretchLastSection(true);
+    m_phases = MakeBayPhasesModel(this);
+    TblPhases = SortedTable(m_phases, "TblPhases", this);
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(ChartHistory);
     splitter->addWidget(TblHistory);
@@ -136,32 +182,25 @@ void TFrmHistory::Gather() {
                                            ProgramArchive::shared().skippedFiles())
                     : GatherDeviceHistory(EdtDevice->text(), m_grid, m_recordCount, EnsureDataFolder(),
                                           SharedHistoryCache());
-    m_assessments =
+    const std::vector<Assessment> assessments =
         archive && archive->readable() ? HistoryAssessments(*archive, m_history) : std::vector<Assessment>();
+    std::vector<HistoryRow> rows;
+    rows.reserve(m_history.entries.size());
+    for (size_t r = 0; r < m_history.entries.size(); ++r)
+        rows.push_back({m_history.entries[r],
+                        r < assessments.size() ? std::optional<Assessment>(assessments[r]) : std::nullopt});
+    m_rows->setValues(std::move(rows));
     EdtLimit->setText(Limit());
     const bool canHold = !m_history.device.trimmed().isEmpty();
     BtnSetLimit->setEnabled(canHold);
     BtnClearLimit->setEnabled(canHold);
     ShowHistory();
     ShowChart();
-    ShowBayPhases(TblPhases,
+    ShowBayPhases(TblPhases, m_phases,
                   archive && archive->readable() ? BayPhasesOf(*archive, m_history.device) : std::nullopt);
 }
 
 void TFrmHistory::ShowHistory() {
-    TblHistory->setRowCount(int(m_history.entries.size()));
-    for (int r = 0; r < int(m_history.entries.size()); ++r) {
-        const QStringList texts = HistoryRowTexts(m_history.entries[size_t(r)]);
-        for (int c = 0; c < texts.size(); ++c)
-            TblHistory->setItem(r, c, new QTableWidgetItem(texts.at(c)));
-        // The verdict of every record by the register's rules, when the archive can be read.
-        if (size_t(r) < m_assessments.size()) {
-            const Assessment& assessment = m_assessments[size_t(r)];
-            TblHistory->setItem(r, int(texts.size()),
-                                VerdictTableItem(VerdictText(assessment.verdict), assessment));
-            TblHistory->setItem(r, int(texts.size()) + 1, new QTableWidgetItem(assessment.reasonText()));
-        }
-    }
     TblHistory->resizeColumnsToContents();
     const auto charted = std::count_if(m_history.entries.begin(), m_history.entries.end(),
                                        [](const HistoryEntry& e) { return e.charted(); });

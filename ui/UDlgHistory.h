@@ -6,6 +6,7 @@
 // itself when it closes.
 #include "archive/Assessment.h"
 #include "history/DeviceHistory.h"
+#include "ui/BayPhasesTable.h"
 
 #include <QDialog>
 #include <optional>
@@ -15,8 +16,15 @@ class QChartView;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 class RecordGrid;
+
+// A row of the history's table: the record and, when the archive can be read, its verdict.
+struct HistoryRow {
+    HistoryEntry entry;
+    std::optional<Assessment> assessment;
+};
+using HistoryRowsModel = ValueTableModel<HistoryRow>;
 
 class TFrmHistory : public QDialog {
     Q_OBJECT
@@ -28,6 +36,8 @@ public:
     // The files the last export wrote (full paths).
     QString LastPdf() const { return m_lastPdf; }
     QString LastPng() const { return m_lastPng; }
+    HistoryRowsModel* Rows() const { return m_rows; }
+    BayPhasesModel* Phases() const { return m_phases; }
 
     void BtnQueryClick();
     void BtnSetLimitClick();
@@ -42,8 +52,8 @@ public:
     QLineEdit* EdtLimit = nullptr;
     QPushButton* BtnSetLimit = nullptr;
     QPushButton* BtnClearLimit = nullptr;
-    QTableWidget* TblHistory = nullptr;
-    QTableWidget* TblPhases = nullptr; // the bay's phases side by side, when the register knows them
+    QTableView* TblHistory = nullptr; // on Rows(), sorted by any column
+    QTableView* TblPhases = nullptr;  // the bay's phases side by side, when the register knows them
     QChartView* ChartHistory = nullptr;
     QLabel* lblSummary = nullptr;
     QPushButton* BtnExportPdf = nullptr;
@@ -63,7 +73,8 @@ private:
     const RecordGrid& m_grid;
     int m_recordCount = 0;
     DeviceHistory m_history;
-    std::vector<Assessment> m_assessments; // by entry; none while the archive cannot be read
+    HistoryRowsModel* m_rows = nullptr;
+    BayPhasesModel* m_phases = nullptr;
     QString m_lastPdf;
     QString m_lastPng;
 };

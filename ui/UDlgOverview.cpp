@@ -1,13 +1,12 @@
 #include "ui/UDlgOverview.h"
 
 #include "archive/RecordArchive.h"
-#include "archive/TableFile.h"
-#include "core/RecordColumns.h"
+#include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "ui/FileExport.h"
 #include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
-#include "ui/TablePdf.h"
+#include "ui/UDlgJobs.h"
 #include "ui/VerdictLook.h"
 
 #include <QComboBox>
@@ -17,7 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,40 +24,6 @@ namespace {
 constexpr QSize kWindowSize(1100, 680);
 const QString kTitle = QStringLiteral("站点总览");
 const QString kExportTitle = QStringLiteral("导出站点总览");
-const QString kUnregistered = QStringLiteral("（未登记）");
-enum Column { Name, Phase, Time, Step, Resistance, Change, VerdictColumn, Reason, ColumnCount };
-
-void MarkVerdict(QTreeWidgetItem* item, const Assessment& assessment) {
-    item->setText(VerdictColumn, VerdictText(assessment.verdict));
-    const QString description = VerdictDescription(assessment);
-    for (int c = 0; c < ColumnCount; ++c) {
-        item->setToolTip(c, description);
-        item->setData(c, Qt::AccessibleDescriptionRole, description);
-    }
-    if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
-        item->setBackground(VerdictColumn, colour);
-}
-
-// The phases of a bay side by side on its row, each with its current step when they were not all
-// tested at the same one.
-QString PhasesText(const std::vector<const OverviewDevice*>& devices) {
-    std::vector<const OverviewDevice*> phases;
-    for (const OverviewDevice* device : devices)
-        if (!device->asset.phase.isEmpty() && !device->resistanceText.isEmpty())
-            phases.push_back(device);
-    const bool oneStep = std::all_of(phases.begin(), phases.end(), [&](const OverviewDevice* device) {
-        return device->stepText == phases.front()->stepText;
-    });
-    QStringList texts;
-    for (const OverviewDevice* device : phases)
-        texts << device->asset.phase + QLatin1Char(' ') + device->resistanceText +
-                     (oneStep ? QString() : QStringLiteral("（%1）").arg(device->stepText));
-    return texts.join(QStringLiteral(" / "));
-}
-
-QString ShownTime(const QString& time) {
-    return QString(time).replace(QLatin1Char('T'), QLatin1Char(' '));
-}
 
 } // namespace
 
@@ -80,32 +45,53 @@ void TFrmOverview::CreateControls() {
     CBStation = new QComboBox(this);
     CBStation->setObjectName(QStringLiteral("CBStation"));
     CBStation->setAccessibleName(QStringLiteral("站名"));
+    CBDue = new QComboBox(this);
+    CBDue->setObjectName(QStringLiteral("CBDue"));
+    CBDue->setAccessibleName(QStringLiteral("下次试验"));
+    CBDue->addItem(QStringLiteral("已逾期"), int(DueFilter::Overdue));
+    CBDue->addItem(QStringLiteral("30 天内到期"), int(DueFilter::Soon));
+    CBDue->addItem(QStringLiteral("全部"), int(DueFilter::All));
+    CBDue->setCurrentIndex(CBDue->findData(int(DueFilter::All)));
     EdtSearch = new QLineEdit(this);
     EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
     EdtSearch->setAccessibleName(QStringLiteral("查找设备编号"));
     EdtSearch->setPlaceholderText(QStringLiteral("查找设备编号"));
     EdtSearch->setClearButtonEnabled(true);
+    BtnNewJob = NamedButton(QStringLiteral("新建任务"), "BtnNewJob", this);
     auto* top = new QHBoxLayout;
     auto* verdictLabel = new QLabel(QStringLiteral("结论"), this);
     verdictLabel->setBuddy(CBVerdict);
     auto* stationLabel = new QLabel(QStringLiteral("站名"), this);
     stationLabel->setBuddy(CBStation);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{verdictLabel, CBVerdict, stationLabel, CBStation, EdtSearch})
+    auto* dueLabel = new QLabel(QStringLiteral("下次试验"), this);
+    dueLabel->setBuddy(CBDue);
+    for (QWidget* w : std::initializer_list<QWidget*>{verdictLabel, CBVerdict, stationLabel, CBStation,
+                                                      dueLabel, CBDue, EdtSearch})
         top->addWidget(w);
     top->addStretch();
+    top->addWidget(BtnNewJob);
 
-    TreeOverview = new QTreeWidget(this);
+    m_model = new OverviewModel(this);
+    m_shown = new OverviewFilter(m_model, this);
+    TreeOverview = new QTreeView(this);
     TreeOverview->setObjectName(QStringLiteral("TreeOverview"));
     TreeOverview->setAccessibleName(kTitle);
-    TreeOverview->setColumnCount(ColumnCount);
-    TreeOverview->setHeaderLabels(
-        {QStringLiteral("站名 / 间隔 / ") + RecordColumnOf(RecordColumn::Device).header,
-         QStringLiteral("相别"), QStringLiteral("最近试验"), RecordColumnOf(RecordColumn::Step).header,
-         RecordColumnOf(RecordColumn::Resistance).header, QStringLiteral("比上次"), QStringLiteral("结论"),
-         QStringLiteral("原因")});
+    TreeOverview->setModel(m_shown);
     TreeOverview->setUniformRowHeights(true);
+    TreeOverview->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeOverview->header()->setStretchLastSection(true);
+    // The model's order (phases A, B, C first) until a column is chosen. Sorted with the tree
+    // folded: every unfolded row is a persistent index the sort would have to move one by one.
+    QHeaderView* header = TreeOverview->header();
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
+    header->setSectionsClickable(true);
+    connect(header, &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        TreeOverview->collapseAll();
+        m_shown->sort(column, order);
+        TreeOverview->expandAll();
+    });
 
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -123,14 +109,17 @@ void TFrmOverview::CreateControls() {
     layout->addWidget(TreeOverview, 1);
     layout->addLayout(bottom);
 
-    connect(CBVerdict, &QComboBox::currentIndexChanged, this, &TFrmOverview::ShowTree);
-    connect(CBStation, &QComboBox::currentIndexChanged, this, &TFrmOverview::ShowTree);
-    connect(EdtSearch, &QLineEdit::textChanged, this, &TFrmOverview::ShowTree);
-    connect(TreeOverview, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        const QString device = item->data(Name, Qt::UserRole).toString();
+    connect(CBVerdict, &QComboBox::currentIndexChanged, this, &TFrmOverview::Filter);
+    connect(CBStation, &QComboBox::currentIndexChanged, this, &TFrmOverview::Filter);
+    connect(CBDue, &QComboBox::currentIndexChanged, this, &TFrmOverview::Filter);
+    connect(EdtSearch, &QLineEdit::textChanged, this, &TFrmOverview::Filter);
+    connect(TreeOverview, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        const QString device =
+            index.siblingAtColumn(OverviewModel::Name).data(OverviewModel::kDeviceRole).toString();
         if (!device.isEmpty())
             emit deviceChosen(device);
     });
+    connect(BtnNewJob, &QPushButton::clicked, this, &TFrmOverview::BtnNewJobClick);
     connect(BtnExportExcel, &QPushButton::clicked, this, &TFrmOverview::BtnExportExcelClick);
     connect(BtnExportPdf, &QPushButton::clicked, this, &TFrmOverview::BtnExportPdfClick);
     connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
@@ -138,114 +127,130 @@ void TFrmOverview::CreateControls() {
 
 void TFrmOverview::Refresh() {
     RecordArchive& archive = ProgramArchive::shared().archive();
-    m_stations = archive.readable() ? BuildOverview(archive) : std::vector<OverviewStation>{};
+    std::vector<OverviewStation> stations;
+    QHash<QString, DueAsset> due;
+    if (archive.readable()) {
+        stations = BuildOverview(archive);
+        if (const Result<std::vector<DueAsset>> list = TestJobs(archive).dueList())
+            for (const DueAsset& asset : *list)
+                due.insert(asset.asset.key(), asset);
+    }
+    m_model->setStations(std::move(stations), std::move(due));
     const QString chosen = CBStation->currentText();
-    const QSignalBlocker blocker(CBStation);
-    CBStation->clear();
-    CBStation->addItem(QStringLiteral("全部站点"));
-    for (const OverviewStation& station : m_stations)
-        CBStation->addItem(station.name.isEmpty() ? kUnregistered : station.name);
-    CBStation->setCurrentIndex(std::max(0, CBStation->findText(chosen)));
-    ShowTree();
+    {
+        const QSignalBlocker blocker(CBStation);
+        CBStation->clear();
+        CBStation->addItem(QStringLiteral("全部站点"));
+        for (const OverviewStation& station : m_model->stations())
+            CBStation->addItem(OverviewModel::StationName(station));
+        CBStation->setCurrentIndex(std::max(0, CBStation->findText(chosen)));
+    }
+    Filter();
+    for (int c = 0; c < OverviewModel::Reason; ++c)
+        TreeOverview->resizeColumnToContents(c);
     if (!archive.readable())
         lblStatus->setText(QStringLiteral("记录库不能读取：%1").arg(archive.problem()));
 }
 
-bool TFrmOverview::PlaceShown(const OverviewDevice& device, const QString& station) const {
-    if (CBStation->currentIndex() > 0 && CBStation->currentText() != station)
-        return false;
-    const QString search = EdtSearch->text().trimmed();
-    return search.isEmpty() || device.asset.device.contains(search, Qt::CaseInsensitive);
-}
-
-std::vector<const OverviewDevice*> TFrmOverview::ShownDevices(const OverviewBay& bay,
-                                                              const QString& station) const {
-    const int verdict = CBVerdict->currentData().toInt();
-    const auto matches = [verdict](const OverviewDevice& device) {
-        return verdict < 0 || int(device.assessment.verdict) == verdict;
-    };
-    // A phase that matches keeps the bay's other phases in view beside it.
-    const bool phaseMatches =
-        std::any_of(bay.devices.begin(), bay.devices.end(), [&](const OverviewDevice& d) {
-            return !d.asset.phase.isEmpty() && matches(d) && PlaceShown(d, station);
-        });
-    std::vector<const OverviewDevice*> shown;
-    for (const OverviewDevice& device : bay.devices)
-        if (PlaceShown(device, station) &&
-            (matches(device) || (phaseMatches && !device.asset.phase.isEmpty())))
-            shown.push_back(&device);
-    return shown;
-}
-
-void TFrmOverview::ShowTree() {
-    TreeOverview->clear();
-    int devices = 0;
-    for (const OverviewStation& station : m_stations) {
-        const QString stationName = station.name.isEmpty() ? kUnregistered : station.name;
-        QTreeWidgetItem* stationItem = nullptr;
-        for (const OverviewBay& bay : station.bays) {
-            const std::vector<const OverviewDevice*> shown = ShownDevices(bay, stationName);
-            if (shown.empty())
-                continue;
-            if (!stationItem) {
-                stationItem = new QTreeWidgetItem(TreeOverview, {stationName});
-                MarkVerdict(stationItem, Assessment{station.worst, {}});
-            }
-            auto* bayItem =
-                new QTreeWidgetItem(stationItem, {bay.name.isEmpty() ? QStringLiteral("—") : bay.name});
-            MarkVerdict(bayItem, Assessment{bay.worst, {}});
-            for (const OverviewDevice* device : shown) {
-                auto* item = new QTreeWidgetItem(bayItem, {device->asset.device, device->asset.phase,
-                                                           ShownTime(device->lastTime), device->stepText,
-                                                           device->resistanceText,
-                                                           OverviewChangeText(device->changePercent)});
-                item->setData(Name, Qt::UserRole, device->asset.device);
-                MarkVerdict(item, device->assessment);
-                item->setText(Reason, device->assessment.reasonText());
-                ++devices;
-            }
-            bayItem->setText(Resistance, PhasesText(shown));
-        }
-    }
+void TFrmOverview::SetToday(const QDate& today) {
+    OverviewFilter::Filters filters = m_shown->filters();
+    filters.today = today;
+    m_shown->setFilters(filters);
     TreeOverview->expandAll();
-    for (int c = 0; c < Reason; ++c)
-        TreeOverview->resizeColumnToContents(c);
+    ShowCount();
+}
+
+void TFrmOverview::Filter() {
+    const int verdict = CBVerdict->currentData().toInt();
+    OverviewFilter::Filters filters = m_shown->filters();
+    filters.verdict = verdict < 0 ? std::nullopt : std::optional<Verdict>(Verdict(verdict));
+    filters.station = CBStation->currentIndex() > 0 ? CBStation->currentText() : QString();
+    filters.search = EdtSearch->text();
+    filters.due = DueFilter(CBDue->currentData().toInt());
+    m_shown->setFilters(filters);
+    TreeOverview->expandAll();
+    ShowCount();
+}
+
+void TFrmOverview::ShowCount() {
+    int devices = 0;
+    for (int s = 0; s < m_shown->rowCount(); ++s) {
+        const QModelIndex station = m_shown->index(s, 0);
+        for (int b = 0; b < m_shown->rowCount(station); ++b)
+            devices += m_shown->rowCount(m_shown->index(b, 0, station));
+    }
     lblStatus->setText(QStringLiteral("显示 %1 台设备").arg(devices));
 }
 
+void TFrmOverview::BtnNewJobClick() {
+    const OverviewModel::Place chosen = m_model->place(m_shown->mapToSource(TreeOverview->currentIndex()));
+    if (chosen.station < 0) {
+        ShowMessage(QStringLiteral("请先在总览中选择一个站或间隔。"), kAppTitle, MsgIcon::Information);
+        return;
+    }
+    const OverviewStation& station = m_model->stations()[size_t(chosen.station)];
+    // The due assets of the station, or of the chosen bay (of a device's bay).
+    std::vector<DueAsset> due;
+    for (int b = 0; b < int(station.bays.size()); ++b)
+        if (chosen.bay < 0 || b == chosen.bay)
+            for (const OverviewDevice& device : station.bays[size_t(b)].devices)
+                if (const DueAsset* asset = m_model->due(device))
+                    due.push_back(*asset);
+    // "全部" plans what is due within the coming days, as the due list does.
+    const OverviewFilter::Filters& shown = m_shown->filters();
+    const DueFilter filter = shown.due == DueFilter::All ? DueFilter::Soon : shown.due;
+    const TestJob job =
+        TestJobs(ProgramArchive::shared().archive()).jobForDue(station.name, due, filter, shown.today);
+    if (job.planned.isEmpty()) {
+        ShowMessage(QStringLiteral("“%1”没有到期的设备。").arg(OverviewModel::StationName(station)),
+                    kAppTitle, MsgIcon::Information);
+        return;
+    }
+    auto* jobs = new TFrmJobs(this);
+    connect(jobs, &TFrmJobs::jobsChanged, this, &TFrmOverview::jobsChanged);
+    jobs->StartJob(job);
+    jobs->setWindowModality(Qt::WindowModal);
+    jobs->show();
+}
+
 bool TFrmOverview::ExportTo(const QString& fileName) {
+    // What the tree shows, in its order.
     std::vector<QStringList> rows;
-    for (const OverviewStation& station : m_stations)
-        for (const OverviewBay& bay : station.bays)
-            for (const OverviewDevice* device :
-                 ShownDevices(bay, station.name.isEmpty() ? kUnregistered : station.name))
-                rows.push_back(OverviewRows({OverviewStation{station.name,
-                                                             station.worst,
-                                                             {OverviewBay{bay.name, bay.worst, {*device}}}}})
+    for (int s = 0; s < m_shown->rowCount(); ++s) {
+        const QModelIndex stationIndex = m_shown->index(s, 0);
+        for (int b = 0; b < m_shown->rowCount(stationIndex); ++b) {
+            const QModelIndex bayIndex = m_shown->index(b, 0, stationIndex);
+            for (int d = 0; d < m_shown->rowCount(bayIndex); ++d) {
+                const OverviewModel::Place at =
+                    m_model->place(m_shown->mapToSource(m_shown->index(d, 0, bayIndex)));
+                const OverviewStation& station = m_model->stations()[size_t(at.station)];
+                const OverviewBay& bay = station.bays[size_t(at.bay)];
+                rows.push_back(OverviewRows({OverviewStation{
+                                                station.name,
+                                                station.worst,
+                                                {OverviewBay{bay.name, bay.worst, {*m_model->device(at)}}}}})
                                    .front());
+            }
+        }
+    }
     const TableRowSource source = [&rows](qint64 row, QStringList* cells) {
         if (row >= qint64(rows.size()))
             return false;
         *cells = rows[size_t(row)];
         return true;
     };
-    const bool pdf = fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
-    const bool written = FileExport::Write(fileName, [&](const QString& name, QString* reason) {
-        if (!pdf)
-            return WriteTableFile(name, OverviewHeaders(), source, reason);
-        TablePdfLayout layout;
-        layout.title = QStringLiteral("%1 %2").arg(
-            kTitle, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
-        layout.headers = OverviewHeaders();
-        layout.weights = {10, 7, 10, 4, 11, 7, 9, 9, 6, 27};
-        layout.rowColour = [](const QStringList& cells) {
-            for (const Verdict verdict : {Verdict::Fail, Verdict::Attention, Verdict::Pass})
-                if (cells.value(8) == VerdictText(verdict))
-                    return VerdictColour(verdict);
-            return QColor();
-        };
-        return WriteTablePdf(name, layout, source, reason);
-    });
+    TablePdfLayout layout;
+    layout.title = QStringLiteral("%1 %2").arg(
+        kTitle, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    layout.headers = OverviewHeaders();
+    layout.weights = {10, 7, 10, 4, 11, 7, 9, 9, 6, 27};
+    layout.rowColour = [](const QStringList& cells) {
+        for (const Verdict verdict : {Verdict::Fail, Verdict::Attention, Verdict::Pass})
+            if (cells.value(8) == VerdictText(verdict))
+                return VerdictColour(verdict);
+        return QColor();
+    };
+    const bool written = FileExport::WriteTable(fileName, layout, source);
     if (written)
         lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
     return written;

@@ -15,7 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QSortFilterProxyModel>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
@@ -23,7 +24,6 @@ namespace {
 constexpr QSize kWindowSize(1100, 640);
 const QString kTitle = QStringLiteral("设备台账");
 const QStringList kFilters{QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
-constexpr int kKeyRole = Qt::UserRole + 1; // the row's device was registered before
 const QString kDiscardQuestion = QStringLiteral("设备台账有改动还没有保存。不保存就关闭吗？");
 
 QLineEdit* FactorEdit(const char* name, const QString& label, QWidget* parent) {
@@ -60,10 +60,27 @@ void TFrmRegister::CreateControls() {
     top->addWidget(EdtSearch);
     top->addStretch();
 
-    TblAssets = new QTableWidget(0, int(AssetColumnHeaders().size()), this);
+    m_rows = new RegisterModel(
+        AssetColumnHeaders(), [](const RegisterRow& row, int column) { return row.columns.value(column); },
+        this);
+    m_rows->setEdit([](RegisterRow& row, int column, const QString& text) {
+        while (row.columns.size() <= column)
+            row.columns << QString();
+        row.columns[column] = text;
+    });
+    m_shown = new QSortFilterProxyModel(this);
+    m_shown->setSourceModel(m_rows);
+    m_shown->setFilterKeyColumn(0);
+    m_shown->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_shown->setSortCaseSensitivity(Qt::CaseInsensitive);
+    m_shown->setSortLocaleAware(true);
+    TblAssets = new QTableView(this);
     TblAssets->setObjectName(QStringLiteral("TblAssets"));
     TblAssets->setAccessibleName(kTitle);
-    TblAssets->setHorizontalHeaderLabels(AssetColumnHeaders());
+    TblAssets->setModel(m_shown);
+    TblAssets->horizontalHeader()->setSortIndicatorClearable(true);
+    TblAssets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    TblAssets->setSortingEnabled(true);
     TblAssets->verticalHeader()->hide();
     TblAssets->setSelectionBehavior(QAbstractItemView::SelectItems);
     // Every column as wide as its texts, also as they are typed; none takes the room left.
@@ -99,10 +116,11 @@ void TFrmRegister::CreateControls() {
     layout->addLayout(factors);
     layout->addLayout(bottom);
 
-    connect(EdtSearch, &QLineEdit::textChanged, this, &TFrmRegister::Filter);
-    connect(TblAssets, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    connect(EdtSearch, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_shown->setFilterFixedString(text.trimmed()); });
+    connect(m_rows, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& changed) {
         m_edited = true;
-        TblAssets->resizeColumnToContents(item->column());
+        TblAssets->resizeColumnToContents(changed.column());
     });
     for (QLineEdit* edit : {EdtBaselineFactor, EdtRiseFactor, EdtPhaseFactor})
         connect(edit, &QLineEdit::textEdited, this, [this] { m_edited = true; });
@@ -126,47 +144,30 @@ void TFrmRegister::Load() {
     const bool writable = archive.writable();
     BtnSave->setEnabled(writable);
     BtnImport->setEnabled(writable);
-    lblStatus->setText(writable ? QStringLiteral("共 %1 台设备").arg(TblAssets->rowCount())
+    lblStatus->setText(writable ? QStringLiteral("共 %1 台设备").arg(m_rows->rowCount())
                                 : QStringLiteral("记录库不能写入：%1").arg(archive.problem()));
 }
 
 void TFrmRegister::ShowAssets(const std::vector<Asset>& assets) {
-    const QSignalBlocker loading(TblAssets);
-    TblAssets->setRowCount(int(assets.size()));
-    for (int r = 0; r < int(assets.size()); ++r) {
-        const QStringList columns = AssetColumns(assets[size_t(r)]);
-        for (int c = 0; c < columns.size(); ++c) {
-            auto* item = new QTableWidgetItem(columns.at(c));
-            if (c == 0) {
-                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-                item->setData(kKeyRole, assets[size_t(r)].registered);
-            }
-            TblAssets->setItem(r, c, item);
-        }
-    }
+    std::vector<RegisterRow> rows;
+    rows.reserve(assets.size());
+    for (const Asset& asset : assets)
+        rows.push_back({AssetColumns(asset), asset.registered});
+    m_rows->setValues(std::move(rows));
     TblAssets->resizeColumnsToContents();
-    Filter(EdtSearch->text());
-}
-
-void TFrmRegister::Filter(const QString& text) {
-    const QString wanted = text.trimmed();
-    for (int r = 0; r < TblAssets->rowCount(); ++r)
-        TblAssets->setRowHidden(r, !wanted.isEmpty() &&
-                                       !TblAssets->item(r, 0)->text().contains(wanted, Qt::CaseInsensitive));
 }
 
 std::vector<Asset> TFrmRegister::Assets() const {
     std::vector<Asset> assets;
-    for (int r = 0; r < TblAssets->rowCount(); ++r) {
+    for (const RegisterRow& row : m_rows->values()) {
         QStringList columns;
         bool filled = false;
-        for (int c = 0; c < TblAssets->columnCount(); ++c) {
-            const QTableWidgetItem* item = TblAssets->item(r, c);
-            columns << (item ? TrimText(item->text()) : QString());
+        for (int c = 0; c < m_rows->columnCount(); ++c) {
+            columns << TrimText(row.columns.value(c));
             filled = filled || (c > 0 && !columns.last().isEmpty());
         }
         // A device only seen stays out of the register until something is filled in for it.
-        if (!filled && !TblAssets->item(r, 0)->data(kKeyRole).toBool())
+        if (!filled && !row.registered)
             continue;
         Asset asset;
         QString reason;
@@ -202,7 +203,7 @@ void TFrmRegister::BtnSaveClick() {
     }
     emit ProgramArchive::shared().registerChanged();
     Load();
-    lblStatus->setText(QStringLiteral("已保存，共 %1 台设备").arg(TblAssets->rowCount()));
+    lblStatus->setText(QStringLiteral("已保存，共 %1 台设备").arg(m_rows->rowCount()));
 }
 
 bool TFrmRegister::ImportFrom(const QString& fileName) {

@@ -4,21 +4,34 @@
 // Imported from and exported to .xlsx and .csv with the window's columns, read by their headers.
 // Closing asks before edits not saved are thrown away.
 #include "archive/AssetRegister.h"
+#include "ui/ValueModels.h"
 
 #include <QDialog>
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTableWidget;
+class QSortFilterProxyModel;
+class QTableView;
+
+// A row of the register as typed: the window's columns, and whether the device was registered
+// before (a device only seen stays out of the register until something is filled in for it).
+struct RegisterRow {
+    QStringList columns;
+    bool registered = false;
+};
+using RegisterModel = ValueTableModel<RegisterRow>;
 
 class TFrmRegister : public QDialog {
     Q_OBJECT
 public:
     explicit TFrmRegister(QWidget* parent = nullptr);
 
-    // The rows as the table shows them now.
+    // The rows as the table holds them now.
     std::vector<Asset> Assets() const;
+    // Every row, edited in place; the table shows it through Shown() (searched, sorted).
+    RegisterModel* Rows() const { return m_rows; }
+    QSortFilterProxyModel* Shown() const { return m_shown; }
     void BtnSaveClick();
     void BtnImportClick();
     void BtnExportClick();
@@ -27,7 +40,7 @@ public:
     bool ExportTo(const QString& fileName);
 
     QLineEdit* EdtSearch = nullptr;
-    QTableWidget* TblAssets = nullptr;
+    QTableView* TblAssets = nullptr;
     QLineEdit* EdtBaselineFactor = nullptr;
     QLineEdit* EdtRiseFactor = nullptr;
     QLineEdit* EdtPhaseFactor = nullptr;
@@ -45,7 +58,9 @@ private:
     void CreateControls();
     void Load();
     void ShowAssets(const std::vector<Asset>& assets);
-    void Filter(const QString& text);
+
+    RegisterModel* m_rows = nullptr;
+    QSortFilterProxyModel* m_shown = nullptr;
 
     bool m_edited = false; // the table or the factors changed since the last load
 };

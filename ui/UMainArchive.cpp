@@ -98,10 +98,11 @@ void TFrmMain::CreateArchiveEntries() {
 }
 
 void TFrmMain::ShowJobs() {
-    BringInDataFolder(this);
-    auto* dialog = new TFrmJobs(this);
-    connect(dialog, &TFrmJobs::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
-    dialog->exec();
+    BringInDataFolder(this, [this](const ImportSummary&) {
+        auto* dialog = new TFrmJobs(this);
+        connect(dialog, &TFrmJobs::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
+        dialog->exec();
+    });
 }
 
 void TFrmMain::ImportRecordsClick() {
@@ -113,7 +114,7 @@ void TFrmMain::ImportRecordsClick() {
     request.mustExist = true;
     const QString fileName = ChooseFileName(request);
     if (!fileName.isEmpty())
-        TellImport(RunArchiveImport(this, {fileName}, QFileInfo(fileName).absolutePath(), false));
+        ArchiveImportRun::Start(this, {fileName}, QFileInfo(fileName).absolutePath(), false, TellImport);
 }
 
 void TFrmMain::ImportFolderClick() {
@@ -123,18 +124,21 @@ void TFrmMain::ImportFolderClick() {
     request.initialFolder = EnsureDataFolder();
     const QString folder = ChooseFileName(request);
     if (!folder.isEmpty())
-        TellImport(RunArchiveImport(this, {folder}, folder, false));
+        ArchiveImportRun::Start(this, {folder}, folder, false, TellImport);
 }
 
 void TFrmMain::ShowRegister() {
-    BringInDataFolder(this);
-    auto* dialog = new TFrmRegister(this);
-    dialog->exec();
+    BringInDataFolder(this, [this](const ImportSummary&) {
+        auto* dialog = new TFrmRegister(this);
+        dialog->exec();
+    });
 }
 
 void TFrmMain::ShowOverview() {
-    BringInDataFolder(this);
-    auto* dialog = new TFrmOverview(this);
-    connect(dialog, &TFrmOverview::deviceChosen, this, &TFrmMain::ShowDeviceHistory);
-    dialog->exec();
+    BringInDataFolder(this, [this](const ImportSummary&) {
+        auto* dialog = new TFrmOverview(this);
+        connect(dialog, &TFrmOverview::deviceChosen, this, &TFrmMain::ShowDeviceHistory);
+        connect(dialog, &TFrmOverview::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
+        dialog->exec();
+    });
 }

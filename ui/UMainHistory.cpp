@@ -11,11 +11,15 @@
 #include <QTableView>
 
 void TFrmMain::ShowDeviceHistory(const QString& device) {
+    const auto show = [this, device] {
+        auto* dialog = new TFrmHistory(*m_grid, giRecordCount, device, this);
+        dialog->exec();
+    };
     // New and changed files of the data folder come in first, on a worker thread.
     if (ProgramArchive::shared().archive().writable())
-        BringInDataFolder(this);
-    auto* dialog = new TFrmHistory(*m_grid, giRecordCount, device, this);
-    dialog->exec();
+        BringInDataFolder(this, [show](const ImportSummary&) { show(); });
+    else
+        show();
 }
 
 void TFrmMain::ShowCurrentDeviceHistory() {

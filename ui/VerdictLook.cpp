@@ -1,6 +1,6 @@
 #include "ui/VerdictLook.h"
 
-#include <QTableWidgetItem>
+#include <QVariant>
 
 QColor VerdictColour(Verdict verdict) {
     switch (verdict) {
@@ -21,13 +21,13 @@ QString VerdictDescription(const Assessment& assessment) {
     return assessment.reasons.isEmpty() ? verdict : verdict + QStringLiteral("：") + assessment.reasonText();
 }
 
-QTableWidgetItem* VerdictTableItem(const QString& text, const Assessment& assessment) {
-    auto* item = new QTableWidgetItem(text);
-    if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
-        item->setBackground(colour);
-    if (assessment.verdict != Verdict::NoCriteria) {
-        item->setToolTip(VerdictDescription(assessment));
-        item->setData(Qt::AccessibleDescriptionRole, VerdictDescription(assessment));
+QVariant VerdictRole(const Assessment& assessment, int role) {
+    if (role == Qt::BackgroundRole) {
+        if (const QColor colour = VerdictColour(assessment.verdict); colour.isValid())
+            return colour;
+    } else if ((role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) &&
+               assessment.verdict != Verdict::NoCriteria) {
+        return VerdictDescription(assessment);
     }
-    return item;
+    return {};
 }

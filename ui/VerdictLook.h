@@ -5,9 +5,10 @@
 
 #include <QColor>
 
-class QTableWidgetItem;
+#include <QVariant>
 
 QColor VerdictColour(Verdict verdict); // invalid (no colour) for "无判据"
 QString VerdictDescription(const Assessment& assessment);
-// A table cell coloured by the verdict, describing it to tool tips and screen readers.
-QTableWidgetItem* VerdictTableItem(const QString& text, const Assessment& assessment);
+// A table cell's role coloured by the verdict, describing it to tool tips and screen readers; an
+// invalid QVariant for the other roles.
+QVariant VerdictRole(const Assessment& assessment, int role);
