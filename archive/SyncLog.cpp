@@ -3,6 +3,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -14,11 +15,11 @@ namespace {
 
 QString KindText(const QString& kind) {
     if (kind == QLatin1String("overwritten"))
-        return QStringLiteral("被覆盖");
+        return QCoreApplication::translate("SyncLog", "被覆盖");
     if (kind == QLatin1String("error"))
-        return QStringLiteral("出错");
+        return QCoreApplication::translate("SyncLog", "出错");
     if (kind == QLatin1String("done"))
-        return QStringLiteral("完成");
+        return QCoreApplication::translate("SyncLog", "完成");
     return kind;
 }
 
@@ -48,7 +49,7 @@ QString LaptopName() {
 
 std::vector<SyncLogEntry> ReadSyncLog(const RecordArchive& archive, int limit) {
     std::vector<SyncLogEntry> entries;
-    const QString laptop = QStringLiteral("本机 %1").arg(LaptopName());
+    const QString laptop = QCoreApplication::translate("SyncLog", "本机 %1").arg(LaptopName());
     QSqlQuery query(archive.database());
     query.setForwardOnly(true);
     query.prepare(

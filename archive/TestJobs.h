@@ -8,6 +8,7 @@
 #include "core/Outcome.h"
 #include "core/TestRecord.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -88,7 +89,9 @@ struct JobSummary {
     QString text() const;         // "最差：注意；合格 3，注意 1，未测 2"
 };
 JobSummary Summarize(const std::vector<JobRow>& rows);
-inline const QString kUntestedText = QStringLiteral("未测");
+inline QString UntestedText() {
+    return QCoreApplication::translate("TestJobs", "未测");
+}
 
 struct AuditEntry {
     QString at; // UTC ISO 8601

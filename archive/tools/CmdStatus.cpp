@@ -1,6 +1,7 @@
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSqlQuery>
 #include <QVariant>
@@ -14,7 +15,7 @@ qint64 Count(const RecordArchive& archive, const QString& sql) {
 
 int RunStatus(ToolContext& context, const QStringList& arguments) {
     if (!arguments.isEmpty()) {
-        context.err << "status: 不需要参数 / takes no arguments\n";
+        context.err << QCoreApplication::translate("CmdStatus", "status: 不需要参数 / takes no arguments\n");
         return kExitUsage;
     }
     QTextStream& out = context.out;

@@ -2,6 +2,7 @@
 #include "archive/tools/ToolCommand.h"
 #include "core/TestRecord.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlQuery>
@@ -11,7 +12,7 @@ namespace {
 
 int RunVerify(ToolContext& context, const QStringList& arguments) {
     if (!arguments.isEmpty()) {
-        context.err << "verify: 不需要参数 / takes no arguments\n";
+        context.err << QCoreApplication::translate("CmdVerify", "verify: 不需要参数 / takes no arguments\n");
         return kExitUsage;
     }
     RecordArchive archive;
@@ -36,7 +37,8 @@ int RunVerify(ToolContext& context, const QStringList& arguments) {
                 texts[size_t(c)] = array.at(c).toString();
             if (TestRecord::FromTexts(texts).identity() != query.value(0).toString().toLatin1()) {
                 if (++problems <= 20)
-                    context.out << QStringLiteral(
+                    context.out << QCoreApplication::translate(
+                                       "CmdVerify",
                                        "记录 %1 的内容与其标识不符 / record %1 does not match its identity\n")
                                        .arg(query.value(0).toString());
             }
@@ -44,7 +46,8 @@ int RunVerify(ToolContext& context, const QStringList& arguments) {
     } else {
         ++problems;
     }
-    context.out << QStringLiteral("检查了 %1 条记录，发现 %2 个问题 / checked %1 records, %2 problems\n")
+    context.out << QCoreApplication::translate(
+                       "CmdVerify", "检查了 %1 条记录，发现 %2 个问题 / checked %1 records, %2 problems\n")
                        .arg(checked)
                        .arg(problems);
     return problems == 0 ? kExitOk : kExitPartial;
