@@ -373,10 +373,6 @@
         <translation>wrote %1 records
 </translation>
     </message>
-    <message>
-        <source>把记录库中的全部记录写成工作簿（.xlsx）或逗号分隔文件（.csv）</source>
-        <translation>writes every record of the archive to a workbook (.xlsx) or a comma-separated file (.csv)</translation>
-    </message>
 </context>
 <context>
     <name>CmdImport</name>
@@ -398,17 +394,6 @@
         <translation>skipped %1:
 </translation>
     </message>
-    <message>
-        <source>把数据文件、工作簿或文件夹中的记录导入记录库；不能读取的文件列出原因并跳过</source>
-        <translation>imports the records of data files, workbooks or a folder into the archive; files that cannot be read are listed with the reason and skipped</translation>
-    </message>
-</context>
-<context>
-    <name>CmdInitServer</name>
-    <message>
-        <source>在 PostgreSQL 服务器上建立记录库（数据库、表和两个角色）</source>
-        <translation>sets up the archive on a PostgreSQL server (database, tables and two roles)</translation>
-    </message>
 </context>
 <context>
     <name>CmdJobs</name>
@@ -417,10 +402,6 @@
 </source>
         <translation>jobs: takes no arguments
 </translation>
-    </message>
-    <message>
-        <source>列出试验任务（制表符分隔，首行为列名）</source>
-        <translation>lists the test jobs (tab-separated, column names in the first line)</translation>
     </message>
 </context>
 <context>
@@ -443,10 +424,6 @@
         <translation>this laptop: %1 (%2)
 </translation>
     </message>
-    <message>
-        <source>显示同步记录（最新的 N 条，默认 100）：完成、出错和被覆盖的修改</source>
-        <translation>shows the sync log (the latest N entries, 100 by default): completed runs, errors and overwritten changes</translation>
-    </message>
 </context>
 <context>
     <name>CmdStatus</name>
@@ -455,24 +432,6 @@
 </source>
         <translation>status: takes no arguments
 </translation>
-    </message>
-    <message>
-        <source>显示设置文件、数据文件夹和记录库的位置，记录库的版本和记录数</source>
-        <translation>shows where the settings file, the data folder and the archive are, and the archive&apos;s version and record count</translation>
-    </message>
-</context>
-<context>
-    <name>CmdSync</name>
-    <message>
-        <source>与团队服务器交换双方缺少的记录、设备台账和判据；本机还没有记录库时先建立一个</source>
-        <translation>exchanges with the team server the records, asset register and criteria each side lacks; creates the local archive first if there is none</translation>
-    </message>
-</context>
-<context>
-    <name>CmdUpgradeServer</name>
-    <message>
-        <source>把服务器的记录库升级到本程序的版本</source>
-        <translation>upgrades the server&apos;s archive to this program&apos;s version</translation>
     </message>
 </context>
 <context>
@@ -494,10 +453,6 @@
 </source>
         <translation>checked %1 records, %2 problems
 </translation>
-    </message>
-    <message>
-        <source>检查记录库文件是否完好、每条记录是否与其标识相符</source>
-        <translation>checks that the archive file is sound and that every record matches its identity</translation>
     </message>
 </context>
 <context>

@@ -65,7 +65,7 @@ deadline = time.time() + RECORDS * 2 + 30
 while int(bar.queryValue().currentValue) < RECORDS and time.time() < deadline:
     time.sleep(0.1)
 wait_enabled(upload, 30)
-headers = [n.name for n in walk(app) if n.getRoleName() == "column header"]
+headers = [n.name for n in walk(app) if n.getRoleName() == "table column header"]
 if "Device No." not in headers:
     sys.exit(f"the grid's headers are not in English: {headers}")
 check(app, "after the upload")
