@@ -86,10 +86,17 @@ QString AssetFieldCaption(const QString& column) {
     return i < 0 ? column : AssetColumnHeaders().at(i);
 }
 
+// The kinds are kept in the archive and its files as written here; they are shown translated.
 const QStringList& AssetKinds() {
-    static const QStringList kinds{QStringLiteral("断路器"), QStringLiteral("隔离开关"),
-                                   QStringLiteral("母线接头"), QStringLiteral("其他")};
+    static const QStringList kinds{QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "断路器")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "隔离开关")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "母线接头")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "其他"))};
     return kinds;
+}
+
+QString AssetKindCaption(const QString& kind) {
+    return QCoreApplication::translate("AssetKinds", kind.toUtf8().constData());
 }
 
 QStringList AssetColumns(const Asset& asset) {

@@ -117,10 +117,17 @@ QString JobStateText(JobState state) {
     return texts[int(state)];
 }
 
+// The kinds are kept in the archive as written here; they are shown translated.
 const QStringList& JobKinds() {
-    static const QStringList kinds{QStringLiteral("交接试验"), QStringLiteral("例行试验"),
-                                   QStringLiteral("诊断性试验"), QStringLiteral("其他")};
+    static const QStringList kinds{QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "交接试验")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "例行试验")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "诊断性试验")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "其他"))};
     return kinds;
+}
+
+QString JobKindCaption(const QString& kind) {
+    return QCoreApplication::translate("JobKinds", kind.toUtf8().constData());
 }
 
 const QStringList& JobBasisPresets() {

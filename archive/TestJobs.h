@@ -22,8 +22,9 @@ class RecordArchive;
 enum class JobState { Draft, Checking, Approved };
 QString JobStateText(JobState state); // "编制中", "待审核", "已批准"
 
-const QStringList& JobKinds();        // 交接试验, 例行试验, 诊断性试验, 其他
-const QStringList& JobBasisPresets(); // the standards a test basis usually names
+const QStringList& JobKinds();               // 交接试验, 例行试验, 诊断性试验, 其他
+QString JobKindCaption(const QString& kind); // a kind as shown, in the program's language
+const QStringList& JobBasisPresets();        // the standards a test basis usually names
 inline constexpr double kMinTemperature = -50;
 inline constexpr double kMaxTemperature = 60;
 

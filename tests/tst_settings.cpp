@@ -428,7 +428,7 @@ private slots:
         QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), UiLanguage::English);
         QVERIFY(SaveLanguageChoice(UiLanguage::Chinese));
         QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), UiLanguage::Chinese);
-        QVERIFY(ReadAll(dir.filePath(QStringLiteral("SystemFile.ini"))).startsWith(kDefaults));
+        QVERIFY(ReadAll(dir.filePath(QStringLiteral("SystemFile.ini"))).contains(kDefaults));
     }
 
     void profileFileKeepsBytesItDoesNotUnderstand() {

@@ -241,6 +241,25 @@
     </message>
 </context>
 <context>
+    <name>AssetKinds</name>
+    <message>
+        <source>断路器</source>
+        <translation>Circuit breaker</translation>
+    </message>
+    <message>
+        <source>隔离开关</source>
+        <translation>Disconnector</translation>
+    </message>
+    <message>
+        <source>母线接头</source>
+        <translation>Busbar joint</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Other</translation>
+    </message>
+</context>
+<context>
     <name>AssetRegister</name>
     <message>
         <source>%1“%2”不是普通的十进制数</source>
@@ -571,6 +590,25 @@
     <message>
         <source>设备历史 %1 %2.%3</source>
         <translation>Device history %1 %2.%3</translation>
+    </message>
+</context>
+<context>
+    <name>JobKinds</name>
+    <message>
+        <source>交接试验</source>
+        <translation>Acceptance test</translation>
+    </message>
+    <message>
+        <source>例行试验</source>
+        <translation>Routine test</translation>
+    </message>
+    <message>
+        <source>诊断性试验</source>
+        <translation>Diagnostic test</translation>
+    </message>
+    <message>
+        <source>其他</source>
+        <translation>Other</translation>
     </message>
 </context>
 <context>
@@ -2130,7 +2168,7 @@ Data folder: %3</translation>
     </message>
     <message>
         <source>-----主报表</source>
-        <translation> — Test Report</translation>
+        <translation>Test Report</translation>
     </message>
     <message>
         <source>回路电阻测试仪 主报表</source>

@@ -30,7 +30,7 @@ JobListModel* MakeJobListModel(QObject* parent) {
             case 2:
                 return job.station;
             case 3:
-                return job.kind;
+                return JobKindCaption(job.kind);
             case 4:
                 return Day(job.firstDay);
             case 5:
@@ -116,7 +116,7 @@ DueModel* MakeDueModel(QObject* parent) {
             case 3:
                 return due.asset.phase;
             case 4:
-                return due.asset.kind;
+                return AssetKindCaption(due.asset.kind);
             case 5:
                 return Day(due.lastTest);
             case 6:

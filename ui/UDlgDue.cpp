@@ -56,7 +56,8 @@ TFrmDue::TFrmDue(QWidget* parent) : QDialog(parent) {
     CmbScope->setObjectName(QStringLiteral("CmbScope"));
     CmbScope->setAccessibleName(QCoreApplication::translate("UDlgDue", "试验周期适用于"));
     CmbScope->addItem(AllAssets());
-    CmbScope->addItems(AssetKinds());
+    for (const QString& kind : AssetKinds())
+        CmbScope->addItem(AssetKindCaption(kind), kind);
     CmbScope->addItem(ChosenAsset());
     EdtMonths = new QLineEdit(this);
     EdtMonths->setObjectName(QStringLiteral("EdtMonths"));
@@ -132,7 +133,8 @@ void TFrmDue::BtnIntervalClick() {
     const IntervalScope scope = scopeText == AllAssets()     ? IntervalScope::All
                                 : scopeText == ChosenAsset() ? IntervalScope::Asset
                                                              : IntervalScope::Kind;
-    const QString key = scope == IntervalScope::Asset ? chosen->asset.device : scopeText;
+    const QString key =
+        scope == IntervalScope::Asset ? chosen->asset.device : CmbScope->currentData().toString();
     const Outcome set =
         TestJobs(ProgramArchive::shared().writableArchive())
             .setInterval(scope, key, text.isEmpty() ? std::nullopt : std::optional<int>(months));

@@ -97,7 +97,8 @@ void TFrmJobs::CreateControls() {
         Field(new QLineEdit(this), "EdtStation", QCoreApplication::translate("UDlgJobs", "站名"), form);
     CmbKind =
         Field(new QComboBox(this), "CmbKind", QCoreApplication::translate("UDlgJobs", "试验性质"), form);
-    CmbKind->addItems(JobKinds());
+    for (const QString& kind : JobKinds())
+        CmbKind->addItem(JobKindCaption(kind), kind);
     CmbBasis =
         Field(new QComboBox(this), "CmbBasis", QCoreApplication::translate("UDlgJobs", "试验依据"), form);
     CmbBasis->setEditable(true);
@@ -230,7 +231,7 @@ void TFrmJobs::ShowJob(const QString& uuid) {
 void TFrmJobs::ShowFields() {
     EdtNumber->setText(m_job.number);
     EdtStation->setText(m_job.station);
-    CmbKind->setCurrentIndex(std::max(0, int(JobKinds().indexOf(m_job.kind))));
+    CmbKind->setCurrentIndex(std::max(0, CmbKind->findData(m_job.kind)));
     CmbBasis->setCurrentText(m_job.basis);
     EdtFirstDay->setDate(m_job.firstDay.isValid() ? m_job.firstDay : QDate::currentDate());
     EdtLastDay->setDate(m_job.lastDay.isValid() ? m_job.lastDay : EdtFirstDay->date());
@@ -268,7 +269,7 @@ TestJob TFrmJobs::TypedJob() const {
     TestJob job = m_job;
     job.number = EdtNumber->text();
     job.station = TrimText(EdtStation->text());
-    job.kind = CmbKind->currentText();
+    job.kind = CmbKind->currentData().toString();
     job.basis = TrimText(CmbBasis->currentText());
     job.firstDay = EdtFirstDay->date();
     job.lastDay = EdtLastDay->date();
