@@ -996,21 +996,6 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
-    <name>TFrmMain</name>
-    <message>
-        <source>界面语言</source>
-        <translation>Interface language</translation>
-    </message>
-    <message>
-        <source>无法写入设置文件%1</source>
-        <translation>Cannot write the settings file %1</translation>
-    </message>
-    <message>
-        <source>界面语言已设为%1，下次启动程序时生效。</source>
-        <translation>The interface language is set to %1. It takes effect the next time the program starts.</translation>
-    </message>
-</context>
-<context>
     <name>TableFile</name>
     <message>
         <source>无法写入文件（%1）</source>
@@ -2112,6 +2097,18 @@ Data folder: %3</translation>
     <message>
         <source>程序版本、设置文件和数据文件夹的位置</source>
         <translation>The program&apos;s version and where its settings file and data folder are</translation>
+    </message>
+    <message>
+        <source>界面语言</source>
+        <translation>Interface language</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件%1</source>
+        <translation>Cannot write the settings file %1</translation>
+    </message>
+    <message>
+        <source>界面语言已设为%1，下次启动程序时生效。</source>
+        <translation>The interface language is set to %1. It takes effect the next time the program starts.</translation>
     </message>
 </context>
 <context>

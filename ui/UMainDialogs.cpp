@@ -57,7 +57,7 @@ QString AboutText() {
 void TFrmMain::CreateLanguageEntry() {
     // The choice is kept in the settings file and applies from the next start: every window reads
     // its texts once, when it is made. The names of the languages are written in their own.
-    auto* entry = new QAction(tr("界面语言"), StatusBar1);
+    auto* entry = new QAction(QCoreApplication::translate("UMainDialogs", "界面语言"), StatusBar1);
     entry->setObjectName(QStringLiteral("ActLanguage"));
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("MenuLanguage"));
@@ -71,11 +71,14 @@ void TFrmMain::CreateLanguageEntry() {
         group->addAction(choice);
         connect(choice, &QAction::triggered, this, [language, name] {
             if (!SaveLanguageChoice(language))
-                ShowMessage(tr("无法写入设置文件%1").arg(QDir::toNativeSeparators(SettingsFilePath())),
+                ShowMessage(QCoreApplication::translate("UMainDialogs", "无法写入设置文件%1")
+                                .arg(QDir::toNativeSeparators(SettingsFilePath())),
                             AppTitle(), MsgIcon::Error);
             else
-                ShowMessage(tr("界面语言已设为%1，下次启动程序时生效。").arg(name), AppTitle(),
-                            MsgIcon::Information);
+                ShowMessage(
+                    QCoreApplication::translate("UMainDialogs", "界面语言已设为%1，下次启动程序时生效。")
+                        .arg(name),
+                    AppTitle(), MsgIcon::Information);
         });
     }
     entry->setMenu(menu);
