@@ -136,7 +136,8 @@ std::optional<double> ParseFactor(const QString& text, QString* reason) {
 bool ValidateAsset(const Asset& asset, QString* reason) {
     for (const auto& [text, what] :
          {std::pair(&asset.device, QCoreApplication::translate("AssetRegister", "设备编号")),
-          std::pair(&asset.station, QStringLiteral("站名")), std::pair(&asset.bay, QStringLiteral("间隔"))}) {
+          std::pair(&asset.station, QCoreApplication::translate("AssetRegister", "站名")),
+          std::pair(&asset.bay, QCoreApplication::translate("AssetRegister", "间隔"))}) {
         if (QString why = KeyTooLong(*text, what); !why.isEmpty()) {
             *reason = why;
             return false;
@@ -149,9 +150,10 @@ bool ValidateAsset(const Asset& asset, QString* reason) {
     for (const auto& [text, name] : numbers)
         if (!text->isEmpty() && !ParseDecimal(*text, kMaxMicroOhms, name, reason))
             return false;
-    const std::pair<const QString*, QString> factors[] = {{&asset.baselineFactor, QStringLiteral("基准倍数")},
-                                                          {&asset.riseFactor, QStringLiteral("增长比例")},
-                                                          {&asset.phaseFactor, QStringLiteral("相间比例")}};
+    const std::pair<const QString*, QString> factors[] = {
+        {&asset.baselineFactor, QCoreApplication::translate("AssetRegister", "基准倍数")},
+        {&asset.riseFactor, QCoreApplication::translate("AssetRegister", "增长比例")},
+        {&asset.phaseFactor, QCoreApplication::translate("AssetRegister", "相间比例")}};
     for (const auto& [text, name] : factors)
         if (!text->isEmpty() && !ParseDecimal(*text, kMaxFactor, name, reason))
             return false;
@@ -298,8 +300,9 @@ AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) 
 }
 
 bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reason) {
-    const QString names[] = {QStringLiteral("基准倍数"), QStringLiteral("增长比例"),
-                             QStringLiteral("相间比例")};
+    const QString names[] = {QCoreApplication::translate("AssetRegister", "基准倍数"),
+                             QCoreApplication::translate("AssetRegister", "增长比例"),
+                             QCoreApplication::translate("AssetRegister", "相间比例")};
     for (int i = 0; i < 3; ++i)
         if (i >= texts.size() || !ParseDecimal(TrimText(texts.at(i)), kMaxFactor, names[i], reason))
             return false;

@@ -333,6 +333,26 @@
         <source>第 %1 行：%2</source>
         <translation>row %1: %2</translation>
     </message>
+    <message>
+        <source>站名</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>间隔</source>
+        <translation>Bay</translation>
+    </message>
+    <message>
+        <source>基准倍数</source>
+        <translation>Baseline factor</translation>
+    </message>
+    <message>
+        <source>增长比例</source>
+        <translation>Rise ratio</translation>
+    </message>
+    <message>
+        <source>相间比例</source>
+        <translation>Phase ratio</translation>
+    </message>
 </context>
 <context>
     <name>AutoBackup</name>
