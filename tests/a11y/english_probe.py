@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The program in English, as a screen reader meets it: connects to the virtual instrument, uploads
-its records and saves them through the save dialog, reading every name, description and text on
-screen over the accessibility bus (AT-SPI) after each step. Fails when a Chinese character is left
+its records, saves them through the save dialog and opens the live test and link settings dialogs,
+reading every name, description and text on screen over the accessibility bus (AT-SPI) after each
+step. Fails when a Chinese character is left
 anywhere but in data: the grid's cells (the records' own texts) and the names of the data folder
 and its files, which are file formats.
 
@@ -40,9 +41,35 @@ def shown_texts(root):
     return [(role, t) for role, t in texts if t]
 
 
+def open_dialog(app, button):
+    press(app, button)
+    for _ in range(100):
+        dialog = next((n for n in walk(app) if n.getRoleName() in ("dialog", "file chooser")), None)
+        if dialog is not None:
+            return dialog
+        time.sleep(0.1)
+    sys.exit(f"no dialog opened for {button}")
+
+
+def close_dialog(app, dialog, button):
+    role, title = dialog.getRoleName(), dialog.name
+    named(dialog, "push button", button).queryAction().doAction(0)
+    for _ in range(100):
+        time.sleep(0.1)
+        try:
+            if find(app, role, title) is None:
+                return
+        except GLib.GError:  # a node went away while the tree was read: look again
+            continue
+    sys.exit(f"the dialog {title} stayed open")
+
+
 def check(root, step):
+    texts = shown_texts(root)
+    if len(texts) < 3:
+        sys.exit(f"nothing to read {step}: {texts}")
     left = []
-    for role, text in shown_texts(root):
+    for role, text in texts:
         rest = text
         for name in DATA_NAMES:
             rest = rest.replace(name, "")
@@ -50,7 +77,7 @@ def check(root, step):
             left.append(f"{role}: {text!r}")
     if left:
         sys.exit(f"Chinese text on screen {step}:\n  " + "\n  ".join(sorted(set(left))))
-    print(f"{step}: no Chinese text")
+    print(f"{step}: {len(texts)} texts, none Chinese")
 
 
 app = program()
@@ -70,31 +97,18 @@ if "Device No." not in headers:
     sys.exit(f"the grid's headers are not in English: {headers}")
 check(app, "after the upload")
 
-press(app, "Save")
-dialog = None
-for _ in range(100):
-    dialog = next((n for n in walk(app) if n.getRoleName() in ("dialog", "file chooser")), None)
-    if dialog is not None:
-        break
-    time.sleep(0.1)
-if dialog is None:
-    sys.exit("the save dialog did not open")
+dialog = open_dialog(app, "Save")
 check(dialog, "in the save dialog")
 accept = next((n for n in walk(dialog) if n.getRoleName() == "push button" and n.name.startswith("Save")), None)
 if accept is None:
     sys.exit("the save dialog has no Save button: " +
              ", ".join(n.name for n in walk(dialog) if n.getRoleName() == "push button"))
 wait_enabled(accept)
-role, title = dialog.getRoleName(), dialog.name
-accept.queryAction().doAction(0)
-for _ in range(100):
-    time.sleep(0.1)
-    try:
-        if find(app, role, title) is None:
-            break
-    except GLib.GError:
-        continue
-else:
-    sys.exit("the save dialog stayed open")
+close_dialog(app, dialog, accept.name)
 check(app, "after saving")
+
+for button in ("Test", "Communication"):
+    dialog = open_dialog(app, button)
+    check(dialog, f"in the dialog of {button}")
+    close_dialog(app, dialog, "Exit")
 press(app, "Exit")
