@@ -6,6 +6,7 @@
 #include "report/DataFile.h"
 #include "report/WorkbookReader.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -40,7 +41,9 @@ constexpr qint64 kCommitEveryMs = 1000;
 // while a large file is stored.
 constexpr auto kCancelLook = std::chrono::milliseconds(100);
 constexpr size_t kStorePiece = 2000;
-const QString kCancelledReason = QStringLiteral("导入已取消，未读完");
+QString CancelledReason() {
+    return QCoreApplication::translate("ArchiveImport", "导入已取消，未读完");
+}
 
 struct Candidate {
     QString path; // the real path of a regular file inside the root
@@ -60,12 +63,12 @@ bool Inside(const QString& path, const QString& root) {
 
 QString TypeReason(mode_t mode) {
     if (S_ISFIFO(mode))
-        return QStringLiteral("是命名管道，不是文件，未读取");
+        return QCoreApplication::translate("ArchiveImport", "是命名管道，不是文件，未读取");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("是设备文件，未读取");
+        return QCoreApplication::translate("ArchiveImport", "是设备文件，未读取");
     if (S_ISSOCK(mode))
-        return QStringLiteral("是套接字，未读取");
-    return QStringLiteral("不是普通文件，未读取");
+        return QCoreApplication::translate("ArchiveImport", "是套接字，未读取");
+    return QCoreApplication::translate("ArchiveImport", "不是普通文件，未读取");
 }
 
 qint64 ModifiedMs(const struct stat& st) {
@@ -79,40 +82,41 @@ public:
 
     void add(const QString& path, bool named, int depth) {
         if (m_files.size() >= size_t(kMaxFiles)) {
-            skip(path, QStringLiteral("文件数超过 %1，未读取").arg(kMaxFiles));
+            skip(path, QCoreApplication::translate("ArchiveImport", "文件数超过 %1，未读取").arg(kMaxFiles));
             return;
         }
         struct stat st {};
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-            skip(path, QStringLiteral("无法访问（%1）").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            skip(path, QCoreApplication::translate("ArchiveImport", "无法访问（%1）")
+                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
             return;
         }
         QString real = path;
         if (S_ISLNK(st.st_mode)) {
             real = RealPath(path);
             if (real.isEmpty()) {
-                skip(path, QStringLiteral("链接断开或成环，未跟随"));
+                skip(path, QCoreApplication::translate("ArchiveImport", "链接断开或成环，未跟随"));
                 return;
             }
             if (m_root.isEmpty() || !Inside(real, m_root)) {
-                skip(path, QStringLiteral("链接指向文件夹之外，未读取"));
+                skip(path, QCoreApplication::translate("ArchiveImport", "链接指向文件夹之外，未读取"));
                 return;
             }
             if (::stat(QFile::encodeName(real).constData(), &st) != 0 || S_ISDIR(st.st_mode)) {
-                skip(path, QStringLiteral("链接指向文件夹，未跟随"));
+                skip(path, QCoreApplication::translate("ArchiveImport", "链接指向文件夹，未跟随"));
                 return;
             }
         } else {
             real = RealPath(path);
             if (real.isEmpty() || m_root.isEmpty() || !Inside(real, m_root)) {
-                skip(path, QStringLiteral("位于文件夹之外，未读取"));
+                skip(path, QCoreApplication::translate("ArchiveImport", "位于文件夹之外，未读取"));
                 return;
             }
         }
         if (S_ISDIR(st.st_mode)) {
             const QPair<quint64, quint64> id(st.st_dev, st.st_ino);
             if (depth > kMaxDepth || m_visited.contains(id)) {
-                skip(path, QStringLiteral("文件夹层次过深或重复，未进入"));
+                skip(path, QCoreApplication::translate("ArchiveImport", "文件夹层次过深或重复，未进入"));
                 return;
             }
             m_visited.insert(id);
@@ -120,7 +124,7 @@ public:
             const QStringList entries = dir.entryList(
                 QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
             if (entries.isEmpty() && !dir.isReadable())
-                skip(path, QStringLiteral("文件夹无法读取"));
+                skip(path, QCoreApplication::translate("ArchiveImport", "文件夹无法读取"));
             for (const QString& entry : entries)
                 add(dir.filePath(entry), false, depth + 1);
             return;
@@ -165,7 +169,8 @@ bool ReadRecords(const QString& path, const std::atomic<bool>* cancel, std::vect
     } else {
         Result<WorkbookRecords> workbook = ReadRecordWorkbook(path);
         if (!workbook) {
-            *reason = QStringLiteral("不是可读的数据文件或工作簿（%1）").arg(workbook.reason());
+            *reason = QCoreApplication::translate("ArchiveImport", "不是可读的数据文件或工作簿（%1）")
+                          .arg(workbook.reason());
             return false;
         }
         rows = std::move(workbook->rows);
@@ -174,7 +179,7 @@ bool ReadRecords(const QString& path, const std::atomic<bool>* cancel, std::vect
     records->reserve(size_t(count));
     for (int i = 0; i < count && i < int(rows.size()); ++i) {
         if (i % int(kStorePiece) == 0 && Cancelled(cancel)) {
-            *reason = kCancelledReason;
+            *reason = CancelledReason();
             return false;
         }
         records->push_back(TestRecord::FromTexts(rows[size_t(i)]));
@@ -217,7 +222,7 @@ struct ReadFile {
 ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, const ImportOptions& options) {
     ReadFile file;
     if (Cancelled(options.cancel)) {
-        file.reason = kCancelledReason;
+        file.reason = CancelledReason();
         return file;
     }
     // Opened without following a link and without waiting on a pipe: what is read is the regular
@@ -226,7 +231,8 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     struct stat before {};
     if (fd < 0) {
-        file.reason = QStringLiteral("无法打开（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        file.reason = QCoreApplication::translate("ArchiveImport", "无法打开（%1）")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return file;
     }
     const bool typeKnown = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
@@ -239,16 +245,16 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
     file.size = before.st_size;
     file.modifiedMs = ModifiedMs(before);
     if (file.size > options.maxFileBytes) {
-        file.reason =
-            QStringLiteral("文件过大（%1 MB），不是测试记录，未读取").arg(file.size / (1024 * 1024));
+        file.reason = QCoreApplication::translate("ArchiveImport", "文件过大（%1 MB），不是测试记录，未读取")
+                          .arg(file.size / (1024 * 1024));
         return file;
     }
     if (writing) {
-        file.reason = QStringLiteral("文件正被其他程序写入，下次再导入");
+        file.reason = QCoreApplication::translate("ArchiveImport", "文件正被其他程序写入，下次再导入");
         return file;
     }
     if (QDateTime::currentMSecsSinceEpoch() - file.modifiedMs < options.settleMilliseconds) {
-        file.reason = QStringLiteral("文件正在写入，下次再导入");
+        file.reason = QCoreApplication::translate("ArchiveImport", "文件正在写入，下次再导入");
         return file;
     }
     if (known && known->size == file.size && known->modifiedMs == file.modifiedMs) {
@@ -261,7 +267,7 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
     struct stat after {};
     if (::stat(QFile::encodeName(path).constData(), &after) != 0 || after.st_size != before.st_size ||
         ModifiedMs(after) != file.modifiedMs) {
-        file.reason = QStringLiteral("文件在读取时被改动，下次再导入");
+        file.reason = QCoreApplication::translate("ArchiveImport", "文件在读取时被改动，下次再导入");
         return file;
     }
     // A device number longer than the archive (and the team server) takes is refused here, with
@@ -270,8 +276,12 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         std::vector<TestRecord> taken;
         taken.reserve(records.size());
         for (size_t i = 0; i < records.size(); ++i) {
-            if (const QString why = KeyTooLong(records[i].device, QStringLiteral("设备编号")); !why.isEmpty())
-                file.refused << QStringLiteral("第 %1 条记录未导入：%2").arg(i + 1).arg(why);
+            if (const QString why =
+                    KeyTooLong(records[i].device, QCoreApplication::translate("ArchiveImport", "设备编号"));
+                !why.isEmpty())
+                file.refused << QCoreApplication::translate("ArchiveImport", "第 %1 条记录未导入：%2")
+                                    .arg(i + 1)
+                                    .arg(why);
             else
                 taken.push_back(std::move(records[i]));
         }
@@ -282,7 +292,7 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
     for (size_t at = 0; at < records.size(); at += kStorePiece) {
         if (Cancelled(options.cancel)) {
             file.rows.clear();
-            file.reason = kCancelledReason;
+            file.reason = CancelledReason();
             return file;
         }
         const auto from = records.begin() + qsizetype(at);
@@ -383,10 +393,12 @@ QString SkippedText(const std::vector<ImportSkip>& skipped, int maxLines) {
     QStringList lines;
     for (const ImportSkip& skip : skipped) {
         if (lines.size() == maxLines) {
-            lines << QStringLiteral("……另有 %1 个").arg(skipped.size() - size_t(maxLines));
+            lines << QCoreApplication::translate("ArchiveImport", "……另有 %1 个")
+                         .arg(skipped.size() - size_t(maxLines));
             break;
         }
-        lines << QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(skip.path), skip.reason);
+        lines << QCoreApplication::translate("ArchiveImport", "%1：%2")
+                     .arg(QDir::toNativeSeparators(skip.path), skip.reason);
     }
     return lines.join(QLatin1Char('\n'));
 }

@@ -4,6 +4,7 @@
 #include "core/RecordColumns.h"
 #include "core/UDataCenter.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -237,7 +238,7 @@ std::vector<OverviewStation> BuildOverview(const RecordArchive& archive) {
                 microOhms && previous && previous->microOhms > 0)
                 device.changePercent = (*microOhms / previous->microOhms - 1.0) * 100.0;
         } else {
-            device.assessment.reasons << QStringLiteral("尚无试验记录");
+            device.assessment.reasons << QCoreApplication::translate("ArchiveQueries", "尚无试验记录");
         }
         device.asset = std::move(asset);
         places[device.asset.station][device.asset.bay].push_back(std::move(device));
@@ -274,16 +275,16 @@ void RollUp(std::vector<OverviewStation>& stations) {
 }
 
 const QStringList& OverviewHeaders() {
-    static const QStringList headers{QStringLiteral("站名"),
-                                     QStringLiteral("间隔"),
-                                     RecordColumnOf(RecordColumn::Device).header,
-                                     QStringLiteral("相别"),
-                                     QStringLiteral("最近试验"),
-                                     RecordColumnOf(RecordColumn::Step).header,
-                                     RecordColumnOf(RecordColumn::Resistance).header,
-                                     QStringLiteral("比上次"),
-                                     QStringLiteral("结论"),
-                                     QStringLiteral("原因")};
+    static const QStringList headers{QCoreApplication::translate("ArchiveQueries", "站名"),
+                                     QCoreApplication::translate("ArchiveQueries", "间隔"),
+                                     RecordColumnOf(RecordColumn::Device).caption(),
+                                     QCoreApplication::translate("ArchiveQueries", "相别"),
+                                     QCoreApplication::translate("ArchiveQueries", "最近试验"),
+                                     RecordColumnOf(RecordColumn::Step).caption(),
+                                     RecordColumnOf(RecordColumn::Resistance).caption(),
+                                     QCoreApplication::translate("ArchiveQueries", "比上次"),
+                                     QCoreApplication::translate("ArchiveQueries", "结论"),
+                                     QCoreApplication::translate("ArchiveQueries", "原因")};
     return headers;
 }
 
@@ -296,11 +297,12 @@ std::vector<QStringList> OverviewRows(const std::vector<OverviewStation>& statio
     for (const OverviewStation& station : stations)
         for (const OverviewBay& bay : station.bays)
             for (const OverviewDevice& device : bay.devices)
-                rows.push_back({station.name.isEmpty() ? QStringLiteral("（未登记）") : station.name,
-                                bay.name, device.asset.device, device.asset.phase,
-                                QString(device.lastTime).replace(QLatin1Char('T'), QLatin1Char(' ')),
-                                device.stepText, device.resistanceText,
-                                OverviewChangeText(device.changePercent),
-                                VerdictText(device.assessment.verdict), device.assessment.reasonText()});
+                rows.push_back(
+                    {station.name.isEmpty() ? QCoreApplication::translate("ArchiveQueries", "（未登记）")
+                                            : station.name,
+                     bay.name, device.asset.device, device.asset.phase,
+                     QString(device.lastTime).replace(QLatin1Char('T'), QLatin1Char(' ')), device.stepText,
+                     device.resistanceText, OverviewChangeText(device.changePercent),
+                     VerdictText(device.assessment.verdict), device.assessment.reasonText()});
     return rows;
 }

@@ -2,6 +2,7 @@
 
 #include "core/RecordValues.h"
 
+#include <QCoreApplication>
 #include <cmath>
 
 namespace {
@@ -20,15 +21,15 @@ void Raise(Assessment& result, Verdict verdict, const QString& reason) {
 QString VerdictText(Verdict verdict) {
     switch (verdict) {
     case Verdict::Fail:
-        return QStringLiteral("不合格");
+        return QCoreApplication::translate("Assessment", "不合格");
     case Verdict::Attention:
-        return QStringLiteral("注意");
+        return QCoreApplication::translate("Assessment", "注意");
     case Verdict::Pass:
-        return QStringLiteral("合格");
+        return QCoreApplication::translate("Assessment", "合格");
     case Verdict::NoCriteria:
         break;
     }
-    return QStringLiteral("无判据");
+    return QCoreApplication::translate("Assessment", "无判据");
 }
 
 QString PercentText(double percent) {
@@ -39,7 +40,7 @@ QString PercentText(double percent) {
 Assessment Assess(const AssessmentInput& input) {
     Assessment result;
     if (!input.microOhms || !std::isfinite(*input.microOhms)) {
-        result.reasons << QStringLiteral("电阻值无法读取");
+        result.reasons << QCoreApplication::translate("Assessment", "电阻值无法读取");
         return result;
     }
     const double r = *input.microOhms;
@@ -50,7 +51,7 @@ Assessment Assess(const AssessmentInput& input) {
         applied = true;
         if (r > *rules.limit)
             Raise(result, Verdict::Fail,
-                  QStringLiteral("超过限值 %1 uΩ")
+                  QCoreApplication::translate("Assessment", "超过限值 %1 uΩ")
                       .arg(rules.limitText.isEmpty() ? MicroOhmText(*rules.limit) : rules.limitText));
     }
 
@@ -59,8 +60,9 @@ Assessment Assess(const AssessmentInput& input) {
         applied = true;
         if (r > *baseline * rules.factors.baseline)
             Raise(result, Verdict::Attention,
-                  QStringLiteral("比%1高 %2")
-                      .arg(rules.commissioning ? QStringLiteral("投运值") : QStringLiteral("出厂值"),
+                  QCoreApplication::translate("Assessment", "比%1高 %2")
+                      .arg(rules.commissioning ? QCoreApplication::translate("Assessment", "投运值")
+                                               : QCoreApplication::translate("Assessment", "出厂值"),
                            PercentText(Percent(r, *baseline))));
     }
 
@@ -69,10 +71,12 @@ Assessment Assess(const AssessmentInput& input) {
         const double previous = input.previousSameStep->microOhms;
         if (r > previous * (1.0 + rules.factors.rise))
             Raise(result, Verdict::Attention,
-                  QStringLiteral("比上次试验高 %1").arg(PercentText(Percent(r, previous))));
+                  QCoreApplication::translate("Assessment", "比上次试验高 %1")
+                      .arg(PercentText(Percent(r, previous))));
     } else if (input.previousAnyStep && input.stepAmperes &&
                input.previousAnyStep->stepAmperes != *input.stepAmperes) {
-        result.reasons << QStringLiteral("上次试验电流为 %1 A，与本次不同，未作比较")
+        result.reasons << QCoreApplication::translate("Assessment",
+                                                      "上次试验电流为 %1 A，与本次不同，未作比较")
                               .arg(input.previousAnyStep->stepAmperes);
     }
 
@@ -84,13 +88,15 @@ Assessment Assess(const AssessmentInput& input) {
             applied = true;
             if (r > lowest * (1.0 + rules.factors.phase))
                 Raise(result, Verdict::Attention,
-                      QStringLiteral("%1相比最低相高 %2").arg(input.phase, PercentText(Percent(r, lowest))));
+                      QCoreApplication::translate("Assessment", "%1相比最低相高 %2")
+                          .arg(input.phase, PercentText(Percent(r, lowest))));
         }
     }
 
     if (applied && result.verdict == Verdict::NoCriteria)
         result.verdict = Verdict::Pass;
     if (!applied && result.reasons.isEmpty())
-        result.reasons << QStringLiteral("没有限值、基准值、上次试验或同间隔其他相可比");
+        result.reasons << QCoreApplication::translate("Assessment",
+                                                      "没有限值、基准值、上次试验或同间隔其他相可比");
     return result;
 }

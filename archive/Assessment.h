@@ -9,6 +9,7 @@
 //   "合格"    at least one rule could be applied and none tripped;
 //   "无判据"  no rule could be applied.
 // A test at another current step is never compared, and the reasons say so.
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -56,7 +57,7 @@ struct AssessmentInput {
 struct Assessment {
     Verdict verdict = Verdict::NoCriteria;
     QStringList reasons; // why, one sentence each ("比出厂值高 34 %")
-    QString reasonText() const { return reasons.join(QStringLiteral("；")); }
+    QString reasonText() const { return reasons.join(QCoreApplication::translate("Assessment", "；")); }
 };
 
 Assessment Assess(const AssessmentInput& input);

@@ -7,6 +7,7 @@
 #include "core/UDataCenter.h"
 #include "report/WorkbookReader.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -35,12 +36,14 @@ std::optional<double> ParseDecimal(const QString& text, double maximum, const QS
         return std::nullopt;
     };
     if (!plain.match(text).hasMatch())
-        return refuse(QStringLiteral("%1“%2”不是普通的十进制数").arg(what, text));
+        return refuse(
+            QCoreApplication::translate("AssetRegister", "%1“%2”不是普通的十进制数").arg(what, text));
     const double value = text.toDouble();
     if (!std::isfinite(value) || value <= 0)
-        return refuse(QStringLiteral("%1“%2”应大于 0").arg(what, text));
+        return refuse(QCoreApplication::translate("AssetRegister", "%1“%2”应大于 0").arg(what, text));
     if (value > maximum)
-        return refuse(QStringLiteral("%1“%2”超过 %3").arg(what, text, QString::number(maximum, 'f', 0)));
+        return refuse(QCoreApplication::translate("AssetRegister", "%1“%2”超过 %3")
+                          .arg(what, text, QString::number(maximum, 'f', 0)));
     return value;
 }
 
@@ -83,10 +86,17 @@ QString AssetFieldCaption(const QString& column) {
     return i < 0 ? column : AssetColumnHeaders().at(i);
 }
 
+// The kinds are kept in the archive and its files as written here; they are shown translated.
 const QStringList& AssetKinds() {
-    static const QStringList kinds{QStringLiteral("断路器"), QStringLiteral("隔离开关"),
-                                   QStringLiteral("母线接头"), QStringLiteral("其他")};
+    static const QStringList kinds{QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "断路器")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "隔离开关")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "母线接头")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("AssetKinds", "其他"))};
     return kinds;
+}
+
+QString AssetKindCaption(const QString& kind) {
+    return QCoreApplication::translate("AssetKinds", kind.toUtf8().constData());
 }
 
 QStringList AssetColumns(const Asset& asset) {
@@ -105,7 +115,7 @@ bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason)
         *fields[i] = i < columns.size() ? TrimText(columns.at(i)) : QString();
     read.phase = read.phase.toUpper();
     if (read.device.isEmpty()) {
-        *reason = QStringLiteral("设备编号为空");
+        *reason = QCoreApplication::translate("AssetRegister", "设备编号为空");
         return false;
     }
     if (!ValidateAsset(read, reason))
@@ -125,33 +135,36 @@ std::optional<double> ParseFactor(const QString& text, QString* reason) {
 
 bool ValidateAsset(const Asset& asset, QString* reason) {
     for (const auto& [text, what] :
-         {std::pair(&asset.device, QStringLiteral("设备编号")),
-          std::pair(&asset.station, QStringLiteral("站名")), std::pair(&asset.bay, QStringLiteral("间隔"))}) {
+         {std::pair(&asset.device, QCoreApplication::translate("AssetRegister", "设备编号")),
+          std::pair(&asset.station, QCoreApplication::translate("AssetRegister", "站名")),
+          std::pair(&asset.bay, QCoreApplication::translate("AssetRegister", "间隔"))}) {
         if (QString why = KeyTooLong(*text, what); !why.isEmpty()) {
             *reason = why;
             return false;
         }
     }
-    const std::pair<const QString*, QString> numbers[] = {{&asset.factory, QStringLiteral("出厂值")},
-                                                          {&asset.commissioning, QStringLiteral("投运值")},
-                                                          {&asset.limit, QStringLiteral("限值")}};
+    const std::pair<const QString*, QString> numbers[] = {
+        {&asset.factory, QCoreApplication::translate("AssetRegister", "出厂值")},
+        {&asset.commissioning, QCoreApplication::translate("AssetRegister", "投运值")},
+        {&asset.limit, QCoreApplication::translate("AssetRegister", "限值")}};
     for (const auto& [text, name] : numbers)
         if (!text->isEmpty() && !ParseDecimal(*text, kMaxMicroOhms, name, reason))
             return false;
-    const std::pair<const QString*, QString> factors[] = {{&asset.baselineFactor, QStringLiteral("基准倍数")},
-                                                          {&asset.riseFactor, QStringLiteral("增长比例")},
-                                                          {&asset.phaseFactor, QStringLiteral("相间比例")}};
+    const std::pair<const QString*, QString> factors[] = {
+        {&asset.baselineFactor, QCoreApplication::translate("AssetRegister", "基准倍数")},
+        {&asset.riseFactor, QCoreApplication::translate("AssetRegister", "增长比例")},
+        {&asset.phaseFactor, QCoreApplication::translate("AssetRegister", "相间比例")}};
     for (const auto& [text, name] : factors)
         if (!text->isEmpty() && !ParseDecimal(*text, kMaxFactor, name, reason))
             return false;
     static const QStringList phases{QString(), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
     if (!phases.contains(asset.phase)) {
-        *reason = QStringLiteral("相别“%1”应为 A、B、C 或空").arg(asset.phase);
+        *reason = QCoreApplication::translate("AssetRegister", "相别“%1”应为 A、B、C 或空").arg(asset.phase);
         return false;
     }
     if (!asset.kind.isEmpty() && !AssetKinds().contains(asset.kind)) {
-        *reason =
-            QStringLiteral("类型“%1”应为%2之一或空").arg(asset.kind, AssetKinds().join(QStringLiteral("、")));
+        *reason = QCoreApplication::translate("AssetRegister", "类型“%1”应为%2之一或空")
+                      .arg(asset.kind, AssetKinds().join(QCoreApplication::translate("AssetRegister", "、")));
         return false;
     }
     return true;
@@ -226,7 +239,7 @@ bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QStrin
         if (!ValidateAsset(asset, reason)) {
             const QString shown =
                 asset.device.size() > 40 ? asset.device.left(40) + QStringLiteral("…") : asset.device;
-            *reason = QStringLiteral("设备“%1”：%2").arg(shown, *reason);
+            *reason = QCoreApplication::translate("AssetRegister", "设备“%1”：%2").arg(shown, *reason);
             return false;
         }
     }
@@ -287,8 +300,9 @@ AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) 
 }
 
 bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reason) {
-    const QString names[] = {QStringLiteral("基准倍数"), QStringLiteral("增长比例"),
-                             QStringLiteral("相间比例")};
+    const QString names[] = {QCoreApplication::translate("AssetRegister", "基准倍数"),
+                             QCoreApplication::translate("AssetRegister", "增长比例"),
+                             QCoreApplication::translate("AssetRegister", "相间比例")};
     for (int i = 0; i < 3; ++i)
         if (i >= texts.size() || !ParseDecimal(TrimText(texts.at(i)), kMaxFactor, names[i], reason))
             return false;
@@ -348,7 +362,8 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
     const Outcome read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells)
                                              : ReadXlsxCells(fileName, limits, &cells);
     if (!read) {
-        *reason = QStringLiteral("无法读取“%1”：%2").arg(fileName, read.reason());
+        *reason =
+            QCoreApplication::translate("AssetRegister", "无法读取“%1”：%2").arg(fileName, read.reason());
         return false;
     }
     // The columns are found by their headers in sheet row 1, in any order; a header that is not
@@ -359,13 +374,14 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
             continue;
         const qsizetype index = headers.indexOf(TrimText(cell.text));
         if (index < 0) {
-            *reason =
-                QStringLiteral("“%1”不是设备台账：表头“%2”不是台账的列").arg(fileName, TrimText(cell.text));
+            *reason = QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头“%2”不是台账的列")
+                          .arg(fileName, TrimText(cell.text));
             return false;
         }
         for (const auto& [column, known] : columnOf)
             if (known == index) {
-                *reason = QStringLiteral("“%1”的表头“%2”出现了两次").arg(fileName, headers.at(index));
+                *reason = QCoreApplication::translate("AssetRegister", "“%1”的表头“%2”出现了两次")
+                              .arg(fileName, headers.at(index));
                 return false;
             }
         columnOf[cell.column] = index;
@@ -373,7 +389,8 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
     for (qsizetype index = 0; index < headers.size(); ++index)
         if (std::none_of(columnOf.begin(), columnOf.end(),
                          [index](const auto& entry) { return entry.second == index; })) {
-            *reason = QStringLiteral("“%1”不是设备台账：表头缺少“%2”").arg(fileName, headers.at(index));
+            *reason = QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头缺少“%2”")
+                          .arg(fileName, headers.at(index));
             return false;
         }
     std::map<uint32_t, QStringList> rows;
@@ -382,7 +399,9 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
         if (cell.row < 2 || column == columnOf.end())
             continue;
         if (rows.size() > size_t(kMaxImportRows)) {
-            *reason = QStringLiteral("“%1”的行数超过 %2").arg(fileName).arg(kMaxImportRows);
+            *reason = QCoreApplication::translate("AssetRegister", "“%1”的行数超过 %2")
+                          .arg(fileName)
+                          .arg(kMaxImportRows);
             return false;
         }
         QStringList& row = rows[cell.row];
@@ -400,7 +419,7 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
         Asset asset;
         QString error;
         if (!AssetFromColumns(columns, &asset, &error)) {
-            *reason = QStringLiteral("第 %1 行：%2").arg(number).arg(error);
+            *reason = QCoreApplication::translate("AssetRegister", "第 %1 行：%2").arg(number).arg(error);
             return false;
         }
         read_assets.push_back(asset);

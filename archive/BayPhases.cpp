@@ -5,6 +5,7 @@
 #include "archive/RecordArchive.h"
 #include "core/UDataCenter.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <map>
 
@@ -20,12 +21,13 @@ struct Reading {
 // A phase's reasons for a row that speaks for all three: those that do not name the phase go
 // together behind it ("C相：超过限值 60 uΩ，比出厂值高 61 %").
 QStringList PhaseReasons(const QString& phase, const QStringList& reasons) {
-    const QString label = phase + QStringLiteral("相");
+    const QString label = QCoreApplication::translate("BayPhases", "%1相").arg(phase);
     QStringList named, unnamed;
     for (const QString& reason : reasons)
         (reason.startsWith(label) ? named : unnamed) << reason;
     if (!unnamed.isEmpty())
-        named.prepend(label + QStringLiteral("：") + unnamed.join(QStringLiteral("，")));
+        named.prepend(label + QCoreApplication::translate("BayPhases", "：") +
+                      unnamed.join(QCoreApplication::translate("BayPhases", "，")));
     return named;
 }
 

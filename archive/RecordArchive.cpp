@@ -2,6 +2,7 @@
 
 #include "core/UDataCenter.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -93,38 +94,49 @@ Failure Classify(const QSqlError& error, const QString& fileName) {
     case kBusy:
     case kLocked:
         return {ArchiveFault::Busy,
-                QStringLiteral("另一个程序正在写入记录库，稍后会再试（%1）。").arg(detail)};
+                QCoreApplication::translate("RecordArchive", "另一个程序正在写入记录库，稍后会再试（%1）。")
+                    .arg(detail)};
     case kPerm:
     case kReadOnly: {
         const QStringList files = UnwritableFiles(fileName);
-        return {ArchiveFault::NoPermission, files.isEmpty()
-                                                ? QStringLiteral("记录库的文件不允许写入（%1）。").arg(detail)
-                                                : QStringLiteral("没有写入“%1”的权限，请给它写权限（%2）。")
-                                                      .arg(files.join(QStringLiteral("”、“")), detail)};
+        return {
+            ArchiveFault::NoPermission,
+            files.isEmpty()
+                ? QCoreApplication::translate("RecordArchive", "记录库的文件不允许写入（%1）。").arg(detail)
+                : QCoreApplication::translate("RecordArchive", "没有写入“%1”的权限，请给它写权限（%2）。")
+                      .arg(files.join(QCoreApplication::translate("RecordArchive", "”、“")), detail)};
     }
     case kFull:
         return {ArchiveFault::DiskFull,
-                QStringLiteral("磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。").arg(detail)};
+                QCoreApplication::translate("RecordArchive",
+                                            "磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。")
+                    .arg(detail)};
     case kIoError:
     case kCantOpen:
         if (DiskNearlyFull(fileName))
-            return {
-                ArchiveFault::DiskFull,
-                QStringLiteral("磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。").arg(detail)};
+            return {ArchiveFault::DiskFull,
+                    QCoreApplication::translate(
+                        "RecordArchive", "磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。")
+                        .arg(detail)};
         if (code == kCantOpen && !UnwritableFiles(fileName).isEmpty())
             return Classify(
                 QSqlError(error.driverText(), error.databaseText(), error.type(), QString::number(kReadOnly)),
                 fileName);
-        return {ArchiveFault::IoError,
-                QStringLiteral("读写记录库的文件时出错，下一次存入时会再试（%1）。").arg(detail)};
+        return {
+            ArchiveFault::IoError,
+            QCoreApplication::translate("RecordArchive", "读写记录库的文件时出错，下一次存入时会再试（%1）。")
+                .arg(detail)};
     case kCorrupt:
         return {ArchiveFault::Damaged,
-                QStringLiteral("记录库文件已损坏，程序不会再写入它（%1）。").arg(detail)};
+                QCoreApplication::translate("RecordArchive", "记录库文件已损坏，程序不会再写入它（%1）。")
+                    .arg(detail)};
     case kNotADatabase:
         return {ArchiveFault::Foreign,
-                QStringLiteral("文件已损坏或不是记录库，程序不会改动它（%1）。").arg(detail)};
+                QCoreApplication::translate("RecordArchive", "文件已损坏或不是记录库，程序不会改动它（%1）。")
+                    .arg(detail)};
     default:
-        return {ArchiveFault::IoError, QStringLiteral("记录库不能写入（%1）。").arg(detail)};
+        return {ArchiveFault::IoError,
+                QCoreApplication::translate("RecordArchive", "记录库不能写入（%1）。").arg(detail)};
     }
 }
 
@@ -179,10 +191,13 @@ bool ArchiveFaultIsFileDamage(ArchiveFault fault) {
 }
 
 QString ArchiveProblemMessage(const QString& problem, ArchiveFault fault) {
-    const QString goesOn = QStringLiteral("测试、上传、保存、打开和打印照常工作，自动备份文件照常写入。");
+    const QString goesOn = QCoreApplication::translate(
+        "RecordArchive", "测试、上传、保存、打开和打印照常工作，自动备份文件照常写入。");
     if (ArchiveFaultPasses(fault))
-        return QStringLiteral("记录库（%1）暂时不能使用：%2\n\n%3").arg(kArchiveFileName, problem, goesOn);
-    return QStringLiteral("记录库（%1）不能使用：%2\n\n%3").arg(kArchiveFileName, problem, goesOn);
+        return QCoreApplication::translate("RecordArchive", "记录库（%1）暂时不能使用：%2\n\n%3")
+            .arg(kArchiveFileName, problem, goesOn);
+    return QCoreApplication::translate("RecordArchive", "记录库（%1）不能使用：%2\n\n%3")
+        .arg(kArchiveFileName, problem, goesOn);
 }
 
 RecordArchive::RecordArchive() : m_connection(NextConnectionName()) {}
@@ -244,7 +259,8 @@ bool RecordArchive::repairSideFiles() {
             QFile::setPermissions(side.absoluteFilePath(), archive.permissions()) &&
             QFileInfo(side.absoluteFilePath()).isWritable())
             continue;
-        fail(QStringLiteral("没有写入“%1”的权限：请给它写权限，或在没有程序使用记录库时删除它。")
+        fail(QCoreApplication::translate("RecordArchive",
+                                         "没有写入“%1”的权限：请给它写权限，或在没有程序使用记录库时删除它。")
                  .arg(QDir::toNativeSeparators(side.absoluteFilePath())),
              ArchiveFault::NoPermission);
         return false;
@@ -276,7 +292,7 @@ bool RecordArchive::checkIntegrity() {
         return false;
     }
     if (findings != QStringList{QStringLiteral("ok")}) {
-        fail(QStringLiteral("记录库文件已损坏，程序不会再写入它（%1）。")
+        fail(QCoreApplication::translate("RecordArchive", "记录库文件已损坏，程序不会再写入它（%1）。")
                  .arg(findings.join(QStringLiteral("; "))),
              ArchiveFault::Damaged);
         return false;
@@ -291,9 +307,9 @@ Result<QString> RecordArchive::SetAside(const QString& fileName) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh-mm-ss"));
     QString aside;
     for (int n = 1;; ++n) {
-        aside = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(" 损坏 ") +
-                stamp + (n > 1 ? QStringLiteral(" (%1)").arg(n) : QString()) + QLatin1Char('.') +
-                info.suffix();
+        aside = info.absolutePath() + QLatin1Char('/') + info.completeBaseName() +
+                QCoreApplication::translate("RecordArchive", " 损坏 ") + stamp +
+                (n > 1 ? QStringLiteral(" (%1)").arg(n) : QString()) + QLatin1Char('.') + info.suffix();
         if (!QFileInfo::exists(aside) && !QFileInfo(aside).isSymLink())
             break;
     }
@@ -305,7 +321,7 @@ Result<QString> RecordArchive::SetAside(const QString& fileName) {
         if (::rename(QFile::encodeName(fileName + suffix).constData(),
                      QFile::encodeName(aside + suffix).constData()) != 0)
             return Outcome::Failure(
-                QStringLiteral("不能把“%1”改名为“%2”（%3）。")
+                QCoreApplication::translate("RecordArchive", "不能把“%1”改名为“%2”（%3）。")
                     .arg(fileName + suffix, aside + suffix, QString::fromLocal8Bit(std::strerror(errno))));
     }
     return aside;
@@ -324,20 +340,23 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     const QFileInfo info(fileName);
     if (info.exists() || info.isSymLink()) {
         if (!info.isFile())
-            return fail(QStringLiteral("“%1”不是普通文件。").arg(fileName), ArchiveFault::Foreign);
+            return fail(QCoreApplication::translate("RecordArchive", "“%1”不是普通文件。").arg(fileName),
+                        ArchiveFault::Foreign);
         if (!info.isReadable())
-            return fail(QStringLiteral("没有读取“%1”的权限。").arg(QDir::toNativeSeparators(fileName)),
+            return fail(QCoreApplication::translate("RecordArchive", "没有读取“%1”的权限。")
+                            .arg(QDir::toNativeSeparators(fileName)),
                         ArchiveFault::NoPermission);
         if (!readOnly && !info.isWritable()) {
             readOnly = true;
             m_problem =
-                QStringLiteral(
+                QCoreApplication::translate(
+                    "RecordArchive",
                     "没有写入“%1”的权限（文件只读），新的记录不会存入；给它写权限后，下一次存入时会再试。")
                     .arg(QDir::toNativeSeparators(fileName));
             m_fault = ArchiveFault::NoPermission;
         }
     } else if (readOnly) {
-        return fail(QStringLiteral("记录库尚未建立。"), ArchiveFault::Missing);
+        return fail(QCoreApplication::translate("RecordArchive", "记录库尚未建立。"), ArchiveFault::Missing);
     }
     if (!readOnly && !repairSideFiles())
         return m_state;
@@ -363,8 +382,8 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
         return m_state;
     if (m_schemaVersion > kArchiveSchemaVersion) {
         // Made by a newer program: read what it can, change nothing.
-        const QString problem =
-            QStringLiteral("记录库由较新版本的程序建立，本程序只读取其中的记录，不会改动它。");
+        const QString problem = QCoreApplication::translate(
+            "RecordArchive", "记录库由较新版本的程序建立，本程序只读取其中的记录，不会改动它。");
         if (!readOnly) {
             open(fileName, true);
             if (m_state == ArchiveState::ReadOnly) {
@@ -407,7 +426,7 @@ bool RecordArchive::readMeta() {
                 m_schemaVersion = 0; // a new file
                 return true;
             }
-            problem = QStringLiteral("记录库是空的。");
+            problem = QCoreApplication::translate("RecordArchive", "记录库是空的。");
         }
         if (!failed && problem.isEmpty()) {
             if (tables.contains(QStringLiteral("meta")) &&
@@ -421,7 +440,8 @@ bool RecordArchive::readMeta() {
                 }
             }
             if (m_schemaVersion <= 0)
-                problem = QStringLiteral("文件不是本程序的记录库，程序不会改动它。");
+                problem =
+                    QCoreApplication::translate("RecordArchive", "文件不是本程序的记录库，程序不会改动它。");
         }
     }
     if (failed) {
@@ -487,7 +507,8 @@ bool RecordArchive::createOrUpgrade() {
     });
     if (!done) {
         const QString why = m_problem;
-        fail(QStringLiteral("无法建立或升级记录库（%1）。").arg(why), ArchiveFault::IoError);
+        fail(QCoreApplication::translate("RecordArchive", "无法建立或升级记录库（%1）。").arg(why),
+             ArchiveFault::IoError);
         return false;
     }
     m_schemaVersion = kArchiveSchemaVersion;
@@ -497,7 +518,7 @@ bool RecordArchive::createOrUpgrade() {
 bool RecordArchive::begin() {
     if (!writable()) {
         if (m_problem.isEmpty())
-            m_problem = QStringLiteral("记录库不能写入。");
+            m_problem = QCoreApplication::translate("RecordArchive", "记录库不能写入。");
         return false;
     }
     if (const QSqlError error = Run(database(), QStringLiteral("BEGIN IMMEDIATE")); error.isValid()) {

@@ -3,6 +3,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -15,13 +16,13 @@ namespace {
 
 QString KindText(const QString& kind) {
     if (kind == QLatin1String("overwritten"))
-        return QStringLiteral("被覆盖");
+        return QCoreApplication::translate("SyncLog", "被覆盖");
     if (kind == QLatin1String("error"))
-        return QStringLiteral("出错");
+        return QCoreApplication::translate("SyncLog", "出错");
     if (kind == QLatin1String("done"))
-        return QStringLiteral("完成");
+        return QCoreApplication::translate("SyncLog", "完成");
     if (kind == QLatin1String("refused"))
-        return QStringLiteral("被拒收");
+        return QCoreApplication::translate("SyncLog", "被拒收");
     return kind;
 }
 
@@ -61,7 +62,8 @@ std::vector<SyncLogEntry> ReadSyncLog(const RecordArchive& archive, int limit) {
                 query.value(0).toString(),
                 QStringLiteral("%1 / %2").arg(query.value(1).toString(), query.value(2).toString()));
     if (!archive.laptopId().isEmpty())
-        laptops.insert(archive.laptopId(), QStringLiteral("本机 %1").arg(LaptopName()));
+        laptops.insert(archive.laptopId(),
+                       QCoreApplication::translate("SyncLog", "本机 %1").arg(LaptopName()));
     query.prepare(
         QStringLiteral("SELECT at, kind, subject, message FROM sync_log ORDER BY rowid DESC LIMIT ?"));
     query.addBindValue(limit);

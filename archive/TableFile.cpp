@@ -4,6 +4,7 @@
 #include "report/CsvWriter.h"
 #include "report/SheetText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -37,7 +38,7 @@ bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRo
     if (written)
         written = file.commit();
     if (!written) {
-        *reason = QStringLiteral("无法写入文件（%1）").arg(written.reason());
+        *reason = QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(written.reason());
         return false;
     }
     return true;
@@ -61,7 +62,7 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
     lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
     if (!workbook) {
         QFile::remove(temporary);
-        *reason = QStringLiteral("无法建立工作簿");
+        *reason = QCoreApplication::translate("TableFile", "无法建立工作簿");
         return false;
     }
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
@@ -84,12 +85,13 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
         error = closed;
     if (error != LXW_NO_ERROR) {
         QFile::remove(temporary);
-        *reason = QStringLiteral("工作簿未能写完（%1）").arg(QString::fromUtf8(lxw_strerror(error)));
+        *reason = QCoreApplication::translate("TableFile", "工作簿未能写完（%1）")
+                      .arg(QString::fromUtf8(lxw_strerror(error)));
         return false;
     }
     if (const Outcome synced = SyncToDisk(temporary); !synced) {
         QFile::remove(temporary);
-        *reason = QStringLiteral("无法写入文件（%1）").arg(synced.reason());
+        *reason = QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(synced.reason());
         return false;
     }
     std::error_code renamed;
@@ -97,7 +99,7 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
                             QFile::encodeName(fileName).toStdString(), renamed);
     if (renamed) {
         QFile::remove(temporary);
-        *reason = QStringLiteral("无法写入“%1”").arg(fileName);
+        *reason = QCoreApplication::translate("TableFile", "无法写入“%1”").arg(fileName);
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 #include "archive/TableFile.h"
 #include "core/UDataCenter.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -111,15 +112,23 @@ QString ResistanceText(const QString& textsJson) {
 } // namespace
 
 QString JobStateText(JobState state) {
-    static const QString texts[] = {QStringLiteral("编制中"), QStringLiteral("待审核"),
-                                    QStringLiteral("已批准")};
+    static const QString texts[] = {QCoreApplication::translate("TestJobs", "编制中"),
+                                    QCoreApplication::translate("TestJobs", "待审核"),
+                                    QCoreApplication::translate("TestJobs", "已批准")};
     return texts[int(state)];
 }
 
+// The kinds are kept in the archive as written here; they are shown translated.
 const QStringList& JobKinds() {
-    static const QStringList kinds{QStringLiteral("交接试验"), QStringLiteral("例行试验"),
-                                   QStringLiteral("诊断性试验"), QStringLiteral("其他")};
+    static const QStringList kinds{QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "交接试验")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "例行试验")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "诊断性试验")),
+                                   QString::fromUtf8(QT_TRANSLATE_NOOP("JobKinds", "其他"))};
     return kinds;
+}
+
+QString JobKindCaption(const QString& kind) {
+    return QCoreApplication::translate("JobKinds", kind.toUtf8().constData());
 }
 
 const QStringList& JobBasisPresets() {
@@ -133,28 +142,32 @@ const QStringList& JobBasisPresets() {
 }
 
 QString TestJob::title() const {
-    return QStringLiteral("%1 第 %2 版").arg(number).arg(revision);
+    return QCoreApplication::translate("TestJobs", "%1 第 %2 版").arg(number).arg(revision);
 }
 
 Outcome ValidateJob(const TestJob& job) {
     if (TrimText(job.number).isEmpty())
-        return Outcome::Failure(QStringLiteral("任务编号不能为空。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "任务编号不能为空。"));
     if (!job.kind.isEmpty() && !JobKinds().contains(job.kind))
         return Outcome::Failure(
-            QStringLiteral("试验性质“%1”应为%2之一。").arg(job.kind, JobKinds().join(QStringLiteral("、"))));
+            QCoreApplication::translate("TestJobs", "试验性质“%1”应为%2之一。")
+                .arg(job.kind, JobKinds().join(QCoreApplication::translate("TestJobs", "、"))));
     if (!job.temperature.isEmpty()) {
         const std::optional<double> value = ParseSigned(job.temperature);
         if (!value || *value < kMinTemperature || *value > kMaxTemperature)
             return Outcome::Failure(
-                QStringLiteral("温度“%1”应为 −50 到 60 °C 之间的数。").arg(job.temperature));
+                QCoreApplication::translate("TestJobs", "温度“%1”应为 −50 到 60 °C 之间的数。")
+                    .arg(job.temperature));
     }
     if (!job.humidity.isEmpty()) {
         const std::optional<double> value = ParseSigned(job.humidity);
         if (!value || *value < 0 || *value > 100)
-            return Outcome::Failure(QStringLiteral("湿度“%1”应为 0 到 100 % 之间的数。").arg(job.humidity));
+            return Outcome::Failure(
+                QCoreApplication::translate("TestJobs", "湿度“%1”应为 0 到 100 % 之间的数。")
+                    .arg(job.humidity));
     }
     if (job.firstDay.isValid() && job.lastDay.isValid() && job.lastDay < job.firstDay)
-        return Outcome::Failure(QStringLiteral("结束日期（%1）早于开始日期（%2）。")
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "结束日期（%1）早于开始日期（%2）。")
                                     .arg(DayText(job.lastDay), DayText(job.firstDay)));
     return {};
 }
@@ -163,7 +176,7 @@ QString CalibrationWarning(const TestJob& job, const std::optional<Instrument>& 
     const QDate day = job.lastDay.isValid() ? job.lastDay : job.firstDay;
     if (!instrument || !instrument->validUntil.isValid() || !day.isValid() || day <= instrument->validUntil)
         return {};
-    return QStringLiteral("仪器“%1”的校准有效期至 %2，试验日期 %3 已超过有效期。")
+    return QCoreApplication::translate("TestJobs", "仪器“%1”的校准有效期至 %2，试验日期 %3 已超过有效期。")
         .arg(instrument->serial, DayText(instrument->validUntil), DayText(day));
 }
 
@@ -173,9 +186,10 @@ QString JobSummary::text() const {
         if (counts[size_t(v)] > 0)
             parts << QStringLiteral("%1 %2").arg(VerdictText(Verdict(v))).arg(counts[size_t(v)]);
     if (untested > 0)
-        parts << QStringLiteral("%1 %2").arg(kUntestedText).arg(untested);
-    const QString worstText = worst ? VerdictText(*worst) : kUntestedText;
-    return QStringLiteral("最差：%1；%2").arg(worstText, parts.join(QStringLiteral("，")));
+        parts << QStringLiteral("%1 %2").arg(UntestedText()).arg(untested);
+    const QString worstText = worst ? VerdictText(*worst) : UntestedText();
+    return QCoreApplication::translate("TestJobs", "最差：%1；%2")
+        .arg(worstText, parts.join(QCoreApplication::translate("TestJobs", "，")));
 }
 
 JobSummary Summarize(const std::vector<JobRow>& rows) {
@@ -193,18 +207,20 @@ JobSummary Summarize(const std::vector<JobRow>& rows) {
 
 QString AuditSubjectText(const QString& subject) {
     if (subject == QLatin1String("job"))
-        return QStringLiteral("试验任务");
+        return QCoreApplication::translate("TestJobs", "试验任务");
     if (subject == QLatin1String("asset"))
-        return QStringLiteral("设备台账");
+        return QCoreApplication::translate("TestJobs", "设备台账");
     if (subject == QLatin1String("instrument"))
-        return QStringLiteral("仪器台账");
-    return QStringLiteral("判据");
+        return QCoreApplication::translate("TestJobs", "仪器台账");
+    return QCoreApplication::translate("TestJobs", "判据");
 }
 
 const QStringList& AuditHeaders() {
-    static const QStringList headers{QStringLiteral("时间"), QStringLiteral("修改人"), QStringLiteral("对象"),
-                                     QStringLiteral("名称"), QStringLiteral("字段"),   QStringLiteral("原值"),
-                                     QStringLiteral("新值")};
+    static const QStringList headers{
+        QCoreApplication::translate("TestJobs", "时间"), QCoreApplication::translate("TestJobs", "修改人"),
+        QCoreApplication::translate("TestJobs", "对象"), QCoreApplication::translate("TestJobs", "名称"),
+        QCoreApplication::translate("TestJobs", "字段"), QCoreApplication::translate("TestJobs", "原值"),
+        QCoreApplication::translate("TestJobs", "新值")};
     return headers;
 }
 
@@ -241,10 +257,13 @@ Outcome ExportAudit(const std::vector<AuditEntry>& entries, const QString& fileN
 Outcome TestJobs::fail(const QString& what) const {
     if (what.contains(kLocked))
         return Outcome::Failure(
-            QStringLiteral("任务已批准，不能修改；更正请建立新的版本（%1）。").arg(kLocked));
+            QCoreApplication::translate("TestJobs", "任务已批准，不能修改；更正请建立新的版本（%1）。")
+                .arg(kLocked));
     if (what.contains(kNotDraft))
-        return Outcome::Failure(QStringLiteral("任务已提交审核或已批准，不能修改（%1）。").arg(kNotDraft));
-    return Outcome::Failure(QStringLiteral("记录库不能写入（%1）。").arg(what));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "任务已提交审核或已批准，不能修改（%1）。")
+                .arg(kNotDraft));
+    return Outcome::Failure(QCoreApplication::translate("TestJobs", "记录库不能写入（%1）。").arg(what));
 }
 
 QString TestJobs::signature() const {
@@ -270,7 +289,7 @@ Outcome TestJobs::write(const QString& sql, const QVariantList& values) {
 Outcome TestJobs::setSignature(const QString& name) {
     const QString text = TrimText(name);
     if (text.isEmpty())
-        return Outcome::Failure(QStringLiteral("签名不能为空。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "签名不能为空。"));
     return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('signature', ?) "
                                 "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
                  {text});
@@ -281,7 +300,8 @@ Result<std::vector<TestJob>> TestJobs::jobs() const {
     QSqlQuery query(m_archive.database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT %1 FROM jobs ORDER BY job_number, revision").arg(kJobFields)))
-        return Outcome::Failure(QStringLiteral("读不出试验任务（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "读不出试验任务（%1）。").arg(Detail(query)));
     while (query.next())
         jobs.push_back(JobFrom(query));
     return jobs;
@@ -292,7 +312,7 @@ Result<TestJob> TestJobs::job(const QString& uuid) const {
     query.prepare(QStringLiteral("SELECT %1 FROM jobs WHERE uuid = ?").arg(kJobFields));
     query.addBindValue(uuid);
     if (!query.exec() || !query.next())
-        return Outcome::Failure(QStringLiteral("记录库中没有这个试验任务。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "记录库中没有这个试验任务。"));
     TestJob job = JobFrom(query);
     query.prepare(QStringLiteral("SELECT device FROM job_assets WHERE job = ? ORDER BY device_key"));
     query.addBindValue(uuid);
@@ -336,18 +356,21 @@ Result<QString> TestJobs::save(const TestJob& given) {
         if (!query.exec())
             return why = Detail(query), false;
         if (query.next())
-            return refused =
-                       Outcome::Failure(QStringLiteral("任务编号“%1”已被另一个任务使用。").arg(job.number)),
+            return refused = Outcome::Failure(
+                       QCoreApplication::translate("TestJobs", "任务编号“%1”已被另一个任务使用。")
+                           .arg(job.number)),
                    false;
         if (!added) {
             query.prepare(QStringLiteral("SELECT state, family FROM jobs WHERE uuid = ?"));
             query.addBindValue(job.uuid);
             if (!query.exec() || !query.next())
-                return refused = Outcome::Failure(QStringLiteral("记录库中没有这个试验任务。")), false;
+                return refused = Outcome::Failure(
+                           QCoreApplication::translate("TestJobs", "记录库中没有这个试验任务。")),
+                       false;
             job.family = query.value(1).toString();
             if (StateOf(query.value(0).toString()) != JobState::Draft)
                 return refused = Outcome::Failure(
-                           QStringLiteral("任务“%1”%2，不能修改。")
+                           QCoreApplication::translate("TestJobs", "任务“%1”%2，不能修改。")
                                .arg(job.number, JobStateText(StateOf(query.value(0).toString())))),
                        false;
         }
@@ -466,8 +489,8 @@ Result<int> TestJobs::joinCurrent(const std::vector<TestRecord>& records) {
 Result<int> TestJobs::addRecords(const QString& uuid, const QStringList& devices, const QDate& from,
                                  const QDate& to) {
     if (from.isValid() && to.isValid() && to < from)
-        return Outcome::Failure(
-            QStringLiteral("结束日期（%1）早于开始日期（%2）。").arg(DayText(to), DayText(from)));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "结束日期（%1）早于开始日期（%2）。")
+                                    .arg(DayText(to), DayText(from)));
     int joined = 0;
     QString why;
     const QString now = RecordArchive::NowText();
@@ -508,7 +531,8 @@ Result<std::vector<JobRow>> TestJobs::rows(const QString& uuid) const {
         "WHERE j.job = ? ORDER BY r.device_key, r.step_amperes, r.test_time"));
     query.addBindValue(uuid);
     if (!query.exec())
-        return Outcome::Failure(QStringLiteral("读不出试验任务的记录（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "读不出试验任务的记录（%1）。").arg(Detail(query)));
     QSet<QString> tested;
     while (query.next()) {
         JobRow row;
@@ -549,24 +573,25 @@ Result<std::vector<JobRow>> TestJobs::rows(const QString& uuid) const {
 Outcome TestJobs::step(const QString& uuid, JobState from, const char* what) {
     const QString signer = signature();
     if (signer.isEmpty())
-        return Outcome::Failure(QStringLiteral("请先填写本机签名。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "请先填写本机签名。"));
     const Result<TestJob> found = job(uuid);
     if (!found)
         return Outcome(found);
     if (found->state != from)
-        return Outcome::Failure(
-            QStringLiteral("任务“%1”%2，不能%3。")
-                .arg(found->title(), JobStateText(found->state), QString::fromUtf8(what)));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "任务“%1”%2，不能%3。")
+                                    .arg(found->title(), JobStateText(found->state),
+                                         QCoreApplication::translate("TestJobs", what)));
     return {};
 }
 
 Outcome TestJobs::submit(const QString& uuid) {
-    if (const Outcome can = step(uuid, JobState::Draft, "提交审核"); !can)
+    if (const Outcome can = step(uuid, JobState::Draft, QT_TRANSLATE_NOOP("TestJobs", "提交审核")); !can)
         return can;
     const TestJob found = *job(uuid);
     const QString warning = CalibrationWarning(found, instrument(found.instrument));
     if (!warning.isEmpty() && found.expiredBy.isEmpty())
-        return Outcome::Failure(warning + QStringLiteral("确认继续后才能提交审核。"));
+        return Outcome::Failure(warning +
+                                QCoreApplication::translate("TestJobs", "确认继续后才能提交审核。"));
     const QString now = RecordArchive::NowText();
     return write(QStringLiteral("UPDATE jobs SET state = 'checking', recorded_by = ?, recorded_at = ?, "
                                 "checked_by = '', checked_at = '', returned_why = '', changed_at = ?, "
@@ -575,11 +600,12 @@ Outcome TestJobs::submit(const QString& uuid) {
 }
 
 Outcome TestJobs::check(const QString& uuid) {
-    if (const Outcome can = step(uuid, JobState::Checking, "审核"); !can)
+    if (const Outcome can = step(uuid, JobState::Checking, QT_TRANSLATE_NOOP("TestJobs", "审核")); !can)
         return can;
     const TestJob found = *job(uuid);
     if (found.recordedBy == signature())
-        return Outcome::Failure(QStringLiteral("审核人不能是编制人（%1）。").arg(found.recordedBy));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "审核人不能是编制人（%1）。").arg(found.recordedBy));
     const QString now = RecordArchive::NowText();
     return write(
         QStringLiteral("UPDATE jobs SET checked_by = ?, checked_at = ?, changed_at = ?, changed_by = ?, "
@@ -588,13 +614,15 @@ Outcome TestJobs::check(const QString& uuid) {
 }
 
 Outcome TestJobs::approve(const QString& uuid) {
-    if (const Outcome can = step(uuid, JobState::Checking, "批准"); !can)
+    if (const Outcome can = step(uuid, JobState::Checking, QT_TRANSLATE_NOOP("TestJobs", "批准")); !can)
         return can;
     const TestJob found = *job(uuid);
     if (found.recordedBy == signature())
-        return Outcome::Failure(QStringLiteral("批准人不能是编制人（%1）。").arg(found.recordedBy));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "批准人不能是编制人（%1）。").arg(found.recordedBy));
     if (found.checkedBy.isEmpty())
-        return Outcome::Failure(QStringLiteral("任务“%1”尚未审核，不能批准。").arg(found.title()));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "任务“%1”尚未审核，不能批准。").arg(found.title()));
     const Result<std::vector<JobRow>> judged = rows(uuid);
     if (!judged)
         return Outcome(judged);
@@ -630,17 +658,17 @@ Outcome TestJobs::approve(const QString& uuid) {
 }
 
 Outcome TestJobs::sendBack(const QString& uuid, const QString& reason) {
-    if (const Outcome can = step(uuid, JobState::Checking, "退回"); !can)
+    if (const Outcome can = step(uuid, JobState::Checking, QT_TRANSLATE_NOOP("TestJobs", "退回")); !can)
         return can;
     if (TrimText(reason).isEmpty())
-        return Outcome::Failure(QStringLiteral("退回时请写明原因。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "退回时请写明原因。"));
     return write(QStringLiteral("UPDATE jobs SET state = 'draft', returned_why = ?, checked_by = '', "
                                 "checked_at = '', changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"),
                  {TrimText(reason), RecordArchive::NowText(), m_archive.laptopId(), uuid});
 }
 
 Outcome TestJobs::goOnWithExpired(const QString& uuid) {
-    if (const Outcome can = step(uuid, JobState::Draft, "修改"); !can)
+    if (const Outcome can = step(uuid, JobState::Draft, QT_TRANSLATE_NOOP("TestJobs", "修改")); !can)
         return can;
     const QString now = RecordArchive::NowText();
     return write(
@@ -654,9 +682,9 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
     if (!found)
         return Outcome(found);
     if (found->state != JobState::Approved)
-        return Outcome::Failure(QStringLiteral("只有已批准的任务才建立新的版本。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "只有已批准的任务才建立新的版本。"));
     if (TrimText(whatChanged).isEmpty())
-        return Outcome::Failure(QStringLiteral("新的版本请写明更正了什么。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "新的版本请写明更正了什么。"));
     QString why;
     const QString fresh = Uuid();
     const bool done = m_archive.inTransaction([&] {
@@ -706,7 +734,8 @@ Result<std::vector<Instrument>> TestJobs::instruments() const {
     std::vector<Instrument> instruments;
     QSqlQuery query(m_archive.database());
     if (!query.exec(QStringLiteral("SELECT %1 FROM instruments ORDER BY serial").arg(kInstrumentFields)))
-        return Outcome::Failure(QStringLiteral("读不出仪器台账（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "读不出仪器台账（%1）。").arg(Detail(query)));
     while (query.next())
         instruments.push_back(InstrumentFrom(query));
     return instruments;
@@ -734,14 +763,15 @@ Result<QString> TestJobs::saveInstrument(const Instrument& given) {
     Instrument instrument = given;
     instrument.serial = TrimText(instrument.serial);
     if (instrument.serial.isEmpty())
-        return Outcome::Failure(QStringLiteral("仪器的出厂编号不能为空。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "仪器的出厂编号不能为空。"));
     if (instrument.calibratedOn.isValid() && instrument.validUntil.isValid() &&
         instrument.validUntil < instrument.calibratedOn)
-        return Outcome::Failure(QStringLiteral("有效期（%1）早于校准日期（%2）。")
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "有效期（%1）早于校准日期（%2）。")
                                     .arg(DayText(instrument.validUntil), DayText(instrument.calibratedOn)));
     if (const std::optional<Instrument> other = instrumentBySerial(instrument.serial);
         other && other->uuid != instrument.uuid)
-        return Outcome::Failure(QStringLiteral("出厂编号“%1”已在仪器台账中。").arg(instrument.serial));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "出厂编号“%1”已在仪器台账中。").arg(instrument.serial));
     if (instrument.uuid.isEmpty())
         instrument.uuid = Uuid();
     QVariantList values;
@@ -767,7 +797,7 @@ Result<QString> TestJobs::saveInstrument(const Instrument& given) {
 Outcome TestJobs::useInstrument(const QString& uuid) {
     const Result<TestJob> found = job(current());
     if (!found)
-        return Outcome::Failure(QStringLiteral("没有当前任务。"));
+        return Outcome::Failure(QCoreApplication::translate("TestJobs", "没有当前任务。"));
     TestJob changed = *found;
     changed.instrument = uuid;
     const Result<QString> saved = save(changed);
@@ -780,7 +810,8 @@ Result<std::vector<AuditEntry>> TestJobs::audit() const {
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral(
             "SELECT at, who, subject, item, field, old, new FROM audit ORDER BY at DESC, rowid DESC")))
-        return Outcome::Failure(QStringLiteral("读不出修改记录（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "读不出修改记录（%1）。").arg(Detail(query)));
     while (query.next())
         entries.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                            query.value(3).toString(), query.value(4).toString(), query.value(5).toString(),
@@ -803,17 +834,19 @@ Outcome TestJobs::setInterval(IntervalScope scope, const QString& key, std::opti
                                                            : TrimText(key);
     if (scope == IntervalScope::Kind && !AssetKinds().contains(stored))
         return Outcome::Failure(
-            QStringLiteral("类型“%1”应为%2之一。").arg(stored, AssetKinds().join(QStringLiteral("、"))));
+            QCoreApplication::translate("TestJobs", "类型“%1”应为%2之一。")
+                .arg(stored, AssetKinds().join(QCoreApplication::translate("TestJobs", "、"))));
     if (!months) {
         if (scope == IntervalScope::All)
-            return Outcome::Failure(QStringLiteral("全部设备的试验周期不能为空。"));
+            return Outcome::Failure(QCoreApplication::translate("TestJobs", "全部设备的试验周期不能为空。"));
         // Kept as months 0, so that the removal reaches the other laptops in a sync.
         return write(QStringLiteral("UPDATE test_intervals SET months = 0, changed_at = ?, changed_by = ?, "
                                     "pushed = 0 WHERE scope = ? AND key = ? AND months <> 0"),
                      {RecordArchive::NowText(), m_archive.laptopId(), scopes[int(scope)], stored});
     }
     if (*months < 1 || *months > 240)
-        return Outcome::Failure(QStringLiteral("试验周期“%1”应为 1 到 240 个月。").arg(*months));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "试验周期“%1”应为 1 到 240 个月。").arg(*months));
     return write(
         QStringLiteral("INSERT INTO test_intervals (scope, key, months, changed_at, changed_by, pushed) "
                        "VALUES (?, ?, ?, ?, ?, 0) ON CONFLICT (scope, key) DO UPDATE SET "
@@ -834,7 +867,8 @@ Result<std::vector<DueAsset>> TestJobs::dueList() const {
             "(SELECT NULLIF(months, 0) FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
             "(SELECT months FROM test_intervals WHERE scope = 'all' AND key = ''), 36) "
             "FROM assets a ORDER BY a.station, a.bay, a.device_key")))
-        return Outcome::Failure(QStringLiteral("读不出设备的试验日期（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("TestJobs", "读不出设备的试验日期（%1）。").arg(Detail(query)));
     while (query.next()) {
         DueAsset asset;
         asset.asset.device = query.value(0).toString();

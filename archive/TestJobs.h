@@ -8,6 +8,7 @@
 #include "core/Outcome.h"
 #include "core/TestRecord.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -21,8 +22,9 @@ class RecordArchive;
 enum class JobState { Draft, Checking, Approved };
 QString JobStateText(JobState state); // "编制中", "待审核", "已批准"
 
-const QStringList& JobKinds();        // 交接试验, 例行试验, 诊断性试验, 其他
-const QStringList& JobBasisPresets(); // the standards a test basis usually names
+const QStringList& JobKinds();               // 交接试验, 例行试验, 诊断性试验, 其他
+QString JobKindCaption(const QString& kind); // a kind as shown, in the program's language
+const QStringList& JobBasisPresets();        // the standards a test basis usually names
 inline constexpr double kMinTemperature = -50;
 inline constexpr double kMaxTemperature = 60;
 
@@ -89,7 +91,9 @@ struct JobSummary {
     QString text() const;         // "最差：注意；合格 3，注意 1，未测 2"
 };
 JobSummary Summarize(const std::vector<JobRow>& rows);
-inline const QString kUntestedText = QStringLiteral("未测");
+inline QString UntestedText() {
+    return QCoreApplication::translate("TestJobs", "未测");
+}
 
 struct AuditEntry {
     QString at; // UTC ISO 8601

@@ -1,6 +1,9 @@
-// Program entry: application object, title, main window, message loop. Of the arguments only
-// --help and --version are the program's own (answered without a display); Qt takes its own options.
+// Program entry: application object, title, main window, message loop. Of the arguments
+// --help and --version are the program's own (answered without a display) and --lang chooses the
+// language for this run; Qt takes its own options.
 #include "core/GbkText.h"
+#include "core/Language.h"
+#include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
 #include "ui/DesktopLook.h"
 #include "ui/DesktopSeams.h"
@@ -21,8 +24,9 @@ constexpr char kHelp[] =
     "Companion program of a loop-resistance tester: uploads, keeps and prints its test records.\n"
     "\n"
     "选项 / Options:\n"
-    "  --help     显示本说明 / show this help\n"
-    "  --version  显示版本 / show the version\n"
+    "  --lang en|zh  本次以英文或中文显示 / show English or Chinese this time\n"
+    "  --help        显示本说明 / show this help\n"
+    "  --version     显示版本 / show the version\n"
     "\n"
     "文件 / Files:\n"
     "  ~/.config/ohmara/SystemFile.ini\n"
@@ -55,10 +59,10 @@ int main(int argc, char* argv[]) {
     font.setPointSize(9);
     QApplication::setFont(font);
     InstallDesktopSeams();
-    // Qt's own buttons and dialogs speak Chinese like the rest of the program, on any locale.
-    SetUpDesktopLook();
+    // Qt's own buttons and dialogs speak the program's language, on any locale.
+    SetUpDesktopLook(ChosenLanguage(QApplication::arguments(), ReadSettingsFile(), false));
     if (!Gbk::isAvailable()) {
-        QMessageBox::critical(nullptr, kAppTitle, QStringLiteral("GBK text conversion is not available."));
+        QMessageBox::critical(nullptr, AppTitle(), QStringLiteral("GBK text conversion is not available."));
         return 1;
     }
     int result = 0;

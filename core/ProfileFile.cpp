@@ -5,6 +5,7 @@
 #include "core/WholeFile.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 
@@ -158,7 +159,8 @@ Outcome ProfileFile::load() {
     if (!file.open(QIODevice::ReadOnly))
         return m_lastLoad = Outcome::Failure(file.errorString());
     if (file.size() > kLargestFile)
-        return m_lastLoad = Outcome::Failure(QStringLiteral("文件超过%1 MB").arg(kLargestFile >> 20));
+        return m_lastLoad = Outcome::Failure(
+                   QCoreApplication::translate("ProfileFile", "文件超过%1 MB").arg(kLargestFile >> 20));
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return m_lastLoad = Outcome::Failure(file.errorString());
@@ -301,7 +303,8 @@ QByteArray ProfileFile::toBytes() const {
 
 Outcome ProfileFile::save() const {
     if (!m_lastLoad)
-        return Outcome::Failure(QStringLiteral("文件未能读取，不予覆盖：%1").arg(m_lastLoad.reason()));
+        return Outcome::Failure(QCoreApplication::translate("ProfileFile", "文件未能读取，不予覆盖：%1")
+                                    .arg(m_lastLoad.reason()));
     WholeFile file(m_path);
     // A folder that refuses the temporary file may still hold a file the user may write.
     file.allowWritingInPlace();

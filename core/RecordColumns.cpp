@@ -3,6 +3,8 @@
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr int kMicroOhmExponent = 6;
@@ -77,28 +79,44 @@ void ReadResistance(TestRecord& record, const QString& text) {
 
 constexpr int kGridColumnWidth = 95;
 
-// The header is also the data-file key.
-RecordColumnInfo Column(RecordColumn column, const QString& header, int gridWidth, int reportUnits,
+// The header is also the data-file key; both are file formats and never translated. The caption
+// is the header's translation.
+RecordColumnInfo Column(RecordColumn column, const char* header, int gridWidth, int reportUnits,
                         void (*readBack)(TestRecord&, const QString&)) {
-    return {column, header, header, gridWidth, reportUnits, readBack};
+    const QString text = QString::fromUtf8(header);
+    return {column, text, text, gridWidth, reportUnits, readBack};
 }
 
 } // namespace
 
 const std::array<RecordColumnInfo, TestRecord::ColumnCount>& RecordColumns() {
     static const std::array<RecordColumnInfo, TestRecord::ColumnCount> columns{{
-        Column(RecordColumn::Number, QStringLiteral("序号"), 50, 1, ReadNothing),
-        Column(RecordColumn::Time, QStringLiteral("时间"), 120, 2, ReadTime),
-        Column(RecordColumn::Device, QStringLiteral("设备编号"), kGridColumnWidth, 2, ReadDevice),
-        Column(RecordColumn::Tester, QStringLiteral("测试人员"), kGridColumnWidth, 2, ReadTester),
-        Column(RecordColumn::Location, QStringLiteral("测试地点"), kGridColumnWidth, 2, ReadLocation),
-        Column(RecordColumn::Step, QStringLiteral("测试档位"), kGridColumnWidth, 2, ReadStep),
-        Column(RecordColumn::LoadTime, QStringLiteral("载流时间"), kGridColumnWidth, 2, ReadLoadTime),
-        Column(RecordColumn::Resistance, QStringLiteral("测试电阻"), kGridColumnWidth, 2, ReadResistance),
+        Column(RecordColumn::Number, QT_TRANSLATE_NOOP("RecordColumns", "序号"), 50, 1, ReadNothing),
+        Column(RecordColumn::Time, QT_TRANSLATE_NOOP("RecordColumns", "时间"), 120, 2, ReadTime),
+        Column(RecordColumn::Device, QT_TRANSLATE_NOOP("RecordColumns", "设备编号"), kGridColumnWidth, 2,
+               ReadDevice),
+        Column(RecordColumn::Tester, QT_TRANSLATE_NOOP("RecordColumns", "测试人员"), kGridColumnWidth, 2,
+               ReadTester),
+        Column(RecordColumn::Location, QT_TRANSLATE_NOOP("RecordColumns", "测试地点"), kGridColumnWidth, 2,
+               ReadLocation),
+        Column(RecordColumn::Step, QT_TRANSLATE_NOOP("RecordColumns", "测试档位"), kGridColumnWidth, 2,
+               ReadStep),
+        Column(RecordColumn::LoadTime, QT_TRANSLATE_NOOP("RecordColumns", "载流时间"), kGridColumnWidth, 2,
+               ReadLoadTime),
+        Column(RecordColumn::Resistance, QT_TRANSLATE_NOOP("RecordColumns", "测试电阻"), kGridColumnWidth, 2,
+               ReadResistance),
     }};
     return columns;
 }
 
 const RecordColumnInfo& RecordColumnOf(RecordColumn column) {
     return RecordColumns()[size_t(column)];
+}
+
+QString RecordColumnCaption(const QString& header) {
+    return QCoreApplication::translate("RecordColumns", header.toUtf8().constData());
+}
+
+QString RecordColumnInfo::caption() const {
+    return RecordColumnCaption(header);
 }

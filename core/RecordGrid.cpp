@@ -164,7 +164,7 @@ QVariant RecordGrid::data(const QModelIndex& index, int role) const {
 
 QVariant RecordGrid::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole))
-        return cell(section, 0);
+        return RecordColumnCaption(cell(section, 0));
     if (orientation == Qt::Vertical && role == Qt::DisplayRole)
         return section + 1;
     return QAbstractTableModel::headerData(section, orientation, role);

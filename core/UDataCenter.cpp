@@ -48,6 +48,10 @@ QString TwoHexDigits(uint8_t byte) {
 
 } // namespace
 
+QString AppTitle() {
+    return QCoreApplication::translate("Ohmara", "回路电阻测试仪2.1");
+}
+
 QString SettingsFilePath() {
     return CurrentProgramPlaces().settingsFile;
 }
@@ -93,7 +97,7 @@ Outcome SaveSettings() {
     QDir().mkpath(QFileInfo(ini.path()).absolutePath());
     Outcome saved = ini.save();
     if (!saved)
-        ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), kAppTitle, MsgIcon::Error);
+        ShowMessage(QStringLiteral("Unable to write to %1").arg(ini.path()), AppTitle(), MsgIcon::Error);
     return saved;
 }
 

@@ -29,7 +29,8 @@ extern int32_t giBaudRate;     // index into the baud-rate list ([Communication]
 // the device path; the serial link opens them at once, SaveSettings writes them to [SerialPorts].
 extern QMap<int, QString> gSerialPortAssignments;
 
-inline const QString kAppTitle = QStringLiteral("回路电阻测试仪2.1");
+// The program's title, in the chosen language: every window and message box carries it.
+QString AppTitle();
 inline const QString kSettingsFileName = QStringLiteral("SystemFile.ini");
 constexpr int kShortTextBytes = 20;
 

@@ -6,6 +6,7 @@
 #include "core/WholeFile.h"
 #include "report/DataFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -16,7 +17,8 @@ Outcome MakeBackupFolder() {
     const QString folder = BackupFolder();
     if (QFileInfo(folder).isDir() || QDir().mkpath(folder))
         return {};
-    return Outcome::Failure(QStringLiteral("无法创建文件夹'%1'").arg(QDir::toNativeSeparators(folder)));
+    return Outcome::Failure(QCoreApplication::translate("AutoBackup", "无法创建文件夹'%1'")
+                                .arg(QDir::toNativeSeparators(folder)));
 }
 
 // A name is taken by a file or by a link, even one that points nowhere.
@@ -29,7 +31,8 @@ bool Taken(const QString& fileName) {
 Result<QString> Backup(const QString& fileName, const Outcome& written) {
     if (written)
         return fileName;
-    return Outcome::Failure(QStringLiteral("自动备份文件'%1'未能写入，记录仍在表格中，请另行保存。\n%2")
+    return Outcome::Failure(QCoreApplication::translate(
+                                "AutoBackup", "自动备份文件'%1'未能写入，记录仍在表格中，请另行保存。\n%2")
                                 .arg(QDir::toNativeSeparators(fileName), written.reason()));
 }
 
@@ -39,7 +42,8 @@ Outcome AddToDayFile(const QString& fileName, const RecordGrid::Row& record) {
         return made;
     // A backup never writes through a link, to wherever it points.
     if (QFileInfo(fileName).isSymLink())
-        return Outcome::Failure(QStringLiteral("此名称是一个链接，备份不写入链接"));
+        return Outcome::Failure(
+            QCoreApplication::translate("AutoBackup", "此名称是一个链接，备份不写入链接"));
     // The new record is added after the day's records as they lie in the file; they are never
     // read back as records. A file that is there but is no data file is left alone.
     QByteArray existing;
@@ -80,5 +84,5 @@ Result<QString> BackUpTestRecord(const RecordGrid::Row& record, const QDateTime&
 
 void ReportBackupFailure(const Outcome& backup) {
     if (!backup)
-        ShowMessage(backup.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(backup.reason(), AppTitle(), MsgIcon::Warning);
 }

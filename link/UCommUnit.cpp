@@ -4,6 +4,7 @@
 #include "link/KMVCommUnit.h"
 #include "link/Protocol.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -23,25 +24,27 @@ struct FailedAttempt {
 };
 
 QString FailureText(const FailedAttempt& attempt) {
-    const QString where = QStringLiteral("COM%1（%2）：").arg(attempt.port).arg(attempt.device);
+    const QString where =
+        QCoreApplication::translate("UCommUnit", "COM%1（%2）：").arg(attempt.port).arg(attempt.device);
     switch (attempt.failure) {
     case SerialFailure::None:
         return {};
     case SerialFailure::NoDevice:
-        return where + QStringLiteral("无此设备");
+        return where + QCoreApplication::translate("UCommUnit", "无此设备");
 #ifdef Q_OS_WIN
     case SerialFailure::NoPermission:
-        return where + QStringLiteral("无权打开");
+        return where + QCoreApplication::translate("UCommUnit", "无权打开");
 #else
     case SerialFailure::NoPermission:
-        return where + QStringLiteral("无权打开，请把用户加入 dialout 组后重新登录");
+        return where +
+               QCoreApplication::translate("UCommUnit", "无权打开，请把用户加入 dialout 组后重新登录");
 #endif
     case SerialFailure::Busy:
-        return where + QStringLiteral("已被其他程序占用");
+        return where + QCoreApplication::translate("UCommUnit", "已被其他程序占用");
     case SerialFailure::Refused:
-        return where + QStringLiteral("设备不接受所设的波特率或线路设置");
+        return where + QCoreApplication::translate("UCommUnit", "设备不接受所设的波特率或线路设置");
     case SerialFailure::NoAnswer:
-        return where + QStringLiteral("仪器无应答");
+        return where + QCoreApplication::translate("UCommUnit", "仪器无应答");
     }
     return {};
 }

@@ -9,6 +9,7 @@
 #include "report/DataFileEncoding.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -203,5 +204,5 @@ Outcome WriteDataFile(const QString& fileName, const RecordGrid& grid, int recor
         if (*fits)
             return file.commit();
     }
-    return Outcome::Failure(QStringLiteral("没有能写下全部文字的编码"));
+    return Outcome::Failure(QCoreApplication::translate("DataFile", "没有能写下全部文字的编码"));
 }

@@ -6,6 +6,7 @@
 #include "core/RecordGrid.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringView>
 #include <vector>
@@ -40,7 +41,7 @@ Outcome WriteDataFile(const QString& fileName, const RecordGrid& grid, int recor
 struct DataFileRecords {
     std::vector<RecordGrid::Row> rows{1}; // grid rows 1..; the first exists even without records
     int recordCount = 0;
-    bool blank = false; // the file holds nothing above code 32: the user is told kDataFileBlankMessage
+    bool blank = false; // the file holds nothing above code 32: the user is told DataFileBlankMessage()
 };
 
 // Stores the value of one key line (after the first "=", untrimmed; the whole line without "=")
@@ -75,8 +76,12 @@ DataFileRecords ParseDataFileText(QStringView text);
 // Reads a data file in slices: a first pass decides the encoding (UTF-8 when the bytes are valid
 // UTF-8 beyond plain ASCII, with or without a byte-order mark; UTF-16 when it starts with its
 // byte-order mark; GBK otherwise) and whether it is text at all, a second pass decodes and routes.
-// A failure's reason names the file and is shown with the caption kDataFileErrorCaption.
+// A failure's reason names the file and is shown with the caption DataFileErrorCaption().
 Result<DataFileRecords> ReadDataFile(const QString& fileName);
 
-inline const QString kDataFileBlankMessage = QStringLiteral("指定的文件沒有內容");
-inline const QString kDataFileErrorCaption = QStringLiteral("錯誤");
+inline QString DataFileBlankMessage() {
+    return QCoreApplication::translate("DataFile", "指定的文件沒有內容");
+}
+inline QString DataFileErrorCaption() {
+    return QCoreApplication::translate("DataFile", "錯誤");
+}

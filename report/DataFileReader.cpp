@@ -7,6 +7,7 @@
 #include "core/RecordColumns.h"
 #include "report/DataFileEncoding.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -20,15 +21,18 @@ constexpr qint64 kSliceBytes = 1024 * 1024;
 constexpr qsizetype kMaxLineChars = 1024 * 1024;
 
 Outcome Unreadable(const QString& fileName, const QString& detail) {
-    return Outcome::Failure(detail.isEmpty()
-                                ? QStringLiteral("无法读取指定的文件'%1'").arg(fileName)
-                                : QStringLiteral("无法读取指定的文件'%1'（%2）").arg(fileName, detail));
+    return Outcome::Failure(
+        detail.isEmpty()
+            ? QCoreApplication::translate("DataFileReader", "无法读取指定的文件'%1'").arg(fileName)
+            : QCoreApplication::translate("DataFileReader", "无法读取指定的文件'%1'（%2）")
+                  .arg(fileName, detail));
 }
 
 Outcome TooLarge(const QString& fileName) {
-    return Outcome::Failure(QStringLiteral("指定的文件'%1'太大（超过%2 MB或%3条记录），无法打开")
-                                .arg(fileName, QString::number(kMaxDataFileBytes / (1024 * 1024)),
-                                     QString::number(kMaxDataFileRecords)));
+    return Outcome::Failure(
+        QCoreApplication::translate("DataFileReader", "指定的文件'%1'太大（超过%2 MB或%3条记录），无法打开")
+            .arg(fileName, QString::number(kMaxDataFileBytes / (1024 * 1024)),
+                 QString::number(kMaxDataFileRecords)));
 }
 
 // Runs fn over the file in slices; fn returns false when the file is too large.
@@ -126,9 +130,11 @@ DataFileRecords ParseDataFileText(QStringView text) {
 Result<DataFileRecords> ReadDataFile(const QString& fileName) {
     const QFileInfo info(fileName);
     if (!info.exists())
-        return Outcome::Failure(QStringLiteral("指定的文件'") + fileName + QStringLiteral("'不存在"));
+        return Outcome::Failure(
+            QCoreApplication::translate("DataFileReader", "指定的文件'%1'不存在").arg(fileName));
     if (info.isDir())
-        return Outcome::Failure(QStringLiteral("指定的'%1'是文件夹，不是数据文件").arg(fileName));
+        return Outcome::Failure(
+            QCoreApplication::translate("DataFileReader", "指定的'%1'是文件夹，不是数据文件").arg(fileName));
     if (info.size() > kMaxDataFileBytes)
         return TooLarge(fileName);
     QFile file(fileName);
@@ -148,7 +154,9 @@ Result<DataFileRecords> ReadDataFile(const QString& fileName) {
     if (!scan.utf16() && !scan.printable)
         return Blank();
     if (!scan.utf16() && scan.binary())
-        return Outcome::Failure(QStringLiteral("指定的文件'%1'不是文本格式的测试数据文件").arg(fileName));
+        return Outcome::Failure(
+            QCoreApplication::translate("DataFileReader", "指定的文件'%1'不是文本格式的测试数据文件")
+                .arg(fileName));
 
     if (!file.seek(0))
         return Unreadable(fileName, file.errorString());

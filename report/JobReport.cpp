@@ -161,7 +161,7 @@ private:
                 return rows;
             }
             const QHash<QString, QString> values{
-                {QStringLiteral("title"), kJobReportTitle},
+                {QStringLiteral("title"), JobReportTitle()},
                 {QStringLiteral("number"), m_content.reportNumber()},
                 {QStringLiteral("station"), job.station},
                 {QStringLiteral("customer"), job.customer},
@@ -387,7 +387,7 @@ void DrawFrame(QPainter& painter, const JobReportContent& content, const PageGeo
     painter.setFont(ReportFont(9));
     painter.setPen(QPen(Qt::black, g.mm(0.2)));
     const QRectF header(g.body.left(), g.mm(kTopMm), g.body.width(), g.mm(kHeaderMm - 3));
-    painter.drawText(header, Qt::AlignLeft | Qt::AlignBottom, kJobReportTitle);
+    painter.drawText(header, Qt::AlignLeft | Qt::AlignBottom, JobReportTitle());
     painter.drawText(header, Qt::AlignRight | Qt::AlignBottom,
                      QStringLiteral("报告编号：%1").arg(content.reportNumber()));
     painter.drawLine(QPointF(g.body.left(), header.bottom() + g.mm(1)),
@@ -598,7 +598,7 @@ Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate&
         QPdfWriter writer(&file);
         writer.setResolution(96);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-        writer.setTitle(QStringLiteral("%1 %2").arg(kJobReportTitle, content.reportNumber()));
+        writer.setTitle(QStringLiteral("%1 %2").arg(JobReportTitle(), content.reportNumber()));
         writer.setCreator(QStringLiteral("Ohmara"));
         pages = DrawJobReport(content, form, &writer);
     }

@@ -7,6 +7,7 @@
 #include "archive/TestJobs.h"
 #include "core/Outcome.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -15,7 +16,9 @@
 
 class RecordArchive;
 
-inline const QString kJobReportTitle = QStringLiteral("回路电阻试验报告");
+inline QString JobReportTitle() {
+    return QCoreApplication::translate("JobReport", "回路电阻试验报告");
+}
 
 // One column of a bay's table: a record of one asset, or a planned asset without a result.
 struct ReportColumn {
@@ -28,7 +31,7 @@ struct ReportColumn {
     QString change;                 // against the previous test at the same step: "+12.5 %", or ""
     std::optional<Verdict> verdict; // none: 未测
     QStringList reasons;
-    QString verdictText() const { return verdict ? VerdictText(*verdict) : kUntestedText; }
+    QString verdictText() const { return verdict ? VerdictText(*verdict) : UntestedText(); }
 };
 
 struct ReportBay {

@@ -269,8 +269,8 @@ Outcome TQRMain::ExportPdf(const QString& fileName) {
         QPdfWriter writer(&file.device());
         const QPageLayout layout = Printer()->pageLayout();
         writer.setPageLayout(QPageLayout(layout.pageSize(), layout.orientation(), QMarginsF()));
-        writer.setTitle(kReportTitle);
-        writer.setCreator(kAppTitle);
+        writer.setTitle(ReportTitle());
+        writer.setCreator(AppTitle());
         if (RenderPages(&writer) == 0)
             return Outcome::Failure(file.device().errorString());
     }

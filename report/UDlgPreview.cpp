@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -61,7 +62,7 @@ TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QMainWindow(paren
 
     QRPreview1 = new QPrintPreviewWidget(printer, this);
     QRPreview1->setObjectName(QStringLiteral("QRPreview1"));
-    QRPreview1->setAccessibleName(QStringLiteral("报表页面"));
+    QRPreview1->setAccessibleName(QCoreApplication::translate("UDlgPreview", "报表页面"));
     setCentralWidget(QRPreview1);
     connect(QRPreview1, &QPrintPreviewWidget::paintRequested, this, &TFrmPreview::PaintReport);
     connect(QRPreview1, &QPrintPreviewWidget::previewChanged, this, &TFrmPreview::SyncPageCount);
@@ -71,7 +72,7 @@ TFrmPreview::TFrmPreview(QPrinter* printer, QWidget* parent) : QMainWindow(paren
     // Named by the page status it shows (see ShowPageStatus); the description says what it is.
     m_statusPanel = new QLabel(StatusBar1);
     m_statusPanel->setObjectName(QStringLiteral("PageStatus"));
-    m_statusPanel->setAccessibleDescription(QStringLiteral("页码"));
+    m_statusPanel->setAccessibleDescription(QCoreApplication::translate("UDlgPreview", "页码"));
     StatusBar1->addWidget(m_statusPanel, 1);
     setStatusBar(StatusBar1);
 
@@ -108,11 +109,13 @@ void TFrmPreview::CreateToolBar() {
     const QIcon none;
     QStyle* look = style();
 
-    tbZToFit = AddButton("tbZToFit", QStringLiteral("整页"), QStringLiteral("整张纸缩微显示"), none,
+    tbZToFit = AddButton("tbZToFit", QCoreApplication::translate("UDlgPreview", "整页"),
+                         QCoreApplication::translate("UDlgPreview", "整张纸缩微显示"), none,
                          &TFrmPreview::tbZToFitClick);
-    tb100 = AddButton("tb100", QStringLiteral("100%"), QStringLiteral("100%显示"), none,
-                      &TFrmPreview::tb100Click);
-    tbZToWidth = AddButton("tbZToWidth", QStringLiteral("页宽"), QStringLiteral("调整为宽度适合"), none,
+    tb100 = AddButton("tb100", QStringLiteral("100%"), QCoreApplication::translate("UDlgPreview", "100%显示"),
+                      none, &TFrmPreview::tb100Click);
+    tbZToWidth = AddButton("tbZToWidth", QCoreApplication::translate("UDlgPreview", "页宽"),
+                           QCoreApplication::translate("UDlgPreview", "调整为宽度适合"), none,
                            &TFrmPreview::tbZToWidthClick);
     m_zoomGroup = new QActionGroup(this);
     m_zoomGroup->setExclusive(true);
@@ -122,26 +125,30 @@ void TFrmPreview::CreateToolBar() {
     }
     ToolBar1->addSeparator();
 
-    tbFirst = AddButton("tbFirst", QString(), QStringLiteral("第一页"),
+    tbFirst = AddButton("tbFirst", QString(), QCoreApplication::translate("UDlgPreview", "第一页"),
                         look->standardIcon(QStyle::SP_MediaSkipBackward), &TFrmPreview::tbFirstClick);
-    tbPrior = AddButton("tbPrior", QString(), QStringLiteral("上一页"),
+    tbPrior = AddButton("tbPrior", QString(), QCoreApplication::translate("UDlgPreview", "上一页"),
                         look->standardIcon(QStyle::SP_ArrowLeft), &TFrmPreview::tbPriorClick);
-    tbNext = AddButton("tbNext", QString(), QStringLiteral("下一页"),
+    tbNext = AddButton("tbNext", QString(), QCoreApplication::translate("UDlgPreview", "下一页"),
                        look->standardIcon(QStyle::SP_ArrowRight), &TFrmPreview::tbNextClick);
-    tbLast = AddButton("tbLast", QString(), QStringLiteral("最后一页"),
+    tbLast = AddButton("tbLast", QString(), QCoreApplication::translate("UDlgPreview", "最后一页"),
                        look->standardIcon(QStyle::SP_MediaSkipForward), &TFrmPreview::tbLastClick);
     ToolBar1->addSeparator();
 
-    tbPrinterSetup = AddButton("tbPrinterSetup", QStringLiteral("打印设置"), QStringLiteral("打印机设置"),
-                               none, &TFrmPreview::tbPrinterSetupClick);
-    tbPrinter = AddButton("tbPrinter", QStringLiteral("打印"), QStringLiteral("打印"), none,
-                          &TFrmPreview::tbPrinterClick);
-    tbExportPdf = AddButton("tbExportPdf", QStringLiteral("导出PDF"), QStringLiteral("将报表保存为PDF文件"),
-                            none, &TFrmPreview::tbExportPdfClick);
+    tbPrinterSetup = AddButton("tbPrinterSetup", QCoreApplication::translate("UDlgPreview", "打印设置"),
+                               QCoreApplication::translate("UDlgPreview", "打印机设置"), none,
+                               &TFrmPreview::tbPrinterSetupClick);
+    tbPrinter =
+        AddButton("tbPrinter", QCoreApplication::translate("UDlgPreview", "打印"),
+                  QCoreApplication::translate("UDlgPreview", "打印"), none, &TFrmPreview::tbPrinterClick);
+    tbExportPdf = AddButton("tbExportPdf", QCoreApplication::translate("UDlgPreview", "导出PDF"),
+                            QCoreApplication::translate("UDlgPreview", "将报表保存为PDF文件"), none,
+                            &TFrmPreview::tbExportPdfClick);
     ToolBar1->addSeparator();
 
-    tbExit = AddButton("tbExit", QStringLiteral("退出"), QStringLiteral("退出预览"), none,
-                       &TFrmPreview::tbExitClick);
+    tbExit =
+        AddButton("tbExit", QCoreApplication::translate("UDlgPreview", "退出"),
+                  QCoreApplication::translate("UDlgPreview", "退出预览"), none, &TFrmPreview::tbExitClick);
 }
 
 QString TFrmPreview::StatusText() const {
@@ -149,8 +156,9 @@ QString TFrmPreview::StatusText() const {
 }
 
 void TFrmPreview::ShowPageStatus() {
-    const QString status = QStringLiteral(" 第 ") + QString::number(QRPreview1->currentPage()) +
-                           QStringLiteral(" 页   总 ") + QString::number(iPageCount) + QStringLiteral(" 页");
+    const QString status = QCoreApplication::translate("UDlgPreview", " 第 %1 页   总 %2 页")
+                               .arg(QRPreview1->currentPage())
+                               .arg(iPageCount);
     m_statusPanel->setText(status);
     // The new name is announced to assistive tools; the padding blanks are not read out.
     m_statusPanel->setAccessibleName(status.simplified());
@@ -219,12 +227,12 @@ void TFrmPreview::tbLastClick() {
 
 void TFrmPreview::tbPrinterSetupClick() {
     QPrintDialog dialog(m_printer, this);
-    dialog.setWindowTitle(QStringLiteral("打印机设置"));
+    dialog.setWindowTitle(QCoreApplication::translate("UDlgPreview", "打印机设置"));
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
     dialog.setMinMax(1, std::max(1, iPageCount));
     // This dialog only chooses; printing is the tool bar's "打印".
-    LabelAcceptButton(dialog, QStringLiteral("确定"));
+    LabelAcceptButton(dialog, QCoreApplication::translate("UDlgPreview", "确定"));
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Paper and orientation may have changed: run the report into pages again.
@@ -235,15 +243,16 @@ void TFrmPreview::tbPrinterClick() {
     if (!Report && !Other.paint)
         return;
     if (Other.paint ? Other.paint(m_printer) == 0 : !Report->Print(m_printer)) {
-        ShowMessage(QStringLiteral("打印失败！请检查打印机设置，或用“导出PDF”保存报表。"), kAppTitle,
-                    MsgIcon::Warning);
+        ShowMessage(
+            QCoreApplication::translate("UDlgPreview", "打印失败！请检查打印机设置，或用“导出PDF”保存报表。"),
+            AppTitle(), MsgIcon::Warning);
         return;
     }
     // Without a printer the print goes to a file: say where it went.
     if (const QString file = m_printer->outputFileName(); !file.isEmpty())
-        ShowMessage(QStringLiteral("报表已打印到文件：\n") +
+        ShowMessage(QCoreApplication::translate("UDlgPreview", "报表已打印到文件：\n") +
                         QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()),
-                    kAppTitle, MsgIcon::Information);
+                    AppTitle(), MsgIcon::Information);
 }
 
 void TFrmPreview::tbExportPdfClick() {
@@ -251,10 +260,10 @@ void TFrmPreview::tbExportPdfClick() {
         return;
     const QString proposal = Other.savePdf
                                  ? Other.pdfName
-                                 : QStringLiteral("主报表 ") + FormatFileStamp(QDateTime::currentDateTime()) +
-                                       QStringLiteral(".pdf");
-    QFileDialog dialog(this, QStringLiteral("导出PDF"), EnsureDataFolder(),
-                       QStringLiteral("PDF文件 (*.pdf)"));
+                                 : QCoreApplication::translate("UDlgPreview", "主报表 ") +
+                                       FormatFileStamp(QDateTime::currentDateTime()) + QStringLiteral(".pdf");
+    QFileDialog dialog(this, QCoreApplication::translate("UDlgPreview", "导出PDF"), EnsureDataFolder(),
+                       QCoreApplication::translate("UDlgPreview", "PDF文件 (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.selectFile(proposal);
@@ -262,7 +271,8 @@ void TFrmPreview::tbExportPdfClick() {
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
     if (!(Other.savePdf ? Other.savePdf(fileName) : Report->ExportPdf(fileName)).ok()) {
-        ShowMessage(QStringLiteral("PDF文件保存失败！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgPreview", "PDF文件保存失败！"), AppTitle(),
+                    MsgIcon::Warning);
         return;
     }
     OpenFolder(FolderOfFile(fileName));

@@ -5,6 +5,7 @@
 #include "report/ReportVendors.h"
 #include "report/UDlgPreview.h"
 
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -62,14 +63,16 @@ void TQRMain::CreateBands() {
     QRSubDetail1 = {kRowHeight, false, false};
     PageFooterBand1 = {kFooterHeight, true, false};
 
-    QRLabel1 = Label(QStringLiteral("回路电阻测试仪"), kTitleTop, SongTiFont(14, true), Qt::AlignHCenter);
-    QRLabel2 = Label(QStringLiteral("-----主报表"), kSubtitleTop, SongTiFont(12, true), Qt::AlignHCenter);
+    QRLabel1 = Label(QCoreApplication::translate("UQRMain", "回路电阻测试仪"), kTitleTop,
+                     SongTiFont(14, true), Qt::AlignHCenter);
+    QRLabel2 = Label(QCoreApplication::translate("UQRMain", "-----主报表"), kSubtitleTop,
+                     SongTiFont(12, true), Qt::AlignHCenter);
 
     const QFont cellFont = ArialFont(9);
     const auto captionLabels = CaptionLabels();
     const auto valueLabels = ValueLabels();
     for (size_t i = 0; i < captionLabels.size(); ++i) {
-        *captionLabels[i] = Label(RecordColumns()[i].header, kCellTop, cellFont);
+        *captionLabels[i] = Label(RecordColumns()[i].caption(), kCellTop, cellFont);
         *valueLabels[i] = Label(QStringLiteral("QRT%1").arg(i), kCellTop, cellFont);
     }
 
@@ -142,8 +145,8 @@ QPrinter* TQRMain::Printer() {
         m_printer->setPageSize(QPageSize(QPageSize::A4));
         m_printer->setPageOrientation(QPageLayout::Portrait);
         m_printer->setFullPage(true);
-        m_printer->setDocName(kReportTitle);
-        m_printer->setCreator(kAppTitle);
+        m_printer->setDocName(ReportTitle());
+        m_printer->setCreator(AppTitle());
     }
     return m_printer.get();
 }
@@ -154,7 +157,7 @@ TFrmPreview* TQRMain::PreviewWindow() const {
 
 TFrmPreview* TQRMain::Preview() {
     QPrinter* printer = Printer();
-    printer->setDocName(kReportTitle);
+    printer->setDocName(ReportTitle());
     return QuickRepPreview(printer);
 }
 

@@ -6,6 +6,7 @@
 #include "core/Outcome.h"
 #include "report/ReportLayout.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QString>
 #include <array>
@@ -17,7 +18,9 @@ class QPagedPaintDevice;
 class QPrinter;
 class TFrmPreview;
 
-inline const QString kReportTitle = QStringLiteral("回路电阻测试仪 主报表");
+inline QString ReportTitle() {
+    return QCoreApplication::translate("UQRMain", "回路电阻测试仪 主报表");
+}
 
 class TQRMain {
 public:

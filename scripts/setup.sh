@@ -15,7 +15,7 @@ PACKAGES=(
   desktop-file-utils appstream libqt6svg6 qt6-base-private-dev
   libqt6sql6-sqlite libqt6sql6-psql postgresql libpq-dev locales
   dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-  help2man
+  help2man qt6-tools-dev qt6-l10n-tools
   "$@"
 )
 

@@ -109,6 +109,9 @@ grep -qx "records: $RECORDS" <<<"$STATUS" || fail "the archive does not hold the
 as_user /usr/bin/ohmara-archive import "$WORK/records.xls" || fail "ohmara-archive could not import an .xls"
 as_user /usr/bin/ohmara-archive status | grep -qx "records: $RECORDS" &&
   fail "the .xls brought no records"
+# The English translation travels inside the programs: under an English locale the tool says it in English.
+ENGLISH="$(as_user env LANG=en_GB.UTF-8 /usr/bin/ohmara-archive --archive 2>&1 || true)"
+[[ "$ENGLISH" == "--archive: missing file name" ]] || fail "the installed tool did not answer in English: $ENGLISH"
 
 # Purged, the package leaves nothing: every file of it is gone, every folder of it too unless
 # something else still lies in it. The user's own files stay.

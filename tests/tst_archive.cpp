@@ -197,10 +197,17 @@ QByteArray Bytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs ohmara-archive; its exit code, with its output in *out.
-int Tool(const QStringList& arguments, QString* out = nullptr) {
+// Runs ohmara-archive; its exit code, with its output in *out. A locale, if given, as LANG.
+int Tool(const QStringList& arguments, QString* out = nullptr, const QString& locale = {}) {
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
+    if (!locale.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_MESSAGES"));
+        environment.insert(QStringLiteral("LANG"), locale);
+        tool.setProcessEnvironment(environment);
+    }
     tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH), arguments);
     if (!tool.waitForFinished(60000))
         return -1;
@@ -1339,6 +1346,31 @@ private slots:
         QVERIFY2(!out.contains("[ERROR]"), qPrintable(out)); // the tool's words, not the library's
         Write(fileName, "garbage over the archive");
         QCOMPARE(Tool({"--archive", fileName, "verify"}), 3);
+    }
+
+    // The tool's messages are English with --lang en or an English locale, Chinese otherwise; the
+    // option wins over the locale.
+    void toolSpeaksTheChosenLanguage_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("english");
+        QTest::newRow("default") << QStringList() << "C.UTF-8" << false;
+        QTest::newRow("--lang en") << QStringList{"--lang", "en"} << "C.UTF-8" << true;
+        QTest::newRow("--lang=en") << QStringList{"--lang=en"} << "zh_CN.UTF-8" << true;
+        QTest::newRow("English locale") << QStringList() << "en_GB.UTF-8" << true;
+        QTest::newRow("Chinese locale") << QStringList() << "zh_CN.UTF-8" << false;
+        QTest::newRow("--lang zh over an English locale")
+            << QStringList{"--lang", "zh"} << "en_US.UTF-8" << false;
+    }
+    void toolSpeaksTheChosenLanguage() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, locale);
+        QFETCH(bool, english);
+        QString out;
+        QCOMPARE(Tool(options + QStringList{"--archive"}, &out, locale), 2);
+        static const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+        QVERIFY2(out.contains(QStringLiteral("missing file name")), qPrintable(out));
+        QVERIFY2(out.contains(chinese) != english, qPrintable(out));
     }
 };
 

@@ -255,7 +255,7 @@ private slots:
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts.first().contains(QDir::toNativeSeparators(BackupFolder() + QStringLiteral("/上传 "))),
                  qPrintable(texts.first()));
-        QCOMPARE(messages.messages.last().caption, kAppTitle);
+        QCOMPARE(messages.messages.last().caption, AppTitle());
         QCOMPARE(window.Grid()->cell(2, 1), QStringLiteral("QF1")); // the records are there all the same
         QCOMPARE(giRecordCount, dieAfter < 0 ? 4 : dieAfter - 1);
     }

@@ -452,7 +452,7 @@ void DataFileTest::unusableFiles() {
     const Result<DataFileRecords> read = ReadDataFile(path);
     // A blank file reads as one blank row, with a message all the same.
     QCOMPARE(read.ok(), status == int(Status::Blank));
-    const QString shown = read ? (read->blank ? kDataFileBlankMessage : QString()) : read.reason();
+    const QString shown = read ? (read->blank ? DataFileBlankMessage() : QString()) : read.reason();
     QVERIFY2(shown.startsWith(message.contains(QLatin1String("%1")) ? message.arg(path) : message),
              qPrintable(shown));
     if (read) {

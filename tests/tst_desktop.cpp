@@ -1,6 +1,8 @@
 // The program on the desktop as its users and their assistive tools meet it: Qt's standard
 // dialogs in Chinese, every window a window named by its caption, texts that change exposed and
 // announced, the service menu, windows centred on the screen, Enter on buttons, the icon.
+#include "core/Language.h"
+#include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
 #include "report/UDlgPreview.h"
 #include "report/UQRMain.h"
@@ -154,7 +156,7 @@ private slots:
         QFETCH(int, button);
         QFETCH(QString, text);
         QVERIFY(LoadQtTranslations());
-        QMessageBox box(QMessageBox::Question, kAppTitle, QStringLiteral("?"),
+        QMessageBox box(QMessageBox::Question, AppTitle(), QStringLiteral("?"),
                         QMessageBox::StandardButton(button));
         QString shown = box.button(QMessageBox::StandardButton(button))->text();
         shown.remove(QRegularExpression(QStringLiteral("\\(&.\\)|&")));
@@ -225,7 +227,7 @@ private slots:
         QVERIFY(QFile::exists(pdf));
         QCOMPARE(messages.messages.size(), 1);
         QCOMPARE(messages.messages[0].icon, MsgIcon::Information);
-        QCOMPARE(messages.messages[0].caption, kAppTitle);
+        QCOMPARE(messages.messages[0].caption, AppTitle());
         QVERIFY2(messages.messages[0].text.contains(QDir::toNativeSeparators(pdf)),
                  qPrintable(messages.messages[0].text));
         preview->close();
@@ -381,8 +383,8 @@ private slots:
         QTest::keyClick(tools, Qt::Key_Space);
         QCOMPARE(items, (QStringList{"序列号…", "设备历史…", "导入记录…", "导入文件夹…", "设备台账…",
                                      "站点总览…", "试验任务…", "仪器台账…", "到期试验…", "修改记录…", "同步",
-                                     "同步记录…", "通讯数据", "关于…", "后加的服务项"}));
-        QCOMPARE(roles, QList<QAccessible::Role>(15, QAccessible::MenuItem));
+                                     "同步记录…", "通讯数据", "界面语言", "关于…", "后加的服务项"}));
+        QCOMPARE(roles, QList<QAccessible::Role>(16, QAccessible::MenuItem));
         QTRY_VERIFY(window.ByteTraceShown());
         // The keys stay.
         QApplication::setActiveWindow(&window);
@@ -406,6 +408,24 @@ private slots:
                                   window.StatusBar1->mapToGlobal(QPoint(10, 5)));
         QApplication::sendEvent(window.StatusBar1, &request);
         QCOMPARE(contextItems, items);
+    }
+
+    // "界面语言" keeps the choice in the settings file for the next start, and says so.
+    void languageEntryKeepsTheChoice() {
+        TempProgramDir dir;
+        MessageRecorder messages;
+        TFrmMain window;
+        for (const UiLanguage language : {UiLanguage::English, UiLanguage::Chinese}) {
+            auto* choice =
+                window.findChild<QAction*>(QStringLiteral("ActLanguage_") + LanguageCode(language));
+            QVERIFY(choice);
+            choice->trigger();
+            QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), language);
+            QCOMPARE(messages.messages.size(), 1);
+            QVERIFY2(messages.texts().constFirst().contains(QStringLiteral("下次启动")),
+                     qPrintable(messages.texts().constFirst()));
+            messages.clear();
+        }
     }
 
     // ---- Placement and keys ----

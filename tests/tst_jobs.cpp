@@ -85,7 +85,7 @@ QStringList Verdicts(const std::vector<JobRow>& rows) {
     QStringList texts;
     for (const JobRow& row : rows)
         texts << row.device + QLatin1Char(' ') +
-                     (row.tested() ? VerdictText(row.assessment.verdict) : kUntestedText);
+                     (row.tested() ? VerdictText(row.assessment.verdict) : UntestedText());
     return texts;
 }
 
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(jobsWindow->EdtPlanned->toPlainText(), QStringLiteral("qf1\nQF4\nQF9"));
         jobsWindow->EdtPlanned->setPlainText("qf1\nQF4\nQF9\nQF7");
         QVERIFY(jobsWindow->BtnSaveClick());
-        QCOMPARE(jobsWindow->Rows()->index(7, 7).data().toString(), kUntestedText);
+        QCOMPARE(jobsWindow->Rows()->index(7, 7).data().toString(), UntestedText());
         QCOMPARE(jobsWindow->lblSummary->text(),
                  QStringLiteral("最差：不合格；不合格 2，合格 3，无判据 2，未测 1"));
         delete jobsWindow;

@@ -394,7 +394,7 @@ void MainFilesTest::failedTextSaveSaysSoAndOpensNoFolder() {
     window.SaveToTextFile(path);
     QCOMPARE(messages.messages.size(), 1);
     QVERIFY2(messages.messages.first().text.contains(path), qPrintable(messages.messages.first().text));
-    QCOMPARE(messages.messages.first().caption, kAppTitle);
+    QCOMPARE(messages.messages.first().caption, AppTitle());
     QCOMPARE(messages.messages.first().icon, MsgIcon::Error);
     QVERIFY(folders.folders.isEmpty());
 }
@@ -436,7 +436,7 @@ void MainFilesTest::workbookFailures() {
         QVERIFY2(text.startsWith(QStringLiteral("打开文件'%1'失败，表格未改动。\n").arg(path)) &&
                      text.size() > path.size() + 16,
                  qPrintable(text));
-    QCOMPARE(messages.messages.first().caption, kAppTitle);
+    QCOMPARE(messages.messages.first().caption, AppTitle());
     QCOMPARE(messages.messages.first().icon, MsgIcon::Warning);
     // The grid stays as it was; an export that was not cancelled still shows its folder.
     QCOMPARE(giRecordCount, 3);

@@ -375,7 +375,7 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const UserInputBlocker inputDropped;
-        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QStringLiteral("通讯失败！"), AppTitle(), MsgIcon::Warning);
         QCOMPARE(boxes.unanswered, 0);
         QCOMPARE(boxes.answered, QStringList{QStringLiteral("通讯失败！")});
         QTest::keyClick(window.BtnSave, Qt::Key_Space); // the window's own input stays dropped

@@ -267,7 +267,7 @@ private slots:
         m_preview->Printer()->setOutputFileName(m_dir.filePath(QStringLiteral("missing/x.pdf")));
         m_preview->tbPrinter->click();
         QCOMPARE(messages.messages.size(), 1);
-        QCOMPARE(messages.messages[0].caption, kAppTitle);
+        QCOMPARE(messages.messages[0].caption, AppTitle());
         QCOMPARE(messages.messages[0].icon, MsgIcon::Warning);
         QCOMPARE(m_report->iCurrentRow, 1);
     }

@@ -160,7 +160,7 @@ private slots:
         QCOMPARE(window.StatusText(), QStringLiteral("设备已断开！"));
         QCOMPARE(messages.messages.size(), 1);
         QCOMPARE(messages.messages[0].text, QStringLiteral("设备已断开！"));
-        QCOMPARE(messages.messages[0].caption, kAppTitle);
+        QCOMPARE(messages.messages[0].caption, AppTitle());
         QCOMPARE(messages.messages[0].icon, MsgIcon::Warning);
         QCOMPARE(giDeviceType, 0);
     }

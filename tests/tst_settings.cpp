@@ -1,5 +1,6 @@
 // SystemFile.ini through real files: defaults, parsing, in-place updates, failed writes.
 #include "core/GbkText.h"
+#include "core/Language.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
 #include "link/KMVCommUnit.h"
@@ -191,7 +192,7 @@ private slots:
         MessageRecorder recorder;
         QVERIFY(!SaveSettings());
         QCOMPARE(recorder.texts(), QStringList{QStringLiteral("Unable to write to %1").arg(path)});
-        QCOMPARE(recorder.messages.front().caption, kAppTitle);
+        QCOMPARE(recorder.messages.front().caption, AppTitle());
         QVERIFY(QFileInfo(path + QStringLiteral("/inside")).isDir());
     }
 
@@ -370,6 +371,64 @@ private slots:
         QVERIFY(!saved);
         QCOMPARE(messages, QStringLiteral("Unable to write to %1").arg(path));
         QCOMPARE(ReadAll(path), original);
+    }
+
+    // The language: the command line, then the settings file, then (for the tool) the locale.
+    void languageChoice_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<bool>("followLocale");
+        QTest::addColumn<bool>("english");
+        const QByteArray en = "[Interface]\r\nLanguage=en\r\n";
+        const QByteArray zh = "[interface]\r\nlanguage=ZH\r\n";
+        QTest::newRow("nothing chosen")
+            << QStringList() << QByteArray() << QByteArray("en_US.UTF-8") << false << false;
+        QTest::newRow("settings") << QStringList() << en << QByteArray("zh_CN.UTF-8") << true << true;
+        QTest::newRow("--lang over settings")
+            << QStringList{"--lang", "zh"} << en << QByteArray() << false << false;
+        QTest::newRow("--lang=en") << QStringList{"-style", "fusion", "--lang=en"} << zh << QByteArray()
+                                   << false << true;
+        QTest::newRow("unknown --lang") << QStringList{"--lang", "fr"} << en << QByteArray() << false << true;
+        QTest::newRow("locale") << QStringList() << QByteArray() << QByteArray("en_GB.UTF-8") << true << true;
+        QTest::newRow("settings over locale")
+            << QStringList() << zh << QByteArray("en_GB.UTF-8") << true << false;
+        QTest::newRow("C locale") << QStringList() << QByteArray() << QByteArray("C.UTF-8") << true << false;
+    }
+    void languageChoice() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, locale);
+        QFETCH(bool, followLocale);
+        QFETCH(bool, english);
+        const QByteArray saved = qgetenv("LANG");
+        const QByteArray savedAll = qgetenv("LC_ALL");
+        const QByteArray savedMessages = qgetenv("LC_MESSAGES");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qputenv("LANG", locale);
+        ProfileFile ini(QStringLiteral("unused.ini"));
+        ini.parse(settings);
+        const UiLanguage chosen = ChosenLanguage(arguments, ini, followLocale);
+        qputenv("LANG", saved);
+        if (!savedAll.isNull())
+            qputenv("LC_ALL", savedAll);
+        if (!savedMessages.isNull())
+            qputenv("LC_MESSAGES", savedMessages);
+        QCOMPARE(chosen == UiLanguage::English, english);
+        QVERIFY(!WithoutLanguageOption(arguments).join(QLatin1Char(' ')).contains(QStringLiteral("--lang")));
+    }
+
+    // The choice made in the tools menu is kept through the program's own saving of its settings.
+    void languageChoiceIsKept() {
+        TempProgramDir dir;
+        LoadSettings();
+        QVERIFY(SaveLanguageChoice(UiLanguage::English));
+        QVERIFY(SaveSettings());
+        QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), UiLanguage::English);
+        QVERIFY(SaveLanguageChoice(UiLanguage::Chinese));
+        QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), UiLanguage::Chinese);
+        QVERIFY(ReadAll(dir.filePath(QStringLiteral("SystemFile.ini"))).contains(kDefaults));
     }
 
     void profileFileKeepsBytesItDoesNotUnderstand() {

@@ -4,6 +4,8 @@
 #include "core/TestRecord.h"
 #include "core/UDataCenter.h"
 
+#include <QCoreApplication>
+
 DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& device,
                                    const RecordGrid& grid, int recordCount,
                                    const QStringList& unreadableFiles) {
@@ -18,9 +20,11 @@ DeviceHistory ArchiveDeviceHistory(const RecordArchive& archive, const QString& 
             history.entries.push_back(HistoryEntryOf(grid.row(row), QString()));
     for (const ArchivedRecord& record : DeviceRecords(archive, history.device)) {
         // Records received from the instrument name how they came instead of a file.
-        const QString origin = record.source == QStringLiteral("upload") ? QStringLiteral("仪器上传")
-                               : record.source == QStringLiteral("live") ? QStringLiteral("现场试验")
-                                                                         : record.source;
+        const QString origin = record.source == QStringLiteral("upload")
+                                   ? QCoreApplication::translate("ArchiveHistory", "仪器上传")
+                               : record.source == QStringLiteral("live")
+                                   ? QCoreApplication::translate("ArchiveHistory", "现场试验")
+                                   : record.source;
         history.entries.push_back(HistoryEntryOf(record.texts, origin));
     }
     ArrangeHistory(history.entries);

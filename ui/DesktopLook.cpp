@@ -3,10 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 #include <QWidget>
 
 // The resources live in a static library: register them before the first use. (Outside any
@@ -16,19 +13,11 @@ static void InitResources() {
 }
 
 bool LoadQtTranslations() {
-    static QTranslator* loaded = nullptr;
+    static bool loaded = false;
     if (loaded)
         return true;
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), folder) ||
-        !QCoreApplication::installTranslator(translator)) {
-        delete translator;
-        return false;
-    }
-    loaded = translator;
-    return true;
+    loaded = InstallLanguage(UiLanguage::Chinese);
+    return loaded;
 }
 
 QIcon ProgramIcon() {
@@ -36,8 +25,11 @@ QIcon ProgramIcon() {
     return QIcon(QStringLiteral(":/ohmara/ohmara.svg"));
 }
 
-void SetUpDesktopLook() {
-    LoadQtTranslations();
+void SetUpDesktopLook(UiLanguage language) {
+    if (language == UiLanguage::English)
+        InstallLanguage(UiLanguage::English);
+    else
+        LoadQtTranslations();
     QApplication::setWindowIcon(ProgramIcon());
 }
 

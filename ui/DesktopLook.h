@@ -1,7 +1,9 @@
 #pragma once
-// How the program presents itself on the desktop: Qt's own texts (standard buttons, file and
-// print dialogs) in Chinese whatever the system's locale, the program's icon, and windows placed
-// in the middle of the screen.
+// How the program presents itself on the desktop: its texts and Qt's own (standard buttons, file
+// and print dialogs) in the chosen language whatever the system's locale, the program's icon, and
+// windows placed in the middle of the screen.
+#include "core/Language.h"
+
 class QIcon;
 class QWidget;
 
@@ -10,7 +12,8 @@ class QWidget;
 bool LoadQtTranslations();
 // The program's icon, compiled into the program.
 QIcon ProgramIcon();
-// Both of the above for the whole application: translations and the icon of every window.
-void SetUpDesktopLook();
+// Both of the above for the whole application: the language's translations (Qt's Chinese ones, or
+// the program's English texts) and the icon of every window.
+void SetUpDesktopLook(UiLanguage language = UiLanguage::Chinese);
 // Moves a top-level window so that it lies in the middle of the available area of its screen.
 void CentreOnScreen(QWidget* window);

@@ -5,13 +5,18 @@
 #include "report/DataFile.h"
 #include "ui/FileDialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
 
-const QString kReplaceQuestion = QStringLiteral("文件'%1'已经存在，要替换它吗？");
-const QString kWriteFailed = QStringLiteral("保存文件'%1'失败，原有的文件没有改动。\n%2");
+QString ReplaceQuestion() {
+    return QCoreApplication::translate("FileExport", "文件'%1'已经存在，要替换它吗？");
+}
+QString WriteFailed() {
+    return QCoreApplication::translate("FileExport", "保存文件'%1'失败，原有的文件没有改动。\n%2");
+}
 
 } // namespace
 
@@ -31,14 +36,14 @@ QString FileExport::choose(const QStringList& filters) const {
 
 bool FileExport::MayReplace(const QString& fileName) {
     return !QFileInfo::exists(fileName) ||
-           ShowMessage(kReplaceQuestion.arg(QDir::toNativeSeparators(fileName)), kAppTitle, MsgIcon::Question,
-                       MsgButtons::YesNo) == MsgResult::Yes;
+           ShowMessage(ReplaceQuestion().arg(QDir::toNativeSeparators(fileName)), AppTitle(),
+                       MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 bool FileExport::Write(const QString& fileName, const Writer& writer) {
     QString reason;
     if (!writer(fileName, &reason)) {
-        ShowMessage(kWriteFailed.arg(fileName, reason), kAppTitle, MsgIcon::Error);
+        ShowMessage(WriteFailed().arg(fileName, reason), AppTitle(), MsgIcon::Error);
         return false;
     }
     OpenFolder(FolderOfFile(fileName));

@@ -7,6 +7,7 @@
 #include "core/WholeFile.h"
 
 #include <QChart>
+#include <QCoreApplication>
 #include <QDateTimeAxis>
 #include <QFont>
 #include <QGraphicsScene>
@@ -51,7 +52,7 @@ QFont SongTiFont(double points, bool bold = false) {
 }
 
 QString ChartTitle(const DeviceHistory& history) {
-    return QStringLiteral("设备历史 %1").arg(history.device);
+    return QCoreApplication::translate("HistoryChart", "设备历史 %1").arg(history.device);
 }
 
 // Draws the title, then the chart, then the table rows from `first` on as far as the page goes;
@@ -95,7 +96,7 @@ size_t PaintPage(QPainter& painter, const QRect& area, const DeviceHistory& hist
 } // namespace
 
 QString LimitSeriesName(const QString& limit) {
-    return QStringLiteral("限值 %1 uΩ").arg(limit);
+    return QCoreApplication::translate("HistoryChart", "限值 %1 uΩ").arg(limit);
 }
 
 QChart* BuildTrendChart(const DeviceHistory& history, const QString& limitText) {
@@ -107,11 +108,11 @@ QChart* BuildTrendChart(const DeviceHistory& history, const QString& limitText) 
     chart->legend()->setAlignment(Qt::AlignBottom);
     auto* timeAxis = new QDateTimeAxis(chart);
     timeAxis->setFormat(QStringLiteral("yy-MM-dd"));
-    timeAxis->setTitleText(QStringLiteral("测试时间"));
+    timeAxis->setTitleText(QCoreApplication::translate("HistoryChart", "测试时间"));
     timeAxis->setLabelsFont(SongTiFont(kTextPoints));
     timeAxis->setTitleFont(SongTiFont(kTextPoints));
     auto* valueAxis = new QValueAxis(chart);
-    valueAxis->setTitleText(RecordColumnOf(RecordColumn::Resistance).header + QStringLiteral(" (µΩ)"));
+    valueAxis->setTitleText(RecordColumnOf(RecordColumn::Resistance).caption() + QStringLiteral(" (µΩ)"));
     valueAxis->setLabelsFont(SongTiFont(kTextPoints));
     valueAxis->setTitleFont(SongTiFont(kTextPoints));
     valueAxis->setLabelFormat(QStringLiteral("%.1f"));
@@ -124,7 +125,8 @@ QChart* BuildTrendChart(const DeviceHistory& history, const QString& limitText) 
     double high = limit.value_or(std::numeric_limits<double>::lowest());
     for (const TrendSeries& trend : history.trend()) {
         auto* series = new QLineSeries(chart);
-        series->setName(trend.step.isEmpty() ? QStringLiteral("(无档位)") : trend.step);
+        series->setName(trend.step.isEmpty() ? QCoreApplication::translate("HistoryChart", "(无档位)")
+                                             : trend.step);
         series->setPointsVisible(true);
         for (const auto& [when, value] : trend.points) {
             const qint64 ms = when.toMSecsSinceEpoch();
@@ -171,16 +173,16 @@ QChart* BuildTrendChart(const DeviceHistory& history, const QString& limitText) 
 }
 
 const QStringList& HistoryColumnHeaders() {
-    static const QStringList headers{RecordColumnOf(RecordColumn::Time).header,
-                                     RecordColumnOf(RecordColumn::Step).header,
-                                     RecordColumnOf(RecordColumn::LoadTime).header,
-                                     RecordColumnOf(RecordColumn::Resistance).header,
-                                     RecordColumnOf(RecordColumn::Tester).header,
-                                     RecordColumnOf(RecordColumn::Location).header,
-                                     QStringLiteral("文件"),
-                                     QStringLiteral("较首次"),
-                                     QStringLiteral("较上次"),
-                                     QStringLiteral("备注")};
+    static const QStringList headers{RecordColumnOf(RecordColumn::Time).caption(),
+                                     RecordColumnOf(RecordColumn::Step).caption(),
+                                     RecordColumnOf(RecordColumn::LoadTime).caption(),
+                                     RecordColumnOf(RecordColumn::Resistance).caption(),
+                                     RecordColumnOf(RecordColumn::Tester).caption(),
+                                     RecordColumnOf(RecordColumn::Location).caption(),
+                                     QCoreApplication::translate("HistoryChart", "文件"),
+                                     QCoreApplication::translate("HistoryChart", "较首次"),
+                                     QCoreApplication::translate("HistoryChart", "较上次"),
+                                     QCoreApplication::translate("HistoryChart", "备注")};
     return headers;
 }
 
@@ -191,12 +193,13 @@ QString ChangeText(const std::optional<double>& percent) {
 QStringList HistoryRowTexts(const HistoryEntry& entry) {
     QString note;
     if (!entry.when && !entry.microOhms)
-        note = QStringLiteral("时间和电阻无法识别，未计入曲线");
+        note = QCoreApplication::translate("HistoryChart", "时间和电阻无法识别，未计入曲线");
     else if (!entry.when)
-        note = QStringLiteral("时间无法识别，未计入曲线");
+        note = QCoreApplication::translate("HistoryChart", "时间无法识别，未计入曲线");
     else if (!entry.microOhms)
-        note = QStringLiteral("电阻无法识别，未计入曲线");
-    const QString file = entry.file.isEmpty() ? QStringLiteral("当前表格") : entry.file;
+        note = QCoreApplication::translate("HistoryChart", "电阻无法识别，未计入曲线");
+    const QString file =
+        entry.file.isEmpty() ? QCoreApplication::translate("HistoryChart", "当前表格") : entry.file;
     return {entry.time,
             entry.step,
             entry.loadTime,
@@ -213,8 +216,9 @@ namespace {
 
 // "无法写入文件", with the system's reason where there is one.
 QString CannotWrite(const Outcome& failure) {
-    return failure.reason().isEmpty() ? QStringLiteral("无法写入文件")
-                                      : QStringLiteral("无法写入文件（%1）").arg(failure.reason());
+    return failure.reason().isEmpty()
+               ? QCoreApplication::translate("HistoryChart", "无法写入文件")
+               : QCoreApplication::translate("HistoryChart", "无法写入文件（%1）").arg(failure.reason());
 }
 
 } // namespace
@@ -226,7 +230,8 @@ QString HistoryExportName(const QString& device, const QDateTime& when, const QS
         if (forbidden.contains(c) || c.unicode() < 32)
             c = QLatin1Char('_');
     }
-    return QStringLiteral("设备历史 %1 %2.%3").arg(safe, FormatFileStamp(when), suffix);
+    return QCoreApplication::translate("HistoryChart", "设备历史 %1 %2.%3")
+        .arg(safe, FormatFileStamp(when), suffix);
 }
 
 bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, const QString& limit,
@@ -245,7 +250,7 @@ bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, con
         writer.setTitle(ChartTitle(history));
         QPainter painter;
         if (!painter.begin(&writer)) {
-            *errorText = QStringLiteral("无法写入文件");
+            *errorText = QCoreApplication::translate("HistoryChart", "无法写入文件");
             return false;
         }
         const std::unique_ptr<QChart> chart(BuildTrendChart(history, limit));

@@ -2,6 +2,7 @@
 
 #include "core/RecordColumns.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
@@ -14,19 +15,22 @@ QString Day(const QDate& day) {
 
 JobListModel* MakeJobListModel(QObject* parent) {
     return new JobListModel(
-        {QStringLiteral("任务编号"), QStringLiteral("版本"), QStringLiteral("站名"),
-         QStringLiteral("试验性质"), QStringLiteral("开始日期"), QStringLiteral("结束日期"),
-         QStringLiteral("状态")},
+        {QCoreApplication::translate("JobModels", "任务编号"),
+         QCoreApplication::translate("JobModels", "版本"), QCoreApplication::translate("JobModels", "站名"),
+         QCoreApplication::translate("JobModels", "试验性质"),
+         QCoreApplication::translate("JobModels", "开始日期"),
+         QCoreApplication::translate("JobModels", "结束日期"),
+         QCoreApplication::translate("JobModels", "状态")},
         [](const TestJob& job, int column) -> QString {
             switch (column) {
             case 0:
                 return job.number;
             case 1:
-                return QStringLiteral("第 %1 版").arg(job.revision);
+                return QCoreApplication::translate("JobModels", "第 %1 版").arg(job.revision);
             case 2:
                 return job.station;
             case 3:
-                return job.kind;
+                return JobKindCaption(job.kind);
             case 4:
                 return Day(job.firstDay);
             case 5:
@@ -40,9 +44,11 @@ JobListModel* MakeJobListModel(QObject* parent) {
 
 JobRowsModel* MakeJobRowsModel(QObject* parent) {
     return new JobRowsModel(
-        {RecordColumnOf(RecordColumn::Device).header, QStringLiteral("站名"), QStringLiteral("间隔"),
-         QStringLiteral("相别"), QStringLiteral("测试时间"), QStringLiteral("电流"), QStringLiteral("电阻"),
-         QStringLiteral("结论"), QStringLiteral("原因")},
+        {RecordColumnOf(RecordColumn::Device).caption(), QCoreApplication::translate("JobModels", "站名"),
+         QCoreApplication::translate("JobModels", "间隔"), QCoreApplication::translate("JobModels", "相别"),
+         QCoreApplication::translate("JobModels", "测试时间"),
+         QCoreApplication::translate("JobModels", "电流"), QCoreApplication::translate("JobModels", "电阻"),
+         QCoreApplication::translate("JobModels", "结论"), QCoreApplication::translate("JobModels", "原因")},
         [](const JobRow& row, int column) -> QString {
             switch (column) {
             case 0:
@@ -60,7 +66,7 @@ JobRowsModel* MakeJobRowsModel(QObject* parent) {
             case 6:
                 return row.resistanceText;
             case 7:
-                return row.tested() ? VerdictText(row.assessment.verdict) : kUntestedText;
+                return row.tested() ? VerdictText(row.assessment.verdict) : UntestedText();
             default:
                 return row.assessment.reasonText();
             }
@@ -70,8 +76,12 @@ JobRowsModel* MakeJobRowsModel(QObject* parent) {
 
 InstrumentModel* MakeInstrumentModel(QObject* parent) {
     return new InstrumentModel(
-        {QStringLiteral("型号"), QStringLiteral("出厂编号"), QStringLiteral("校准证书编号"),
-         QStringLiteral("校准日期"), QStringLiteral("有效期至"), QStringLiteral("备注")},
+        {QCoreApplication::translate("JobModels", "型号"),
+         QCoreApplication::translate("JobModels", "出厂编号"),
+         QCoreApplication::translate("JobModels", "校准证书编号"),
+         QCoreApplication::translate("JobModels", "校准日期"),
+         QCoreApplication::translate("JobModels", "有效期至"),
+         QCoreApplication::translate("JobModels", "备注")},
         [](const Instrument& instrument, int column) -> QString {
             const QString texts[] = {instrument.model,           instrument.serial,
                                      instrument.certificate,     Day(instrument.calibratedOn),
@@ -89,9 +99,12 @@ AuditModel* MakeAuditModel(QObject* parent) {
 
 DueModel* MakeDueModel(QObject* parent) {
     return new DueModel(
-        {RecordColumnOf(RecordColumn::Device).header, QStringLiteral("站名"), QStringLiteral("间隔"),
-         QStringLiteral("相别"), QStringLiteral("类型"), QStringLiteral("上次试验"),
-         QStringLiteral("周期(月)"), QStringLiteral("下次试验")},
+        {RecordColumnOf(RecordColumn::Device).caption(), QCoreApplication::translate("JobModels", "站名"),
+         QCoreApplication::translate("JobModels", "间隔"), QCoreApplication::translate("JobModels", "相别"),
+         QCoreApplication::translate("JobModels", "类型"),
+         QCoreApplication::translate("JobModels", "上次试验"),
+         QCoreApplication::translate("JobModels", "周期(月)"),
+         QCoreApplication::translate("JobModels", "下次试验")},
         [](const DueAsset& due, int column) -> QString {
             switch (column) {
             case 0:
@@ -103,13 +116,13 @@ DueModel* MakeDueModel(QObject* parent) {
             case 3:
                 return due.asset.phase;
             case 4:
-                return due.asset.kind;
+                return AssetKindCaption(due.asset.kind);
             case 5:
                 return Day(due.lastTest);
             case 6:
                 return QString::number(due.months);
             default:
-                return due.due.isValid() ? Day(due.due) : QStringLiteral("未试验");
+                return due.due.isValid() ? Day(due.due) : QCoreApplication::translate("JobModels", "未试验");
             }
         },
         parent);

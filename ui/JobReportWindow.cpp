@@ -17,19 +17,19 @@ TFrmPreview* ShowJobReport(const QString& uuid, bool trends, QWidget* parent) {
     const Result<JobReportContent> read =
         LoadJobReportContent(ProgramArchive::shared().archive(), uuid, dataFolder, trends);
     if (!read) {
-        ShowMessage(read.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(read.reason(), AppTitle(), MsgIcon::Warning);
         return nullptr;
     }
     auto form = std::make_shared<ReportTemplate>(LoadReportTemplate(dataFolder));
     if (!form->problem.isEmpty())
-        ShowMessage(form->problem, kAppTitle, MsgIcon::Warning);
+        ShowMessage(form->problem, AppTitle(), MsgIcon::Warning);
     auto content = std::make_shared<JobReportContent>(*read);
 
     // The printer lays out at the resolution the PDF file has, so both look the same.
     auto printer = std::make_shared<QPrinter>(QPrinter::ScreenResolution);
     printer->setFullPage(true);
     printer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
-    printer->setDocName(QStringLiteral("%1 %2").arg(kJobReportTitle, content->reportNumber()));
+    printer->setDocName(QStringLiteral("%1 %2").arg(JobReportTitle(), content->reportNumber()));
     auto* preview = new TFrmPreview(printer.get(), parent);
     // The printer outlives the window's page view, which is freed before the window itself.
     QObject::connect(preview, &QObject::destroyed, [printer] {});
@@ -39,8 +39,8 @@ TFrmPreview* ShowJobReport(const QString& uuid, bool trends, QWidget* parent) {
     preview->Other.savePdf = [content, form](const QString& fileName) {
         return WriteJobReportPdf(*content, *form, fileName);
     };
-    preview->Other.pdfName = QStringLiteral("%1 %2.pdf").arg(kJobReportTitle, content->reportNumber());
-    preview->SetTitle(QStringLiteral("%1 %2").arg(kJobReportTitle, content->job.title()));
+    preview->Other.pdfName = QStringLiteral("%1 %2.pdf").arg(JobReportTitle(), content->reportNumber());
+    preview->SetTitle(QStringLiteral("%1 %2").arg(JobReportTitle(), content->job.title()));
     preview->show();
     return preview;
 }

@@ -10,6 +10,7 @@
 #include "report/DataFile.h"
 #include "ui/ArchiveImportRun.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -97,14 +98,16 @@ void ProgramArchive::tellProblemOnce() {
     m_told = true;
     const QString message = ArchiveProblemMessage(opened.problem(), opened.fault());
     if (!ArchiveFaultIsFileDamage(opened.fault()) || !QFileInfo::exists(opened.fileName())) {
-        ShowMessage(message, kAppTitle, MsgIcon::Warning);
+        ShowMessage(message, AppTitle(), MsgIcon::Warning);
         return;
     }
     const QString question =
-        message + QStringLiteral("\n\n是否建立新的记录库？损坏的文件会改名保留在原文件夹中，"
-                                 "测试记录文件夹中的数据文件和工作簿（包括自动备份）会重新导入新的记录库，"
-                                 "台账中能读出的设备也会转入。");
-    if (ShowMessage(question, kAppTitle, MsgIcon::Warning, MsgButtons::YesNo) == MsgResult::Yes)
+        message +
+        QCoreApplication::translate("ProgramArchive",
+                                    "\n\n是否建立新的记录库？损坏的文件会改名保留在原文件夹中，"
+                                    "测试记录文件夹中的数据文件和工作簿（包括自动备份）会重新导入新的记录库，"
+                                    "台账中能读出的设备也会转入。");
+    if (ShowMessage(question, AppTitle(), MsgIcon::Warning, MsgButtons::YesNo) == MsgResult::Yes)
         rebuild();
 }
 
@@ -114,12 +117,13 @@ void ProgramArchive::rebuild() {
     m_archive.reset();
     const Result<QString> aside = RecordArchive::SetAside(name);
     if (!aside) {
-        ShowMessage(QStringLiteral("记录库没有重建：%1").arg(aside.reason()), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("ProgramArchive", "记录库没有重建：%1").arg(aside.reason()),
+                    AppTitle(), MsgIcon::Warning);
         return;
     }
     RecordArchive& fresh = archive();
     if (!fresh.writable()) {
-        ShowMessage(ArchiveProblemMessage(fresh.problem(), fresh.fault()), kAppTitle, MsgIcon::Warning);
+        ShowMessage(ArchiveProblemMessage(fresh.problem(), fresh.fault()), AppTitle(), MsgIcon::Warning);
         return;
     }
     // What the register of the damaged file still gives back, then the records of the data folder.
@@ -134,11 +138,12 @@ void ProgramArchive::rebuild() {
     storePending();
     BringInDataFolder(nullptr, [this, aside = *aside](const ImportSummary& summary) {
         emit registerChanged();
-        ShowMessage(
-            QStringLiteral("已建立新的记录库，从测试记录文件夹导入 %1 条记录。\n损坏的文件保留为“%2”。")
-                .arg(summary.recordsAdded)
-                .arg(QDir::toNativeSeparators(aside)),
-            kAppTitle, MsgIcon::Information);
+        ShowMessage(QCoreApplication::translate(
+                        "ProgramArchive",
+                        "已建立新的记录库，从测试记录文件夹导入 %1 条记录。\n损坏的文件保留为“%2”。")
+                        .arg(summary.recordsAdded)
+                        .arg(QDir::toNativeSeparators(aside)),
+                    AppTitle(), MsgIcon::Information);
     });
 }
 
@@ -201,7 +206,7 @@ bool ProgramArchive::setRegisterLimit(const QString& device, const QString& limi
     Asset typed;
     typed.limit = text;
     if (!ValidateAsset(typed, &reason)) {
-        ShowMessage(reason, kAppTitle, MsgIcon::Information); // the register's own words
+        ShowMessage(reason, AppTitle(), MsgIcon::Information); // the register's own words
         return false;
     }
     RecordArchive& opened = writableArchive();
@@ -216,7 +221,7 @@ bool ProgramArchive::setRegisterLimit(const QString& device, const QString& limi
             return true;
         }
     }
-    ShowMessage(ArchiveProblemMessage(reason, opened.fault()), kAppTitle, MsgIcon::Warning);
+    ShowMessage(ArchiveProblemMessage(reason, opened.fault()), AppTitle(), MsgIcon::Warning);
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include "ui/UMain.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -25,23 +26,25 @@ QString SyncControl::ArchivePath() {
 }
 
 SyncControl::SyncControl(TFrmMain* window)
-    : QObject(window), m_window(window), m_action(new QAction(QStringLiteral("同步"), window->StatusBar1)),
+    : QObject(window), m_window(window),
+      m_action(new QAction(QCoreApplication::translate("SyncControl", "同步"), window->StatusBar1)),
       m_progress(new QProgressBar(window->StatusPanel1)) {
     m_action->setObjectName(QStringLiteral("ActSync"));
-    m_action->setStatusTip(QStringLiteral("与记录服务器交换记录、设备台账和判据"));
+    m_action->setStatusTip(
+        QCoreApplication::translate("SyncControl", "与记录服务器交换记录、设备台账和判据"));
     connect(m_action, &QAction::triggered, this, [this] {
         m_quiet = false;
         start();
     });
     window->StatusBar1->addAction(m_action);
-    auto* log = new QAction(QStringLiteral("同步记录…"), window->StatusBar1);
+    auto* log = new QAction(QCoreApplication::translate("SyncControl", "同步记录…"), window->StatusBar1);
     log->setObjectName(QStringLiteral("ActSyncLog"));
-    log->setStatusTip(QStringLiteral("查看同步的完成、出错和被覆盖的修改"));
+    log->setStatusTip(QCoreApplication::translate("SyncControl", "查看同步的完成、出错和被覆盖的修改"));
     connect(log, &QAction::triggered, this, [this] { ShowSyncLog(m_window); });
     window->StatusBar1->addAction(log);
 
     m_progress->setObjectName(QStringLiteral("SyncProgress"));
-    m_progress->setAccessibleName(QStringLiteral("同步进度"));
+    m_progress->setAccessibleName(QCoreApplication::translate("SyncControl", "同步进度"));
     m_progress->setTextVisible(false);
     m_progress->setGeometry(0, 1, 196, 15);
     m_progress->stackUnder(window->PBar);
@@ -98,16 +101,17 @@ void SyncControl::finish(const SyncOutcome& outcome) {
             (outcome.status == SyncStatus::ConnectFailed && failure == ConnectFailure::Unreachable);
         if (expected || std::exchange(m_toldQuietFailure, true))
             return;
-        ShowMessage(message, kAppTitle, MsgIcon::Warning);
+        ShowMessage(message, AppTitle(), MsgIcon::Warning);
         return;
     }
     if (outcome.status == SyncStatus::ConnectFailed && m_server.password.isEmpty() &&
         failure == ConnectFailure::NeedsPassword) {
         bool ok = false;
-        const QString password = QInputDialog::getText(
-            m_window, QStringLiteral("同步"),
-            QStringLiteral("服务器 %1 用户 %2 的密码：").arg(m_server.label(), m_server.user),
-            QLineEdit::Password, {}, &ok);
+        const QString password =
+            QInputDialog::getText(m_window, QCoreApplication::translate("SyncControl", "同步"),
+                                  QCoreApplication::translate("SyncControl", "服务器 %1 用户 %2 的密码：")
+                                      .arg(m_server.label(), m_server.user),
+                                  QLineEdit::Password, {}, &ok);
         if (ok && !password.isEmpty()) {
             m_server.password = password;
             start();
@@ -116,7 +120,7 @@ void SyncControl::finish(const SyncOutcome& outcome) {
     }
     if (outcome.status == SyncStatus::ConnectFailed)
         m_server.password.clear();
-    ShowMessage(message, kAppTitle,
+    ShowMessage(message, AppTitle(),
                 outcome.status == SyncStatus::Done ? MsgIcon::Information : MsgIcon::Warning);
 }
 
@@ -124,11 +128,14 @@ QDialog* ShowSyncLog(QWidget* parent) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName(QStringLiteral("DlgSyncLog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("同步记录 — 本机 %1").arg(LaptopName()));
+    dialog->setWindowTitle(
+        QCoreApplication::translate("SyncControl", "同步记录 — 本机 %1").arg(LaptopName()));
     auto* model = new QStandardItemModel(0, 4, dialog);
     model->setObjectName(QStringLiteral("SyncLogModel"));
-    model->setHorizontalHeaderLabels({QStringLiteral("时间（UTC）"), QStringLiteral("结果"),
-                                      QStringLiteral("对象"), QStringLiteral("说明")});
+    model->setHorizontalHeaderLabels({QCoreApplication::translate("SyncControl", "时间（UTC）"),
+                                      QCoreApplication::translate("SyncControl", "结果"),
+                                      QCoreApplication::translate("SyncControl", "对象"),
+                                      QCoreApplication::translate("SyncControl", "说明")});
     if (RecordArchive* archive = ProgramArchive::shared().existingArchive(); archive && archive->readable()) {
         for (const SyncLogEntry& entry : ReadSyncLog(*archive, 1000)) {
             QList<QStandardItem*> row;
@@ -141,7 +148,7 @@ QDialog* ShowSyncLog(QWidget* parent) {
     }
     auto* view = new QTableView(dialog);
     view->setModel(model);
-    view->setAccessibleName(QStringLiteral("同步记录"));
+    view->setAccessibleName(QCoreApplication::translate("SyncControl", "同步记录"));
     view->setWordWrap(true);
     view->horizontalHeader()->setStretchLastSection(true);
     view->verticalHeader()->hide();

@@ -2,6 +2,7 @@
 
 #include "core/WholeFile.h"
 
+#include <QCoreApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -69,7 +70,7 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
                    QString* reason) {
     WholeFile file(fileName);
     if (const Outcome opened = file.open(); !opened) {
-        *reason = QStringLiteral("无法写入文件（%1）").arg(opened.reason());
+        *reason = QCoreApplication::translate("TablePdf", "无法写入文件（%1）").arg(opened.reason());
         return false;
     }
     bool drawn = false;
@@ -81,7 +82,7 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
         writer.setTitle(layout.title);
         QPainter painter;
         if (!painter.begin(&writer)) {
-            *reason = QStringLiteral("无法写入文件");
+            *reason = QCoreApplication::translate("TablePdf", "无法写入文件");
             return false;
         }
         const QRect area = painter.viewport().adjusted(kMargin, kMargin, -kMargin, -kMargin);
@@ -104,7 +105,8 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
                              Qt::AlignLeft | Qt::AlignVCenter, layout.title);
             painter.setFont(TableFont(8));
             painter.drawText(QRect(area.left(), area.top(), area.width(), kTitleHeight),
-                             Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("第 %1 页").arg(page));
+                             Qt::AlignRight | Qt::AlignVCenter,
+                             QCoreApplication::translate("TablePdf", "第 %1 页").arg(page));
             int top = area.top() + kTitleHeight;
             painter.setFont(TableFont(9, true));
             DrawRow(painter, area, top, kRowHeight, widths, layout.headers, QColor(0xE8, 0xE8, 0xE8));
@@ -126,11 +128,11 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
         drawn = painter.end();
     }
     if (!drawn) {
-        *reason = QStringLiteral("无法写入文件");
+        *reason = QCoreApplication::translate("TablePdf", "无法写入文件");
         return false;
     }
     if (const Outcome committed = file.commit(); !committed) {
-        *reason = QStringLiteral("无法写入文件（%1）").arg(committed.reason());
+        *reason = QCoreApplication::translate("TablePdf", "无法写入文件（%1）").arg(committed.reason());
         return false;
     }
     return true;

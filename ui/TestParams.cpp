@@ -4,11 +4,14 @@
 #include "core/UDataCenter.h"
 #include "link/Protocol.h"
 
+#include <QCoreApplication>
 #include <limits>
 
 namespace {
 
-const QString kRetype = QStringLiteral("\r\r请重新输入！");
+QString Retype() {
+    return QCoreApplication::translate("TestParams", "\r\r请重新输入！");
+}
 
 int DigitValue(QChar c, int base) {
     const char16_t u = c.unicode();
@@ -92,13 +95,13 @@ bool FitsShortText(const QString& trimmed) {
 }
 
 QString TestTimeMessage() {
-    return QStringLiteral("“时间”范围在5~60 秒之间！") + kRetype;
+    return QCoreApplication::translate("TestParams", "“时间”范围在5~60 秒之间！") + Retype();
 }
 
 QString StepMessage() {
-    return QStringLiteral("请正确选择“电流档位”！");
+    return QCoreApplication::translate("TestParams", "请正确选择“电流档位”！");
 }
 
 QString ShortTextMessage(const QString& fieldName) {
-    return QStringLiteral("“%1”字符数应在20个字符以内").arg(fieldName) + kRetype;
+    return QCoreApplication::translate("TestParams", "“%1”字符数应在20个字符以内").arg(fieldName) + Retype();
 }

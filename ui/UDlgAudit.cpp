@@ -7,6 +7,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/ProgramArchive.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -17,7 +18,7 @@
 
 TFrmAudit::TFrmAudit(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("修改记录"));
+    setWindowTitle(QCoreApplication::translate("UDlgAudit", "修改记录"));
     resize(1100, 640);
     m_entries = MakeAuditModel(this);
     RecordArchive& archive = ProgramArchive::shared().archive();
@@ -32,8 +33,9 @@ TFrmAudit::TFrmAudit(QWidget* parent) : QDialog(parent) {
 
     EdtFilter = new QLineEdit(this);
     EdtFilter->setObjectName(QStringLiteral("EdtFilter"));
-    EdtFilter->setAccessibleName(QStringLiteral("筛选"));
-    EdtFilter->setPlaceholderText(QStringLiteral("筛选（修改人、对象、名称、字段或值）"));
+    EdtFilter->setAccessibleName(QCoreApplication::translate("UDlgAudit", "筛选"));
+    EdtFilter->setPlaceholderText(
+        QCoreApplication::translate("UDlgAudit", "筛选（修改人、对象、名称、字段或值）"));
     EdtFilter->setClearButtonEnabled(true);
     TblAudit = new QTableView(this);
     TblAudit->setObjectName(QStringLiteral("TblAudit"));
@@ -43,7 +45,7 @@ TFrmAudit::TFrmAudit(QWidget* parent) : QDialog(parent) {
     TblAudit->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TblAudit->verticalHeader()->hide();
     TblAudit->horizontalHeader()->setStretchLastSection(true);
-    BtnExport = new QPushButton(QStringLiteral("导出…"), this);
+    BtnExport = new QPushButton(QCoreApplication::translate("UDlgAudit", "导出…"), this);
     BtnExport->setObjectName(QStringLiteral("BtnExport"));
     auto* top = new QHBoxLayout;
     top->addWidget(EdtFilter, 1);
@@ -58,10 +60,11 @@ TFrmAudit::TFrmAudit(QWidget* parent) : QDialog(parent) {
 void TFrmAudit::BtnExportClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
-    request.title = QStringLiteral("导出修改记录");
-    request.filters = {QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
+    request.title = QCoreApplication::translate("UDlgAudit", "导出修改记录");
+    request.filters = {QCoreApplication::translate("UDlgAudit", "Excel 工作簿(*.xlsx)"),
+                       QCoreApplication::translate("UDlgAudit", "逗号分隔文件(*.csv)")};
     request.initialFolder = EnsureDataFolder();
-    request.proposedName = QStringLiteral("修改记录.xlsx");
+    request.proposedName = QCoreApplication::translate("UDlgAudit", "修改记录.xlsx");
     request.defaultSuffix = QStringLiteral("xlsx");
     const QString fileName = ChooseFileName(request);
     if (!fileName.isEmpty())
@@ -74,6 +77,6 @@ bool TFrmAudit::ExportTo(const QString& fileName) {
         shown.push_back(m_entries->value(m_shown->mapToSource(m_shown->index(row, 0)).row()));
     const Outcome written = ExportAudit(shown, fileName);
     if (!written)
-        ShowMessage(written.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(written.reason(), AppTitle(), MsgIcon::Warning);
     return bool(written);
 }

@@ -7,6 +7,7 @@
 #include "ui/UDlgJobs.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,14 +18,18 @@
 
 namespace {
 
-const QString kAllAssets = QStringLiteral("全部设备");
-const QString kChosenAsset = QStringLiteral("所选设备");
+QString AllAssets() {
+    return QCoreApplication::translate("UDlgDue", "全部设备");
+}
+QString ChosenAsset() {
+    return QCoreApplication::translate("UDlgDue", "所选设备");
+}
 
 } // namespace
 
 TFrmDue::TFrmDue(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("到期试验"));
+    setWindowTitle(QCoreApplication::translate("UDlgDue", "到期试验"));
     resize(1000, 640);
     m_due = MakeDueModel(this);
     m_shown = new RowFilter(this);
@@ -32,8 +37,10 @@ TFrmDue::TFrmDue(QWidget* parent) : QDialog(parent) {
 
     CmbFilter = new QComboBox(this);
     CmbFilter->setObjectName(QStringLiteral("CmbFilter"));
-    CmbFilter->setAccessibleName(QStringLiteral("显示"));
-    CmbFilter->addItems({QStringLiteral("已逾期"), QStringLiteral("30 天内到期"), QStringLiteral("全部")});
+    CmbFilter->setAccessibleName(QCoreApplication::translate("UDlgDue", "显示"));
+    CmbFilter->addItems({QCoreApplication::translate("UDlgDue", "已逾期"),
+                         QCoreApplication::translate("UDlgDue", "30 天内到期"),
+                         QCoreApplication::translate("UDlgDue", "全部")});
     TblDue = new QTableView(this);
     TblDue->setObjectName(QStringLiteral("TblDue"));
     TblDue->setAccessibleName(windowTitle());
@@ -47,26 +54,27 @@ TFrmDue::TFrmDue(QWidget* parent) : QDialog(parent) {
     TblDue->horizontalHeader()->setStretchLastSection(true);
     CmbScope = new QComboBox(this);
     CmbScope->setObjectName(QStringLiteral("CmbScope"));
-    CmbScope->setAccessibleName(QStringLiteral("试验周期适用于"));
-    CmbScope->addItem(kAllAssets);
-    CmbScope->addItems(AssetKinds());
-    CmbScope->addItem(kChosenAsset);
+    CmbScope->setAccessibleName(QCoreApplication::translate("UDlgDue", "试验周期适用于"));
+    CmbScope->addItem(AllAssets());
+    for (const QString& kind : AssetKinds())
+        CmbScope->addItem(AssetKindCaption(kind), kind);
+    CmbScope->addItem(ChosenAsset());
     EdtMonths = new QLineEdit(this);
     EdtMonths->setObjectName(QStringLiteral("EdtMonths"));
-    EdtMonths->setAccessibleName(QStringLiteral("试验周期(月)"));
-    EdtMonths->setPlaceholderText(QStringLiteral("空：不另设"));
-    BtnInterval = new QPushButton(QStringLiteral("设置周期"), this);
+    EdtMonths->setAccessibleName(QCoreApplication::translate("UDlgDue", "试验周期(月)"));
+    EdtMonths->setPlaceholderText(QCoreApplication::translate("UDlgDue", "空：不另设"));
+    BtnInterval = new QPushButton(QCoreApplication::translate("UDlgDue", "设置周期"), this);
     BtnInterval->setObjectName(QStringLiteral("BtnInterval"));
-    BtnNewJob = new QPushButton(QStringLiteral("新建任务"), this);
+    BtnNewJob = new QPushButton(QCoreApplication::translate("UDlgDue", "新建任务"), this);
     BtnNewJob->setObjectName(QStringLiteral("BtnNewJob"));
 
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(QStringLiteral("显示"), this));
+    top->addWidget(new QLabel(QCoreApplication::translate("UDlgDue", "显示"), this));
     top->addWidget(CmbFilter);
     top->addStretch();
     top->addWidget(BtnNewJob);
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("试验周期(月)"), this));
+    bottom->addWidget(new QLabel(QCoreApplication::translate("UDlgDue", "试验周期(月)"), this));
     bottom->addWidget(CmbScope);
     bottom->addWidget(EdtMonths);
     bottom->addWidget(BtnInterval);
@@ -109,34 +117,37 @@ const DueAsset* TFrmDue::Chosen() const {
 void TFrmDue::BtnIntervalClick() {
     const QString scopeText = CmbScope->currentText();
     const DueAsset* chosen = Chosen();
-    if (scopeText == kChosenAsset && !chosen) {
-        ShowMessage(QStringLiteral("请先在表中选择设备。"), kAppTitle, MsgIcon::Information);
+    if (scopeText == ChosenAsset() && !chosen) {
+        ShowMessage(QCoreApplication::translate("UDlgDue", "请先在表中选择设备。"), AppTitle(),
+                    MsgIcon::Information);
         return;
     }
     const QString text = TrimText(EdtMonths->text());
     bool number = false;
     const int months = text.toInt(&number);
     if (!text.isEmpty() && !number) {
-        ShowMessage(QStringLiteral("试验周期“%1”应为 1 到 240 个月。").arg(text), kAppTitle,
-                    MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgDue", "试验周期“%1”应为 1 到 240 个月。").arg(text),
+                    AppTitle(), MsgIcon::Warning);
         return;
     }
-    const IntervalScope scope = scopeText == kAllAssets     ? IntervalScope::All
-                                : scopeText == kChosenAsset ? IntervalScope::Asset
-                                                            : IntervalScope::Kind;
-    const QString key = scope == IntervalScope::Asset ? chosen->asset.device : scopeText;
+    const IntervalScope scope = scopeText == AllAssets()     ? IntervalScope::All
+                                : scopeText == ChosenAsset() ? IntervalScope::Asset
+                                                             : IntervalScope::Kind;
+    const QString key =
+        scope == IntervalScope::Asset ? chosen->asset.device : CmbScope->currentData().toString();
     const Outcome set =
         TestJobs(ProgramArchive::shared().writableArchive())
             .setInterval(scope, key, text.isEmpty() ? std::nullopt : std::optional<int>(months));
     if (!set)
-        ShowMessage(set.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(set.reason(), AppTitle(), MsgIcon::Warning);
     Reload();
 }
 
 void TFrmDue::BtnNewJobClick() {
     const DueAsset* chosen = Chosen();
     if (!chosen) {
-        ShowMessage(QStringLiteral("请先在表中选择一个站的设备。"), kAppTitle, MsgIcon::Information);
+        ShowMessage(QCoreApplication::translate("UDlgDue", "请先在表中选择一个站的设备。"), AppTitle(),
+                    MsgIcon::Information);
         return;
     }
     const DueFilter filter = CmbFilter->currentIndex() == int(DueFilter::All)

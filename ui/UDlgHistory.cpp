@@ -219,7 +219,7 @@ void TFrmHistory::ShowChart() {
 }
 
 void TFrmHistory::Refuse(const QString& text, QWidget* field) {
-    ShowMessage(text, kAppTitle, MsgIcon::Information);
+    ShowMessage(text, AppTitle(), MsgIcon::Information);
     field->setFocus();
 }
 

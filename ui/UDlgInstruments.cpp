@@ -5,6 +5,7 @@
 #include "core/UDataCenter.h"
 #include "ui/ProgramArchive.h"
 
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -17,7 +18,7 @@
 
 TFrmInstruments::TFrmInstruments(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("仪器台账"));
+    setWindowTitle(QCoreApplication::translate("UDlgInstruments", "仪器台账"));
     resize(900, 560);
     m_instruments = MakeInstrumentModel(this);
     auto* shown = new QSortFilterProxyModel(this);
@@ -47,15 +48,15 @@ TFrmInstruments::TFrmInstruments(QWidget* parent) : QDialog(parent) {
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         form->addRow(label, edit);
     };
-    line(EdtModel, "EdtModel", QStringLiteral("型号"));
-    line(EdtSerial, "EdtSerial", QStringLiteral("出厂编号"));
-    line(EdtCertificate, "EdtCertificate", QStringLiteral("校准证书编号"));
-    day(EdtCalibratedOn, "EdtCalibratedOn", QStringLiteral("校准日期"));
-    day(EdtValidUntil, "EdtValidUntil", QStringLiteral("有效期至"));
-    line(EdtNote, "EdtNote", QStringLiteral("备注"));
-    BtnNew = new QPushButton(QStringLiteral("新增"), this);
+    line(EdtModel, "EdtModel", QCoreApplication::translate("UDlgInstruments", "型号"));
+    line(EdtSerial, "EdtSerial", QCoreApplication::translate("UDlgInstruments", "出厂编号"));
+    line(EdtCertificate, "EdtCertificate", QCoreApplication::translate("UDlgInstruments", "校准证书编号"));
+    day(EdtCalibratedOn, "EdtCalibratedOn", QCoreApplication::translate("UDlgInstruments", "校准日期"));
+    day(EdtValidUntil, "EdtValidUntil", QCoreApplication::translate("UDlgInstruments", "有效期至"));
+    line(EdtNote, "EdtNote", QCoreApplication::translate("UDlgInstruments", "备注"));
+    BtnNew = new QPushButton(QCoreApplication::translate("UDlgInstruments", "新增"), this);
     BtnNew->setObjectName(QStringLiteral("BtnNew"));
-    BtnSave = new QPushButton(QStringLiteral("保存"), this);
+    BtnSave = new QPushButton(QCoreApplication::translate("UDlgInstruments", "保存"), this);
     BtnSave->setObjectName(QStringLiteral("BtnSave"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -111,7 +112,7 @@ bool TFrmInstruments::BtnSaveClick() {
     typed.note = TrimText(EdtNote->text());
     const Result<QString> saved = TestJobs(ProgramArchive::shared().writableArchive()).saveInstrument(typed);
     if (!saved) {
-        ShowMessage(saved.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(saved.reason(), AppTitle(), MsgIcon::Warning);
         return false;
     }
     typed.uuid = *saved;

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -26,7 +27,9 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("试验任务");
+QString Title() {
+    return QCoreApplication::translate("UDlgJobs", "试验任务");
+}
 
 template <class W> W* Field(W* widget, const char* name, const QString& label, QFormLayout* form) {
     widget->setObjectName(QLatin1String(name));
@@ -50,14 +53,14 @@ QTableView* Table(QAbstractItemModel* model, const char* name, const QString& la
 }
 
 void Tell(const QString& text, MsgIcon icon = MsgIcon::Information) {
-    ShowMessage(text, kAppTitle, icon);
+    ShowMessage(text, AppTitle(), icon);
 }
 
 } // namespace
 
 TFrmJobs::TFrmJobs(QWidget* parent, const QString& station) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kTitle);
+    setWindowTitle(Title());
     resize(1200, 760);
     CreateControls();
     Reload();
@@ -84,40 +87,57 @@ void TFrmJobs::CreateControls() {
 
     EdtSearch = new QLineEdit(this);
     EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
-    EdtSearch->setAccessibleName(QStringLiteral("查找任务"));
-    EdtSearch->setPlaceholderText(QStringLiteral("查找任务"));
+    EdtSearch->setAccessibleName(QCoreApplication::translate("UDlgJobs", "查找任务"));
+    EdtSearch->setPlaceholderText(QCoreApplication::translate("UDlgJobs", "查找任务"));
     EdtSearch->setClearButtonEnabled(true);
-    TblJobs = Table(m_jobsShown, "TblJobs", kTitle, this);
+    TblJobs = Table(m_jobsShown, "TblJobs", Title(), this);
     auto* left = new QVBoxLayout;
     left->addWidget(EdtSearch);
     left->addWidget(TblJobs, 1);
 
     auto* form = new QFormLayout;
-    EdtNumber = Field(new QLineEdit(this), "EdtNumber", QStringLiteral("任务编号"), form);
-    EdtStation = Field(new QLineEdit(this), "EdtStation", QStringLiteral("站名"), form);
-    EdtCustomer = Field(new QLineEdit(this), "EdtCustomer", QStringLiteral("委托单位"), form);
-    CmbKind = Field(new QComboBox(this), "CmbKind", QStringLiteral("试验性质"), form);
-    CmbKind->addItems(JobKinds());
-    CmbBasis = Field(new QComboBox(this), "CmbBasis", QStringLiteral("试验依据"), form);
+    EdtNumber =
+        Field(new QLineEdit(this), "EdtNumber", QCoreApplication::translate("UDlgJobs", "任务编号"), form);
+    EdtStation =
+        Field(new QLineEdit(this), "EdtStation", QCoreApplication::translate("UDlgJobs", "站名"), form);
+    EdtCustomer =
+        Field(new QLineEdit(this), "EdtCustomer", QCoreApplication::translate("UDlgJobs", "委托单位"), form);
+    CmbKind =
+        Field(new QComboBox(this), "CmbKind", QCoreApplication::translate("UDlgJobs", "试验性质"), form);
+    for (const QString& kind : JobKinds())
+        CmbKind->addItem(JobKindCaption(kind), kind);
+    CmbBasis =
+        Field(new QComboBox(this), "CmbBasis", QCoreApplication::translate("UDlgJobs", "试验依据"), form);
     CmbBasis->setEditable(true);
     CmbBasis->addItems(JobBasisPresets());
-    EdtFirstDay = Field(new QDateEdit(this), "EdtFirstDay", QStringLiteral("开始日期"), form);
-    EdtLastDay = Field(new QDateEdit(this), "EdtLastDay", QStringLiteral("结束日期"), form);
+    EdtFirstDay =
+        Field(new QDateEdit(this), "EdtFirstDay", QCoreApplication::translate("UDlgJobs", "开始日期"), form);
+    EdtLastDay =
+        Field(new QDateEdit(this), "EdtLastDay", QCoreApplication::translate("UDlgJobs", "结束日期"), form);
     for (QDateEdit* edit : {EdtFirstDay, EdtLastDay}) {
         edit->setCalendarPopup(true);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     }
-    EdtWeather = Field(new QLineEdit(this), "EdtWeather", QStringLiteral("天气"), form);
-    EdtTemperature = Field(new QLineEdit(this), "EdtTemperature", QStringLiteral("温度(°C)"), form);
-    EdtHumidity = Field(new QLineEdit(this), "EdtHumidity", QStringLiteral("湿度(%)"), form);
-    EdtTesters = Field(new QLineEdit(this), "EdtTesters", QStringLiteral("试验人员"), form);
-    CmbInstrument = Field(new QComboBox(this), "CmbInstrument", QStringLiteral("仪器"), form);
-    EdtPlanned = Field(new QPlainTextEdit(this), "EdtPlanned", QStringLiteral("计划设备（每行一个）"), form);
+    EdtWeather =
+        Field(new QLineEdit(this), "EdtWeather", QCoreApplication::translate("UDlgJobs", "天气"), form);
+    EdtTemperature = Field(new QLineEdit(this), "EdtTemperature",
+                           QCoreApplication::translate("UDlgJobs", "温度(°C)"), form);
+    EdtHumidity =
+        Field(new QLineEdit(this), "EdtHumidity", QCoreApplication::translate("UDlgJobs", "湿度(%)"), form);
+    EdtTesters =
+        Field(new QLineEdit(this), "EdtTesters", QCoreApplication::translate("UDlgJobs", "试验人员"), form);
+    CmbInstrument =
+        Field(new QComboBox(this), "CmbInstrument", QCoreApplication::translate("UDlgJobs", "仪器"), form);
+    EdtPlanned = Field(new QPlainTextEdit(this), "EdtPlanned",
+                       QCoreApplication::translate("UDlgJobs", "计划设备（每行一个）"), form);
     EdtPlanned->setMaximumHeight(90);
-    EdtConclusion = Field(new QLineEdit(this), "EdtConclusion", QStringLiteral("结论"), form);
-    EdtNotes = Field(new QLineEdit(this), "EdtNotes", QStringLiteral("备注"), form);
-    EdtSignature = Field(new QLineEdit(this), "EdtSignature", QStringLiteral("本机签名"), form);
-    EdtReason = Field(new QLineEdit(this), "EdtReason", QStringLiteral("退回原因 / 修订说明"), form);
+    EdtConclusion =
+        Field(new QLineEdit(this), "EdtConclusion", QCoreApplication::translate("UDlgJobs", "结论"), form);
+    EdtNotes = Field(new QLineEdit(this), "EdtNotes", QCoreApplication::translate("UDlgJobs", "备注"), form);
+    EdtSignature =
+        Field(new QLineEdit(this), "EdtSignature", QCoreApplication::translate("UDlgJobs", "本机签名"), form);
+    EdtReason = Field(new QLineEdit(this), "EdtReason",
+                      QCoreApplication::translate("UDlgJobs", "退回原因 / 修订说明"), form);
     lblState = new QLabel(this);
     lblState->setObjectName(QStringLiteral("lblState"));
     lblWarning = new QLabel(this);
@@ -127,20 +147,21 @@ void TFrmJobs::CreateControls() {
     form->addRow(lblState);
     form->addRow(lblWarning);
 
-    BtnNew = NamedButton(QStringLiteral("新建任务"), "BtnNew", this);
-    BtnSave = NamedButton(QStringLiteral("保存"), "BtnSave", this);
-    BtnCurrent = NamedButton(QStringLiteral("设为当前任务"), "BtnCurrent", this);
-    BtnAddRecords = NamedButton(QStringLiteral("按设备和日期添加记录"), "BtnAddRecords", this);
-    BtnSubmit = NamedButton(QStringLiteral("提交审核"), "BtnSubmit", this);
-    BtnCheck = NamedButton(QStringLiteral("审核"), "BtnCheck", this);
-    BtnApprove = NamedButton(QStringLiteral("批准"), "BtnApprove", this);
-    BtnSendBack = NamedButton(QStringLiteral("退回"), "BtnSendBack", this);
-    BtnGoOn = NamedButton(QStringLiteral("仪器过期仍继续"), "BtnGoOn", this);
-    BtnRevise = NamedButton(QStringLiteral("建立新版本"), "BtnRevise", this);
-    BtnReport = NamedButton(QStringLiteral("报告…"), "BtnReport", this);
-    BtnExport = NamedButton(QStringLiteral("导出任务文件…"), "BtnExport", this);
-    BtnImport = NamedButton(QStringLiteral("导入任务文件…"), "BtnImport", this);
-    ChkTrends = new QCheckBox(QStringLiteral("附趋势图"), this);
+    BtnNew = NamedButton(QCoreApplication::translate("UDlgJobs", "新建任务"), "BtnNew", this);
+    BtnSave = NamedButton(QCoreApplication::translate("UDlgJobs", "保存"), "BtnSave", this);
+    BtnCurrent = NamedButton(QCoreApplication::translate("UDlgJobs", "设为当前任务"), "BtnCurrent", this);
+    BtnAddRecords =
+        NamedButton(QCoreApplication::translate("UDlgJobs", "按设备和日期添加记录"), "BtnAddRecords", this);
+    BtnSubmit = NamedButton(QCoreApplication::translate("UDlgJobs", "提交审核"), "BtnSubmit", this);
+    BtnCheck = NamedButton(QCoreApplication::translate("UDlgJobs", "审核"), "BtnCheck", this);
+    BtnApprove = NamedButton(QCoreApplication::translate("UDlgJobs", "批准"), "BtnApprove", this);
+    BtnSendBack = NamedButton(QCoreApplication::translate("UDlgJobs", "退回"), "BtnSendBack", this);
+    BtnGoOn = NamedButton(QCoreApplication::translate("UDlgJobs", "仪器过期仍继续"), "BtnGoOn", this);
+    BtnRevise = NamedButton(QCoreApplication::translate("UDlgJobs", "建立新版本"), "BtnRevise", this);
+    BtnReport = NamedButton(QCoreApplication::translate("UDlgJobs", "报告…"), "BtnReport", this);
+    BtnExport = NamedButton(QCoreApplication::translate("UDlgJobs", "导出任务文件…"), "BtnExport", this);
+    BtnImport = NamedButton(QCoreApplication::translate("UDlgJobs", "导入任务文件…"), "BtnImport", this);
+    ChkTrends = new QCheckBox(QCoreApplication::translate("UDlgJobs", "附趋势图"), this);
     ChkTrends->setObjectName(QStringLiteral("ChkTrends"));
     auto* steps = new QHBoxLayout;
     for (QPushButton* button : {BtnNew, BtnSave, BtnCurrent, BtnAddRecords, BtnGoOn, BtnSubmit, BtnCheck,
@@ -148,7 +169,7 @@ void TFrmJobs::CreateControls() {
         steps->addWidget(button);
     steps->addWidget(ChkTrends);
 
-    TblRows = Table(rowsShown, "TblRows", QStringLiteral("任务的设备和记录"), this);
+    TblRows = Table(rowsShown, "TblRows", QCoreApplication::translate("UDlgJobs", "任务的设备和记录"), this);
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
 
@@ -217,17 +238,17 @@ void TFrmJobs::ShowJob(const QString& uuid) {
     m_rows->setValues(rows ? *rows : std::vector<JobRow>{});
     lblSummary->setText(rows ? Summarize(*rows).text() : rows.reason());
     const QString warning = CalibrationWarning(m_job, jobs.instrument(m_job.instrument));
-    lblWarning->setText(
-        warning.isEmpty() || m_job.expiredBy.isEmpty()
-            ? warning
-            : warning + QStringLiteral("（%1 于 %2 确认继续）").arg(m_job.expiredBy, m_job.expiredAt));
+    lblWarning->setText(warning.isEmpty() || m_job.expiredBy.isEmpty()
+                            ? warning
+                            : warning + QCoreApplication::translate("UDlgJobs", "（%1 于 %2 确认继续）")
+                                            .arg(m_job.expiredBy, m_job.expiredAt));
 }
 
 void TFrmJobs::ShowFields() {
     EdtNumber->setText(m_job.number);
     EdtStation->setText(m_job.station);
     EdtCustomer->setText(m_job.customer);
-    CmbKind->setCurrentIndex(std::max(0, int(JobKinds().indexOf(m_job.kind))));
+    CmbKind->setCurrentIndex(std::max(0, CmbKind->findData(m_job.kind)));
     CmbBasis->setCurrentText(m_job.basis);
     EdtFirstDay->setDate(m_job.firstDay.isValid() ? m_job.firstDay : QDate::currentDate());
     EdtLastDay->setDate(m_job.lastDay.isValid() ? m_job.lastDay : EdtFirstDay->date());
@@ -240,17 +261,18 @@ void TFrmJobs::ShowFields() {
     EdtConclusion->setText(m_job.conclusion);
     EdtNotes->setText(m_job.notes);
     QStringList state{JobStateText(m_job.state)};
-    const std::pair<QString, QString> signs[] = {{QStringLiteral("编制"), m_job.recordedBy},
-                                                 {QStringLiteral("审核"), m_job.checkedBy},
-                                                 {QStringLiteral("批准"), m_job.approvedBy}};
+    const std::pair<QString, QString> signs[] = {
+        {QCoreApplication::translate("UDlgJobs", "编制"), m_job.recordedBy},
+        {QCoreApplication::translate("UDlgJobs", "审核"), m_job.checkedBy},
+        {QCoreApplication::translate("UDlgJobs", "批准"), m_job.approvedBy}};
     for (const auto& [what, who] : signs)
         if (!who.isEmpty())
-            state << QStringLiteral("%1：%2").arg(what, who);
+            state << QCoreApplication::translate("UDlgJobs", "%1：%2").arg(what, who);
     if (!m_job.returnedWhy.isEmpty())
-        state << QStringLiteral("退回原因：%1").arg(m_job.returnedWhy);
+        state << QCoreApplication::translate("UDlgJobs", "退回原因：%1").arg(m_job.returnedWhy);
     if (!m_job.revisionNote.isEmpty())
-        state << QStringLiteral("%1：%2").arg(m_job.title(), m_job.revisionNote);
-    lblState->setText(state.join(QStringLiteral("　")));
+        state << QCoreApplication::translate("UDlgJobs", "%1：%2").arg(m_job.title(), m_job.revisionNote);
+    lblState->setText(state.join(QCoreApplication::translate("UDlgJobs", "　")));
     const bool draft = m_job.state == JobState::Draft;
     for (QPushButton* button : {BtnSave, BtnAddRecords, BtnGoOn, BtnSubmit})
         button->setEnabled(draft);
@@ -267,7 +289,7 @@ TestJob TFrmJobs::TypedJob() const {
     job.number = EdtNumber->text();
     job.station = TrimText(EdtStation->text());
     job.customer = TrimText(EdtCustomer->text());
-    job.kind = CmbKind->currentText();
+    job.kind = CmbKind->currentData().toString();
     job.basis = TrimText(CmbBasis->currentText());
     job.firstDay = EdtFirstDay->date();
     job.lastDay = EdtLastDay->date();
@@ -336,7 +358,7 @@ void TFrmJobs::BtnAddRecordsClick() {
         return;
     }
     ShowJob(m_job.uuid);
-    Tell(QStringLiteral("已添加 %1 条记录。").arg(*added));
+    Tell(QCoreApplication::translate("UDlgJobs", "已添加 %1 条记录。").arg(*added));
 }
 
 void TFrmJobs::Step(const std::function<Outcome(TestJobs&)>& step) {
@@ -395,8 +417,8 @@ void TFrmJobs::BtnReportClick() {
 void TFrmJobs::BtnExportClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
-    request.title = QStringLiteral("导出任务文件");
-    request.filters = {QStringLiteral("试验任务文件(*.json)")};
+    request.title = QCoreApplication::translate("UDlgJobs", "导出任务文件");
+    request.filters = {QCoreApplication::translate("UDlgJobs", "试验任务文件(*.json)")};
     request.initialFolder = EnsureDataFolder();
     request.proposedName = m_job.title() + QStringLiteral(".json");
     request.defaultSuffix = QStringLiteral("json");
@@ -405,14 +427,14 @@ void TFrmJobs::BtnExportClick() {
         return;
     if (const Outcome written = ExportJobFile(ProgramArchive::shared().archive(), m_job.uuid, fileName);
         !written)
-        ShowMessage(written.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(written.reason(), AppTitle(), MsgIcon::Warning);
 }
 
 void TFrmJobs::BtnImportClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
-    request.title = QStringLiteral("导入任务文件");
-    request.filters = {QStringLiteral("试验任务文件(*.json)")};
+    request.title = QCoreApplication::translate("UDlgJobs", "导入任务文件");
+    request.filters = {QCoreApplication::translate("UDlgJobs", "试验任务文件(*.json)")};
     request.initialFolder = EnsureDataFolder();
     request.mustExist = true;
     const QString fileName = ChooseFileName(request);
@@ -420,13 +442,13 @@ void TFrmJobs::BtnImportClick() {
         return;
     const Result<JobImport> imported = ImportJobFile(ProgramArchive::shared().archive(), fileName);
     if (!imported) {
-        ShowMessage(imported.reason(), kAppTitle, MsgIcon::Warning);
+        ShowMessage(imported.reason(), AppTitle(), MsgIcon::Warning);
         return;
     }
     Reload();
     ShowJob(imported->job);
     emit jobsChanged();
-    ShowMessage(imported->text(), kAppTitle, MsgIcon::Information);
+    ShowMessage(imported->text(), AppTitle(), MsgIcon::Information);
 }
 
 void OfferJobInstrument(const QString& serial) {
@@ -442,9 +464,10 @@ void OfferJobInstrument(const QString& serial) {
         return;
     if (!known) {
         const QString question =
-            QStringLiteral("仪器台账中没有出厂编号为“%1”的仪器。是否添加，并用于当前任务“%2”？")
+            QCoreApplication::translate("UDlgJobs",
+                                        "仪器台账中没有出厂编号为“%1”的仪器。是否添加，并用于当前任务“%2”？")
                 .arg(TrimText(serial), current->title());
-        if (ShowMessage(question, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        if (ShowMessage(question, AppTitle(), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
             return;
         Instrument added;
         added.serial = serial;

@@ -185,7 +185,7 @@ void TFrmOverview::ShowCount() {
 void TFrmOverview::BtnNewJobClick() {
     const OverviewModel::Place chosen = m_model->place(m_shown->mapToSource(TreeOverview->currentIndex()));
     if (chosen.station < 0) {
-        ShowMessage(QStringLiteral("请先在总览中选择一个站或间隔。"), kAppTitle, MsgIcon::Information);
+        ShowMessage(QStringLiteral("请先在总览中选择一个站或间隔。"), AppTitle(), MsgIcon::Information);
         return;
     }
     const OverviewStation& station = m_model->stations()[size_t(chosen.station)];
@@ -203,7 +203,7 @@ void TFrmOverview::BtnNewJobClick() {
         TestJobs(ProgramArchive::shared().archive()).jobForDue(station.name, due, filter, shown.today);
     if (job.planned.isEmpty()) {
         ShowMessage(QStringLiteral("“%1”没有到期的设备。").arg(OverviewModel::StationName(station)),
-                    kAppTitle, MsgIcon::Information);
+                    AppTitle(), MsgIcon::Information);
         return;
     }
     auto* jobs = new TFrmJobs(this);

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
@@ -88,7 +89,7 @@ TFrmProcess::TFrmProcess(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setFixedSize(298, 167);
-    setAccessibleName(QStringLiteral("正在处理"));
+    setAccessibleName(QCoreApplication::translate("UDlgProcess", "正在处理"));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -100,23 +101,25 @@ TFrmProcess::TFrmProcess(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Fra
         ImageList1.append(HourglassFrame(frame));
     Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("处理中动画"));
+    Image1->setAccessibleName(QCoreApplication::translate("UDlgProcess", "处理中动画"));
     Image1->setGeometry(28, 22, kIconSize, kIconSize);
     Image1->setAlignment(Qt::AlignCenter);
 
-    lblTip = new QLabel(QStringLiteral("系统正在检测数据，请稍候 ..."), Panel1);
+    lblTip = new QLabel(QCoreApplication::translate("UDlgProcess", "系统正在检测数据，请稍候 ..."), Panel1);
     lblTip->setObjectName(QStringLiteral("lblTip"));
     // Named by the tip it shows (see SetTip); the description says what it is.
     lblTip->setAccessibleName(lblTip->text());
-    lblTip->setAccessibleDescription(QStringLiteral("提示"));
+    lblTip->setAccessibleDescription(QCoreApplication::translate("UDlgProcess", "提示"));
     lblTip->setGeometry(72, 30, 199, 17);
 
-    PBCount = VerticalBar(Panel1, "PBCount", QStringLiteral("总进度"), QRect(36, 66, 16, 84));
-    PBProcess = VerticalBar(Panel1, "PBProcess", QStringLiteral("当前进度"), QRect(246, 66, 16, 84));
+    PBCount = VerticalBar(Panel1, "PBCount", QCoreApplication::translate("UDlgProcess", "总进度"),
+                          QRect(36, 66, 16, 84));
+    PBProcess = VerticalBar(Panel1, "PBProcess", QCoreApplication::translate("UDlgProcess", "当前进度"),
+                            QRect(246, 66, 16, 84));
 
-    BtnCancel = new QPushButton(QStringLiteral("取消"), Panel1);
+    BtnCancel = new QPushButton(QCoreApplication::translate("UDlgProcess", "取消"), Panel1);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    BtnCancel->setAccessibleName(QStringLiteral("取消"));
+    BtnCancel->setAccessibleName(QCoreApplication::translate("UDlgProcess", "取消"));
     BtnCancel->setGeometry(111, 112, 75, 25);
     BtnCancel->setCursor(Qt::ArrowCursor);
     BtnCancel->setDefault(true);

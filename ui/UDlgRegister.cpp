@@ -35,7 +35,7 @@ QLineEdit* FactorEdit(const char* name, const QString& label, QWidget* parent) {
 }
 
 void Tell(const QString& text, MsgIcon icon = MsgIcon::Information) {
-    ShowMessage(text, kAppTitle, icon);
+    ShowMessage(text, AppTitle(), icon);
 }
 
 } // namespace
@@ -235,7 +235,7 @@ bool TFrmRegister::ExportTo(const QString& fileName) {
 
 void TFrmRegister::reject() {
     if (m_edited &&
-        ShowMessage(kDiscardQuestion, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        ShowMessage(kDiscardQuestion, AppTitle(), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
         return;
     QDialog::reject();
 }

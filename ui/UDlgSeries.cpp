@@ -6,6 +6,7 @@
 #include "link/Protocol.h"
 #include "ui/DesktopLook.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,23 +50,23 @@ SeriesRequest BuildSeriesRequest(const QString& text) {
 
 TFrmSeries::TFrmSeries(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("序列号"));
+    setWindowTitle(QCoreApplication::translate("UDlgSeries", "序列号"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(229, 119);
     CentreOnScreen(this);
 
-    Label1 = new QLabel(QStringLiteral("序列号："), this);
+    Label1 = new QLabel(QCoreApplication::translate("UDlgSeries", "序列号："), this);
     Label1->setGeometry(16, 27, 56, 16);
     EdtSeries = new QLineEdit(QStringLiteral("000000"), this);
     EdtSeries->setObjectName(QStringLiteral("EdtSeries"));
-    EdtSeries->setAccessibleName(QStringLiteral("序列号"));
+    EdtSeries->setAccessibleName(QCoreApplication::translate("UDlgSeries", "序列号"));
     EdtSeries->setGeometry(72, 24, 141, 21);
     Label1->setBuddy(EdtSeries);
 
-    BtnRead = AddButton(this, "BtnRead", QStringLiteral("读取"), 16);
-    BtnSet = AddButton(this, "BtnSet", QStringLiteral("设置"), 86);
-    BtnExit = AddButton(this, "BtnExit", QStringLiteral("退出"), 156);
+    BtnRead = AddButton(this, "BtnRead", QCoreApplication::translate("UDlgSeries", "读取"), 16);
+    BtnSet = AddButton(this, "BtnSet", QCoreApplication::translate("UDlgSeries", "设置"), 86);
+    BtnExit = AddButton(this, "BtnExit", QCoreApplication::translate("UDlgSeries", "退出"), 156);
     connect(BtnRead, &QPushButton::clicked, this, &TFrmSeries::BtnReadClick);
     connect(BtnSet, &QPushButton::clicked, this, &TFrmSeries::BtnSetClick);
     connect(BtnExit, &QPushButton::clicked, this, &TFrmSeries::BtnExitClick);
@@ -73,7 +74,7 @@ TFrmSeries::TFrmSeries(QWidget* parent) : QDialog(parent) {
     // The trace of the last read lies beyond the right edge of the client area.
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
+    ListBox1->setAccessibleName(QCoreApplication::translate("UDlgSeries", "通讯数据"));
     ListBox1->setFocusPolicy(Qt::NoFocus);
     ListBox1->setGeometry(248, 8, 113, 105);
 }
@@ -82,7 +83,7 @@ void TFrmSeries::BtnReadClick() {
     InstrumentLink link;
     const std::optional<QString> serial = link.readSerial();
     if (!serial) {
-        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgSeries", "通讯失败！"), AppTitle(), MsgIcon::Warning);
         return;
     }
     ListBox1->clear();
@@ -94,7 +95,8 @@ QString SeriesQuestion(const SeriesRequest& request) {
     QString digits;
     for (size_t i = 1; i < request.size(); ++i)
         digits += QStringLiteral("%1").arg(request[i], 2, 16, QLatin1Char('0')).toUpper();
-    return QStringLiteral("即将向仪器写入序列号：\n\n%1\n\n仪器中原有的序列号将被替换。确定要写入吗？")
+    return QCoreApplication::translate(
+               "UDlgSeries", "即将向仪器写入序列号：\n\n%1\n\n仪器中原有的序列号将被替换。确定要写入吗？")
         .arg(digits);
 }
 
@@ -102,13 +104,13 @@ void TFrmSeries::BtnSetClick() {
     const SeriesRequest request = BuildSeriesRequest(EdtSeries->text());
     // The serial number is the instrument's own configuration: show what would be written, and
     // write only when the user says so (the question defaults to No).
-    if (ShowMessage(SeriesQuestion(request), kAppTitle, MsgIcon::Question, MsgButtons::YesNo) !=
+    if (ShowMessage(SeriesQuestion(request), AppTitle(), MsgIcon::Question, MsgButtons::YesNo) !=
         MsgResult::Yes)
         return;
     SerialNumber serial;
     std::copy(request.begin() + 1, request.end(), serial.begin());
     if (!InstrumentLink().writeSerial(serial))
-        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgSeries", "通讯失败！"), AppTitle(), MsgIcon::Warning);
 }
 
 void TFrmSeries::BtnExitClick() {

@@ -4,6 +4,7 @@
 #include "link/KMVCommUnit.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,7 +15,9 @@
 namespace {
 
 constexpr int kPortCount = 16;
-const QString kNoDevice = QStringLiteral("无此设备");
+QString NoDevice() {
+    return QCoreApplication::translate("UDlgSetComm", "无此设备");
+}
 
 QString PresentPortText(const PresentSerialPort& port) {
     QString text = port.device;
@@ -49,7 +52,7 @@ void SelectPosition(QComboBox* list, long long index) {
 } // namespace
 
 TFrmSetComm::TFrmSetComm(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("通讯设置"));
+    setWindowTitle(QCoreApplication::translate("UDlgSetComm", "通讯设置"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     CreateControls();
@@ -60,9 +63,11 @@ void TFrmSetComm::CreateControls() {
     PanelStyle = new QGroupBox(this);
     PanelStyle->setObjectName(QStringLiteral("PanelStyle"));
     cbCommStyle =
-        NewList(QStringLiteral("cbCommStyle"), {QStringLiteral("USB"), QStringLiteral("串口")}, PanelStyle);
+        NewList(QStringLiteral("cbCommStyle"),
+                {QStringLiteral("USB"), QCoreApplication::translate("UDlgSetComm", "串口")}, PanelStyle);
     lblCommStyle =
-        NewLabel(QStringLiteral("lblCommStyle"), QStringLiteral("通讯方式："), cbCommStyle, PanelStyle);
+        NewLabel(QStringLiteral("lblCommStyle"), QCoreApplication::translate("UDlgSetComm", "通讯方式："),
+                 cbCommStyle, PanelStyle);
     auto* styleLayout = new QHBoxLayout(PanelStyle);
     styleLayout->addWidget(lblCommStyle);
     styleLayout->addWidget(cbCommStyle, 1);
@@ -70,24 +75,27 @@ void TFrmSetComm::CreateControls() {
     PanelSerial = new QGroupBox(this);
     PanelSerial->setObjectName(QStringLiteral("PanelSerial"));
     cbCommPort = NewList(QStringLiteral("cbCommPort"), {}, PanelSerial);
-    lblcommPort = NewLabel(QStringLiteral("lblcommPort"), QStringLiteral("串口："), cbCommPort, PanelSerial);
+    lblcommPort = NewLabel(QStringLiteral("lblcommPort"),
+                           QCoreApplication::translate("UDlgSetComm", "串口："), cbCommPort, PanelSerial);
     const QStringList rates{QStringLiteral("300"),   QStringLiteral("600"),   QStringLiteral("1200"),
                             QStringLiteral("2400"),  QStringLiteral("4800"),  QStringLiteral("9600"),
                             QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("43000"),
                             QStringLiteral("56000"), QStringLiteral("57600"), QStringLiteral("115200"),
                             QStringLiteral("256000")};
     cbrate = NewList(QStringLiteral("cbrate"), rates, PanelSerial);
-    lblBaudRate = NewLabel(QStringLiteral("lblBaudRate"), QStringLiteral("波特率："), cbrate, PanelSerial);
+    lblBaudRate = NewLabel(QStringLiteral("lblBaudRate"),
+                           QCoreApplication::translate("UDlgSetComm", "波特率："), cbrate, PanelSerial);
     auto* serialLayout = new QGridLayout(PanelSerial);
     lblPortDevice = new QLabel(PanelSerial);
     lblPortDevice->setObjectName(QStringLiteral("lblPortDevice"));
     lblPortDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     cbPresentPorts = NewList(QStringLiteral("cbPresentPorts"), {}, PanelSerial);
-    lblPresentPorts = NewLabel(QStringLiteral("lblPresentPorts"), QStringLiteral("本机串口："),
-                               cbPresentPorts, PanelSerial);
+    lblPresentPorts =
+        NewLabel(QStringLiteral("lblPresentPorts"), QCoreApplication::translate("UDlgSetComm", "本机串口："),
+                 cbPresentPorts, PanelSerial);
     for (const PresentSerialPort& port : PresentSerialPorts())
         cbPresentPorts->addItem(PresentPortText(port), port.device);
-    BtnAssignPort = new QPushButton(QStringLiteral("用于此串口"), PanelSerial);
+    BtnAssignPort = new QPushButton(QCoreApplication::translate("UDlgSetComm", "用于此串口"), PanelSerial);
     BtnAssignPort->setObjectName(QStringLiteral("BtnAssignPort"));
     serialLayout->addWidget(lblcommPort, 0, 0);
     serialLayout->addWidget(cbCommPort, 0, 1);
@@ -102,7 +110,7 @@ void TFrmSetComm::CreateControls() {
     BtnOK = new QPushButton(QStringLiteral("OK"), this);
     BtnOK->setObjectName(QStringLiteral("BtnOK"));
     BtnOK->setDefault(true);
-    BtnCancel = new QPushButton(QStringLiteral("退出"), this);
+    BtnCancel = new QPushButton(QCoreApplication::translate("UDlgSetComm", "退出"), this);
     BtnCancel->setObjectName(QStringLiteral("BtnCancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -142,7 +150,7 @@ void TFrmSetComm::FormCreate() {
 
 QString TFrmSetComm::PortDeviceText(int port) const {
     const QString device = m_assignments.value(port, SerialPortName(port));
-    return SerialDeviceExists(device) ? device : kNoDevice;
+    return SerialDeviceExists(device) ? device : NoDevice();
 }
 
 void TFrmSetComm::ShowPortDevices() {

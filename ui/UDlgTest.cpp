@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <chrono>
 
@@ -37,13 +39,14 @@ void AddFieldLabel(QWidget* parent, const QString& caption, QWidget* field, int 
     auto* label = new QLabel(caption, parent);
     label->setGeometry(kLabelLeft, top + 3, kFieldLeft - kLabelLeft, 16);
     label->setBuddy(field);
-    field->setAccessibleName(QString(caption).remove(QChar(u'：')));
+    field->setAccessibleName(
+        QString(caption).remove(QChar(u'：')).remove(QRegularExpression(QStringLiteral(":\\s*$"))));
     field->setGeometry(kFieldLeft, top, kFieldWidth, kRowHeight);
 }
 
 // The caption of a field that holds a record column's value: the column's header and a colon.
 QString ColumnCaption(RecordColumn column) {
-    return RecordColumnOf(column).header + QChar(u'：');
+    return QCoreApplication::translate("UDlgTest", "%1：").arg(RecordColumnOf(column).caption());
 }
 
 // The program's main window, for a dialog opened without one.
@@ -76,7 +79,7 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, bool readOnly) {
 TFrmTest::TFrmTest(TFrmMain* mainWindow, QWidget* parent)
     : QDialog(parent), m_mainWindow(mainWindow ? mainWindow : FindMainWindow()) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("测试"));
+    setWindowTitle(QCoreApplication::translate("UDlgTest", "测试"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(257, 404);
@@ -88,12 +91,12 @@ TFrmTest::TFrmTest(TFrmMain* mainWindow, QWidget* parent)
 }
 
 void TFrmTest::CreateControls() {
-    GroupBox1 = new QGroupBox(QStringLiteral("测试参数"), this);
+    GroupBox1 = new QGroupBox(QCoreApplication::translate("UDlgTest", "测试参数"), this);
     GroupBox1->setGeometry(8, 8, 241, 217);
 
     CBCurrentStep = new QComboBox(GroupBox1);
     CBCurrentStep->setObjectName(QStringLiteral("CBCurrentStep"));
-    AddFieldLabel(GroupBox1, QStringLiteral("电流档位："), CBCurrentStep, 24);
+    AddFieldLabel(GroupBox1, QCoreApplication::translate("UDlgTest", "电流档位："), CBCurrentStep, 24);
 
     cbTestTime = new QComboBox(GroupBox1);
     cbTestTime->setObjectName(QStringLiteral("cbTestTime"));
@@ -101,21 +104,22 @@ void TFrmTest::CreateControls() {
     cbTestTime->setInsertPolicy(QComboBox::NoInsert);
     // No completion: the time box holds exactly what was typed.
     cbTestTime->setCompleter(nullptr);
-    AddFieldLabel(GroupBox1, QStringLiteral("时间(秒)："), cbTestTime, 56);
+    AddFieldLabel(GroupBox1, QCoreApplication::translate("UDlgTest", "时间(秒)："), cbTestTime, 56);
 
     EdtCurrent = AddEdit(GroupBox1, "EdtCurrent", true);
-    AddFieldLabel(GroupBox1, QStringLiteral("测试电流："), EdtCurrent, 88);
+    AddFieldLabel(GroupBox1, QCoreApplication::translate("UDlgTest", "测试电流："), EdtCurrent, 88);
     EdtVolt = AddEdit(GroupBox1, "EdtVolt", true);
-    AddFieldLabel(GroupBox1, QStringLiteral("测试电压："), EdtVolt, 120);
+    AddFieldLabel(GroupBox1, QCoreApplication::translate("UDlgTest", "测试电压："), EdtVolt, 120);
     EdtRes = AddEdit(GroupBox1, "EdtRes", true);
     AddFieldLabel(GroupBox1, ColumnCaption(RecordColumn::Resistance), EdtRes, 152);
 
-    BtnTest = AddButton(GroupBox1, "BtnTest", QStringLiteral("测试"), QRect(96, 184, 75, 25));
+    BtnTest = AddButton(GroupBox1, "BtnTest", QCoreApplication::translate("UDlgTest", "测试"),
+                        QRect(96, 184, 75, 25));
     connect(BtnTest, &QPushButton::clicked, this, &TFrmTest::BtnTestClick);
 
     PBar = new QProgressBar(this);
     PBar->setObjectName(QStringLiteral("PBar"));
-    PBar->setAccessibleName(QStringLiteral("测试进度"));
+    PBar->setAccessibleName(QCoreApplication::translate("UDlgTest", "测试进度"));
     PBar->setGeometry(8, 232, 241, 14);
     PBar->setRange(0, 100);
     PBar->setTextVisible(false);
@@ -123,9 +127,10 @@ void TFrmTest::CreateControls() {
 
     CreateOtherParams();
 
-    BtnOK = AddButton(this, "BtnOK", QStringLiteral("保存"), QRect(40, 370, 75, 25));
+    BtnOK = AddButton(this, "BtnOK", QCoreApplication::translate("UDlgTest", "保存"), QRect(40, 370, 75, 25));
     connect(BtnOK, &QPushButton::clicked, this, &TFrmTest::BtnOKClick);
-    BtnCancel = AddButton(this, "BtnCancel", QStringLiteral("退出"), QRect(144, 370, 75, 25));
+    BtnCancel = AddButton(this, "BtnCancel", QCoreApplication::translate("UDlgTest", "退出"),
+                          QRect(144, 370, 75, 25));
     connect(BtnCancel, &QPushButton::clicked, this, &TFrmTest::reject);
 
     Timer1 = new QTimer(this);
@@ -136,13 +141,13 @@ void TFrmTest::CreateControls() {
     // The trace of the last reply lies beyond the right edge of the client area.
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
+    ListBox1->setAccessibleName(QCoreApplication::translate("UDlgTest", "通讯数据"));
     ListBox1->setFocusPolicy(Qt::NoFocus);
     ListBox1->setGeometry(330, 8, 113, 385);
 }
 
 void TFrmTest::CreateOtherParams() {
-    GroupBox2 = new QGroupBox(QStringLiteral("其它参数"), this);
+    GroupBox2 = new QGroupBox(QCoreApplication::translate("UDlgTest", "其它参数"), this);
     GroupBox2->setGeometry(8, 252, 241, 109);
     EdtDeviceNum = AddEdit(GroupBox2, "EdtDeviceNum", false);
     AddFieldLabel(GroupBox2, ColumnCaption(RecordColumn::Device), EdtDeviceNum, 20);
@@ -166,7 +171,7 @@ void TFrmTest::ReadCurrentSteps() {
     InstrumentLink link;
     const std::optional<std::array<uint8_t, kStepCount>> flags = link.stepTable();
     if (!flags) {
-        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgTest", "通讯失败！"), AppTitle(), MsgIcon::Warning);
         return;
     }
     FillCurrentSteps(*flags);
@@ -209,7 +214,7 @@ bool TFrmTest::SendTestParams(uint8_t code) {
     InstrumentLink link;
     if (code == cmdStartTest ? link.startTest(params) : link.setTestParams(params))
         return true;
-    ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+    ShowMessage(QCoreApplication::translate("UDlgTest", "通讯失败！"), AppTitle(), MsgIcon::Warning);
     return false;
 }
 
@@ -230,7 +235,7 @@ void TFrmTest::CBCurrentStepChange() {
 }
 
 bool TFrmTest::Refuse(const QString& message, QWidget* field) {
-    ShowMessage(message, kAppTitle, MsgIcon::Information);
+    ShowMessage(message, AppTitle(), MsgIcon::Information);
     field->setFocus();
     return false;
 }
@@ -254,9 +259,9 @@ bool TFrmTest::ValidateInputs(StepRule rule) {
     if (rule == StepRule::Selected && CBCurrentStep->currentIndex() < 0)
         return Refuse(StepMessage(), CBCurrentStep);
     iCurrentStep = CurrentStepCode(strCurrentStep);
-    return AcceptShortText(EdtDeviceNum, RecordColumnOf(RecordColumn::Device).header, strDevice) &&
-           AcceptShortText(EdtTestUser, RecordColumnOf(RecordColumn::Tester).header, strTestUser) &&
-           AcceptShortText(EdtTestAdd, RecordColumnOf(RecordColumn::Location).header, strTestAdd);
+    return AcceptShortText(EdtDeviceNum, RecordColumnOf(RecordColumn::Device).caption(), strDevice) &&
+           AcceptShortText(EdtTestUser, RecordColumnOf(RecordColumn::Tester).caption(), strTestUser) &&
+           AcceptShortText(EdtTestAdd, RecordColumnOf(RecordColumn::Location).caption(), strTestAdd);
 }
 
 bool TFrmTest::AcceptResult() {

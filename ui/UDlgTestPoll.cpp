@@ -7,6 +7,7 @@
 #include "link/Protocol.h"
 #include "ui/UMain.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -66,7 +67,7 @@ void TFrmTest::Timer1Timer() {
     InstrumentLink link;
     const std::optional<PollReply> polled = link.poll();
     if (!polled) {
-        ShowMessage(QStringLiteral("通讯失败！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgTestPoll", "通讯失败！"), AppTitle(), MsgIcon::Warning);
         EnableTestParams(true);
         return;
     }
@@ -76,13 +77,13 @@ void TFrmTest::Timer1Timer() {
     case uint8_t(TestStatus::WiringError):
         ClearReadings();
         EnableTestParams(true);
-        ShowMessage(QStringLiteral("接线错误！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgTestPoll", "接线错误！"), AppTitle(), MsgIcon::Warning);
         PBar->hide();
         break;
     case uint8_t(TestStatus::OverRange):
         ClearReadings();
         EnableTestParams(true);
-        ShowMessage(QStringLiteral("超量程！"), kAppTitle, MsgIcon::Warning);
+        ShowMessage(QCoreApplication::translate("UDlgTestPoll", "超量程！"), AppTitle(), MsgIcon::Warning);
         PBar->hide();
         break;
     case uint8_t(TestStatus::Finished):

@@ -40,11 +40,20 @@ namespace {
 constexpr auto kConnectDeferral = std::chrono::milliseconds(100);
 constexpr int kButtonTop = 16;
 constexpr int kButtonHeight = 25;
-const QString kDisconnected = QStringLiteral("设备已断开！");
-const QString kConnected = QStringLiteral("已连接");
-const QString kCommFailed = QStringLiteral("通讯失败！");
-const QString kClearQuestion =
-    QStringLiteral("清空历史数据将删除仪器中保存的全部测试记录，删除后无法恢复。\n确定要清空吗？");
+QString Disconnected() {
+    return QCoreApplication::translate("UMain", "设备已断开！");
+}
+// The status of a connected instrument: its model or serial number, then "已连接".
+QString Connected(const QString& instrument) {
+    return QCoreApplication::translate("UMain", "%1已连接").arg(instrument);
+}
+QString CommFailed() {
+    return QCoreApplication::translate("UMain", "通讯失败！");
+}
+QString ClearQuestion() {
+    return QCoreApplication::translate(
+        "UMain", "清空历史数据将删除仪器中保存的全部测试记录，删除后无法恢复。\n确定要清空吗？");
+}
 
 // The client area as laid out, and widened far enough to show the byte trace list at its right.
 constexpr QSize kClientSize(907, 447);
@@ -53,13 +62,13 @@ const QKeySequence kTraceKey(Qt::CTRL | Qt::SHIFT | Qt::Key_T);
 
 // Every message of this window: the program's title and the exclamation icon.
 void Warn(const QString& text) {
-    ShowMessage(text, kAppTitle, MsgIcon::Warning);
+    ShowMessage(text, AppTitle(), MsgIcon::Warning);
 }
 
 } // namespace
 
 TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(kAppTitle);
+    setWindowTitle(AppTitle());
     setFixedSize(kClientSize);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
@@ -91,15 +100,15 @@ void TFrmMain::CreateControls() {
         int width;
     };
     const ButtonPlace places[] = {
-        {&btnUpdateList, "btnUpdateList", QStringLiteral("连接设备"), 24, 89},
-        {&BtnSampleData, "BtnSampleData", QStringLiteral("上传数据"), 128, 89},
-        {&BtnClearData, "BtnClearData", QStringLiteral("清空历史数据"), 232, 89},
-        {&BtnTest, "BtnTest", QStringLiteral("测试"), 336, 89},
-        {&BtnSave, "BtnSave", QStringLiteral("保存"), 440, 75},
-        {&BtnOpen, "BtnOpen", QStringLiteral("打开"), 528, 75},
-        {&BtnPrint, "BtnPrint", QStringLiteral("打印"), 616, 75},
-        {&BtnSetComm, "BtnSetComm", QStringLiteral("通讯设置"), 704, 89},
-        {&BtnExit, "BtnExit", QStringLiteral("退出"), 808, 75},
+        {&btnUpdateList, "btnUpdateList", QCoreApplication::translate("UMain", "连接设备"), 24, 89},
+        {&BtnSampleData, "BtnSampleData", QCoreApplication::translate("UMain", "上传数据"), 128, 89},
+        {&BtnClearData, "BtnClearData", QCoreApplication::translate("UMain", "清空历史数据"), 232, 89},
+        {&BtnTest, "BtnTest", QCoreApplication::translate("UMain", "测试"), 336, 89},
+        {&BtnSave, "BtnSave", QCoreApplication::translate("UMain", "保存"), 440, 75},
+        {&BtnOpen, "BtnOpen", QCoreApplication::translate("UMain", "打开"), 528, 75},
+        {&BtnPrint, "BtnPrint", QCoreApplication::translate("UMain", "打印"), 616, 75},
+        {&BtnSetComm, "BtnSetComm", QCoreApplication::translate("UMain", "通讯设置"), 704, 89},
+        {&BtnExit, "BtnExit", QCoreApplication::translate("UMain", "退出"), 808, 75},
     };
     for (const ButtonPlace& place : places) {
         auto* button = new QPushButton(place.caption, client);
@@ -126,12 +135,12 @@ void TFrmMain::CreateControls() {
     SGData->setObjectName(QStringLiteral("SGData"));
     SGData->setGeometry(8, 24, 873, 321);
     SGData->setModel(m_grid);
-    SGData->setAccessibleName(QStringLiteral("测试记录"));
+    SGData->setAccessibleName(QCoreApplication::translate("UMain", "测试记录"));
 
     ListBox1 = new QListWidget(client);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setGeometry(920, 56, 113, 369);
-    ListBox1->setAccessibleName(QStringLiteral("通讯数据"));
+    ListBox1->setAccessibleName(QCoreApplication::translate("UMain", "通讯数据"));
     ListBox1->hide();
 
     CreateStatusBar();
@@ -154,7 +163,7 @@ void TFrmMain::CreateStatusBar() {
     StatusPanel0 = new QLabel(StatusBar1);
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel0->setFixedWidth(500);
-    StatusPanel0->setAccessibleDescription(QStringLiteral("连接状态"));
+    StatusPanel0->setAccessibleDescription(QCoreApplication::translate("UMain", "连接状态"));
     StatusPanel1 = new QWidget(StatusBar1);
     StatusPanel1->setFixedWidth(200);
     StatusPanel2 = new QLabel(StatusBar1);
@@ -163,9 +172,9 @@ void TFrmMain::CreateStatusBar() {
     toolsPlace->setContentsMargins(0, 0, 0, 0);
     BtnTools = new QToolButton(StatusPanel2);
     BtnTools->setObjectName(QStringLiteral("BtnTools"));
-    BtnTools->setText(QStringLiteral("工具"));
-    BtnTools->setAccessibleName(QStringLiteral("工具"));
-    BtnTools->setToolTip(QStringLiteral("序列号与通讯数据等维护功能"));
+    BtnTools->setText(QCoreApplication::translate("UMain", "工具"));
+    BtnTools->setAccessibleName(QCoreApplication::translate("UMain", "工具"));
+    BtnTools->setToolTip(QCoreApplication::translate("UMain", "序列号与通讯数据等维护功能"));
     BtnTools->setAutoRaise(true);
     BtnTools->setPopupMode(QToolButton::InstantPopup);
     toolsPlace->addWidget(BtnTools);
@@ -178,13 +187,13 @@ void TFrmMain::CreateStatusBar() {
     PBar->setObjectName(QStringLiteral("PBar"));
     PBar->setRange(0, 100);
     PBar->setTextVisible(false);
-    PBar->setAccessibleName(QStringLiteral("上传进度"));
+    PBar->setAccessibleName(QCoreApplication::translate("UMain", "上传进度"));
     PBar->setGeometry(0, 1, 196, 15);
     PBar->hide();
 }
 
 void TFrmMain::FormCreate() {
-    SetStatusText(kDisconnected);
+    SetStatusText(Disconnected());
     LoadSettings();
     InitGrid();
     SetUpGridView();
@@ -197,6 +206,7 @@ void TFrmMain::FormCreate() {
     CreateArchiveEntries();
     new SyncControl(this);
     SetUpKeyboard();
+    CreateLanguageEntry();
     CreateAboutEntry();
     CreateToolsMenu();
 }
@@ -210,7 +220,7 @@ void TFrmMain::SetUpKeyboard() {
         control->setFocusPolicy(Qt::StrongFocus);
     // A service engineer sees the raw bytes of the last reply with Ctrl+Shift+T (or from the status
     // bar's context menu): the window widens to show the trace list beside the grid.
-    auto* trace = new QAction(QStringLiteral("通讯数据"), StatusBar1);
+    auto* trace = new QAction(QCoreApplication::translate("UMain", "通讯数据"), StatusBar1);
     trace->setObjectName(QStringLiteral("ActByteTrace"));
     trace->setShortcut(kTraceKey);
     trace->setShortcutContext(Qt::WindowShortcut);
@@ -225,7 +235,7 @@ void TFrmMain::CreateToolsMenu() {
     // to the status bar later appears in both.
     auto* menu = new QMenu(BtnTools);
     menu->setObjectName(QStringLiteral("MenuTools"));
-    menu->setTitle(QStringLiteral("工具"));
+    menu->setTitle(QCoreApplication::translate("UMain", "工具"));
     auto refill = [this, menu] {
         menu->clear();
         menu->addActions(StatusBar1->actions());
@@ -320,10 +330,10 @@ void TFrmMain::Timer1Timer() {
 bool TFrmMain::ConnectFailed(const QString& reason) {
     gbDeviceConnected = false;
     UpdateButtons();
-    SetStatusText(kDisconnected);
+    SetStatusText(Disconnected());
     // Why, for whoever looks closer; the panel and the message keep their own texts.
     StatusPanel0->setToolTip(reason);
-    Warn(kDisconnected);
+    Warn(Disconnected());
     return false;
 }
 
@@ -333,13 +343,13 @@ bool TFrmMain::ConnectDevice() {
         const std::optional<uint8_t> identity = link.identify();
         if (!identity)
             return ConnectFailed(link.lastFailure());
-        SetStatusText(ModelText(*identity) + kConnected);
+        SetStatusText(Connected(ModelText(*identity)));
         ShowByteTrace(link.lastReply());
     } else {
         const std::optional<QString> serial = InstrumentLink().usbSerialNumber();
         if (!serial)
             return ConnectFailed();
-        SetStatusText(*serial + kConnected);
+        SetStatusText(Connected(*serial));
         OfferJobInstrument(*serial);
     }
     StatusPanel0->setToolTip(QString());
@@ -364,12 +374,12 @@ void TFrmMain::BtnSampleDataClick() {
     InstrumentLink link;
     const std::optional<int> stored = link.recordCount();
     if (!stored) {
-        Warn(kCommFailed);
+        Warn(CommFailed());
         return;
     }
     const int count = *stored;
     if (count == 0) {
-        Warn(QStringLiteral("无历史记录！"));
+        Warn(QCoreApplication::translate("UMain", "无历史记录！"));
         return;
     }
     const int received = ReadRecords(link, count);
@@ -385,7 +395,7 @@ void TFrmMain::BtnSampleDataClick() {
             m_grid->clearRecords();
         const Outcome backup = received > 0 ? Outcome(BackUpUpload(*m_grid, received, now)) : Outcome();
         ArchiveUpload(*m_grid, received);
-        Warn(kCommFailed);
+        Warn(CommFailed());
         ReportBackupFailure(backup);
         return;
     }
@@ -418,14 +428,14 @@ int TFrmMain::ReadRecords(InstrumentLink& link, int count) {
 
 void TFrmMain::BtnClearDataClick() {
     // The instrument's records may not be saved anywhere yet: erase them only when the user says so.
-    if (ShowMessage(kClearQuestion, kAppTitle, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+    if (ShowMessage(ClearQuestion(), AppTitle(), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
         return;
     if (!InstrumentLink().clearHistory()) {
-        Warn(kCommFailed);
+        Warn(CommFailed());
         return;
     }
     ClearGrid();
-    Warn(QStringLiteral("仪器历史数据已清空！"));
+    Warn(QCoreApplication::translate("UMain", "仪器历史数据已清空！"));
 }
 
 void TFrmMain::BtnSetCommClick() {

@@ -128,6 +128,7 @@ private:
     void SetUpGridView();        // UMainGrid.cpp
     void CreateServiceEntries(); // UMainDialogs.cpp: ways in to the service-only dialogs
     void CreateArchiveEntries(); // UMainArchive.cpp
+    void CreateLanguageEntry();  // UMainDialogs.cpp: "界面语言", kept for the next start
     void CreateAboutEntry();     // UMainDialogs.cpp: "关于…", where the files are kept
     void CreateReport();         // UMainPrint.cpp
     void ReleaseReport();        // UMainPrint.cpp

@@ -17,6 +17,7 @@
 #include "ui/UDlgRegister.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
@@ -38,44 +39,49 @@ QAction* ToolAction(QWidget* owner, const QString& caption, const char* name, co
 }
 
 void TellImport(const ImportSummary& summary) {
-    ShowMessage(ImportSummaryText(summary), kAppTitle,
+    ShowMessage(ImportSummaryText(summary), AppTitle(),
                 summary.failed ? MsgIcon::Warning : MsgIcon::Information);
 }
 
 } // namespace
 
 void TFrmMain::CreateArchiveEntries() {
-    connect(ToolAction(StatusBar1, QStringLiteral("导入记录…"), "ActImportRecords",
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I),
-                       QStringLiteral("把数据文件或工作簿中的测试记录导入记录库")),
-            &QAction::triggered, this, &TFrmMain::ImportRecordsClick);
-    connect(ToolAction(StatusBar1, QStringLiteral("导入文件夹…"), "ActImportFolder", {},
-                       QStringLiteral("把一个文件夹中全部数据文件和工作簿的测试记录导入记录库")),
+    connect(
+        ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "导入记录…"), "ActImportRecords",
+                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I),
+                   QCoreApplication::translate("UMainArchive", "把数据文件或工作簿中的测试记录导入记录库")),
+        &QAction::triggered, this, &TFrmMain::ImportRecordsClick);
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "导入文件夹…"),
+                       "ActImportFolder", {},
+                       QCoreApplication::translate("UMainArchive",
+                                                   "把一个文件夹中全部数据文件和工作簿的测试记录导入记录库")),
             &QAction::triggered, this, &TFrmMain::ImportFolderClick);
-    connect(ToolAction(StatusBar1, QStringLiteral("设备台账…"), "ActRegister",
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "设备台账…"), "ActRegister",
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R),
-                       QStringLiteral("设备的站名、间隔、相别、基准值和限值")),
+                       QCoreApplication::translate("UMainArchive", "设备的站名、间隔、相别、基准值和限值")),
             &QAction::triggered, this, &TFrmMain::ShowRegister);
-    connect(ToolAction(StatusBar1, QStringLiteral("站点总览…"), "ActOverview",
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "站点总览…"), "ActOverview",
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-                       QStringLiteral("每个站、间隔和设备的最近试验与结论")),
+                       QCoreApplication::translate("UMainArchive", "每个站、间隔和设备的最近试验与结论")),
             &QAction::triggered, this, &TFrmMain::ShowOverview);
-    connect(ToolAction(StatusBar1, QStringLiteral("试验任务…"), "ActJobs",
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "试验任务…"), "ActJobs",
                        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_J),
-                       QStringLiteral("试验任务：站名、日期、试验条件、仪器、设备、结论、审核和批准")),
+                       QCoreApplication::translate(
+                           "UMainArchive", "试验任务：站名、日期、试验条件、仪器、设备、结论、审核和批准")),
             &QAction::triggered, this, &TFrmMain::ShowJobs);
-    connect(ToolAction(StatusBar1, QStringLiteral("仪器台账…"), "ActInstruments", {},
-                       QStringLiteral("测试仪器的出厂编号和校准有效期")),
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "仪器台账…"), "ActInstruments",
+                       {}, QCoreApplication::translate("UMainArchive", "测试仪器的出厂编号和校准有效期")),
             &QAction::triggered, this, [this] { (new TFrmInstruments(this))->exec(); });
-    connect(ToolAction(StatusBar1, QStringLiteral("到期试验…"), "ActDue", {},
-                       QStringLiteral("每台设备的上次试验、试验周期和下次试验")),
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "到期试验…"), "ActDue", {},
+                       QCoreApplication::translate("UMainArchive", "每台设备的上次试验、试验周期和下次试验")),
             &QAction::triggered, this, [this] {
                 auto* due = new TFrmDue(this);
                 connect(due, &TFrmDue::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
                 due->exec();
             });
-    connect(ToolAction(StatusBar1, QStringLiteral("修改记录…"), "ActAudit", {},
-                       QStringLiteral("试验任务、设备台账、仪器台账和判据的每一次修改")),
+    connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "修改记录…"), "ActAudit", {},
+                       QCoreApplication::translate("UMainArchive",
+                                                   "试验任务、设备台账、仪器台账和判据的每一次修改")),
             &QAction::triggered, this, [this] { (new TFrmAudit(this))->exec(); });
     // The current job, shown only while there is one.
     auto* job = new QLabel(StatusBar1);
@@ -89,7 +95,9 @@ void TFrmMain::CreateArchiveEntries() {
             QFileInfo::exists(fileName) && archive.open(fileName, true) == ArchiveState::ReadOnly
                 ? TestJobs(archive).job(TestJobs(archive).current())
                 : Result<TestJob>(Outcome::Failure({}));
-        job->setText(current ? QStringLiteral("当前任务：%1").arg(current->title()) : QString());
+        job->setText(current
+                         ? QCoreApplication::translate("UMainArchive", "当前任务：%1").arg(current->title())
+                         : QString());
         job->setAccessibleName(job->text());
         job->setVisible(bool(current));
     };
@@ -108,8 +116,9 @@ void TFrmMain::ShowJobs() {
 void TFrmMain::ImportRecordsClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
-    request.title = QStringLiteral("导入记录");
-    request.filters = {QStringLiteral("测试记录(*.txt *.xlsx *.xls *.csv)"), QStringLiteral("所有文件(*)")};
+    request.title = QCoreApplication::translate("UMainArchive", "导入记录");
+    request.filters = {QCoreApplication::translate("UMainArchive", "测试记录(*.txt *.xlsx *.xls *.csv)"),
+                       QCoreApplication::translate("UMainArchive", "所有文件(*)")};
     request.initialFolder = EnsureDataFolder();
     request.mustExist = true;
     const QString fileName = ChooseFileName(request);
@@ -120,7 +129,7 @@ void TFrmMain::ImportRecordsClick() {
 void TFrmMain::ImportFolderClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Folder;
-    request.title = QStringLiteral("导入文件夹");
+    request.title = QCoreApplication::translate("UMainArchive", "导入文件夹");
     request.initialFolder = EnsureDataFolder();
     const QString folder = ChooseFileName(request);
     if (!folder.isEmpty())

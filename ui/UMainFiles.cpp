@@ -12,6 +12,7 @@
 #include "ui/FileExport.h"
 #include "ui/UDlgProcess.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QPointer>
@@ -20,17 +21,29 @@
 namespace {
 
 constexpr auto kFolderDelay = std::chrono::milliseconds(100);
-const QString kSaveTitle = QStringLiteral("保存当前测试数据");
-const QString kOpenTitle = QStringLiteral("打开试验数据");
+QString SaveTitle() {
+    return QCoreApplication::translate("UMainFiles", "保存当前测试数据");
+}
+QString OpenTitle() {
+    return QCoreApplication::translate("UMainFiles", "打开试验数据");
+}
 const QString kWorkbookSuffix = QStringLiteral("xlsx");
 const QString kTextEnding = QStringLiteral(".txt");
-const QString kConvertTip = QStringLiteral("正在进行Excel报表转换，请稍候...");
-const QString kConvertFailed = QStringLiteral("转换成Excel格式失败！");
-const QString kStartFailed = QStringLiteral("启动Excel失败！");
-const QString kOpenFailed = QStringLiteral("打开文件'%1'失败，表格未改动。\n%2");
+QString ConvertTip() {
+    return QCoreApplication::translate("UMainFiles", "正在进行Excel报表转换，请稍候...");
+}
+QString ConvertFailed() {
+    return QCoreApplication::translate("UMainFiles", "转换成Excel格式失败！");
+}
+QString StartFailed() {
+    return QCoreApplication::translate("UMainFiles", "启动Excel失败！");
+}
+QString OpenFailed() {
+    return QCoreApplication::translate("UMainFiles", "打开文件'%1'失败，表格未改动。\n%2");
+}
 
 QString FilterEntry(const QString& patterns) {
-    return QStringLiteral("测试数据文件(%1)").arg(patterns);
+    return QCoreApplication::translate("UMainFiles", "测试数据文件(%1)").arg(patterns);
 }
 
 // Only ".txt" in exactly these letters at the very end picks the text route.
@@ -42,7 +55,7 @@ using BusyDialog = QPointer<TFrmProcess>;
 
 BusyDialog OpenBusyDialog(const QWidget* owner) {
     BusyDialog dialog = new TFrmProcess();
-    dialog->SetTip(kConvertTip);
+    dialog->SetTip(ConvertTip());
     dialog->SetCountRange(1, 2);
     dialog->SetProcessRange(1, 3);
     dialog->CentreOn(owner);
@@ -64,7 +77,7 @@ void CloseBusyDialog(const BusyDialog& dialog) {
 void TFrmMain::BtnSaveClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Save;
-    request.title = kSaveTitle;
+    request.title = SaveTitle();
     request.filters = {FilterEntry(QStringLiteral("*.xlsx")), FilterEntry(QStringLiteral("*.txt"))};
     request.initialFolder = EnsureDataFolder();
     request.proposedName = FormatFileStamp(QDateTime::currentDateTime());
@@ -84,7 +97,7 @@ void TFrmMain::BtnSaveClick() {
 void TFrmMain::BtnOpenClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
-    request.title = kOpenTitle;
+    request.title = OpenTitle();
     request.filters = {FilterEntry(QStringLiteral("*.xlsx *.xls")), FilterEntry(QStringLiteral("*.txt"))};
     request.initialFolder = EnsureDataFolder();
     request.defaultSuffix = kWorkbookSuffix;
@@ -100,8 +113,9 @@ void TFrmMain::BtnOpenClick() {
 
 void TFrmMain::SaveToTextFile(const QString& fileName) {
     if (const Outcome saved = WriteDataFile(fileName, *m_grid, giRecordCount); !saved) {
-        ShowMessage(QStringLiteral("保存文件'%1'失败，原有文件未改动。\n%2").arg(fileName, saved.reason()),
-                    kAppTitle, MsgIcon::Error);
+        ShowMessage(QCoreApplication::translate("UMainFiles", "保存文件'%1'失败，原有文件未改动。\n%2")
+                        .arg(fileName, saved.reason()),
+                    AppTitle(), MsgIcon::Error);
         return;
     }
     OpenFolder(FolderOfFile(fileName));
@@ -110,7 +124,7 @@ void TFrmMain::SaveToTextFile(const QString& fileName) {
 void TFrmMain::LoadFromTextFile(const QString& fileName) {
     Result<DataFileRecords> read = ReadDataFile(fileName);
     if (!read || read->blank)
-        ShowMessage(read ? kDataFileBlankMessage : read.reason(), kDataFileErrorCaption, MsgIcon::Error);
+        ShowMessage(read ? DataFileBlankMessage() : read.reason(), DataFileErrorCaption(), MsgIcon::Error);
     if (!read)
         return;
     m_grid->replaceRecords(std::move(read->rows), read->recordCount);
@@ -121,9 +135,9 @@ void TFrmMain::ExportToExcel(const QString& fileName) {
     bool cancelled = ProgressStep(dialog, 1, 1);
     if (!cancelled) {
         if (!CanMakeWorkbook(fileName))
-            ShowMessage(kStartFailed, kAppTitle, MsgIcon::Warning);
+            ShowMessage(StartFailed(), AppTitle(), MsgIcon::Warning);
         else if (!WriteRecordWorkbook(fileName, *m_grid, giRecordCount))
-            ShowMessage(kConvertFailed, kAppTitle, MsgIcon::Warning);
+            ShowMessage(ConvertFailed(), AppTitle(), MsgIcon::Warning);
         else
             cancelled = ProgressStep(dialog, 2, 2);
     }
@@ -143,7 +157,7 @@ void TFrmMain::ImportFromExcel(const QString& fileName) {
             ProgressStep(dialog, 2, 2);
         } else {
             // Its own message, with the reason: an open is no conversion.
-            ShowMessage(kOpenFailed.arg(QDir::toNativeSeparators(fileName), read.reason()), kAppTitle,
+            ShowMessage(OpenFailed().arg(QDir::toNativeSeparators(fileName), read.reason()), AppTitle(),
                         MsgIcon::Warning);
         }
     }

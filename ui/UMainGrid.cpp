@@ -10,6 +10,7 @@
 #include "ui/ProgramArchive.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QTableView>
@@ -52,7 +53,7 @@ void TFrmMain::SetUpGridView() {
     SGData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGData->setTabKeyNavigation(false);
     new GridRowSizer(SGData);
-    auto* history = new QAction(QStringLiteral("查看设备历史…"), SGData);
+    auto* history = new QAction(QCoreApplication::translate("UMainGrid", "查看设备历史…"), SGData);
     history->setObjectName(QStringLiteral("ActGridHistory"));
     history->setShortcut(kHistoryKey);
     history->setShortcutContext(Qt::WindowShortcut);

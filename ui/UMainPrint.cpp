@@ -9,13 +9,16 @@
 #include "report/UDlgPreview.h"
 #include "report/UQRMain.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QPointer>
 #include <algorithm>
 
 namespace {
 
-const QString kConnectedSuffix = QStringLiteral("已连接");
+QString Connected(const QString& instrument) {
+    return QCoreApplication::translate("UMain", "%1已连接").arg(instrument);
+}
 
 } // namespace
 
@@ -38,10 +41,10 @@ void TFrmMain::BtnPrintClick() {
         }
         const QString model = ModelText(*identity);
         giDeviceType = model.isEmpty() ? 0 : *identity;
-        SetStatusText(model + kConnectedSuffix);
+        SetStatusText(Connected(model));
         ShowByteTrace(link.lastReply());
     } else if (const std::optional<QString> serial = InstrumentLink().usbSerialNumber()) {
-        SetStatusText(*serial + kConnectedSuffix);
+        SetStatusText(Connected(*serial));
         giDeviceType = DeviceTypeFromUsbString(*serial);
     }
     FillReport();

@@ -1,5 +1,6 @@
 #include "ui/VerdictLook.h"
 
+#include <QCoreApplication>
 #include <QVariant>
 
 QColor VerdictColour(Verdict verdict) {
@@ -18,7 +19,9 @@ QColor VerdictColour(Verdict verdict) {
 
 QString VerdictDescription(const Assessment& assessment) {
     const QString verdict = VerdictText(assessment.verdict);
-    return assessment.reasons.isEmpty() ? verdict : verdict + QStringLiteral("：") + assessment.reasonText();
+    return assessment.reasons.isEmpty()
+               ? verdict
+               : verdict + QCoreApplication::translate("VerdictLook", "：") + assessment.reasonText();
 }
 
 QVariant VerdictRole(const Assessment& assessment, int role) {

@@ -1,7 +1,9 @@
 // ohmara-archive: the record archive from the command line, for scripts and service work.
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
+#include "core/Language.h"
 #include "core/Platform.h"
+#include "core/ProfileFile.h"
 #include "core/ProgramPlaces.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
@@ -43,6 +45,9 @@ void PrintHelp(QTextStream& out) {
            "                  use this archive file instead of the data folder's\n"
            "  设置文件和数据文件夹与程序 ohmara 相同（status 显示其位置）\n"
            "  the settings file and the data folder are the program's own (status shows where)\n"
+           "  --lang en|zh    以英文或中文显示消息（默认按设置文件，再按 LANG）\n"
+           "                  messages in English or Chinese (otherwise as the settings file says, then as "
+           "LANG)\n"
            "  --help          显示本说明 / show this help\n\n"
            "退出码 / Exit codes:\n"
            "  0  完成 / done\n"
@@ -102,10 +107,12 @@ int OpenToolArchive(ToolContext& context, RecordArchive& archive, bool write) {
             context.err << archive.problem() << '\n';
         return kExitOk;
     }
-    context.err << QStringLiteral("记录库“%1”%2：%3\n")
+    context.err << QCoreApplication::translate("ArchiveTool", "记录库“%1”%2：%3\n")
                        .arg(QDir::toNativeSeparators(context.archivePath),
-                            write ? QStringLiteral("不能写入") : QStringLiteral("不能读取"),
-                            archive.problem().isEmpty() ? QStringLiteral("只读") : archive.problem());
+                            write ? QCoreApplication::translate("ArchiveTool", "不能写入")
+                                  : QCoreApplication::translate("ArchiveTool", "不能读取"),
+                            archive.problem().isEmpty() ? QCoreApplication::translate("ArchiveTool", "只读")
+                                                        : archive.problem());
     return kExitArchive;
 }
 
@@ -134,7 +141,11 @@ int main(int argc, char* argv[]) {
         err.flush();
         return request.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
     });
-    QStringList arguments = app.arguments().mid(1);
+    // Messages in English with --lang en, the program's own choice, or a LANG that names English.
+    const QStringList given = app.arguments().mid(1);
+    if (ChosenLanguage(given, ReadSettingsFile(), true) == UiLanguage::English)
+        InstallLanguage(UiLanguage::English);
+    QStringList arguments = WithoutLanguageOption(given);
     QString archivePath;
     if (arguments.isEmpty() || arguments.contains(QStringLiteral("--help")) ||
         arguments.contains(QStringLiteral("-h"))) {
@@ -143,7 +154,7 @@ int main(int argc, char* argv[]) {
     }
     if (arguments.first() == QStringLiteral("--archive")) {
         if (arguments.size() < 2) {
-            err << "--archive: 缺少文件名 / missing file name\n";
+            err << QCoreApplication::translate("ArchiveTool", "--archive: 缺少文件名 / missing file name\n");
             return kExitUsage;
         }
         archivePath = QFileInfo(arguments.at(1)).absoluteFilePath();
@@ -164,7 +175,7 @@ int main(int argc, char* argv[]) {
         ToolContext context{archivePath, dataFolder, SettingsFilePath(), out, err};
         return command->run(context, arguments);
     }
-    err << QStringLiteral("未知命令 / unknown command: %1\n\n").arg(name);
+    err << QCoreApplication::translate("ArchiveTool", "未知命令 / unknown command: %1\n\n").arg(name);
     PrintHelp(err);
     return kExitUsage;
 }

@@ -4,12 +4,15 @@
 #include "archive/tools/ToolCommand.h"
 #include "core/RecordGrid.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 int RunExport(ToolContext& context, const QStringList& arguments) {
     if (arguments.size() != 1 || !(arguments.first().endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive) ||
                                    IsCsvName(arguments.first()))) {
-        context.err << "export: 需要一个 .xlsx 或 .csv 文件名 / expects one FILE.xlsx or FILE.csv\n";
+        context.err << QCoreApplication::translate(
+            "CmdExport", "export: 需要一个 .xlsx 或 .csv 文件名 / expects one FILE.xlsx or FILE.csv\n");
         return kExitUsage;
     }
     RecordArchive archive;
@@ -23,8 +26,10 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
             return kExitArchive;
         }
         if (count > kXlsxMaxRows) {
-            context.err << QStringLiteral("记录库有 %1 条记录，超过一个工作表能容纳的 %2 行；请导出为 .csv / "
-                                          "%1 records do not fit a worksheet of %2 rows: export FILE.csv\n")
+            context.err << QCoreApplication::translate(
+                               "CmdExport",
+                               "记录库有 %1 条记录，超过一个工作表能容纳的 %2 行；请导出为 .csv / "
+                               "%1 records do not fit a worksheet of %2 rows: export FILE.csv\n")
                                .arg(count)
                                .arg(kXlsxMaxRows);
             return kExitFile;
@@ -52,10 +57,12 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
         },
         &reason);
     if (!done) {
-        context.err << QStringLiteral("无法写入 / cannot write %1: %2\n").arg(arguments.first(), reason);
+        context.err << QCoreApplication::translate("CmdExport", "无法写入 / cannot write %1: %2\n")
+                           .arg(arguments.first(), reason);
         return kExitFile;
     }
-    context.out << QStringLiteral("写出 %1 条记录 / wrote %1 records\n").arg(written);
+    context.out
+        << QCoreApplication::translate("CmdExport", "写出 %1 条记录 / wrote %1 records\n").arg(written);
     return kExitOk;
 }
 

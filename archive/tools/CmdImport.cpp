@@ -2,13 +2,14 @@
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace {
 
 int RunImport(ToolContext& context, const QStringList& arguments) {
     if (arguments.isEmpty()) {
-        context.err << "import: 缺少文件或文件夹 / missing PATH\n";
+        context.err << QCoreApplication::translate("CmdImport", "import: 缺少文件或文件夹 / missing PATH\n");
         return kExitUsage;
     }
     RecordArchive archive;
@@ -31,15 +32,17 @@ int RunImport(ToolContext& context, const QStringList& arguments) {
             return kExitArchive;
         }
     }
-    context.out << QStringLiteral(
+    context.out << QCoreApplication::translate(
+                       "CmdImport",
                        "读取 %1 个文件、%2 条记录，新增 %3 条 / read %1 files, %2 records, %3 new\n")
                        .arg(total.filesRead)
                        .arg(total.recordsRead)
                        .arg(total.recordsAdded);
     if (total.skipped.empty())
         return kExitOk;
-    context.err << QStringLiteral("跳过 %1 个 / skipped %1:\n").arg(total.skipped.size())
-                << SkippedText(total.skipped, 1000) << '\n';
+    context.err
+        << QCoreApplication::translate("CmdImport", "跳过 %1 个 / skipped %1:\n").arg(total.skipped.size())
+        << SkippedText(total.skipped, 1000) << '\n';
     return kExitPartial;
 }
 

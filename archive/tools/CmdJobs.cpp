@@ -2,6 +2,8 @@
 #include "archive/TestJobs.h"
 #include "archive/tools/ToolCommand.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // A field of a tab-separated line: tabs and line breaks of free text become spaces.
@@ -11,7 +13,7 @@ QString Field(QString text) {
 
 int RunJobs(ToolContext& context, const QStringList& arguments) {
     if (!arguments.isEmpty()) {
-        context.err << "jobs: 不需要参数 / takes no arguments\n";
+        context.err << QCoreApplication::translate("CmdJobs", "jobs: 不需要参数 / takes no arguments\n");
         return kExitUsage;
     }
     RecordArchive archive;
@@ -45,7 +47,7 @@ int RunJobs(ToolContext& context, const QStringList& arguments) {
                                  JobStateText(job.state),
                                  job.firstDay.toString(Qt::ISODate),
                                  job.lastDay.toString(Qt::ISODate),
-                                 summary.worst ? VerdictText(*summary.worst) : kUntestedText,
+                                 summary.worst ? VerdictText(*summary.worst) : UntestedText(),
                                  QString::number(records),
                                  QString::number(summary.untested),
                                  job.recordedBy,

@@ -2,6 +2,8 @@
 #include "archive/SyncLog.h"
 #include "archive/tools/ToolCommand.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 int RunLog(ToolContext& context, const QStringList& arguments) {
@@ -10,17 +12,20 @@ int RunLog(ToolContext& context, const QStringList& arguments) {
         bool ok = false;
         limit = arguments.first().toInt(&ok);
         if (!ok || limit <= 0) {
-            context.err << "log: N 须为正整数 / N must be a positive number\n";
+            context.err << QCoreApplication::translate("CmdLog",
+                                                       "log: N 须为正整数 / N must be a positive number\n");
             return kExitUsage;
         }
     } else if (!arguments.isEmpty()) {
-        context.err << "log: 最多一个参数 N / at most one argument N\n";
+        context.err << QCoreApplication::translate("CmdLog",
+                                                   "log: 最多一个参数 N / at most one argument N\n");
         return kExitUsage;
     }
     RecordArchive archive;
     if (const int opened = OpenToolArchive(context, archive, false); opened != kExitOk)
         return opened;
-    context.out << QStringLiteral("本机 / this laptop: %1 (%2)\n").arg(LaptopName(), archive.laptopId());
+    context.out << QCoreApplication::translate("CmdLog", "本机 / this laptop: %1 (%2)\n")
+                       .arg(LaptopName(), archive.laptopId());
     for (const SyncLogEntry& entry : ReadSyncLog(archive, limit))
         context.out << entry.at << '\t' << entry.kind << '\t' << entry.subject << '\t' << entry.message
                     << '\n';

@@ -2,13 +2,14 @@
 #include "archive/RecordArchive.h"
 #include "archive/tools/ToolCommand.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
 
 int RunStatus(ToolContext& context, const QStringList& arguments) {
     if (!arguments.isEmpty()) {
-        context.err << "status: 不需要参数 / takes no arguments\n";
+        context.err << QCoreApplication::translate("CmdStatus", "status: 不需要参数 / takes no arguments\n");
         return kExitUsage;
     }
     QTextStream& out = context.out;

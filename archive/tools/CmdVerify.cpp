@@ -3,11 +3,13 @@
 #include "archive/tools/ToolCommand.h"
 #include "core/TestRecord.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 int RunVerify(ToolContext& context, const QStringList& arguments) {
     if (!arguments.isEmpty()) {
-        context.err << "verify: 不需要参数 / takes no arguments\n";
+        context.err << QCoreApplication::translate("CmdVerify", "verify: 不需要参数 / takes no arguments\n");
         return kExitUsage;
     }
     RecordArchive archive;
@@ -27,13 +29,15 @@ int RunVerify(ToolContext& context, const QStringList& arguments) {
     while (records.next(&id, &texts)) {
         ++checked;
         if (TestRecord::FromTexts(texts).identity() != id.toLatin1() && ++problems <= 20)
-            context.out << QStringLiteral(
+            context.out << QCoreApplication::translate(
+                               "CmdVerify",
                                "记录 %1 的内容与其标识不符 / record %1 does not match its identity\n")
                                .arg(id);
     }
     if (!records.ok())
         ++problems;
-    context.out << QStringLiteral("检查了 %1 条记录，发现 %2 个问题 / checked %1 records, %2 problems\n")
+    context.out << QCoreApplication::translate(
+                       "CmdVerify", "检查了 %1 条记录，发现 %2 个问题 / checked %1 records, %2 problems\n")
                        .arg(checked)
                        .arg(problems);
     return problems == 0 ? kExitOk : kExitPartial;

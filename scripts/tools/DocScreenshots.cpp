@@ -1,7 +1,10 @@
 // Takes the README's pictures of two questions a user meets: the clear question (清空历史数据)
 // and the save dialog, both with Qt's standard buttons in Chinese. Each picture shows the main
-// window with the box in front of it, as the user sees them. Run by scripts/docs-screenshots.sh.
+// window with the box in front of it, as the user sees them. With --lang en, takes the main window
+// in English instead. Run by scripts/docs-screenshots.sh.
+#include "core/Language.h"
 #include "core/Platform.h"
+#include "core/ProfileFile.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "report/ReportLayout.h"
@@ -77,7 +80,8 @@ int main(int argc, char* argv[]) {
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QApplication::setFont(SongTiFont(9));
     InstallDesktopSeams();
-    SetUpDesktopLook();
+    const UiLanguage language = ChosenLanguage(QApplication::arguments(), ProfileFile(QString()), false);
+    SetUpDesktopLook(language);
     // A program folder of its own, so that the dialog shows a plain path; removed at the end.
     QDir programDir(QDir::temp().filePath(QStringLiteral("ohmara-demo")));
     programDir.removeRecursively();
@@ -91,20 +95,29 @@ int main(int argc, char* argv[]) {
         FillRecords(window);
         gbDeviceConnected = true;
         window.UpdateButtons();
-        window.SetStatusText(QStringLiteral("5731已连接"));
+        window.SetStatusText(QCoreApplication::translate("UMain", "%1已连接").arg(QStringLiteral("5731")));
 
-        QTimer::singleShot(kSettle, [&] {
-            ShootNextModal(&window, out.filePath(QStringLiteral("clear-question.png")), [](QWidget* box) {
-                if (auto* question = qobject_cast<QMessageBox*>(box))
-                    question->button(QMessageBox::No)->click();
+        if (language == UiLanguage::English) {
+            QTimer::singleShot(kSettle, [&] {
+                if (!window.grab().save(out.filePath(QStringLiteral("main-window-en.png"))))
+                    qWarning("cannot write the picture");
+                window.close();
+                QApplication::quit();
             });
-            window.BtnClearData->click();
-            ShootNextModal(&window, out.filePath(QStringLiteral("save-dialog.png")),
-                           [](QWidget* box) { static_cast<QDialog*>(box)->reject(); });
-            window.BtnSave->click();
-            window.close();
-            QApplication::quit();
-        });
+        } else {
+            QTimer::singleShot(kSettle, [&] {
+                ShootNextModal(&window, out.filePath(QStringLiteral("clear-question.png")), [](QWidget* box) {
+                    if (auto* question = qobject_cast<QMessageBox*>(box))
+                        question->button(QMessageBox::No)->click();
+                });
+                window.BtnClearData->click();
+                ShootNextModal(&window, out.filePath(QStringLiteral("save-dialog.png")),
+                               [](QWidget* box) { static_cast<QDialog*>(box)->reject(); });
+                window.BtnSave->click();
+                window.close();
+                QApplication::quit();
+            });
+        }
         result = QApplication::exec();
     } // the window writes its settings file as it goes
     programDir.removeRecursively();

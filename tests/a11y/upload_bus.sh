@@ -1,9 +1,11 @@
 #!/bin/bash
-# Runs upload_probe.py against the program in a folder of its own: a virtual display, a D-Bus
-# session with the accessibility bus, the virtual instrument on a pseudo-terminal as COM3.
-# Usage: upload_bus.sh PROGRAM XLS_READER SIM RECORDS
+# Runs a probe (upload_probe.py unless named) against the program in a folder of its own: a virtual
+# display, a D-Bus session with the accessibility bus, the virtual instrument on a pseudo-terminal
+# as COM3. Arguments after the probe's name go to the program.
+# Usage: upload_bus.sh PROGRAM XLS_READER SIM RECORDS [PROBE [PROGRAM_ARGUMENTS...]]
 set -euo pipefail
-PROGRAM=$1 XLS=$2 SIM=$3 RECORDS=$4
+PROGRAM=$1 XLS=$2 SIM=$3 RECORDS=$4 PROBE=${5:-upload_probe.py}
+shift $(($# < 5 ? $# : 5))
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 for tool in xvfb-run dbus-run-session /usr/libexec/at-spi-bus-launcher; do
   command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 77; }
@@ -31,8 +33,10 @@ if [[ -n "${ASAN_OPTIONS:-}" ]]; then
 fi
 unset XDG_RUNTIME_DIR
 xvfb-run -a dbus-run-session -- bash -c '
-  "$1/$(basename "$2")" >"$1/program.log" 2>&1 &
+  work=$1 program=$2 here=$3 records=$4 probe=$5
+  shift 5
+  "$work/$(basename "$program")" "$@" >"$work/program.log" 2>&1 &
   app=$!
-  /usr/bin/python3 "$3/upload_probe.py" "$4"; status=$?
+  /usr/bin/python3 "$here/$probe" "$records"; status=$?
   kill $app 2>/dev/null; wait $app 2>/dev/null
-  exit $status' _ "$WORK" "$PROGRAM" "$HERE" "$RECORDS" 2> >(grep -v "dbus-daemon\|SpiRegistry" >&2)
+  exit $status' _ "$WORK" "$PROGRAM" "$HERE" "$RECORDS" "$PROBE" "$@" 2> >(grep -v "dbus-daemon\|SpiRegistry" >&2)
