@@ -26,11 +26,12 @@ QString KindText(const QString& kind) {
     return kind;
 }
 
-// The log names laptops by their identity and fields by their column ("limit_uohm=120").
+// The log names laptops by their identity and fields by their column ("limit_uohm=120"), listed in
+// brackets, in Chinese or English as the log was written.
 QString Readable(QString text, const QHash<QString, QString>& laptops) {
     for (auto it = laptops.cbegin(); it != laptops.cend(); ++it)
         text.replace(it.key(), it.value());
-    static const QRegularExpression field(QStringLiteral("([（，])([a-z_]+)="));
+    static const QRegularExpression field(QStringLiteral("([（，(]|, )([a-z_]+)="));
     QString result;
     qsizetype from = 0;
     for (QRegularExpressionMatchIterator it = field.globalMatch(text); it.hasNext();) {

@@ -2,6 +2,7 @@
 
 #include "core/ProfileFile.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -163,7 +164,8 @@ std::optional<ServerConfig> ServerConfig::FromConnectionText(const QString& text
 std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName,
                                        QString* error) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-        *error = QStringLiteral("缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。");
+        *error =
+            QCoreApplication::translate("ServerConfig", "缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。");
         return std::nullopt;
     }
     {
@@ -191,7 +193,7 @@ std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString
             *error = utc.lastError().databaseText().trimmed();
         } else {
             // The server's and libpq's words, without the driver's own "QPSQL: Unable to connect".
-            *error = QStringLiteral("无法连接服务器 %1：%2")
+            *error = QCoreApplication::translate("ServerConfig", "无法连接服务器 %1：%2")
                          .arg(config.label(), db.lastError().databaseText().trimmed());
         }
         db.close();

@@ -1,5 +1,6 @@
 #include "archive/sync/ServerSchema.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -66,11 +67,13 @@ ServerSchemaState ReadServerSchema(QSqlDatabase& db) {
 
 QString ServerCompatibility(const ServerSchemaState& state) {
     if (!state.error.isEmpty())
-        return QStringLiteral("无法读取服务器的数据库版本：%1").arg(state.error);
+        return QCoreApplication::translate("ServerSchema", "无法读取服务器的数据库版本：%1").arg(state.error);
     if (state.version == 0)
-        return QStringLiteral("服务器尚未建立记录库，请先运行 ohmara-archive init-server。");
+        return QCoreApplication::translate("ServerSchema",
+                                           "服务器尚未建立记录库，请先运行 ohmara-archive init-server。");
     if (state.oldestProgram > kServerSchemaVersion)
-        return QStringLiteral("服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。")
+        return QCoreApplication::translate("ServerSchema",
+                                           "服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。")
             .arg(state.version)
             .arg(kServerSchemaVersion);
     return {};
@@ -98,7 +101,8 @@ int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
     if (!before.error.isEmpty())
         return fail(before.error);
     if (before.version > kServerSchemaVersion)
-        return fail(QStringLiteral("服务器的数据库版本（%1）比本程序（%2）新，未作改动。")
+        return fail(QCoreApplication::translate("ServerSchema",
+                                                "服务器的数据库版本（%1）比本程序（%2）新，未作改动。")
                         .arg(before.version)
                         .arg(kServerSchemaVersion));
     for (const SchemaStep& step : kSteps) {

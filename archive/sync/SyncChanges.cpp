@@ -3,6 +3,7 @@
 
 #include "archive/sync/ServerSchema.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -79,7 +80,8 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
         std::vector<bool> refused(page.size(), false);
         if (!m_server.transaction())
             return fail(SyncStatus::Failed,
-                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+                        QCoreApplication::translate("SyncChanges", "与服务器的连接中断：%1")
+                            .arg(m_server.lastError().text().trimmed()));
         QSqlQuery server(m_server);
         QSqlQuery current(m_server);
         QSqlQuery savepoint(m_server);
@@ -110,15 +112,16 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                 }
                 if (error.nativeErrorCode() != kApprovedKept) {
                     refused[i] = true;
-                    logRefused(QStringLiteral("%1 %2").arg(table.subject, KeyShown(row.key).left(40)),
-                               QStringLiteral("%1 个字符：%2")
+                    logRefused(QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(row.key).left(40)),
+                               QCoreApplication::translate("SyncChanges", "%1 个字符：%2")
                                    .arg(KeyShown(row.key).size())
                                    .arg(error.databaseText()));
                     continue;
                 }
                 kept[i] = true;
-                logRefused(QStringLiteral("%1 %2").arg(table.subject, KeyShown(row.key).left(40)),
-                           QStringLiteral("已批准的版本不能修改，本机的修改作废，以服务器上的为准（%1）")
+                logRefused(QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(row.key).left(40)),
+                           QCoreApplication::translate(
+                               "SyncChanges", "已批准的版本不能修改，本机的修改作废，以服务器上的为准（%1）")
                                .arg(error.databaseText()));
             } else {
                 stored = server.next();
@@ -151,7 +154,8 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
         }
         if (!m_server.commit())
             return fail(SyncStatus::Failed,
-                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+                        QCoreApplication::translate("SyncChanges", "与服务器的连接中断：%1")
+                            .arg(m_server.lastError().text().trimmed()));
 
         if (!beginLocal())
             return false;
@@ -330,8 +334,8 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
                 // The archive keeps its row (an approved job of its own, an instrument's serial
                 // number that another one holds here): told, and the others go on.
                 writeLog(QStringLiteral("refused"),
-                         QStringLiteral("%1 %2").arg(table.subject, KeyShown(theirs.key)),
-                         QStringLiteral("本机记录库未收下服务器上的这一行：%1")
+                         QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(theirs.key)),
+                         QCoreApplication::translate("SyncChanges", "本机记录库未收下服务器上的这一行：%1")
                              .arg(local.lastError().databaseText().trimmed()));
                 ++m_counts.refused;
                 continue;

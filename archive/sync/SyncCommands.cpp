@@ -4,6 +4,7 @@
 #include "archive/sync/SyncEngine.h"
 #include "core/ProfileFile.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -15,13 +16,14 @@ namespace {
 std::optional<ServerConfig> ParseConnection(const QString& text, QTextStream& err) {
     std::optional<ServerConfig> config = ServerConfig::FromConnectionText(text);
     if (!config) {
-        err << QStringLiteral("无法识别的连接参数 / unreadable connection: %1\n").arg(text);
+        err << QCoreApplication::translate("SyncCommands", "无法识别的连接参数 / unreadable connection: %1\n")
+                   .arg(text);
     } else if (!config->password.isEmpty()) {
-        err << QStringLiteral(
-            "连接参数中不能写密码（其他用户可在进程列表中看到）；请写入 ~/.pgpass（或 "
-            "PGPASSFILE 指定的文件），或不写密码、由本工具询问 / a password in CONNECTION "
-            "shows in the process list: put it in ~/.pgpass (or PGPASSFILE), or leave it out "
-            "and type it when asked\n");
+        err << QCoreApplication::translate(
+            "SyncCommands", "连接参数中不能写密码（其他用户可在进程列表中看到）；请写入 ~/.pgpass（或 "
+                            "PGPASSFILE 指定的文件），或不写密码、由本工具询问 / a password in CONNECTION "
+                            "shows in the process list: put it in ~/.pgpass (or PGPASSFILE), or leave it out "
+                            "and type it when asked\n");
         config.reset();
     }
     return config;
@@ -31,8 +33,9 @@ std::optional<ServerConfig> ParseConnection(const QString& text, QTextStream& er
 bool AskPassword(ServerConfig& config, ServerCommandIo& io) {
     if (!config.password.isEmpty() || !io.askPassword)
         return false;
-    config.password = io.askPassword(
-        QStringLiteral("服务器 %1 用户 %2 的密码 / password: ").arg(config.label(), config.user));
+    config.password =
+        io.askPassword(QCoreApplication::translate("SyncCommands", "服务器 %1 用户 %2 的密码 / password: ")
+                           .arg(config.label(), config.user));
     return !config.password.isEmpty();
 }
 
@@ -62,8 +65,10 @@ int CreateDatabase(const ServerConfig& config, ServerCommandIo& io) {
             const QSqlError failure = query.lastError();
             error = failure.databaseText().trimmed();
             if (failure.nativeErrorCode() == QLatin1String("42501")) {
-                error = QStringLiteral("用户 %1 无权建立数据库（CREATEDB）/ may not create databases: %2")
-                            .arg(config.user, error);
+                error =
+                    QCoreApplication::translate(
+                        "SyncCommands", "用户 %1 无权建立数据库（CREATEDB）/ may not create databases: %2")
+                        .arg(config.user, error);
                 exitCode = SyncExit::kRefused;
             } else {
                 exitCode = Transient(failure.nativeErrorCode()) ? SyncExit::kNetwork : SyncExit::kRefused;
@@ -76,7 +81,8 @@ int CreateDatabase(const ServerConfig& config, ServerCommandIo& io) {
     }
     QSqlDatabase::removeDatabase(name);
     if (exitCode == SyncExit::kOk)
-        io.out << QStringLiteral("已建立数据库 / created database %1\n").arg(config.database);
+        io.out << QCoreApplication::translate("SyncCommands", "已建立数据库 / created database %1\n")
+                      .arg(config.database);
     else
         io.err << error << '\n';
     return exitCode;
@@ -124,15 +130,17 @@ QString ConnectFailureText(ConnectFailure failure) {
     case ConnectFailure::Unreachable:
         return {};
     case ConnectFailure::NeedsPassword:
-        return QStringLiteral(
-            "服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。");
+        return QCoreApplication::translate(
+            "SyncCommands", "服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。");
     case ConnectFailure::LoginRefused:
-        return QStringLiteral("服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。");
+        return QCoreApplication::translate("SyncCommands",
+                                           "服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。");
     case ConnectFailure::NoDatabase:
-        return QStringLiteral(
+        return QCoreApplication::translate(
+            "SyncCommands",
             "服务器上没有这个数据库：请检查数据库名，或由管理员运行 ohmara-archive init-server。");
     case ConnectFailure::NoRight:
-        return QStringLiteral("这个用户无权连接这个数据库。");
+        return QCoreApplication::translate("SyncCommands", "这个用户无权连接这个数据库。");
     }
     return {};
 }
@@ -148,12 +156,14 @@ int RunSyncCommand(const QString& archivePath, const ProfileFile& settings, cons
     } else if (arguments.isEmpty()) {
         config = ServerConfig::FromSettings(settings);
     } else {
-        io.err << QStringLiteral("用法 / usage: sync [--server CONNECTION]\n");
+        io.err << QCoreApplication::translate("SyncCommands", "用法 / usage: sync [--server CONNECTION]\n");
         return SyncExit::kUsage;
     }
     if (!config.isSet()) {
-        io.err << QStringLiteral("没有设置同步服务器（设置文件 %1 的 [%2] 一节，或 --server）/ no server is "
-                                 "named: add a [%2] section to the settings file, or give --server\n")
+        io.err << QCoreApplication::translate(
+                      "SyncCommands",
+                      "没有设置同步服务器（设置文件 %1 的 [%2] 一节，或 --server）/ no server is "
+                      "named: add a [%2] section to the settings file, or give --server\n")
                       .arg(settings.path(), kTeamServerSection);
         return SyncExit::kUsage;
     }
@@ -185,7 +195,7 @@ int RunSyncCommand(const QString& archivePath, const ProfileFile& settings, cons
 
 int RunServerSchemaCommand(bool init, const QStringList& arguments, ServerCommandIo& io) {
     if (arguments.size() != 1) {
-        io.err << QStringLiteral("用法 / usage: %1 CONNECTION\n")
+        io.err << QCoreApplication::translate("SyncCommands", "用法 / usage: %1 CONNECTION\n")
                       .arg(init ? QStringLiteral("init-server") : QStringLiteral("upgrade-server"));
         return SyncExit::kUsage;
     }
@@ -215,9 +225,9 @@ int RunServerSchemaCommand(bool init, const QStringList& arguments, ServerComman
         }
         const int before = ReadServerSchema(*db).version;
         if (!init && before == 0) {
-            io.err << QStringLiteral(
-                "服务器尚未建立记录库，请先运行 init-server / the server is not set up: run "
-                "init-server first\n");
+            io.err << QCoreApplication::translate(
+                "SyncCommands", "服务器尚未建立记录库，请先运行 init-server / the server is not set up: run "
+                                "init-server first\n");
             exitCode = SyncExit::kServerSchema;
         } else if (const int from = UpgradeServerSchema(*db, &error); from < 0) {
             io.err << error << '\n';
@@ -225,9 +235,12 @@ int RunServerSchemaCommand(bool init, const QStringList& arguments, ServerComman
                        : db->isOpen()                ? SyncExit::kRefused
                                                      : SyncExit::kNetwork;
         } else if (from == kServerSchemaVersion) {
-            io.out << QStringLiteral("服务器记录库已是版本 %1，未作改动 / already at version %1\n").arg(from);
+            io.out << QCoreApplication::translate(
+                          "SyncCommands", "服务器记录库已是版本 %1，未作改动 / already at version %1\n")
+                          .arg(from);
         } else {
-            io.out << QStringLiteral(
+            io.out << QCoreApplication::translate(
+                          "SyncCommands",
                           "服务器记录库版本 %1 → %2 / server schema upgraded from version %1 to %2\n")
                           .arg(from)
                           .arg(kServerSchemaVersion);

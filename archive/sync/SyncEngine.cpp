@@ -3,6 +3,7 @@
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncSession.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -46,12 +47,14 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
     if (!m_server.isSet()) {
         outcome.status = SyncStatus::ConnectFailed;
         outcome.message =
-            QStringLiteral("没有设置同步服务器（设置文件的 [%1] 一节）。").arg(kTeamServerSection);
+            QCoreApplication::translate("SyncEngine", "没有设置同步服务器（设置文件的 [%1] 一节）。")
+                .arg(kTeamServerSection);
         return outcome;
     }
     if (!QFileInfo(m_archivePath).isFile()) {
         outcome.status = SyncStatus::ArchiveError;
-        outcome.message = QStringLiteral("本机记录库 %1 不存在。").arg(m_archivePath);
+        outcome.message =
+            QCoreApplication::translate("SyncEngine", "本机记录库 %1 不存在。").arg(m_archivePath);
         return outcome;
     }
     const QString tag = QUuid::createUuid().toString(QUuid::Id128);
@@ -64,8 +67,8 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
         local.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         if (!local.open()) {
             outcome.status = SyncStatus::ArchiveError;
-            outcome.message =
-                QStringLiteral("本机记录库无法打开：%1").arg(local.lastError().text().trimmed());
+            outcome.message = QCoreApplication::translate("SyncEngine", "本机记录库无法打开：%1")
+                                  .arg(local.lastError().text().trimmed());
         } else {
             QString error;
             if (std::optional<QSqlDatabase> server = OpenServer(m_server, serverName, &error)) {

@@ -2,6 +2,7 @@
 // records an owner removed on the server are removed here too.
 #include "archive/sync/SyncSession.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,8 +41,8 @@ QString PageText(const QJsonArray& page) {
 bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused) {
     static const QString insert = InsertRecords();
     const auto broken = [&] {
-        return fail(SyncStatus::Failed,
-                    QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+        return fail(SyncStatus::Failed, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
+                                            .arg(m_server.lastError().text().trimmed()));
     };
     if (!m_server.transaction())
         return broken();
@@ -81,8 +82,8 @@ bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std
             if (!undo.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
                 return abandon(undo.lastError());
             const QJsonObject row = page[i].toObject();
-            logRefused(QStringLiteral("记录 %1").arg(ids[i]),
-                       QStringLiteral("设备 %1（%2 个字符），%3：%4")
+            logRefused(QCoreApplication::translate("SyncRecords", "记录 %1").arg(ids[i]),
+                       QCoreApplication::translate("SyncRecords", "设备 %1（%2 个字符），%3：%4")
                            .arg(row.value(QStringLiteral("device")).toString().left(40))
                            .arg(row.value(QStringLiteral("device")).toString().size())
                            .arg(row.value(QStringLiteral("test_time")).toString(), error.databaseText()));
@@ -271,8 +272,10 @@ bool Session::pullRemoved() {
             if (local.numRowsAffected() <= 0)
                 continue;
             ++m_counts.removed;
-            writeLog(QStringLiteral("removed"), QStringLiteral("记录 %1").arg(anchor),
-                     QStringLiteral("%1 于 %2 从服务器删除了这条记录，本机随之删除：%3")
+            writeLog(QStringLiteral("removed"),
+                     QCoreApplication::translate("SyncRecords", "记录 %1").arg(anchor),
+                     QCoreApplication::translate("SyncRecords",
+                                                 "%1 于 %2 从服务器删除了这条记录，本机随之删除：%3")
                          .arg(server.value(3).toString(), ChangeText(server.value(4).toLongLong()),
                               server.value(2).toString()));
         }

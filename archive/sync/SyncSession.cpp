@@ -2,6 +2,7 @@
 
 #include "archive/sync/ServerSchema.h"
 
+#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUuid>
@@ -40,26 +41,30 @@ bool Session::serverFailed(const QSqlError& error) {
         return !cancelled();
     if (state == QLatin1String("55P03"))
         return fail(SyncStatus::Failed,
-                    QStringLiteral("服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。"
-                                   "已完成的部分已保存，请稍后再同步。")
+                    QCoreApplication::translate(
+                        "SyncSession", "服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。"
+                                       "已完成的部分已保存，请稍后再同步。")
                         .arg(m_lockTimeout.count())
                         .arg(text));
     if (state == QLatin1String("57014"))
-        return fail(SyncStatus::Failed,
-                    QStringLiteral("服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。")
-                        .arg(text));
+        return fail(
+            SyncStatus::Failed,
+            QCoreApplication::translate(
+                "SyncSession", "服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。")
+                .arg(text));
     if (!m_server.isOpen() || error.type() == QSqlError::ConnectionError ||
         text.contains(QLatin1String("connection")))
-        return fail(SyncStatus::Failed, QStringLiteral("与服务器的连接中断：%1").arg(text));
-    fail(SyncStatus::Failed, QStringLiteral("服务器拒绝了同步：%1").arg(text));
+        return fail(SyncStatus::Failed,
+                    QCoreApplication::translate("SyncSession", "与服务器的连接中断：%1").arg(text));
+    fail(SyncStatus::Failed, QCoreApplication::translate("SyncSession", "服务器拒绝了同步：%1").arg(text));
     if (m_failure->sqlState.isEmpty())
         m_failure->sqlState = error.nativeErrorCode();
     return false;
 }
 
 bool Session::localFailed(const QSqlQuery& query) {
-    return fail(SyncStatus::ArchiveError,
-                QStringLiteral("无法写入本机记录库：%1").arg(query.lastError().text().trimmed()));
+    return fail(SyncStatus::ArchiveError, QCoreApplication::translate("SyncSession", "无法写入本机记录库：%1")
+                                              .arg(query.lastError().text().trimmed()));
 }
 
 bool Session::exec(QSqlQuery& query, bool onServer) {
@@ -70,7 +75,9 @@ bool Session::exec(QSqlQuery& query, bool onServer) {
 
 bool Session::cancelled() {
     if (m_cancel && m_cancel->requested())
-        return !fail(SyncStatus::Cancelled, QStringLiteral("同步已取消；已完成的部分已保存，下次同步继续。"));
+        return !fail(
+            SyncStatus::Cancelled,
+            QCoreApplication::translate("SyncSession", "同步已取消；已完成的部分已保存，下次同步继续。"));
     return false;
 }
 
@@ -90,7 +97,8 @@ bool Session::prepareLocal() {
         return localFailed(query);
     if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'laptop_id'")))
         return fail(SyncStatus::ArchiveError,
-                    QStringLiteral("本机记录库无法读取：%1").arg(query.lastError().text().trimmed()));
+                    QCoreApplication::translate("SyncSession", "本机记录库无法读取：%1")
+                        .arg(query.lastError().text().trimmed()));
     if (query.next())
         m_laptopId = query.value(0).toString();
     query.finish();
@@ -122,8 +130,9 @@ bool Session::readServer() {
         return fail(SyncStatus::Incompatible, why);
     if (schema.version < 2)
         return fail(SyncStatus::Incompatible,
-                    QStringLiteral("服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive "
-                                   "upgrade-server。")
+                    QCoreApplication::translate(
+                        "SyncSession", "服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive "
+                                       "upgrade-server。")
                         .arg(schema.version));
     QSqlQuery query(m_server);
     // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
@@ -137,7 +146,8 @@ bool Session::readServer() {
         return serverFailed(query);
     if (!query.value(2).toBool())
         return fail(SyncStatus::ConnectFailed,
-                    QStringLiteral("用户 %1 没有读取服务器记录的权限。").arg(m_server.userName()));
+                    QCoreApplication::translate("SyncSession", "用户 %1 没有读取服务器记录的权限。")
+                        .arg(m_server.userName()));
     m_canWrite = query.value(0).toBool() && query.value(1).toBool();
     m_serverId = query.value(3).toString();
     m_serverVersion = schema.version;
@@ -262,8 +272,10 @@ bool Session::recover() {
         return localFailed(query);
     }
     writeLog(QStringLiteral("recovered"), m_serverLabel,
-             QStringLiteral("服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传"
-                            "（服务器缺少的才会收下），服务器的内容从头取回。"));
+             QCoreApplication::translate(
+                 "SyncSession",
+                 "服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传"
+                 "（服务器缺少的才会收下），服务器的内容从头取回。"));
     if (!m_local.commit())
         return fail(SyncStatus::ArchiveError, m_local.lastError().text());
     return true;
@@ -358,16 +370,19 @@ void Session::logOverwritten(const ChangeTable& table, const ChangeRow& mine, co
         if (mine.values[i] != theirs.values.value(i))
             before << QStringLiteral("%1=%2").arg(table.values[i], mine.values[i].toString());
     }
-    writeLog(QStringLiteral("overwritten"), QStringLiteral("%1 %2").arg(table.subject, KeyShown(mine.key)),
-             QStringLiteral("%1 于 %2 的修改（%3）被 %4 于 %5 的修改覆盖")
-                 .arg(mine.changedBy, ChangeText(mine.changedMs), before.join(QStringLiteral("，")),
-                      theirs.changedBy, ChangeText(theirs.changedMs)));
+    writeLog(QStringLiteral("overwritten"),
+             QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(mine.key)),
+             QCoreApplication::translate("SyncSession", "%1 于 %2 的修改（%3）被 %4 于 %5 的修改覆盖")
+                 .arg(mine.changedBy, ChangeText(mine.changedMs),
+                      before.join(QCoreApplication::translate("SyncSession", "，")), theirs.changedBy,
+                      ChangeText(theirs.changedMs)));
 }
 
 void Session::logRefused(const QString& subject, const QString& why) {
     ++m_counts.refused;
     writeLog(QStringLiteral("refused"), subject,
-             QStringLiteral("服务器拒收，已搁置（其余照常上传）：%1").arg(why.trimmed()));
+             QCoreApplication::translate("SyncSession", "服务器拒收，已搁置（其余照常上传）：%1")
+                 .arg(why.trimmed()));
 }
 
 void Session::writeLog(const QString& kind, const QString& subject, const QString& message) {
@@ -408,8 +423,9 @@ SyncOutcome Session::run() {
     outcome.counts = m_counts;
     outcome.readOnlyAccount = !m_canWrite;
     const SyncCounts& c = m_counts;
-    QString summary = QStringLiteral("上传记录 %1 条，取回记录 %2 条；台账上传 %3 行，取回 %4 行；"
-                                     "判据上传 %5 行，取回 %6 行；被覆盖的修改 %7 处。")
+    QString summary = QCoreApplication::translate(
+                          "SyncSession", "上传记录 %1 条，取回记录 %2 条；台账上传 %3 行，取回 %4 行；"
+                                         "判据上传 %5 行，取回 %6 行；被覆盖的修改 %7 处。")
                           .arg(c.recordsUp)
                           .arg(c.recordsDown)
                           .arg(c.assetsUp)
@@ -418,20 +434,25 @@ SyncOutcome Session::run() {
                           .arg(c.rulesDown)
                           .arg(c.overwritten);
     if (c.jobsUp + c.jobsDown > 0)
-        summary += QStringLiteral("试验任务、仪器、试验周期和审计记录上传 %1 行，取回 %2 行。")
+        summary += QCoreApplication::translate("SyncSession",
+                                               "试验任务、仪器、试验周期和审计记录上传 %1 行，取回 %2 行。")
                        .arg(c.jobsUp)
                        .arg(c.jobsDown);
     if (c.removed > 0)
-        summary += QStringLiteral("按服务器删除记录 %1 条。").arg(c.removed);
+        summary += QCoreApplication::translate("SyncSession", "按服务器删除记录 %1 条。").arg(c.removed);
     if (c.refused > 0)
-        summary += QStringLiteral("服务器拒收 %1 行，已搁置，其余照常上传（详见同步记录）。").arg(c.refused);
+        summary += QCoreApplication::translate("SyncSession",
+                                               "服务器拒收 %1 行，已搁置，其余照常上传（详见同步记录）。")
+                       .arg(c.refused);
     if (c.recovered)
-        summary += QStringLiteral("服务器已更换或恢复到较早的状态，本机已重新上传并从头取回。");
+        summary += QCoreApplication::translate("SyncSession",
+                                               "服务器已更换或恢复到较早的状态，本机已重新上传并从头取回。");
     if (ok) {
         outcome.status = SyncStatus::Done;
-        outcome.message = QStringLiteral("同步完成：") + summary;
+        outcome.message = QCoreApplication::translate("SyncSession", "同步完成：") + summary;
         if (!m_canWrite)
-            outcome.message += QStringLiteral("（只读账户，本机的记录和修改未上传）");
+            outcome.message +=
+                QCoreApplication::translate("SyncSession", "（只读账户，本机的记录和修改未上传）");
         const bool moved = c.recordsUp + c.recordsDown + c.assetsUp + c.assetsDown + c.rulesUp + c.rulesDown +
                                c.jobsUp + c.jobsDown + c.overwritten + c.refused + c.removed >
                            0;
@@ -444,7 +465,8 @@ SyncOutcome Session::run() {
     outcome.sqlState = m_failure->sqlState;
     if (outcome.status != SyncStatus::ArchiveError && m_local.isOpen() && !m_laptopId.isEmpty())
         writeLog(outcome.status == SyncStatus::Cancelled ? QStringLiteral("done") : QStringLiteral("error"),
-                 m_serverLabel, outcome.message + QStringLiteral(" 此前已完成：") + summary);
+                 m_serverLabel,
+                 outcome.message + QCoreApplication::translate("SyncSession", " 此前已完成：") + summary);
     return outcome;
 }
 

@@ -8,6 +8,7 @@
 // in sync_log), 2 (register rows and rules) to send again to a server that lost it.
 #include "archive/sync/SyncEngine.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QJsonArray>
 #include <QSqlDatabase>
@@ -68,7 +69,8 @@ struct ChangeTable {
     QString name;
     QStringList keys;
     QStringList values;
-    QString subject;
+    const char* subject; // shown translated: subjectText()
+    QString subjectText() const { return QCoreApplication::translate("SyncSession", subject); }
     int since = 1;
 };
 
@@ -79,19 +81,19 @@ inline const ChangeTable kAssets{
                 QStringLiteral("model"), QStringLiteral("factory_uohm"), QStringLiteral("commissioning_uohm"),
                 QStringLiteral("limit_uohm"), QStringLiteral("baseline_factor"),
                 QStringLiteral("rise_factor"), QStringLiteral("phase_factor"), QStringLiteral("note")},
-    QStringLiteral("设备")};
+    QT_TRANSLATE_NOOP("SyncSession", "设备")};
 inline const ChangeTable kRules{QStringLiteral("rules"), QStringList{QStringLiteral("scope")},
                                 QStringList{QStringLiteral("baseline_factor"), QStringLiteral("rise_factor"),
                                             QStringLiteral("phase_factor")},
-                                QStringLiteral("判据")};
+                                QT_TRANSLATE_NOOP("SyncSession", "判据")};
 inline const ChangeTable kInstruments{
     QStringLiteral("instruments"), QStringList{QStringLiteral("uuid")},
     QStringList{QStringLiteral("model"), QStringLiteral("serial"), QStringLiteral("certificate"),
                 QStringLiteral("calibrated_on"), QStringLiteral("valid_until"), QStringLiteral("note")},
-    QStringLiteral("仪器"), 3};
-inline const ChangeTable kIntervals{QStringLiteral("test_intervals"),
-                                    QStringList{QStringLiteral("scope"), QStringLiteral("key")},
-                                    QStringList{QStringLiteral("months")}, QStringLiteral("试验周期"), 3};
+    QT_TRANSLATE_NOOP("SyncSession", "仪器"), 3};
+inline const ChangeTable kIntervals{
+    QStringLiteral("test_intervals"), QStringList{QStringLiteral("scope"), QStringLiteral("key")},
+    QStringList{QStringLiteral("months")}, QT_TRANSLATE_NOOP("SyncSession", "试验周期"), 3};
 inline const ChangeTable kJobs{
     QStringLiteral("jobs"), QStringList{QStringLiteral("uuid")},
     QStringList{
@@ -104,7 +106,7 @@ inline const ChangeTable kJobs{
         QStringLiteral("recorded_by"),  QStringLiteral("recorded_at"),   QStringLiteral("checked_by"),
         QStringLiteral("checked_at"),   QStringLiteral("approved_by"),   QStringLiteral("approved_at"),
         QStringLiteral("returned_why"), QStringLiteral("expired_by"),    QStringLiteral("expired_at")},
-    QStringLiteral("任务"), 3};
+    QT_TRANSLATE_NOOP("SyncSession", "任务"), 3};
 
 // A table whose rows are only ever added, merged by union as records are: its key, every column
 // with its type on the server (for reading a pushed page, JSON, back into rows), the first server
@@ -113,7 +115,8 @@ struct UnionTable {
     QString name;
     QStringList keys;
     QStringList columnTypes;
-    QString subject;
+    const char* subject; // shown translated: subjectText()
+    QString subjectText() const { return QCoreApplication::translate("SyncSession", subject); }
     int since = 3;
     QStringList columns() const {
         QStringList names;
@@ -127,24 +130,24 @@ inline const UnionTable kJobAssets{
     QStringLiteral("job_assets"), QStringList{QStringLiteral("job"), QStringLiteral("device_key")},
     QStringList{QStringLiteral("job text"), QStringLiteral("device_key text"), QStringLiteral("device text"),
                 QStringLiteral("changed_at text"), QStringLiteral("changed_by text")},
-    QStringLiteral("任务设备")};
+    QT_TRANSLATE_NOOP("SyncSession", "任务设备")};
 inline const UnionTable kJobRecords{
     QStringLiteral("job_records"), QStringList{QStringLiteral("job"), QStringLiteral("record")},
     QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("changed_at text"),
                 QStringLiteral("changed_by text")},
-    QStringLiteral("任务记录")};
+    QT_TRANSLATE_NOOP("SyncSession", "任务记录")};
 inline const UnionTable kJobVerdicts{
     QStringLiteral("job_verdicts"), QStringList{QStringLiteral("job"), QStringLiteral("record")},
     QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("verdict integer"),
                 QStringLiteral("reasons text"), QStringLiteral("changed_at text"),
                 QStringLiteral("changed_by text")},
-    QStringLiteral("任务结论")};
+    QT_TRANSLATE_NOOP("SyncSession", "任务结论")};
 inline const UnionTable kAudit{QStringLiteral("audit"), QStringList{QStringLiteral("uuid")},
                                QStringList{QStringLiteral("uuid text"), QStringLiteral("at text"),
                                            QStringLiteral("who text"), QStringLiteral("subject text"),
                                            QStringLiteral("item text"), QStringLiteral("field text"),
                                            QStringLiteral("old text"), QStringLiteral("new text")},
-                               QStringLiteral("审计记录")};
+                               QT_TRANSLATE_NOOP("SyncSession", "审计记录")};
 
 // The server's refusal of a change to an approved job revision (its own SQLSTATE).
 inline const QString kApprovedKept = QStringLiteral("OH001");

@@ -2,6 +2,7 @@
 // by key, pulled in the order of their change numbers. And the laptops' names.
 #include "archive/sync/SyncSession.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -92,8 +93,8 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
         // part of a revision it holds approved), the rows go one by one behind savepoints.
         std::vector<bool> refused(keys.size(), false);
         if (!m_server.transaction())
-            return fail(SyncStatus::Failed,
-                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+            return fail(SyncStatus::Failed, QCoreApplication::translate("SyncUnion", "与服务器的连接中断：%1")
+                                                .arg(m_server.lastError().text().trimmed()));
         QSqlQuery server(m_server);
         QSqlQuery savepoint(m_server);
         const auto abandon = [&](const QSqlError& error) {
@@ -129,15 +130,17 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
                 if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
                     return abandon(savepoint.lastError());
                 refused[size_t(i)] = true;
-                logRefused(QStringLiteral("%1 %2").arg(table.subject, KeyShown(keys[size_t(i)]).left(80)),
-                           error.nativeErrorCode() == kApprovedKept
-                               ? QStringLiteral("已批准的版本不能修改（%1）").arg(error.databaseText())
-                               : error.databaseText());
+                logRefused(
+                    QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(keys[size_t(i)]).left(80)),
+                    error.nativeErrorCode() == kApprovedKept
+                        ? QCoreApplication::translate("SyncUnion", "已批准的版本不能修改（%1）")
+                              .arg(error.databaseText())
+                        : error.databaseText());
             }
         }
         if (!m_server.commit())
-            return fail(SyncStatus::Failed,
-                        QStringLiteral("与服务器的连接中断：%1").arg(m_server.lastError().text().trimmed()));
+            return fail(SyncStatus::Failed, QCoreApplication::translate("SyncUnion", "与服务器的连接中断：%1")
+                                                .arg(m_server.lastError().text().trimmed()));
 
         if (!m_local.transaction())
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
@@ -210,8 +213,9 @@ bool Session::pullUnion(const UnionTable& table, qint64& counter) {
                 m_local.rollback();
                 return localFailed(local);
             }
-            writeLog(QStringLiteral("refused"), QStringLiteral("%1 %2").arg(table.subject, KeyShown(key)),
-                     QStringLiteral("本机记录库未收下服务器上的这一行：%1")
+            writeLog(QStringLiteral("refused"),
+                     QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(key)),
+                     QCoreApplication::translate("SyncUnion", "本机记录库未收下服务器上的这一行：%1")
                          .arg(local.lastError().databaseText().trimmed()));
             ++m_counts.refused;
         }
