@@ -4,6 +4,7 @@
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -92,10 +93,12 @@ QVariant RecordColumnValue(const QString& column, const QJsonValue& value) {
 } // namespace
 
 QString JobImport::text() const {
-    const QString job = jobAdded ? QStringLiteral("新增试验任务")
-                        : jobUpdated ? QStringLiteral("更新了试验任务（本机为编制中，文件中的较新）")
-                                     : QStringLiteral("试验任务已在记录库中");
-    return QStringLiteral("%1；新增记录 %2 条，新增设备台账 %3 台。")
+    const QString job =
+        jobAdded ? QCoreApplication::translate("JobExchange", "新增试验任务")
+        : jobUpdated
+            ? QCoreApplication::translate("JobExchange", "更新了试验任务（本机为编制中，文件中的较新）")
+            : QCoreApplication::translate("JobExchange", "试验任务已在记录库中");
+    return QCoreApplication::translate("JobExchange", "%1；新增记录 %2 条，新增设备台账 %3 台。")
         .arg(job)
         .arg(recordsAdded)
         .arg(assetsAdded);
@@ -122,7 +125,8 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
         QStringLiteral("SELECT %1, revision, state FROM jobs WHERE uuid = ?").arg(columns.join(", ")));
     query.addBindValue(uuid);
     if (!query.exec() || !query.next())
-        return Outcome::Failure(QStringLiteral("读不出试验任务（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("JobExchange", "读不出试验任务（%1）。").arg(Detail(query)));
     int c = 0;
     for (const auto& [column, name] : kJobColumns)
         jobObject.insert(QLatin1String(name), query.value(c++).toString());
@@ -175,7 +179,8 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
                       .arg(recordColumns.join(", ")));
     query.addBindValue(uuid);
     if (!query.exec())
-        return Outcome::Failure(QStringLiteral("读不出试验任务的记录（%1）。").arg(Detail(query)));
+        return Outcome::Failure(
+            QCoreApplication::translate("JobExchange", "读不出试验任务的记录（%1）。").arg(Detail(query)));
     while (query.next()) {
         QJsonObject object;
         for (int i = 0; i < recordColumns.size(); ++i)
@@ -215,7 +220,7 @@ Outcome ExportJobFile(RecordArchive& archive, const QString& uuid, const QString
         return json;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(*json) != json->size() || !file.commit())
-        return Outcome::Failure(QStringLiteral("文件“%1”不能写入（%2）。")
+        return Outcome::Failure(QCoreApplication::translate("JobExchange", "文件“%1”不能写入（%2）。")
                                     .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     return {};
 }
@@ -223,7 +228,7 @@ Outcome ExportJobFile(RecordArchive& archive, const QString& uuid, const QString
 Result<JobImport> ImportJobFile(RecordArchive& archive, const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return Outcome::Failure(QStringLiteral("文件“%1”不能读取（%2）。")
+        return Outcome::Failure(QCoreApplication::translate("JobExchange", "文件“%1”不能读取（%2）。")
                                     .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     return ImportJobJson(archive, file.readAll());
 }
@@ -232,13 +237,17 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
     QJsonParseError parsed;
     const QJsonObject file = QJsonDocument::fromJson(json, &parsed).object();
     if (parsed.error != QJsonParseError::NoError)
-        return Outcome::Failure(QStringLiteral("不是试验任务文件（%1，第 %2 字节）。")
-                                    .arg(parsed.errorString())
-                                    .arg(parsed.offset));
+        return Outcome::Failure(
+            QCoreApplication::translate("JobExchange", "不是试验任务文件（%1，第 %2 字节）。")
+                .arg(parsed.errorString())
+                .arg(parsed.offset));
     if (file.value(QStringLiteral("format")).toString() != kJobFileFormat)
-        return Outcome::Failure(QStringLiteral("不是试验任务文件（format 不是“%1”）。").arg(kJobFileFormat));
+        return Outcome::Failure(
+            QCoreApplication::translate("JobExchange", "不是试验任务文件（format 不是“%1”）。")
+                .arg(kJobFileFormat));
     if (file.value(QStringLiteral("version")).toInt() != kJobFileVersion)
-        return Outcome::Failure(QStringLiteral("试验任务文件的版本 %1 不能读取（本程序读取版本 %2）。")
+        return Outcome::Failure(QCoreApplication::translate(
+                                    "JobExchange", "试验任务文件的版本 %1 不能读取（本程序读取版本 %2）。")
                                     .arg(file.value(QStringLiteral("version")).toInt())
                                     .arg(kJobFileVersion));
     const QJsonObject job = file.value(QStringLiteral("job")).toObject();
@@ -246,7 +255,8 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
     const QString state = job.value(QStringLiteral("state")).toString();
     if (uuid.isEmpty() || job.value(QStringLiteral("number")).toString().trimmed().isEmpty() ||
         !QStringList{"draft", "checking", "approved"}.contains(state))
-        return Outcome::Failure(QStringLiteral("试验任务文件缺少任务的标识、编号或状态。"));
+        return Outcome::Failure(
+            QCoreApplication::translate("JobExchange", "试验任务文件缺少任务的标识、编号或状态。"));
 
     // The register: assets not registered here are added; registered ones keep their fields.
     std::vector<Asset> added;
@@ -258,7 +268,8 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
         Asset asset;
         QString reason;
         if (!AssetFromColumns(columns, &asset, &reason))
-            return Outcome::Failure(QStringLiteral("试验任务文件中的设备台账有误：%1").arg(reason));
+            return Outcome::Failure(
+                QCoreApplication::translate("JobExchange", "试验任务文件中的设备台账有误：%1").arg(reason));
         const std::optional<Asset> known = LoadAsset(archive, asset.device);
         if (!known || !known->registered)
             added.push_back(asset);
@@ -307,7 +318,9 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
                 row.values.push_back(
                     RecordColumnValue(QLatin1String(column), record.value(QLatin1String(column))));
             if (row.values[0].toString().isEmpty() || row.values[2].toString().isEmpty())
-                return refused = Outcome::Failure(QStringLiteral("试验任务文件中有缺少标识的记录。")), false;
+                return refused = Outcome::Failure(
+                           QCoreApplication::translate("JobExchange", "试验任务文件中有缺少标识的记录。")),
+                       false;
             const int stored = archive.storeInOpenTransaction(
                 std::vector<ArchiveRow>{row}, record.value(QStringLiteral("source")).toString());
             if (stored < 0)
@@ -333,8 +346,9 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
         if (!query.exec())
             return why = Detail(query), false;
         if (query.next())
-            return refused = Outcome::Failure(QStringLiteral("任务编号“%1”已被本机另一个任务使用。")
-                                                  .arg(job.value(QStringLiteral("number")).toString())),
+            return refused = Outcome::Failure(
+                       QCoreApplication::translate("JobExchange", "任务编号“%1”已被本机另一个任务使用。")
+                           .arg(job.value(QStringLiteral("number")).toString())),
                    false;
         // Stored as a draft first, so that its assets and records may join; then its state.
         QStringList columns, marks;
@@ -428,13 +442,14 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
     if (!written) {
         if (!refused.ok())
             return refused;
-        return Outcome::Failure(
-            QStringLiteral("记录库不能写入（%1）。").arg(why.isEmpty() ? archive.problem() : why));
+        return Outcome::Failure(QCoreApplication::translate("JobExchange", "记录库不能写入（%1）。")
+                                    .arg(why.isEmpty() ? archive.problem() : why));
     }
     if (!added.empty()) {
         QString reason;
         if (!SaveAssets(archive, added, &reason))
-            return Outcome::Failure(QStringLiteral("任务已导入，设备台账未能写入：%1").arg(reason));
+            return Outcome::Failure(
+                QCoreApplication::translate("JobExchange", "任务已导入，设备台账未能写入：%1").arg(reason));
         done.assetsAdded = int(added.size());
     }
     return done;

@@ -3,6 +3,7 @@
 #include "archive/tools/ToolCommand.h"
 #include "report/JobReportContent.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -10,7 +11,8 @@ namespace {
 
 int RunExportJob(ToolContext& context, const QStringList& arguments) {
     if (arguments.size() != 2) {
-        context.err << "export-job: 用法 / usage: export-job 任务编号/JOB 文件/FILE.json\n";
+        context.err << QCoreApplication::translate(
+            "CmdJobFile", "export-job: 用法 / usage: export-job 任务编号/JOB 文件/FILE.json\n");
         return kExitUsage;
     }
     RecordArchive archive;
@@ -32,7 +34,8 @@ int RunExportJob(ToolContext& context, const QStringList& arguments) {
 
 int RunImportJob(ToolContext& context, const QStringList& arguments) {
     if (arguments.size() != 1) {
-        context.err << "import-job: 用法 / usage: import-job 文件/FILE.json\n";
+        context.err << QCoreApplication::translate("CmdJobFile",
+                                                   "import-job: 用法 / usage: import-job 文件/FILE.json\n");
         return kExitUsage;
     }
     RecordArchive archive;

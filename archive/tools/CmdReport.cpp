@@ -3,6 +3,7 @@
 #include "report/JobReport.h"
 #include "report/JobReportContent.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -24,7 +25,8 @@ int RunReport(ToolContext& context, const QStringList& arguments) {
             wrong = true;
     }
     if (wrong || job.isEmpty() || pdf.isEmpty()) {
-        context.err << "report: 用法 / usage: report 任务编号/JOB --pdf 文件/FILE [--charts]\n";
+        context.err << QCoreApplication::translate(
+            "CmdReport", "report: 用法 / usage: report 任务编号/JOB --pdf 文件/FILE [--charts]\n");
         return kExitUsage;
     }
     RecordArchive archive;
