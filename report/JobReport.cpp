@@ -1,6 +1,7 @@
 #include "report/JobReport.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -24,8 +25,6 @@
 
 namespace {
 
-const QString kEndMark = QStringLiteral("（以下空白）");
-const QString kDraftMark = QStringLiteral("草稿");
 const QStringList kRequiredSections{QStringLiteral("first"), QStringLiteral("bay"), QStringLiteral("end")};
 const QRegularExpression kSectionLine(QStringLiteral("^\\s*<!--\\s*section\\s+(\\S+)\\s*-->\\s*$"));
 const QRegularExpression kField(QStringLiteral("\\{\\{\\s*([^{}]*?)\\s*\\}\\}"));
@@ -137,7 +136,8 @@ public:
             });
         }
         case Kind::EndMark:
-            return QStringLiteral("<p align=\"center\">%1</p>").arg(kEndMark);
+            return QStringLiteral("<p align=\"center\">%1</p>")
+                .arg(QCoreApplication::translate("JobReport", "（以下空白）"));
         }
         return {};
     }
@@ -180,8 +180,9 @@ private:
                 {QStringLiteral("valid_until"), instrument ? day(instrument->validUntil) : QString()},
                 {QStringLiteral("calibration_warning"), m_content.calibrationWarning},
                 {QStringLiteral("revision_note"),
-                 job.revisionNote.isEmpty() ? QString()
-                                            : QStringLiteral("%1：%2").arg(job.title(), job.revisionNote)},
+                 job.revisionNote.isEmpty()
+                     ? QString()
+                     : QCoreApplication::translate("JobReport", "%1：%2").arg(job.title(), job.revisionNote)},
             };
             return Escaped(values.value(field));
         });
@@ -222,7 +223,7 @@ private:
                         return Escaped(column.device);
                     if (field == QLatin1String("verdict"))
                         return Escaped(column.verdictText());
-                    return Escaped(column.reasons.join(QStringLiteral("；")));
+                    return Escaped(column.reasons.join(QCoreApplication::translate("JobReport", "；")));
                 });
             }
         return Fill(section(QStringLiteral("reasons")), [&](const QString&) { return rows; });
@@ -316,7 +317,7 @@ void DrawTrend(QPainter& painter, const ReportTrend& trend, const QRectF& area, 
     painter.setPen(QPen(Qt::black, g.mm(0.2)));
     painter.drawRect(plot);
     if (low > high) {
-        painter.drawText(plot, Qt::AlignCenter, QStringLiteral("无可绘制的记录"));
+        painter.drawText(plot, Qt::AlignCenter, QCoreApplication::translate("JobReport", "无可绘制的记录"));
         painter.restore();
         return;
     }
@@ -342,7 +343,7 @@ void DrawTrend(QPainter& painter, const ReportTrend& trend, const QRectF& area, 
                      from);
     painter.drawText(QRectF(plot.left(), plot.bottom() + g.mm(1), plot.width(), g.mm(5)), Qt::AlignRight, to);
     painter.drawText(QRectF(plot.left(), plot.bottom() + g.mm(5), plot.width(), g.mm(5)), Qt::AlignCenter,
-                     QStringLiteral("回路电阻(μΩ)"));
+                     QCoreApplication::translate("JobReport", "回路电阻(μΩ)"));
     if (trend.limit) {
         painter.setPen(QPen(QColor(0xc0, 0, 0), g.mm(0.3), Qt::DashLine));
         painter.drawLine(QPointF(plot.left(), y(*trend.limit)), QPointF(plot.right(), y(*trend.limit)));
@@ -381,7 +382,7 @@ void DrawFrame(QPainter& painter, const JobReportContent& content, const PageGeo
         painter.setPen(QColor(0, 0, 0, 38));
         painter.drawText(
             QRectF(-g.page.width(), -g.page.height() / 4, 2 * g.page.width(), g.page.height() / 2),
-            Qt::AlignCenter, kDraftMark);
+            Qt::AlignCenter, QCoreApplication::translate("JobReport", "草稿"));
         painter.restore();
     }
     painter.setFont(ReportFont(9));
@@ -389,22 +390,26 @@ void DrawFrame(QPainter& painter, const JobReportContent& content, const PageGeo
     const QRectF header(g.body.left(), g.mm(kTopMm), g.body.width(), g.mm(kHeaderMm - 3));
     painter.drawText(header, Qt::AlignLeft | Qt::AlignBottom, JobReportTitle());
     painter.drawText(header, Qt::AlignRight | Qt::AlignBottom,
-                     QStringLiteral("报告编号：%1").arg(content.reportNumber()));
+                     QCoreApplication::translate("JobReport", "报告编号：%1").arg(content.reportNumber()));
     painter.drawLine(QPointF(g.body.left(), header.bottom() + g.mm(1)),
                      QPointF(g.body.right(), header.bottom() + g.mm(1)));
     const QRectF footer(g.body.left(), g.body.bottom() + g.mm(4), g.body.width(), g.mm(6));
-    painter.drawText(footer, Qt::AlignCenter, QStringLiteral("第 %1 页 共 %2 页").arg(page).arg(pages));
+    painter.drawText(footer, Qt::AlignCenter,
+                     QCoreApplication::translate("JobReport", "第 %1 页 共 %2 页").arg(page).arg(pages));
     painter.restore();
 }
 
 } // namespace
 
-QString UserTemplatePath(const QString& dataFolder) {
-    return QDir(dataFolder).filePath(QStringLiteral("报告模板.html"));
+QString UserTemplatePath(const QString& dataFolder, UiLanguage language) {
+    return QDir(dataFolder)
+        .filePath(language == UiLanguage::English ? QStringLiteral("report-template-en.html")
+                                                  : QStringLiteral("报告模板.html"));
 }
 
-QString BuiltInTemplateText() {
-    QFile file(QStringLiteral(":/jobreport/JobReportTemplate.html"));
+QString BuiltInTemplateText(UiLanguage language) {
+    QFile file(language == UiLanguage::English ? QStringLiteral(":/jobreport/JobReportTemplate_en.html")
+                                               : QStringLiteral(":/jobreport/JobReportTemplate.html"));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
@@ -454,7 +459,7 @@ const QHash<QString, QStringList>& ReportTemplateFields() {
 
 Result<ReportTemplate> ParseReportTemplate(const QString& text) {
     const auto failure = [](int line, const QString& what) {
-        return Outcome::Failure(QStringLiteral("第 %1 行：%2").arg(line).arg(what));
+        return Outcome::Failure(QCoreApplication::translate("JobReport", "第 %1 行：%2").arg(line).arg(what));
     };
     ReportTemplate form;
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -465,9 +470,9 @@ Result<ReportTemplate> ParseReportTemplate(const QString& text) {
         if (const QRegularExpressionMatch marker = kSectionLine.match(line); marker.hasMatch()) {
             current = marker.captured(1);
             if (!ReportTemplateFields().contains(current))
-                return failure(number, QStringLiteral("未知的段“%1”").arg(current));
+                return failure(number, QCoreApplication::translate("JobReport", "未知的段“%1”").arg(current));
             if (form.sections.contains(current))
-                return failure(number, QStringLiteral("段“%1”重复").arg(current));
+                return failure(number, QCoreApplication::translate("JobReport", "段“%1”重复").arg(current));
             form.sections.insert(current, QString());
             continue;
         }
@@ -477,23 +482,26 @@ Result<ReportTemplate> ParseReportTemplate(const QString& text) {
         for (auto it = kField.globalMatch(line); it.hasNext();) {
             const QString field = it.next().captured(1);
             if (!known.contains(field))
-                return failure(number, QStringLiteral("段“%1”中没有字段“%2”").arg(current, field));
+                return failure(
+                    number,
+                    QCoreApplication::translate("JobReport", "段“%1”中没有字段“%2”").arg(current, field));
         }
         if (QString(line).remove(kField).contains(QStringLiteral("{{")) ||
             QString(line).remove(kField).contains(QStringLiteral("}}")))
-            return failure(number, QStringLiteral("“{{”与“}}”不成对"));
+            return failure(number, QCoreApplication::translate("JobReport", "“{{”与“}}”不成对"));
         form.sections[current] += line + QLatin1Char('\n');
     }
     for (const QString& required : kRequiredSections)
         if (!form.sections.contains(required))
-            return failure(int(lines.size()), QStringLiteral("缺少段“%1”").arg(required));
+            return failure(int(lines.size()),
+                           QCoreApplication::translate("JobReport", "缺少段“%1”").arg(required));
     return form;
 }
 
-ReportTemplate LoadReportTemplate(const QString& dataFolder) {
-    Result<ReportTemplate> builtIn = ParseReportTemplate(BuiltInTemplateText());
+ReportTemplate LoadReportTemplate(const QString& dataFolder, UiLanguage language) {
+    Result<ReportTemplate> builtIn = ParseReportTemplate(BuiltInTemplateText(language));
     Q_ASSERT(builtIn);
-    const QString path = UserTemplatePath(dataFolder);
+    const QString path = UserTemplatePath(dataFolder, language);
     QFile file(path);
     if (!file.exists())
         return *builtIn;
@@ -504,7 +512,7 @@ ReportTemplate LoadReportTemplate(const QString& dataFolder) {
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString text = utf8(file.readAll());
         if (utf8.hasError()) {
-            problem = QStringLiteral("不是 UTF-8 编码的文本");
+            problem = QCoreApplication::translate("JobReport", "不是 UTF-8 编码的文本");
         } else {
             Result<ReportTemplate> own = ParseReportTemplate(text);
             if (own) {
@@ -514,7 +522,7 @@ ReportTemplate LoadReportTemplate(const QString& dataFolder) {
             problem = own.reason();
         }
     }
-    builtIn->problem = QStringLiteral("报告模板“%1”有误（%2），已改用内置模板。")
+    builtIn->problem = QCoreApplication::translate("JobReport", "报告模板“%1”有误（%2），已改用内置模板。")
                            .arg(QDir::toNativeSeparators(path), problem);
     return *builtIn;
 }
@@ -591,7 +599,7 @@ Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate&
                           const QString& fileName) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return Outcome::Failure(QStringLiteral("PDF文件“%1”不能写入（%2）。")
+        return Outcome::Failure(QCoreApplication::translate("JobReport", "PDF文件“%1”不能写入（%2）。")
                                     .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     int pages = 0;
     {
@@ -603,7 +611,7 @@ Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate&
         pages = DrawJobReport(content, form, &writer);
     }
     if (pages == 0 || !file.commit())
-        return Outcome::Failure(QStringLiteral("PDF文件“%1”不能写入（%2）。")
+        return Outcome::Failure(QCoreApplication::translate("JobReport", "PDF文件“%1”不能写入（%2）。")
                                     .arg(QDir::toNativeSeparators(fileName), file.errorString()));
     return {};
 }

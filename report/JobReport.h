@@ -10,6 +10,7 @@
 // (each 注意/不合格 with its grounds, gathered into {{reasons}}), "end" (conclusion and the
 // signature block), "appendix" and "chart" (the trend charts). ReportTemplateFields() names the
 // fields of each section.
+#include "core/Language.h"
 #include "core/Outcome.h"
 #include "report/JobReportContent.h"
 
@@ -25,14 +26,15 @@ struct ReportTemplate {
     QString problem;                  // why the user's template was not taken, or ""
 };
 
-// The template's file in the data folder that takes the place of the built-in template.
-QString UserTemplatePath(const QString& dataFolder);
-// The built-in template's text (a copy is where a user's own template starts).
-QString BuiltInTemplateText();
+// The template's file in the data folder that takes the place of the built-in template, one per
+// language: "报告模板.html" for Chinese, "report-template-en.html" for English.
+QString UserTemplatePath(const QString& dataFolder, UiLanguage language = CurrentLanguage());
+// The built-in template's text in the language (a copy is where a user's own template starts).
+QString BuiltInTemplateText(UiLanguage language = CurrentLanguage());
 // Parses a template; a failure names the line.
 Result<ReportTemplate> ParseReportTemplate(const QString& text);
 // The user's template when there is one and it parses, else the built-in one with the problem said.
-ReportTemplate LoadReportTemplate(const QString& dataFolder);
+ReportTemplate LoadReportTemplate(const QString& dataFolder, UiLanguage language = CurrentLanguage());
 // The fields each section may use, by section.
 const QHash<QString, QStringList>& ReportTemplateFields();
 

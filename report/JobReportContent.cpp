@@ -4,6 +4,7 @@
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -29,9 +30,9 @@ QString LimitText(const Asset& asset) {
     if (!asset.limit.isEmpty())
         return asset.limit;
     if (!asset.commissioning.isEmpty())
-        return QStringLiteral("投运 %1").arg(asset.commissioning);
+        return QCoreApplication::translate("JobReportContent", "投运 %1").arg(asset.commissioning);
     if (!asset.factory.isEmpty())
-        return QStringLiteral("出厂 %1").arg(asset.factory);
+        return QCoreApplication::translate("JobReportContent", "出厂 %1").arg(asset.factory);
     return {};
 }
 
@@ -89,7 +90,8 @@ Result<QString> FindJob(RecordArchive& archive, const QString& numberOrUuid) {
         if (job.uuid == numberOrUuid || job.number == numberOrUuid)
             found = job.uuid;
     if (found.isEmpty())
-        return Outcome::Failure(QStringLiteral("记录库中没有试验任务“%1”。").arg(numberOrUuid));
+        return Outcome::Failure(
+            QCoreApplication::translate("JobReportContent", "记录库中没有试验任务“%1”。").arg(numberOrUuid));
     return found;
 }
 
@@ -110,14 +112,20 @@ Result<JobReportContent> LoadJobReportContent(RecordArchive& archive, const QStr
 
     const AssessmentFactors factors = LoadFactors(archive);
     content.criteria = {
-        {QStringLiteral("1"), QStringLiteral("不大于设备的限值"), QStringLiteral("超过为“不合格”")},
-        {QStringLiteral("2"), QStringLiteral("不大于出厂值的 %1 倍").arg(FactorText(factors.baseline)),
-         QStringLiteral("超过为“注意”（有投运值时以投运值为基准）")},
-        {QStringLiteral("3"), QStringLiteral("较上次增长不超过 %1").arg(PercentText(factors.rise * 100)),
-         QStringLiteral("超过为“注意”（同一试验电流比较）")},
+        {QStringLiteral("1"), QCoreApplication::translate("JobReportContent", "不大于设备的限值"),
+         QCoreApplication::translate("JobReportContent", "超过为“不合格”")},
+        {QStringLiteral("2"),
+         QCoreApplication::translate("JobReportContent", "不大于出厂值的 %1 倍")
+             .arg(FactorText(factors.baseline)),
+         QCoreApplication::translate("JobReportContent", "超过为“注意”（有投运值时以投运值为基准）")},
+        {QStringLiteral("3"),
+         QCoreApplication::translate("JobReportContent", "较上次增长不超过 %1")
+             .arg(PercentText(factors.rise * 100)),
+         QCoreApplication::translate("JobReportContent", "超过为“注意”（同一试验电流比较）")},
         {QStringLiteral("4"),
-         QStringLiteral("三相最大值不超过最小值的 %1 倍").arg(FactorText(1 + factors.phase)),
-         QStringLiteral("超过为“注意”（同一间隔、同一天、同一试验电流）")},
+         QCoreApplication::translate("JobReportContent", "三相最大值不超过最小值的 %1 倍")
+             .arg(FactorText(1 + factors.phase)),
+         QCoreApplication::translate("JobReportContent", "超过为“注意”（同一间隔、同一天、同一试验电流）")},
     };
 
     // Bays in the order of station and bay; a device without a bay stands alone under its number,
@@ -163,9 +171,9 @@ Result<JobReportContent> LoadJobReportContent(RecordArchive& archive, const QStr
         return !name.isEmpty() && QFileInfo(path).isFile() ? path : QString();
     };
     const std::pair<QString, std::pair<QString, QString>> signs[] = {
-        {QStringLiteral("试验"), {job->recordedBy, job->recordedAt}},
-        {QStringLiteral("审核"), {job->checkedBy, job->checkedAt}},
-        {QStringLiteral("批准"), {job->approvedBy, job->approvedAt}}};
+        {QCoreApplication::translate("JobReportContent", "试验"), {job->recordedBy, job->recordedAt}},
+        {QCoreApplication::translate("JobReportContent", "审核"), {job->checkedBy, job->checkedAt}},
+        {QCoreApplication::translate("JobReportContent", "批准"), {job->approvedBy, job->approvedAt}}};
     for (const auto& [role, signer] : signs)
         content.signers.push_back({role, signer.first, LocalDay(signer.second), image(signer.first)});
 
