@@ -60,22 +60,32 @@ Asset AssetFromQuery(const QSqlQuery& query, int first) {
 
 } // namespace
 
+// The headers are the register's files' header row and never translated; the window shows their
+// translation, the caption.
 const QStringList& AssetColumnHeaders() {
     static const QStringList headers{RecordColumnOf(RecordColumn::Device).header,
-                                     QStringLiteral("站名"),
-                                     QStringLiteral("间隔"),
-                                     QStringLiteral("相别"),
-                                     QStringLiteral("类型"),
-                                     QStringLiteral("厂家"),
-                                     QStringLiteral("型号"),
-                                     QStringLiteral("出厂值(uΩ)"),
-                                     QStringLiteral("投运值(uΩ)"),
-                                     QStringLiteral("限值(uΩ)"),
-                                     QStringLiteral("备注"),
-                                     QStringLiteral("基准倍数"),
-                                     QStringLiteral("增长比例"),
-                                     QStringLiteral("相间比例")};
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "站名")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "间隔")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "相别")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "类型")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "厂家")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "型号")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "出厂值(uΩ)")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "投运值(uΩ)")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "限值(uΩ)")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "备注")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "基准倍数")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "增长比例")),
+                                     QString::fromUtf8(QT_TRANSLATE_NOOP("AssetColumns", "相间比例"))};
     return headers;
+}
+
+QStringList AssetColumnCaptions() {
+    QStringList captions{RecordColumnOf(RecordColumn::Device).caption()};
+    for (qsizetype i = 1; i < AssetColumnHeaders().size(); ++i)
+        captions << QCoreApplication::translate("AssetColumns",
+                                                AssetColumnHeaders().at(i).toUtf8().constData());
+    return captions;
 }
 
 QString AssetFieldCaption(const QString& column) {
@@ -83,7 +93,7 @@ QString AssetFieldCaption(const QString& column) {
     const QStringList columns =
         QStringList{QStringLiteral("device")} + kAssetFields.split(QStringLiteral(", "));
     const qsizetype i = columns.indexOf(column);
-    return i < 0 ? column : AssetColumnHeaders().at(i);
+    return i < 0 ? column : AssetColumnCaptions().at(i);
 }
 
 // The kinds are kept in the archive and its files as written here; they are shown translated.

@@ -37,9 +37,10 @@ struct Asset {
 // The register's columns in the window and in its files, in order.
 // The device number's column header, "站名", "间隔", "相别", … "备注", then the asset's three factors.
 const QStringList& AssetColumnHeaders();
-const QStringList& AssetKinds();               // 断路器, 隔离开关, 母线接头, 其他
+QStringList AssetColumnCaptions(); // the headers in the program's language, as the window shows them
+const QStringList& AssetKinds();   // 断路器, 隔离开关, 母线接头, 其他
 QString AssetKindCaption(const QString& kind); // a kind as shown, in the program's language
-// The header of an archive column of the register ("limit_uohm" → "限值(uΩ)"); other names as given.
+// The caption of an archive column of the register ("limit_uohm" → "限值(uΩ)"); other names as given.
 QString AssetFieldCaption(const QString& column);
 // Column texts of an asset, and back; false with a reason for the first field that does not hold.
 QStringList AssetColumns(const Asset& asset);

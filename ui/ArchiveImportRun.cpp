@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -31,14 +32,16 @@ std::deque<ArchiveImportRun*> g_imports;
 class ImportProgress : public QProgressDialog {
 public:
     ImportProgress(QWidget* parent, std::function<void()> cancel)
-        : QProgressDialog(QStringLiteral("正在把测试记录导入记录库…"), QString(), 0, 0, parent),
-          m_cancel(std::move(cancel)), m_button(new QPushButton(QStringLiteral("取消"), this)),
+        : QProgressDialog(QCoreApplication::translate("ArchiveImportRun", "正在把测试记录导入记录库…"),
+                          QString(), 0, 0, parent),
+          m_cancel(std::move(cancel)),
+          m_button(new QPushButton(QCoreApplication::translate("ArchiveImportRun", "取消"), this)),
           m_bar(new QProgressBar(this)) {
         setObjectName(QStringLiteral("ImportProgress"));
-        setWindowTitle(QStringLiteral("导入记录"));
+        setWindowTitle(QCoreApplication::translate("ArchiveImportRun", "导入记录"));
         setAccessibleName(windowTitle());
         m_bar->setRange(0, 0);
-        m_bar->setAccessibleName(QStringLiteral("导入进度"));
+        m_bar->setAccessibleName(QCoreApplication::translate("ArchiveImportRun", "导入进度"));
         setBar(m_bar);
         setCancelButton(m_button);
         setWindowModality(Qt::WindowModal);
@@ -51,7 +54,7 @@ public:
         connect(this, &QProgressDialog::canceled, this, [this] {
             m_cancel();
             m_button->setEnabled(false);
-            setLabelText(QStringLiteral("正在取消导入…"));
+            setLabelText(QCoreApplication::translate("ArchiveImportRun", "正在取消导入…"));
         });
     }
 
@@ -196,7 +199,8 @@ ArchiveImportRun* BringInDataFolder(QWidget* parent, ArchiveImportRun::Done done
             QStringList skipped;
             const QDir root(folder);
             for (const ImportSkip& skip : summary.skipped)
-                skipped << root.relativeFilePath(skip.path) + QStringLiteral("：") + skip.reason;
+                skipped << root.relativeFilePath(skip.path) +
+                               QCoreApplication::translate("ArchiveImportRun", "：") + skip.reason;
             ProgramArchive::shared().setSkippedFiles(skipped);
             if (done)
                 done(summary);
@@ -204,16 +208,17 @@ ArchiveImportRun* BringInDataFolder(QWidget* parent, ArchiveImportRun::Done done
 }
 
 QString ImportSummaryText(const ImportSummary& summary) {
-    QString text = QStringLiteral("读取 %1 个文件、%2 条记录，新增 %3 条。")
+    QString text = QCoreApplication::translate("ArchiveImportRun", "读取 %1 个文件、%2 条记录，新增 %3 条。")
                        .arg(summary.filesRead)
                        .arg(summary.recordsRead)
                        .arg(summary.recordsAdded);
     if (summary.cancelled)
-        text += QStringLiteral("\n导入已取消，已读取的记录已经存入。");
+        text += QCoreApplication::translate("ArchiveImportRun", "\n导入已取消，已读取的记录已经存入。");
     if (summary.failed)
-        text += QStringLiteral("\n记录库不能写入：%1").arg(summary.problem);
+        text += QCoreApplication::translate("ArchiveImportRun", "\n记录库不能写入：%1").arg(summary.problem);
     if (!summary.skipped.empty())
-        text +=
-            QStringLiteral("\n\n跳过 %1 个：\n").arg(summary.skipped.size()) + SkippedText(summary.skipped);
+        text += QCoreApplication::translate("ArchiveImportRun", "\n\n跳过 %1 个：\n")
+                    .arg(summary.skipped.size()) +
+                SkippedText(summary.skipped);
     return text;
 }

@@ -3,6 +3,7 @@
 #include "core/RecordColumns.h"
 #include "ui/VerdictLook.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
@@ -47,12 +48,15 @@ void ShowBayPhases(QTableView* view, BayPhasesModel* model, const std::optional<
         model->setValues({}, {});
         return;
     }
-    QStringList headers{QStringLiteral("日期"), RecordColumnOf(RecordColumn::Step).header};
+    QStringList headers{QCoreApplication::translate("BayPhasesTable", "日期"),
+                        RecordColumnOf(RecordColumn::Step).caption()};
     for (const auto& [phase, device] : bay->phases)
-        headers << QStringLiteral("%1相 %2").arg(phase, device);
-    headers << QStringLiteral("结论") << QStringLiteral("原因");
+        headers << QCoreApplication::translate("BayPhasesTable", "%1相 %2").arg(phase, device);
+    headers << QCoreApplication::translate("BayPhasesTable", "结论")
+            << QCoreApplication::translate("BayPhasesTable", "原因");
     model->setValues(bay->days, headers);
-    view->setAccessibleName(QStringLiteral("%1 %2 各相").arg(bay->station, bay->bay).trimmed());
+    view->setAccessibleName(
+        QCoreApplication::translate("BayPhasesTable", "%1 %2 各相").arg(bay->station, bay->bay).trimmed());
     view->resizeColumnsToContents();
     // As tall as its rows need, so that none hides below a scroll; a long history keeps at least
     // kShownRows in view and scrolls the rest.

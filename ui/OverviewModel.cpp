@@ -4,11 +4,10 @@
 #include "ui/ValueModels.h"
 #include "ui/VerdictLook.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace {
-
-const QString kUnregistered = QStringLiteral("（未登记）");
 
 QString ShownTime(const QString& time) {
     return QString(time).replace(QLatin1Char('T'), QLatin1Char(' '));
@@ -46,7 +45,7 @@ QVariant RollUpData(const QString& name, Verdict worst, int column, int role) {
 OverviewModel::OverviewModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 QString OverviewModel::StationName(const OverviewStation& station) {
-    return station.name.isEmpty() ? kUnregistered : station.name;
+    return station.name.isEmpty() ? QCoreApplication::translate("OverviewModel", "（未登记）") : station.name;
 }
 
 void OverviewModel::setStations(std::vector<OverviewStation> stations, QHash<QString, DueAsset> due) {
@@ -153,7 +152,9 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const {
         case Time:
             return ShownTime(device.lastTime);
         case NextTest:
-            return !next ? QString() : next->due.isValid() ? Day(next->due) : QStringLiteral("未试验");
+            return !next                 ? QString()
+                   : next->due.isValid() ? Day(next->due)
+                                         : QCoreApplication::translate("OverviewModel", "未试验");
         case Step:
             return device.stepText;
         case Resistance:
@@ -194,16 +195,16 @@ QVariant OverviewModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant OverviewModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const QStringList headers{QStringLiteral("站名 / 间隔 / ") +
-                                         RecordColumnOf(RecordColumn::Device).header,
-                                     QStringLiteral("相别"),
-                                     QStringLiteral("最近试验"),
-                                     QStringLiteral("下次试验"),
-                                     RecordColumnOf(RecordColumn::Step).header,
-                                     RecordColumnOf(RecordColumn::Resistance).header,
-                                     QStringLiteral("比上次"),
-                                     QStringLiteral("结论"),
-                                     QStringLiteral("原因")};
+    static const QStringList headers{QCoreApplication::translate("OverviewModel", "站名 / 间隔 / ") +
+                                         RecordColumnOf(RecordColumn::Device).caption(),
+                                     QCoreApplication::translate("OverviewModel", "相别"),
+                                     QCoreApplication::translate("OverviewModel", "最近试验"),
+                                     QCoreApplication::translate("OverviewModel", "下次试验"),
+                                     RecordColumnOf(RecordColumn::Step).caption(),
+                                     RecordColumnOf(RecordColumn::Resistance).caption(),
+                                     QCoreApplication::translate("OverviewModel", "比上次"),
+                                     QCoreApplication::translate("OverviewModel", "结论"),
+                                     QCoreApplication::translate("OverviewModel", "原因")};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers.size())
         return headers.at(section);
     return QAbstractItemModel::headerData(section, orientation, role);
@@ -220,7 +221,8 @@ QString PhasesText(const std::vector<const OverviewDevice*>& devices) {
     QStringList texts;
     for (const OverviewDevice* device : phases)
         texts << device->asset.phase + QLatin1Char(' ') + device->resistanceText +
-                     (oneStep ? QString() : QStringLiteral("（%1）").arg(device->stepText));
+                     (oneStep ? QString()
+                              : QCoreApplication::translate("OverviewModel", "（%1）").arg(device->stepText));
     return texts.join(QStringLiteral(" / "));
 }
 

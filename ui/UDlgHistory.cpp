@@ -17,6 +17,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -30,14 +31,12 @@
 namespace {
 
 constexpr QSize kWindowSize(1000, 700);
-const QString kTitle = QStringLiteral("设备历史");
-const QString kVerdictHeader = QStringLiteral("结论");
-const QString kReasonHeader = QStringLiteral("原因");
 
 HistoryRowsModel* MakeHistoryRowsModel(QObject* parent) {
     const int verdictColumn = int(HistoryColumnHeaders().size());
     auto* model = new HistoryRowsModel(
-        HistoryColumnHeaders() + QStringList{kVerdictHeader, kReasonHeader},
+        HistoryColumnHeaders() + QStringList{QCoreApplication::translate("UDlgHistory", "结论"),
+                                             QCoreApplication::translate("UDlgHistory", "原因")},
         [verdictColumn](const HistoryRow& row, int column) -> QString {
             if (column < verdictColumn)
                 return HistoryRowTexts(row.entry).value(column);
@@ -95,7 +94,7 @@ QTableView* SortedTable(QAbstractItemModel* model, const char* name, QWidget* pa
 TFrmHistory::TFrmHistory(const RecordGrid& grid, int recordCount, const QString& device, QWidget* parent)
     : QDialog(parent), m_grid(grid), m_recordCount(recordCount) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kTitle);
+    setWindowTitle(QCoreApplication::translate("UDlgHistory", "设备历史"));
     resize(kWindowSize);
     CreateControls();
     EdtDevice->setText(device);
@@ -103,20 +102,21 @@ TFrmHistory::TFrmHistory(const RecordGrid& grid, int recordCount, const QString&
 }
 
 void TFrmHistory::CreateControls() {
-    const QString& deviceHeader = RecordColumnOf(RecordColumn::Device).header;
+    const QString deviceHeader = RecordColumnOf(RecordColumn::Device).caption();
     auto* deviceLabel = new QLabel(deviceHeader, this);
     EdtDevice = new QLineEdit(this);
     EdtDevice->setObjectName(QStringLiteral("EdtDevice"));
     EdtDevice->setAccessibleName(deviceHeader);
     deviceLabel->setBuddy(EdtDevice);
-    BtnQuery = NamedButton(QStringLiteral("查询"), "BtnQuery", this);
-    auto* limitLabel = new QLabel(QStringLiteral("限值 (uΩ)"), this);
+    BtnQuery = NamedButton(QCoreApplication::translate("UDlgHistory", "查询"), "BtnQuery", this);
+    auto* limitLabel = new QLabel(QCoreApplication::translate("UDlgHistory", "限值 (uΩ)"), this);
     EdtLimit = new QLineEdit(this);
     EdtLimit->setObjectName(QStringLiteral("EdtLimit"));
-    EdtLimit->setAccessibleName(QStringLiteral("限值 (uΩ)"));
+    EdtLimit->setAccessibleName(QCoreApplication::translate("UDlgHistory", "限值 (uΩ)"));
     limitLabel->setBuddy(EdtLimit);
-    BtnSetLimit = NamedButton(QStringLiteral("设置限值"), "BtnSetLimit", this);
-    BtnClearLimit = NamedButton(QStringLiteral("清除限值"), "BtnClearLimit", this);
+    BtnSetLimit = NamedButton(QCoreApplication::translate("UDlgHistory", "设置限值"), "BtnSetLimit", this);
+    BtnClearLimit =
+        NamedButton(QCoreApplication::translate("UDlgHistory", "清除限值"), "BtnClearLimit", this);
     auto* top = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{deviceLabel, EdtDevice, BtnQuery, limitLabel, EdtLimit,
                                                       BtnSetLimit, BtnClearLimit})
@@ -125,10 +125,10 @@ void TFrmHistory::CreateControls() {
 
     m_rows = MakeHistoryRowsModel(this);
     TblHistory = SortedTable(m_rows, "TblHistory", this);
-    TblHistory->setAccessibleName(QStringLiteral("测试记录"));
+    TblHistory->setAccessibleName(QCoreApplication::translate("UDlgHistory", "测试记录"));
     ChartHistory = new QChartView(this);
     ChartHistory->setObjectName(QStringLiteral("ChartHistory"));
-    ChartHistory->setAccessibleName(QStringLiteral("电阻趋势"));
+    ChartHistory->setAccessibleName(QCoreApplication::translate("UDlgHistory", "电阻趋势"));
     ChartHistory->setRenderHint(QPainter::Antialiasing);
     m_phases = MakeBayPhasesModel(this);
     TblPhases = SortedTable(m_phases, "TblPhases", this);
@@ -142,9 +142,9 @@ void TFrmHistory::CreateControls() {
 
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
-    BtnExportPdf = NamedButton(QStringLiteral("导出PDF"), "BtnExportPdf", this);
-    BtnExportPng = NamedButton(QStringLiteral("导出PNG"), "BtnExportPng", this);
-    BtnClose = NamedButton(QStringLiteral("关闭"), "BtnClose", this);
+    BtnExportPdf = NamedButton(QCoreApplication::translate("UDlgHistory", "导出PDF"), "BtnExportPdf", this);
+    BtnExportPng = NamedButton(QCoreApplication::translate("UDlgHistory", "导出PNG"), "BtnExportPng", this);
+    BtnClose = NamedButton(QCoreApplication::translate("UDlgHistory", "关闭"), "BtnClose", this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblSummary, 1);
     bottom->addWidget(BtnExportPdf);
@@ -204,10 +204,12 @@ void TFrmHistory::ShowHistory() {
     TblHistory->resizeColumnsToContents();
     const auto charted = std::count_if(m_history.entries.begin(), m_history.entries.end(),
                                        [](const HistoryEntry& e) { return e.charted(); });
-    QString summary =
-        QStringLiteral("共 %1 条记录，%2 条计入曲线").arg(m_history.entries.size()).arg(charted);
+    QString summary = QCoreApplication::translate("UDlgHistory", "共 %1 条记录，%2 条计入曲线")
+                          .arg(m_history.entries.size())
+                          .arg(charted);
     if (!m_history.unreadableFiles.isEmpty())
-        summary += QStringLiteral("；%1 个文件无法读取").arg(m_history.unreadableFiles.size());
+        summary += QCoreApplication::translate("UDlgHistory", "；%1 个文件无法读取")
+                       .arg(m_history.unreadableFiles.size());
     lblSummary->setText(summary);
     lblSummary->setToolTip(m_history.unreadableFiles.join(QLatin1Char('\n')));
 }
@@ -231,7 +233,7 @@ void TFrmHistory::BtnSetLimitClick() {
     bool ok = false;
     const double value = EdtLimit->text().trimmed().toDouble(&ok);
     if (!ok || !(value > 0)) {
-        Refuse(QStringLiteral("请输入大于0的限值（uΩ）！"), EdtLimit);
+        Refuse(QCoreApplication::translate("UDlgHistory", "请输入大于0的限值（uΩ）！"), EdtLimit);
         return;
     }
     if (ProgramArchive::shared().setRegisterLimit(m_history.device, EdtLimit->text()))

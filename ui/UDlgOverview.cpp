@@ -10,6 +10,7 @@
 #include "ui/VerdictLook.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,14 +23,19 @@
 namespace {
 
 constexpr QSize kWindowSize(1100, 680);
-const QString kTitle = QStringLiteral("站点总览");
-const QString kExportTitle = QStringLiteral("导出站点总览");
+QString Title() {
+    return QCoreApplication::translate("UDlgOverview", "站点总览");
+}
+
+QString ExportTitle() {
+    return QCoreApplication::translate("UDlgOverview", "导出站点总览");
+}
 
 } // namespace
 
 TFrmOverview::TFrmOverview(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kTitle);
+    setWindowTitle(Title());
     resize(kWindowSize);
     CreateControls();
     Refresh();
@@ -38,32 +44,32 @@ TFrmOverview::TFrmOverview(QWidget* parent) : QDialog(parent) {
 void TFrmOverview::CreateControls() {
     CBVerdict = new QComboBox(this);
     CBVerdict->setObjectName(QStringLiteral("CBVerdict"));
-    CBVerdict->setAccessibleName(QStringLiteral("结论"));
-    CBVerdict->addItem(QStringLiteral("全部结论"), -1);
+    CBVerdict->setAccessibleName(QCoreApplication::translate("UDlgOverview", "结论"));
+    CBVerdict->addItem(QCoreApplication::translate("UDlgOverview", "全部结论"), -1);
     for (const Verdict verdict : {Verdict::Fail, Verdict::Attention, Verdict::Pass, Verdict::NoCriteria})
         CBVerdict->addItem(VerdictText(verdict), int(verdict));
     CBStation = new QComboBox(this);
     CBStation->setObjectName(QStringLiteral("CBStation"));
-    CBStation->setAccessibleName(QStringLiteral("站名"));
+    CBStation->setAccessibleName(QCoreApplication::translate("UDlgOverview", "站名"));
     CBDue = new QComboBox(this);
     CBDue->setObjectName(QStringLiteral("CBDue"));
-    CBDue->setAccessibleName(QStringLiteral("下次试验"));
-    CBDue->addItem(QStringLiteral("已逾期"), int(DueFilter::Overdue));
-    CBDue->addItem(QStringLiteral("30 天内到期"), int(DueFilter::Soon));
-    CBDue->addItem(QStringLiteral("全部"), int(DueFilter::All));
+    CBDue->setAccessibleName(QCoreApplication::translate("UDlgOverview", "下次试验"));
+    CBDue->addItem(QCoreApplication::translate("UDlgOverview", "已逾期"), int(DueFilter::Overdue));
+    CBDue->addItem(QCoreApplication::translate("UDlgOverview", "30 天内到期"), int(DueFilter::Soon));
+    CBDue->addItem(QCoreApplication::translate("UDlgOverview", "全部"), int(DueFilter::All));
     CBDue->setCurrentIndex(CBDue->findData(int(DueFilter::All)));
     EdtSearch = new QLineEdit(this);
     EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
-    EdtSearch->setAccessibleName(QStringLiteral("查找设备编号"));
-    EdtSearch->setPlaceholderText(QStringLiteral("查找设备编号"));
+    EdtSearch->setAccessibleName(QCoreApplication::translate("UDlgOverview", "查找设备编号"));
+    EdtSearch->setPlaceholderText(QCoreApplication::translate("UDlgOverview", "查找设备编号"));
     EdtSearch->setClearButtonEnabled(true);
-    BtnNewJob = NamedButton(QStringLiteral("新建任务"), "BtnNewJob", this);
+    BtnNewJob = NamedButton(QCoreApplication::translate("UDlgOverview", "新建任务"), "BtnNewJob", this);
     auto* top = new QHBoxLayout;
-    auto* verdictLabel = new QLabel(QStringLiteral("结论"), this);
+    auto* verdictLabel = new QLabel(QCoreApplication::translate("UDlgOverview", "结论"), this);
     verdictLabel->setBuddy(CBVerdict);
-    auto* stationLabel = new QLabel(QStringLiteral("站名"), this);
+    auto* stationLabel = new QLabel(QCoreApplication::translate("UDlgOverview", "站名"), this);
     stationLabel->setBuddy(CBStation);
-    auto* dueLabel = new QLabel(QStringLiteral("下次试验"), this);
+    auto* dueLabel = new QLabel(QCoreApplication::translate("UDlgOverview", "下次试验"), this);
     dueLabel->setBuddy(CBDue);
     for (QWidget* w : std::initializer_list<QWidget*>{verdictLabel, CBVerdict, stationLabel, CBStation,
                                                       dueLabel, CBDue, EdtSearch})
@@ -75,7 +81,7 @@ void TFrmOverview::CreateControls() {
     m_shown = new OverviewFilter(m_model, this);
     TreeOverview = new QTreeView(this);
     TreeOverview->setObjectName(QStringLiteral("TreeOverview"));
-    TreeOverview->setAccessibleName(kTitle);
+    TreeOverview->setAccessibleName(Title());
     TreeOverview->setModel(m_shown);
     TreeOverview->setUniformRowHeights(true);
     TreeOverview->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -96,9 +102,10 @@ void TFrmOverview::CreateControls() {
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
-    BtnExportExcel = NamedButton(QStringLiteral("导出Excel…"), "BtnExportExcel", this);
-    BtnExportPdf = NamedButton(QStringLiteral("导出PDF…"), "BtnExportPdf", this);
-    BtnClose = NamedButton(QStringLiteral("关闭"), "BtnClose", this);
+    BtnExportExcel =
+        NamedButton(QCoreApplication::translate("UDlgOverview", "导出Excel…"), "BtnExportExcel", this);
+    BtnExportPdf = NamedButton(QCoreApplication::translate("UDlgOverview", "导出PDF…"), "BtnExportPdf", this);
+    BtnClose = NamedButton(QCoreApplication::translate("UDlgOverview", "关闭"), "BtnClose", this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
     for (QPushButton* button : {BtnExportExcel, BtnExportPdf, BtnClose})
@@ -140,7 +147,7 @@ void TFrmOverview::Refresh() {
     {
         const QSignalBlocker blocker(CBStation);
         CBStation->clear();
-        CBStation->addItem(QStringLiteral("全部站点"));
+        CBStation->addItem(QCoreApplication::translate("UDlgOverview", "全部站点"));
         for (const OverviewStation& station : m_model->stations())
             CBStation->addItem(OverviewModel::StationName(station));
         CBStation->setCurrentIndex(std::max(0, CBStation->findText(chosen)));
@@ -149,7 +156,8 @@ void TFrmOverview::Refresh() {
     for (int c = 0; c < OverviewModel::Reason; ++c)
         TreeOverview->resizeColumnToContents(c);
     if (!archive.readable())
-        lblStatus->setText(QStringLiteral("记录库不能读取：%1").arg(archive.problem()));
+        lblStatus->setText(
+            QCoreApplication::translate("UDlgOverview", "记录库不能读取：%1").arg(archive.problem()));
 }
 
 void TFrmOverview::SetToday(const QDate& today) {
@@ -179,13 +187,14 @@ void TFrmOverview::ShowCount() {
         for (int b = 0; b < m_shown->rowCount(station); ++b)
             devices += m_shown->rowCount(m_shown->index(b, 0, station));
     }
-    lblStatus->setText(QStringLiteral("显示 %1 台设备").arg(devices));
+    lblStatus->setText(QCoreApplication::translate("UDlgOverview", "显示 %1 台设备").arg(devices));
 }
 
 void TFrmOverview::BtnNewJobClick() {
     const OverviewModel::Place chosen = m_model->place(m_shown->mapToSource(TreeOverview->currentIndex()));
     if (chosen.station < 0) {
-        ShowMessage(QStringLiteral("请先在总览中选择一个站或间隔。"), AppTitle(), MsgIcon::Information);
+        ShowMessage(QCoreApplication::translate("UDlgOverview", "请先在总览中选择一个站或间隔。"), AppTitle(),
+                    MsgIcon::Information);
         return;
     }
     const OverviewStation& station = m_model->stations()[size_t(chosen.station)];
@@ -202,7 +211,8 @@ void TFrmOverview::BtnNewJobClick() {
     const TestJob job =
         TestJobs(ProgramArchive::shared().archive()).jobForDue(station.name, due, filter, shown.today);
     if (job.planned.isEmpty()) {
-        ShowMessage(QStringLiteral("“%1”没有到期的设备。").arg(OverviewModel::StationName(station)),
+        ShowMessage(QCoreApplication::translate("UDlgOverview", "“%1”没有到期的设备。")
+                        .arg(OverviewModel::StationName(station)),
                     AppTitle(), MsgIcon::Information);
         return;
     }
@@ -241,7 +251,7 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
     };
     TablePdfLayout layout;
     layout.title = QStringLiteral("%1 %2").arg(
-        kTitle, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+        Title(), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
     layout.headers = OverviewHeaders();
     layout.weights = {10, 7, 10, 4, 11, 7, 9, 9, 6, 27};
     layout.rowColour = [](const QStringList& cells) {
@@ -252,19 +262,22 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
     };
     const bool written = FileExport::WriteTable(fileName, layout, source);
     if (written)
-        lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
+        lblStatus->setText(QCoreApplication::translate("UDlgOverview", "已导出到“%1”").arg(fileName));
     return written;
 }
 
 void TFrmOverview::BtnExportExcelClick() {
     if (const QString fileName =
-            FileExport(kExportTitle, kTitle).choose({QStringLiteral("Excel 工作簿(*.xlsx)")});
+            FileExport(ExportTitle(), Title())
+                .choose({QCoreApplication::translate("UDlgOverview", "Excel 工作簿(*.xlsx)")});
         !fileName.isEmpty())
         ExportTo(fileName);
 }
 
 void TFrmOverview::BtnExportPdfClick() {
-    if (const QString fileName = FileExport(kExportTitle, kTitle).choose({QStringLiteral("PDF 文件(*.pdf)")});
+    if (const QString fileName =
+            FileExport(ExportTitle(), Title())
+                .choose({QCoreApplication::translate("UDlgOverview", "PDF 文件(*.pdf)")});
         !fileName.isEmpty())
         ExportTo(fileName);
 }

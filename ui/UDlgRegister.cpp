@@ -9,6 +9,7 @@
 #include "ui/NamedButton.h"
 #include "ui/ProgramArchive.h"
 
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,9 +23,10 @@
 namespace {
 
 constexpr QSize kWindowSize(1100, 640);
-const QString kTitle = QStringLiteral("设备台账");
-const QStringList kFilters{QStringLiteral("Excel 工作簿(*.xlsx)"), QStringLiteral("逗号分隔文件(*.csv)")};
-const QString kDiscardQuestion = QStringLiteral("设备台账有改动还没有保存。不保存就关闭吗？");
+
+QString Title() {
+    return QCoreApplication::translate("UDlgRegister", "设备台账");
+}
 
 QLineEdit* FactorEdit(const char* name, const QString& label, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
@@ -42,17 +44,17 @@ void Tell(const QString& text, MsgIcon icon = MsgIcon::Information) {
 
 TFrmRegister::TFrmRegister(QWidget* parent) : QDialog(parent) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(kTitle);
+    setWindowTitle(Title());
     resize(kWindowSize);
     CreateControls();
     Load();
 }
 
 void TFrmRegister::CreateControls() {
-    auto* searchLabel = new QLabel(QStringLiteral("查找设备编号"), this);
+    auto* searchLabel = new QLabel(QCoreApplication::translate("UDlgRegister", "查找设备编号"), this);
     EdtSearch = new QLineEdit(this);
     EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
-    EdtSearch->setAccessibleName(QStringLiteral("查找设备编号"));
+    EdtSearch->setAccessibleName(QCoreApplication::translate("UDlgRegister", "查找设备编号"));
     EdtSearch->setClearButtonEnabled(true);
     searchLabel->setBuddy(EdtSearch);
     auto* top = new QHBoxLayout;
@@ -61,7 +63,7 @@ void TFrmRegister::CreateControls() {
     top->addStretch();
 
     m_rows = new RegisterModel(
-        AssetColumnHeaders(), [](const RegisterRow& row, int column) { return row.columns.value(column); },
+        AssetColumnCaptions(), [](const RegisterRow& row, int column) { return row.columns.value(column); },
         this);
     m_rows->setEdit([](RegisterRow& row, int column, const QString& text) {
         while (row.columns.size() <= column)
@@ -76,7 +78,7 @@ void TFrmRegister::CreateControls() {
     m_shown->setSortLocaleAware(true);
     TblAssets = new QTableView(this);
     TblAssets->setObjectName(QStringLiteral("TblAssets"));
-    TblAssets->setAccessibleName(kTitle);
+    TblAssets->setAccessibleName(Title());
     TblAssets->setModel(m_shown);
     TblAssets->horizontalHeader()->setSortIndicatorClearable(true);
     TblAssets->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -86,25 +88,31 @@ void TFrmRegister::CreateControls() {
     // Every column as wide as its texts, also as they are typed; none takes the room left.
     TblAssets->horizontalHeader()->setStretchLastSection(false);
 
-    EdtBaselineFactor = FactorEdit("EdtBaselineFactor", QStringLiteral("基准倍数"), this);
-    EdtRiseFactor = FactorEdit("EdtRiseFactor", QStringLiteral("增长比例"), this);
-    EdtPhaseFactor = FactorEdit("EdtPhaseFactor", QStringLiteral("相间比例"), this);
+    EdtBaselineFactor =
+        FactorEdit("EdtBaselineFactor", QCoreApplication::translate("UDlgRegister", "基准倍数"), this);
+    EdtRiseFactor =
+        FactorEdit("EdtRiseFactor", QCoreApplication::translate("UDlgRegister", "增长比例"), this);
+    EdtPhaseFactor =
+        FactorEdit("EdtPhaseFactor", QCoreApplication::translate("UDlgRegister", "相间比例"), this);
     auto* factors = new QHBoxLayout;
-    factors->addWidget(new QLabel(QStringLiteral("全部设备的判据：超过基准值的倍数"), this));
+    factors->addWidget(
+        new QLabel(QCoreApplication::translate("UDlgRegister", "全部设备的判据：超过基准值的倍数"), this));
     factors->addWidget(EdtBaselineFactor);
-    factors->addWidget(new QLabel(QStringLiteral("比上次增长超过"), this));
+    factors->addWidget(new QLabel(QCoreApplication::translate("UDlgRegister", "比上次增长超过"), this));
     factors->addWidget(EdtRiseFactor);
-    factors->addWidget(new QLabel(QStringLiteral("比同间隔最低相高出"), this));
+    factors->addWidget(new QLabel(QCoreApplication::translate("UDlgRegister", "比同间隔最低相高出"), this));
     factors->addWidget(EdtPhaseFactor);
-    factors->addWidget(new QLabel(QStringLiteral("（比例按 0.2 = 20 % 填写；单台设备可在表中另填）"), this));
+    factors->addWidget(new QLabel(
+        QCoreApplication::translate("UDlgRegister", "（比例按 0.2 = 20 % 填写；单台设备可在表中另填）"),
+        this));
     factors->addStretch();
 
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    BtnSave = NamedButton(QStringLiteral("保存"), "BtnSave", this);
-    BtnImport = NamedButton(QStringLiteral("导入…"), "BtnImport", this);
-    BtnExport = NamedButton(QStringLiteral("导出…"), "BtnExport", this);
-    BtnClose = NamedButton(QStringLiteral("关闭"), "BtnClose", this);
+    BtnSave = NamedButton(QCoreApplication::translate("UDlgRegister", "保存"), "BtnSave", this);
+    BtnImport = NamedButton(QCoreApplication::translate("UDlgRegister", "导入…"), "BtnImport", this);
+    BtnExport = NamedButton(QCoreApplication::translate("UDlgRegister", "导出…"), "BtnExport", this);
+    BtnClose = NamedButton(QCoreApplication::translate("UDlgRegister", "关闭"), "BtnClose", this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(lblStatus, 1);
     for (QPushButton* button : {BtnSave, BtnImport, BtnExport, BtnClose})
@@ -144,8 +152,9 @@ void TFrmRegister::Load() {
     const bool writable = archive.writable();
     BtnSave->setEnabled(writable);
     BtnImport->setEnabled(writable);
-    lblStatus->setText(writable ? QStringLiteral("共 %1 台设备").arg(m_rows->rowCount())
-                                : QStringLiteral("记录库不能写入：%1").arg(archive.problem()));
+    lblStatus->setText(
+        writable ? QCoreApplication::translate("UDlgRegister", "共 %1 台设备").arg(m_rows->rowCount())
+                 : QCoreApplication::translate("UDlgRegister", "记录库不能写入：%1").arg(archive.problem()));
 }
 
 void TFrmRegister::ShowAssets(const std::vector<Asset>& assets) {
@@ -193,33 +202,35 @@ void TFrmRegister::BtnSaveClick() {
     QString reason;
     const QStringList factors{EdtBaselineFactor->text(), EdtRiseFactor->text(), EdtPhaseFactor->text()};
     if (!SaveFactors(archive, factors, &reason)) {
-        Tell(QStringLiteral("判据未保存：%1").arg(reason));
+        Tell(QCoreApplication::translate("UDlgRegister", "判据未保存：%1").arg(reason));
         EdtBaselineFactor->setFocus();
         return;
     }
     if (!SaveAssets(archive, Assets(), &reason)) {
-        Tell(QStringLiteral("台账未保存：%1").arg(reason));
+        Tell(QCoreApplication::translate("UDlgRegister", "台账未保存：%1").arg(reason));
         return;
     }
     emit ProgramArchive::shared().registerChanged();
     Load();
-    lblStatus->setText(QStringLiteral("已保存，共 %1 台设备").arg(m_rows->rowCount()));
+    lblStatus->setText(
+        QCoreApplication::translate("UDlgRegister", "已保存，共 %1 台设备").arg(m_rows->rowCount()));
 }
 
 bool TFrmRegister::ImportFrom(const QString& fileName) {
     std::vector<Asset> read;
     QString reason;
     if (!ImportAssets(fileName, &read, &reason)) {
-        Tell(QStringLiteral("台账未导入：%1").arg(reason));
+        Tell(QCoreApplication::translate("UDlgRegister", "台账未导入：%1").arg(reason));
         return false;
     }
     if (!SaveAssets(ProgramArchive::shared().archive(), read, &reason)) {
-        Tell(QStringLiteral("台账未导入：%1").arg(reason));
+        Tell(QCoreApplication::translate("UDlgRegister", "台账未导入：%1").arg(reason));
         return false;
     }
     emit ProgramArchive::shared().registerChanged();
     Load();
-    lblStatus->setText(QStringLiteral("从“%1”导入 %2 台设备").arg(fileName).arg(read.size()));
+    lblStatus->setText(
+        QCoreApplication::translate("UDlgRegister", "从“%1”导入 %2 台设备").arg(fileName).arg(read.size()));
     return true;
 }
 
@@ -229,13 +240,14 @@ bool TFrmRegister::ExportTo(const QString& fileName) {
         return ExportAssets(assets, name, reason);
     });
     if (written)
-        lblStatus->setText(QStringLiteral("已导出到“%1”").arg(fileName));
+        lblStatus->setText(QCoreApplication::translate("UDlgRegister", "已导出到“%1”").arg(fileName));
     return written;
 }
 
 void TFrmRegister::reject() {
     if (m_edited &&
-        ShowMessage(kDiscardQuestion, AppTitle(), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        ShowMessage(QCoreApplication::translate("UDlgRegister", "设备台账有改动还没有保存。不保存就关闭吗？"),
+                    AppTitle(), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
         return;
     QDialog::reject();
 }
@@ -243,8 +255,8 @@ void TFrmRegister::reject() {
 void TFrmRegister::BtnImportClick() {
     FileDialogRequest request;
     request.kind = FileDialogKind::Open;
-    request.title = QStringLiteral("导入设备台账");
-    request.filters = {QStringLiteral("设备台账(*.xlsx *.csv)")};
+    request.title = QCoreApplication::translate("UDlgRegister", "导入设备台账");
+    request.filters = {QCoreApplication::translate("UDlgRegister", "设备台账(*.xlsx *.csv)")};
     request.initialFolder = EnsureDataFolder();
     request.mustExist = true;
     if (const QString fileName = ChooseFileName(request); !fileName.isEmpty())
@@ -252,7 +264,10 @@ void TFrmRegister::BtnImportClick() {
 }
 
 void TFrmRegister::BtnExportClick() {
-    if (const QString fileName = FileExport(QStringLiteral("导出设备台账"), kTitle).choose(kFilters);
+    if (const QString fileName =
+            FileExport(QCoreApplication::translate("UDlgRegister", "导出设备台账"), Title())
+                .choose({QCoreApplication::translate("UDlgRegister", "Excel 工作簿(*.xlsx)"),
+                         QCoreApplication::translate("UDlgRegister", "逗号分隔文件(*.csv)")});
         !fileName.isEmpty())
         ExportTo(fileName);
 }
