@@ -108,6 +108,59 @@
     </message>
 </context>
 <context>
+    <name>ArchiveImportRun</name>
+    <message>
+        <source>正在把测试记录导入记录库…</source>
+        <translation>Importing test records into the archive…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>导入记录</source>
+        <translation>Import records</translation>
+    </message>
+    <message>
+        <source>导入进度</source>
+        <translation>Import progress</translation>
+    </message>
+    <message>
+        <source>正在取消导入…</source>
+        <translation>Cancelling the import…</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>读取 %1 个文件、%2 条记录，新增 %3 条。</source>
+        <translation>Read %1 files and %2 records, %3 of them new.</translation>
+    </message>
+    <message>
+        <source>
+导入已取消，已读取的记录已经存入。</source>
+        <translation>
+Import cancelled; the records read so far are stored.</translation>
+    </message>
+    <message>
+        <source>
+记录库不能写入：%1</source>
+        <translation>
+The archive cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>
+
+跳过 %1 个：
+</source>
+        <translation>
+
+Skipped %1:
+</translation>
+    </message>
+</context>
+<context>
     <name>ArchiveQueries</name>
     <message>
         <source>尚无试验记录</source>
@@ -238,6 +291,61 @@
     <message>
         <source>；</source>
         <translation>; </translation>
+    </message>
+</context>
+<context>
+    <name>AssetColumns</name>
+    <message>
+        <source>站名</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>间隔</source>
+        <translation>Bay</translation>
+    </message>
+    <message>
+        <source>相别</source>
+        <translation>Phase</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>厂家</source>
+        <translation>Maker</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>出厂值(uΩ)</source>
+        <translation>Factory value (uΩ)</translation>
+    </message>
+    <message>
+        <source>投运值(uΩ)</source>
+        <translation>Commissioning value (uΩ)</translation>
+    </message>
+    <message>
+        <source>限值(uΩ)</source>
+        <translation>Limit (uΩ)</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>基准倍数</source>
+        <translation>Baseline factor</translation>
+    </message>
+    <message>
+        <source>增长比例</source>
+        <translation>Rise ratio</translation>
+    </message>
+    <message>
+        <source>相间比例</source>
+        <translation>Phase ratio</translation>
     </message>
 </context>
 <context>
@@ -387,6 +495,29 @@
     </message>
 </context>
 <context>
+    <name>BayPhasesTable</name>
+    <message>
+        <source>日期</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>%1相 %2</source>
+        <translation>Phase %1 %2</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>%1 %2 各相</source>
+        <translation>%1 %2 phases</translation>
+    </message>
+</context>
+<context>
     <name>CmdExport</name>
     <message>
         <source>export: 需要一个 .xlsx 或 .csv 文件名 / expects one FILE.xlsx or FILE.csv
@@ -435,6 +566,21 @@
     </message>
 </context>
 <context>
+    <name>CmdJobFile</name>
+    <message>
+        <source>export-job: 用法 / usage: export-job 任务编号/JOB 文件/FILE.json
+</source>
+        <translation>export-job: usage: export-job JOB FILE.json
+</translation>
+    </message>
+    <message>
+        <source>import-job: 用法 / usage: import-job 文件/FILE.json
+</source>
+        <translation>import-job: usage: import-job FILE.json
+</translation>
+    </message>
+</context>
+<context>
     <name>CmdJobs</name>
     <message>
         <source>jobs: 不需要参数 / takes no arguments
@@ -461,6 +607,15 @@
         <source>本机 / this laptop: %1 (%2)
 </source>
         <translation>this laptop: %1 (%2)
+</translation>
+    </message>
+</context>
+<context>
+    <name>CmdReport</name>
+    <message>
+        <source>report: 用法 / usage: report 任务编号/JOB --pdf 文件/FILE [--charts]
+</source>
+        <translation>report: usage: report JOB --pdf FILE [--charts]
 </translation>
     </message>
 </context>
@@ -613,6 +768,77 @@
     </message>
 </context>
 <context>
+    <name>JobExchange</name>
+    <message>
+        <source>新增试验任务</source>
+        <translation>New test job added</translation>
+    </message>
+    <message>
+        <source>更新了试验任务（本机为编制中，文件中的较新）</source>
+        <translation>Test job updated (a draft here, newer in the file)</translation>
+    </message>
+    <message>
+        <source>试验任务已在记录库中</source>
+        <translation>The test job is already in the archive</translation>
+    </message>
+    <message>
+        <source>%1；新增记录 %2 条，新增设备台账 %3 台。</source>
+        <translation>%1; %2 new records, %3 new assets in the register.</translation>
+    </message>
+    <message>
+        <source>读不出试验任务（%1）。</source>
+        <translation>Cannot read the test jobs (%1).</translation>
+    </message>
+    <message>
+        <source>读不出试验任务的记录（%1）。</source>
+        <translation>Cannot read the test job&apos;s records (%1).</translation>
+    </message>
+    <message>
+        <source>文件“%1”不能写入（%2）。</source>
+        <translation>The file &quot;%1&quot; cannot be written (%2).</translation>
+    </message>
+    <message>
+        <source>文件“%1”不能读取（%2）。</source>
+        <translation>The file &quot;%1&quot; cannot be read (%2).</translation>
+    </message>
+    <message>
+        <source>不是试验任务文件（%1，第 %2 字节）。</source>
+        <translation>Not a test job file (%1, at byte %2).</translation>
+    </message>
+    <message>
+        <source>不是试验任务文件（format 不是“%1”）。</source>
+        <translation>Not a test job file (format is not &quot;%1&quot;).</translation>
+    </message>
+    <message>
+        <source>试验任务文件的版本 %1 不能读取（本程序读取版本 %2）。</source>
+        <translation>Version %1 of the test job file cannot be read (this program reads version %2).</translation>
+    </message>
+    <message>
+        <source>试验任务文件缺少任务的标识、编号或状态。</source>
+        <translation>The test job file lacks the job&apos;s identity, number or state.</translation>
+    </message>
+    <message>
+        <source>试验任务文件中的设备台账有误：%1</source>
+        <translation>The asset register in the test job file is wrong: %1</translation>
+    </message>
+    <message>
+        <source>试验任务文件中有缺少标识的记录。</source>
+        <translation>The test job file holds a record without identity.</translation>
+    </message>
+    <message>
+        <source>任务编号“%1”已被本机另一个任务使用。</source>
+        <translation>The job number &quot;%1&quot; is used by another job on this laptop.</translation>
+    </message>
+    <message>
+        <source>记录库不能写入（%1）。</source>
+        <translation>The archive cannot be written (%1).</translation>
+    </message>
+    <message>
+        <source>任务已导入，设备台账未能写入：%1</source>
+        <translation>The job is imported, but the asset register could not be written: %1</translation>
+    </message>
+</context>
+<context>
     <name>JobKinds</name>
     <message>
         <source>交接试验</source>
@@ -744,6 +970,133 @@
         <source>回路电阻试验报告</source>
         <translation>Contact Resistance Test Report</translation>
     </message>
+    <message>
+        <source>（以下空白）</source>
+        <translation>(The rest of this page is intentionally blank)</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>无可绘制的记录</source>
+        <translation>No records to plot</translation>
+    </message>
+    <message>
+        <source>回路电阻(μΩ)</source>
+        <translation>Contact resistance (μΩ)</translation>
+    </message>
+    <message>
+        <source>草稿</source>
+        <translation>DRAFT</translation>
+    </message>
+    <message>
+        <source>报告编号：%1</source>
+        <translation>Report no.: %1</translation>
+    </message>
+    <message>
+        <source>第 %1 页 共 %2 页</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>未知的段“%1”</source>
+        <translation>unknown section &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>段“%1”重复</source>
+        <translation>section &quot;%1&quot; appears twice</translation>
+    </message>
+    <message>
+        <source>段“%1”中没有字段“%2”</source>
+        <translation>section &quot;%1&quot; has no field &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>“{{”与“}}”不成对</source>
+        <translation>&quot;{{&quot; and &quot;}}&quot; do not pair</translation>
+    </message>
+    <message>
+        <source>缺少段“%1”</source>
+        <translation>section &quot;%1&quot; is missing</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 编码的文本</source>
+        <translation>not text in UTF-8</translation>
+    </message>
+    <message>
+        <source>报告模板“%1”有误（%2），已改用内置模板。</source>
+        <translation>The report template &quot;%1&quot; is wrong (%2); the built-in template is used instead.</translation>
+    </message>
+    <message>
+        <source>PDF文件“%1”不能写入（%2）。</source>
+        <translation>The PDF file &quot;%1&quot; cannot be written (%2).</translation>
+    </message>
+</context>
+<context>
+    <name>JobReportContent</name>
+    <message>
+        <source>投运 %1</source>
+        <translation>commissioning %1</translation>
+    </message>
+    <message>
+        <source>出厂 %1</source>
+        <translation>factory %1</translation>
+    </message>
+    <message>
+        <source>记录库中没有试验任务“%1”。</source>
+        <translation>The archive has no test job &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>不大于设备的限值</source>
+        <translation>Not above the asset&apos;s limit</translation>
+    </message>
+    <message>
+        <source>超过为“不合格”</source>
+        <translation>Above it: &quot;Fail&quot;</translation>
+    </message>
+    <message>
+        <source>不大于出厂值的 %1 倍</source>
+        <translation>Not above %1 times the factory value</translation>
+    </message>
+    <message>
+        <source>超过为“注意”（有投运值时以投运值为基准）</source>
+        <translation>Above it: &quot;Attention&quot; (the commissioning value is the baseline where there is one)</translation>
+    </message>
+    <message>
+        <source>较上次增长不超过 %1</source>
+        <translation>Rise since the last test not above %1</translation>
+    </message>
+    <message>
+        <source>超过为“注意”（同一试验电流比较）</source>
+        <translation>Above it: &quot;Attention&quot; (compared at the same test current)</translation>
+    </message>
+    <message>
+        <source>三相最大值不超过最小值的 %1 倍</source>
+        <translation>Highest of the three phases not above %1 times the lowest</translation>
+    </message>
+    <message>
+        <source>超过为“注意”（同一间隔、同一天、同一试验电流）</source>
+        <translation>Above it: &quot;Attention&quot; (same bay, same day, same test current)</translation>
+    </message>
+    <message>
+        <source>试验</source>
+        <translation>Tested</translation>
+    </message>
+    <message>
+        <source>审核</source>
+        <translation>Checked</translation>
+    </message>
+    <message>
+        <source>批准</source>
+        <translation>Approved</translation>
+    </message>
 </context>
 <context>
     <name>KeyLimits</name>
@@ -757,6 +1110,49 @@
     <message>
         <source>回路电阻测试仪2.1</source>
         <translation>Loop Resistance Tester 2.1</translation>
+    </message>
+</context>
+<context>
+    <name>OverviewModel</name>
+    <message>
+        <source>（未登记）</source>
+        <translation>(not registered)</translation>
+    </message>
+    <message>
+        <source>未试验</source>
+        <translation>Not tested</translation>
+    </message>
+    <message>
+        <source>站名 / 间隔 / </source>
+        <translation>Station / bay / </translation>
+    </message>
+    <message>
+        <source>相别</source>
+        <translation>Phase</translation>
+    </message>
+    <message>
+        <source>最近试验</source>
+        <translation>Last test</translation>
+    </message>
+    <message>
+        <source>下次试验</source>
+        <translation>Next test</translation>
+    </message>
+    <message>
+        <source>比上次</source>
+        <translation>Change since last</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
     </message>
 </context>
 <context>
@@ -953,6 +1349,136 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
+    <name>ServerConfig</name>
+    <message>
+        <source>缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。</source>
+        <translation>The PostgreSQL database driver is missing (libqt6sql6-psql).</translation>
+    </message>
+    <message>
+        <source>无法连接服务器 %1：%2</source>
+        <translation>Cannot connect to the server %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ServerSchema</name>
+    <message>
+        <source>无法读取服务器的数据库版本：%1</source>
+        <translation>Cannot read the server&apos;s database version: %1</translation>
+    </message>
+    <message>
+        <source>服务器尚未建立记录库，请先运行 ohmara-archive init-server。</source>
+        <translation>The server has no archive yet: run ohmara-archive init-server first.</translation>
+    </message>
+    <message>
+        <source>服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。</source>
+        <translation>The server&apos;s database version (%1) is newer than this program&apos;s (%2): please upgrade this program.</translation>
+    </message>
+    <message>
+        <source>服务器的数据库版本（%1）比本程序（%2）新，未作改动。</source>
+        <translation>The server&apos;s database version (%1) is newer than this program&apos;s (%2); nothing changed.</translation>
+    </message>
+</context>
+<context>
+    <name>SyncChanges</name>
+    <message>
+        <source>与服务器的连接中断：%1</source>
+        <translation>The connection to the server was lost: %1</translation>
+    </message>
+    <message>
+        <source>%1 个字符：%2</source>
+        <translation>%1 characters: %2</translation>
+    </message>
+    <message>
+        <source>已批准的版本不能修改，本机的修改作废，以服务器上的为准（%1）</source>
+        <translation>An approved revision cannot be changed: this laptop&apos;s change is dropped and the server&apos;s stands (%1)</translation>
+    </message>
+    <message>
+        <source>本机记录库未收下服务器上的这一行：%1</source>
+        <translation>The local archive did not take this row from the server: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SyncCommands</name>
+    <message>
+        <source>无法识别的连接参数 / unreadable connection: %1
+</source>
+        <translation>unreadable connection: %1
+</translation>
+    </message>
+    <message>
+        <source>连接参数中不能写密码（其他用户可在进程列表中看到）；请写入 ~/.pgpass（或 PGPASSFILE 指定的文件），或不写密码、由本工具询问 / a password in CONNECTION shows in the process list: put it in ~/.pgpass (or PGPASSFILE), or leave it out and type it when asked
+</source>
+        <translation>a password in CONNECTION shows in the process list: put it in ~/.pgpass (or PGPASSFILE), or leave it out and type it when asked
+</translation>
+    </message>
+    <message>
+        <source>服务器 %1 用户 %2 的密码 / password: </source>
+        <translation>password of user %2 on server %1: </translation>
+    </message>
+    <message>
+        <source>用户 %1 无权建立数据库（CREATEDB）/ may not create databases: %2</source>
+        <translation>user %1 may not create databases (CREATEDB): %2</translation>
+    </message>
+    <message>
+        <source>已建立数据库 / created database %1
+</source>
+        <translation>created database %1
+</translation>
+    </message>
+    <message>
+        <source>服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。</source>
+        <translation>The server asks for a password, but ~/.pgpass (or the file PGPASSFILE names) has none for this user.</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。</source>
+        <translation>The server refused the login (password, user name or the rules of pg_hba.conf).</translation>
+    </message>
+    <message>
+        <source>服务器上没有这个数据库：请检查数据库名，或由管理员运行 ohmara-archive init-server。</source>
+        <translation>The server has no such database: check the database name, or have an administrator run ohmara-archive init-server.</translation>
+    </message>
+    <message>
+        <source>这个用户无权连接这个数据库。</source>
+        <translation>This user may not connect to this database.</translation>
+    </message>
+    <message>
+        <source>用法 / usage: sync [--server CONNECTION]
+</source>
+        <translation>usage: sync [--server CONNECTION]
+</translation>
+    </message>
+    <message>
+        <source>没有设置同步服务器（设置文件 %1 的 [%2] 一节，或 --server）/ no server is named: add a [%2] section to the settings file, or give --server
+</source>
+        <translation>no server is named: add a [%2] section to the settings file %1, or give --server
+</translation>
+    </message>
+    <message>
+        <source>用法 / usage: %1 CONNECTION
+</source>
+        <translation>usage: %1 CONNECTION
+</translation>
+    </message>
+    <message>
+        <source>服务器尚未建立记录库，请先运行 init-server / the server is not set up: run init-server first
+</source>
+        <translation>the server is not set up: run init-server first
+</translation>
+    </message>
+    <message>
+        <source>服务器记录库已是版本 %1，未作改动 / already at version %1
+</source>
+        <translation>the server&apos;s archive is already at version %1: nothing changed
+</translation>
+    </message>
+    <message>
+        <source>服务器记录库版本 %1 → %2 / server schema upgraded from version %1 to %2
+</source>
+        <translation>server schema upgraded from version %1 to %2
+</translation>
+    </message>
+</context>
+<context>
     <name>SyncControl</name>
     <message>
         <source>同步</source>
@@ -1004,6 +1530,21 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
+    <name>SyncEngine</name>
+    <message>
+        <source>没有设置同步服务器（设置文件的 [%1] 一节）。</source>
+        <translation>No sync server is set (the [%1] section of the settings file).</translation>
+    </message>
+    <message>
+        <source>本机记录库 %1 不存在。</source>
+        <translation>The local archive %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>本机记录库无法打开：%1</source>
+        <translation>The local archive cannot be opened: %1</translation>
+    </message>
+</context>
+<context>
     <name>SyncLog</name>
     <message>
         <source>被覆盖</source>
@@ -1024,6 +1565,163 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     <message>
         <source>被拒收</source>
         <translation>refused</translation>
+    </message>
+</context>
+<context>
+    <name>SyncRecords</name>
+    <message>
+        <source>与服务器的连接中断：%1</source>
+        <translation>The connection to the server was lost: %1</translation>
+    </message>
+    <message>
+        <source>记录 %1</source>
+        <translation>record %1</translation>
+    </message>
+    <message>
+        <source>设备 %1（%2 个字符），%3：%4</source>
+        <translation>device %1 (%2 characters), %3: %4</translation>
+    </message>
+    <message>
+        <source>%1 于 %2 从服务器删除了这条记录，本机随之删除：%3</source>
+        <translation>%1 deleted this record from the server at %2, so it is deleted here too: %3</translation>
+    </message>
+</context>
+<context>
+    <name>SyncSession</name>
+    <message>
+        <source>服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。已完成的部分已保存，请稍后再同步。</source>
+        <translation>A transaction on the server is still open (or a table is locked); the sync gave up after waiting %1 seconds (%2). What was done is saved: please sync again later.</translation>
+    </message>
+    <message>
+        <source>服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。</source>
+        <translation>A statement on the server timed out and the sync gave up (%1). What was done is saved: please sync again later.</translation>
+    </message>
+    <message>
+        <source>与服务器的连接中断：%1</source>
+        <translation>The connection to the server was lost: %1</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了同步：%1</source>
+        <translation>The server refused the sync: %1</translation>
+    </message>
+    <message>
+        <source>无法写入本机记录库：%1</source>
+        <translation>Cannot write the local archive: %1</translation>
+    </message>
+    <message>
+        <source>同步已取消；已完成的部分已保存，下次同步继续。</source>
+        <translation>Sync cancelled; what was done is saved and the next sync carries on.</translation>
+    </message>
+    <message>
+        <source>本机记录库无法读取：%1</source>
+        <translation>The local archive cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive upgrade-server。</source>
+        <translation>The server&apos;s database version (%1) is older than this program&apos;s: have an administrator run ohmara-archive upgrade-server.</translation>
+    </message>
+    <message>
+        <source>用户 %1 没有读取服务器记录的权限。</source>
+        <translation>User %1 may not read the server&apos;s records.</translation>
+    </message>
+    <message>
+        <source>服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传（服务器缺少的才会收下），服务器的内容从头取回。</source>
+        <translation>The server is not the one of the last sync, or was restored to an earlier state: all of this laptop&apos;s records and changes are uploaded again (the server takes only what it lacks), and the server&apos;s content is fetched from the start.</translation>
+    </message>
+    <message>
+        <source>%1 于 %2 的修改（%3）被 %4 于 %5 的修改覆盖</source>
+        <translation>The change by %1 at %2 (%3) was overwritten by the change by %4 at %5</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>服务器拒收，已搁置（其余照常上传）：%1</source>
+        <translation>Refused by the server and set aside (the rest uploads as usual): %1</translation>
+    </message>
+    <message>
+        <source>上传记录 %1 条，取回记录 %2 条；台账上传 %3 行，取回 %4 行；判据上传 %5 行，取回 %6 行；被覆盖的修改 %7 处。</source>
+        <translation>%1 records uploaded, %2 fetched; %3 register rows uploaded, %4 fetched; %5 criteria rows uploaded, %6 fetched; %7 changes overwritten.</translation>
+    </message>
+    <message>
+        <source>试验任务、仪器、试验周期和审计记录上传 %1 行，取回 %2 行。</source>
+        <translation> Test jobs, instruments, test intervals and audit entries: %1 rows uploaded, %2 fetched.</translation>
+    </message>
+    <message>
+        <source>按服务器删除记录 %1 条。</source>
+        <translation> %1 records deleted as on the server.</translation>
+    </message>
+    <message>
+        <source>服务器拒收 %1 行，已搁置，其余照常上传（详见同步记录）。</source>
+        <translation> The server refused %1 rows; they are set aside and the rest uploaded as usual (see the sync log).</translation>
+    </message>
+    <message>
+        <source>服务器已更换或恢复到较早的状态，本机已重新上传并从头取回。</source>
+        <translation> The server was replaced or restored to an earlier state: this laptop uploaded again and fetched from the start.</translation>
+    </message>
+    <message>
+        <source>同步完成：</source>
+        <translation>Sync done: </translation>
+    </message>
+    <message>
+        <source>（只读账户，本机的记录和修改未上传）</source>
+        <translation> (read-only account: this laptop&apos;s records and changes were not uploaded)</translation>
+    </message>
+    <message>
+        <source> 此前已完成：</source>
+        <translation> Done before that: </translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Asset</translation>
+    </message>
+    <message>
+        <source>判据</source>
+        <translation>Criteria</translation>
+    </message>
+    <message>
+        <source>仪器</source>
+        <translation>Instrument</translation>
+    </message>
+    <message>
+        <source>试验周期</source>
+        <translation>Test interval</translation>
+    </message>
+    <message>
+        <source>任务</source>
+        <translation>Job</translation>
+    </message>
+    <message>
+        <source>任务设备</source>
+        <translation>Job asset</translation>
+    </message>
+    <message>
+        <source>任务记录</source>
+        <translation>Job record</translation>
+    </message>
+    <message>
+        <source>任务结论</source>
+        <translation>Job verdict</translation>
+    </message>
+    <message>
+        <source>审计记录</source>
+        <translation>Audit entry</translation>
+    </message>
+</context>
+<context>
+    <name>SyncUnion</name>
+    <message>
+        <source>与服务器的连接中断：%1</source>
+        <translation>The connection to the server was lost: %1</translation>
+    </message>
+    <message>
+        <source>已批准的版本不能修改（%1）</source>
+        <translation>An approved revision cannot be changed (%1)</translation>
+    </message>
+    <message>
+        <source>本机记录库未收下服务器上的这一行：%1</source>
+        <translation>The local archive did not take this row from the server: %1</translation>
     </message>
 </context>
 <context>
@@ -1444,6 +2142,69 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
+    <name>UDlgHistory</name>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>设备历史</source>
+        <translation>Device history</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>限值 (uΩ)</source>
+        <translation>Limit (uΩ)</translation>
+    </message>
+    <message>
+        <source>设置限值</source>
+        <translation>Set limit</translation>
+    </message>
+    <message>
+        <source>清除限值</source>
+        <translation>Clear limit</translation>
+    </message>
+    <message>
+        <source>测试记录</source>
+        <translation>Test records</translation>
+    </message>
+    <message>
+        <source>电阻趋势</source>
+        <translation>Resistance trend</translation>
+    </message>
+    <message>
+        <source>导出PDF</source>
+        <translation>Export PDF</translation>
+    </message>
+    <message>
+        <source>导出PNG</source>
+        <translation>Export PNG</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>共 %1 条记录，%2 条计入曲线</source>
+        <translation>%1 records, %2 of them in the chart</translation>
+    </message>
+    <message>
+        <source>；%1 个文件无法读取</source>
+        <translation>; %1 files cannot be read</translation>
+    </message>
+    <message>
+        <source>请输入大于0的限值（uΩ）！</source>
+        <translation>Please enter a limit above 0 (uΩ)!</translation>
+    </message>
+</context>
+<context>
     <name>UDlgInstruments</name>
     <message>
         <source>仪器台账</source>
@@ -1662,6 +2423,97 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
+    <name>UDlgOverview</name>
+    <message>
+        <source>站点总览</source>
+        <translation>Station overview</translation>
+    </message>
+    <message>
+        <source>导出站点总览</source>
+        <translation>Export station overview</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>全部结论</source>
+        <translation>All verdicts</translation>
+    </message>
+    <message>
+        <source>站名</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>下次试验</source>
+        <translation>Next test</translation>
+    </message>
+    <message>
+        <source>已逾期</source>
+        <translation>Overdue</translation>
+    </message>
+    <message>
+        <source>30 天内到期</source>
+        <translation>Due within 30 days</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>查找设备编号</source>
+        <translation>Find device No.</translation>
+    </message>
+    <message>
+        <source>新建任务</source>
+        <translation>New job</translation>
+    </message>
+    <message>
+        <source>导出Excel…</source>
+        <translation>Export Excel…</translation>
+    </message>
+    <message>
+        <source>导出PDF…</source>
+        <translation>Export PDF…</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>全部站点</source>
+        <translation>All stations</translation>
+    </message>
+    <message>
+        <source>记录库不能读取：%1</source>
+        <translation>The archive cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>显示 %1 台设备</source>
+        <translation>%1 assets shown</translation>
+    </message>
+    <message>
+        <source>请先在总览中选择一个站或间隔。</source>
+        <translation>Please select a station or bay in the overview first.</translation>
+    </message>
+    <message>
+        <source>“%1”没有到期的设备。</source>
+        <translation>&quot;%1&quot; has no assets due.</translation>
+    </message>
+    <message>
+        <source>已导出到“%1”</source>
+        <translation>Exported to &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Excel 工作簿(*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>PDF 文件(*.pdf)</source>
+        <translation>PDF file (*.pdf)</translation>
+    </message>
+</context>
+<context>
     <name>UDlgPreview</name>
     <message>
         <source>报表页面</source>
@@ -1795,6 +2647,117 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>UDlgRegister</name>
+    <message>
+        <source>设备台账</source>
+        <translation>Asset register</translation>
+    </message>
+    <message>
+        <source>查找设备编号</source>
+        <translation>Find device No.</translation>
+    </message>
+    <message>
+        <source>基准倍数</source>
+        <translation>Baseline factor</translation>
+    </message>
+    <message>
+        <source>增长比例</source>
+        <translation>Rise ratio</translation>
+    </message>
+    <message>
+        <source>相间比例</source>
+        <translation>Phase ratio</translation>
+    </message>
+    <message>
+        <source>全部设备的判据：超过基准值的倍数</source>
+        <translation>Criteria for all assets: factor above the baseline</translation>
+    </message>
+    <message>
+        <source>比上次增长超过</source>
+        <translation>rise since the last test above</translation>
+    </message>
+    <message>
+        <source>比同间隔最低相高出</source>
+        <translation>above the lowest phase of the bay by</translation>
+    </message>
+    <message>
+        <source>（比例按 0.2 = 20 % 填写；单台设备可在表中另填）</source>
+        <translation>(ratios as 0.2 = 20 %; a single asset&apos;s own values go in the table)</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>导入…</source>
+        <translation>Import…</translation>
+    </message>
+    <message>
+        <source>导出…</source>
+        <translation>Export…</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>共 %1 台设备</source>
+        <translation>%1 assets</translation>
+    </message>
+    <message>
+        <source>记录库不能写入：%1</source>
+        <translation>The archive cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>判据未保存：%1</source>
+        <translation>Criteria not saved: %1</translation>
+    </message>
+    <message>
+        <source>台账未保存：%1</source>
+        <translation>Register not saved: %1</translation>
+    </message>
+    <message>
+        <source>已保存，共 %1 台设备</source>
+        <translation>Saved, %1 assets</translation>
+    </message>
+    <message>
+        <source>台账未导入：%1</source>
+        <translation>Register not imported: %1</translation>
+    </message>
+    <message>
+        <source>从“%1”导入 %2 台设备</source>
+        <translation>Imported %2 assets from &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>已导出到“%1”</source>
+        <translation>Exported to &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>设备台账有改动还没有保存。不保存就关闭吗？</source>
+        <translation>The asset register has changes not yet saved. Close without saving?</translation>
+    </message>
+    <message>
+        <source>导入设备台账</source>
+        <translation>Import asset register</translation>
+    </message>
+    <message>
+        <source>设备台账(*.xlsx *.csv)</source>
+        <translation>Asset register (*.xlsx *.csv)</translation>
+    </message>
+    <message>
+        <source>导出设备台账</source>
+        <translation>Export asset register</translation>
+    </message>
+    <message>
+        <source>Excel 工作簿(*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>逗号分隔文件(*.csv)</source>
+        <translation>Comma-separated file (*.csv)</translation>
     </message>
 </context>
 <context>
