@@ -165,7 +165,7 @@ private:
                 {QStringLiteral("number"), m_content.reportNumber()},
                 {QStringLiteral("station"), job.station},
                 {QStringLiteral("customer"), job.customer},
-                {QStringLiteral("kind"), job.kind},
+                {QStringLiteral("kind"), JobKindCaption(job.kind)},
                 {QStringLiteral("basis"), job.basis},
                 {QStringLiteral("first_day"), day(job.firstDay)},
                 {QStringLiteral("last_day"), day(job.lastDay)},

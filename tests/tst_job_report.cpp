@@ -39,8 +39,13 @@ struct ToolRun {
     QString out, err;
 };
 
+// The tool in a locale naming no language: it speaks Chinese unless told "--lang en".
 ToolRun Tool(const QString& archive, const QStringList& arguments) {
     QProcess tool;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        environment.insert(QLatin1String(name), QStringLiteral("C.UTF-8"));
+    tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH), QStringList{"--archive", archive} + arguments);
     ToolRun run;
     if (!tool.waitForFinished(120000))
@@ -167,6 +172,39 @@ QJsonObject ReadJson(const QString& fileName) {
     return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
 }
 
+// The English report: header, footer, end mark and headings in English, no Chinese character but
+// the job's own data.
+void CheckEnglishReport(const QString& pdf, const QString& number) {
+    const int pages = ReportPdf::PageCount(pdf);
+    QString all;
+    for (int page = 1; page <= pages; ++page) {
+        const QString text = PlainText(pdf, page);
+        QVERIFY2(text.contains(QStringLiteral("Report no.: ") + number), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("Page %1 of %2").arg(page).arg(pages)), qPrintable(text));
+        QCOMPARE(text.contains(QStringLiteral("(The rest of this page is intentionally blank)")),
+                 page == pages);
+        all += text;
+    }
+    const QString flat = QString(all).remove(QRegularExpression(QStringLiteral("\\s")));
+    for (const char* expected :
+         {"ContactResistanceTestReport", "Criteria", "Notabove1.2timesthefactoryvalue", "Conclusion",
+          "Attention", "Fail", "Untested", "Appendix:trendcharts", "Approvedby:王主任"})
+        QVERIFY2(flat.contains(QLatin1String(expected)), qPrintable(QLatin1String(expected) + "\n" + all));
+    // The job's own texts stay as typed: the station, bays, people, number, basis and conclusion.
+    QString rest = flat;
+    for (const QString& data :
+         {number, QStringLiteral("东<郊>&\"站\""), QStringLiteral("1号间隔"), QStringLiteral("2号间隔"),
+          QStringLiteral("张伟<b>&amp;</b>"), QStringLiteral("东郊运维<站>"), QStringLiteral("张伟"),
+          QStringLiteral("李工"), QStringLiteral("王主任"),
+          QString(JobBasisPresets().at(1)).remove(QLatin1Char(' ')),
+          QStringLiteral("QF1C回路电阻超过限值，应检修。")})
+        rest.remove(data);
+    static const QRegularExpression chinese(
+        QStringLiteral("[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    const QRegularExpressionMatch left = chinese.match(rest);
+    QVERIFY2(!left.hasMatch(), qPrintable(rest.mid(qMax(0, int(left.capturedStart()) - 30), 60)));
+}
+
 } // namespace
 
 class TstJobReport : public QObject {
@@ -206,16 +244,20 @@ private slots:
     void report_data() {
         QTest::addColumn<bool>("approved");
         QTest::addColumn<bool>("charts");
-        QTest::newRow("draft") << false << false;
-        QTest::newRow("approved, with trend charts") << true << true;
+        QTest::addColumn<bool>("english");
+        QTest::newRow("draft") << false << false << false;
+        QTest::newRow("approved, with trend charts") << true << true << false;
+        QTest::newRow("approved, with trend charts, in English") << true << true << true;
     }
 
     // Every page holds the report number and "第 n 页 共 N 页" (and "草稿" while not approved); the
     // criteria with their numbers, every verdict, the reasons, the hostile texts as typed and the
-    // signers; "（以下空白）" on the last page; the fonts are embedded.
+    // signers; "（以下空白）" on the last page; the fonts are embedded. In English (the built-in English
+    // template and the translated texts) no Chinese character is left but the job's own data.
     void report() {
         QFETCH(bool, approved);
         QFETCH(bool, charts);
+        QFETCH(bool, english);
         TempProgramDir dir;
         const QString path = dir.filePath(QStringLiteral("记录库.sqlite"));
         QString number;
@@ -233,8 +275,12 @@ private slots:
         QStringList arguments{QStringLiteral("report"), number, QStringLiteral("--pdf"), pdf};
         if (charts)
             arguments << QStringLiteral("--charts");
+        if (english)
+            arguments << QStringLiteral("--lang") << QStringLiteral("en");
         const ToolRun run = Tool(path, arguments);
         QVERIFY2(run.code == 0, qPrintable(run.err));
+        if (english)
+            return CheckEnglishReport(pdf, number);
 
         const int pages = ReportPdf::PageCount(pdf);
         QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));

@@ -60,5 +60,5 @@ extern const ToolCommand kReportCommand{
     "report", "任务编号/JOB --pdf 文件/FILE [--charts]",
     "把试验任务的报告写成 PDF（--charts 附趋势图；数据文件夹中的“报告模板.html”优先于内置模板）",
     "write a job's test report as a PDF (--charts adds the trend charts; the data folder's "
-    "\"报告模板.html\" takes the place of the built-in template)",
+    "\"报告模板.html\" takes the place of the built-in template, in English \"report-template-en.html\")",
     RunReport};
