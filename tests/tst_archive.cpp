@@ -42,6 +42,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeView>
 #include <QtTest>
 #include <csignal>
@@ -1037,6 +1038,27 @@ private slots:
         QVERIFY(!window->isVisible());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(shown.isNull());
+    }
+
+    // In English the register window shows the columns' captions; the file it writes keeps the
+    // header row, so it reads back whatever the language.
+    void registerWindowInEnglishWritesTheHeaders() {
+        TempProgramDir dir;
+        FolderRecorder folders;
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral("ohmara_en"), QStringLiteral(":/i18n")));
+        QCoreApplication::installTranslator(&english);
+        const auto chinese = qScopeGuard([&english] { QCoreApplication::removeTranslator(&english); });
+        ProgramArchive::shared().store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload");
+        TFrmRegister window;
+        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Station"));
+        QVERIFY(window.Rows()->setData(window.Rows()->index(0, 1), QStringLiteral("东郊站")));
+        const QString file = dir.filePath("register.csv");
+        QVERIFY(window.ExportTo(file));
+        std::vector<Asset> read;
+        QString reason;
+        QVERIFY2(ImportAssets(file, &read, &reason), qPrintable(reason));
+        QCOMPARE(read.at(0).station, QStringLiteral("东郊站"));
     }
 
     void overviewWindowFiltersAndExports() {
