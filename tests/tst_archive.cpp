@@ -1051,7 +1051,7 @@ private slots:
         const auto chinese = qScopeGuard([&english] { QCoreApplication::removeTranslator(&english); });
         ProgramArchive::shared().store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload");
         TFrmRegister window;
-        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Station"));
+        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Station"));
         QVERIFY(window.Rows()->setData(window.Rows()->index(0, 1), QStringLiteral("东郊站")));
         const QString file = dir.filePath("register.csv");
         QVERIFY(window.ExportTo(file));
