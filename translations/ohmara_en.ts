@@ -1712,10 +1712,6 @@ The damaged file is kept as &quot;%2&quot;.</translation>
 <context>
     <name>SyncUnion</name>
     <message>
-        <source>与服务器的连接中断：%1</source>
-        <translation>The connection to the server was lost: %1</translation>
-    </message>
-    <message>
         <source>已批准的版本不能修改（%1）</source>
         <translation>An approved revision cannot be changed (%1)</translation>
     </message>

@@ -35,64 +35,77 @@ QString PageText(const QJsonArray& page) {
 
 } // namespace
 
-// One page in one server transaction. When the server refuses the page for what a row holds, the
-// rows go one by one, each behind a savepoint: the refused ones are named in refused, the others
-// are taken. Returns false (m_failure set, the transaction rolled back) when the page could not go.
-bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused) {
-    static const QString insert = InsertRecords();
-    const auto broken = [&] {
-        return fail(SyncStatus::Failed, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
-                                            .arg(m_server.lastError().text().trimmed()));
-    };
-    if (!m_server.transaction())
-        return broken();
+std::optional<qint64>
+Session::insertPage(const QString& insert, const QJsonArray& page,
+                    const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow) {
+    if (!m_server.transaction()) {
+        fail(SyncStatus::Failed, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
+                                     .arg(m_server.lastError().text().trimmed()));
+        return std::nullopt;
+    }
     QSqlQuery server(m_server);
-    const auto abandon = [&](const QSqlError& error) {
+    QSqlQuery savepoint(m_server);
+    const auto abandon = [&](const QSqlError& error) -> std::optional<qint64> {
         m_server.rollback();
-        return serverFailed(error);
+        serverFailed(error);
+        return std::nullopt;
     };
-    if (!server.exec(QStringLiteral("SAVEPOINT page")))
-        return abandon(server.lastError());
+    if (!savepoint.exec(QStringLiteral("SAVEPOINT page")))
+        return abandon(savepoint.lastError());
     if (!server.prepare(insert))
         return abandon(server.lastError());
     server.addBindValue(PageText(page));
     qint64 added = 0;
     if (server.exec()) {
-        added = server.numRowsAffected();
+        added = std::max(server.numRowsAffected(), 0);
     } else {
         if (!RowRefused(server.lastError()))
             return abandon(server.lastError());
-        QSqlQuery undo(m_server);
-        if (!undo.exec(QStringLiteral("ROLLBACK TO SAVEPOINT page")))
-            return abandon(undo.lastError());
+        if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT page")))
+            return abandon(savepoint.lastError());
         for (qsizetype i = 0; i < page.size(); ++i) {
-            if (!undo.exec(QStringLiteral("SAVEPOINT row")))
-                return abandon(undo.lastError());
+            if (!savepoint.exec(QStringLiteral("SAVEPOINT row")))
+                return abandon(savepoint.lastError());
             server.addBindValue(PageText(QJsonArray{page[i]}));
             if (server.exec()) {
                 added += std::max(server.numRowsAffected(), 0);
                 // Released at once: a transaction with many open savepoints slows every session.
-                if (!undo.exec(QStringLiteral("RELEASE SAVEPOINT row")))
-                    return abandon(undo.lastError());
+                if (!savepoint.exec(QStringLiteral("RELEASE SAVEPOINT row")))
+                    return abandon(savepoint.lastError());
                 continue;
             }
             const QSqlError error = server.lastError();
             if (!RowRefused(error))
                 return abandon(error);
-            if (!undo.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
-                return abandon(undo.lastError());
-            const QJsonObject row = page[i].toObject();
-            logRefused(QCoreApplication::translate("SyncRecords", "记录 %1").arg(ids[i]),
-                       QCoreApplication::translate("SyncRecords", "设备 %1（%2 个字符），%3：%4")
-                           .arg(row.value(QStringLiteral("device")).toString().left(40))
-                           .arg(row.value(QStringLiteral("device")).toString().size())
-                           .arg(row.value(QStringLiteral("test_time")).toString(), error.databaseText()));
-            refused->push_back(ids[i]);
+            if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
+                return abandon(savepoint.lastError());
+            refusedRow(i, error);
         }
     }
-    if (!m_server.commit())
-        return broken();
-    m_counts.recordsUp += std::max<qint64>(added, 0);
+    if (!m_server.commit()) {
+        fail(SyncStatus::Failed, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
+                                     .arg(m_server.lastError().text().trimmed()));
+        return std::nullopt;
+    }
+    return added;
+}
+
+// One page of records: the refused ones are logged and named in refused, the others are taken.
+// Returns false (m_failure set, the transaction rolled back) when the page could not go.
+bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused) {
+    static const QString insert = InsertRecords();
+    const std::optional<qint64> added = insertPage(insert, page, [&](qsizetype i, const QSqlError& error) {
+        const QJsonObject row = page[i].toObject();
+        logRefused(QCoreApplication::translate("SyncRecords", "记录 %1").arg(ids[i]),
+                   QCoreApplication::translate("SyncRecords", "设备 %1（%2 个字符），%3：%4")
+                       .arg(row.value(QStringLiteral("device")).toString().left(40))
+                       .arg(row.value(QStringLiteral("device")).toString().size())
+                       .arg(row.value(QStringLiteral("test_time")).toString(), error.databaseText()));
+        refused->push_back(ids[i]);
+    });
+    if (!added)
+        return false;
+    m_counts.recordsUp += *added;
     return true;
 }
 

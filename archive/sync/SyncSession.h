@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -227,6 +228,13 @@ private:
     bool countWork();
     bool pushRecords();
     bool pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused);
+    // Sends a page of rows through insert (its one parameter: the rows as JSON) in one server
+    // transaction. When the server refuses the page for what a row holds, the rows go one by one,
+    // each behind a savepoint, and refusedRow hears of every row refused; the others are taken.
+    // The rows the server added, or none (m_failure set, rolled back) when the page could not go.
+    std::optional<qint64>
+    insertPage(const QString& insert, const QJsonArray& page,
+               const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow);
     bool pushChanges(const ChangeTable& table, qint64& counter);
     bool pushUnion(const UnionTable& table, qint64& counter);
     bool pullRecords();

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlError>
 #include <QSysInfo>
@@ -61,9 +60,6 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
         keyMatch << key + QStringLiteral(" = ?");
     const QString mark = QStringLiteral("UPDATE %1 SET pushed = ? WHERE %2")
                              .arg(table.name, keyMatch.join(QStringLiteral(" AND ")));
-    const auto text = [](const QJsonArray& page) {
-        return QString::fromUtf8(QJsonDocument(page).toJson(QJsonDocument::Compact));
-    };
     while (!cancelled()) {
         QSqlQuery local(m_local);
         local.setForwardOnly(true);
@@ -89,46 +85,11 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
         if (page.isEmpty())
             return true;
 
-        // The page in one server transaction; when the server refuses it for what a row holds (a
-        // part of a revision it holds approved), the rows go one by one behind savepoints.
+        // The page in one server transaction; a row the server refuses for what it holds (a part of a
+        // revision it holds approved) is set aside, and the others go.
         std::vector<bool> refused(keys.size(), false);
-        if (!m_server.transaction())
-            return fail(SyncStatus::Failed, QCoreApplication::translate("SyncUnion", "与服务器的连接中断：%1")
-                                                .arg(m_server.lastError().text().trimmed()));
-        QSqlQuery server(m_server);
-        QSqlQuery savepoint(m_server);
-        const auto abandon = [&](const QSqlError& error) {
-            m_server.rollback();
-            return serverFailed(error);
-        };
-        if (!savepoint.exec(QStringLiteral("SAVEPOINT page")))
-            return abandon(savepoint.lastError());
-        if (!server.prepare(insert))
-            return abandon(server.lastError());
-        server.addBindValue(text(page));
-        qint64 added = 0;
-        if (server.exec()) {
-            added = std::max(server.numRowsAffected(), 0);
-        } else {
-            if (!RowRefused(server.lastError()))
-                return abandon(server.lastError());
-            if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT page")))
-                return abandon(savepoint.lastError());
-            for (qsizetype i = 0; i < page.size(); ++i) {
-                if (!savepoint.exec(QStringLiteral("SAVEPOINT row")))
-                    return abandon(savepoint.lastError());
-                server.addBindValue(text(QJsonArray{page[i]}));
-                if (server.exec()) {
-                    added += std::max(server.numRowsAffected(), 0);
-                    if (!savepoint.exec(QStringLiteral("RELEASE SAVEPOINT row")))
-                        return abandon(savepoint.lastError());
-                    continue;
-                }
-                const QSqlError error = server.lastError();
-                if (!RowRefused(error))
-                    return abandon(error);
-                if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
-                    return abandon(savepoint.lastError());
+        const std::optional<qint64> added =
+            insertPage(insert, page, [&](qsizetype i, const QSqlError& error) {
                 refused[size_t(i)] = true;
                 logRefused(
                     QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(keys[size_t(i)]).left(80)),
@@ -136,11 +97,9 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
                         ? QCoreApplication::translate("SyncUnion", "已批准的版本不能修改（%1）")
                               .arg(error.databaseText())
                         : error.databaseText());
-            }
-        }
-        if (!m_server.commit())
-            return fail(SyncStatus::Failed, QCoreApplication::translate("SyncUnion", "与服务器的连接中断：%1")
-                                                .arg(m_server.lastError().text().trimmed()));
+            });
+        if (!added)
+            return false;
 
         if (!m_local.transaction())
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
@@ -156,7 +115,7 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
         }
         if (!m_local.commit())
             return fail(SyncStatus::ArchiveError, m_local.lastError().text());
-        counter += added;
+        counter += *added;
         advance(qint64(keys.size()));
     }
     return false;
