@@ -9,6 +9,8 @@
 #include "archive/TestJobs.h"
 #include "core/UDataCenter.h"
 
+#include "BenchRecords.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -17,20 +19,12 @@
 
 namespace {
 
+using bench::Device;
+using bench::Ms;
+
 constexpr int kDevices = 10000;
 constexpr int kJobs = 2000;
 constexpr int kJobAssets = 300;
-
-QString Device(int d) {
-    return QStringLiteral("QF%1").arg(d, 5, 10, QLatin1Char('0'));
-}
-
-double Ms(const std::function<void()>& step) {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
 
 } // namespace
 

@@ -17,6 +17,8 @@
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 
+#include "BenchRecords.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -31,33 +33,17 @@
 
 namespace {
 
+using bench::Device;
+using bench::Texts;
+
 constexpr int kDevices = 10000;
-
-QString Device(int d) {
-    return QStringLiteral("QF%1").arg(d, 5, 10, QLatin1Char('0'));
-}
-
-TestRecord::Texts Texts(int device, int test, int row) {
-    const QDateTime when =
-        QDateTime(QDate(2020, 1, 1), QTime(8, 0)).addDays(test).addSecs(60 * (device % 600));
-    const int step = test % 10 == 9 ? 2 : 1;
-    return {RowNumberText(row),
-            FormatTestTime(when),
-            Device(device),
-            QStringLiteral("张工"),
-            QStringLiteral("站%1").arg(device / 100),
-            CurrentStepText(unsigned(step)),
-            LoadTimeText(5),
-            QStringLiteral("%1 uΩ").arg(40.0 + (device * 13 + test * 7) % 300 * 0.1, 0, 'f', 1)};
-}
 
 // The step and what the window painted once its events are handled.
 double Ms(const std::function<void()>& step) {
-    QElapsedTimer timer;
-    timer.start();
-    step();
-    QCoreApplication::processEvents();
-    return double(timer.nsecsElapsed()) / 1e6;
+    return bench::Ms([&] {
+        step();
+        QCoreApplication::processEvents();
+    });
 }
 
 } // namespace
