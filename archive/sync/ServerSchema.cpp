@@ -79,15 +79,15 @@ QString ServerCompatibility(const ServerSchemaState& state) {
     return {};
 }
 
-int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
-    if (!db.transaction()) {
-        *error = db.lastError().text();
-        return -1;
-    }
-    const auto fail = [&](const QString& why) {
-        *error = why;
+Result<int> UpgradeServerSchema(QSqlDatabase& db) {
+    if (!db.transaction())
+        return Outcome::Failure(db.isOpen() ? FailureKind::Refused : FailureKind::Unreachable,
+                                db.lastError().text(), db.lastError().text());
+    const auto fail = [&](const QString& why, FailureKind kind = FailureKind::Refused) {
         db.rollback();
-        return -1;
+        if (!db.isOpen())
+            kind = FailureKind::Unreachable;
+        return Outcome::Failure(kind, why, kind == FailureKind::Incompatible ? QString() : why);
     };
     QSqlQuery query(db);
     // Index builds on a large server take their time; the database's own limits are for the
@@ -104,7 +104,8 @@ int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
         return fail(QCoreApplication::translate("ServerSchema",
                                                 "服务器的数据库版本（%1）比本程序（%2）新，未作改动。")
                         .arg(before.version)
-                        .arg(kServerSchemaVersion));
+                        .arg(kServerSchemaVersion),
+                    FailureKind::Incompatible);
     for (const SchemaStep& step : kSteps) {
         if (step.version <= before.version)
             continue;
