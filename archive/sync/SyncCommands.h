@@ -1,6 +1,6 @@
 #pragma once
 // The team-server commands of ohmara-archive: sync, init-server, upgrade-server. Each writes what
-// it did to out, a failure to err, and returns an exit code a script can rely on (ToolExit).
+// it did to out, a failure to err, and returns an exit code a script can rely on (ToolExit.h).
 #include "archive/sync/ServerConfig.h"
 #include "archive/sync/ToolExit.h"
 

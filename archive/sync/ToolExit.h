@@ -3,16 +3,22 @@
 // failure's kind into one of them.
 #include "core/Outcome.h"
 
-enum ToolExit {
-    kExitOk = 0,      // done
-    kExitPartial = 1, // done, but something was skipped or found wrong (the output says what)
-    kExitUsage = 2,   // unknown command or bad arguments
-    kExitArchive = 3, // the archive cannot be opened, or cannot be written by a command that writes
-    kExitFile = 4,    // a file named on the command line cannot be written
-    kExitNetwork = 5, // a team server cannot be reached or went away: try again later
-    kExitServer = 6,  // the server has no such database, is not set up, or needs a newer program
-    kExitRefused = 7, // the server refused the login, or a right is missing: trying again will not help
-};
+// Done.
+inline constexpr int kExitOk = 0;
+// Done, but something was skipped or found wrong (the output says what).
+inline constexpr int kExitPartial = 1;
+// Unknown command or bad arguments.
+inline constexpr int kExitUsage = 2;
+// The archive cannot be opened, or cannot be written by a command that writes.
+inline constexpr int kExitArchive = 3;
+// A file named on the command line cannot be written.
+inline constexpr int kExitFile = 4;
+// A team server cannot be reached or went away: try again later.
+inline constexpr int kExitNetwork = 5;
+// The server has no such database, is not set up, or needs a newer program.
+inline constexpr int kExitServer = 6;
+// The server refused the login, or a right is missing: trying again will not help.
+inline constexpr int kExitRefused = 7;
 
 // What a file's failure stands for: the archive the command works on, or a file it writes.
 enum class ExitSubject { Archive, OutputFile };
