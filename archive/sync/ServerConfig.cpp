@@ -1,5 +1,7 @@
 #include "archive/sync/ServerConfig.h"
 
+#include "archive/sync/SyncMessages.h"
+
 #include "core/ProfileFile.h"
 
 #include <QCoreApplication>
@@ -163,9 +165,7 @@ std::optional<ServerConfig> ServerConfig::FromConnectionText(const QString& text
 
 Result<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName) {
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-        return Outcome::Failure(
-            FailureKind::Missing,
-            QCoreApplication::translate("ServerConfig", "缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。"));
+        return Outcome::Failure(FailureKind::Missing, SyncMessages::DriverMissing());
     QString error;
     QString detail;
     {
@@ -194,8 +194,7 @@ Result<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& conne
         } else {
             // The server's and libpq's words, without the driver's own "QPSQL: Unable to connect".
             detail = db.lastError().databaseText().trimmed();
-            error = QCoreApplication::translate("ServerConfig", "无法连接服务器 %1：%2")
-                        .arg(config.label(), detail);
+            error = SyncMessages::CannotConnect(config.label(), detail);
         }
         db.close();
     }
@@ -221,27 +220,6 @@ FailureKind ConnectFailureKind(ConnectFailure failure) {
         break;
     }
     return FailureKind::Refused;
-}
-
-QString ConnectFailureText(ConnectFailure failure) {
-    switch (failure) {
-    case ConnectFailure::None:
-    case ConnectFailure::Unreachable:
-        return {};
-    case ConnectFailure::NeedsPassword:
-        return QCoreApplication::translate(
-            "SyncCommands", "服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。");
-    case ConnectFailure::LoginRefused:
-        return QCoreApplication::translate("SyncCommands",
-                                           "服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。");
-    case ConnectFailure::NoDatabase:
-        return QCoreApplication::translate(
-            "SyncCommands",
-            "服务器上没有这个数据库：请检查数据库名，或由管理员运行 ohmara-archive init-server。");
-    case ConnectFailure::NoRight:
-        return QCoreApplication::translate("SyncCommands", "这个用户无权连接这个数据库。");
-    }
-    return {};
 }
 
 bool TransientServerState(const QString& sqlState) {

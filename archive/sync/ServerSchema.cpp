@@ -1,5 +1,7 @@
 #include "archive/sync/ServerSchema.h"
 
+#include "archive/sync/SyncMessages.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
@@ -67,15 +69,11 @@ ServerSchemaState ReadServerSchema(QSqlDatabase& db) {
 
 QString ServerCompatibility(const ServerSchemaState& state) {
     if (!state.error.isEmpty())
-        return QCoreApplication::translate("ServerSchema", "无法读取服务器的数据库版本：%1").arg(state.error);
+        return SyncMessages::SchemaUnreadable(state.error);
     if (state.version == 0)
-        return QCoreApplication::translate("ServerSchema",
-                                           "服务器尚未建立记录库，请先运行 ohmara-archive init-server。");
+        return SyncMessages::SchemaNotSetUp();
     if (state.oldestProgram > kServerSchemaVersion)
-        return QCoreApplication::translate("ServerSchema",
-                                           "服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。")
-            .arg(state.version)
-            .arg(kServerSchemaVersion);
+        return SyncMessages::SchemaNewer(state.version);
     return {};
 }
 
@@ -101,11 +99,7 @@ Result<int> UpgradeServerSchema(QSqlDatabase& db) {
     if (!before.error.isEmpty())
         return fail(before.error);
     if (before.version > kServerSchemaVersion)
-        return fail(QCoreApplication::translate("ServerSchema",
-                                                "服务器的数据库版本（%1）比本程序（%2）新，未作改动。")
-                        .arg(before.version)
-                        .arg(kServerSchemaVersion),
-                    FailureKind::Incompatible);
+        return fail(SyncMessages::SchemaNewerLeftAlone(before.version), FailureKind::Incompatible);
     for (const SchemaStep& step : kSteps) {
         if (step.version <= before.version)
             continue;

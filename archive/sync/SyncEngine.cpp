@@ -1,6 +1,7 @@
 #include "archive/sync/SyncEngine.h"
 
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/SyncMessages.h"
 #include "archive/sync/SyncSession.h"
 
 #include <QCoreApplication>
@@ -44,14 +45,9 @@ SyncEngine::SyncEngine(QString archivePath, ServerConfig server)
 
 SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
     if (!m_server.isSet())
-        return Outcome::Failure(
-            FailureKind::Invalid,
-            QCoreApplication::translate("SyncEngine", "没有设置同步服务器（设置文件的 [%1] 一节）。")
-                .arg(kTeamServerSection));
+        return Outcome::Failure(FailureKind::Invalid, SyncMessages::NoServerNamed(kTeamServerSection));
     if (!QFileInfo(m_archivePath).isFile())
-        return Outcome::Failure(
-            FailureKind::Missing,
-            QCoreApplication::translate("SyncEngine", "本机记录库 %1 不存在。").arg(m_archivePath));
+        return Outcome::Failure(FailureKind::Missing, SyncMessages::LocalArchiveMissing(m_archivePath));
     const QString tag = QUuid::createUuid().toString(QUuid::Id128);
     const QString localName = QStringLiteral("ohmara-sync-local-") + tag;
     const QString serverName = QStringLiteral("ohmara-sync-server-") + tag;
@@ -63,9 +59,7 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
         local.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         if (!local.open()) {
             const QString text = local.lastError().text().trimmed();
-            outcome = Outcome::Failure(
-                FailureKind::Io,
-                QCoreApplication::translate("SyncEngine", "本机记录库无法打开：%1").arg(text), text);
+            outcome = Outcome::Failure(FailureKind::Io, SyncMessages::LocalArchiveUnopened(text), text);
         } else if (Result<QSqlDatabase> server = OpenServer(m_server, serverName); server.ok()) {
             if (cancel)
                 cancel->attach(*server);

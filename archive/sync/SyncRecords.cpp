@@ -39,8 +39,7 @@ std::optional<qint64>
 Session::insertPage(const QString& insert, const QJsonArray& page,
                     const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow) {
     if (!m_server.transaction()) {
-        fail(FailureKind::Unreachable, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
-                                           .arg(m_server.lastError().text().trimmed()));
+        lostServer();
         return std::nullopt;
     }
     QSqlQuery server(m_server);
@@ -83,8 +82,7 @@ Session::insertPage(const QString& insert, const QJsonArray& page,
         }
     }
     if (!m_server.commit()) {
-        fail(FailureKind::Unreachable, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
-                                           .arg(m_server.lastError().text().trimmed()));
+        lostServer();
         return std::nullopt;
     }
     return added;

@@ -1,6 +1,7 @@
 #include "archive/sync/SyncSession.h"
 
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/SyncMessages.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -40,33 +41,25 @@ bool Session::serverFailed(const QSqlError& error) {
         (state == QLatin1String("57014") || error.type() == QSqlError::ConnectionError))
         return !cancelled();
     if (state == QLatin1String("55P03"))
-        return fail(FailureKind::Unreachable,
-                    QCoreApplication::translate(
-                        "SyncSession", "服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。"
-                                       "已完成的部分已保存，请稍后再同步。")
-                        .arg(m_lockTimeout.count())
-                        .arg(text),
-                    text);
+        return fail(FailureKind::Unreachable, SyncMessages::ServerLocked(m_lockTimeout.count(), text), text);
     if (state == QLatin1String("57014"))
-        return fail(
-            FailureKind::Unreachable,
-            QCoreApplication::translate(
-                "SyncSession", "服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。")
-                .arg(text),
-            text);
+        return fail(FailureKind::Unreachable, SyncMessages::StatementTimedOut(text), text);
     if (!m_server.isOpen() || error.type() == QSqlError::ConnectionError ||
         text.contains(QLatin1String("connection")))
-        return fail(FailureKind::Unreachable,
-                    QCoreApplication::translate("SyncSession", "与服务器的连接中断：%1").arg(text), text);
+        return fail(FailureKind::Unreachable, SyncMessages::ConnectionLost(text), text);
     // A refusal for the server's load or a passing state is worth another try later.
     return fail(TransientServerState(state) ? FailureKind::Unreachable : FailureKind::Refused,
-                QCoreApplication::translate("SyncSession", "服务器拒绝了同步：%1").arg(text), text);
+                SyncMessages::ServerRefused(text), text);
+}
+
+bool Session::lostServer() {
+    const QString text = m_server.lastError().text().trimmed();
+    return fail(FailureKind::Unreachable, SyncMessages::ConnectionLost(text), text);
 }
 
 bool Session::localFailed(const QSqlQuery& query) {
     const QString text = query.lastError().text().trimmed();
-    return fail(FailureKind::Io,
-                QCoreApplication::translate("SyncSession", "无法写入本机记录库：%1").arg(text), text);
+    return fail(FailureKind::Io, SyncMessages::LocalArchiveUnwritable(text), text);
 }
 
 bool Session::exec(QSqlQuery& query, bool onServer) {
@@ -77,9 +70,7 @@ bool Session::exec(QSqlQuery& query, bool onServer) {
 
 bool Session::cancelled() {
     if (m_cancel && m_cancel->requested())
-        return !fail(
-            FailureKind::Cancelled,
-            QCoreApplication::translate("SyncSession", "同步已取消；已完成的部分已保存，下次同步继续。"));
+        return !fail(FailureKind::Cancelled, SyncMessages::Cancelled());
     return false;
 }
 
@@ -98,8 +89,8 @@ bool Session::prepareLocal() {
         !query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
         return localFailed(query);
     if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'laptop_id'")))
-        return fail(FailureKind::Io, QCoreApplication::translate("SyncSession", "本机记录库无法读取：%1")
-                                         .arg(query.lastError().text().trimmed()));
+        return fail(FailureKind::Io,
+                    SyncMessages::LocalArchiveUnreadable(query.lastError().text().trimmed()));
     if (query.next())
         m_laptopId = query.value(0).toString();
     query.finish();
@@ -130,11 +121,7 @@ bool Session::readServer() {
     if (const QString why = ServerCompatibility(schema); !why.isEmpty())
         return fail(FailureKind::Incompatible, why);
     if (schema.version < 2)
-        return fail(FailureKind::Incompatible,
-                    QCoreApplication::translate(
-                        "SyncSession", "服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive "
-                                       "upgrade-server。")
-                        .arg(schema.version));
+        return fail(FailureKind::Incompatible, SyncMessages::SchemaOlder(schema.version));
     QSqlQuery query(m_server);
     // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
     if (!query.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(m_lockTimeout.count())))
@@ -146,9 +133,7 @@ bool Session::readServer() {
         !query.next())
         return serverFailed(query);
     if (!query.value(2).toBool())
-        return fail(FailureKind::Refused,
-                    QCoreApplication::translate("SyncSession", "用户 %1 没有读取服务器记录的权限。")
-                        .arg(m_server.userName()));
+        return fail(FailureKind::Refused, SyncMessages::NoReadRight(m_server.userName()));
     m_canWrite = query.value(0).toBool() && query.value(1).toBool();
     m_serverId = query.value(3).toString();
     m_serverVersion = schema.version;

@@ -252,6 +252,8 @@ private:
 
     bool cancelled();
     bool fail(FailureKind kind, const QString& message, const QString& detail = {});
+    // The server connection went (a transaction that could not begin or commit).
+    bool lostServer();
     bool serverFailed(const QSqlQuery& query);
     bool serverFailed(const QSqlError& error);
     bool localFailed(const QSqlQuery& query);
