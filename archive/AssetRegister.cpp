@@ -27,13 +27,10 @@ const QString kAssetFields = QStringLiteral("station, bay, phase, kind, maker, m
                                             "commissioning_uohm, limit_uohm, note, baseline_factor, "
                                             "rise_factor, phase_factor");
 
-std::optional<double> ParseDecimal(const QString& text, double maximum, const QString& what,
-                                   QString* reason) {
+Result<double> ParseDecimal(const QString& text, double maximum, const QString& what) {
     static const QRegularExpression plain(QStringLiteral("^[0-9]{1,12}(\\.[0-9]{1,30})?$"));
-    const auto refuse = [&](const QString& why) -> std::optional<double> {
-        if (reason)
-            *reason = why;
-        return std::nullopt;
+    const auto refuse = [](const QString& why) -> Result<double> {
+        return Outcome::Failure(FailureKind::Invalid, why);
     };
     if (!plain.match(text).hasMatch())
         return refuse(
@@ -115,7 +112,7 @@ QStringList AssetColumns(const Asset& asset) {
             asset.note,   asset.baselineFactor, asset.riseFactor, asset.phaseFactor};
 }
 
-bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason) {
+Result<Asset> AssetFromColumns(const QStringList& columns) {
     Asset read;
     QString* fields[] = {&read.device,        &read.station,    &read.bay,   &read.phase,
                          &read.kind,          &read.maker,      &read.model, &read.factory,
@@ -124,60 +121,58 @@ bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason)
     for (int i = 0; i < int(std::size(fields)); ++i)
         *fields[i] = i < columns.size() ? TrimText(columns.at(i)) : QString();
     read.phase = read.phase.toUpper();
-    if (read.device.isEmpty()) {
-        *reason = QCoreApplication::translate("AssetRegister", "设备编号为空");
-        return false;
-    }
-    if (!ValidateAsset(read, reason))
-        return false;
+    if (read.device.isEmpty())
+        return Outcome::Failure(FailureKind::Invalid,
+                                QCoreApplication::translate("AssetRegister", "设备编号为空"));
+    if (Outcome valid = ValidateAsset(read); !valid)
+        return valid;
     read.registered = true;
-    *asset = read;
-    return true;
+    return read;
 }
 
-std::optional<double> ParseMicroOhms(const QString& text, QString* reason) {
-    return ParseDecimal(text, kMaxMicroOhms, QString(), reason);
+std::optional<double> ParseMicroOhms(const QString& text) {
+    const Result<double> parsed = ParseDecimal(text, kMaxMicroOhms, QString());
+    return parsed ? std::optional(*parsed) : std::nullopt;
 }
 
-std::optional<double> ParseFactor(const QString& text, QString* reason) {
-    return ParseDecimal(text, kMaxFactor, QString(), reason);
+std::optional<double> ParseFactor(const QString& text) {
+    const Result<double> parsed = ParseDecimal(text, kMaxFactor, QString());
+    return parsed ? std::optional(*parsed) : std::nullopt;
 }
 
-bool ValidateAsset(const Asset& asset, QString* reason) {
+Outcome ValidateAsset(const Asset& asset) {
     for (const auto& [text, what] :
          {std::pair(&asset.device, QCoreApplication::translate("AssetRegister", "设备编号")),
           std::pair(&asset.station, QCoreApplication::translate("AssetRegister", "站名")),
           std::pair(&asset.bay, QCoreApplication::translate("AssetRegister", "间隔"))}) {
-        if (QString why = KeyTooLong(*text, what); !why.isEmpty()) {
-            *reason = why;
-            return false;
-        }
+        if (QString why = KeyTooLong(*text, what); !why.isEmpty())
+            return Outcome::Failure(FailureKind::Invalid, why);
     }
     const std::pair<const QString*, QString> numbers[] = {
         {&asset.factory, QCoreApplication::translate("AssetRegister", "出厂值")},
         {&asset.commissioning, QCoreApplication::translate("AssetRegister", "投运值")},
         {&asset.limit, QCoreApplication::translate("AssetRegister", "限值")}};
     for (const auto& [text, name] : numbers)
-        if (!text->isEmpty() && !ParseDecimal(*text, kMaxMicroOhms, name, reason))
-            return false;
+        if (Result<double> parsed = ParseDecimal(*text, kMaxMicroOhms, name); !text->isEmpty() && !parsed)
+            return parsed;
     const std::pair<const QString*, QString> factors[] = {
         {&asset.baselineFactor, QCoreApplication::translate("AssetRegister", "基准倍数")},
         {&asset.riseFactor, QCoreApplication::translate("AssetRegister", "增长比例")},
         {&asset.phaseFactor, QCoreApplication::translate("AssetRegister", "相间比例")}};
     for (const auto& [text, name] : factors)
-        if (!text->isEmpty() && !ParseDecimal(*text, kMaxFactor, name, reason))
-            return false;
+        if (Result<double> parsed = ParseDecimal(*text, kMaxFactor, name); !text->isEmpty() && !parsed)
+            return parsed;
     static const QStringList phases{QString(), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    if (!phases.contains(asset.phase)) {
-        *reason = QCoreApplication::translate("AssetRegister", "相别“%1”应为 A、B、C 或空").arg(asset.phase);
-        return false;
-    }
-    if (!asset.kind.isEmpty() && !AssetKinds().contains(asset.kind)) {
-        *reason = QCoreApplication::translate("AssetRegister", "类型“%1”应为%2之一或空")
-                      .arg(asset.kind, AssetKinds().join(QCoreApplication::translate("AssetRegister", "、")));
-        return false;
-    }
-    return true;
+    if (!phases.contains(asset.phase))
+        return Outcome::Failure(
+            FailureKind::Invalid,
+            QCoreApplication::translate("AssetRegister", "相别“%1”应为 A、B、C 或空").arg(asset.phase));
+    if (!asset.kind.isEmpty() && !AssetKinds().contains(asset.kind))
+        return Outcome::Failure(
+            FailureKind::Invalid,
+            QCoreApplication::translate("AssetRegister", "类型“%1”应为%2之一或空")
+                .arg(asset.kind, AssetKinds().join(QCoreApplication::translate("AssetRegister", "、"))));
+    return {};
 }
 
 std::vector<Asset> LoadAssets(const RecordArchive& archive) {
@@ -244,13 +239,14 @@ std::vector<Asset> LoadRegisteredAssets(const RecordArchive& archive) {
     return assets;
 }
 
-bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason) {
+Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
     for (const Asset& asset : assets) {
-        if (!ValidateAsset(asset, reason)) {
+        if (const Outcome valid = ValidateAsset(asset); !valid) {
             const QString shown =
                 asset.device.size() > 40 ? asset.device.left(40) + QStringLiteral("…") : asset.device;
-            *reason = QCoreApplication::translate("AssetRegister", "设备“%1”：%2").arg(shown, *reason);
-            return false;
+            return Outcome::Failure(
+                FailureKind::Invalid,
+                QCoreApplication::translate("AssetRegister", "设备“%1”：%2").arg(shown, valid.reason()));
         }
     }
     const QString now = RecordArchive::NowText();
@@ -289,9 +285,7 @@ bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QStrin
         }
         return true;
     });
-    if (!saved)
-        *reason = archive.problem();
-    return saved;
+    return saved ? Outcome() : archive.failure();
 }
 
 AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) {
@@ -309,13 +303,15 @@ AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) 
     return factors;
 }
 
-bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reason) {
+Outcome SaveFactors(RecordArchive& archive, const QStringList& texts) {
     const QString names[] = {QCoreApplication::translate("AssetRegister", "基准倍数"),
                              QCoreApplication::translate("AssetRegister", "增长比例"),
                              QCoreApplication::translate("AssetRegister", "相间比例")};
     for (int i = 0; i < 3; ++i)
-        if (i >= texts.size() || !ParseDecimal(TrimText(texts.at(i)), kMaxFactor, names[i], reason))
-            return false;
+        if (Result<double> parsed =
+                ParseDecimal(i < texts.size() ? TrimText(texts.at(i)) : QString(), kMaxFactor, names[i]);
+            !parsed)
+            return parsed;
     const bool saved = archive.inTransaction([&] {
         QSqlQuery query(archive.database());
         query.prepare(QStringLiteral(
@@ -330,9 +326,7 @@ bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reas
         query.addBindValue(archive.laptopId());
         return query.exec();
     });
-    if (!saved)
-        *reason = archive.problem();
-    return saved;
+    return saved ? Outcome() : archive.failure();
 }
 
 AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common) {
@@ -351,19 +345,16 @@ AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common) {
     return rules;
 }
 
-bool ExportAssets(const std::vector<Asset>& assets, const QString& fileName, QString* reason) {
-    return WriteTableFile(
-        fileName, AssetColumnHeaders(),
-        [&](qint64 row, QStringList* cells) {
-            if (row >= qint64(assets.size()))
-                return false;
-            *cells = AssetColumns(assets[size_t(row)]);
-            return true;
-        },
-        reason);
+Outcome ExportAssets(const std::vector<Asset>& assets, const QString& fileName) {
+    return WriteTableFile(fileName, AssetColumnHeaders(), [&](qint64 row, QStringList* cells) {
+        if (row >= qint64(assets.size()))
+            return false;
+        *cells = AssetColumns(assets[size_t(row)]);
+        return true;
+    });
 }
 
-bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* reason) {
+Result<std::vector<Asset>> ImportAssets(const QString& fileName) {
     const QStringList& headers = AssetColumnHeaders();
     WorkbookLimits limits;
     limits.columns = kMaxImportColumns;
@@ -371,11 +362,11 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
     SheetCells cells;
     const Outcome read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells)
                                              : ReadXlsxCells(fileName, limits, &cells);
-    if (!read) {
-        *reason =
-            QCoreApplication::translate("AssetRegister", "无法读取“%1”：%2").arg(fileName, read.reason());
-        return false;
-    }
+    if (!read)
+        return Outcome::Failure(
+            read.kind() == FailureKind::General ? FailureKind::Io : read.kind(),
+            QCoreApplication::translate("AssetRegister", "无法读取“%1”：%2").arg(fileName, read.reason()),
+            read.reason());
     // The columns are found by their headers in sheet row 1, in any order; a header that is not
     // the register's, or one missing, means the file is not a register.
     std::map<int, qsizetype> columnOf; // sheet column → register column
@@ -383,37 +374,35 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
         if (cell.row != 1 || TrimText(cell.text).isEmpty())
             continue;
         const qsizetype index = headers.indexOf(TrimText(cell.text));
-        if (index < 0) {
-            *reason = QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头“%2”不是台账的列")
-                          .arg(fileName, TrimText(cell.text));
-            return false;
-        }
+        if (index < 0)
+            return Outcome::Failure(
+                FailureKind::Foreign,
+                QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头“%2”不是台账的列")
+                    .arg(fileName, TrimText(cell.text)));
         for (const auto& [column, known] : columnOf)
-            if (known == index) {
-                *reason = QCoreApplication::translate("AssetRegister", "“%1”的表头“%2”出现了两次")
-                              .arg(fileName, headers.at(index));
-                return false;
-            }
+            if (known == index)
+                return Outcome::Failure(FailureKind::Invalid, QCoreApplication::translate(
+                                                                  "AssetRegister", "“%1”的表头“%2”出现了两次")
+                                                                  .arg(fileName, headers.at(index)));
         columnOf[cell.column] = index;
     }
     for (qsizetype index = 0; index < headers.size(); ++index)
         if (std::none_of(columnOf.begin(), columnOf.end(),
-                         [index](const auto& entry) { return entry.second == index; })) {
-            *reason = QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头缺少“%2”")
-                          .arg(fileName, headers.at(index));
-            return false;
-        }
+                         [index](const auto& entry) { return entry.second == index; }))
+            return Outcome::Failure(
+                FailureKind::Foreign,
+                QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头缺少“%2”")
+                    .arg(fileName, headers.at(index)));
     std::map<uint32_t, QStringList> rows;
     for (SheetCell& cell : cells.cells()) {
         const auto column = columnOf.find(cell.column);
         if (cell.row < 2 || column == columnOf.end())
             continue;
-        if (rows.size() > size_t(kMaxImportRows)) {
-            *reason = QCoreApplication::translate("AssetRegister", "“%1”的行数超过 %2")
-                          .arg(fileName)
-                          .arg(kMaxImportRows);
-            return false;
-        }
+        if (rows.size() > size_t(kMaxImportRows))
+            return Outcome::Failure(FailureKind::Invalid,
+                                    QCoreApplication::translate("AssetRegister", "“%1”的行数超过 %2")
+                                        .arg(fileName)
+                                        .arg(kMaxImportRows));
         QStringList& row = rows[cell.row];
         while (row.size() < headers.size())
             row << QString();
@@ -426,14 +415,12 @@ bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* 
             blank = blank && TrimText(text).isEmpty();
         if (blank)
             continue;
-        Asset asset;
-        QString error;
-        if (!AssetFromColumns(columns, &asset, &error)) {
-            *reason = QCoreApplication::translate("AssetRegister", "第 %1 行：%2").arg(number).arg(error);
-            return false;
-        }
-        read_assets.push_back(asset);
+        Result<Asset> asset = AssetFromColumns(columns);
+        if (!asset)
+            return Outcome::Failure(
+                FailureKind::Invalid,
+                QCoreApplication::translate("AssetRegister", "第 %1 行：%2").arg(number).arg(asset.reason()));
+        read_assets.push_back(std::move(*asset));
     }
-    *assets = std::move(read_assets);
-    return true;
+    return read_assets;
 }

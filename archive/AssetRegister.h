@@ -3,6 +3,7 @@
 // its baselines and its limit. Numbers are kept as the exact text the user typed; a text that is
 // not a finite positive decimal of at most 1,000,000,000 µΩ is refused as a whole.
 #include "archive/Assessment.h"
+#include "core/Outcome.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,17 +43,17 @@ const QStringList& AssetKinds();   // 断路器, 隔离开关, 母线接头, 其
 QString AssetKindCaption(const QString& kind); // a kind as shown, in the program's language
 // The caption of an archive column of the register ("limit_uohm" → "限值(uΩ)"); other names as given.
 QString AssetFieldCaption(const QString& column);
-// Column texts of an asset, and back; false with a reason for the first field that does not hold.
+// Column texts of an asset, and back; Invalid with the reason for the first field that does not hold.
 QStringList AssetColumns(const Asset& asset);
-bool AssetFromColumns(const QStringList& columns, Asset* asset, QString* reason);
+Result<Asset> AssetFromColumns(const QStringList& columns);
 
 // A number typed in µΩ: plain decimal digits with at most one point, above 0, at most 1e9.
-// Returns the value, or nothing with the reason.
-std::optional<double> ParseMicroOhms(const QString& text, QString* reason = nullptr);
+// Returns the value, or nothing.
+std::optional<double> ParseMicroOhms(const QString& text);
 // A factor: a plain decimal above 0, at most 100.
-std::optional<double> ParseFactor(const QString& text, QString* reason = nullptr);
-// Every field of the asset: the numbers, the phase and the kind.
-bool ValidateAsset(const Asset& asset, QString* reason);
+std::optional<double> ParseFactor(const QString& text);
+// Every field of the asset: the numbers, the phase and the kind; Invalid with the reason.
+Outcome ValidateAsset(const Asset& asset);
 
 // ---- In the archive ----
 
@@ -65,18 +66,19 @@ std::vector<Asset> LoadRegisteredAssets(const RecordArchive& archive);
 std::vector<std::pair<QString, QString>> BayPhaseDevices(const RecordArchive& archive, const QString& station,
                                                          const QString& bay);
 // Writes the assets that differ from what the archive holds (changed_at, changed_by, pushed = 0),
-// all in one transaction; false with the reason (nothing written) on any invalid field.
-bool SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets, QString* reason);
+// all in one transaction. Nothing is written on any invalid field (Invalid, the device named), or
+// when the archive cannot be written (the archive's kind: Busy, DiskFull, ...).
+Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets);
 // The factors for all assets, and writing them.
 AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts = nullptr);
-bool SaveFactors(RecordArchive& archive, const QStringList& texts, QString* reason);
+Outcome SaveFactors(RecordArchive& archive, const QStringList& texts);
 // The rules of one asset as assessment takes them.
 AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common);
 
 // ---- Files ----
 // .xlsx or .csv by the name's ending (any case); the register's columns with a header row.
-bool ExportAssets(const std::vector<Asset>& assets, const QString& fileName, QString* reason);
+Outcome ExportAssets(const std::vector<Asset>& assets, const QString& fileName);
 // Reads rows below the header row, the columns found by their headers in any order; a file whose
-// headers are not the register's is refused. Each row must be valid, or nothing is taken (reason
-// names the row).
-bool ImportAssets(const QString& fileName, std::vector<Asset>* assets, QString* reason);
+// headers are not the register's is refused (Foreign). Each row must be valid, or nothing is taken
+// (Invalid, the reason names the row).
+Result<std::vector<Asset>> ImportAssets(const QString& fileName);

@@ -265,14 +265,15 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
         QStringList columns;
         for (const QString& header : headers)
             columns << value.toObject().value(header).toString();
-        Asset asset;
-        QString reason;
-        if (!AssetFromColumns(columns, &asset, &reason))
+        const Result<Asset> asset = AssetFromColumns(columns);
+        if (!asset)
             return Outcome::Failure(
-                QCoreApplication::translate("JobExchange", "试验任务文件中的设备台账有误：%1").arg(reason));
-        const std::optional<Asset> known = LoadAsset(archive, asset.device);
+                FailureKind::Invalid,
+                QCoreApplication::translate("JobExchange", "试验任务文件中的设备台账有误：%1")
+                    .arg(asset.reason()));
+        const std::optional<Asset> known = LoadAsset(archive, asset->device);
         if (!known || !known->registered)
-            added.push_back(asset);
+            added.push_back(*asset);
     }
 
     JobImport done;
@@ -446,10 +447,12 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
                                     .arg(why.isEmpty() ? archive.problem() : why));
     }
     if (!added.empty()) {
-        QString reason;
-        if (!SaveAssets(archive, added, &reason))
+        if (const Outcome saved = SaveAssets(archive, added); !saved)
             return Outcome::Failure(
-                QCoreApplication::translate("JobExchange", "任务已导入，设备台账未能写入：%1").arg(reason));
+                saved.kind(),
+                QCoreApplication::translate("JobExchange", "任务已导入，设备台账未能写入：%1")
+                    .arg(saved.reason()),
+                saved.detail());
         done.assetsAdded = int(added.size());
     }
     return done;

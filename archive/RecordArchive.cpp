@@ -84,6 +84,7 @@ QStringList UnwritableFiles(const QString& fileName) {
 struct Failure {
     ArchiveFault fault;
     QString problem;
+    QString detail;
 };
 
 // The fault behind SQLite's error and the user's words for it, the library's own text as a detail.
@@ -95,7 +96,8 @@ Failure Classify(const QSqlError& error, const QString& fileName) {
     case kLocked:
         return {ArchiveFault::Busy,
                 QCoreApplication::translate("RecordArchive", "另一个程序正在写入记录库，稍后会再试（%1）。")
-                    .arg(detail)};
+                    .arg(detail),
+                detail};
     case kPerm:
     case kReadOnly: {
         const QStringList files = UnwritableFiles(fileName);
@@ -104,39 +106,45 @@ Failure Classify(const QSqlError& error, const QString& fileName) {
             files.isEmpty()
                 ? QCoreApplication::translate("RecordArchive", "记录库的文件不允许写入（%1）。").arg(detail)
                 : QCoreApplication::translate("RecordArchive", "没有写入“%1”的权限，请给它写权限（%2）。")
-                      .arg(files.join(QCoreApplication::translate("RecordArchive", "”、“")), detail)};
+                      .arg(files.join(QCoreApplication::translate("RecordArchive", "”、“")), detail),
+            detail};
     }
     case kFull:
         return {ArchiveFault::DiskFull,
                 QCoreApplication::translate("RecordArchive",
                                             "磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。")
-                    .arg(detail)};
+                    .arg(detail),
+                detail};
     case kIoError:
     case kCantOpen:
         if (DiskNearlyFull(fileName))
             return {ArchiveFault::DiskFull,
                     QCoreApplication::translate(
                         "RecordArchive", "磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。")
-                        .arg(detail)};
+                        .arg(detail),
+                    detail};
         if (code == kCantOpen && !UnwritableFiles(fileName).isEmpty())
             return Classify(
                 QSqlError(error.driverText(), error.databaseText(), error.type(), QString::number(kReadOnly)),
                 fileName);
         return {
-            ArchiveFault::IoError,
+            ArchiveFault::Io,
             QCoreApplication::translate("RecordArchive", "读写记录库的文件时出错，下一次存入时会再试（%1）。")
-                .arg(detail)};
+                .arg(detail),
+            detail};
     case kCorrupt:
         return {ArchiveFault::Damaged,
                 QCoreApplication::translate("RecordArchive", "记录库文件已损坏，程序不会再写入它（%1）。")
-                    .arg(detail)};
+                    .arg(detail),
+                detail};
     case kNotADatabase:
         return {ArchiveFault::Foreign,
                 QCoreApplication::translate("RecordArchive", "文件已损坏或不是记录库，程序不会改动它（%1）。")
-                    .arg(detail)};
+                    .arg(detail),
+                detail};
     default:
-        return {ArchiveFault::IoError,
-                QCoreApplication::translate("RecordArchive", "记录库不能写入（%1）。").arg(detail)};
+        return {ArchiveFault::Io,
+                QCoreApplication::translate("RecordArchive", "记录库不能写入（%1）。").arg(detail), detail};
     }
 }
 
@@ -183,7 +191,7 @@ bool Blank(const TestRecord& record) {
 
 bool ArchiveFaultPasses(ArchiveFault fault) {
     return fault == ArchiveFault::Busy || fault == ArchiveFault::NoPermission ||
-           fault == ArchiveFault::DiskFull || fault == ArchiveFault::IoError;
+           fault == ArchiveFault::DiskFull || fault == ArchiveFault::Io;
 }
 
 bool ArchiveFaultIsFileDamage(ArchiveFault fault) {
@@ -198,6 +206,12 @@ QString ArchiveProblemMessage(const QString& problem, ArchiveFault fault) {
             .arg(kArchiveFileName, problem, goesOn);
     return QCoreApplication::translate("RecordArchive", "记录库（%1）不能使用：%2\n\n%3")
         .arg(kArchiveFileName, problem, goesOn);
+}
+
+Outcome RecordArchive::failure() const {
+    if (m_problem.isEmpty() && m_fault == ArchiveFault::None)
+        return {};
+    return Outcome::Failure(m_fault, m_problem, m_detail);
 }
 
 RecordArchive::RecordArchive() : m_connection(NextConnectionName()) {}
@@ -222,10 +236,11 @@ void RecordArchive::close() {
     m_state = ArchiveState::Closed;
 }
 
-ArchiveState RecordArchive::fail(const QString& problem, ArchiveFault fault) {
+ArchiveState RecordArchive::fail(const QString& problem, ArchiveFault fault, const QString& detail) {
     close();
     m_problem = problem;
     m_fault = fault;
+    m_detail = detail;
     m_state = ArchiveState::Unavailable;
     return m_state;
 }
@@ -234,12 +249,13 @@ void RecordArchive::noteFailure(const QSqlError& error) {
     const Failure failure = Classify(error, m_fileName);
     m_problem = failure.problem;
     m_fault = failure.fault;
+    m_detail = failure.detail;
     if (ArchiveFaultIsFileDamage(failure.fault)) {
         // Never written again in this run: the next opening checks the file whole.
         rollback();
         const QMutexLocker lock(&CheckedFilesMutex());
         CheckedFiles().remove(QFileInfo(m_fileName).absoluteFilePath());
-        fail(failure.problem, failure.fault);
+        fail(failure.problem, failure.fault, failure.detail);
     }
 }
 
@@ -288,7 +304,7 @@ bool RecordArchive::checkIntegrity() {
     }
     if (error.isValid()) {
         const Failure failure = Classify(error, m_fileName);
-        fail(failure.problem, failure.fault);
+        fail(failure.problem, failure.fault, failure.detail);
         return false;
     }
     if (findings != QStringList{QStringLiteral("ok")}) {
@@ -332,6 +348,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     m_fileName = fileName;
     m_problem.clear();
     m_fault = ArchiveFault::None;
+    m_detail.clear();
     m_schemaVersion = 0;
     m_laptopId.clear();
     // The file is only ever opened through SQLite: closing any other descriptor of it would drop
@@ -374,7 +391,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     }
     if (error.isValid()) {
         const Failure failure = Classify(error, fileName);
-        return fail(failure.problem, failure.fault);
+        return fail(failure.problem, failure.fault, failure.detail);
     }
     m_state = readOnly ? ArchiveState::ReadOnly : ArchiveState::Open;
 
@@ -399,7 +416,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
          {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA cache_size=-65536"}) {
         if (const QSqlError error = Run(database(), QString::fromLatin1(pragma)); error.isValid()) {
             const Failure failure = Classify(error, fileName);
-            return fail(failure.problem, failure.fault);
+            return fail(failure.problem, failure.fault, failure.detail);
         }
     }
     if (m_schemaVersion > 0 && !checkIntegrity())
@@ -508,7 +525,7 @@ bool RecordArchive::createOrUpgrade() {
     if (!done) {
         const QString why = m_problem;
         fail(QCoreApplication::translate("RecordArchive", "无法建立或升级记录库（%1）。").arg(why),
-             ArchiveFault::IoError);
+             ArchiveFault::Io);
         return false;
     }
     m_schemaVersion = kArchiveSchemaVersion;

@@ -36,18 +36,9 @@ enum class ArchiveState {
     Unavailable, // cannot be used at all; problem() says why
 };
 
-// What stands in the way of the archive, as far as it decides what to do about it.
-enum class ArchiveFault {
-    None,
-    Busy,         // another program holds the write lock
-    NoPermission, // a file of the archive may not be written (its permissions)
-    DiskFull,
-    IoError,
-    Damaged, // pages that do not read back as they were written
-    Foreign, // not an archive of ours
-    Newer,   // made by a newer program
-    Missing,
-};
+// What stands in the way of the archive, as far as it decides what to do about it: None, Busy,
+// NoPermission, DiskFull, Io, Damaged, Foreign, Newer or Missing.
+using ArchiveFault = FailureKind;
 
 // A passing fault: the next store opens the archive again and tries.
 bool ArchiveFaultPasses(ArchiveFault fault);
@@ -70,6 +61,9 @@ public:
     // Why the archive is read-only or unavailable, or why the last write failed, for the user.
     QString problem() const { return m_problem; }
     ArchiveFault fault() const { return m_fault; }
+    // The same as an Outcome: a failure (its kind the fault, SQLite's text the detail) while there
+    // is a problem, success otherwise.
+    Outcome failure() const;
     QString fileName() const { return m_fileName; }
     int schemaVersion() const { return m_schemaVersion; }
     QString laptopId() const { return m_laptopId; }
@@ -108,7 +102,7 @@ public:
     static Result<QString> SetAside(const QString& fileName);
 
 private:
-    ArchiveState fail(const QString& problem, ArchiveFault fault);
+    ArchiveState fail(const QString& problem, ArchiveFault fault, const QString& detail = {});
     // A statement failed: the fault and the user's wording from SQLite's code; damage closes.
     void noteFailure(const QSqlError& error);
     bool repairSideFiles();
@@ -122,6 +116,7 @@ private:
     ArchiveState m_state = ArchiveState::Closed;
     QString m_problem;
     ArchiveFault m_fault = ArchiveFault::None;
+    QString m_detail; // the library's own text behind m_problem
     int m_schemaVersion = 0;
     QString m_laptopId;
     std::unique_ptr<QSqlQuery> m_insert; // prepared once per connection

@@ -16,8 +16,12 @@ static_assert(kXlsxMaxRows + 1 == LXW_ROW_MAX);
 
 namespace {
 
-bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-              QString* reason) {
+// A file that could not be written: the user's words, the system's or the library's text as a detail.
+Outcome FileFailure(const QString& reason, const QString& detail) {
+    return Outcome::Failure(FailureKind::Io, reason, detail);
+}
+
+Outcome WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows) {
     WholeFile file(fileName);
     Outcome written = file.open();
     if (written)
@@ -37,15 +41,14 @@ bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRo
     }
     if (written)
         written = file.commit();
-    if (!written) {
-        *reason = QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(written.reason());
-        return false;
-    }
-    return true;
+    if (!written)
+        return FileFailure(
+            QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(written.reason()),
+            written.reason());
+    return {};
 }
 
-bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-               QString* reason) {
+Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const TableRowSource& rows) {
     const QFileInfo target(fileName);
     const QString temporary =
         target.absolutePath() + QStringLiteral("/.%1.part").arg(QUuid::createUuid().toString(QUuid::Id128));
@@ -55,15 +58,12 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
     options.tmpdir = tmpdir.data();
     const QByteArray name = QFile::encodeName(temporary);
     // A folder that cannot be written is told here, in the user's words, before the library tries.
-    if (QFile probe(temporary); !probe.open(QIODevice::WriteOnly)) {
-        *reason = probe.errorString();
-        return false;
-    }
+    if (QFile probe(temporary); !probe.open(QIODevice::WriteOnly))
+        return FileFailure(probe.errorString(), probe.errorString());
     lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
     if (!workbook) {
         QFile::remove(temporary);
-        *reason = QCoreApplication::translate("TableFile", "无法建立工作簿");
-        return false;
+        return FileFailure(QCoreApplication::translate("TableFile", "无法建立工作簿"), {});
     }
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
     lxw_format* format = workbook_add_format(workbook);
@@ -85,24 +85,25 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
         error = closed;
     if (error != LXW_NO_ERROR) {
         QFile::remove(temporary);
-        *reason = QCoreApplication::translate("TableFile", "工作簿未能写完（%1）")
-                      .arg(QString::fromUtf8(lxw_strerror(error)));
-        return false;
+        const QString detail = QString::fromUtf8(lxw_strerror(error));
+        return FileFailure(QCoreApplication::translate("TableFile", "工作簿未能写完（%1）").arg(detail),
+                           detail);
     }
     if (const Outcome synced = SyncToDisk(temporary); !synced) {
         QFile::remove(temporary);
-        *reason = QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(synced.reason());
-        return false;
+        return FileFailure(
+            QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(synced.reason()),
+            synced.reason());
     }
     std::error_code renamed;
     std::filesystem::rename(QFile::encodeName(temporary).toStdString(),
                             QFile::encodeName(fileName).toStdString(), renamed);
     if (renamed) {
         QFile::remove(temporary);
-        *reason = QCoreApplication::translate("TableFile", "无法写入“%1”").arg(fileName);
-        return false;
+        return FileFailure(QCoreApplication::translate("TableFile", "无法写入“%1”").arg(fileName),
+                           QString::fromStdString(renamed.message()));
     }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -111,8 +112,6 @@ bool IsCsvName(const QString& fileName) {
     return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
 }
 
-bool WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-                    QString* reason) {
-    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, reason)
-                               : WriteXlsx(fileName, headers, rows, reason);
+Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows) {
+    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows) : WriteXlsx(fileName, headers, rows);
 }

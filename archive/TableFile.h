@@ -3,6 +3,8 @@
 // or .csv (UTF-8 with a byte-order mark, RFC 4180 quoting, CR LF, cells that look like formulas
 // made safe), by the name's ending. The file appears whole or not at all: it is written beside
 // the target, flushed to the disk and renamed over it at the end; a failure leaves the old file.
+#include "core/Outcome.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,5 +16,5 @@ inline constexpr qint64 kXlsxMaxRows = 1048575;
 using TableRowSource = std::function<bool(qint64 row, QStringList* cells)>;
 
 bool IsCsvName(const QString& fileName);
-bool WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-                    QString* reason);
+// Io with the user's words on failure, the system's or the library's text as the detail.
+Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows);

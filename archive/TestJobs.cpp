@@ -239,17 +239,12 @@ QStringList AuditColumns(const AuditEntry& entry) {
 }
 
 Outcome ExportAudit(const std::vector<AuditEntry>& entries, const QString& fileName) {
-    QString reason;
-    const bool written = WriteTableFile(
-        fileName, AuditHeaders(),
-        [&](qint64 row, QStringList* cells) {
-            if (row >= qint64(entries.size()))
-                return false;
-            *cells = AuditColumns(entries[size_t(row)]);
-            return true;
-        },
-        &reason);
-    return written ? Outcome() : Outcome::Failure(reason);
+    return WriteTableFile(fileName, AuditHeaders(), [&](qint64 row, QStringList* cells) {
+        if (row >= qint64(entries.size()))
+            return false;
+        *cells = AuditColumns(entries[size_t(row)]);
+        return true;
+    });
 }
 
 // ---- In the archive ----

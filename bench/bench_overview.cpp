@@ -72,8 +72,7 @@ int main(int argc, char* argv[]) {
             asset.limit = QStringLiteral("68.5");
             assets.push_back(asset);
         }
-        QString reason;
-        SaveAssets(archive, assets, &reason);
+        static_cast<void>(SaveAssets(archive, assets));
         std::vector<TestRecord> batch;
         for (int test = 0; test < testsPerDevice; ++test) {
             for (int d = 0; d < kDevices; ++d)

@@ -47,11 +47,12 @@ bool SetUpServer(PgCluster& cluster, const QString& database, qint64 records) {
     const QString name = QStringLiteral("setup-") + database;
     bool ok = false;
     {
-        std::optional<QSqlDatabase> db =
-            OpenServer(Config(cluster, database, QString::fromLatin1(PgCluster::kAdmin),
-                              QString::fromLatin1(PgCluster::kAdminPassword)),
-                       name, &error);
-        ok = db && UpgradeServerSchema(*db, &error) >= 0;
+        Result<QSqlDatabase> db = OpenServer(Config(cluster, database, QString::fromLatin1(PgCluster::kAdmin),
+                                                    QString::fromLatin1(PgCluster::kAdminPassword)),
+                                             name);
+        const Outcome upgraded = db ? Outcome(UpgradeServerSchema(*db)) : Outcome(db);
+        ok = upgraded.ok();
+        error = upgraded.reason();
     }
     QSqlDatabase::removeDatabase(name);
     if (!ok) {
@@ -164,8 +165,7 @@ bool CatchUp(const PgCluster& cluster, const QString& path, const ServerConfig& 
     const QString local = name + QStringLiteral("l");
     bool ok = false;
     {
-        QString error;
-        std::optional<QSqlDatabase> server = OpenServer(config, name, &error);
+        Result<QSqlDatabase> server = OpenServer(config, name);
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), local);
         db.setDatabaseName(path);
         if (server && db.open()) {
@@ -226,8 +226,7 @@ int main(int argc, char** argv) {
     const QString other = dir.filePath(QStringLiteral("other.sqlite"));
     if (!MakeArchive(mine, QStringLiteral("mine")) || !MakeArchive(other, QStringLiteral("other")) ||
         !CatchUp(cluster, mine, config) || !CatchUp(cluster, other, config) ||
-        !AddRecords(other, QStringLiteral("other"), 0, 255) ||
-        SyncEngine(other, config).run().status != SyncStatus::Done ||
+        !AddRecords(other, QStringLiteral("other"), 0, 255) || !SyncEngine(other, config).run() ||
         !AddRecords(mine, QStringLiteral("mine"), 1000, 255)) {
         std::fprintf(stderr, "laptops could not be set up\n");
         return 1;
@@ -236,12 +235,11 @@ int main(int argc, char** argv) {
     const SyncOutcome outcome = SyncEngine(mine, config).run();
     const double syncSeconds = Seconds(timer);
     std::printf("sync, server of %lld records, 255 up and 255 down: %.3f s (%lld up, %lld down) %s\n",
-                serverRecords, syncSeconds, outcome.counts.recordsUp, outcome.counts.recordsDown,
-                outcome.status == SyncStatus::Done ? "" : qPrintable(outcome.message));
+                serverRecords, syncSeconds, outcome ? outcome->counts.recordsUp : 0,
+                outcome ? outcome->counts.recordsDown : 0, qPrintable(outcome.reason()));
     timer.restart();
     const SyncOutcome again = SyncEngine(mine, config).run();
-    std::printf("sync with nothing new: %.3f s %s\n", Seconds(timer),
-                again.status == SyncStatus::Done ? "" : qPrintable(again.message));
+    std::printf("sync with nothing new: %.3f s %s\n", Seconds(timer), qPrintable(again.reason()));
 
     // A new laptop pulls a whole server.
     const QString pullDatabase = QStringLiteral("ohmara_pull");
@@ -255,7 +253,7 @@ int main(int argc, char** argv) {
     timer.restart();
     const SyncOutcome pulled =
         SyncEngine(fresh, Config(cluster, pullDatabase, QStringLiteral("alice"), QStringLiteral("pw"))).run();
-    std::printf("new laptop pulls %lld records: %.1f s %s\n", pulled.counts.recordsDown, Seconds(timer),
-                pulled.status == SyncStatus::Done ? "" : qPrintable(pulled.message));
-    return outcome.status == SyncStatus::Done && pulled.status == SyncStatus::Done ? 0 : 1;
+    std::printf("new laptop pulls %lld records: %.1f s %s\n", pulled ? pulled->counts.recordsDown : 0,
+                Seconds(timer), qPrintable(pulled.reason()));
+    return outcome && pulled ? 0 : 1;
 }

@@ -109,8 +109,8 @@ void Register(RecordArchive& archive, std::initializer_list<std::array<const cha
         asset.limit = limit;
         assets.push_back(asset);
     }
-    QString reason;
-    QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+    const Outcome saved = SaveAssets(archive, assets);
+    QVERIFY2(saved, qPrintable(saved.reason()));
 }
 
 void Age(const QString& path) {
@@ -349,18 +349,26 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("readable");
-        QTest::newRow("corrupted") << "corrupted" << int(ArchiveState::Unavailable) << false;
-        QTest::newRow("not an archive of ours") << "foreign" << int(ArchiveState::Unavailable) << false;
-        QTest::newRow("made by a newer program") << "newer" << int(ArchiveState::ReadOnly) << true;
-        QTest::newRow("read-only file") << "readonly" << int(ArchiveState::ReadOnly) << true;
-        QTest::newRow("locked by a second program") << "locked" << int(ArchiveState::Open) << true;
-        QTest::newRow("a named pipe in its place") << "fifo" << int(ArchiveState::Unavailable) << false;
+        QTest::addColumn<FailureKind>("fault"); // what the program branches on: wait and retry, or set aside
+        QTest::newRow("corrupted") << "corrupted" << int(ArchiveState::Unavailable) << false
+                                   << FailureKind::Foreign;
+        QTest::newRow("not an archive of ours")
+            << "foreign" << int(ArchiveState::Unavailable) << false << FailureKind::Foreign;
+        QTest::newRow("made by a newer program")
+            << "newer" << int(ArchiveState::ReadOnly) << true << FailureKind::Newer;
+        QTest::newRow("read-only file")
+            << "readonly" << int(ArchiveState::ReadOnly) << true << FailureKind::NoPermission;
+        QTest::newRow("locked by a second program")
+            << "locked" << int(ArchiveState::Open) << true << FailureKind::Busy;
+        QTest::newRow("a named pipe in its place")
+            << "fifo" << int(ArchiveState::Unavailable) << false << FailureKind::Foreign;
     }
 
     void archiveThatCannotBeWrittenIsLeftAlone() {
         QFETCH(QString, kind);
         QFETCH(int, state);
         QFETCH(bool, readable);
+        QFETCH(FailureKind, fault);
         if (kind == QStringLiteral("readonly") && geteuid() == 0)
             QSKIP("file permissions do not bind the superuser");
         QTemporaryDir dir;
@@ -404,7 +412,9 @@ private slots:
         if (kind != QStringLiteral("locked"))
             QVERIFY(!archive.problem().isEmpty());
         QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload"), -1);
-        QVERIFY(!archive.problem().isEmpty());
+        const Outcome failure = archive.failure();
+        QCOMPARE(failure.kind(), fault);
+        QVERIFY(!failure.reason().isEmpty());
         if (readable && kind != QStringLiteral("locked"))
             QCOMPARE(DeviceRecords(archive, "qf1").size(), size_t(1));
         archive.close();
@@ -702,13 +712,13 @@ private slots:
                     "",
                     true};
         Asset second{"qf2", "", "", "", "", "", "", "", "", "1000000000", "", "", "", "", true};
-        QString reason;
-        QVERIFY2(ExportAssets({first, second}, fileName, &reason), qPrintable(reason));
-        std::vector<Asset> read;
-        QVERIFY2(ImportAssets(fileName, &read, &reason), qPrintable(reason));
-        QCOMPARE(read.size(), size_t(2));
-        QVERIFY(read[0] == first);
-        QVERIFY(read[1] == second);
+        const Outcome exported = ExportAssets({first, second}, fileName);
+        QVERIFY2(exported, qPrintable(exported.reason()));
+        Result<std::vector<Asset>> read = ImportAssets(fileName);
+        QVERIFY2(read, qPrintable(read.reason()));
+        QCOMPARE(read->size(), size_t(2));
+        QVERIFY(read->at(0) == first);
+        QVERIFY(read->at(1) == second);
         if (name.endsWith(".xlsx") && OtherReaders::HasPythonModule("openpyxl")) {
             const auto cells = OtherReaders::PythonJson("import json,sys,openpyxl\n"
                                                         "ws=openpyxl.load_workbook(sys.argv[1]).active\n"
@@ -740,9 +750,10 @@ private slots:
         }
         // A file with one bad number is refused as a whole, naming the row.
         second.limit = "1e308";
-        QVERIFY(ExportAssets({first, second}, fileName, &reason));
-        QVERIFY(!ImportAssets(fileName, &read, &reason));
-        QVERIFY2(reason.contains("第 3 行") && reason.contains("1e308"), qPrintable(reason));
+        QVERIFY(ExportAssets({first, second}, fileName));
+        read = ImportAssets(fileName);
+        QVERIFY2(read.reason().contains("第 3 行") && read.reason().contains("1e308"),
+                 qPrintable(read.reason()));
     }
 
     // A register file's columns are found by their headers, in any order; a file with other
@@ -771,13 +782,12 @@ private slots:
             row << texts.value(AssetColumnHeaders().indexOf(header));
         const QString file = dir.filePath("台账.csv");
         Write(file, ("\xEF\xBB\xBF" + headers.join(',') + "\r\n" + row.join(',') + "\r\n").toUtf8());
-        std::vector<Asset> read;
-        QString reason;
-        QCOMPARE(ImportAssets(file, &read, &reason), refusal.isEmpty());
+        const Result<std::vector<Asset>> read = ImportAssets(file);
+        QCOMPARE(read.ok(), refusal.isEmpty());
         if (refusal.isEmpty())
-            QVERIFY(read.size() == 1 && read[0] == asset);
+            QVERIFY(read->size() == 1 && read->at(0) == asset);
         else
-            QVERIFY2(reason.contains(refusal), qPrintable(reason));
+            QVERIFY2(read.reason().contains(refusal), qPrintable(read.reason()));
     }
 
     void numbersAreKeptExactlyOrRefused_data() {
@@ -800,8 +810,8 @@ private slots:
         asset.device = "QF9";
         asset.limit = text;
         asset.factory = text;
-        QString reason;
-        QCOMPARE(SaveAssets(archive, {asset}, &reason), taken);
+        const Outcome saved = SaveAssets(archive, {asset});
+        QCOMPARE(saved.ok(), taken);
         const std::optional<Asset> stored = LoadAsset(archive, "qf9");
         QCOMPARE(stored.has_value(), taken);
         if (taken) {
@@ -813,7 +823,7 @@ private slots:
                            "key = 'laptop_id') AND changed_at LIKE '____-__-__T__:__:__.___Z'"),
                      1);
         } else {
-            QVERIFY(!reason.isEmpty());
+            QVERIFY(!saved.reason().isEmpty());
         }
     }
 
@@ -1051,14 +1061,14 @@ private slots:
         const auto chinese = qScopeGuard([&english] { QCoreApplication::removeTranslator(&english); });
         ProgramArchive::shared().store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload");
         TFrmRegister window;
-        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Station"));
+        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Station"));
         QVERIFY(window.Rows()->setData(window.Rows()->index(0, 1), QStringLiteral("东郊站")));
         const QString file = dir.filePath("register.csv");
         QVERIFY(window.ExportTo(file));
-        std::vector<Asset> read;
-        QString reason;
-        QVERIFY2(ImportAssets(file, &read, &reason), qPrintable(reason));
-        QCOMPARE(read.at(0).station, QStringLiteral("东郊站"));
+        const Result<std::vector<Asset>> read = ImportAssets(file);
+        QVERIFY2(read, qPrintable(read.reason()));
+        QCOMPARE(read->at(0).station, QStringLiteral("东郊站"));
     }
 
     void overviewWindowFiltersAndExports() {
@@ -1075,8 +1085,7 @@ private slots:
         }
         assets[2].limit = "100";
         assets[2].factory = "40";
-        QString reason;
-        QVERIFY(SaveAssets(archive, assets, &reason));
+        QVERIFY(SaveAssets(archive, assets));
         ProgramArchive::shared().store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
                                         Record("QB", "24-05-01 09:05", "100 A", "80.0 uΩ"),
                                         Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
@@ -1182,8 +1191,7 @@ private slots:
             assets[size_t(i)].station = "东郊站";
             records.push_back(Record(assets[size_t(i)].device, "24-05-01 09:00", "100 A", "50.0 uΩ"));
         }
-        QString reason;
-        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), assets, &reason));
+        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), assets));
         ProgramArchive::shared().store(records, "upload");
         RecordGrid grid;
         std::unique_ptr<QDialog> dialog;
@@ -1231,8 +1239,7 @@ private slots:
         Asset asset;
         asset.device = "QF1";
         asset.factory = "100";
-        QString reason;
-        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), {asset}, &reason));
+        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), {asset}));
         TFrmMain window;
         window.show();
         FillGrid(*window.Grid(), {{" 1", "26-01-10 09:00", "qf1", "", "", "100 A", "5 秒", "150.0 uΩ"},

@@ -223,8 +223,8 @@ private slots:
             registered.device = QStringLiteral("QF9");
             registered.station = QStringLiteral("东郊站");
             registered.limit = QStringLiteral("60.5");
-            QString reason;
-            QVERIFY2(SaveAssets(archive, {registered}, &reason), qPrintable(reason));
+            const Outcome saved = SaveAssets(archive, {registered});
+            QVERIFY2(saved, qPrintable(saved.reason()));
             QSqlQuery query(archive.database());
             QVERIFY(query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
         }

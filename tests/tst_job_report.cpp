@@ -77,8 +77,10 @@ QString MakeJob(RecordArchive& archive, bool approve) {
             asset.factory = QStringLiteral("40");
             assets.push_back(asset);
         }
-    QString reason;
-    [&] { QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason)); }();
+    [&] {
+        const Outcome saved = SaveAssets(archive, assets);
+        QVERIFY2(saved, qPrintable(saved.reason()));
+    }();
     std::vector<TestRecord> records;
     for (const Asset& asset : assets) {
         const bool high = asset.device == QLatin1String("QF1C");

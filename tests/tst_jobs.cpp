@@ -50,8 +50,8 @@ void Register(RecordArchive& archive, std::initializer_list<std::pair<const char
         asset.limit = limit;
         assets.push_back(asset);
     }
-    QString reason;
-    QVERIFY2(SaveAssets(archive, assets, &reason), qPrintable(reason));
+    const Outcome saved = SaveAssets(archive, assets);
+    QVERIFY2(saved, qPrintable(saved.reason()));
 }
 
 TestJob Job(const QString& number, const QStringList& planned) {
@@ -308,8 +308,7 @@ private slots:
         const QString file = dir.filePath("台账.csv");
         std::vector<Asset> assets = LoadAssets(archive);
         assets[0].limit = "50";
-        QString reason;
-        QVERIFY(ExportAssets(assets, file, &reason));
+        QVERIFY(ExportAssets(assets, file));
         auto* registerWindow = new TFrmRegister;
         QVERIFY(registerWindow->ImportFrom(file));
         registerWindow->BtnSaveClick();
@@ -440,8 +439,7 @@ private slots:
             assets[size_t(k)].station = k < 2 ? "东郊站" : "西站";
             assets[size_t(k)].kind = "断路器";
         }
-        QString reason;
-        QVERIFY(SaveAssets(archive, assets, &reason));
+        QVERIFY(SaveAssets(archive, assets));
         QCOMPARE(archive.store({Record("QF1", "23-05-01 09:00", "50.0 uΩ"),
                                 Record("QF1", "24-02-29 09:00", "50.0 uΩ"),
                                 Record("QF3", "24-02-29 09:00", "50.0 uΩ")},
@@ -540,8 +538,7 @@ private slots:
         QVERIFY(jobs.setSignature("张伟"));
         Register(archive, {{"QF1", "50"}});
         Register(archive, {{"QF1", "60"}});
-        QString reason;
-        QVERIFY(SaveFactors(archive, {"1.3", "0.2", "0.5"}, &reason));
+        QVERIFY(SaveFactors(archive, {"1.3", "0.2", "0.5"}));
         Instrument instrument;
         instrument.serial = "SN-1";
         instrument.validUntil = QDate(2025, 1, 1);

@@ -1349,41 +1349,7 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
-    <name>ServerConfig</name>
-    <message>
-        <source>缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。</source>
-        <translation>The PostgreSQL database driver is missing (libqt6sql6-psql).</translation>
-    </message>
-    <message>
-        <source>无法连接服务器 %1：%2</source>
-        <translation>Cannot connect to the server %1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>ServerSchema</name>
-    <message>
-        <source>无法读取服务器的数据库版本：%1</source>
-        <translation>Cannot read the server&apos;s database version: %1</translation>
-    </message>
-    <message>
-        <source>服务器尚未建立记录库，请先运行 ohmara-archive init-server。</source>
-        <translation>The server has no archive yet: run ohmara-archive init-server first.</translation>
-    </message>
-    <message>
-        <source>服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。</source>
-        <translation>The server&apos;s database version (%1) is newer than this program&apos;s (%2): please upgrade this program.</translation>
-    </message>
-    <message>
-        <source>服务器的数据库版本（%1）比本程序（%2）新，未作改动。</source>
-        <translation>The server&apos;s database version (%1) is newer than this program&apos;s (%2); nothing changed.</translation>
-    </message>
-</context>
-<context>
     <name>SyncChanges</name>
-    <message>
-        <source>与服务器的连接中断：%1</source>
-        <translation>The connection to the server was lost: %1</translation>
-    </message>
     <message>
         <source>%1 个字符：%2</source>
         <translation>%1 characters: %2</translation>
@@ -1424,22 +1390,6 @@ The damaged file is kept as &quot;%2&quot;.</translation>
 </source>
         <translation>created database %1
 </translation>
-    </message>
-    <message>
-        <source>服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。</source>
-        <translation>The server asks for a password, but ~/.pgpass (or the file PGPASSFILE names) has none for this user.</translation>
-    </message>
-    <message>
-        <source>服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。</source>
-        <translation>The server refused the login (password, user name or the rules of pg_hba.conf).</translation>
-    </message>
-    <message>
-        <source>服务器上没有这个数据库：请检查数据库名，或由管理员运行 ohmara-archive init-server。</source>
-        <translation>The server has no such database: check the database name, or have an administrator run ohmara-archive init-server.</translation>
-    </message>
-    <message>
-        <source>这个用户无权连接这个数据库。</source>
-        <translation>This user may not connect to this database.</translation>
     </message>
     <message>
         <source>用法 / usage: sync [--server CONNECTION]
@@ -1530,21 +1480,6 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
-    <name>SyncEngine</name>
-    <message>
-        <source>没有设置同步服务器（设置文件的 [%1] 一节）。</source>
-        <translation>No sync server is set (the [%1] section of the settings file).</translation>
-    </message>
-    <message>
-        <source>本机记录库 %1 不存在。</source>
-        <translation>The local archive %1 does not exist.</translation>
-    </message>
-    <message>
-        <source>本机记录库无法打开：%1</source>
-        <translation>The local archive cannot be opened: %1</translation>
-    </message>
-</context>
-<context>
     <name>SyncLog</name>
     <message>
         <source>被覆盖</source>
@@ -1568,11 +1503,98 @@ The damaged file is kept as &quot;%2&quot;.</translation>
     </message>
 </context>
 <context>
-    <name>SyncRecords</name>
+    <name>SyncMessages</name>
+    <message>
+        <source>没有设置同步服务器（设置文件的 [%1] 一节）。</source>
+        <translation>No sync server is set (the [%1] section of the settings file).</translation>
+    </message>
+    <message>
+        <source>本机记录库 %1 不存在。</source>
+        <translation>The local archive %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>本机记录库无法打开：%1</source>
+        <translation>The local archive cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>本机记录库无法读取：%1</source>
+        <translation>The local archive cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>无法写入本机记录库：%1</source>
+        <translation>Cannot write the local archive: %1</translation>
+    </message>
+    <message>
+        <source>缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。</source>
+        <translation>The PostgreSQL database driver is missing (libqt6sql6-psql).</translation>
+    </message>
+    <message>
+        <source>无法连接服务器 %1：%2</source>
+        <translation>Cannot connect to the server %1: %2</translation>
+    </message>
     <message>
         <source>与服务器的连接中断：%1</source>
         <translation>The connection to the server was lost: %1</translation>
     </message>
+    <message>
+        <source>服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。已完成的部分已保存，请稍后再同步。</source>
+        <translation>A transaction on the server is still open (or a table is locked); the sync gave up after waiting %1 seconds (%2). What was done is saved: please sync again later.</translation>
+    </message>
+    <message>
+        <source>服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。</source>
+        <translation>A statement on the server timed out and the sync gave up (%1). What was done is saved: please sync again later.</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了同步：%1</source>
+        <translation>The server refused the sync: %1</translation>
+    </message>
+    <message>
+        <source>用户 %1 没有读取服务器记录的权限。</source>
+        <translation>User %1 may not read the server&apos;s records.</translation>
+    </message>
+    <message>
+        <source>同步已取消；已完成的部分已保存，下次同步继续。</source>
+        <translation>Sync cancelled; what was done is saved and the next sync carries on.</translation>
+    </message>
+    <message>
+        <source>无法读取服务器的数据库版本：%1</source>
+        <translation>Cannot read the server&apos;s database version: %1</translation>
+    </message>
+    <message>
+        <source>服务器尚未建立记录库，请先运行 ohmara-archive init-server。</source>
+        <translation>The server has no archive yet: run ohmara-archive init-server first.</translation>
+    </message>
+    <message>
+        <source>服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive upgrade-server。</source>
+        <translation>The server&apos;s database version (%1) is older than this program&apos;s: have an administrator run ohmara-archive upgrade-server.</translation>
+    </message>
+    <message>
+        <source>服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。</source>
+        <translation>The server&apos;s database version (%1) is newer than this program&apos;s (%2): please upgrade this program.</translation>
+    </message>
+    <message>
+        <source>服务器的数据库版本（%1）比本程序（%2）新，未作改动。</source>
+        <translation>The server&apos;s database version (%1) is newer than this program&apos;s (%2); nothing changed.</translation>
+    </message>
+    <message>
+        <source>服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。</source>
+        <translation>The server asks for a password, but ~/.pgpass (or the file PGPASSFILE names) has none for this user.</translation>
+    </message>
+    <message>
+        <source>服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。</source>
+        <translation>The server refused the login (password, user name or the rules of pg_hba.conf).</translation>
+    </message>
+    <message>
+        <source>服务器上没有这个数据库：请检查数据库名，或由管理员运行 ohmara-archive init-server。</source>
+        <translation>The server has no such database: check the database name, or have an administrator run ohmara-archive init-server.</translation>
+    </message>
+    <message>
+        <source>这个用户无权连接这个数据库。</source>
+        <translation>This user may not connect to this database.</translation>
+    </message>
+</context>
+<context>
+    <name>SyncRecords</name>
     <message>
         <source>记录 %1</source>
         <translation>record %1</translation>
@@ -1588,42 +1610,6 @@ The damaged file is kept as &quot;%2&quot;.</translation>
 </context>
 <context>
     <name>SyncSession</name>
-    <message>
-        <source>服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。已完成的部分已保存，请稍后再同步。</source>
-        <translation>A transaction on the server is still open (or a table is locked); the sync gave up after waiting %1 seconds (%2). What was done is saved: please sync again later.</translation>
-    </message>
-    <message>
-        <source>服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。</source>
-        <translation>A statement on the server timed out and the sync gave up (%1). What was done is saved: please sync again later.</translation>
-    </message>
-    <message>
-        <source>与服务器的连接中断：%1</source>
-        <translation>The connection to the server was lost: %1</translation>
-    </message>
-    <message>
-        <source>服务器拒绝了同步：%1</source>
-        <translation>The server refused the sync: %1</translation>
-    </message>
-    <message>
-        <source>无法写入本机记录库：%1</source>
-        <translation>Cannot write the local archive: %1</translation>
-    </message>
-    <message>
-        <source>同步已取消；已完成的部分已保存，下次同步继续。</source>
-        <translation>Sync cancelled; what was done is saved and the next sync carries on.</translation>
-    </message>
-    <message>
-        <source>本机记录库无法读取：%1</source>
-        <translation>The local archive cannot be read: %1</translation>
-    </message>
-    <message>
-        <source>服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive upgrade-server。</source>
-        <translation>The server&apos;s database version (%1) is older than this program&apos;s: have an administrator run ohmara-archive upgrade-server.</translation>
-    </message>
-    <message>
-        <source>用户 %1 没有读取服务器记录的权限。</source>
-        <translation>User %1 may not read the server&apos;s records.</translation>
-    </message>
     <message>
         <source>服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传（服务器缺少的才会收下），服务器的内容从头取回。</source>
         <translation>The server is not the one of the last sync, or was restored to an earlier state: all of this laptop&apos;s records and changes are uploaded again (the server takes only what it lacks), and the server&apos;s content is fetched from the start.</translation>

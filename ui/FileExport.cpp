@@ -54,7 +54,10 @@ bool FileExport::WriteTable(const QString& fileName, const TablePdfLayout& layou
                             const TableRowSource& rows) {
     const bool pdf = fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
     return Write(fileName, [&](const QString& name, QString* reason) {
-        return pdf ? WriteTablePdf(name, layout, rows, reason)
-                   : WriteTableFile(name, layout.headers, rows, reason);
+        if (pdf)
+            return WriteTablePdf(name, layout, rows, reason);
+        const Outcome written = WriteTableFile(name, layout.headers, rows);
+        *reason = written.reason();
+        return written.ok();
     });
 }

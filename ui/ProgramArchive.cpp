@@ -38,8 +38,7 @@ void MoveDeviceLimits(RecordArchive& archive, const std::vector<std::pair<QStrin
             assets.push_back(asset);
         }
     }
-    QString reason;
-    if (!SaveAssets(archive, assets, &reason))
+    if (!SaveAssets(archive, assets))
         return;
     archive.markStepDone(kLimitsMoved);
 }
@@ -130,8 +129,7 @@ void ProgramArchive::rebuild() {
     RecordArchive damaged;
     if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
         std::vector<Asset> assets = LoadRegisteredAssets(damaged);
-        QString reason;
-        if (!SaveAssets(fresh, assets, &reason))
+        if (!SaveAssets(fresh, assets))
             assets.clear();
         damaged.close();
     }
@@ -202,24 +200,25 @@ QString ProgramArchive::registerLimit(const QString& device) {
 
 bool ProgramArchive::setRegisterLimit(const QString& device, const QString& limit) {
     const QString text = TrimText(limit);
-    QString reason;
     Asset typed;
     typed.limit = text;
-    if (!ValidateAsset(typed, &reason)) {
-        ShowMessage(reason, AppTitle(), MsgIcon::Information); // the register's own words
+    if (const Outcome valid = ValidateAsset(typed); !valid) {
+        ShowMessage(valid.reason(), AppTitle(), MsgIcon::Information); // the register's own words
         return false;
     }
     RecordArchive& opened = writableArchive();
-    reason = opened.problem();
+    QString reason = opened.problem();
     if (opened.writable()) {
         Asset asset = LoadAsset(opened, device).value_or(Asset{});
         if (!asset.registered)
             asset.device = TrimText(device);
         asset.limit = text;
-        if (SaveAssets(opened, {asset}, &reason)) {
+        const Outcome saved = SaveAssets(opened, {asset});
+        if (saved) {
             emit registerChanged();
             return true;
         }
+        reason = saved.reason();
     }
     ShowMessage(ArchiveProblemMessage(reason, opened.fault()), AppTitle(), MsgIcon::Warning);
     return false;

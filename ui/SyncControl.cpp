@@ -88,24 +88,23 @@ void SyncControl::finish(const SyncOutcome& outcome) {
     m_runner.wait();
     m_progress->hide();
     m_action->setEnabled(true);
-    const ConnectFailure failure = m_runner.connectFailure();
-    QString message = outcome.message;
-    if (const QString why = ConnectFailureText(failure); !why.isEmpty())
-        message += QLatin1Char('\n') + why;
+    const QString message = outcome.ok() ? outcome->message : outcome.reason();
+    const FailureKind kind = outcome.kind();
+    // A typed password is kept for the syncs that follow only while it lets the laptop in.
+    const bool notLetIn = kind == FailureKind::NeedsPassword || kind == FailureKind::Refused ||
+                          kind == FailureKind::Unreachable || kind == FailureKind::Incompatible;
     if (m_quiet) {
-        if (outcome.status == SyncStatus::ConnectFailed)
+        if (notLetIn)
             m_server.password.clear();
         // An unreachable server is a laptop's everyday state in the field; a refused login is not.
         const bool expected =
-            outcome.status == SyncStatus::Done || outcome.status == SyncStatus::Cancelled ||
-            (outcome.status == SyncStatus::ConnectFailed && failure == ConnectFailure::Unreachable);
+            outcome.ok() || kind == FailureKind::Cancelled || kind == FailureKind::Unreachable;
         if (expected || std::exchange(m_toldQuietFailure, true))
             return;
         ShowMessage(message, AppTitle(), MsgIcon::Warning);
         return;
     }
-    if (outcome.status == SyncStatus::ConnectFailed && m_server.password.isEmpty() &&
-        failure == ConnectFailure::NeedsPassword) {
+    if (kind == FailureKind::NeedsPassword && m_server.password.isEmpty()) {
         bool ok = false;
         const QString password =
             QInputDialog::getText(m_window, QCoreApplication::translate("SyncControl", "同步"),
@@ -118,10 +117,9 @@ void SyncControl::finish(const SyncOutcome& outcome) {
             return;
         }
     }
-    if (outcome.status == SyncStatus::ConnectFailed)
+    if (notLetIn)
         m_server.password.clear();
-    ShowMessage(message, AppTitle(),
-                outcome.status == SyncStatus::Done ? MsgIcon::Information : MsgIcon::Warning);
+    ShowMessage(message, AppTitle(), outcome.ok() ? MsgIcon::Information : MsgIcon::Warning);
 }
 
 QDialog* ShowSyncLog(QWidget* parent) {

@@ -178,9 +178,9 @@ std::vector<Asset> TFrmRegister::Assets() const {
         // A device only seen stays out of the register until something is filled in for it.
         if (!filled && !row.registered)
             continue;
-        Asset asset;
-        QString reason;
-        if (!AssetFromColumns(columns, &asset, &reason)) {
+        Result<Asset> parsed = AssetFromColumns(columns);
+        Asset asset = parsed ? *parsed : Asset{};
+        if (!parsed) {
             // Kept as typed: saving refuses it with the reason.
             asset.device = columns.value(0);
             asset.phase = columns.value(3);
@@ -199,15 +199,14 @@ std::vector<Asset> TFrmRegister::Assets() const {
 
 void TFrmRegister::BtnSaveClick() {
     RecordArchive& archive = ProgramArchive::shared().archive();
-    QString reason;
     const QStringList factors{EdtBaselineFactor->text(), EdtRiseFactor->text(), EdtPhaseFactor->text()};
-    if (!SaveFactors(archive, factors, &reason)) {
-        Tell(QCoreApplication::translate("UDlgRegister", "判据未保存：%1").arg(reason));
+    if (const Outcome saved = SaveFactors(archive, factors); !saved) {
+        Tell(QCoreApplication::translate("UDlgRegister", "判据未保存：%1").arg(saved.reason()));
         EdtBaselineFactor->setFocus();
         return;
     }
-    if (!SaveAssets(archive, Assets(), &reason)) {
-        Tell(QCoreApplication::translate("UDlgRegister", "台账未保存：%1").arg(reason));
+    if (const Outcome saved = SaveAssets(archive, Assets()); !saved) {
+        Tell(QCoreApplication::translate("UDlgRegister", "台账未保存：%1").arg(saved.reason()));
         return;
     }
     emit ProgramArchive::shared().registerChanged();
@@ -217,27 +216,25 @@ void TFrmRegister::BtnSaveClick() {
 }
 
 bool TFrmRegister::ImportFrom(const QString& fileName) {
-    std::vector<Asset> read;
-    QString reason;
-    if (!ImportAssets(fileName, &read, &reason)) {
-        Tell(QCoreApplication::translate("UDlgRegister", "台账未导入：%1").arg(reason));
-        return false;
-    }
-    if (!SaveAssets(ProgramArchive::shared().archive(), read, &reason)) {
-        Tell(QCoreApplication::translate("UDlgRegister", "台账未导入：%1").arg(reason));
+    const Result<std::vector<Asset>> read = ImportAssets(fileName);
+    const Outcome saved = read ? SaveAssets(ProgramArchive::shared().archive(), *read) : Outcome(read);
+    if (!saved) {
+        Tell(QCoreApplication::translate("UDlgRegister", "台账未导入：%1").arg(saved.reason()));
         return false;
     }
     emit ProgramArchive::shared().registerChanged();
     Load();
     lblStatus->setText(
-        QCoreApplication::translate("UDlgRegister", "从“%1”导入 %2 台设备").arg(fileName).arg(read.size()));
+        QCoreApplication::translate("UDlgRegister", "从“%1”导入 %2 台设备").arg(fileName).arg(read->size()));
     return true;
 }
 
 bool TFrmRegister::ExportTo(const QString& fileName) {
     const std::vector<Asset> assets = Assets();
     const bool written = FileExport::Write(fileName, [&assets](const QString& name, QString* reason) {
-        return ExportAssets(assets, name, reason);
+        const Outcome exported = ExportAssets(assets, name);
+        *reason = exported.reason();
+        return exported.ok();
     });
     if (written)
         lblStatus->setText(QCoreApplication::translate("UDlgRegister", "已导出到“%1”").arg(fileName));

@@ -1,5 +1,7 @@
 #include "archive/sync/ServerConfig.h"
 
+#include "archive/sync/SyncMessages.h"
+
 #include "core/ProfileFile.h"
 
 #include <QCoreApplication>
@@ -161,13 +163,11 @@ std::optional<ServerConfig> ServerConfig::FromConnectionText(const QString& text
     return config;
 }
 
-std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName,
-                                       QString* error) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
-        *error =
-            QCoreApplication::translate("ServerConfig", "缺少 PostgreSQL 数据库驱动（libqt6sql6-psql）。");
-        return std::nullopt;
-    }
+Result<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        return Outcome::Failure(FailureKind::Missing, SyncMessages::DriverMissing());
+    QString error;
+    QString detail;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
         db.setHostName(config.host);
@@ -190,16 +190,42 @@ std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString
             QSqlQuery utc(db);
             if (utc.exec(QStringLiteral("SET TIME ZONE 'UTC'")))
                 return db;
-            *error = utc.lastError().databaseText().trimmed();
+            error = detail = utc.lastError().databaseText().trimmed();
         } else {
             // The server's and libpq's words, without the driver's own "QPSQL: Unable to connect".
-            *error = QCoreApplication::translate("ServerConfig", "无法连接服务器 %1：%2")
-                         .arg(config.label(), db.lastError().databaseText().trimmed());
+            detail = db.lastError().databaseText().trimmed();
+            error = SyncMessages::CannotConnect(config.label(), detail);
         }
         db.close();
     }
     QSqlDatabase::removeDatabase(connectionName);
-    return std::nullopt;
+    // The driver keeps no code of a failed login: libpq is asked once more, for the kind.
+    const ConnectFailure failure = ProbeServer(config).failure;
+    if (const QString why = ConnectFailureText(failure); !why.isEmpty())
+        error += QLatin1Char('\n') + why;
+    return Outcome::Failure(ConnectFailureKind(failure), error, detail);
+}
+
+FailureKind ConnectFailureKind(ConnectFailure failure) {
+    switch (failure) {
+    case ConnectFailure::Unreachable:
+        return FailureKind::Unreachable;
+    case ConnectFailure::NoDatabase:
+        return FailureKind::Incompatible;
+    case ConnectFailure::NeedsPassword:
+        return FailureKind::NeedsPassword;
+    case ConnectFailure::None: // reached, but not let in
+    case ConnectFailure::LoginRefused:
+    case ConnectFailure::NoRight:
+        break;
+    }
+    return FailureKind::Refused;
+}
+
+bool TransientServerState(const QString& sqlState) {
+    const QStringView c = QStringView(sqlState).left(2);
+    return sqlState.isEmpty() || c == u"08" || c == u"40" || c == u"53" || c == u"57" || c == u"58" ||
+           sqlState == QLatin1String("55P03");
 }
 
 ConnectProbe ProbeServer(const ServerConfig& config) {

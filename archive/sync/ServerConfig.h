@@ -4,6 +4,8 @@
 // [TeamServer] section (which nothing writes on its own; the user or an administrator adds it). A password is
 // never kept there: libpq finds it in ~/.pgpass (or PGPASSFILE), and a program may hand one in from the
 // desktop keychain or a prompt.
+#include "core/Outcome.h"
+
 #include <QSqlDatabase>
 #include <QString>
 #include <chrono>
@@ -42,9 +44,10 @@ struct ServerConfig {
 };
 
 // Opens a Qt SQL connection of the given name to the server, with the session in UTC. On failure
-// the connection is removed again and error says why, in Chinese for the user.
-std::optional<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName,
-                                       QString* error);
+// the connection is removed again, and the server is asked once more (ProbeServer) for the kind:
+// Unreachable, NeedsPassword, Refused (the login or the right to connect) or Incompatible (no such
+// database); the reason in Chinese for the user, the driver's text as the detail.
+Result<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& connectionName);
 
 // Why a connection cannot be made, from the server's SQLSTATE or libpq's own state, never from
 // the words of a message (which follow the server's and the client's language).
@@ -60,6 +63,14 @@ struct ConnectProbe {
     ConnectFailure failure = ConnectFailure::None;
     QString sqlState; // the server's code, when it answered with one
 };
+// The failure's kind for a connection that could not be made, and the failure told in the user's
+// words after the driver's message (empty when there is nothing to add).
+FailureKind ConnectFailureKind(ConnectFailure failure);
+QString ConnectFailureText(ConnectFailure failure);
+// Whether a step the server refused with this SQLSTATE is worth trying again later (the network,
+// a timeout or the server's load stopped it; no code at all: the connection went).
+bool TransientServerState(const QString& sqlState);
+
 // Connects once with libpq directly (the Qt driver keeps no code of a failed login) and tells why
 // it failed; closes the connection again.
 ConnectProbe ProbeServer(const ServerConfig& config);

@@ -1,5 +1,7 @@
 #include "archive/sync/ServerSchema.h"
 
+#include "archive/sync/SyncMessages.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
@@ -67,27 +69,23 @@ ServerSchemaState ReadServerSchema(QSqlDatabase& db) {
 
 QString ServerCompatibility(const ServerSchemaState& state) {
     if (!state.error.isEmpty())
-        return QCoreApplication::translate("ServerSchema", "无法读取服务器的数据库版本：%1").arg(state.error);
+        return SyncMessages::SchemaUnreadable(state.error);
     if (state.version == 0)
-        return QCoreApplication::translate("ServerSchema",
-                                           "服务器尚未建立记录库，请先运行 ohmara-archive init-server。");
+        return SyncMessages::SchemaNotSetUp();
     if (state.oldestProgram > kServerSchemaVersion)
-        return QCoreApplication::translate("ServerSchema",
-                                           "服务器的数据库版本（%1）比本程序（%2）新，请升级本程序。")
-            .arg(state.version)
-            .arg(kServerSchemaVersion);
+        return SyncMessages::SchemaNewer(state.version);
     return {};
 }
 
-int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
-    if (!db.transaction()) {
-        *error = db.lastError().text();
-        return -1;
-    }
-    const auto fail = [&](const QString& why) {
-        *error = why;
+Result<int> UpgradeServerSchema(QSqlDatabase& db) {
+    if (!db.transaction())
+        return Outcome::Failure(db.isOpen() ? FailureKind::Refused : FailureKind::Unreachable,
+                                db.lastError().text(), db.lastError().text());
+    const auto fail = [&](const QString& why, FailureKind kind = FailureKind::Refused) {
         db.rollback();
-        return -1;
+        if (!db.isOpen())
+            kind = FailureKind::Unreachable;
+        return Outcome::Failure(kind, why, kind == FailureKind::Incompatible ? QString() : why);
     };
     QSqlQuery query(db);
     // Index builds on a large server take their time; the database's own limits are for the
@@ -101,10 +99,7 @@ int UpgradeServerSchema(QSqlDatabase& db, QString* error) {
     if (!before.error.isEmpty())
         return fail(before.error);
     if (before.version > kServerSchemaVersion)
-        return fail(QCoreApplication::translate("ServerSchema",
-                                                "服务器的数据库版本（%1）比本程序（%2）新，未作改动。")
-                        .arg(before.version)
-                        .arg(kServerSchemaVersion));
+        return fail(SyncMessages::SchemaNewerLeftAlone(before.version), FailureKind::Incompatible);
     for (const SchemaStep& step : kSteps) {
         if (step.version <= before.version)
             continue;

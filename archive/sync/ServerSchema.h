@@ -2,6 +2,8 @@
 // The team server's schema: created and upgraded by the program's own tool, one version at a time,
 // all steps of an upgrade in one transaction. Upgrades add (tables, columns with defaults, indexes);
 // a step that would break older programs raises the oldest program version that may still sync.
+#include "core/Outcome.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -20,5 +22,6 @@ ServerSchemaState ReadServerSchema(QSqlDatabase& db);
 QString ServerCompatibility(const ServerSchemaState& state);
 
 // Brings the server up to kServerSchemaVersion (creating it from nothing). Returns the version
-// the server had before, or -1 with error set; a server newer than the program is left alone.
-int UpgradeServerSchema(QSqlDatabase& db, QString* error);
+// the server had before; a server newer than the program is left alone (Incompatible), a lost
+// connection is Unreachable, any other refusal Refused.
+Result<int> UpgradeServerSchema(QSqlDatabase& db);

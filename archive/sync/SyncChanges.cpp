@@ -79,9 +79,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
         std::vector<qint64> storedMs(page.size(), 0); // the time the server kept (its clock caps it)
         std::vector<bool> refused(page.size(), false);
         if (!m_server.transaction())
-            return fail(SyncStatus::Failed,
-                        QCoreApplication::translate("SyncChanges", "与服务器的连接中断：%1")
-                            .arg(m_server.lastError().text().trimmed()));
+            return lostServer();
         QSqlQuery server(m_server);
         QSqlQuery current(m_server);
         QSqlQuery savepoint(m_server);
@@ -153,9 +151,7 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
                 newer[i] = std::move(theirs);
         }
         if (!m_server.commit())
-            return fail(SyncStatus::Failed,
-                        QCoreApplication::translate("SyncChanges", "与服务器的连接中断：%1")
-                            .arg(m_server.lastError().text().trimmed()));
+            return lostServer();
 
         if (!beginLocal())
             return false;
@@ -352,7 +348,7 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
         }
         if (!writeCursor(table.name, seq, anchor) || !commitLocal()) {
             m_local.rollback();
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         }
         advance(rows);
     }

@@ -39,14 +39,6 @@ bool AskPassword(ServerConfig& config, ServerCommandIo& io) {
     return !config.password.isEmpty();
 }
 
-// A step the server refused: worth trying again later only when the network, a timeout or the
-// server's load stopped it.
-bool Transient(const QString& sqlState) {
-    const QStringView c = QStringView(sqlState).left(2);
-    return sqlState.isEmpty() || c == u"08" || c == u"40" || c == u"53" || c == u"57" || c == u"58" ||
-           sqlState == QLatin1String("55P03");
-}
-
 // CREATE DATABASE takes no parameters: the name goes in as a quoted identifier.
 QString QuotedIdentifier(QString name) {
     return QLatin1Char('"') + name.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
@@ -56,94 +48,41 @@ int CreateDatabase(const ServerConfig& config, ServerCommandIo& io) {
     ServerConfig maintenance = config;
     maintenance.database = QStringLiteral("postgres");
     const QString name = QStringLiteral("ohmara-create-") + QUuid::createUuid().toString(QUuid::Id128);
-    int exitCode = SyncExit::kOk;
-    QString error;
-    if (std::optional<QSqlDatabase> db = OpenServer(maintenance, name, &error)) {
+    Outcome created;
+    if (Result<QSqlDatabase> db = OpenServer(maintenance, name); db.ok()) {
         QSqlQuery query(*db);
         if (!query.exec(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0")
                             .arg(QuotedIdentifier(config.database)))) {
             const QSqlError failure = query.lastError();
-            error = failure.databaseText().trimmed();
-            if (failure.nativeErrorCode() == QLatin1String("42501")) {
-                error =
+            const QString text = failure.databaseText().trimmed();
+            if (failure.nativeErrorCode() == QLatin1String("42501"))
+                created = Outcome::Failure(
+                    FailureKind::Refused,
                     QCoreApplication::translate(
                         "SyncCommands", "用户 %1 无权建立数据库（CREATEDB）/ may not create databases: %2")
-                        .arg(config.user, error);
-                exitCode = SyncExit::kRefused;
-            } else {
-                exitCode = Transient(failure.nativeErrorCode()) ? SyncExit::kNetwork : SyncExit::kRefused;
-            }
+                        .arg(config.user, text),
+                    text);
+            else
+                created = Outcome::Failure(TransientServerState(failure.nativeErrorCode())
+                                               ? FailureKind::Unreachable
+                                               : FailureKind::Refused,
+                                           text, text);
         }
         query.finish();
         db->close();
     } else {
-        exitCode = ConnectExit(ProbeServer(maintenance).failure);
+        created = db;
     }
     QSqlDatabase::removeDatabase(name);
-    if (exitCode == SyncExit::kOk)
+    if (created)
         io.out << QCoreApplication::translate("SyncCommands", "已建立数据库 / created database %1\n")
                       .arg(config.database);
     else
-        io.err << error << '\n';
-    return exitCode;
-}
-
-int ExitFor(const SyncOutcome& outcome) {
-    switch (outcome.status) {
-    case SyncStatus::Done:
-        return outcome.readOnlyAccount ? SyncExit::kPartial : SyncExit::kOk;
-    case SyncStatus::ArchiveError:
-        return SyncExit::kArchive;
-    case SyncStatus::Incompatible:
-        return SyncExit::kServerSchema;
-    case SyncStatus::ConnectFailed:
-        return SyncExit::kRefused; // reached, but not let in (a failed connection is told before)
-    case SyncStatus::Failed:
-        return Transient(outcome.sqlState) ? SyncExit::kNetwork : SyncExit::kRefused;
-    case SyncStatus::Cancelled:
-        break;
-    }
-    return SyncExit::kNetwork;
+        io.err << created.reason() << '\n';
+    return ExitCodeFor(created);
 }
 
 } // namespace
-
-int ConnectExit(ConnectFailure failure) {
-    switch (failure) {
-    case ConnectFailure::None:
-        return SyncExit::kOk;
-    case ConnectFailure::Unreachable:
-        return SyncExit::kNetwork;
-    case ConnectFailure::NoDatabase:
-        return SyncExit::kServerSchema;
-    case ConnectFailure::NeedsPassword:
-    case ConnectFailure::LoginRefused:
-    case ConnectFailure::NoRight:
-        break;
-    }
-    return SyncExit::kRefused;
-}
-
-QString ConnectFailureText(ConnectFailure failure) {
-    switch (failure) {
-    case ConnectFailure::None:
-    case ConnectFailure::Unreachable:
-        return {};
-    case ConnectFailure::NeedsPassword:
-        return QCoreApplication::translate(
-            "SyncCommands", "服务器要求密码，但 ~/.pgpass（或 PGPASSFILE 指定的文件）中没有这个用户的密码。");
-    case ConnectFailure::LoginRefused:
-        return QCoreApplication::translate("SyncCommands",
-                                           "服务器拒绝了登录（密码、用户名或 pg_hba.conf 的规则）。");
-    case ConnectFailure::NoDatabase:
-        return QCoreApplication::translate(
-            "SyncCommands",
-            "服务器上没有这个数据库：请检查数据库名，或由管理员运行 ohmara-archive init-server。");
-    case ConnectFailure::NoRight:
-        return QCoreApplication::translate("SyncCommands", "这个用户无权连接这个数据库。");
-    }
-    return {};
-}
 
 int RunSyncCommand(const QString& archivePath, const ProfileFile& settings, const QStringList& arguments,
                    ServerCommandIo& io) {
@@ -151,13 +90,13 @@ int RunSyncCommand(const QString& archivePath, const ProfileFile& settings, cons
     if (arguments.size() == 2 && arguments[0] == QLatin1String("--server")) {
         std::optional<ServerConfig> parsed = ParseConnection(arguments[1], io.err);
         if (!parsed)
-            return SyncExit::kUsage;
+            return kExitUsage;
         config = *parsed;
     } else if (arguments.isEmpty()) {
         config = ServerConfig::FromSettings(settings);
     } else {
         io.err << QCoreApplication::translate("SyncCommands", "用法 / usage: sync [--server CONNECTION]\n");
-        return SyncExit::kUsage;
+        return kExitUsage;
     }
     if (!config.isSet()) {
         io.err << QCoreApplication::translate(
@@ -165,10 +104,10 @@ int RunSyncCommand(const QString& archivePath, const ProfileFile& settings, cons
                       "没有设置同步服务器（设置文件 %1 的 [%2] 一节，或 --server）/ no server is "
                       "named: add a [%2] section to the settings file, or give --server\n")
                       .arg(settings.path(), kTeamServerSection);
-        return SyncExit::kUsage;
+        return kExitUsage;
     }
     if (!QFileInfo::exists(archivePath) && io.makeArchive && !io.makeArchive())
-        return SyncExit::kArchive;
+        return kExitArchive;
     while (true) {
         int lastPercent = -1;
         const SyncOutcome outcome = SyncEngine(archivePath, config).run([&](qint64 done, qint64 total) {
@@ -179,17 +118,14 @@ int RunSyncCommand(const QString& archivePath, const ProfileFile& settings, cons
             }
             lastPercent = percent;
         });
-        if (outcome.status == SyncStatus::ConnectFailed) {
-            const ConnectFailure failure = ProbeServer(config).failure;
-            if (failure == ConnectFailure::NeedsPassword && AskPassword(config, io))
-                continue;
-            io.err << outcome.message << '\n';
-            if (const QString why = ConnectFailureText(failure); !why.isEmpty())
-                io.err << why << '\n';
-            return failure == ConnectFailure::None ? SyncExit::kRefused : ConnectExit(failure);
+        if (outcome.kind() == FailureKind::NeedsPassword && AskPassword(config, io))
+            continue;
+        if (!outcome) {
+            io.err << outcome.reason() << '\n';
+            return ExitCodeFor(outcome);
         }
-        (outcome.status == SyncStatus::Done ? io.out : io.err) << outcome.message << '\n';
-        return ExitFor(outcome);
+        io.out << outcome->message << '\n';
+        return outcome->readOnlyAccount ? kExitPartial : kExitOk;
     }
 }
 
@@ -197,52 +133,48 @@ int RunServerSchemaCommand(bool init, const QStringList& arguments, ServerComman
     if (arguments.size() != 1) {
         io.err << QCoreApplication::translate("SyncCommands", "用法 / usage: %1 CONNECTION\n")
                       .arg(init ? QStringLiteral("init-server") : QStringLiteral("upgrade-server"));
-        return SyncExit::kUsage;
+        return kExitUsage;
     }
     std::optional<ServerConfig> config = ParseConnection(arguments[0], io.err);
     if (!config)
-        return SyncExit::kUsage;
+        return kExitUsage;
     const QString name = QStringLiteral("ohmara-schema-") + QUuid::createUuid().toString(QUuid::Id128);
-    int exitCode = SyncExit::kOk;
+    int exitCode = kExitOk;
     {
-        QString error;
-        std::optional<QSqlDatabase> db;
-        while (!(db = OpenServer(*config, name, &error))) {
-            ConnectFailure failure = ProbeServer(*config).failure;
-            if (failure == ConnectFailure::NeedsPassword && AskPassword(*config, io))
+        Result<QSqlDatabase> db = OpenServer(*config, name);
+        while (!db) {
+            if (db.kind() == FailureKind::NeedsPassword && AskPassword(*config, io)) {
+                db = OpenServer(*config, name);
                 continue;
-            if (failure == ConnectFailure::NoDatabase && init) {
-                if (const int created = CreateDatabase(*config, io); created != SyncExit::kOk)
-                    return created;
-                if ((db = OpenServer(*config, name, &error)))
-                    break;
-                failure = ProbeServer(*config).failure;
             }
-            io.err << error << '\n';
-            if (const QString why = ConnectFailureText(failure); !why.isEmpty())
-                io.err << why << '\n';
-            return failure == ConnectFailure::None ? SyncExit::kRefused : ConnectExit(failure);
+            // No such database (the server answered, but not for it): init-server makes it.
+            if (db.kind() == FailureKind::Incompatible && init) {
+                if (const int created = CreateDatabase(*config, io); created != kExitOk)
+                    return created;
+                if ((db = OpenServer(*config, name)))
+                    break;
+            }
+            io.err << db.reason() << '\n';
+            return ExitCodeFor(db);
         }
         const int before = ReadServerSchema(*db).version;
         if (!init && before == 0) {
             io.err << QCoreApplication::translate(
                 "SyncCommands", "服务器尚未建立记录库，请先运行 init-server / the server is not set up: run "
                                 "init-server first\n");
-            exitCode = SyncExit::kServerSchema;
-        } else if (const int from = UpgradeServerSchema(*db, &error); from < 0) {
-            io.err << error << '\n';
-            exitCode = before > kServerSchemaVersion ? SyncExit::kServerSchema
-                       : db->isOpen()                ? SyncExit::kRefused
-                                                     : SyncExit::kNetwork;
-        } else if (from == kServerSchemaVersion) {
+            exitCode = kExitServer;
+        } else if (const Result<int> from = UpgradeServerSchema(*db); !from) {
+            io.err << from.reason() << '\n';
+            exitCode = ExitCodeFor(from);
+        } else if (*from == kServerSchemaVersion) {
             io.out << QCoreApplication::translate(
                           "SyncCommands", "服务器记录库已是版本 %1，未作改动 / already at version %1\n")
-                          .arg(from);
+                          .arg(*from);
         } else {
             io.out << QCoreApplication::translate(
                           "SyncCommands",
                           "服务器记录库版本 %1 → %2 / server schema upgraded from version %1 to %2\n")
-                          .arg(from)
+                          .arg(*from)
                           .arg(kServerSchemaVersion);
         }
         db->close();

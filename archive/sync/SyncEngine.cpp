@@ -1,6 +1,7 @@
 #include "archive/sync/SyncEngine.h"
 
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/SyncMessages.h"
 #include "archive/sync/SyncSession.h"
 
 #include <QCoreApplication>
@@ -43,46 +44,32 @@ SyncEngine::SyncEngine(QString archivePath, ServerConfig server)
     : m_archivePath(std::move(archivePath)), m_server(std::move(server)) {}
 
 SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
-    SyncOutcome outcome;
-    if (!m_server.isSet()) {
-        outcome.status = SyncStatus::ConnectFailed;
-        outcome.message =
-            QCoreApplication::translate("SyncEngine", "没有设置同步服务器（设置文件的 [%1] 一节）。")
-                .arg(kTeamServerSection);
-        return outcome;
-    }
-    if (!QFileInfo(m_archivePath).isFile()) {
-        outcome.status = SyncStatus::ArchiveError;
-        outcome.message =
-            QCoreApplication::translate("SyncEngine", "本机记录库 %1 不存在。").arg(m_archivePath);
-        return outcome;
-    }
+    if (!m_server.isSet())
+        return Outcome::Failure(FailureKind::Invalid, SyncMessages::NoServerNamed(kTeamServerSection));
+    if (!QFileInfo(m_archivePath).isFile())
+        return Outcome::Failure(FailureKind::Missing, SyncMessages::LocalArchiveMissing(m_archivePath));
     const QString tag = QUuid::createUuid().toString(QUuid::Id128);
     const QString localName = QStringLiteral("ohmara-sync-local-") + tag;
     const QString serverName = QStringLiteral("ohmara-sync-server-") + tag;
+    SyncOutcome outcome;
     {
         QSqlDatabase local = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), localName);
         local.setDatabaseName(m_archivePath);
         // The program's own connection may be writing: wait for it rather than fail.
         local.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
         if (!local.open()) {
-            outcome.status = SyncStatus::ArchiveError;
-            outcome.message = QCoreApplication::translate("SyncEngine", "本机记录库无法打开：%1")
-                                  .arg(local.lastError().text().trimmed());
+            const QString text = local.lastError().text().trimmed();
+            outcome = Outcome::Failure(FailureKind::Io, SyncMessages::LocalArchiveUnopened(text), text);
+        } else if (Result<QSqlDatabase> server = OpenServer(m_server, serverName); server.ok()) {
+            if (cancel)
+                cancel->attach(*server);
+            Session session(local, *server, m_server, m_pageRows, progress, cancel);
+            outcome = session.run();
+            if (cancel)
+                cancel->detach();
+            server->close();
         } else {
-            QString error;
-            if (std::optional<QSqlDatabase> server = OpenServer(m_server, serverName, &error)) {
-                if (cancel)
-                    cancel->attach(*server);
-                Session session(local, *server, m_server, m_pageRows, progress, cancel);
-                outcome = session.run();
-                if (cancel)
-                    cancel->detach();
-                server->close();
-            } else {
-                outcome.status = SyncStatus::ConnectFailed;
-                outcome.message = error;
-            }
+            outcome = server;
         }
         local.close();
     }

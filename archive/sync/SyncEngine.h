@@ -17,15 +17,6 @@
 
 class QSqlDatabase;
 
-enum class SyncStatus {
-    Done,
-    Cancelled,     // stopped between two steps at the caller's request
-    ArchiveError,  // the local archive cannot be opened or written
-    ConnectFailed, // the server cannot be reached, or refused the login
-    Incompatible,  // the server is not set up, or set up by a newer program
-    Failed,        // the server or the archive failed during the sync (the network, a refusal)
-};
-
 struct SyncCounts {
     qint64 recordsUp = 0;
     qint64 recordsDown = 0;
@@ -41,13 +32,17 @@ struct SyncCounts {
     bool recovered = false; // the server was another one, or had gone back: all sent and taken again
 };
 
-struct SyncOutcome {
-    SyncStatus status = SyncStatus::Failed;
-    QString message;  // for the user, in Chinese
-    QString sqlState; // the server's code when it refused a step (Failed)
+struct SyncReport {
+    QString message; // for the user, in Chinese
     SyncCounts counts;
     bool readOnlyAccount = false; // the server let this user read only: nothing was pushed
 };
+
+// A finished sync, or why it stopped, by kind: Cancelled (between two steps, at the caller's
+// request); Io or Missing (the local archive cannot be opened or written); Invalid (no server
+// named); Unreachable, NeedsPassword, Refused (the login, a right, or a step the server refused
+// for good); Incompatible (the server not set up, or set up by a newer program).
+using SyncOutcome = Result<SyncReport>;
 
 // A request to stop a running sync, from any thread: the sync ends after its current step, and a
 // statement it waits on at the server (a lock) is cancelled there.

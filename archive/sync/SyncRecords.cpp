@@ -39,8 +39,7 @@ std::optional<qint64>
 Session::insertPage(const QString& insert, const QJsonArray& page,
                     const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow) {
     if (!m_server.transaction()) {
-        fail(SyncStatus::Failed, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
-                                     .arg(m_server.lastError().text().trimmed()));
+        lostServer();
         return std::nullopt;
     }
     QSqlQuery server(m_server);
@@ -83,8 +82,7 @@ Session::insertPage(const QString& insert, const QJsonArray& page,
         }
     }
     if (!m_server.commit()) {
-        fail(SyncStatus::Failed, QCoreApplication::translate("SyncRecords", "与服务器的连接中断：%1")
-                                     .arg(m_server.lastError().text().trimmed()));
+        lostServer();
         return std::nullopt;
     }
     return added;
@@ -147,7 +145,7 @@ bool Session::pushRecords() {
         // The server holds the page now; a cut-off before this commit only means the page is sent
         // again next time, and the server takes nothing twice.
         if (!m_local.transaction())
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         local.prepare(QStringLiteral("UPDATE records SET pushed = ? WHERE id = ?"));
         for (const QString& id : std::as_const(ids)) {
             local.addBindValue(std::find(refused.cbegin(), refused.cend(), id) == refused.cend() ? 1 : -1);
@@ -158,7 +156,7 @@ bool Session::pushRecords() {
             }
         }
         if (!m_local.commit())
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         advance(ids.size());
     }
     return false;
@@ -199,7 +197,7 @@ bool Session::pullRecords() {
         open = false;
         if (!writeCursor(QStringLiteral("records"), seq, anchor) || !m_local.commit()) {
             m_local.rollback();
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         }
         advance(uncommitted);
         uncommitted = 0;
@@ -219,7 +217,7 @@ bool Session::pullRecords() {
         }
         if (!open) {
             if (!m_local.transaction())
-                return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+                return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
             open = true;
             if (!local.prepare(insert)) {
                 abandon();
@@ -269,7 +267,7 @@ bool Session::pullRemoved() {
         if (!exec(server, true))
             return false;
         if (!m_local.transaction())
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         QSqlQuery local(m_local);
         local.prepare(QStringLiteral("DELETE FROM records WHERE id = ?"));
         qint64 rows = 0;
@@ -302,7 +300,7 @@ bool Session::pullRemoved() {
         }
         if (!writeCursor(QStringLiteral("removed"), seq, anchor) || !m_local.commit()) {
             m_local.rollback();
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         }
         advance(rows);
     }

@@ -18,14 +18,11 @@ bool SyncRunner::start(const QString& archivePath, const ServerConfig& server) {
         return false;
     wait();
     m_cancel.reset();
-    m_connectFailure = ConnectFailure::None;
     m_thread.reset(QThread::create([this, archivePath, server] {
         SyncEngine engine(archivePath, server);
         // Signals of an object of the window's thread, emitted here: queued to the window.
         const SyncOutcome outcome =
             engine.run([this](qint64 done, qint64 total) { emit progress(done, total); }, &m_cancel);
-        if (outcome.status == SyncStatus::ConnectFailed && server.isSet())
-            m_connectFailure = ProbeServer(server).failure; // read after the thread ended
         emit finished(outcome);
     }));
     m_thread->start(QThread::LowPriority);

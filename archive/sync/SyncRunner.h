@@ -22,8 +22,6 @@ public:
     void cancel();
     // Waits for the running sync to end (the program closing).
     void wait();
-    // Why the last sync could not connect (ConnectFailed), found on the sync's thread.
-    ConnectFailure connectFailure() const { return m_connectFailure; }
 
 signals:
     void progress(qint64 done, qint64 total);
@@ -32,5 +30,4 @@ signals:
 private:
     std::unique_ptr<QThread> m_thread;
     SyncCancel m_cancel;
-    ConnectFailure m_connectFailure = ConnectFailure::None;
 };

@@ -1,6 +1,7 @@
 #include "archive/sync/SyncSession.h"
 
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/SyncMessages.h"
 
 #include <QCoreApplication>
 #include <QSqlError>
@@ -20,9 +21,9 @@ const UnionTable* const kJobParts[] = {&kJobAssets, &kJobRecords, &kJobVerdicts,
 
 } // namespace
 
-bool Session::fail(SyncStatus status, const QString& message) {
+bool Session::fail(FailureKind kind, const QString& message, const QString& detail) {
     if (!m_failure)
-        m_failure = StepFailure{status, message, {}};
+        m_failure = StepFailure{kind, message, detail};
     return false;
 }
 
@@ -40,31 +41,25 @@ bool Session::serverFailed(const QSqlError& error) {
         (state == QLatin1String("57014") || error.type() == QSqlError::ConnectionError))
         return !cancelled();
     if (state == QLatin1String("55P03"))
-        return fail(SyncStatus::Failed,
-                    QCoreApplication::translate(
-                        "SyncSession", "服务器上有未完成的事务（或表被锁定），同步等待 %1 秒后放弃（%2）。"
-                                       "已完成的部分已保存，请稍后再同步。")
-                        .arg(m_lockTimeout.count())
-                        .arg(text));
+        return fail(FailureKind::Unreachable, SyncMessages::ServerLocked(m_lockTimeout.count(), text), text);
     if (state == QLatin1String("57014"))
-        return fail(
-            SyncStatus::Failed,
-            QCoreApplication::translate(
-                "SyncSession", "服务器上的语句超时，同步已放弃（%1）。已完成的部分已保存，请稍后再同步。")
-                .arg(text));
+        return fail(FailureKind::Unreachable, SyncMessages::StatementTimedOut(text), text);
     if (!m_server.isOpen() || error.type() == QSqlError::ConnectionError ||
         text.contains(QLatin1String("connection")))
-        return fail(SyncStatus::Failed,
-                    QCoreApplication::translate("SyncSession", "与服务器的连接中断：%1").arg(text));
-    fail(SyncStatus::Failed, QCoreApplication::translate("SyncSession", "服务器拒绝了同步：%1").arg(text));
-    if (m_failure->sqlState.isEmpty())
-        m_failure->sqlState = error.nativeErrorCode();
-    return false;
+        return fail(FailureKind::Unreachable, SyncMessages::ConnectionLost(text), text);
+    // A refusal for the server's load or a passing state is worth another try later.
+    return fail(TransientServerState(state) ? FailureKind::Unreachable : FailureKind::Refused,
+                SyncMessages::ServerRefused(text), text);
+}
+
+bool Session::lostServer() {
+    const QString text = m_server.lastError().text().trimmed();
+    return fail(FailureKind::Unreachable, SyncMessages::ConnectionLost(text), text);
 }
 
 bool Session::localFailed(const QSqlQuery& query) {
-    return fail(SyncStatus::ArchiveError, QCoreApplication::translate("SyncSession", "无法写入本机记录库：%1")
-                                              .arg(query.lastError().text().trimmed()));
+    const QString text = query.lastError().text().trimmed();
+    return fail(FailureKind::Io, SyncMessages::LocalArchiveUnwritable(text), text);
 }
 
 bool Session::exec(QSqlQuery& query, bool onServer) {
@@ -75,9 +70,7 @@ bool Session::exec(QSqlQuery& query, bool onServer) {
 
 bool Session::cancelled() {
     if (m_cancel && m_cancel->requested())
-        return !fail(
-            SyncStatus::Cancelled,
-            QCoreApplication::translate("SyncSession", "同步已取消；已完成的部分已保存，下次同步继续。"));
+        return !fail(FailureKind::Cancelled, SyncMessages::Cancelled());
     return false;
 }
 
@@ -96,9 +89,8 @@ bool Session::prepareLocal() {
         !query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
         return localFailed(query);
     if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'laptop_id'")))
-        return fail(SyncStatus::ArchiveError,
-                    QCoreApplication::translate("SyncSession", "本机记录库无法读取：%1")
-                        .arg(query.lastError().text().trimmed()));
+        return fail(FailureKind::Io,
+                    SyncMessages::LocalArchiveUnreadable(query.lastError().text().trimmed()));
     if (query.next())
         m_laptopId = query.value(0).toString();
     query.finish();
@@ -127,13 +119,9 @@ bool Session::prepareLocal() {
 bool Session::readServer() {
     const ServerSchemaState schema = ReadServerSchema(m_server);
     if (const QString why = ServerCompatibility(schema); !why.isEmpty())
-        return fail(SyncStatus::Incompatible, why);
+        return fail(FailureKind::Incompatible, why);
     if (schema.version < 2)
-        return fail(SyncStatus::Incompatible,
-                    QCoreApplication::translate(
-                        "SyncSession", "服务器的数据库版本（%1）比本程序旧，请管理员运行 ohmara-archive "
-                                       "upgrade-server。")
-                        .arg(schema.version));
+        return fail(FailureKind::Incompatible, SyncMessages::SchemaOlder(schema.version));
     QSqlQuery query(m_server);
     // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
     if (!query.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(m_lockTimeout.count())))
@@ -145,9 +133,7 @@ bool Session::readServer() {
         !query.next())
         return serverFailed(query);
     if (!query.value(2).toBool())
-        return fail(SyncStatus::ConnectFailed,
-                    QCoreApplication::translate("SyncSession", "用户 %1 没有读取服务器记录的权限。")
-                        .arg(m_server.userName()));
+        return fail(FailureKind::Refused, SyncMessages::NoReadRight(m_server.userName()));
     m_canWrite = query.value(0).toBool() && query.value(1).toBool();
     m_serverId = query.value(3).toString();
     m_serverVersion = schema.version;
@@ -242,7 +228,7 @@ bool Session::recover() {
     // server takes nothing twice) and taken again from the start (nor does the laptop).
     m_counts.recovered = true;
     if (!m_local.transaction())
-        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
     QSqlQuery query(m_local);
     QStringList statements{QStringLiteral("UPDATE records SET pushed = 0 WHERE pushed = 1"),
                            QStringLiteral("UPDATE assets SET pushed = 2 WHERE pushed = 1"),
@@ -277,7 +263,7 @@ bool Session::recover() {
                  "服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传"
                  "（服务器缺少的才会收下），服务器的内容从头取回。"));
     if (!m_local.commit())
-        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
     return true;
 }
 
@@ -419,7 +405,7 @@ SyncOutcome Session::run() {
                                      pushChanges(kRules, m_counts.rulesUp) && pushJobs())) &&
                     pullRecords() && pullRemoved() && pullChanges(kAssets, m_counts.assetsDown) &&
                     pullChanges(kRules, m_counts.rulesDown) && pullJobs();
-    SyncOutcome outcome;
+    SyncReport outcome;
     outcome.counts = m_counts;
     outcome.readOnlyAccount = !m_canWrite;
     const SyncCounts& c = m_counts;
@@ -448,7 +434,6 @@ SyncOutcome Session::run() {
         summary += QCoreApplication::translate("SyncSession",
                                                "服务器已更换或恢复到较早的状态，本机已重新上传并从头取回。");
     if (ok) {
-        outcome.status = SyncStatus::Done;
         outcome.message = QCoreApplication::translate("SyncSession", "同步完成：") + summary;
         if (!m_canWrite)
             outcome.message +=
@@ -460,14 +445,12 @@ SyncOutcome Session::run() {
             writeLog(QStringLiteral("done"), m_serverLabel, outcome.message);
         return outcome;
     }
-    outcome.status = m_failure->status;
-    outcome.message = m_failure->message;
-    outcome.sqlState = m_failure->sqlState;
-    if (outcome.status != SyncStatus::ArchiveError && m_local.isOpen() && !m_laptopId.isEmpty())
-        writeLog(outcome.status == SyncStatus::Cancelled ? QStringLiteral("done") : QStringLiteral("error"),
+    const FailureKind kind = m_failure->kind;
+    if (kind != FailureKind::Io && m_local.isOpen() && !m_laptopId.isEmpty())
+        writeLog(kind == FailureKind::Cancelled ? QStringLiteral("done") : QStringLiteral("error"),
                  m_serverLabel,
-                 outcome.message + QCoreApplication::translate("SyncSession", " 此前已完成：") + summary);
-    return outcome;
+                 m_failure->message + QCoreApplication::translate("SyncSession", " 此前已完成：") + summary);
+    return Outcome::Failure(kind, m_failure->message, m_failure->detail);
 }
 
 } // namespace SyncDetail

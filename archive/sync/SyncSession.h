@@ -32,9 +32,9 @@ inline QString ServerText(QString text) {
 
 // A failed step: the message for the user; the step's transactions are rolled back.
 struct StepFailure {
-    SyncStatus status;
+    FailureKind kind;
     QString message;
-    QString sqlState;
+    QString detail; // the server's or SQLite's own text
 };
 
 // The record columns that travel, each with its type on the server (for reading a pushed page,
@@ -251,7 +251,9 @@ private:
     bool commitLocal();
 
     bool cancelled();
-    bool fail(SyncStatus status, const QString& message);
+    bool fail(FailureKind kind, const QString& message, const QString& detail = {});
+    // The server connection went (a transaction that could not begin or commit).
+    bool lostServer();
     bool serverFailed(const QSqlQuery& query);
     bool serverFailed(const QSqlError& error);
     bool localFailed(const QSqlQuery& query);

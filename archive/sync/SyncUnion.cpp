@@ -20,7 +20,7 @@ bool Session::travels(const QString& table, int since) const {
 
 bool Session::beginLocal() {
     if (!m_local.transaction())
-        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
     QSqlQuery query(m_local);
     if (!query.exec(
             QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('sync_writing', '1')"))) {
@@ -37,7 +37,7 @@ bool Session::commitLocal() {
         return localFailed(query);
     }
     if (!m_local.commit())
-        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
     return true;
 }
 
@@ -102,7 +102,7 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
             return false;
 
         if (!m_local.transaction())
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         local.prepare(mark);
         for (size_t i = 0; i < keys.size(); ++i) {
             local.addBindValue(refused[i] ? -1 : 1);
@@ -114,7 +114,7 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
             }
         }
         if (!m_local.commit())
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         counter += *added;
         advance(qint64(keys.size()));
     }
@@ -188,7 +188,7 @@ bool Session::pullUnion(const UnionTable& table, qint64& counter) {
         }
         if (!writeCursor(table.name, seq, anchor) || !commitLocal()) {
             m_local.rollback();
-            return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
         }
         advance(rows);
     }
@@ -216,7 +216,7 @@ bool Session::pullLaptopNames() {
     if (!server.exec(QStringLiteral("SELECT laptop_id, host, os_user FROM ohmara.laptops")))
         return serverFailed(server);
     if (!m_local.transaction())
-        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
     QSqlQuery local(m_local);
     local.prepare(QStringLiteral("INSERT INTO laptops (laptop_id, host, os_user) VALUES (?, ?, ?)"
                                  " ON CONFLICT (laptop_id) DO UPDATE SET host = excluded.host,"
@@ -235,7 +235,7 @@ bool Session::pullLaptopNames() {
         return serverFailed(server);
     }
     if (!m_local.commit())
-        return fail(SyncStatus::ArchiveError, m_local.lastError().text());
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
     return true;
 }
 

@@ -102,18 +102,19 @@ QString AskOnTerminal(const QString& prompt) {
 
 int OpenToolArchive(ToolContext& context, RecordArchive& archive, bool write) {
     archive.open(context.archivePath, !write);
+    const Outcome failure = archive.failure();
     if (write ? archive.writable() : archive.readable()) {
-        if (!archive.problem().isEmpty())
-            context.err << archive.problem() << '\n';
+        if (!failure)
+            context.err << failure.reason() << '\n';
         return kExitOk;
     }
     context.err << QCoreApplication::translate("ArchiveTool", "记录库“%1”%2：%3\n")
                        .arg(QDir::toNativeSeparators(context.archivePath),
                             write ? QCoreApplication::translate("ArchiveTool", "不能写入")
                                   : QCoreApplication::translate("ArchiveTool", "不能读取"),
-                            archive.problem().isEmpty() ? QCoreApplication::translate("ArchiveTool", "只读")
-                                                        : archive.problem());
-    return kExitArchive;
+                            failure ? QCoreApplication::translate("ArchiveTool", "只读") : failure.reason());
+    // A read-only archive (the caller asked to write) is the archive's failure all the same.
+    return failure ? kExitArchive : ExitCodeFor(failure);
 }
 
 // The report lays out text with the fonts of the system: that command alone needs Qt GUI, on a

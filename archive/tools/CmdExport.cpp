@@ -42,10 +42,8 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
     }
     // The record table of the workbooks: it reads back into the grid and into an archive.
     qint64 written = 0;
-    QString reason;
-    const bool done = WriteTableFile(
-        arguments.first(), RecordGrid::Headers(),
-        [&](qint64, QStringList* cells) {
+    const Outcome done =
+        WriteTableFile(arguments.first(), RecordGrid::Headers(), [&](qint64, QStringList* cells) {
             QString id;
             TestRecord::Texts texts;
             if (!records.next(&id, &texts))
@@ -54,12 +52,11 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
                 *cells << text.trimmed();
             ++written;
             return true;
-        },
-        &reason);
+        });
     if (!done) {
         context.err << QCoreApplication::translate("CmdExport", "无法写入 / cannot write %1: %2\n")
-                           .arg(arguments.first(), reason);
-        return kExitFile;
+                           .arg(arguments.first(), done.reason());
+        return ExitCodeFor(done, ExitSubject::OutputFile);
     }
     context.out
         << QCoreApplication::translate("CmdExport", "写出 %1 条记录 / wrote %1 records\n").arg(written);

@@ -77,8 +77,7 @@ int main(int argc, char* argv[]) {
             assets.push_back(asset);
         }
     }
-    QString reason;
-    SaveAssets(archive, assets, &reason);
+    Outcome saved = SaveAssets(archive, assets);
     const QStringList readings[] = {{"37.5 uΩ", "39.1 uΩ", "38.2 uΩ"},
                                     {"40.2 uΩ", "47.9 uΩ", "61.3 uΩ"},
                                     {"36.4 uΩ", "37.0 uΩ", "56.8 uΩ"}};
@@ -127,10 +126,12 @@ int main(int argc, char* argv[]) {
                          jobs.submit(*jobId) && jobs.setSignature(QStringLiteral("李工")) &&
                          jobs.check(*jobId);
     assets[4].limit = QStringLiteral("55");
-    bool ok = signedIn && checked && SaveAssets(archive, {assets[4]}, &reason) &&
-              jobs.setInterval(IntervalScope::Kind, QStringLiteral("隔离开关"), 24);
+    if (saved)
+        saved = SaveAssets(archive, {assets[4]});
+    bool ok =
+        signedIn && checked && saved && jobs.setInterval(IntervalScope::Kind, QStringLiteral("隔离开关"), 24);
     if (!ok)
-        qWarning("cannot store the job: %s", qPrintable(jobId.reason() + reason));
+        qWarning("cannot store the job: %s", qPrintable(jobId.reason() + saved.reason()));
     {
         TFrmRegister window;
         window.setAttribute(Qt::WA_DeleteOnClose, false);
