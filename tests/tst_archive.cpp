@@ -646,7 +646,7 @@ private slots:
         RecordGrid grid;
         TFrmHistory dialog(grid, 0, QStringLiteral("qb"));
         const QTableView* table = dialog.TblPhases;
-        const QAbstractItemModel* phases = table->model();
+        const QAbstractItemModel* phases = dialog.Phases();
         QAbstractItemModelTester phasesTester(dialog.Phases(),
                                               QAbstractItemModelTester::FailureReportingMode::QtTest);
         QAbstractItemModelTester rowsTester(dialog.Rows(),
@@ -662,16 +662,16 @@ private slots:
                 QCOMPARE(Text(phases, {r}, c), rows[r][c]);
         QCOMPARE(Cell(phases, {1}, 3, Qt::AccessibleDescriptionRole).toString(),
                  QStringLiteral("注意：B相比最低相高 62 %"));
-        QCOMPARE(Text(dialog.TblHistory->model(), {0}, 6), QStringLiteral("仪器上传")); // not the grid's
-        TFrmHistory alone(grid, 0, QStringLiteral("QD"));                               // in no bay
+        QCOMPARE(Text(dialog.Rows(), {0}, 6), QStringLiteral("仪器上传")); // not the grid's
+        TFrmHistory alone(grid, 0, QStringLiteral("QD"));                  // in no bay
         QVERIFY(alone.TblPhases->isHidden());
         // Every record shows its verdict and reasons, in a bay or not.
-        const QAbstractItemModel* history = alone.TblHistory->model();
+        const QAbstractItemModel* history = alone.Rows();
         const int verdictColumn = history->columnCount() - 2;
         QCOMPARE(history->headerData(verdictColumn, Qt::Horizontal).toString(), QStringLiteral("结论"));
         QCOMPARE(Text(history, {0}, verdictColumn), QStringLiteral("不合格"));
         QCOMPARE(Text(history, {0}, verdictColumn + 1), QStringLiteral("超过限值 8 uΩ"));
-        QCOMPARE(Text(dialog.TblHistory->model(), {0}, verdictColumn), QStringLiteral("注意"));
+        QCOMPARE(Text(dialog.Rows(), {0}, verdictColumn), QStringLiteral("注意"));
 
         // The bay's table shows every row of a longer history, none hidden below a scroll.
         std::vector<TestRecord> days;
@@ -1092,7 +1092,7 @@ private slots:
                                         Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ")},
                                        "upload");
         auto* window = new TFrmOverview;
-        const QAbstractItemModel* tree = window->TreeOverview->model();
+        const QAbstractItemModel* tree = window->Shown();
         QAbstractItemModelTester tester(window->Shown(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(tree->rowCount(), 2);

@@ -37,11 +37,6 @@ QList<QByteArray> Records(int count) {
     return records;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList BackupFiles() {
     return QDir(BackupFolder()).entryList(QDir::Files, QDir::Name);
 }
@@ -50,7 +45,7 @@ QStringList BackupFiles() {
 QByteArray SavedBytes(TFrmMain& window, const QString& path) {
     FolderRecorder folders;
     window.SaveToTextFile(path);
-    return ReadAll(path);
+    return FileBytes(path);
 }
 
 // A plain file where the backup folder should be: the folder cannot be created.
@@ -113,7 +108,7 @@ private slots:
         const QDateTime stamp = QDateTime::fromString(QStringLiteral("20") + match.captured(1),
                                                       QStringLiteral("yyyy-MM-dd hh-mm-ss"));
         QVERIFY(stamp >= before && stamp <= after);
-        const QByteArray backup = ReadAll(BackupFolder() + QLatin1Char('/') + files.first());
+        const QByteArray backup = FileBytes(BackupFolder() + QLatin1Char('/') + files.first());
         // Exactly the rows read: a save of a grid holding only them writes the same bytes.
         window.Grid()->setGridRowCount(backedUp + 1);
         giRecordCount = backedUp;
@@ -164,7 +159,7 @@ private slots:
         const QString dayFile =
             BackupFolder() + QStringLiteral("/测试 %1.txt").arg(QDate::currentDate().toString("yyyy-MM-dd"));
         QCOMPARE(BackupFiles(), QStringList{QFileInfo(dayFile).fileName()});
-        const QByteArray day = ReadAll(dayFile);
+        const QByteArray day = FileBytes(dayFile);
         QCOMPARE(day.count(Gbk::encode(QStringLiteral("测试电阻=120.0 uΩ\r\n"))), 2);
         QCOMPARE(day, SavedBytes(window, dir.filePath(QStringLiteral("saved.txt"))));
 
@@ -174,7 +169,7 @@ private slots:
         strTestResult = QStringLiteral("99.0 uΩ");
         iCurrentStep = 7;
         window.AppendTestRow();
-        const QByteArray grown = ReadAll(dayFile);
+        const QByteArray grown = FileBytes(dayFile);
         QVERIFY(grown.startsWith(day));
         window.Grid()->setCell(0, 1, QStringLiteral(" 3"));
         const QByteArray third = DataFileBytes(*window.Grid(), 1);
@@ -223,7 +218,7 @@ private slots:
         strDevice = QStringLiteral("QF1");
         window.AppendTestRow();
         QCOMPARE(giRecordCount, 1);
-        QCOMPARE(ReadAll(dayFile), foreign);
+        QCOMPARE(FileBytes(dayFile), foreign);
         QCOMPARE(messages.texts().size(), 1);
         QVERIFY(messages.texts().first().contains(QFileInfo(dayFile).fileName()));
     }
@@ -274,7 +269,7 @@ private slots:
         QVERIFY(messages.messages.isEmpty());
         const QString dayFile =
             BackupFolder() + QStringLiteral("/测试 %1.txt").arg(QDate::currentDate().toString("yyyy-MM-dd"));
-        QCOMPARE(ReadAll(dayFile), SavedBytes(window, dir.filePath(QStringLiteral("saved.txt"))));
+        QCOMPARE(FileBytes(dayFile), SavedBytes(window, dir.filePath(QStringLiteral("saved.txt"))));
     }
 
     void writeThatDoesNotReachTheDiskFails_data() {
@@ -349,7 +344,7 @@ private slots:
         QVERIFY2(failure.endsWith(reason), qPrintable(failure));
         QCOMPARE(fileMessages().size(), what == "upload" ? 0 : 1);
         if (!oldFile.isEmpty())
-            QCOMPARE(ReadAll(oldFile), old);
+            QCOMPARE(FileBytes(oldFile), old);
         QCOMPARE(QDir(BackupFolder()).entryList(QDir::Files | QDir::Hidden), filesBefore);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  what == "save" ? QStringList{"saved.txt"} : QStringList{});

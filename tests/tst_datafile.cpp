@@ -34,11 +34,6 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 QByteArray Crlf(const QString& text) {
     QString copy = text;
     return Gbk::encode(copy.replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
@@ -329,9 +324,9 @@ void DataFileTest::oneEncodingForTheWholeFile() {
                  qPrintable(QStringLiteral("record %1: %2 != %3")
                                 .arg(r + 1)
                                 .arg(back.at(r).join(u'|'), expected.at(r).join(u'|'))));
-    QCOMPARE(DataFileBytes(grid, kTwoSlices), ReadBytes(path));
+    QCOMPARE(DataFileBytes(grid, kTwoSlices), FileBytes(path));
     if (plainGbk) {
-        const QByteArray bytes = ReadBytes(path);
+        const QByteArray bytes = FileBytes(path);
         QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.contains("=\xB2\xE2\xCA\xD4")); // =测试 in GBK
         QVERIFY(bytes.contains("=\xD5\xC5\xB9\xA4")); // =张工 in GBK
@@ -383,7 +378,7 @@ void DataFileTest::failedSaveKeepsTheOldFile() {
     RecordGrid grid;
     FillGrid(grid, {kFirst});
     QVERIFY(save(grid, 1));
-    const QByteArray before = ReadBytes(path);
+    const QByteArray before = FileBytes(path);
 
     Rows many;
     // Fewer bytes than a write buffer holds, so that a failure can only show when it is flushed.
@@ -404,7 +399,7 @@ void DataFileTest::failedSaveKeepsTheOldFile() {
 
     QVERIFY(!written);
     QVERIFY(!written.reason().isEmpty());
-    QCOMPARE(ReadBytes(path), before);
+    QCOMPARE(FileBytes(path), before);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(name).size(), 1);
 }
 

@@ -222,24 +222,35 @@ private slots:
         QCOMPARE(bench.sim().requestCodes(), QList<uint8_t>({0xF8}));
     }
 
-    void uploadOfNoRecordsLeavesTheGrid_data() {
+    // No records stored, or no answer to the count: the grid keeps its rows and no record is asked for.
+    void uploadWithoutRecordsLeavesTheGrid_data() {
         QTest::addColumn<int>("link");
-        QTest::newRow("serial") << int(Link::Serial);
-        QTest::newRow("USB") << int(Link::Usb);
+        QTest::addColumn<bool>("countFails");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("serial, none stored") << int(Link::Serial) << false << "无历史记录！";
+        QTest::newRow("USB, none stored") << int(Link::Usb) << false << "无历史记录！";
+        QTest::newRow("serial, count unanswered") << int(Link::Serial) << true << "通讯失败！";
     }
 
-    void uploadOfNoRecordsLeavesTheGrid() {
+    void uploadWithoutRecordsLeavesTheGrid() {
         QFETCH(int, link);
-        Bench bench(Link(link), SimSetup{});
+        QFETCH(bool, countFails);
+        QFETCH(QString, message);
+        SimSetup setup;
+        if (countFails) {
+            setup.records = Records(4);
+            setup.faults.noReply = true;
+        }
+        Bench bench(Link(link), setup);
         QVERIFY(bench.ok());
         MessageRecorder messages;
         TFrmMain window;
         FillOldRows(window, 5);
         Connected(window);
         window.BtnSampleData->click();
-        QCOMPARE(messages.texts(), QStringList{QStringLiteral("无历史记录！")});
+        QCOMPARE(messages.texts(), QStringList{message});
         QCOMPARE(messages.messages.first().icon, MsgIcon::Warning);
-        QCOMPARE(bench.sim().requestCodes(), QList<uint8_t>({0xF0}));
+        QCOMPARE(bench.sim().requestCodes(), QList<uint8_t>(countFails ? 4 : 1, 0xF0)); // four attempts
         QCOMPARE(window.Grid()->gridRowCount(), 6);
         QCOMPARE(giRecordCount, 5);
         QCOMPARE(window.Grid()->cell(3, 5), QStringLiteral("old5"));
@@ -432,24 +443,6 @@ private slots:
         QVERIFY(messages.messages.isEmpty());
     }
 
-    void uploadWhoseCountFails() {
-        SimSetup setup;
-        setup.records = Records(4);
-        setup.faults.noReply = true;
-        Bench bench(Link::Serial, setup);
-        QVERIFY(bench.ok());
-        MessageRecorder messages;
-        TFrmMain window;
-        FillOldRows(window, 2);
-        Connected(window);
-        window.BtnSampleData->click();
-        QCOMPARE(messages.texts(), QStringList{QStringLiteral("通讯失败！")});
-        QCOMPARE(window.Grid()->gridRowCount(), 3);
-        QCOMPARE(giRecordCount, 2);
-        QCOMPARE(window.Grid()->cell(2, 2), QStringLiteral("old2"));
-        QVERIFY(!bench.sim().requestCodes().contains(0xF1));
-    }
-
     // While the upload runs the progress bar is painted at every record, and nothing else gets
     // in: no timer fires and the window does not close.
     void uploadKeepsTheWindowPaintedButClosed() {
@@ -523,20 +516,13 @@ private slots:
         struct Injector : QObject {
             TFrmMain* window = nullptr;
             bool done = false;
-            static void postClick(QWidget* target) {
-                const QPointF at = QRectF(target->rect()).center();
-                const QPointF global = target->mapToGlobal(at);
-                for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
-                    QCoreApplication::postEvent(target, new QMouseEvent(type, at, global, Qt::LeftButton,
-                                                                        Qt::LeftButton, Qt::NoModifier));
-            }
             bool eventFilter(QObject*, QEvent* event) override {
                 if (event->type() != QEvent::Paint || !window->Uploading() || done)
                     return false;
                 done = true;
                 // Posted input is delivered while the upload keeps its window painted.
                 for (QWidget* target : {window->BtnSave, window->BtnExit, window->BtnSampleData})
-                    postClick(target);
+                    PostClick(target);
                 QTest::mouseClick(window->BtnOpen, Qt::LeftButton);
                 QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
                 QTest::keyClick(window, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);

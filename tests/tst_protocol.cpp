@@ -116,11 +116,6 @@ private slots:
         QCOMPARE(offered, (QStringList{"7", "1"}));
     }
 
-    void serialNumber() {
-        QCOMPARE(DecodeSerialNumber(Data(Hex("F6 0123456789ABCDEF"))), QStringLiteral("0123456789ABCDEF"));
-        QCOMPARE(DecodeSerialNumber(Data(Hex("F6 00000000000000FF"))), QStringLiteral("00000000000000FF"));
-    }
-
     void identity_data() {
         QTest::addColumn<int>("identity");
         QTest::addColumn<QString>("model");

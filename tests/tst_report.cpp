@@ -108,15 +108,14 @@ private slots:
         }
     }
 
-    // One unit is a fifteenth of the 718-pixel band: 47 pixels.
+    // One unit is a fifteenth of the 718-pixel band: 47 pixels. The band starts at the 10 mm margin.
     void prepareReportPlacesColumns() {
         TQRMain report;
         report.PrepareReport();
-        const double expected[] = {2.65, 15.08, 39.95, 64.82, 89.69, 114.56, 139.44, 164.31};
         const auto captions = report.CaptionLabels();
         const auto values = report.ValueLabels();
         for (size_t i = 0; i < captions.size(); ++i) {
-            QVERIFY2(qAbs(captions[i]->left - expected[i]) < 0.01,
+            QVERIFY2(qAbs(captions[i]->left - (kColumnLeft[i] - 10.0)) < 0.01,
                      qPrintable(QString::number(captions[i]->left)));
             QCOMPARE(values[i]->left, captions[i]->left);
             QCOMPARE(captions[i]->caption, kCaptions[int(i)]);

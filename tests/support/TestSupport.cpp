@@ -2,6 +2,8 @@
 
 #include "core/RecordGrid.h"
 
+#include <QFile>
+
 MessageRecorder::MessageRecorder() {
     m_previous = SetMessageHandler([this](const MessageRequest& request) {
         messages.append(request);
@@ -73,4 +75,9 @@ void FillGrid(RecordGrid& grid, const Rows& records) {
     for (int r = 0; r < records.size(); ++r)
         for (int c = 0; c < RecordGrid::ColumnCount; ++c)
             grid.setCell(c, r + 1, records.at(r).at(c));
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

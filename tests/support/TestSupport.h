@@ -6,6 +6,7 @@
 
 class RecordGrid;
 
+#include <QByteArray>
 #include <QList>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -75,3 +76,6 @@ using Rows = QList<QStringList>;
 
 // Puts the header row and the records into the grid, row 1 on.
 void FillGrid(RecordGrid& grid, const Rows& records);
+
+// A file's bytes as any other program reads them; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
