@@ -22,7 +22,8 @@ enum class FailureKind {
     Missing,       // the file, the database or the row is not there
     NeedsPassword, // the server asks for a password and none was given
     Refused,       // a login, a right or the data refused: trying again will not help
-    Unreachable,   // a server that cannot be reached or went away: try again later
+    Unreachable,   // a server that cannot be reached: try again later
+    Interrupted,   // let in, then broken off (a lock or statement timeout, a lost connection): try later
     Incompatible,  // a server not set up for this program, or set up by a newer one
     Conflict,      // another change came first
     Cancelled,     // stopped at the user's request

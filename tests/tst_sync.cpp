@@ -419,7 +419,7 @@ private slots:
             if (done > 0 && m_cluster.running())
                 m_cluster.stop();
         });
-        QCOMPARE(broken.kind(), FailureKind::Unreachable);
+        QCOMPARE(broken.kind(), FailureKind::Interrupted);
         QVERIFY(!cut.log(QStringLiteral("error")).isEmpty());
         QCOMPARE(sync(cut, engineer()).kind(), FailureKind::Unreachable);
         QVERIFY2(m_cluster.start(), qPrintable(m_cluster.error()));
@@ -1251,7 +1251,7 @@ private slots:
             } else {
                 config.lockTimeout = std::chrono::seconds(1);
                 outcome = SyncEngine(a.path(), config).run();
-                QCOMPARE(outcome.kind(), FailureKind::Unreachable);
+                QCOMPARE(outcome.kind(), FailureKind::Interrupted);
                 QVERIFY2(outcome.reason().startsWith(QStringLiteral("服务器上有未完成的事务")),
                          qPrintable(outcome.reason()));
             }

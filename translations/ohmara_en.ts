@@ -1382,7 +1382,7 @@ The damaged file is kept as &quot;%2&quot;.</translation>
         <translation>password of user %2 on server %1: </translation>
     </message>
     <message>
-        <source>用户 %1 无权建立数据库（CREATEDB）/ may not create databases: %2</source>
+        <source>用户 %1 无权建立数据库（CREATEDB）：%2</source>
         <translation>user %1 may not create databases (CREATEDB): %2</translation>
     </message>
     <message>

@@ -90,7 +90,8 @@ void SyncControl::finish(const SyncOutcome& outcome) {
     m_action->setEnabled(true);
     const QString message = outcome.ok() ? outcome->message : outcome.reason();
     const FailureKind kind = outcome.kind();
-    // A typed password is kept for the syncs that follow only while it lets the laptop in.
+    // A typed password is kept for the syncs that follow only while it lets the laptop in; a sync
+    // broken off after the login keeps it.
     const bool notLetIn = kind == FailureKind::NeedsPassword || kind == FailureKind::Refused ||
                           kind == FailureKind::Unreachable || kind == FailureKind::Incompatible;
     if (m_quiet) {

@@ -58,8 +58,7 @@ int CreateDatabase(const ServerConfig& config, ServerCommandIo& io) {
             if (failure.nativeErrorCode() == QLatin1String("42501"))
                 created = Outcome::Failure(
                     FailureKind::Refused,
-                    QCoreApplication::translate(
-                        "SyncCommands", "用户 %1 无权建立数据库（CREATEDB）/ may not create databases: %2")
+                    QCoreApplication::translate("SyncCommands", "用户 %1 无权建立数据库（CREATEDB）：%2")
                         .arg(config.user, text),
                     text);
             else

@@ -41,20 +41,20 @@ bool Session::serverFailed(const QSqlError& error) {
         (state == QLatin1String("57014") || error.type() == QSqlError::ConnectionError))
         return !cancelled();
     if (state == QLatin1String("55P03"))
-        return fail(FailureKind::Unreachable, SyncMessages::ServerLocked(m_lockTimeout.count(), text), text);
+        return fail(FailureKind::Interrupted, SyncMessages::ServerLocked(m_lockTimeout.count(), text), text);
     if (state == QLatin1String("57014"))
-        return fail(FailureKind::Unreachable, SyncMessages::StatementTimedOut(text), text);
+        return fail(FailureKind::Interrupted, SyncMessages::StatementTimedOut(text), text);
     if (!m_server.isOpen() || error.type() == QSqlError::ConnectionError ||
         text.contains(QLatin1String("connection")))
-        return fail(FailureKind::Unreachable, SyncMessages::ConnectionLost(text), text);
+        return fail(FailureKind::Interrupted, SyncMessages::ConnectionLost(text), text);
     // A refusal for the server's load or a passing state is worth another try later.
-    return fail(TransientServerState(state) ? FailureKind::Unreachable : FailureKind::Refused,
+    return fail(TransientServerState(state) ? FailureKind::Interrupted : FailureKind::Refused,
                 SyncMessages::ServerRefused(text), text);
 }
 
 bool Session::lostServer() {
     const QString text = m_server.lastError().text().trimmed();
-    return fail(FailureKind::Unreachable, SyncMessages::ConnectionLost(text), text);
+    return fail(FailureKind::Interrupted, SyncMessages::ConnectionLost(text), text);
 }
 
 bool Session::localFailed(const QSqlQuery& query) {

@@ -30,6 +30,7 @@ inline int ExitCodeFor(const Outcome& outcome, ExitSubject subject = ExitSubject
     case FailureKind::Invalid:
         return kExitUsage;
     case FailureKind::Unreachable:
+    case FailureKind::Interrupted:
     case FailureKind::Cancelled:
         return kExitNetwork;
     case FailureKind::Incompatible:
