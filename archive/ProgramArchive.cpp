@@ -84,6 +84,7 @@ void ProgramArchive::reset() {
     m_archive.reset();
     m_pending.clear();
     m_told = false;
+    m_upload.clear();
     m_uploadStored = 0;
 }
 
