@@ -13,11 +13,11 @@
 #include "archive/ArchiveImport.h"
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
-#include "ui/ProgramArchive.h"
 
 #include "BenchRecords.h"
 

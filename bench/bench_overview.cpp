@@ -9,11 +9,11 @@
 // and reused by later runs, which then skip the filling)
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
 

@@ -6,6 +6,7 @@
 #include "archive/ArchiveImport.h"
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
@@ -18,7 +19,6 @@
 #include "tests/support/ZipPackages.h"
 #include "ui/ArchiveImportRun.h"
 #include "ui/GridLimitMarks.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 #include "ui/UDlgOverview.h"
 #include "ui/UDlgRegister.h"
@@ -343,6 +343,51 @@ private slots:
         for (int k = 1; k <= stored; ++k)
             expected << (1000 + k) / 10.0;
         QCOMPARE(found, expected);
+    }
+
+    // The records come to the archive object one by one as the link decodes them, with no grid:
+    // each full slice is in the file while the upload runs (as another program reads it), and the
+    // end stores the rest, each record once.
+    void anUploadIsStoredAsItComes_data() {
+        QTest::addColumn<int>("received");
+        QTest::addColumn<int>("inBeforeTheEnd");
+        QTest::newRow("less than a slice") << 20 << 0;
+        QTest::newRow("one slice exactly") << ProgramArchive::kUploadSlice << ProgramArchive::kUploadSlice;
+        QTest::newRow("two slices and some") << 70 << 2 * ProgramArchive::kUploadSlice;
+    }
+
+    void anUploadIsStoredAsItComes() {
+        QFETCH(int, received);
+        QFETCH(int, inBeforeTheEnd);
+        TempProgramDir dir;
+        ProgramArchive& program = ProgramArchive::shared();
+        QSignalSpy stored(&program, &ProgramArchive::recordsStored);
+        QSignalSpy trouble(&program, &ProgramArchive::troubleFound);
+        std::vector<TestRecord> records;
+        const QDateTime start(QDate(2024, 6, 1), QTime(8, 0));
+        for (int k = 1; k <= received; ++k)
+            records.push_back(Record("QU", start.addSecs(60 * k).toString("yy-MM-dd hh:mm"), "100 A",
+                                     QStringLiteral("%1.0 uΩ").arg(k)));
+        program.uploadStarted();
+        for (const TestRecord& record : records)
+            program.uploadReceived(record);
+        RecordArchive watched;
+        const qint64 inBefore = QFile::exists(program.fileName()) &&
+                                        watched.open(program.fileName(), true) == ArchiveState::ReadOnly
+                                    ? watched.recordCount()
+                                    : 0;
+        QCOMPARE(inBefore, qint64(inBeforeTheEnd));
+        QCOMPARE(stored.count(), 0);
+        program.uploadEnded(received);
+        QCOMPARE(stored.count(), 1);
+        QCOMPARE(stored.first().first().toString(), QStringLiteral("upload"));
+        QCOMPARE(trouble.count(), 0);
+        const std::vector<ArchivedRecord> in = DeviceRecords(program.archive(), "QU");
+        QCOMPARE(int(in.size()), received);
+        for (size_t k = 0; k < in.size(); ++k) {
+            QCOMPARE(in[k].texts, records[k].texts);
+            QCOMPARE(in[k].source, QStringLiteral("upload"));
+        }
     }
 
     void archiveThatCannotBeWrittenIsLeftAlone_data() {

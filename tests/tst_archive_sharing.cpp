@@ -3,13 +3,14 @@
 // read-only for a while. Each runs in real processes: the children are this executable.
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
 #include "report/DataFile.h"
 #include "tests/support/TestSupport.h"
 #include "ui/ArchiveImportRun.h"
-#include "ui/ProgramArchive.h"
+#include "ui/ArchivePrompts.h"
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -59,6 +60,7 @@ QByteArray Digest(const QString& path) {
 int ProgramChild(const QStringList& setup) {
     SetExecutableDir(setup.at(0));
     MessageRecorder messages;
+    ArchivePrompts::Install();
     ProgramArchive& program = ProgramArchive::shared();
     int stored = 0;
     program.store({Record(setup.at(1) + QStringLiteral("-0"), 0)}, QStringLiteral("live"));
@@ -110,6 +112,7 @@ int TroubleChild(const QStringList& setup) {
     const QString folder = setup.at(1);
     SetExecutableDir(folder);
     MessageRecorder messages;
+    ArchivePrompts::Install();
     ProgramArchive& program = ProgramArchive::shared();
     program.store({Record(QStringLiteral("QF1"), 1)}, QStringLiteral("live"));
     program.reset(); // the program starts again
@@ -252,6 +255,7 @@ private slots:
 
         MessageRecorder messages;
         messages.answers = {MsgResult::No, MsgResult::Yes};
+        ArchivePrompts::Install();
         ProgramArchive::shared().store({Record(QStringLiteral("QF8"), 8)}, QStringLiteral("live"));
         ProgramArchive::shared().store({Record(QStringLiteral("QF8"), 9)}, QStringLiteral("live"));
         QCOMPARE(Digest(fileName), damaged); // "No": left as it was, and not asked again

@@ -1,6 +1,7 @@
 // A device's history: the record texts read back as numbers, the gathering from the grid and
 // from every data file and workbook below the data folder, the order and the % changes, the
 // cache, the chart's series, the export files, and the way in from the main window.
+#include "archive/ProgramArchive.h"
 #include "core/RecordGrid.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
@@ -10,7 +11,6 @@
 #include "tests/support/TestSupport.h"
 #include "tests/tst_report_pdf.h"
 #include "ui/HistoryChart.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 #include "ui/UMain.h"
 

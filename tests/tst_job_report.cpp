@@ -4,6 +4,7 @@
 // texts, and a job exported from one archive and imported into a fresh one, validated against the
 // published schema.
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
 #include "core/UDataCenter.h"
@@ -12,7 +13,6 @@
 #include "report/UDlgPreview.h"
 #include "tests/support/TestSupport.h"
 #include "tests/tst_report_pdf.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgJobs.h"
 
 #include <QCheckBox>

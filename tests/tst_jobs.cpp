@@ -2,13 +2,13 @@
 // window's refusals, the approval steps, the lock of an approved revision against every writer,
 // the instrument's calibration and the audit trail as files and as another program reads it.
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
 #include "core/UDataCenter.h"
 #include "report/WorkbookReader.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgAudit.h"
 #include "ui/UDlgDue.h"
 #include "ui/UDlgJobs.h"

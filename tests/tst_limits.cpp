@@ -1,10 +1,10 @@
 // Resistance limits per device number: held by the register (the settings file's limits of earlier
 // versions move there once), and shown in the record grid as a red resistance cell with the text
 // "超过限值 N uΩ" for tool tip and screen reader. Without limits the grid looks as it always did.
+#include "archive/ProgramArchive.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "tests/support/TestSupport.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 #include "ui/UMain.h"
 

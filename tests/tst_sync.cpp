@@ -2,6 +2,7 @@
 #include "archive/ArchiveImport.h"
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "archive/SyncLog.h"
 #include "archive/TestJobs.h"
@@ -15,7 +16,6 @@
 #include "tests/support/PgCluster.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
-#include "ui/ProgramArchive.h"
 #include "ui/SyncControl.h"
 #include "ui/UMain.h"
 

@@ -1,10 +1,10 @@
 #include "ui/ArchiveImportRun.h"
 
 #include "archive/ImportRunner.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "report/DataFile.h"
 #include "ui/InputGuard.h"
-#include "ui/ProgramArchive.h"
 
 #include <QApplication>
 #include <QCloseEvent>

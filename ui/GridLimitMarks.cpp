@@ -1,10 +1,10 @@
 #include "ui/GridLimitMarks.h"
 
 #include "archive/ArchiveQueries.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/RecordGrid.h"
 #include "core/RecordValues.h"
-#include "ui/ProgramArchive.h"
 #include "ui/VerdictLook.h"
 
 GridLimitMarks::GridLimitMarks(RecordGrid* grid, QObject* parent)

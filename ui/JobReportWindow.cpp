@@ -1,11 +1,11 @@
 #include "ui/JobReportWindow.h"
 
+#include "archive/ProgramArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "report/JobReport.h"
 #include "report/UDlgPreview.h"
-#include "ui/ProgramArchive.h"
 
 #include <QPageLayout>
 #include <QPageSize>

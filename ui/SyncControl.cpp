@@ -1,11 +1,11 @@
 #include "ui/SyncControl.h"
 
+#include "archive/ProgramArchive.h"
 #include "archive/SyncLog.h"
 #include "archive/sync/SyncCommands.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/UDataCenter.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UMain.h"
 
 #include <QAction>

@@ -1,11 +1,11 @@
 #include "ui/UDlgAudit.h"
 
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "ui/FileDialogs.h"
-#include "ui/ProgramArchive.h"
 
 #include <QCoreApplication>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 #include "ui/UDlgDue.h"
 
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgJobs.h"
 
 #include <QComboBox>

@@ -1,6 +1,7 @@
 #include "ui/UDlgHistory.h"
 
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/RecordColumns.h"
@@ -12,7 +13,6 @@
 #include "ui/FileExport.h"
 #include "ui/HistoryChart.h"
 #include "ui/NamedButton.h"
-#include "ui/ProgramArchive.h"
 #include "ui/VerdictLook.h"
 
 #include <QChart>
@@ -236,15 +236,25 @@ void TFrmHistory::BtnSetLimitClick() {
         Refuse(QCoreApplication::translate("UDlgHistory", "请输入大于0的限值（uΩ）！"), EdtLimit);
         return;
     }
-    if (ProgramArchive::shared().setRegisterLimit(m_history.device, EdtLimit->text()))
-        ShowChart();
-    else
+    if (const Outcome set = ProgramArchive::shared().setRegisterLimit(m_history.device, EdtLimit->text());
+        !set) {
+        if (set.kind() == FailureKind::Invalid) {
+            Refuse(set.reason(), EdtLimit); // the register's own words
+            return;
+        }
+        ShowMessage(set.reason(), AppTitle(), MsgIcon::Warning);
         EdtLimit->setFocus();
+        return;
+    }
+    ShowChart();
 }
 
 void TFrmHistory::BtnClearLimitClick() {
-    if (!ProgramArchive::shared().setRegisterLimit(m_history.device, QString()))
+    if (const Outcome cleared = ProgramArchive::shared().setRegisterLimit(m_history.device, QString());
+        !cleared) {
+        ShowMessage(cleared.reason(), AppTitle(), MsgIcon::Warning);
         return;
+    }
     EdtLimit->clear();
     ShowChart();
 }

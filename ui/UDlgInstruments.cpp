@@ -1,9 +1,9 @@
 #include "ui/UDlgInstruments.h"
 
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
-#include "ui/ProgramArchive.h"
 
 #include <QCoreApplication>
 #include <QDateEdit>

@@ -1,6 +1,7 @@
 #include "ui/UDlgJobs.h"
 
 #include "archive/JobExchange.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
@@ -8,7 +9,6 @@
 #include "ui/FileDialogs.h"
 #include "ui/JobReportWindow.h"
 #include "ui/NamedButton.h"
-#include "ui/ProgramArchive.h"
 
 #include <QCheckBox>
 #include <QComboBox>

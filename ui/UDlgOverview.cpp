@@ -1,11 +1,11 @@
 #include "ui/UDlgOverview.h"
 
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "ui/FileExport.h"
 #include "ui/NamedButton.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgJobs.h"
 #include "ui/VerdictLook.h"
 

@@ -1,5 +1,6 @@
 #include "ui/UDlgRegister.h"
 
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
@@ -7,7 +8,6 @@
 #include "ui/FileDialogs.h"
 #include "ui/FileExport.h"
 #include "ui/NamedButton.h"
-#include "ui/ProgramArchive.h"
 
 #include <QCoreApplication>
 #include <QFormLayout>

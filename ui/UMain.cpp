@@ -1,5 +1,6 @@
 #include "ui/UMain.h"
 
+#include "archive/ProgramArchive.h"
 #include "core/Platform.h"
 #include "core/ProfileFile.h"
 #include "core/RecordGrid.h"
@@ -7,9 +8,9 @@
 #include "history/AutoBackup.h"
 #include "link/InstrumentLink.h"
 #include "link/Protocol.h"
+#include "ui/ArchivePrompts.h"
 #include "ui/DesktopLook.h"
 #include "ui/InputGuard.h"
-#include "ui/ProgramArchive.h"
 #include "ui/SyncControl.h"
 #include "ui/UDlgJobs.h"
 #include "ui/UDlgSetComm.h"
@@ -75,6 +76,7 @@ TFrmMain::TFrmMain(QWidget* parent) : QMainWindow(parent) {
                    Qt::MSWindowsFixedSizeDialogHint);
     m_grid = new RecordGrid(this);
     m_grid->bindRecordCount(&giRecordCount);
+    ArchivePrompts::Install();
     CreateControls();
     FormCreate();
     CentreOnScreen(this);
@@ -394,12 +396,12 @@ void TFrmMain::BtnSampleDataClick() {
         else
             m_grid->clearRecords();
         const Outcome backup = received > 0 ? Outcome(BackUpUpload(*m_grid, received, now)) : Outcome();
-        ArchiveUpload(*m_grid, received);
+        ProgramArchive::shared().uploadEnded(received);
         Warn(CommFailed());
         ReportBackupFailure(backup);
         return;
     }
-    ArchiveUpload(*m_grid, count);
+    ProgramArchive::shared().uploadEnded(count);
     ReportBackupFailure(BackUpUpload(*m_grid, count, now));
 }
 
@@ -414,13 +416,14 @@ int TFrmMain::ReadRecords(InstrumentLink& link, int count) {
     PBar->setValue(0);
     PBar->show();
     m_grid->prepareRecords(count);
+    ProgramArchive::shared().uploadStarted();
     for (int k = 1; k <= count; ++k) {
         ShowUploadProgress(k);
         std::optional<TestRecord> record = link.readRecord(k - 1, k);
         if (!record)
             return k - 1;
+        ProgramArchive::shared().uploadReceived(*record);
         m_grid->setRecord(k, std::move(*record));
-        ArchiveUploadReceived(*m_grid, k);
         ShowByteTrace(link.lastReply());
     }
     return count;

@@ -3,12 +3,12 @@
 // the tools menu; the current job in the status bar.
 #include "ui/UMain.h"
 
+#include "archive/ProgramArchive.h"
 #include "core/Platform.h"
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "ui/ArchiveImportRun.h"
 #include "ui/FileDialogs.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgAudit.h"
 #include "ui/UDlgDue.h"
 #include "ui/UDlgInstruments.h"

@@ -1,13 +1,15 @@
 #include "ui/UMain.h"
 
+#include "archive/ProgramArchive.h"
+#include "core/ProfileFile.h"
 #include "core/RecordColumns.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
+#include "history/DeviceLimits.h"
 #include "link/Protocol.h"
 #include "ui/GridLimitMarks.h"
 #include "ui/GridViews.h"
-#include "ui/ProgramArchive.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -29,7 +31,7 @@ void TFrmMain::InitGrid() {
 
 void TFrmMain::SetUpGridView() {
     // The view shows the records with their verdicts; the register holds the limits.
-    ProgramArchive::shared().moveSettingsLimits();
+    ProgramArchive::shared().moveSettingsLimits(SettingsFileLimits(ReadSettingsFile()));
     SGData->setModel(new GridLimitMarks(m_grid, SGData));
     auto* header = new RecordGridHeader(SGData);
     SGData->setHorizontalHeader(header);
@@ -77,7 +79,7 @@ void TFrmMain::AppendTestRow(const TestRecord::LiveTest& reading) {
     test.loadSeconds = measured ? reading.loadSeconds : iTestTime;
     test.resistanceText = strTestResult;
     m_grid->appendRecord(TestRecord::FromLiveTest(m_grid->recordCount() + 1, test));
-    ArchiveTestRecord(m_grid->record(m_grid->recordCount()));
+    ProgramArchive::shared().storeLive(m_grid->record(m_grid->recordCount()));
     ReportBackupFailure(BackUpTestRecord(m_grid->row(m_grid->recordCount()), test.when));
 }
 

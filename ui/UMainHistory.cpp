@@ -2,10 +2,10 @@
 // entries.
 #include "ui/UMain.h"
 
+#include "archive/ProgramArchive.h"
 #include "core/RecordGrid.h"
 #include "core/UDataCenter.h"
 #include "ui/ArchiveImportRun.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgHistory.h"
 
 #include <QTableView>

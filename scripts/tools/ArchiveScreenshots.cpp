@@ -3,6 +3,7 @@
 // the due list and the audit trail, over a small archive of made-up tests. Run by
 // scripts/archive-screenshots.sh.
 #include "archive/AssetRegister.h"
+#include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
 #include "core/Platform.h"
@@ -11,7 +12,6 @@
 #include "report/ReportLayout.h"
 #include "ui/DesktopLook.h"
 #include "ui/DesktopSeams.h"
-#include "ui/ProgramArchive.h"
 #include "ui/UDlgAudit.h"
 #include "ui/UDlgDue.h"
 #include "ui/UDlgHistory.h"

@@ -1,18 +1,14 @@
-#include "ui/ProgramArchive.h"
+#include "archive/ProgramArchive.h"
 
 #include "archive/AssetRegister.h"
 #include "archive/TestJobs.h"
-#include "core/Platform.h"
-#include "core/ProfileFile.h"
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
-#include "history/DeviceLimits.h"
 #include "report/DataFile.h"
-#include "ui/ArchiveImportRun.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -87,6 +83,7 @@ void ProgramArchive::reset() {
     m_archive.reset();
     m_pending.clear();
     m_told = false;
+    m_upload.clear();
     m_uploadStored = 0;
 }
 
@@ -95,37 +92,22 @@ void ProgramArchive::tellProblemOnce() {
     if (m_told || (opened.writable() && opened.problem().isEmpty()))
         return;
     m_told = true;
-    const QString message = ArchiveProblemMessage(opened.problem(), opened.fault());
-    if (!ArchiveFaultIsFileDamage(opened.fault()) || !QFileInfo::exists(opened.fileName())) {
-        ShowMessage(message, AppTitle(), MsgIcon::Warning);
-        return;
-    }
-    const QString question =
-        message +
-        QCoreApplication::translate("ProgramArchive",
-                                    "\n\n是否建立新的记录库？损坏的文件会改名保留在原文件夹中，"
-                                    "测试记录文件夹中的数据文件和工作簿（包括自动备份）会重新导入新的记录库，"
-                                    "台账中能读出的设备也会转入。");
-    if (ShowMessage(question, AppTitle(), MsgIcon::Warning, MsgButtons::YesNo) == MsgResult::Yes)
-        rebuild();
+    emit troubleFound(ArchiveProblemMessage(opened.problem(), opened.fault()),
+                      ArchiveFaultIsFileDamage(opened.fault()) && QFileInfo::exists(opened.fileName()));
 }
 
-void ProgramArchive::rebuild() {
+Result<QString> ProgramArchive::setAsideDamaged() {
     const QString name = fileName();
     emit registerChanged(); // the windows' readers let go of the damaged file first
     m_archive.reset();
     const Result<QString> aside = RecordArchive::SetAside(name);
-    if (!aside) {
-        ShowMessage(QCoreApplication::translate("ProgramArchive", "记录库没有重建：%1").arg(aside.reason()),
-                    AppTitle(), MsgIcon::Warning);
-        return;
-    }
+    if (!aside)
+        return Outcome::Failure(
+            QCoreApplication::translate("ProgramArchive", "记录库没有重建：%1").arg(aside.reason()));
     RecordArchive& fresh = archive();
-    if (!fresh.writable()) {
-        ShowMessage(ArchiveProblemMessage(fresh.problem(), fresh.fault()), AppTitle(), MsgIcon::Warning);
-        return;
-    }
-    // What the register of the damaged file still gives back, then the records of the data folder.
+    if (!fresh.writable())
+        return Outcome::Failure(ArchiveProblemMessage(fresh.problem(), fresh.fault()));
+    // What the register of the damaged file still gives back, then the records that waited.
     RecordArchive damaged;
     if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
         std::vector<Asset> assets = LoadRegisteredAssets(damaged);
@@ -134,15 +116,7 @@ void ProgramArchive::rebuild() {
         damaged.close();
     }
     storePending();
-    BringInDataFolder(nullptr, [this, aside = *aside](const ImportSummary& summary) {
-        emit registerChanged();
-        ShowMessage(QCoreApplication::translate(
-                        "ProgramArchive",
-                        "已建立新的记录库，从测试记录文件夹导入 %1 条记录。\n损坏的文件保留为“%2”。")
-                        .arg(summary.recordsAdded)
-                        .arg(QDir::toNativeSeparators(aside)),
-                    AppTitle(), MsgIcon::Information);
-    });
+    return aside;
 }
 
 bool ProgramArchive::storePending() {
@@ -184,8 +158,11 @@ void ProgramArchive::store(std::vector<TestRecord> records, const QString& sourc
     tellProblemOnce();
 }
 
-void ProgramArchive::moveSettingsLimits() {
-    const std::vector<std::pair<QString, QString>> limits = SettingsFileLimits(ReadSettingsFile());
+void ProgramArchive::storeLive(const TestRecord& record) {
+    store({record}, QStringLiteral("live"));
+}
+
+void ProgramArchive::moveSettingsLimits(const std::vector<std::pair<QString, QString>>& limits) {
     if (!limits.empty()) // no archive is made for nothing to move
         MoveDeviceLimits(writableArchive(), limits);
 }
@@ -198,30 +175,26 @@ QString ProgramArchive::registerLimit(const QString& device) {
     return asset ? asset->limit : QString();
 }
 
-bool ProgramArchive::setRegisterLimit(const QString& device, const QString& limit) {
-    const QString text = TrimText(limit);
+Outcome ProgramArchive::setRegisterLimit(const QString& device, const QString& limit) {
     Asset typed;
-    typed.limit = text;
-    if (const Outcome valid = ValidateAsset(typed); !valid) {
-        ShowMessage(valid.reason(), AppTitle(), MsgIcon::Information); // the register's own words
-        return false;
-    }
+    typed.limit = TrimText(limit);
+    if (Outcome valid = ValidateAsset(typed); !valid)
+        return valid;
     RecordArchive& opened = writableArchive();
     QString reason = opened.problem();
     if (opened.writable()) {
         Asset asset = LoadAsset(opened, device).value_or(Asset{});
         if (!asset.registered)
             asset.device = TrimText(device);
-        asset.limit = text;
+        asset.limit = TrimText(limit);
         const Outcome saved = SaveAssets(opened, {asset});
         if (saved) {
             emit registerChanged();
-            return true;
+            return {};
         }
         reason = saved.reason();
     }
-    ShowMessage(ArchiveProblemMessage(reason, opened.fault()), AppTitle(), MsgIcon::Warning);
-    return false;
+    return Outcome::Failure(opened.fault(), ArchiveProblemMessage(reason, opened.fault()), reason);
 }
 
 void ProgramArchive::joinCurrentJob(RecordArchive& opened, const std::vector<TestRecord>& records) {
@@ -230,44 +203,28 @@ void ProgramArchive::joinCurrentJob(RecordArchive& opened, const std::vector<Tes
         emit jobsChanged();
 }
 
-void ProgramArchive::storeRows(const RecordGrid& grid, int first, int last, const QString& source) {
-    std::vector<TestRecord> records;
-    for (int row = std::max(first, 1); row <= last && row < grid.gridRowCount(); ++row)
-        records.push_back(grid.record(row));
-    store(std::move(records), source);
+void ProgramArchive::uploadStarted() {
+    m_upload.clear();
+    m_uploadStored = 0;
 }
 
-void ProgramArchive::uploadReceived(const RecordGrid& grid, int row) {
-    if (row <= 1)
-        m_uploadStored = 0;
-    if (row - m_uploadStored < kUploadSlice)
+void ProgramArchive::uploadReceived(const TestRecord& record) {
+    m_upload.push_back(record);
+    if (int(m_upload.size()) < kUploadSlice)
         return;
     RecordArchive& opened = writableArchive();
     if (!opened.writable() || !m_pending.empty())
         return; // the end of the upload stores everything and tells why not
-    std::vector<TestRecord> records;
-    for (int k = m_uploadStored + 1; k <= row; ++k)
-        records.push_back(grid.record(k));
-    if (opened.store(records, QStringLiteral("upload")) >= 0) {
-        m_uploadStored = row;
-        joinCurrentJob(opened, records);
+    if (opened.store(m_upload, QStringLiteral("upload")) >= 0) {
+        m_uploadStored += int(m_upload.size());
+        joinCurrentJob(opened, m_upload);
+        m_upload.clear();
     }
 }
 
-void ProgramArchive::uploadEnded(const RecordGrid& grid, int last) {
-    const int first = std::min(m_uploadStored, last) + 1;
-    m_uploadStored = 0;
-    storeRows(grid, first, last, QStringLiteral("upload"));
-}
-
-void ArchiveUploadReceived(const RecordGrid& grid, int row) {
-    ProgramArchive::shared().uploadReceived(grid, row);
-}
-
-void ArchiveUpload(const RecordGrid& grid, int recordCount) {
-    ProgramArchive::shared().uploadEnded(grid, recordCount);
-}
-
-void ArchiveTestRecord(const TestRecord& record) {
-    ProgramArchive::shared().store({record}, QStringLiteral("live"));
+void ProgramArchive::uploadEnded(int received) {
+    std::vector<TestRecord> rest = std::move(m_upload);
+    rest.resize(size_t(std::clamp(received - m_uploadStored, 0, int(rest.size()))));
+    uploadStarted();
+    store(std::move(rest), QStringLiteral("upload"));
 }
