@@ -1051,7 +1051,8 @@ private slots:
         const auto chinese = qScopeGuard([&english] { QCoreApplication::removeTranslator(&english); });
         ProgramArchive::shared().store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload");
         TFrmRegister window;
-        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Station"));
+        QCOMPARE(window.Rows()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Station"));
         QVERIFY(window.Rows()->setData(window.Rows()->index(0, 1), QStringLiteral("东郊站")));
         const QString file = dir.filePath("register.csv");
         QVERIFY(window.ExportTo(file));
@@ -1285,6 +1286,56 @@ private slots:
         QCOMPARE(found->text(), caption);
         QCOMPARE(found->shortcut(), key);
         QVERIFY(window.StatusBar1->actions().contains(found)); // in the tools menu
+    }
+
+    // The archive's windows open modal to the main window without an event loop of their own: the
+    // caller goes on at once, and the window is gone once closed.
+    void toolWindowsOpenWithoutBlocking_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("register") << "ActRegister"
+                                  << "TFrmRegister";
+        QTest::newRow("overview") << "ActOverview"
+                                  << "TFrmOverview";
+        QTest::newRow("jobs") << "ActJobs"
+                              << "TFrmJobs";
+        QTest::newRow("instruments") << "ActInstruments"
+                                     << "TFrmInstruments";
+        QTest::newRow("due list") << "ActDue"
+                                  << "TFrmDue";
+        QTest::newRow("audit trail") << "ActAudit"
+                                     << "TFrmAudit";
+        QTest::newRow("history") << "ActHistory"
+                                 << "TFrmHistory";
+    }
+    void toolWindowsOpenWithoutBlocking() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        TFrmMain main;
+        main.show();
+        // Closes the window once it shows, noting how deep in event loops it was shown.
+        QPointer<QWidget> shown;
+        int loopLevel = -1;
+        QTimer look;
+        look.setInterval(5);
+        connect(&look, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal->metaObject()->className() != window)
+                return;
+            look.stop();
+            shown = modal;
+            loopLevel = QThread::currentThread()->loopLevel();
+            QVERIFY(shown->windowModality() == Qt::WindowModal);
+            QVERIFY(shown->close());
+        });
+        look.start();
+        main.findChild<QAction*>(action)->trigger();
+        QTRY_VERIFY(!look.isActive());
+        QCOMPARE(loopLevel, 0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(shown.isNull());
     }
 
     // export writes every text as it is in the archive, a NUL included, in either format; a
