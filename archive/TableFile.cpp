@@ -17,7 +17,7 @@ static_assert(kXlsxMaxRows + 1 == LXW_ROW_MAX);
 namespace {
 
 bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-              QString* reason) {
+              QString* reason, const std::stop_token& stop) {
     WholeFile file(fileName);
     Outcome written = file.open();
     if (written)
@@ -34,6 +34,8 @@ bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRo
         line += QStringLiteral("\r\n");
         written = file.write(line.toUtf8());
         cells.clear();
+        if (stop.stop_requested())
+            return false; // the old file stays
     }
     if (written)
         written = file.commit();
@@ -45,7 +47,7 @@ bool WriteCsv(const QString& fileName, const QStringList& headers, const TableRo
 }
 
 bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-               QString* reason) {
+               QString* reason, const std::stop_token& stop) {
     const QFileInfo target(fileName);
     const QString temporary =
         target.absolutePath() + QStringLiteral("/.%1.part").arg(QUuid::createUuid().toString(QUuid::Id128));
@@ -70,7 +72,8 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
     format_set_num_format(format, "@");
     lxw_error error = LXW_NO_ERROR;
     QStringList cells = headers;
-    for (qint64 row = -1; error == LXW_NO_ERROR && (row < 0 || rows(row, &cells)); ++row) {
+    bool stopped = false;
+    for (qint64 row = -1; error == LXW_NO_ERROR && !stopped && (row < 0 || rows(row, &cells)); ++row) {
         if (row >= kXlsxMaxRows) {
             error = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
             break;
@@ -79,6 +82,13 @@ bool WriteXlsx(const QString& fileName, const QStringList& headers, const TableR
             error = worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c),
                                            XlsxCellText(cells.at(c)).toUtf8().constData(), format);
         cells.clear();
+        stopped = stop.stop_requested();
+    }
+    if (stopped) {
+        // Freed without being put together: nothing more is written.
+        lxw_workbook_free(workbook);
+        QFile::remove(temporary);
+        return false;
     }
     const lxw_error closed = workbook_close(workbook);
     if (error == LXW_NO_ERROR)
@@ -112,7 +122,7 @@ bool IsCsvName(const QString& fileName) {
 }
 
 bool WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-                    QString* reason) {
-    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, reason)
-                               : WriteXlsx(fileName, headers, rows, reason);
+                    QString* reason, std::stop_token stop) {
+    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, reason, stop)
+                               : WriteXlsx(fileName, headers, rows, reason, stop);
 }

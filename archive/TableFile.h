@@ -3,9 +3,11 @@
 // or .csv (UTF-8 with a byte-order mark, RFC 4180 quoting, CR LF, cells that look like formulas
 // made safe), by the name's ending. The file appears whole or not at all: it is written beside
 // the target, flushed to the disk and renamed over it at the end; a failure leaves the old file.
+// A stop asked for between rows gives the file up the same way (false, no reason).
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <stop_token>
 
 // The rows a worksheet holds below its header row.
 inline constexpr qint64 kXlsxMaxRows = 1048575;
@@ -15,4 +17,4 @@ using TableRowSource = std::function<bool(qint64 row, QStringList* cells)>;
 
 bool IsCsvName(const QString& fileName);
 bool WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
-                    QString* reason);
+                    QString* reason, std::stop_token stop = {});
