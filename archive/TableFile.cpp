@@ -21,7 +21,13 @@ Outcome FileFailure(const QString& reason, const QString& detail) {
     return Outcome::Failure(FailureKind::Io, reason, detail);
 }
 
-Outcome WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows) {
+// Given up at the caller's request, between two rows: the old file stays.
+Outcome Stopped() {
+    return Outcome::Failure(FailureKind::Cancelled, {});
+}
+
+Outcome WriteCsv(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+                 const std::stop_token& stop) {
     WholeFile file(fileName);
     Outcome written = file.open();
     if (written)
@@ -38,6 +44,8 @@ Outcome WriteCsv(const QString& fileName, const QStringList& headers, const Tabl
         line += QStringLiteral("\r\n");
         written = file.write(line.toUtf8());
         cells.clear();
+        if (stop.stop_requested())
+            return Stopped();
     }
     if (written)
         written = file.commit();
@@ -48,7 +56,8 @@ Outcome WriteCsv(const QString& fileName, const QStringList& headers, const Tabl
     return {};
 }
 
-Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const TableRowSource& rows) {
+Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+                  const std::stop_token& stop) {
     const QFileInfo target(fileName);
     const QString temporary =
         target.absolutePath() + QStringLiteral("/.%1.part").arg(QUuid::createUuid().toString(QUuid::Id128));
@@ -70,7 +79,8 @@ Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const Tab
     format_set_num_format(format, "@");
     lxw_error error = LXW_NO_ERROR;
     QStringList cells = headers;
-    for (qint64 row = -1; error == LXW_NO_ERROR && (row < 0 || rows(row, &cells)); ++row) {
+    bool stopped = false;
+    for (qint64 row = -1; error == LXW_NO_ERROR && !stopped && (row < 0 || rows(row, &cells)); ++row) {
         if (row >= kXlsxMaxRows) {
             error = LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE;
             break;
@@ -79,6 +89,13 @@ Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const Tab
             error = worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c),
                                            XlsxCellText(cells.at(c)).toUtf8().constData(), format);
         cells.clear();
+        stopped = stop.stop_requested();
+    }
+    if (stopped) {
+        // Freed without being put together: nothing more is written.
+        lxw_workbook_free(workbook);
+        QFile::remove(temporary);
+        return Stopped();
     }
     const lxw_error closed = workbook_close(workbook);
     if (error == LXW_NO_ERROR)
@@ -112,6 +129,7 @@ bool IsCsvName(const QString& fileName) {
     return fileName.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive);
 }
 
-Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows) {
-    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows) : WriteXlsx(fileName, headers, rows);
+Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+                       std::stop_token stop) {
+    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, stop) : WriteXlsx(fileName, headers, rows, stop);
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <stop_token>
 
 // The rows a worksheet holds below its header row.
 inline constexpr qint64 kXlsxMaxRows = 1048575;
@@ -16,5 +17,7 @@ inline constexpr qint64 kXlsxMaxRows = 1048575;
 using TableRowSource = std::function<bool(qint64 row, QStringList* cells)>;
 
 bool IsCsvName(const QString& fileName);
-// Io with the user's words on failure, the system's or the library's text as the detail.
-Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows);
+// Io with the user's words on failure, the system's or the library's text as the detail; a stop
+// asked for between rows gives the file up the same way (Cancelled, no reason).
+Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
+                       std::stop_token stop = {});

@@ -527,7 +527,8 @@ ReportTemplate LoadReportTemplate(const QString& dataFolder, UiLanguage language
     return *builtIn;
 }
 
-int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, QPagedPaintDevice* device) {
+int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, QPagedPaintDevice* device,
+                  const WorkControl& control) {
     const PageGeometry g = GeometryOf(device);
     const ReportParts parts(content, form);
     const double chartHeight = g.mm(kChartMm);
@@ -545,6 +546,8 @@ int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, Q
     int page = 1;
     double y = 0;
     for (const ReportParts::Part& part : parts.parts()) {
+        if (control.stopped())
+            return 0;
         const double height =
             partHeight(part, LaidOut(parts.html(part), form, device, g.body.width()).height());
         if ((part.pageBreakBefore && y > 0) || (y > 0 && y + height > g.body.height())) {
@@ -567,7 +570,8 @@ int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, Q
         return 0;
     size_t next = 0;
     for (int p = 1; p <= pages; ++p) {
-        if (p > 1 && !device->newPage())
+        control.report(p - 1, pages);
+        if (control.stopped() || (p > 1 && !device->newPage()))
             return 0;
         DrawFrame(painter, content, g, p, pages);
         // The parts that start on this page, and one that started earlier and goes on here.
@@ -592,11 +596,12 @@ int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, Q
         }
     }
     painter.end();
+    control.report(pages, pages);
     return pages;
 }
 
 Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate& form,
-                          const QString& fileName) {
+                          const QString& fileName, const WorkControl& control) {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return Outcome::Failure(QCoreApplication::translate("JobReport", "PDF文件“%1”不能写入（%2）。")
@@ -608,8 +613,10 @@ Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate&
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         writer.setTitle(QStringLiteral("%1 %2").arg(JobReportTitle(), content.reportNumber()));
         writer.setCreator(QStringLiteral("Ohmara"));
-        pages = DrawJobReport(content, form, &writer);
+        pages = DrawJobReport(content, form, &writer, control);
     }
+    if (control.stopped())
+        return Outcome::Failure({}); // the old file stays
     if (pages == 0 || !file.commit())
         return Outcome::Failure(QCoreApplication::translate("JobReport", "PDF文件“%1”不能写入（%2）。")
                                     .arg(QDir::toNativeSeparators(fileName), file.errorString()));

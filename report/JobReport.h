@@ -12,6 +12,7 @@
 // fields of each section.
 #include "core/Language.h"
 #include "core/Outcome.h"
+#include "core/WorkControl.h"
 #include "report/JobReportContent.h"
 
 #include <QHash>
@@ -38,8 +39,11 @@ ReportTemplate LoadReportTemplate(const QString& dataFolder, UiLanguage language
 // The fields each section may use, by section.
 const QHash<QString, QStringList>& ReportTemplateFields();
 
-// Draws the report onto the device (A4 portrait, no margins of its own) page by page; the pages.
-int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, QPagedPaintDevice* device);
-// Writes the report as a PDF file (whole or not at all).
+// Draws the report onto the device (A4 portrait, no margins of its own) page by page; the pages,
+// or 0 when the control's stop came first. The pages drawn are reported as they are done. Drawn
+// without widgets, so that a PDF may be made on a worker thread.
+int DrawJobReport(const JobReportContent& content, const ReportTemplate& form, QPagedPaintDevice* device,
+                  const WorkControl& control = {});
+// Writes the report as a PDF file (whole or not at all: a stop leaves the old file, with no reason).
 Outcome WriteJobReportPdf(const JobReportContent& content, const ReportTemplate& form,
-                          const QString& fileName);
+                          const QString& fileName, const WorkControl& control = {});

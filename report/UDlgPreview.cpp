@@ -270,7 +270,9 @@ void TFrmPreview::tbExportPdfClick() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString fileName = dialog.selectedFiles().constFirst();
-    if (!(Other.savePdf ? Other.savePdf(fileName) : Report->ExportPdf(fileName)).ok()) {
+    if (Other.savePdf)
+        return Other.savePdf(fileName);
+    if (!Report->ExportPdf(fileName).ok()) {
         ShowMessage(QCoreApplication::translate("UDlgPreview", "PDF文件保存失败！"), AppTitle(),
                     MsgIcon::Warning);
         return;

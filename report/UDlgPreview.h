@@ -30,10 +30,11 @@ public:
     int iPageCount = 0;        // pages made available so far
     TQRMain* Report = nullptr; // cleared when the window closes
     // Another report than the main one: how it draws its pages (the pages drawn), how it is saved
-    // as a PDF and the file name proposed.
+    // as a PDF under the name chosen (telling the outcome itself, in the background) and the file
+    // name proposed.
     struct Source {
         std::function<int(QPrinter*)> paint;
-        std::function<Outcome(const QString&)> savePdf;
+        std::function<void(const QString&)> savePdf;
         QString pdfName;
     };
     Source Other;

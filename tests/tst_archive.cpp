@@ -33,6 +33,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
@@ -1279,6 +1280,81 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
     }
 
+    // The buttons export a large overview on a worker thread: the window's event loop goes on
+    // meanwhile, "取消" leaves the old file as it was, and the file written reads back whole.
+    void overviewExportsInTheBackground_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("button");
+        QTest::newRow("PDF") << "总览.pdf"
+                             << "BtnExportPdf";
+        QTest::newRow("xlsx") << "总览.xlsx"
+                              << "BtnExportExcel";
+    }
+    void overviewExportsInTheBackground() {
+        QFETCH(QString, name);
+        QFETCH(QString, button);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        FolderRecorder folders;
+        ScriptedChooser chooser;
+        constexpr int kDevices = 3000;
+        std::vector<Asset> assets(kDevices);
+        std::vector<TestRecord> records;
+        for (int i = 0; i < kDevices; ++i) {
+            assets[size_t(i)].device = QStringLiteral("QF%1").arg(i);
+            assets[size_t(i)].station = QStringLiteral("站%1").arg(i / 300);
+            records.push_back(Record(assets[size_t(i)].device, "24-05-01 09:00", "100 A", "50.0 uΩ"));
+        }
+        QVERIFY(SaveAssets(ProgramArchive::shared().archive(), assets));
+        ProgramArchive::shared().store(records, "upload");
+        const auto window = std::make_unique<TFrmOverview>();
+        const QString file = dir.filePath(name);
+        Write(file, "old");
+        const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        const auto exportFile = [&] {
+            chooser.answers.push_back(file);
+            messages.answers.push_back(MsgResult::Yes);
+            window->findChild<QPushButton*>(button)->click();
+            return window->findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
+        };
+
+        QPointer<QProgressDialog> progress = exportFile();
+        QCOMPARE(messages.texts(),
+                 QStringList{
+                     QStringLiteral("文件'%1'已经存在，要替换它吗？").arg(QDir::toNativeSeparators(file))});
+        QVERIFY(progress);
+        QCOMPARE(progress->findChild<QProgressBar*>()->accessibleName(), QStringLiteral("导出进度"));
+        QTest::keyClick(progress, Qt::Key_Escape);
+        QTRY_VERIFY_WITH_TIMEOUT(progress.isNull(), 60000);
+        QCOMPARE(Bytes(file), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
+        QCOMPARE(messages.texts().size(), 1);
+        QVERIFY(folders.folders.isEmpty());
+
+        progress = exportFile();
+        QVERIFY(progress);
+        bool servedWhileWriting = false;
+        QTimer::singleShot(0, [&] { servedWhileWriting = progress && Bytes(file) == "old"; });
+        QTRY_VERIFY_WITH_TIMEOUT(progress.isNull(), 120000);
+        QVERIFY(servedWhileWriting);
+        QCOMPARE(messages.texts().size(), 2); // the question, and no failure
+        QCOMPARE(window->lblStatus->text(), QStringLiteral("已导出到“%1”").arg(file));
+        QCOMPARE(folders.folders.size(), 1);
+        if (name.endsWith(".xlsx")) {
+            const Result<WorkbookRecords> rows = ReadRecordWorkbook(file);
+            QVERIFY(rows);
+            QCOMPARE(rows->recordCount, kDevices);
+            return;
+        }
+        QProcess text;
+        text.start("pdftotext", {"-layout", file, "-"});
+        if (!text.waitForFinished(120000) || text.exitCode() != 0)
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QString shown = QString::fromUtf8(text.readAllStandardOutput());
+        for (const QString& device : {QStringLiteral("QF0 "), QStringLiteral("QF%1 ").arg(kDevices - 1)})
+            QVERIFY2(shown.contains(device), qPrintable(device));
+    }
+
     void gridShowsVerdictsToEyesAndScreenReaders() {
         TempProgramDir dir;
         Asset asset;
@@ -1337,6 +1413,58 @@ private slots:
         QCOMPARE(found->text(), caption);
         QCOMPARE(found->shortcut(), key);
         QVERIFY(window.StatusBar1->actions().contains(found)); // in the tools menu
+    }
+
+    // The archive's windows open modal to the main window without an event loop of their own: the
+    // caller goes on at once, and the window is gone once closed.
+    void toolWindowsOpenWithoutBlocking_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("register") << "ActRegister"
+                                  << "TFrmRegister";
+        QTest::newRow("overview") << "ActOverview"
+                                  << "TFrmOverview";
+        QTest::newRow("jobs") << "ActJobs"
+                              << "TFrmJobs";
+        QTest::newRow("instruments") << "ActInstruments"
+                                     << "TFrmInstruments";
+        QTest::newRow("due list") << "ActDue"
+                                  << "TFrmDue";
+        QTest::newRow("audit trail") << "ActAudit"
+                                     << "TFrmAudit";
+        QTest::newRow("history") << "ActHistory"
+                                 << "TFrmHistory";
+    }
+    void toolWindowsOpenWithoutBlocking() {
+        QFETCH(QString, action);
+        QFETCH(QString, window);
+        TempProgramDir dir;
+        MessageRecorder messages;
+        TFrmMain main;
+        main.show();
+        // Closes the window once it shows, noting how deep in event loops it was shown.
+        QPointer<QWidget> shown;
+        int loopLevel = -1;
+        Qt::WindowModality modality = Qt::NonModal;
+        QTimer look;
+        look.setInterval(5);
+        connect(&look, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal->metaObject()->className() != window)
+                return;
+            look.stop();
+            shown = modal;
+            loopLevel = QThread::currentThread()->loopLevel();
+            modality = modal->windowModality();
+            modal->close();
+        });
+        look.start();
+        main.findChild<QAction*>(action)->trigger();
+        QTRY_VERIFY(!look.isActive());
+        QCOMPARE(loopLevel, 0);
+        QCOMPARE(modality, Qt::WindowModal);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(shown.isNull());
     }
 
     // export writes every text as it is in the archive, a NUL included, in either format; a

@@ -18,14 +18,17 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlQuery>
+#include <QToolButton>
 #include <QtTest>
 
 namespace {
@@ -241,6 +244,21 @@ private slots:
         QCOMPARE(preview->QRPreview1->pageCount(), ReportPdf::PageCount(pdf));
         QVERIFY2(preview->StatusText().contains(QStringLiteral("总 %1 页").arg(ReportPdf::PageCount(pdf))),
                  qPrintable(preview->StatusText()));
+        // Its PDF is written on a worker thread while the window goes on, page for page the same.
+        FolderRecorder folders;
+        const QString saved = dir.filePath(QStringLiteral("预览.pdf"));
+        const qsizetype told = messages.texts().size();
+        QTimer::singleShot(0, [&] {
+            QFileDialog* chooser = nullptr;
+            QTRY_VERIFY((chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())));
+            chooser->selectFile(saved);
+            static_cast<QDialog*>(chooser)->accept();
+        });
+        preview->tbExportPdf->click();
+        QVERIFY(preview->findChild<QProgressDialog*>(QStringLiteral("ExportProgress")));
+        QTRY_COMPARE_WITH_TIMEOUT(folders.folders.size(), 1, 60000);
+        QCOMPARE(ReportPdf::PageCount(saved), ReportPdf::PageCount(pdf));
+        QCOMPARE(messages.texts().size(), told);
         preview->close();
     }
 

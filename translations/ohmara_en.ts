@@ -703,6 +703,26 @@ Skipped %1:
         <translation>Saving &apos;%1&apos; failed; the existing file is unchanged.
 %2</translation>
     </message>
+    <message>
+        <source>导出文件</source>
+        <translation>Export file</translation>
+    </message>
+    <message>
+        <source>正在导出“%1”…</source>
+        <translation>Exporting “%1”…</translation>
+    </message>
+    <message>
+        <source>导出进度</source>
+        <translation>Export progress</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在取消导出…</source>
+        <translation>Cancelling the export…</translation>
+    </message>
 </context>
 <context>
     <name>HistoryChart</name>

@@ -5,14 +5,11 @@
 #include "archive/RecordArchive.h"
 #include "report/DataFile.h"
 #include "ui/InputGuard.h"
+#include "ui/WorkProgress.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QProgressBar>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -20,79 +17,16 @@
 
 namespace {
 
-// A short look ends before anything would show.
-constexpr int kQuickImportMs = 300;
-
 // The imports asked for: the first one runs, the others wait their turn.
 std::deque<ArchiveImportRun*> g_imports;
 
-// The progress of an import. "取消", Esc and closing the dialog ask the import to stop; the dialog
-// stays, holding its window off, until the import has really ended and closes it. The bar is set
-// directly: the dialog's own setValue() would dispatch events from inside the progress report.
-class ImportProgress : public QProgressDialog {
-public:
-    ImportProgress(QWidget* parent, std::function<void()> cancel)
-        : QProgressDialog(QCoreApplication::translate("ArchiveImportRun", "正在把测试记录导入记录库…"),
-                          QString(), 0, 0, parent),
-          m_cancel(std::move(cancel)),
-          m_button(new QPushButton(QCoreApplication::translate("ArchiveImportRun", "取消"), this)),
-          m_bar(new QProgressBar(this)) {
-        setObjectName(QStringLiteral("ImportProgress"));
-        setWindowTitle(QCoreApplication::translate("ArchiveImportRun", "导入记录"));
-        setAccessibleName(windowTitle());
-        m_bar->setRange(0, 0);
-        m_bar->setAccessibleName(QCoreApplication::translate("ArchiveImportRun", "导入进度"));
-        setBar(m_bar);
-        setCancelButton(m_button);
-        setWindowModality(Qt::WindowModal);
-        setMinimumDuration(kQuickImportMs);
-        setAutoClose(false);
-        setAutoReset(false);
-        // The dialog's own answer to a cancel hides it while the import still runs. It is connected
-        // by name, so only a disconnect by name finds it.
-        disconnect(this, SIGNAL(canceled()), this, SLOT(cancel()));
-        connect(this, &QProgressDialog::canceled, this, [this] {
-            m_cancel();
-            m_button->setEnabled(false);
-            setLabelText(QCoreApplication::translate("ArchiveImportRun", "正在取消导入…"));
-        });
-    }
-
-    // Shows the dialog unless the import ends first.
-    void showSoon() {
-        QTimer::singleShot(kQuickImportMs, this, [this] {
-            if (!m_ended)
-                show();
-        });
-    }
-    void showProgress(int done, int total) {
-        m_bar->setRange(0, total);
-        m_bar->setValue(done);
-    }
-    void reject() override {
-        if (!m_ended)
-            emit canceled();
-    }
-    // The import has ended: the dialog goes.
-    void end() {
-        m_ended = true;
-        close();
-    }
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (m_ended)
-            return QDialog::closeEvent(event);
-        event->ignore();
-        emit canceled();
-    }
-
-private:
-    std::function<void()> m_cancel;
-    QPushButton* m_button;
-    QProgressBar* m_bar;
-    bool m_ended = false;
-};
+WorkProgressTexts ImportProgressTexts() {
+    return {QCoreApplication::translate("ArchiveImportRun", "导入记录"),
+            QCoreApplication::translate("ArchiveImportRun", "正在把测试记录导入记录库…"),
+            QCoreApplication::translate("ArchiveImportRun", "导入进度"),
+            QCoreApplication::translate("ArchiveImportRun", "取消"),
+            QCoreApplication::translate("ArchiveImportRun", "正在取消导入…")};
+}
 
 // While an import runs, the user's input is dropped as it arrives, but for a modal window opened
 // meanwhile (the import's progress once it shows, a message): nothing is started on an archive that
@@ -162,11 +96,13 @@ void ArchiveImportRun::begin() {
     auto* hold = new InputHold;
     hold->setParent(this);
     m_runner = new ImportRunner(this);
-    auto* progress = new ImportProgress(m_parent, [runner = m_runner] { runner->cancel(); });
+    auto* progress =
+        new WorkProgress(m_parent, ImportProgressTexts(), [runner = m_runner] { runner->cancel(); });
+    progress->setObjectName(QStringLiteral("ImportProgress"));
     progress->setAttribute(Qt::WA_DeleteOnClose);
-    connect(this, &QObject::destroyed, progress, &ImportProgress::end);
+    connect(this, &QObject::destroyed, progress, &WorkProgress::end);
     progress->showSoon();
-    connect(m_runner, &ImportRunner::progress, progress, &ImportProgress::showProgress);
+    connect(m_runner, &ImportRunner::progress, progress, &WorkProgress::showProgress);
     connect(m_runner, &ImportRunner::finished, this, [this, hold, progress](const ImportSummary& summary) {
         m_runner->wait();
         progress->end();

@@ -4,10 +4,12 @@
 #include "core/UDataCenter.h"
 #include "report/DataFile.h"
 #include "ui/FileDialogs.h"
+#include "ui/WorkProgress.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QWidget>
 
 namespace {
 
@@ -16,6 +18,15 @@ QString ReplaceQuestion() {
 }
 QString WriteFailed() {
     return QCoreApplication::translate("FileExport", "保存文件'%1'失败，原有的文件没有改动。\n%2");
+}
+
+WorkProgressTexts ExportProgressTexts(const QString& fileName) {
+    return {
+        QCoreApplication::translate("FileExport", "导出文件"),
+        QCoreApplication::translate("FileExport", "正在导出“%1”…").arg(QDir::toNativeSeparators(fileName)),
+        QCoreApplication::translate("FileExport", "导出进度"),
+        QCoreApplication::translate("FileExport", "取消"),
+        QCoreApplication::translate("FileExport", "正在取消导出…")};
 }
 
 } // namespace
@@ -50,14 +61,64 @@ bool FileExport::Write(const QString& fileName, const Writer& writer) {
     return true;
 }
 
-bool FileExport::WriteTable(const QString& fileName, const TablePdfLayout& layout,
-                            const TableRowSource& rows) {
-    const bool pdf = fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
-    return Write(fileName, [&](const QString& name, QString* reason) {
-        if (pdf)
-            return WriteTablePdf(name, layout, rows, reason);
-        const Outcome written = WriteTableFile(name, layout.headers, rows);
+bool FileExport::WriteTable(const QString& fileName, const TableExport& table) {
+    return Write(fileName, [&table](const QString& name, QString* reason) {
+        const Outcome written = WriteTableExport(name, table);
         *reason = written.reason();
         return written.ok();
     });
+}
+
+bool FileExport::Run(QWidget* window, const QString& fileName, WorkRunner::Work work,
+                     std::function<void(const Outcome& outcome, bool stopped)> ended) {
+    for (const WorkRunner* other : window->findChildren<WorkRunner*>(Qt::FindDirectChildrenOnly))
+        if (other->running())
+            return false;
+    auto* runner = new WorkRunner(window);
+    auto* progress = new WorkProgress(window, ExportProgressTexts(fileName), [runner] { runner->stop(); });
+    progress->setObjectName(QStringLiteral("ExportProgress"));
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(runner, &WorkRunner::progress, progress, &WorkProgress::showProgress);
+    QObject::connect(runner, &WorkRunner::finished, window,
+                     [runner, progress, ended = std::move(ended)](const Outcome& outcome, bool stopped) {
+                         runner->wait();
+                         runner->deleteLater();
+                         progress->end();
+                         ended(outcome, stopped);
+                     });
+    progress->showSoon();
+    runner->start(std::move(work));
+    return true;
+}
+
+bool FileExport::WriteInBackground(QWidget* window, const QString& fileName, WorkRunner::Work work,
+                                   std::function<void(bool written)> done) {
+    return Run(window, fileName, std::move(work),
+               [fileName, done = std::move(done)](const Outcome& outcome, bool stopped) {
+                   if (!stopped && !outcome)
+                       ShowMessage(WriteFailed().arg(fileName, outcome.reason()), AppTitle(), MsgIcon::Error);
+                   else if (outcome)
+                       OpenFolder(FolderOfFile(fileName));
+                   if (done)
+                       done(outcome.ok());
+               });
+}
+
+Outcome WriteTableExport(const QString& fileName, const TableExport& table, const WorkControl& control) {
+    const qint64 total = qint64(table.rows.size());
+    const TableRowSource source = [&](qint64 row, QStringList* cells) {
+        control.report(row, total);
+        if (row >= total)
+            return false;
+        *cells = table.rows[size_t(row)];
+        return true;
+    };
+    if (!fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        return WriteTableFile(fileName, table.layout.headers, source, control.stop);
+    QString reason;
+    if (WriteTablePdf(fileName, table.layout, source, &reason, control.stop))
+        return {};
+    if (control.stop.stop_requested())
+        return Outcome::Failure(FailureKind::Cancelled, {});
+    return Outcome::Failure(FailureKind::Io, reason);
 }

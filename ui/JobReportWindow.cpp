@@ -6,7 +6,9 @@
 #include "report/DataFile.h"
 #include "report/JobReport.h"
 #include "report/UDlgPreview.h"
+#include "ui/FileExport.h"
 
+#include <QCoreApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
@@ -36,8 +38,20 @@ TFrmPreview* ShowJobReport(const QString& uuid, bool trends, QWidget* parent) {
     preview->Other.paint = [content, form](QPrinter* device) {
         return DrawJobReport(*content, *form, device);
     };
-    preview->Other.savePdf = [content, form](const QString& fileName) {
-        return WriteJobReportPdf(*content, *form, fileName);
+    // Saved on a worker thread from the same values, while the window shows how far it has come.
+    preview->Other.savePdf = [preview, content, form](const QString& fileName) {
+        FileExport::Run(
+            preview, fileName,
+            [content, form, fileName](const WorkControl& control) {
+                return WriteJobReportPdf(*content, *form, fileName, control);
+            },
+            [fileName](const Outcome& outcome, bool stopped) {
+                if (outcome)
+                    OpenFolder(FolderOfFile(fileName));
+                else if (!stopped)
+                    ShowMessage(QCoreApplication::translate("UDlgPreview", "PDF文件保存失败！"), AppTitle(),
+                                MsgIcon::Warning);
+            });
     };
     preview->Other.pdfName = QStringLiteral("%1 %2.pdf").arg(JobReportTitle(), content->reportNumber());
     preview->SetTitle(QStringLiteral("%1 %2").arg(JobReportTitle(), content->job.title()));

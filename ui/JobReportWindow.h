@@ -1,5 +1,6 @@
 #pragma once
-// "报告…" of the job window: the job's signed report in the print preview (zoom, print, PDF).
+// "报告…" of the job window: the job's signed report in the print preview (zoom, print, PDF, the
+// PDF written in the background).
 #include <QString>
 
 class QWidget;

@@ -67,7 +67,7 @@ void DrawRow(QPainter& painter, const QRect& area, int top, int height, const st
 } // namespace
 
 bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const TableRowSource& rows,
-                   QString* reason) {
+                   QString* reason, std::stop_token stop) {
     WholeFile file(fileName);
     if (const Outcome opened = file.open(); !opened) {
         *reason = QCoreApplication::translate("TablePdf", "无法写入文件（%1）").arg(opened.reason());
@@ -113,7 +113,7 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
             top += kRowHeight;
             painter.setFont(TableFont(9));
             bool pageHasRows = false;
-            while (more) {
+            while (more && !stop.stop_requested()) {
                 const int height = RowHeight(painter, widths, cells, bodyHeight);
                 if (pageHasRows && top + height > area.bottom())
                     break;
@@ -124,9 +124,11 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
                 cells.clear();
                 more = rows(++row, &cells);
             }
-        } while (more);
+        } while (more && !stop.stop_requested());
         drawn = painter.end();
     }
+    if (stop.stop_requested())
+        return false; // the old file stays
     if (!drawn) {
         *reason = QCoreApplication::translate("TablePdf", "无法写入文件");
         return false;

@@ -223,9 +223,9 @@ void TFrmOverview::BtnNewJobClick() {
     jobs->show();
 }
 
-bool TFrmOverview::ExportTo(const QString& fileName) {
+TableExport TFrmOverview::Table() const {
     // What the tree shows, in its order.
-    std::vector<QStringList> rows;
+    TableExport table;
     for (int s = 0; s < m_shown->rowCount(); ++s) {
         const QModelIndex stationIndex = m_shown->index(s, 0);
         for (int b = 0; b < m_shown->rowCount(stationIndex); ++b) {
@@ -235,21 +235,16 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
                     m_model->place(m_shown->mapToSource(m_shown->index(d, 0, bayIndex)));
                 const OverviewStation& station = m_model->stations()[size_t(at.station)];
                 const OverviewBay& bay = station.bays[size_t(at.bay)];
-                rows.push_back(OverviewRows({OverviewStation{
-                                                station.name,
-                                                station.worst,
-                                                {OverviewBay{bay.name, bay.worst, {*m_model->device(at)}}}}})
-                                   .front());
+                table.rows.push_back(
+                    OverviewRows(
+                        {OverviewStation{station.name,
+                                         station.worst,
+                                         {OverviewBay{bay.name, bay.worst, {*m_model->device(at)}}}}})
+                        .front());
             }
         }
     }
-    const TableRowSource source = [&rows](qint64 row, QStringList* cells) {
-        if (row >= qint64(rows.size()))
-            return false;
-        *cells = rows[size_t(row)];
-        return true;
-    };
-    TablePdfLayout layout;
+    TablePdfLayout& layout = table.layout;
     layout.title = QStringLiteral("%1 %2").arg(
         Title(), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")));
     layout.headers = OverviewHeaders();
@@ -260,10 +255,30 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
                 return VerdictColour(verdict);
         return QColor();
     };
-    const bool written = FileExport::WriteTable(fileName, layout, source);
+    return table;
+}
+
+void TFrmOverview::ShowExported(const QString& fileName) {
+    lblStatus->setText(QCoreApplication::translate("UDlgOverview", "已导出到“%1”").arg(fileName));
+}
+
+bool TFrmOverview::ExportTo(const QString& fileName) {
+    const bool written = FileExport::WriteTable(fileName, Table());
     if (written)
-        lblStatus->setText(QCoreApplication::translate("UDlgOverview", "已导出到“%1”").arg(fileName));
+        ShowExported(fileName);
     return written;
+}
+
+void TFrmOverview::ExportInBackground(const QString& fileName) {
+    FileExport::WriteInBackground(
+        this, fileName,
+        [fileName, table = Table()](const WorkControl& control) {
+            return WriteTableExport(fileName, table, control);
+        },
+        [this, fileName](bool written) {
+            if (written)
+                ShowExported(fileName);
+        });
 }
 
 void TFrmOverview::BtnExportExcelClick() {
@@ -271,7 +286,7 @@ void TFrmOverview::BtnExportExcelClick() {
             FileExport(ExportTitle(), Title())
                 .choose({QCoreApplication::translate("UDlgOverview", "Excel 工作簿(*.xlsx)")});
         !fileName.isEmpty())
-        ExportTo(fileName);
+        ExportInBackground(fileName);
 }
 
 void TFrmOverview::BtnExportPdfClick() {
@@ -279,5 +294,5 @@ void TFrmOverview::BtnExportPdfClick() {
             FileExport(ExportTitle(), Title())
                 .choose({QCoreApplication::translate("UDlgOverview", "PDF 文件(*.pdf)")});
         !fileName.isEmpty())
-        ExportTo(fileName);
+        ExportInBackground(fileName);
 }

@@ -5,7 +5,8 @@
 // a device whose phase matches the verdict filter keeps its bay's other phases in view. Each
 // registered device shows its next test, filtered "已逾期", "30 天内到期" or "全部"; "新建任务" turns
 // the due assets of the chosen station or bay into a new job. A double-click opens the device's
-// history. Exported as .xlsx and as an A4 PDF.
+// history. Exported as .xlsx and as an A4 PDF, in the background from the buttons.
+#include "ui/FileExport.h"
 #include "ui/OverviewModel.h"
 
 #include <QDialog>
@@ -28,7 +29,11 @@ public:
     void SetToday(const QDate& today); // the day the due filter counts from (today)
     // A new job of the due assets of the chosen station or bay, opened in the jobs window.
     void BtnNewJobClick();
+    // What the tree shows, in its order, as a table to export.
+    TableExport Table() const;
     bool ExportTo(const QString& fileName); // .xlsx or .pdf by the name
+    // The same on a worker thread, with its progress and "取消" over the window (the buttons' way).
+    void ExportInBackground(const QString& fileName);
     void BtnExportExcelClick();
     void BtnExportPdfClick();
 
@@ -51,6 +56,7 @@ private:
     void CreateControls();
     void Filter();
     void ShowCount();
+    void ShowExported(const QString& fileName);
 
     OverviewModel* m_model = nullptr;
     OverviewFilter* m_shown = nullptr;

@@ -62,8 +62,9 @@ public:
     void BtnSetCommClick();
     void BtnExitClick();
     void BtnSeriesClick();
-    // The history window of a device number (UMainHistory.cpp); the current row's device, if any.
-    void ShowDeviceHistory(const QString& device);
+    // The history window of a device number (UMainHistory.cpp), over the window it is asked from
+    // (this one by default); the current row's device, if any.
+    void ShowDeviceHistory(const QString& device, QWidget* over = nullptr);
     void ShowCurrentDeviceHistory();
     // The record archive's windows and imports (UMainArchive.cpp).
     void ImportRecordsClick();

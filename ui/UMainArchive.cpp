@@ -1,6 +1,7 @@
 // The main window's ways in to the record archive: importing files and folders, the asset
 // register and the station overview, the test jobs, the instruments and the audit trail, all from
-// the tools menu; the current job in the status bar.
+// the tools menu; the current job in the status bar. Each window opens modal to the main window
+// without an event loop of its own (open()) and frees itself when it closes.
 #include "ui/UMain.h"
 
 #include "archive/ProgramArchive.h"
@@ -71,18 +72,18 @@ void TFrmMain::CreateArchiveEntries() {
             &QAction::triggered, this, &TFrmMain::ShowJobs);
     connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "仪器台账…"), "ActInstruments",
                        {}, QCoreApplication::translate("UMainArchive", "测试仪器的出厂编号和校准有效期")),
-            &QAction::triggered, this, [this] { (new TFrmInstruments(this))->exec(); });
+            &QAction::triggered, this, [this] { (new TFrmInstruments(this))->open(); });
     connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "到期试验…"), "ActDue", {},
                        QCoreApplication::translate("UMainArchive", "每台设备的上次试验、试验周期和下次试验")),
             &QAction::triggered, this, [this] {
                 auto* due = new TFrmDue(this);
                 connect(due, &TFrmDue::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
-                due->exec();
+                due->open();
             });
     connect(ToolAction(StatusBar1, QCoreApplication::translate("UMainArchive", "修改记录…"), "ActAudit", {},
                        QCoreApplication::translate("UMainArchive",
                                                    "试验任务、设备台账、仪器台账和判据的每一次修改")),
-            &QAction::triggered, this, [this] { (new TFrmAudit(this))->exec(); });
+            &QAction::triggered, this, [this] { (new TFrmAudit(this))->open(); });
     // The current job, shown only while there is one.
     auto* job = new QLabel(StatusBar1);
     job->setObjectName(QStringLiteral("LblCurrentJob"));
@@ -109,7 +110,7 @@ void TFrmMain::ShowJobs() {
     BringInDataFolder(this, [this](const ImportSummary&) {
         auto* dialog = new TFrmJobs(this);
         connect(dialog, &TFrmJobs::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
-        dialog->exec();
+        dialog->open();
     });
 }
 
@@ -139,15 +140,16 @@ void TFrmMain::ImportFolderClick() {
 void TFrmMain::ShowRegister() {
     BringInDataFolder(this, [this](const ImportSummary&) {
         auto* dialog = new TFrmRegister(this);
-        dialog->exec();
+        dialog->open();
     });
 }
 
 void TFrmMain::ShowOverview() {
     BringInDataFolder(this, [this](const ImportSummary&) {
         auto* dialog = new TFrmOverview(this);
-        connect(dialog, &TFrmOverview::deviceChosen, this, &TFrmMain::ShowDeviceHistory);
+        connect(dialog, &TFrmOverview::deviceChosen, this,
+                [this, dialog](const QString& device) { ShowDeviceHistory(device, dialog); });
         connect(dialog, &TFrmOverview::jobsChanged, &ProgramArchive::shared(), &ProgramArchive::jobsChanged);
-        dialog->exec();
+        dialog->open();
     });
 }

@@ -10,14 +10,16 @@
 
 #include <QTableView>
 
-void TFrmMain::ShowDeviceHistory(const QString& device) {
-    const auto show = [this, device] {
-        auto* dialog = new TFrmHistory(*m_grid, giRecordCount, device, this);
-        dialog->exec();
+void TFrmMain::ShowDeviceHistory(const QString& device, QWidget* over) {
+    QWidget* parent = over ? over : this;
+    // The import that comes first goes with that window.
+    const auto show = [this, device, parent] {
+        auto* dialog = new TFrmHistory(*m_grid, giRecordCount, device, parent);
+        dialog->open();
     };
     // New and changed files of the data folder come in first, on a worker thread.
     if (ProgramArchive::shared().archive().writable())
-        BringInDataFolder(this, [show](const ImportSummary&) { show(); });
+        BringInDataFolder(parent, [show](const ImportSummary&) { show(); });
     else
         show();
 }
