@@ -379,6 +379,100 @@ QHash<QString, KnownFile> KnownFiles(const RecordArchive& archive) {
     return known;
 }
 
+// Each file's key in the list of imported files: its path inside the root, or its whole path.
+std::vector<QString> ImportKeys(const std::vector<Candidate>& files, const QString& root) {
+    const QDir rootDir(root);
+    std::vector<QString> keys;
+    keys.reserve(files.size());
+    for (const Candidate& file : files)
+        keys.push_back(Inside(file.path, root) ? rootDir.relativeFilePath(file.path) : file.path);
+    return keys;
+}
+
+// An import's open transaction: begun for the first file that brings records, committed every
+// kCommitEveryMs; each file is noted in it with its records.
+class ImportBatch {
+public:
+    ImportBatch(RecordArchive& archive, ImportSummary& summary)
+        : m_archive(archive), m_summary(summary), m_note(archive.database()) {
+        m_note.prepare(QStringLiteral(
+            "INSERT OR REPLACE INTO imported_files (path, size, mtime_ms, records) VALUES (?, ?, ?, ?)"));
+    }
+
+    // False (the summary failed) when the transaction cannot begin.
+    bool open() {
+        if (m_open)
+            return true;
+        if (!m_archive.begin()) {
+            m_summary.failed = true;
+            m_summary.problem = m_archive.problem();
+            return false;
+        }
+        m_open = true;
+        m_sinceCommit.start();
+        return true;
+    }
+
+    // The file is noted as brought in by the same transaction that stores its records; when
+    // either fails, the transaction is rolled back and the summary failed.
+    bool note(const QString& key, const ReadFile& file, int added) {
+        m_note.bindValue(0, key);
+        m_note.bindValue(1, file.size);
+        m_note.bindValue(2, file.modifiedMs);
+        m_note.bindValue(3, file.recordCount);
+        if (added < 0 || !m_note.exec()) {
+            m_archive.rollback();
+            m_open = false;
+            m_summary.failed = true;
+            m_summary.problem = m_archive.problem();
+            return false;
+        }
+        return true;
+    }
+
+    void commitIfDue() {
+        if (m_sinceCommit.elapsed() >= kCommitEveryMs)
+            finish();
+    }
+
+    void finish() {
+        if (m_open && !m_archive.commit()) {
+            m_summary.failed = true;
+            m_summary.problem = m_archive.problem();
+        }
+        m_open = false;
+    }
+
+private:
+    RecordArchive& m_archive;
+    ImportSummary& m_summary;
+    QSqlQuery m_note;
+    QElapsedTimer m_sinceCommit;
+    bool m_open = false;
+};
+
+// Stored in pieces, so that a cancel takes effect inside a large file: what is stored by then
+// stays, and the file, not noted, is read again by the next import. The records added (negative
+// when the archive failed); `handed` counts the rows given to the archive.
+int StoreInPieces(RecordArchive& archive, std::vector<ArchiveRow>& rows, const QString& key,
+                  const std::atomic<bool>* cancel, bool& cancelled, size_t& handed) {
+    int added = 0;
+    for (size_t at = 0; at < rows.size() && added >= 0; at += kStorePiece) {
+        if (Cancelled(cancel)) {
+            cancelled = true;
+            break;
+        }
+        const auto from = rows.begin() + qsizetype(at);
+        const std::vector<ArchiveRow> piece(
+            std::make_move_iterator(from),
+            std::make_move_iterator(from + qsizetype(std::min(kStorePiece, rows.size() - at))));
+        const int stored = archive.storeInOpenTransaction(piece, key);
+        added = stored < 0 ? stored : added + stored;
+        handed += piece.size();
+    }
+    return added;
+}
+
 } // namespace
 
 bool IsImportableName(const QString& fileName) {
@@ -411,26 +505,11 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
     const std::vector<Candidate>& files = walker.files();
     const int total = int(files.size());
 
-    const QDir rootDir(walker.root());
-    std::vector<QString> keys;
-    keys.reserve(files.size());
-    for (const Candidate& file : files)
-        keys.push_back(Inside(file.path, walker.root()) ? rootDir.relativeFilePath(file.path) : file.path);
+    const std::vector<QString> keys = ImportKeys(files, walker.root());
     const QHash<QString, KnownFile> known =
         options.onlyChanged ? KnownFiles(archive) : QHash<QString, KnownFile>();
 
-    QSqlQuery note(archive.database());
-    note.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO imported_files (path, size, mtime_ms, records) VALUES (?, ?, ?, ?)"));
-    QElapsedTimer sinceCommit;
-    bool open = false;
-    auto finishBatch = [&] {
-        if (open && !archive.commit()) {
-            summary.failed = true;
-            summary.problem = archive.problem();
-        }
-        open = false;
-    };
+    ImportBatch batch(archive, summary);
 
     FileReader reader(files.size(), [&](size_t i) {
         const auto found = known.constFind(keys[i]);
@@ -460,56 +539,24 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
             ++summary.filesUnchanged;
             continue;
         }
-        if (!open) {
-            if (!archive.begin()) {
-                summary.failed = true;
-                summary.problem = archive.problem();
-                break;
-            }
-            open = true;
-            sinceCommit.start();
-        }
-        // Stored in pieces, so that a cancel takes effect inside a large file: what is stored by
-        // then stays, and the file, not noted, is read again by the next import.
-        int added = 0;
+        if (!batch.open())
+            break;
         size_t handed = 0;
-        for (size_t at = 0; at < file.rows.size() && added >= 0; at += kStorePiece) {
-            if (Cancelled(options.cancel)) {
-                summary.cancelled = true;
-                break;
-            }
-            const auto from = file.rows.begin() + qsizetype(at);
-            const std::vector<ArchiveRow> piece(
-                std::make_move_iterator(from),
-                std::make_move_iterator(from + qsizetype(std::min(kStorePiece, file.rows.size() - at))));
-            const int stored = archive.storeInOpenTransaction(piece, keys[size_t(i)]);
-            added = stored < 0 ? stored : added + stored;
-            handed += piece.size();
-        }
+        const int added =
+            StoreInPieces(archive, file.rows, keys[size_t(i)], options.cancel, summary.cancelled, handed);
         if (summary.cancelled) {
             summary.recordsRead += qint64(handed);
             summary.recordsAdded += added;
             break;
         }
-        // The file is noted as brought in by the same transaction that stores its records.
-        note.bindValue(0, keys[size_t(i)]);
-        note.bindValue(1, file.size);
-        note.bindValue(2, file.modifiedMs);
-        note.bindValue(3, file.recordCount);
-        if (added < 0 || !note.exec()) {
-            archive.rollback();
-            open = false;
-            summary.failed = true;
-            summary.problem = archive.problem();
+        if (!batch.note(keys[size_t(i)], file, added))
             break;
-        }
         ++summary.filesRead;
         summary.recordsRead += file.recordCount;
         summary.recordsAdded += added;
-        if (sinceCommit.elapsed() >= kCommitEveryMs)
-            finishBatch();
+        batch.commitIfDue();
     }
-    finishBatch();
+    batch.finish();
     if (options.progress && !summary.cancelled)
         options.progress(total, total, QString());
     return summary;

@@ -104,17 +104,12 @@ QString JobImport::text() const {
         .arg(assetsAdded);
 }
 
-Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
-    TestJobs jobs(archive);
-    const Result<TestJob> job = jobs.job(uuid);
-    if (!job)
-        return Outcome(job);
-    const Result<std::vector<JobRow>> rows = jobs.rows(uuid);
-    if (!rows)
-        return Outcome(rows);
+namespace {
+
+// The job's row with its approval, revision, state and planned assets.
+Result<QJsonObject> JobObject(RecordArchive& archive, const QString& uuid, const QStringList& planned) {
     QSqlQuery query(archive.database());
     query.setForwardOnly(true);
-
     QJsonObject jobObject;
     QStringList columns;
     for (const auto& [column, name] : kJobColumns)
@@ -136,15 +131,21 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
     jobObject.insert(QStringLiteral("revision"), query.value(c++).toInt());
     jobObject.insert(QStringLiteral("state"), query.value(c++).toString());
     jobObject.insert(QStringLiteral("approval"), approval);
-    jobObject.insert(QStringLiteral("planned"), QJsonArray::fromStringList(job->planned));
+    jobObject.insert(QStringLiteral("planned"), QJsonArray::fromStringList(planned));
+    return jobObject;
+}
 
+// The job's instrument, or null when it has none or it is not in the archive.
+QJsonValue InstrumentObject(RecordArchive& archive, const QString& uuid) {
     QJsonValue instrument = QJsonValue::Null;
-    if (!job->instrument.isEmpty()) {
+    if (!uuid.isEmpty()) {
+        QSqlQuery query(archive.database());
+        query.setForwardOnly(true);
         QStringList names;
         for (const char* column : kInstrumentColumns)
             names << QLatin1String(column);
         query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE uuid = ?").arg(names.join(", ")));
-        query.addBindValue(job->instrument);
+        query.addBindValue(uuid);
         if (query.exec() && query.next()) {
             QJsonObject object;
             for (int i = 0; i < names.size(); ++i)
@@ -152,10 +153,14 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
             instrument = object;
         }
     }
+    return instrument;
+}
 
+// The register's fields of the job's registered assets, each device once.
+QJsonArray AssetObjects(RecordArchive& archive, const std::vector<JobRow>& rows) {
     QJsonArray assets;
     QStringList devices;
-    for (const JobRow& row : *rows)
+    for (const JobRow& row : rows)
         if (!devices.contains(row.device, Qt::CaseInsensitive))
             devices << row.device;
     const QStringList& headers = kAssetFields;
@@ -169,7 +174,13 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
             object.insert(headers.at(i), values.at(i));
         assets.append(object);
     }
+    return assets;
+}
 
+// The job's records with their values and identity.
+Result<QJsonArray> RecordObjects(RecordArchive& archive, const QString& uuid) {
+    QSqlQuery query(archive.database());
+    query.setForwardOnly(true);
     QStringList recordColumns;
     for (const char* column : kRecordColumns)
         recordColumns << QLatin1String(column);
@@ -190,9 +201,13 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
             object.insert(QLatin1String(column), query.value(extra++).toString());
         records.append(object);
     }
+    return records;
+}
 
+// The verdicts of the tested rows with their grounds.
+QJsonArray VerdictObjects(const std::vector<JobRow>& rows) {
     QJsonArray verdicts;
-    for (const JobRow& row : *rows) {
+    for (const JobRow& row : rows) {
         if (!row.tested())
             continue;
         verdicts.append(
@@ -202,14 +217,36 @@ Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
                         {QStringLiteral("code"), int(row.assessment.verdict)},
                         {QStringLiteral("reasons"), QJsonArray::fromStringList(row.assessment.reasons)}});
     }
+    return verdicts;
+}
+
+} // namespace
+
+Result<QByteArray> ExportJobJson(RecordArchive& archive, const QString& uuid) {
+    TestJobs jobs(archive);
+    const Result<TestJob> job = jobs.job(uuid);
+    if (!job)
+        return Outcome(job);
+    const Result<std::vector<JobRow>> rows = jobs.rows(uuid);
+    if (!rows)
+        return Outcome(rows);
+    const Result<QJsonObject> jobObject = JobObject(archive, uuid, job->planned);
+    if (!jobObject)
+        return Outcome(jobObject);
+    const QJsonValue instrument = InstrumentObject(archive, job->instrument);
+    const QJsonArray assets = AssetObjects(archive, *rows);
+    const Result<QJsonArray> records = RecordObjects(archive, uuid);
+    if (!records)
+        return Outcome(records);
+    const QJsonArray verdicts = VerdictObjects(*rows);
 
     const QJsonObject file{{QStringLiteral("format"), kJobFileFormat},
                            {QStringLiteral("version"), kJobFileVersion},
                            {QStringLiteral("exported_at"), RecordArchive::NowText()},
-                           {QStringLiteral("job"), jobObject},
+                           {QStringLiteral("job"), *jobObject},
                            {QStringLiteral("instrument"), instrument},
                            {QStringLiteral("assets"), assets},
-                           {QStringLiteral("records"), records},
+                           {QStringLiteral("records"), *records},
                            {QStringLiteral("verdicts"), verdicts}};
     return QJsonDocument(file).toJson(QJsonDocument::Indented);
 }
@@ -233,7 +270,10 @@ Result<JobImport> ImportJobFile(RecordArchive& archive, const QString& fileName)
     return ImportJobJson(archive, file.readAll());
 }
 
-Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) {
+namespace {
+
+// The file's frame: JSON of our format and version, with the job's uuid, number and state.
+Result<QJsonObject> ReadJobFile(const QByteArray& json) {
     QJsonParseError parsed;
     const QJsonObject file = QJsonDocument::fromJson(json, &parsed).object();
     if (parsed.error != QJsonParseError::NoError)
@@ -257,8 +297,11 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
         !QStringList{"draft", "checking", "approved"}.contains(state))
         return Outcome::Failure(
             QCoreApplication::translate("JobExchange", "试验任务文件缺少任务的标识、编号或状态。"));
+    return file;
+}
 
-    // The register: assets not registered here are added; registered ones keep their fields.
+// The register: assets not registered here are added; registered ones keep their fields.
+Result<std::vector<Asset>> AssetsToAdd(RecordArchive& archive, const QJsonObject& file) {
     std::vector<Asset> added;
     const QStringList& headers = kAssetFields;
     for (const QJsonValue& value : file.value(QStringLiteral("assets")).toArray()) {
@@ -275,44 +318,87 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
         if (!known || !known->registered)
             added.push_back(*asset);
     }
+    return added;
+}
 
-    JobImport done;
-    done.job = uuid;
+// "a = excluded.a, ..." for the job's columns an import may change (not its uuid or family).
+QString ExcludedSets(const QStringList& columns) {
+    QStringList sets;
+    for (const QString& column : columns)
+        if (column != QLatin1String("uuid") && column != QLatin1String("family"))
+            sets << QStringLiteral("%1 = excluded.%1").arg(column);
+    return sets.join(", ");
+}
+
+// One import's writing inside its transaction. A step that fails returns false and leaves the
+// archive's text in `why`, or the file's fault in `refused`.
+class JobFileWriter {
+public:
+    JobFileWriter(RecordArchive& archive, const QJsonObject& file, JobImport& done)
+        : m_archive(archive), m_file(file), m_job(file.value(QStringLiteral("job")).toObject()),
+          m_uuid(m_job.value(QStringLiteral("uuid")).toString()),
+          m_state(m_job.value(QStringLiteral("state")).toString()), m_now(RecordArchive::NowText()),
+          m_laptop(archive.laptopId()), m_done(done) {}
+
+    bool write() {
+        QString instrument = m_job.value(QStringLiteral("instrument")).toString();
+        if (!storeInstrument(instrument) || !storeRecords())
+            return false;
+        bool known = false;
+        bool takes = false;
+        if (!compareJob(known, takes))
+            return false;
+        if (!takes)
+            return true;
+        if (!numberFree() || !storeDraft(instrument))
+            return false;
+        m_done.jobAdded = !known;
+        m_done.jobUpdated = known;
+        return storePlanned() && storeJobRecords() && storeVerdicts() && storeApproval();
+    }
+
     QString why;
     Outcome refused;
-    const QString now = RecordArchive::NowText();
-    const QString laptop = archive.laptopId();
-    const bool written = archive.inTransaction([&] {
-        QSqlQuery query(archive.database());
-        // The instrument: known by its serial number, or added.
-        QString instrument = job.value(QStringLiteral("instrument")).toString();
-        const QJsonObject device = file.value(QStringLiteral("instrument")).toObject();
-        if (!device.isEmpty()) {
-            query.prepare(QStringLiteral("SELECT uuid FROM instruments WHERE serial = ?"));
-            query.addBindValue(device.value(QStringLiteral("serial")).toString());
-            if (!query.exec())
-                return why = Detail(query), false;
-            if (query.next()) {
-                instrument = query.value(0).toString();
-            } else {
-                QStringList names;
-                for (const char* column : kInstrumentColumns)
-                    names << QLatin1String(column);
-                query.prepare(QStringLiteral("INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
-                                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)")
-                                  .arg(names.join(", ")));
-                for (const QString& name : names)
-                    query.addBindValue(device.value(name).toString());
-                query.addBindValue(now);
-                query.addBindValue(laptop);
-                if (!query.exec())
-                    return why = Detail(query), false;
-                instrument = device.value(QStringLiteral("uuid")).toString();
-            }
-        }
 
-        // The records, by their identity.
-        for (const QJsonValue& value : file.value(QStringLiteral("records")).toArray()) {
+private:
+    bool failed(const QSqlQuery& query) {
+        why = Detail(query);
+        return false;
+    }
+
+    // The instrument: known by its serial number, or added.
+    bool storeInstrument(QString& instrument) {
+        const QJsonObject device = m_file.value(QStringLiteral("instrument")).toObject();
+        if (device.isEmpty())
+            return true;
+        QSqlQuery query(m_archive.database());
+        query.prepare(QStringLiteral("SELECT uuid FROM instruments WHERE serial = ?"));
+        query.addBindValue(device.value(QStringLiteral("serial")).toString());
+        if (!query.exec())
+            return failed(query);
+        if (query.next()) {
+            instrument = query.value(0).toString();
+            return true;
+        }
+        QStringList names;
+        for (const char* column : kInstrumentColumns)
+            names << QLatin1String(column);
+        query.prepare(QStringLiteral("INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
+                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)")
+                          .arg(names.join(", ")));
+        for (const QString& name : names)
+            query.addBindValue(device.value(name).toString());
+        query.addBindValue(m_now);
+        query.addBindValue(m_laptop);
+        if (!query.exec())
+            return failed(query);
+        instrument = device.value(QStringLiteral("uuid")).toString();
+        return true;
+    }
+
+    // The records, by their identity.
+    bool storeRecords() {
+        for (const QJsonValue& value : m_file.value(QStringLiteral("records")).toArray()) {
             const QJsonObject record = value.toObject();
             ArchiveRow row;
             for (const char* column : kRecordColumns)
@@ -322,36 +408,48 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
                 return refused = Outcome::Failure(
                            QCoreApplication::translate("JobExchange", "试验任务文件中有缺少标识的记录。")),
                        false;
-            const int stored = archive.storeInOpenTransaction(
+            const int stored = m_archive.storeInOpenTransaction(
                 std::vector<ArchiveRow>{row}, record.value(QStringLiteral("source")).toString());
             if (stored < 0)
-                return why = archive.problem(), false;
-            done.recordsAdded += stored;
+                return why = m_archive.problem(), false;
+            m_done.recordsAdded += stored;
         }
+        return true;
+    }
 
-        // The job: an approved revision here never changes; a draft here takes a newer or approved one.
+    // The job: an approved revision here never changes; a draft here takes a newer or approved one.
+    bool compareJob(bool& known, bool& takes) {
+        QSqlQuery query(m_archive.database());
         query.prepare(QStringLiteral("SELECT state, changed_at FROM jobs WHERE uuid = ?"));
-        query.addBindValue(uuid);
+        query.addBindValue(m_uuid);
         if (!query.exec())
-            return why = Detail(query), false;
-        const bool known = query.next();
+            return failed(query);
+        known = query.next();
         const QString localState = known ? query.value(0).toString() : QString();
         const QString localChanged = known ? query.value(1).toString() : QString();
-        if (known && (localState == QLatin1String("approved") ||
-                      (state != QLatin1String("approved") &&
-                       job.value(QStringLiteral("changed_at")).toString() <= localChanged)))
-            return true;
+        takes = !(known && (localState == QLatin1String("approved") ||
+                            (m_state != QLatin1String("approved") &&
+                             m_job.value(QStringLiteral("changed_at")).toString() <= localChanged)));
+        return true;
+    }
+
+    bool numberFree() {
+        QSqlQuery query(m_archive.database());
         query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? AND family <> ? LIMIT 1"));
-        query.addBindValue(job.value(QStringLiteral("number")).toString());
-        query.addBindValue(job.value(QStringLiteral("family")).toString());
+        query.addBindValue(m_job.value(QStringLiteral("number")).toString());
+        query.addBindValue(m_job.value(QStringLiteral("family")).toString());
         if (!query.exec())
-            return why = Detail(query), false;
+            return failed(query);
         if (query.next())
             return refused = Outcome::Failure(
                        QCoreApplication::translate("JobExchange", "任务编号“%1”已被本机另一个任务使用。")
-                           .arg(job.value(QStringLiteral("number")).toString())),
+                           .arg(m_job.value(QStringLiteral("number")).toString())),
                    false;
-        // Stored as a draft first, so that its assets and records may join; then its state.
+        return true;
+    }
+
+    // Stored as a draft first, so that its assets and records may join; then its state.
+    bool storeDraft(const QString& instrument) {
         QStringList columns, marks;
         QVariantList values;
         for (const auto& [column, name] : kJobColumns) {
@@ -361,99 +459,134 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
             marks << QStringLiteral("?");
             values << (QLatin1String(column) == QLatin1String("instrument")
                            ? instrument
-                           : job.value(QLatin1String(name)).toString());
+                           : m_job.value(QLatin1String(name)).toString());
         }
+        QSqlQuery query(m_archive.database());
         query.prepare(QStringLiteral("INSERT INTO jobs (%1, revision, state, changed_at, changed_by, pushed) "
                                      "VALUES (%2, ?, 'draft', ?, ?, 0) ON CONFLICT (uuid) DO UPDATE SET %3, "
                                      "state = 'draft', changed_at = excluded.changed_at, "
                                      "changed_by = excluded.changed_by, pushed = 0")
-                          .arg(columns.join(", "), marks.join(", "), [&] {
-                              QStringList sets;
-                              for (const QString& column : columns)
-                                  if (column != QLatin1String("uuid") && column != QLatin1String("family"))
-                                      sets << QStringLiteral("%1 = excluded.%1").arg(column);
-                              return sets.join(", ");
-                          }()));
+                          .arg(columns.join(", "), marks.join(", "), ExcludedSets(columns)));
         for (const QVariant& value : values)
             query.addBindValue(value);
-        query.addBindValue(job.value(QStringLiteral("revision")).toInt(1));
-        query.addBindValue(now);
-        query.addBindValue(laptop);
+        query.addBindValue(m_job.value(QStringLiteral("revision")).toInt(1));
+        query.addBindValue(m_now);
+        query.addBindValue(m_laptop);
         if (!query.exec())
-            return why = Detail(query), false;
-        done.jobAdded = !known;
-        done.jobUpdated = known;
+            return failed(query);
+        return true;
+    }
 
-        QSqlQuery member(archive.database());
+    bool storePlanned() {
+        QSqlQuery member(m_archive.database());
         member.prepare(
             QStringLiteral("INSERT OR IGNORE INTO job_assets (job, device_key, device, changed_at, "
                            "changed_by, pushed) VALUES (?, ?, ?, ?, ?, 0)"));
-        for (const QJsonValue& value : job.value(QStringLiteral("planned")).toArray()) {
-            for (const QString& bound : {uuid, value.toString().toUpper(), value.toString(), now, laptop})
+        for (const QJsonValue& value : m_job.value(QStringLiteral("planned")).toArray()) {
+            for (const QString& bound :
+                 {m_uuid, value.toString().toUpper(), value.toString(), m_now, m_laptop})
                 member.addBindValue(bound);
             if (!member.exec())
-                return why = Detail(member), false;
+                return failed(member);
         }
+        return true;
+    }
+
+    bool storeJobRecords() {
+        QSqlQuery member(m_archive.database());
         member.prepare(
             QStringLiteral("INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, "
                            "pushed) VALUES (?, ?, ?, ?, 0)"));
-        for (const QJsonValue& value : file.value(QStringLiteral("records")).toArray()) {
+        for (const QJsonValue& value : m_file.value(QStringLiteral("records")).toArray()) {
             for (const QString& bound :
-                 {uuid, value.toObject().value(QStringLiteral("id")).toString(), now, laptop})
+                 {m_uuid, value.toObject().value(QStringLiteral("id")).toString(), m_now, m_laptop})
                 member.addBindValue(bound);
             if (!member.exec())
-                return why = Detail(member), false;
+                return failed(member);
         }
-        if (state == QLatin1String("approved")) {
-            // The verdicts as judged at approval come with the job, whatever the rules are here.
-            member.prepare(
-                QStringLiteral("INSERT OR REPLACE INTO job_verdicts (job, record, verdict, reasons, "
-                               "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, 0)"));
-            for (const QJsonValue& value : file.value(QStringLiteral("verdicts")).toArray()) {
-                const QJsonObject verdict = value.toObject();
-                QStringList reasons;
-                for (const QJsonValue& reason : verdict.value(QStringLiteral("reasons")).toArray())
-                    reasons << reason.toString();
-                for (const QVariant& bound :
-                     {QVariant(uuid), QVariant(verdict.value(QStringLiteral("record")).toString()),
-                      QVariant(verdict.value(QStringLiteral("code")).toInt()),
-                      QVariant(reasons.isEmpty() ? QStringLiteral("") : reasons.join(QLatin1Char('\n'))),
-                      QVariant(now), QVariant(laptop)})
-                    member.addBindValue(bound);
-                if (!member.exec())
-                    return why = Detail(member), false;
-            }
+        return true;
+    }
+
+    // The verdicts as judged at approval come with the job, whatever the rules are here.
+    bool storeVerdicts() {
+        if (m_state != QLatin1String("approved"))
+            return true;
+        QSqlQuery member(m_archive.database());
+        member.prepare(QStringLiteral("INSERT OR REPLACE INTO job_verdicts (job, record, verdict, reasons, "
+                                      "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, 0)"));
+        for (const QJsonValue& value : m_file.value(QStringLiteral("verdicts")).toArray()) {
+            const QJsonObject verdict = value.toObject();
+            QStringList reasons;
+            for (const QJsonValue& reason : verdict.value(QStringLiteral("reasons")).toArray())
+                reasons << reason.toString();
+            for (const QVariant& bound :
+                 {QVariant(m_uuid), QVariant(verdict.value(QStringLiteral("record")).toString()),
+                  QVariant(verdict.value(QStringLiteral("code")).toInt()),
+                  QVariant(reasons.isEmpty() ? QStringLiteral("") : reasons.join(QLatin1Char('\n'))),
+                  QVariant(m_now), QVariant(m_laptop)})
+                member.addBindValue(bound);
+            if (!member.exec())
+                return failed(member);
         }
+        return true;
+    }
+
+    bool storeApproval() {
         QStringList sets;
         QVariantList approvals;
-        const QJsonObject approval = job.value(QStringLiteral("approval")).toObject();
+        const QJsonObject approval = m_job.value(QStringLiteral("approval")).toObject();
         for (const auto& [column, name] : kApprovalColumns) {
             sets << QStringLiteral("%1 = ?").arg(QLatin1String(column));
             approvals << approval.value(QLatin1String(name)).toString();
         }
+        QSqlQuery query(m_archive.database());
         query.prepare(QStringLiteral("UPDATE jobs SET %1, state = ? WHERE uuid = ?").arg(sets.join(", ")));
         for (const QVariant& value : approvals)
             query.addBindValue(value);
-        query.addBindValue(state);
-        query.addBindValue(uuid);
+        query.addBindValue(m_state);
+        query.addBindValue(m_uuid);
         if (!query.exec())
-            return why = Detail(query), false;
+            return failed(query);
         return true;
-    });
-    if (!written) {
-        if (!refused.ok())
-            return refused;
-        return Outcome::Failure(QCoreApplication::translate("JobExchange", "记录库不能写入（%1）。")
-                                    .arg(why.isEmpty() ? archive.problem() : why));
     }
-    if (!added.empty()) {
-        if (const Outcome saved = SaveAssets(archive, added); !saved)
+
+    RecordArchive& m_archive;
+    const QJsonObject& m_file;
+    const QJsonObject m_job;
+    const QString m_uuid;
+    const QString m_state;
+    const QString m_now;
+    const QString m_laptop;
+    JobImport& m_done;
+};
+
+} // namespace
+
+Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) {
+    const Result<QJsonObject> file = ReadJobFile(json);
+    if (!file)
+        return Outcome(file);
+    const Result<std::vector<Asset>> added = AssetsToAdd(archive, *file);
+    if (!added)
+        return Outcome(added);
+
+    JobImport done;
+    done.job = file->value(QStringLiteral("job")).toObject().value(QStringLiteral("uuid")).toString();
+    JobFileWriter writer(archive, *file, done);
+    if (!archive.inTransaction([&] { return writer.write(); })) {
+        if (!writer.refused.ok())
+            return writer.refused;
+        return Outcome::Failure(QCoreApplication::translate("JobExchange", "记录库不能写入（%1）。")
+                                    .arg(writer.why.isEmpty() ? archive.problem() : writer.why));
+    }
+    if (!added->empty()) {
+        if (const Outcome saved = SaveAssets(archive, *added); !saved)
             return Outcome::Failure(
                 saved.kind(),
                 QCoreApplication::translate("JobExchange", "任务已导入，设备台账未能写入：%1")
                     .arg(saved.reason()),
                 saved.detail());
-        done.assetsAdded = int(added.size());
+        done.assetsAdded = int(added->size());
     }
     return done;
 }

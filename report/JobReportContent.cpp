@@ -95,23 +95,10 @@ Result<QString> FindJob(RecordArchive& archive, const QString& numberOrUuid) {
     return found;
 }
 
-Result<JobReportContent> LoadJobReportContent(RecordArchive& archive, const QString& uuid,
-                                              const QString& dataFolder, bool trends) {
-    TestJobs jobs(archive);
-    const Result<TestJob> job = jobs.job(uuid);
-    if (!job)
-        return Outcome(job);
-    const Result<std::vector<JobRow>> rows = jobs.rows(uuid);
-    if (!rows)
-        return Outcome(rows);
-    JobReportContent content;
-    content.job = *job;
-    content.instrument = jobs.instrument(job->instrument);
-    content.calibrationWarning = CalibrationWarning(*job, content.instrument);
-    content.summary = Summarize(*rows);
+namespace {
 
-    const AssessmentFactors factors = LoadFactors(archive);
-    content.criteria = {
+std::vector<ReportCriterion> Criteria(const AssessmentFactors& factors) {
+    return {
         {QStringLiteral("1"), QCoreApplication::translate("JobReportContent", "不大于设备的限值"),
          QCoreApplication::translate("JobReportContent", "超过为“不合格”")},
         {QStringLiteral("2"),
@@ -127,13 +114,16 @@ Result<JobReportContent> LoadJobReportContent(RecordArchive& archive, const QStr
              .arg(FactorText(1 + factors.phase)),
          QCoreApplication::translate("JobReportContent", "超过为“注意”（同一间隔、同一天、同一试验电流）")},
     };
+}
 
+// The job's rows by bay, each device's register entry and records read once (by device key).
+std::vector<ReportBay> Bays(RecordArchive& archive, const std::vector<JobRow>& rows,
+                            QHash<QString, std::vector<ArchivedRecord>>& history,
+                            QHash<QString, Asset>& assets) {
     // Bays in the order of station and bay; a device without a bay stands alone under its number,
     // after the bays of the register.
     QMap<std::tuple<bool, QString, QString>, ReportBay> bays;
-    QHash<QString, std::vector<ArchivedRecord>> history; // by device key, read once per device
-    QHash<QString, Asset> assets;
-    for (const JobRow& row : *rows) {
+    for (const JobRow& row : rows) {
         const QString key = row.device.toUpper();
         if (!assets.contains(key)) {
             assets.insert(key, LoadAsset(archive, row.device).value_or(Asset{}));
@@ -157,25 +147,56 @@ Result<JobReportContent> LoadJobReportContent(RecordArchive& archive, const QStr
         }
         bay.columns.push_back(std::move(column));
     }
+    std::vector<ReportBay> ordered;
     for (ReportBay& bay : bays) {
         std::stable_sort(bay.columns.begin(), bay.columns.end(),
                          [](const ReportColumn& a, const ReportColumn& b) {
                              return std::tie(a.step, a.phase, a.device) < std::tie(b.step, b.phase, b.device);
                          });
-        content.bays.push_back(std::move(bay));
+        ordered.push_back(std::move(bay));
     }
+    return ordered;
+}
 
+// 试验, 审核, 批准: who and when, with the signature image where the data folder holds one.
+std::vector<ReportSigner> Signers(const TestJob& job, const QString& dataFolder) {
+    std::vector<ReportSigner> signers;
     const QDir signatures(SignatureFolder(dataFolder));
     const auto image = [&](const QString& name) {
         const QString path = signatures.filePath(name + QStringLiteral(".png"));
         return !name.isEmpty() && QFileInfo(path).isFile() ? path : QString();
     };
     const std::pair<QString, std::pair<QString, QString>> signs[] = {
-        {QCoreApplication::translate("JobReportContent", "试验"), {job->recordedBy, job->recordedAt}},
-        {QCoreApplication::translate("JobReportContent", "审核"), {job->checkedBy, job->checkedAt}},
-        {QCoreApplication::translate("JobReportContent", "批准"), {job->approvedBy, job->approvedAt}}};
+        {QCoreApplication::translate("JobReportContent", "试验"), {job.recordedBy, job.recordedAt}},
+        {QCoreApplication::translate("JobReportContent", "审核"), {job.checkedBy, job.checkedAt}},
+        {QCoreApplication::translate("JobReportContent", "批准"), {job.approvedBy, job.approvedAt}}};
     for (const auto& [role, signer] : signs)
-        content.signers.push_back({role, signer.first, LocalDay(signer.second), image(signer.first)});
+        signers.push_back({role, signer.first, LocalDay(signer.second), image(signer.first)});
+    return signers;
+}
+
+} // namespace
+
+Result<JobReportContent> LoadJobReportContent(RecordArchive& archive, const QString& uuid,
+                                              const QString& dataFolder, bool trends) {
+    TestJobs jobs(archive);
+    const Result<TestJob> job = jobs.job(uuid);
+    if (!job)
+        return Outcome(job);
+    const Result<std::vector<JobRow>> rows = jobs.rows(uuid);
+    if (!rows)
+        return Outcome(rows);
+    JobReportContent content;
+    content.job = *job;
+    content.instrument = jobs.instrument(job->instrument);
+    content.calibrationWarning = CalibrationWarning(*job, content.instrument);
+    content.summary = Summarize(*rows);
+    content.criteria = Criteria(LoadFactors(archive));
+
+    QHash<QString, std::vector<ArchivedRecord>> history; // by device key, read once per device
+    QHash<QString, Asset> assets;
+    content.bays = Bays(archive, *rows, history, assets);
+    content.signers = Signers(*job, dataFolder);
 
     if (trends) {
         QSet<QString> seen;

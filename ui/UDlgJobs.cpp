@@ -85,6 +85,29 @@ void TFrmJobs::CreateControls() {
     auto* rowsShown = new QSortFilterProxyModel(this);
     rowsShown->setSourceModel(m_rows);
 
+    QVBoxLayout* left = CreateJobList();
+    QFormLayout* form = CreateJobFields();
+    QHBoxLayout* steps = CreateSteps();
+
+    TblRows = Table(rowsShown, "TblRows", QCoreApplication::translate("UDlgJobs", "任务的设备和记录"), this);
+    lblSummary = new QLabel(this);
+    lblSummary->setObjectName(QStringLiteral("lblSummary"));
+
+    auto* right = new QVBoxLayout;
+    right->addLayout(form);
+    right->addWidget(lblSummary);
+    right->addWidget(TblRows, 1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(left, 2);
+    top->addLayout(right, 5);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(steps);
+    ConnectControls();
+}
+
+// The job list with its search.
+QVBoxLayout* TFrmJobs::CreateJobList() {
     EdtSearch = new QLineEdit(this);
     EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
     EdtSearch->setAccessibleName(QCoreApplication::translate("UDlgJobs", "查找任务"));
@@ -94,7 +117,11 @@ void TFrmJobs::CreateControls() {
     auto* left = new QVBoxLayout;
     left->addWidget(EdtSearch);
     left->addWidget(TblJobs, 1);
+    return left;
+}
 
+// The job's fields, its state and its warning.
+QFormLayout* TFrmJobs::CreateJobFields() {
     auto* form = new QFormLayout;
     EdtNumber =
         Field(new QLineEdit(this), "EdtNumber", QCoreApplication::translate("UDlgJobs", "任务编号"), form);
@@ -146,7 +173,11 @@ void TFrmJobs::CreateControls() {
     lblWarning->setWordWrap(true);
     form->addRow(lblState);
     form->addRow(lblWarning);
+    return form;
+}
 
+// The job's steps, one button each.
+QHBoxLayout* TFrmJobs::CreateSteps() {
     BtnNew = NamedButton(QCoreApplication::translate("UDlgJobs", "新建任务"), "BtnNew", this);
     BtnSave = NamedButton(QCoreApplication::translate("UDlgJobs", "保存"), "BtnSave", this);
     BtnCurrent = NamedButton(QCoreApplication::translate("UDlgJobs", "设为当前任务"), "BtnCurrent", this);
@@ -168,22 +199,10 @@ void TFrmJobs::CreateControls() {
                                 BtnApprove, BtnSendBack, BtnRevise, BtnReport, BtnExport, BtnImport})
         steps->addWidget(button);
     steps->addWidget(ChkTrends);
+    return steps;
+}
 
-    TblRows = Table(rowsShown, "TblRows", QCoreApplication::translate("UDlgJobs", "任务的设备和记录"), this);
-    lblSummary = new QLabel(this);
-    lblSummary->setObjectName(QStringLiteral("lblSummary"));
-
-    auto* right = new QVBoxLayout;
-    right->addLayout(form);
-    right->addWidget(lblSummary);
-    right->addWidget(TblRows, 1);
-    auto* top = new QHBoxLayout;
-    top->addLayout(left, 2);
-    top->addLayout(right, 5);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 1);
-    layout->addLayout(steps);
-
+void TFrmJobs::ConnectControls() {
     connect(EdtSearch, &QLineEdit::textChanged, m_jobsShown, &QSortFilterProxyModel::setFilterFixedString);
     connect(TblJobs->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& index) {

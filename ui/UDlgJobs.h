@@ -11,12 +11,15 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSortFilterProxyModel;
 class QTableView;
+class QVBoxLayout;
 
 class TFrmJobs : public QDialog {
     Q_OBJECT
@@ -90,6 +93,10 @@ signals:
 
 private:
     void CreateControls();
+    QVBoxLayout* CreateJobList();
+    QFormLayout* CreateJobFields();
+    QHBoxLayout* CreateSteps();
+    void ConnectControls();
     void Reload();
     void ShowFields();
     // Runs a step of the job after the signature is kept; tells why it could not be done.

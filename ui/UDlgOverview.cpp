@@ -42,6 +42,19 @@ TFrmOverview::TFrmOverview(QWidget* parent) : QDialog(parent) {
 }
 
 void TFrmOverview::CreateControls() {
+    QHBoxLayout* top = CreateFilters();
+    CreateTree();
+    QHBoxLayout* bottom = CreateStatusBar();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(TreeOverview, 1);
+    layout->addLayout(bottom);
+    ConnectControls();
+}
+
+// The filters above the tree: verdict, station, due, search; and the new job.
+QHBoxLayout* TFrmOverview::CreateFilters() {
     CBVerdict = new QComboBox(this);
     CBVerdict->setObjectName(QStringLiteral("CBVerdict"));
     CBVerdict->setAccessibleName(QCoreApplication::translate("UDlgOverview", "结论"));
@@ -76,7 +89,10 @@ void TFrmOverview::CreateControls() {
         top->addWidget(w);
     top->addStretch();
     top->addWidget(BtnNewJob);
+    return top;
+}
 
+void TFrmOverview::CreateTree() {
     m_model = new OverviewModel(this);
     m_shown = new OverviewFilter(m_model, this);
     TreeOverview = new QTreeView(this);
@@ -98,7 +114,10 @@ void TFrmOverview::CreateControls() {
         m_shown->sort(column, order);
         TreeOverview->expandAll();
     });
+}
 
+// The count and the exports below the tree.
+QHBoxLayout* TFrmOverview::CreateStatusBar() {
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
@@ -110,12 +129,10 @@ void TFrmOverview::CreateControls() {
     bottom->addWidget(lblStatus, 1);
     for (QPushButton* button : {BtnExportExcel, BtnExportPdf, BtnClose})
         bottom->addWidget(button);
+    return bottom;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(TreeOverview, 1);
-    layout->addLayout(bottom);
-
+void TFrmOverview::ConnectControls() {
     connect(CBVerdict, &QComboBox::currentIndexChanged, this, &TFrmOverview::Filter);
     connect(CBStation, &QComboBox::currentIndexChanged, this, &TFrmOverview::Filter);
     connect(CBDue, &QComboBox::currentIndexChanged, this, &TFrmOverview::Filter);

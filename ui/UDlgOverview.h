@@ -12,6 +12,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -54,6 +55,10 @@ signals:
 
 private:
     void CreateControls();
+    QHBoxLayout* CreateFilters();
+    void CreateTree();
+    QHBoxLayout* CreateStatusBar();
+    void ConnectControls();
     void Filter();
     void ShowCount();
     void ShowExported(const QString& fileName);

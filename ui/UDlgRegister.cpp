@@ -51,6 +51,20 @@ TFrmRegister::TFrmRegister(QWidget* parent) : QDialog(parent) {
 }
 
 void TFrmRegister::CreateControls() {
+    QHBoxLayout* top = CreateSearch();
+    CreateTable();
+    QHBoxLayout* factors = CreateFactors();
+    QHBoxLayout* bottom = CreateStatusBar();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(TblAssets, 1);
+    layout->addLayout(factors);
+    layout->addLayout(bottom);
+    ConnectControls();
+}
+
+QHBoxLayout* TFrmRegister::CreateSearch() {
     auto* searchLabel = new QLabel(QCoreApplication::translate("UDlgRegister", "查找设备编号"), this);
     EdtSearch = new QLineEdit(this);
     EdtSearch->setObjectName(QStringLiteral("EdtSearch"));
@@ -61,7 +75,11 @@ void TFrmRegister::CreateControls() {
     top->addWidget(searchLabel);
     top->addWidget(EdtSearch);
     top->addStretch();
+    return top;
+}
 
+// The register's rows, editable in place, with its search and sorting.
+void TFrmRegister::CreateTable() {
     m_rows = new RegisterModel(
         AssetColumnCaptions(), [](const RegisterRow& row, int column) { return row.columns.value(column); },
         this);
@@ -87,7 +105,10 @@ void TFrmRegister::CreateControls() {
     TblAssets->setSelectionBehavior(QAbstractItemView::SelectItems);
     // Every column as wide as its texts, also as they are typed; none takes the room left.
     TblAssets->horizontalHeader()->setStretchLastSection(false);
+}
 
+// The criteria for all devices.
+QHBoxLayout* TFrmRegister::CreateFactors() {
     EdtBaselineFactor =
         FactorEdit("EdtBaselineFactor", QCoreApplication::translate("UDlgRegister", "基准倍数"), this);
     EdtRiseFactor =
@@ -106,7 +127,10 @@ void TFrmRegister::CreateControls() {
         QCoreApplication::translate("UDlgRegister", "（比例按 0.2 = 20 % 填写；单台设备可在表中另填）"),
         this));
     factors->addStretch();
+    return factors;
+}
 
+QHBoxLayout* TFrmRegister::CreateStatusBar() {
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     BtnSave = NamedButton(QCoreApplication::translate("UDlgRegister", "保存"), "BtnSave", this);
@@ -117,13 +141,10 @@ void TFrmRegister::CreateControls() {
     bottom->addWidget(lblStatus, 1);
     for (QPushButton* button : {BtnSave, BtnImport, BtnExport, BtnClose})
         bottom->addWidget(button);
+    return bottom;
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addWidget(TblAssets, 1);
-    layout->addLayout(factors);
-    layout->addLayout(bottom);
-
+void TFrmRegister::ConnectControls() {
     connect(EdtSearch, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_shown->setFilterFixedString(text.trimmed()); });
     connect(m_rows, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& changed) {

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -56,6 +57,11 @@ public slots:
 
 private:
     void CreateControls();
+    QHBoxLayout* CreateSearch();
+    void CreateTable();
+    QHBoxLayout* CreateFactors();
+    QHBoxLayout* CreateStatusBar();
+    void ConnectControls();
     void Load();
     void ShowAssets(const std::vector<Asset>& assets);
 

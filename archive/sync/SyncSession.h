@@ -210,6 +210,10 @@ inline bool LocalRowRefused(const QSqlError& error) {
     return error.nativeErrorCode().toInt() % 256 == 19; // SQLITE_CONSTRAINT and its kinds
 }
 
+struct PushStatements;
+struct PushPage;
+struct PullStatements;
+
 class Session {
 public:
     Session(QSqlDatabase local, QSqlDatabase server, const ServerConfig& config, int pageRows,
@@ -236,10 +240,22 @@ private:
     insertPage(const QString& insert, const QJsonArray& page,
                const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow);
     bool pushChanges(const ChangeTable& table, qint64& counter);
+    // A push's steps: a page of local changes read, sent in one server transaction (row by row,
+    // each behind a savepoint), and marked as the server took it in one local transaction.
+    bool readPushPage(const ChangeTable& table, const QString& select, PushPage& page);
+    bool sendPushPage(const ChangeTable& table, const PushStatements& texts, PushPage& page);
+    bool sendPushRow(const ChangeTable& table, QSqlQuery& server, QSqlQuery& current, QSqlQuery& savepoint,
+                     PushPage& page, size_t i);
+    bool markPushed(const ChangeTable& table, const PushStatements& texts, const PushPage& page);
+    bool markPushedRow(const ChangeTable& table, const PushStatements& texts, const PushPage& page, size_t i,
+                       QSqlQuery& local);
     bool pushUnion(const UnionTable& table, qint64& counter);
     bool pullRecords();
     bool pullRemoved();
     bool pullChanges(const ChangeTable& table, qint64& counter);
+    // One server row taken into the open local transaction, or left where ours is as new.
+    bool pullChangeRow(const ChangeTable& table, const PullStatements& texts, const ChangeRow& theirs,
+                       QSqlQuery& local, qint64& counter);
     bool pullUnion(const UnionTable& table, qint64& counter);
     bool nameLaptop();
     bool pullLaptopNames();
