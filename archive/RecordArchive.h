@@ -70,8 +70,8 @@ public:
     QSqlDatabase database() const;
 
     // Stores the records not yet there (by identity) in one transaction; blank rows are skipped.
-    // Returns the number added, or -1 when nothing could be written (problem() says why).
-    int store(const std::vector<TestRecord>& records, const QString& source);
+    // The number added, or the archive's failure when nothing could be written.
+    Result<int> store(const std::vector<TestRecord>& records, const QString& source);
 
     // Runs fn inside one write transaction; false (rolled back) when fn returns false or the
     // commit fails. Used by the import to store many files per commit.

@@ -78,7 +78,8 @@ int main(int argc, char* argv[]) {
             for (int d = 0; d < kDevices; ++d)
                 batch.push_back(TestRecord::FromTexts(Texts(d, test, int(batch.size()) + 1)));
             if (batch.size() >= 50000 || test + 1 == testsPerDevice) {
-                archive.store(batch, QStringLiteral("bench"));
+                if (const Result<int> stored = archive.store(batch, QStringLiteral("bench")); !stored)
+                    qFatal("%s", qPrintable(stored.reason()));
                 batch.clear();
             }
         }
