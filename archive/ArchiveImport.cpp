@@ -153,37 +153,33 @@ bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load();
 }
 
-// The file's records, or false with the reason (also when cancel is set meanwhile).
-bool ReadRecords(const QString& path, const std::atomic<bool>* cancel, std::vector<TestRecord>* records,
-                 QString* reason) {
+// The file's records, or why not (also when cancel is set meanwhile).
+Result<std::vector<TestRecord>> ReadRecords(const QString& path, const std::atomic<bool>* cancel) {
     std::vector<RecordGrid::Row> rows;
     int count = 0;
     if (path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
         Result<DataFileRecords> read = ReadDataFile(path);
-        if (!read) {
-            *reason = read.reason().simplified();
-            return false;
-        }
+        if (!read)
+            return Outcome::Failure(read.kind(), read.reason().simplified(), read.detail());
         rows = std::move(read->rows);
         count = read->recordCount;
     } else {
         Result<WorkbookRecords> workbook = ReadRecordWorkbook(path);
-        if (!workbook) {
-            *reason = ArchiveMessages::ImportNotADataFile(workbook.reason());
-            return false;
-        }
+        if (!workbook)
+            return Outcome::Failure(FailureKind::Invalid,
+                                    ArchiveMessages::ImportNotADataFile(workbook.reason()),
+                                    workbook.reason());
         rows = std::move(workbook->rows);
         count = workbook->recordCount;
     }
-    records->reserve(size_t(count));
+    std::vector<TestRecord> records;
+    records.reserve(size_t(count));
     for (int i = 0; i < count && i < int(rows.size()); ++i) {
-        if (i % int(kStorePiece) == 0 && Cancelled(cancel)) {
-            *reason = CancelledReason();
-            return false;
-        }
-        records->push_back(TestRecord::FromTexts(rows[size_t(i)]));
+        if (i % int(kStorePiece) == 0 && Cancelled(cancel))
+            return Outcome::Failure(FailureKind::Cancelled, CancelledReason());
+        records.push_back(TestRecord::FromTexts(rows[size_t(i)]));
     }
-    return true;
+    return records;
 }
 
 // A file is being written when a process holds it open for writing: the kernel refuses a read
@@ -258,9 +254,12 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         file.outcome = ReadFile::Outcome::Unchanged;
         return file;
     }
-    std::vector<TestRecord> records;
-    if (!ReadRecords(path, options.cancel, &records, &file.reason))
+    Result<std::vector<TestRecord>> read = ReadRecords(path, options.cancel);
+    if (!read) {
+        file.reason = read.reason();
         return file;
+    }
+    std::vector<TestRecord>& records = *read;
     struct stat after {};
     if (::stat(QFile::encodeName(path).constData(), &after) != 0 || after.st_size != before.st_size ||
         ModifiedMs(after) != file.modifiedMs) {
@@ -421,8 +420,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
     bool open = false;
     auto finishBatch = [&] {
         if (open && !archive.commit()) {
-            summary.failed = true;
-            summary.problem = archive.problem();
+            summary.failure = archive.writeFailure();
         }
         open = false;
     };
@@ -431,7 +429,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         const auto found = known.constFind(keys[i]);
         return ReadOne(files[i].path, found == known.cend() ? std::nullopt : std::optional(*found), options);
     });
-    for (int i = 0; i < total && !summary.failed; ++i) {
+    for (int i = 0; i < total && summary.failure.ok(); ++i) {
         if (Cancelled(options.cancel)) {
             summary.cancelled = true;
             break;
@@ -457,8 +455,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         }
         if (!open) {
             if (!archive.begin()) {
-                summary.failed = true;
-                summary.problem = archive.problem();
+                summary.failure = archive.writeFailure();
                 break;
             }
             open = true;
@@ -494,8 +491,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         if (added < 0 || !note.exec()) {
             archive.rollback();
             open = false;
-            summary.failed = true;
-            summary.problem = archive.problem();
+            summary.failure = archive.writeFailure();
             break;
         }
         ++summary.filesRead;

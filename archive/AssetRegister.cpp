@@ -243,6 +243,7 @@ Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
         }
     }
     const QString now = RecordArchive::NowText();
+    Outcome refused; // a statement that failed, in the archive's words
     const bool saved = archive.inTransaction([&] {
         QSqlQuery upsert(archive.database());
         upsert.prepare(
@@ -272,13 +273,17 @@ Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
                   asset.baselineFactor, asset.riseFactor, asset.phaseFactor, now, archive.laptopId()})
                 upsert.addBindValue(value.isNull() ? QStringLiteral("") : value);
             if (!upsert.exec()) {
-                archive.setProblem(upsert.lastError().text());
+                const QString detail = upsert.lastError().text();
+                refused =
+                    Outcome::Failure(FailureKind::Io, ArchiveMessages::ArchiveNotWritable(detail), detail);
                 return false;
             }
         }
         return true;
     });
-    return saved ? Outcome() : archive.failure();
+    if (saved)
+        return {};
+    return refused.ok() ? archive.writeFailure() : refused;
 }
 
 AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) {
@@ -319,7 +324,7 @@ Outcome SaveFactors(RecordArchive& archive, const QStringList& texts) {
         query.addBindValue(archive.laptopId());
         return query.exec();
     });
-    return saved ? Outcome() : archive.failure();
+    return saved ? Outcome() : archive.writeFailure();
 }
 
 AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common) {

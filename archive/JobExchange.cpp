@@ -322,7 +322,7 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
             const int stored = archive.storeInOpenTransaction(
                 std::vector<ArchiveRow>{row}, record.value(QStringLiteral("source")).toString());
             if (stored < 0)
-                return why = archive.problem(), false;
+                return why = archive.writeFailure().reason(), false;
             done.recordsAdded += stored;
         }
 
@@ -440,10 +440,10 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
     if (!written) {
         if (!refused.ok())
             return refused;
-        const Outcome failed = archive.failure();
+        const Outcome failed = archive.writeFailure();
         return Outcome::Failure(
-            why.isEmpty() && !failed.ok() ? failed.kind() : FailureKind::Io,
-            ArchiveMessages::JobFileArchiveNotWritable(why.isEmpty() ? archive.problem() : why),
+            why.isEmpty() ? failed.kind() : FailureKind::Io,
+            ArchiveMessages::JobFileArchiveNotWritable(why.isEmpty() ? failed.reason() : why),
             why.isEmpty() ? failed.detail() : why);
     }
     if (!added.empty()) {

@@ -90,10 +90,10 @@ void ProgramArchive::reset() {
 
 void ProgramArchive::tellProblemOnce() {
     RecordArchive& opened = archive();
-    if (m_told || (opened.writable() && opened.problem().isEmpty()))
+    if (m_told || (opened.writable() && opened.failure().reason().isEmpty()))
         return;
     m_told = true;
-    emit troubleFound(ArchiveProblemMessage(opened.problem(), opened.fault()),
+    emit troubleFound(ArchiveProblemMessage(opened.failure().reason(), opened.fault()),
                       ArchiveFaultIsFileDamage(opened.fault()) && QFileInfo::exists(opened.fileName()));
 }
 
@@ -107,7 +107,7 @@ Result<QString> ProgramArchive::setAsideDamaged() {
                                 aside.detail());
     RecordArchive& fresh = archive();
     if (!fresh.writable())
-        return Outcome::Failure(fresh.fault(), ArchiveProblemMessage(fresh.problem(), fresh.fault()),
+        return Outcome::Failure(fresh.fault(), ArchiveProblemMessage(fresh.failure().reason(), fresh.fault()),
                                 fresh.failure().detail());
     // What the register of the damaged file still gives back, then the records that waited.
     RecordArchive damaged;
@@ -183,7 +183,7 @@ Outcome ProgramArchive::setRegisterLimit(const QString& device, const QString& l
     if (Outcome valid = ValidateAsset(typed); !valid)
         return valid;
     RecordArchive& opened = writableArchive();
-    QString reason = opened.problem();
+    QString reason = opened.failure().reason();
     if (opened.writable()) {
         Asset asset = LoadAsset(opened, device).value_or(Asset{});
         if (!asset.registered)

@@ -184,6 +184,12 @@ Outcome RecordArchive::failure() const {
     return Outcome::Failure(m_fault, m_problem, m_detail);
 }
 
+Outcome RecordArchive::writeFailure() const {
+    if (Outcome failed = failure(); !failed.ok())
+        return failed;
+    return Outcome::Failure(FailureKind::Io, ArchiveMessages::ArchiveNotWritable());
+}
+
 RecordArchive::RecordArchive() : m_connection(NextConnectionName()) {}
 
 RecordArchive::~RecordArchive() {
@@ -523,9 +529,7 @@ Result<int> RecordArchive::store(const std::vector<TestRecord>& records, const Q
     });
     if (done)
         return added;
-    if (Outcome failed = failure(); !failed.ok())
-        return failed;
-    return Outcome::Failure(FailureKind::Io, ArchiveMessages::ArchiveNotWritable());
+    return writeFailure();
 }
 
 std::vector<ArchiveRow> RecordArchive::Rows(const std::vector<TestRecord>& records) {

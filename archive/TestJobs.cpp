@@ -246,13 +246,13 @@ Outcome ExportAudit(const std::vector<AuditEntry>& entries, const QString& fileN
 // ---- In the archive ----
 
 Outcome TestJobs::fail(const QString& statement) const {
-    const QString what = statement.isEmpty() ? m_archive.problem() : statement;
+    const Outcome archive = m_archive.failure();
+    const QString what = statement.isEmpty() ? archive.reason() : statement;
     // The archive's triggers refuse changes to a job that is no longer a draft.
     if (what.contains(kLocked))
         return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobApprovedLocked(kLocked), kLocked);
     if (what.contains(kNotDraft))
         return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobNotDraft(kNotDraft), kNotDraft);
-    const Outcome archive = m_archive.failure();
     const FailureKind kind = statement.isEmpty() && !archive.ok() ? archive.kind() : FailureKind::Io;
     return Outcome::Failure(kind, ArchiveMessages::JobArchiveNotWritable(what),
                             statement.isEmpty() ? archive.detail() : statement);

@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     const QString archiveFile = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(kArchiveFileName);
     RecordArchive archive;
     if (archive.open(archiveFile) != ArchiveState::Open) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.failure().reason()));
         return 1;
     }
 

@@ -34,7 +34,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     RecordArchive archive;
     if (archive.open(dir.filePath(kArchiveFileName)) != ArchiveState::Open) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.failure().reason()));
         return 1;
     }
     std::vector<Asset> assets;

@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     SetExecutableDir(argc > 2 ? QString::fromLocal8Bit(argv[2]) : temporary.path());
     RecordArchive& archive = ProgramArchive::shared().archive();
     if (!archive.writable()) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.failure().reason()));
         return 1;
     }
     if (archive.recordCount() < records) {

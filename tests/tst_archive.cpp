@@ -458,7 +458,7 @@ private slots:
         QCOMPARE(int(archive.open(fileName)), state);
         QCOMPARE(archive.readable(), readable);
         if (kind != QStringLiteral("locked"))
-            QVERIFY(!archive.problem().isEmpty());
+            QVERIFY(!archive.failure().reason().isEmpty());
         QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload").kind(),
                  fault);
         const Outcome failure = archive.failure();
