@@ -131,15 +131,6 @@ QSqlError Run(QSqlDatabase db, const QString& sql) {
     return query.exec(sql) ? QSqlError() : query.lastError();
 }
 
-bool Exec(QSqlDatabase db, const QString& sql, QString* reason = nullptr) {
-    QSqlQuery query(db);
-    if (query.exec(sql))
-        return true;
-    if (reason)
-        *reason = ErrorText(query.lastError());
-    return false;
-}
-
 QVariant Optional(const auto& value) {
     return value ? QVariant(*value) : QVariant();
 }
@@ -518,7 +509,7 @@ bool RecordArchive::commit() {
 
 void RecordArchive::rollback() {
     if (readable())
-        Exec(database(), QStringLiteral("ROLLBACK"));
+        Run(database(), QStringLiteral("ROLLBACK"));
 }
 
 Result<int> RecordArchive::store(const std::vector<TestRecord>& records, const QString& source) {
