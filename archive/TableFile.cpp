@@ -67,7 +67,7 @@ Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const Tab
     const QByteArray name = QFile::encodeName(temporary);
     // A folder that cannot be written is told here, in the user's words, before the library tries.
     if (QFile probe(temporary); !probe.open(QIODevice::WriteOnly))
-        return FileFailure(probe.errorString(), probe.errorString());
+        return FileFailure(ArchiveMessages::TableFileNotWritable(probe.errorString()), probe.errorString());
     lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
     if (!workbook) {
         QFile::remove(temporary);

@@ -764,6 +764,10 @@ private slots:
                     "",
                     true};
         Asset second{"qf2", "", "", "", "", "", "", "", "", "1000000000", "", "", "", "", true};
+        // A folder that is not there: told in the program's words, the system's text after them.
+        const Outcome refused = ExportAssets({first}, dir.filePath("没有的文件夹/" + name));
+        QVERIFY(!refused.detail().isEmpty());
+        QCOMPARE(refused.reason(), QStringLiteral("无法写入文件（%1）").arg(refused.detail()));
         const Outcome exported = ExportAssets({first, second}, fileName);
         QVERIFY2(exported, qPrintable(exported.reason()));
         Result<std::vector<Asset>> read = ImportAssets(fileName);
