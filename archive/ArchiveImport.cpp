@@ -1,5 +1,6 @@
 #include "archive/ArchiveImport.h"
 
+#include "archive/ArchiveMessages.h"
 #include "archive/KeyLimits.h"
 #include "archive/RecordArchive.h"
 #include "core/TestRecord.h"
@@ -42,7 +43,7 @@ constexpr qint64 kCommitEveryMs = 1000;
 constexpr auto kCancelLook = std::chrono::milliseconds(100);
 constexpr size_t kStorePiece = 2000;
 QString CancelledReason() {
-    return QCoreApplication::translate("ArchiveImport", "导入已取消，未读完");
+    return ArchiveMessages::ImportCancelled();
 }
 
 struct Candidate {
@@ -63,12 +64,12 @@ bool Inside(const QString& path, const QString& root) {
 
 QString TypeReason(mode_t mode) {
     if (S_ISFIFO(mode))
-        return QCoreApplication::translate("ArchiveImport", "是命名管道，不是文件，未读取");
+        return ArchiveMessages::ImportFifo();
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QCoreApplication::translate("ArchiveImport", "是设备文件，未读取");
+        return ArchiveMessages::ImportDevice();
     if (S_ISSOCK(mode))
-        return QCoreApplication::translate("ArchiveImport", "是套接字，未读取");
-    return QCoreApplication::translate("ArchiveImport", "不是普通文件，未读取");
+        return ArchiveMessages::ImportSocket();
+    return ArchiveMessages::ImportNotRegular();
 }
 
 qint64 ModifiedMs(const struct stat& st) {
@@ -82,41 +83,40 @@ public:
 
     void add(const QString& path, bool named, int depth) {
         if (m_files.size() >= size_t(kMaxFiles)) {
-            skip(path, QCoreApplication::translate("ArchiveImport", "文件数超过 %1，未读取").arg(kMaxFiles));
+            skip(path, ArchiveMessages::ImportTooManyFiles(kMaxFiles));
             return;
         }
         struct stat st {};
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-            skip(path, QCoreApplication::translate("ArchiveImport", "无法访问（%1）")
-                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            skip(path, ArchiveMessages::ImportInaccessible(QString::fromLocal8Bit(std::strerror(errno))));
             return;
         }
         QString real = path;
         if (S_ISLNK(st.st_mode)) {
             real = RealPath(path);
             if (real.isEmpty()) {
-                skip(path, QCoreApplication::translate("ArchiveImport", "链接断开或成环，未跟随"));
+                skip(path, ArchiveMessages::ImportBrokenLink());
                 return;
             }
             if (m_root.isEmpty() || !Inside(real, m_root)) {
-                skip(path, QCoreApplication::translate("ArchiveImport", "链接指向文件夹之外，未读取"));
+                skip(path, ArchiveMessages::ImportLinkOutside());
                 return;
             }
             if (::stat(QFile::encodeName(real).constData(), &st) != 0 || S_ISDIR(st.st_mode)) {
-                skip(path, QCoreApplication::translate("ArchiveImport", "链接指向文件夹，未跟随"));
+                skip(path, ArchiveMessages::ImportLinkToFolder());
                 return;
             }
         } else {
             real = RealPath(path);
             if (real.isEmpty() || m_root.isEmpty() || !Inside(real, m_root)) {
-                skip(path, QCoreApplication::translate("ArchiveImport", "位于文件夹之外，未读取"));
+                skip(path, ArchiveMessages::ImportOutside());
                 return;
             }
         }
         if (S_ISDIR(st.st_mode)) {
             const QPair<quint64, quint64> id(st.st_dev, st.st_ino);
             if (depth > kMaxDepth || m_visited.contains(id)) {
-                skip(path, QCoreApplication::translate("ArchiveImport", "文件夹层次过深或重复，未进入"));
+                skip(path, ArchiveMessages::ImportFolderTooDeep());
                 return;
             }
             m_visited.insert(id);
@@ -124,7 +124,7 @@ public:
             const QStringList entries = dir.entryList(
                 QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
             if (entries.isEmpty() && !dir.isReadable())
-                skip(path, QCoreApplication::translate("ArchiveImport", "文件夹无法读取"));
+                skip(path, ArchiveMessages::ImportFolderUnreadable());
             for (const QString& entry : entries)
                 add(dir.filePath(entry), false, depth + 1);
             return;
@@ -153,38 +153,33 @@ bool Cancelled(const std::atomic<bool>* cancel) {
     return cancel && cancel->load();
 }
 
-// The file's records, or false with the reason (also when cancel is set meanwhile).
-bool ReadRecords(const QString& path, const std::atomic<bool>* cancel, std::vector<TestRecord>* records,
-                 QString* reason) {
+// The file's records, or why not (also when cancel is set meanwhile).
+Result<std::vector<TestRecord>> ReadRecords(const QString& path, const std::atomic<bool>* cancel) {
     std::vector<RecordGrid::Row> rows;
     int count = 0;
     if (path.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive)) {
         Result<DataFileRecords> read = ReadDataFile(path);
-        if (!read) {
-            *reason = read.reason().simplified();
-            return false;
-        }
+        if (!read)
+            return Outcome::Failure(read.kind(), read.reason().simplified(), read.detail());
         rows = std::move(read->rows);
         count = read->recordCount;
     } else {
         Result<WorkbookRecords> workbook = ReadRecordWorkbook(path);
-        if (!workbook) {
-            *reason = QCoreApplication::translate("ArchiveImport", "不是可读的数据文件或工作簿（%1）")
-                          .arg(workbook.reason());
-            return false;
-        }
+        if (!workbook)
+            return Outcome::Failure(FailureKind::Invalid,
+                                    ArchiveMessages::ImportNotADataFile(workbook.reason()),
+                                    workbook.reason());
         rows = std::move(workbook->rows);
         count = workbook->recordCount;
     }
-    records->reserve(size_t(count));
+    std::vector<TestRecord> records;
+    records.reserve(size_t(count));
     for (int i = 0; i < count && i < int(rows.size()); ++i) {
-        if (i % int(kStorePiece) == 0 && Cancelled(cancel)) {
-            *reason = CancelledReason();
-            return false;
-        }
-        records->push_back(TestRecord::FromTexts(rows[size_t(i)]));
+        if (i % int(kStorePiece) == 0 && Cancelled(cancel))
+            return Outcome::Failure(FailureKind::Cancelled, CancelledReason());
+        records.push_back(TestRecord::FromTexts(rows[size_t(i)]));
     }
-    return true;
+    return records;
 }
 
 // A file is being written when a process holds it open for writing: the kernel refuses a read
@@ -231,8 +226,7 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
     struct stat before {};
     if (fd < 0) {
-        file.reason = QCoreApplication::translate("ArchiveImport", "无法打开（%1）")
-                          .arg(QString::fromLocal8Bit(std::strerror(errno)));
+        file.reason = ArchiveMessages::ImportCannotOpen(QString::fromLocal8Bit(std::strerror(errno)));
         return file;
     }
     const bool typeKnown = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
@@ -245,29 +239,31 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
     file.size = before.st_size;
     file.modifiedMs = ModifiedMs(before);
     if (file.size > options.maxFileBytes) {
-        file.reason = QCoreApplication::translate("ArchiveImport", "文件过大（%1 MB），不是测试记录，未读取")
-                          .arg(file.size / (1024 * 1024));
+        file.reason = ArchiveMessages::ImportTooLarge(file.size / (1024 * 1024));
         return file;
     }
     if (writing) {
-        file.reason = QCoreApplication::translate("ArchiveImport", "文件正被其他程序写入，下次再导入");
+        file.reason = ArchiveMessages::ImportLockedByWriter();
         return file;
     }
     if (QDateTime::currentMSecsSinceEpoch() - file.modifiedMs < options.settleMilliseconds) {
-        file.reason = QCoreApplication::translate("ArchiveImport", "文件正在写入，下次再导入");
+        file.reason = ArchiveMessages::ImportStillWritten();
         return file;
     }
     if (known && known->size == file.size && known->modifiedMs == file.modifiedMs) {
         file.outcome = ReadFile::Outcome::Unchanged;
         return file;
     }
-    std::vector<TestRecord> records;
-    if (!ReadRecords(path, options.cancel, &records, &file.reason))
+    Result<std::vector<TestRecord>> read = ReadRecords(path, options.cancel);
+    if (!read) {
+        file.reason = read.reason();
         return file;
+    }
+    std::vector<TestRecord>& records = *read;
     struct stat after {};
     if (::stat(QFile::encodeName(path).constData(), &after) != 0 || after.st_size != before.st_size ||
         ModifiedMs(after) != file.modifiedMs) {
-        file.reason = QCoreApplication::translate("ArchiveImport", "文件在读取时被改动，下次再导入");
+        file.reason = ArchiveMessages::ImportChangedWhileRead();
         return file;
     }
     // A device number longer than the archive (and the team server) takes is refused here, with
@@ -279,9 +275,7 @@ ReadFile ReadOne(const QString& path, const std::optional<KnownFile>& known, con
             if (const QString why =
                     KeyTooLong(records[i].device, QCoreApplication::translate("ArchiveImport", "设备编号"));
                 !why.isEmpty())
-                file.refused << QCoreApplication::translate("ArchiveImport", "第 %1 条记录未导入：%2")
-                                    .arg(i + 1)
-                                    .arg(why);
+                file.refused << ArchiveMessages::ImportRecordRefused(int(i + 1), why);
             else
                 taken.push_back(std::move(records[i]));
         }
@@ -404,8 +398,7 @@ public:
         if (m_open)
             return true;
         if (!m_archive.begin()) {
-            m_summary.failed = true;
-            m_summary.problem = m_archive.problem();
+            m_summary.failure = m_archive.writeFailure();
             return false;
         }
         m_open = true;
@@ -423,8 +416,7 @@ public:
         if (added < 0 || !m_note.exec()) {
             m_archive.rollback();
             m_open = false;
-            m_summary.failed = true;
-            m_summary.problem = m_archive.problem();
+            m_summary.failure = m_archive.writeFailure();
             return false;
         }
         return true;
@@ -437,8 +429,7 @@ public:
 
     void finish() {
         if (m_open && !m_archive.commit()) {
-            m_summary.failed = true;
-            m_summary.problem = m_archive.problem();
+            m_summary.failure = m_archive.writeFailure();
         }
         m_open = false;
     }
@@ -515,7 +506,7 @@ ImportSummary ImportFiles(RecordArchive& archive, const QStringList& paths, cons
         const auto found = known.constFind(keys[i]);
         return ReadOne(files[i].path, found == known.cend() ? std::nullopt : std::optional(*found), options);
     });
-    for (int i = 0; i < total && !summary.failed; ++i) {
+    for (int i = 0; i < total && summary.failure.ok(); ++i) {
         if (Cancelled(options.cancel)) {
             summary.cancelled = true;
             break;

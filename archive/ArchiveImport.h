@@ -4,6 +4,8 @@
 // to folders, files too large to be records, damaged or hostile workbooks, files still being
 // written. None is followed or read; each is skipped with a reason a user can read, and the walk
 // never leaves the folder it was given. Runs on any thread with its own RecordArchive.
+#include "core/Outcome.h"
+
 #include <QString>
 #include <QStringList>
 #include <atomic>
@@ -39,8 +41,7 @@ struct ImportSummary {
     qint64 recordsAdded = 0;
     std::vector<ImportSkip> skipped;
     bool cancelled = false;
-    bool failed = false; // the archive could not be written; problem says why
-    QString problem;
+    Outcome failure; // the archive could not be written, and why
 };
 
 // Brings in the files and folders named in paths (each inside options.root).

@@ -1,5 +1,6 @@
 #include "archive/AssetRegister.h"
 
+#include "archive/ArchiveMessages.h"
 #include "archive/KeyLimits.h"
 #include "archive/RecordArchive.h"
 #include "archive/TableFile.h"
@@ -33,14 +34,12 @@ Result<double> ParseDecimal(const QString& text, double maximum, const QString& 
         return Outcome::Failure(FailureKind::Invalid, why);
     };
     if (!plain.match(text).hasMatch())
-        return refuse(
-            QCoreApplication::translate("AssetRegister", "%1“%2”不是普通的十进制数").arg(what, text));
+        return refuse(ArchiveMessages::NotADecimal(what, text));
     const double value = text.toDouble();
     if (!std::isfinite(value) || value <= 0)
-        return refuse(QCoreApplication::translate("AssetRegister", "%1“%2”应大于 0").arg(what, text));
+        return refuse(ArchiveMessages::NotPositive(what, text));
     if (value > maximum)
-        return refuse(QCoreApplication::translate("AssetRegister", "%1“%2”超过 %3")
-                          .arg(what, text, QString::number(maximum, 'f', 0)));
+        return refuse(ArchiveMessages::AboveMaximum(what, text, QString::number(maximum, 'f', 0)));
     return value;
 }
 
@@ -122,8 +121,7 @@ Result<Asset> AssetFromColumns(const QStringList& columns) {
         *fields[i] = i < columns.size() ? TrimText(columns.at(i)) : QString();
     read.phase = read.phase.toUpper();
     if (read.device.isEmpty())
-        return Outcome::Failure(FailureKind::Invalid,
-                                QCoreApplication::translate("AssetRegister", "设备编号为空"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::AssetDeviceEmpty());
     if (Outcome valid = ValidateAsset(read); !valid)
         return valid;
     read.registered = true;
@@ -164,14 +162,10 @@ Outcome ValidateAsset(const Asset& asset) {
             return parsed;
     static const QStringList phases{QString(), QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
     if (!phases.contains(asset.phase))
-        return Outcome::Failure(
-            FailureKind::Invalid,
-            QCoreApplication::translate("AssetRegister", "相别“%1”应为 A、B、C 或空").arg(asset.phase));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::PhaseNotKnown(asset.phase));
     if (!asset.kind.isEmpty() && !AssetKinds().contains(asset.kind))
-        return Outcome::Failure(
-            FailureKind::Invalid,
-            QCoreApplication::translate("AssetRegister", "类型“%1”应为%2之一或空")
-                .arg(asset.kind, AssetKinds().join(QCoreApplication::translate("AssetRegister", "、"))));
+        return Outcome::Failure(FailureKind::Invalid,
+                                ArchiveMessages::AssetKindNotKnownOrEmpty(asset.kind, AssetKinds()));
     return {};
 }
 
@@ -244,12 +238,12 @@ Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
         if (const Outcome valid = ValidateAsset(asset); !valid) {
             const QString shown =
                 asset.device.size() > 40 ? asset.device.left(40) + QStringLiteral("…") : asset.device;
-            return Outcome::Failure(
-                FailureKind::Invalid,
-                QCoreApplication::translate("AssetRegister", "设备“%1”：%2").arg(shown, valid.reason()));
+            return Outcome::Failure(FailureKind::Invalid,
+                                    ArchiveMessages::AssetRefused(shown, valid.reason()));
         }
     }
     const QString now = RecordArchive::NowText();
+    Outcome refused; // a statement that failed, in the archive's words
     const bool saved = archive.inTransaction([&] {
         QSqlQuery upsert(archive.database());
         upsert.prepare(
@@ -279,13 +273,17 @@ Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
                   asset.baselineFactor, asset.riseFactor, asset.phaseFactor, now, archive.laptopId()})
                 upsert.addBindValue(value.isNull() ? QStringLiteral("") : value);
             if (!upsert.exec()) {
-                archive.setProblem(upsert.lastError().text());
+                const QString detail = upsert.lastError().text();
+                refused =
+                    Outcome::Failure(FailureKind::Io, ArchiveMessages::ArchiveNotWritable(detail), detail);
                 return false;
             }
         }
         return true;
     });
-    return saved ? Outcome() : archive.failure();
+    if (saved)
+        return {};
+    return refused.ok() ? archive.writeFailure() : refused;
 }
 
 AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) {
@@ -326,7 +324,7 @@ Outcome SaveFactors(RecordArchive& archive, const QStringList& texts) {
         query.addBindValue(archive.laptopId());
         return query.exec();
     });
-    return saved ? Outcome() : archive.failure();
+    return saved ? Outcome() : archive.writeFailure();
 }
 
 AssetRules RulesOf(const Asset& asset, const AssessmentFactors& common) {
@@ -363,10 +361,8 @@ Result<std::vector<Asset>> ImportAssets(const QString& fileName) {
     const Outcome read = IsCsvName(fileName) ? ReadCsvCells(fileName, limits, &cells)
                                              : ReadXlsxCells(fileName, limits, &cells);
     if (!read)
-        return Outcome::Failure(
-            read.kind() == FailureKind::General ? FailureKind::Io : read.kind(),
-            QCoreApplication::translate("AssetRegister", "无法读取“%1”：%2").arg(fileName, read.reason()),
-            read.reason());
+        return Outcome::Failure(read.kind() == FailureKind::General ? FailureKind::Io : read.kind(),
+                                ArchiveMessages::RegisterUnreadable(fileName, read.reason()), read.reason());
     // The columns are found by their headers in sheet row 1, in any order; a header that is not
     // the register's, or one missing, means the file is not a register.
     std::map<int, qsizetype> columnOf; // sheet column → register column
@@ -375,24 +371,19 @@ Result<std::vector<Asset>> ImportAssets(const QString& fileName) {
             continue;
         const qsizetype index = headers.indexOf(TrimText(cell.text));
         if (index < 0)
-            return Outcome::Failure(
-                FailureKind::Foreign,
-                QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头“%2”不是台账的列")
-                    .arg(fileName, TrimText(cell.text)));
+            return Outcome::Failure(FailureKind::Foreign,
+                                    ArchiveMessages::RegisterHeaderUnknown(fileName, TrimText(cell.text)));
         for (const auto& [column, known] : columnOf)
             if (known == index)
-                return Outcome::Failure(FailureKind::Invalid, QCoreApplication::translate(
-                                                                  "AssetRegister", "“%1”的表头“%2”出现了两次")
-                                                                  .arg(fileName, headers.at(index)));
+                return Outcome::Failure(FailureKind::Invalid,
+                                        ArchiveMessages::RegisterHeaderTwice(fileName, headers.at(index)));
         columnOf[cell.column] = index;
     }
     for (qsizetype index = 0; index < headers.size(); ++index)
         if (std::none_of(columnOf.begin(), columnOf.end(),
                          [index](const auto& entry) { return entry.second == index; }))
-            return Outcome::Failure(
-                FailureKind::Foreign,
-                QCoreApplication::translate("AssetRegister", "“%1”不是设备台账：表头缺少“%2”")
-                    .arg(fileName, headers.at(index)));
+            return Outcome::Failure(FailureKind::Foreign,
+                                    ArchiveMessages::RegisterHeaderMissing(fileName, headers.at(index)));
     std::map<uint32_t, QStringList> rows;
     for (SheetCell& cell : cells.cells()) {
         const auto column = columnOf.find(cell.column);
@@ -400,9 +391,7 @@ Result<std::vector<Asset>> ImportAssets(const QString& fileName) {
             continue;
         if (rows.size() > size_t(kMaxImportRows))
             return Outcome::Failure(FailureKind::Invalid,
-                                    QCoreApplication::translate("AssetRegister", "“%1”的行数超过 %2")
-                                        .arg(fileName)
-                                        .arg(kMaxImportRows));
+                                    ArchiveMessages::RegisterTooManyRows(fileName, kMaxImportRows));
         QStringList& row = rows[cell.row];
         while (row.size() < headers.size())
             row << QString();
@@ -417,9 +406,8 @@ Result<std::vector<Asset>> ImportAssets(const QString& fileName) {
             continue;
         Result<Asset> asset = AssetFromColumns(columns);
         if (!asset)
-            return Outcome::Failure(
-                FailureKind::Invalid,
-                QCoreApplication::translate("AssetRegister", "第 %1 行：%2").arg(number).arg(asset.reason()));
+            return Outcome::Failure(FailureKind::Invalid,
+                                    ArchiveMessages::RegisterRowRefused(number, asset.reason()));
         read_assets.push_back(std::move(*asset));
     }
     return read_assets;

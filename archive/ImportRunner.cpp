@@ -24,8 +24,7 @@ bool ImportRunner::start(const QString& archivePath, const QStringList& paths, c
         ImportSummary summary;
         RecordArchive archive; // a connection of this thread's own
         if (archive.open(archivePath) != ArchiveState::Open) {
-            summary.failed = true;
-            summary.problem = archive.problem();
+            summary.failure = archive.writeFailure();
         } else {
             ImportOptions own = options;
             own.cancel = &m_cancel;

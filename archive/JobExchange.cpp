@@ -1,5 +1,6 @@
 #include "archive/JobExchange.h"
 
+#include "archive/ArchiveMessages.h"
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
@@ -120,8 +121,8 @@ Result<QJsonObject> JobObject(RecordArchive& archive, const QString& uuid, const
         QStringLiteral("SELECT %1, revision, state FROM jobs WHERE uuid = ?").arg(columns.join(", ")));
     query.addBindValue(uuid);
     if (!query.exec() || !query.next())
-        return Outcome::Failure(
-            QCoreApplication::translate("JobExchange", "读不出试验任务（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobFileJobUnreadable(Detail(query)),
+                                Detail(query));
     int c = 0;
     for (const auto& [column, name] : kJobColumns)
         jobObject.insert(QLatin1String(name), query.value(c++).toString());
@@ -190,8 +191,8 @@ Result<QJsonArray> RecordObjects(RecordArchive& archive, const QString& uuid) {
                       .arg(recordColumns.join(", ")));
     query.addBindValue(uuid);
     if (!query.exec())
-        return Outcome::Failure(
-            QCoreApplication::translate("JobExchange", "读不出试验任务的记录（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobFileRecordsUnreadable(Detail(query)),
+                                Detail(query));
     while (query.next()) {
         QJsonObject object;
         for (int i = 0; i < recordColumns.size(); ++i)
@@ -257,16 +258,20 @@ Outcome ExportJobFile(RecordArchive& archive, const QString& uuid, const QString
         return json;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(*json) != json->size() || !file.commit())
-        return Outcome::Failure(QCoreApplication::translate("JobExchange", "文件“%1”不能写入（%2）。")
-                                    .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+        return Outcome::Failure(
+            FailureKind::Io,
+            ArchiveMessages::JobFileNotWritable(QDir::toNativeSeparators(fileName), file.errorString()),
+            file.errorString());
     return {};
 }
 
 Result<JobImport> ImportJobFile(RecordArchive& archive, const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return Outcome::Failure(QCoreApplication::translate("JobExchange", "文件“%1”不能读取（%2）。")
-                                    .arg(QDir::toNativeSeparators(fileName), file.errorString()));
+        return Outcome::Failure(
+            FailureKind::Invalid,
+            ArchiveMessages::JobFileNotReadable(QDir::toNativeSeparators(fileName), file.errorString()),
+            file.errorString());
     return ImportJobJson(archive, file.readAll());
 }
 
@@ -277,26 +282,21 @@ Result<QJsonObject> ReadJobFile(const QByteArray& json) {
     QJsonParseError parsed;
     const QJsonObject file = QJsonDocument::fromJson(json, &parsed).object();
     if (parsed.error != QJsonParseError::NoError)
-        return Outcome::Failure(
-            QCoreApplication::translate("JobExchange", "不是试验任务文件（%1，第 %2 字节）。")
-                .arg(parsed.errorString())
-                .arg(parsed.offset));
+        return Outcome::Failure(FailureKind::Invalid,
+                                ArchiveMessages::NotAJobFile(parsed.errorString(), parsed.offset),
+                                parsed.errorString());
     if (file.value(QStringLiteral("format")).toString() != kJobFileFormat)
-        return Outcome::Failure(
-            QCoreApplication::translate("JobExchange", "不是试验任务文件（format 不是“%1”）。")
-                .arg(kJobFileFormat));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::NotAJobFileFormat(kJobFileFormat));
     if (file.value(QStringLiteral("version")).toInt() != kJobFileVersion)
-        return Outcome::Failure(QCoreApplication::translate(
-                                    "JobExchange", "试验任务文件的版本 %1 不能读取（本程序读取版本 %2）。")
-                                    .arg(file.value(QStringLiteral("version")).toInt())
-                                    .arg(kJobFileVersion));
+        return Outcome::Failure(
+            FailureKind::Invalid,
+            ArchiveMessages::JobFileVersion(file.value(QStringLiteral("version")).toInt(), kJobFileVersion));
     const QJsonObject job = file.value(QStringLiteral("job")).toObject();
     const QString uuid = job.value(QStringLiteral("uuid")).toString();
     const QString state = job.value(QStringLiteral("state")).toString();
     if (uuid.isEmpty() || job.value(QStringLiteral("number")).toString().trimmed().isEmpty() ||
         !QStringList{"draft", "checking", "approved"}.contains(state))
-        return Outcome::Failure(
-            QCoreApplication::translate("JobExchange", "试验任务文件缺少任务的标识、编号或状态。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::JobFileLacksJob());
     return file;
 }
 
@@ -310,10 +310,7 @@ Result<std::vector<Asset>> AssetsToAdd(RecordArchive& archive, const QJsonObject
             columns << value.toObject().value(header).toString();
         const Result<Asset> asset = AssetFromColumns(columns);
         if (!asset)
-            return Outcome::Failure(
-                FailureKind::Invalid,
-                QCoreApplication::translate("JobExchange", "试验任务文件中的设备台账有误：%1")
-                    .arg(asset.reason()));
+            return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::JobFileAssetWrong(asset.reason()));
         const std::optional<Asset> known = LoadAsset(archive, asset->device);
         if (!known || !known->registered)
             added.push_back(*asset);
@@ -405,13 +402,13 @@ private:
                 row.values.push_back(
                     RecordColumnValue(QLatin1String(column), record.value(QLatin1String(column))));
             if (row.values[0].toString().isEmpty() || row.values[2].toString().isEmpty())
-                return refused = Outcome::Failure(
-                           QCoreApplication::translate("JobExchange", "试验任务文件中有缺少标识的记录。")),
+                return refused = Outcome::Failure(FailureKind::Invalid,
+                                                  ArchiveMessages::JobFileRecordWithoutIdentity()),
                        false;
             const int stored = m_archive.storeInOpenTransaction(
                 std::vector<ArchiveRow>{row}, record.value(QStringLiteral("source")).toString());
             if (stored < 0)
-                return why = m_archive.problem(), false;
+                return why = m_archive.writeFailure().reason(), false;
             m_done.recordsAdded += stored;
         }
         return true;
@@ -441,9 +438,9 @@ private:
         if (!query.exec())
             return failed(query);
         if (query.next())
-            return refused = Outcome::Failure(
-                       QCoreApplication::translate("JobExchange", "任务编号“%1”已被本机另一个任务使用。")
-                           .arg(m_job.value(QStringLiteral("number")).toString())),
+            return refused = Outcome::Failure(FailureKind::Conflict,
+                                              ArchiveMessages::JobFileNumberUsedHere(
+                                                  m_job.value(QStringLiteral("number")).toString())),
                    false;
         return true;
     }
@@ -576,16 +573,16 @@ Result<JobImport> ImportJobJson(RecordArchive& archive, const QByteArray& json) 
     if (!archive.inTransaction([&] { return writer.write(); })) {
         if (!writer.refused.ok())
             return writer.refused;
-        return Outcome::Failure(QCoreApplication::translate("JobExchange", "记录库不能写入（%1）。")
-                                    .arg(writer.why.isEmpty() ? archive.problem() : writer.why));
+        const Outcome failed = archive.writeFailure();
+        return Outcome::Failure(
+            writer.why.isEmpty() ? failed.kind() : FailureKind::Io,
+            ArchiveMessages::JobFileArchiveNotWritable(writer.why.isEmpty() ? failed.reason() : writer.why),
+            writer.why.isEmpty() ? failed.detail() : writer.why);
     }
     if (!added->empty()) {
         if (const Outcome saved = SaveAssets(archive, *added); !saved)
-            return Outcome::Failure(
-                saved.kind(),
-                QCoreApplication::translate("JobExchange", "任务已导入，设备台账未能写入：%1")
-                    .arg(saved.reason()),
-                saved.detail());
+            return Outcome::Failure(saved.kind(), ArchiveMessages::JobFileAssetsNotWritten(saved.reason()),
+                                    saved.detail());
         done.assetsAdded = int(added->size());
     }
     return done;

@@ -1,5 +1,6 @@
 #include "archive/ProgramArchive.h"
 
+#include "archive/ArchiveMessages.h"
 #include "archive/AssetRegister.h"
 #include "archive/TestJobs.h"
 #include "core/RecordValues.h"
@@ -89,10 +90,10 @@ void ProgramArchive::reset() {
 
 void ProgramArchive::tellProblemOnce() {
     RecordArchive& opened = archive();
-    if (m_told || (opened.writable() && opened.problem().isEmpty()))
+    if (m_told || (opened.writable() && opened.failure().reason().isEmpty()))
         return;
     m_told = true;
-    emit troubleFound(ArchiveProblemMessage(opened.problem(), opened.fault()),
+    emit troubleFound(ArchiveProblemMessage(opened.failure().reason(), opened.fault()),
                       ArchiveFaultIsFileDamage(opened.fault()) && QFileInfo::exists(opened.fileName()));
 }
 
@@ -102,11 +103,12 @@ Result<QString> ProgramArchive::setAsideDamaged() {
     m_archive.reset();
     const Result<QString> aside = RecordArchive::SetAside(name);
     if (!aside)
-        return Outcome::Failure(
-            QCoreApplication::translate("ProgramArchive", "记录库没有重建：%1").arg(aside.reason()));
+        return Outcome::Failure(aside.kind(), ArchiveMessages::ArchiveNotRebuilt(aside.reason()),
+                                aside.detail());
     RecordArchive& fresh = archive();
     if (!fresh.writable())
-        return Outcome::Failure(ArchiveProblemMessage(fresh.problem(), fresh.fault()));
+        return Outcome::Failure(fresh.fault(), ArchiveProblemMessage(fresh.failure().reason(), fresh.fault()),
+                                fresh.failure().detail());
     // What the register of the damaged file still gives back, then the records that waited.
     RecordArchive damaged;
     if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
@@ -181,7 +183,7 @@ Outcome ProgramArchive::setRegisterLimit(const QString& device, const QString& l
     if (Outcome valid = ValidateAsset(typed); !valid)
         return valid;
     RecordArchive& opened = writableArchive();
-    QString reason = opened.problem();
+    QString reason = opened.failure().reason();
     if (opened.writable()) {
         Asset asset = LoadAsset(opened, device).value_or(Asset{});
         if (!asset.registered)
@@ -215,7 +217,7 @@ void ProgramArchive::uploadReceived(const TestRecord& record) {
     RecordArchive& opened = writableArchive();
     if (!opened.writable() || !m_pending.empty())
         return; // the end of the upload stores everything and tells why not
-    if (opened.store(m_upload, QStringLiteral("upload")) >= 0) {
+    if (opened.store(m_upload, QStringLiteral("upload"))) {
         m_uploadStored += int(m_upload.size());
         joinCurrentJob(opened, m_upload);
         m_upload.clear();

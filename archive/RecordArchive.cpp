@@ -1,5 +1,6 @@
 #include "archive/RecordArchive.h"
 
+#include "archive/ArchiveMessages.h"
 #include "core/UDataCenter.h"
 
 #include <QCoreApplication>
@@ -94,57 +95,32 @@ Failure Classify(const QSqlError& error, const QString& fileName) {
     switch (code) {
     case kBusy:
     case kLocked:
-        return {ArchiveFault::Busy,
-                QCoreApplication::translate("RecordArchive", "另一个程序正在写入记录库，稍后会再试（%1）。")
-                    .arg(detail),
-                detail};
+        return {ArchiveFault::Busy, ArchiveMessages::ArchiveBusy(detail), detail};
     case kPerm:
     case kReadOnly: {
         const QStringList files = UnwritableFiles(fileName);
-        return {
-            ArchiveFault::NoPermission,
-            files.isEmpty()
-                ? QCoreApplication::translate("RecordArchive", "记录库的文件不允许写入（%1）。").arg(detail)
-                : QCoreApplication::translate("RecordArchive", "没有写入“%1”的权限，请给它写权限（%2）。")
-                      .arg(files.join(QCoreApplication::translate("RecordArchive", "”、“")), detail),
-            detail};
+        return {ArchiveFault::NoPermission,
+                files.isEmpty() ? ArchiveMessages::ArchiveFilesNotWritable(detail)
+                                : ArchiveMessages::ArchiveNoWriteRight(files, detail),
+                detail};
     }
     case kFull:
-        return {ArchiveFault::DiskFull,
-                QCoreApplication::translate("RecordArchive",
-                                            "磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。")
-                    .arg(detail),
-                detail};
+        return {ArchiveFault::DiskFull, ArchiveMessages::ArchiveDiskFull(detail), detail};
     case kIoError:
     case kCantOpen:
         if (DiskNearlyFull(fileName))
-            return {ArchiveFault::DiskFull,
-                    QCoreApplication::translate(
-                        "RecordArchive", "磁盘已满，记录没有存入；腾出空间后，下一次存入时会再试（%1）。")
-                        .arg(detail),
-                    detail};
+            return {ArchiveFault::DiskFull, ArchiveMessages::ArchiveDiskFull(detail), detail};
         if (code == kCantOpen && !UnwritableFiles(fileName).isEmpty())
             return Classify(
                 QSqlError(error.driverText(), error.databaseText(), error.type(), QString::number(kReadOnly)),
                 fileName);
-        return {
-            ArchiveFault::Io,
-            QCoreApplication::translate("RecordArchive", "读写记录库的文件时出错，下一次存入时会再试（%1）。")
-                .arg(detail),
-            detail};
+        return {ArchiveFault::Io, ArchiveMessages::ArchiveIoError(detail), detail};
     case kCorrupt:
-        return {ArchiveFault::Damaged,
-                QCoreApplication::translate("RecordArchive", "记录库文件已损坏，程序不会再写入它（%1）。")
-                    .arg(detail),
-                detail};
+        return {ArchiveFault::Damaged, ArchiveMessages::ArchiveDamaged(detail), detail};
     case kNotADatabase:
-        return {ArchiveFault::Foreign,
-                QCoreApplication::translate("RecordArchive", "文件已损坏或不是记录库，程序不会改动它（%1）。")
-                    .arg(detail),
-                detail};
+        return {ArchiveFault::Foreign, ArchiveMessages::ArchiveForeignOrDamaged(detail), detail};
     default:
-        return {ArchiveFault::Io,
-                QCoreApplication::translate("RecordArchive", "记录库不能写入（%1）。").arg(detail), detail};
+        return {ArchiveFault::Io, ArchiveMessages::ArchiveNotWritable(detail), detail};
     }
 }
 
@@ -153,15 +129,6 @@ Failure Classify(const QSqlError& error, const QString& fileName) {
 QSqlError Run(QSqlDatabase db, const QString& sql) {
     QSqlQuery query(db);
     return query.exec(sql) ? QSqlError() : query.lastError();
-}
-
-bool Exec(QSqlDatabase db, const QString& sql, QString* reason = nullptr) {
-    QSqlQuery query(db);
-    if (query.exec(sql))
-        return true;
-    if (reason)
-        *reason = ErrorText(query.lastError());
-    return false;
 }
 
 QVariant Optional(const auto& value) {
@@ -199,19 +166,19 @@ bool ArchiveFaultIsFileDamage(ArchiveFault fault) {
 }
 
 QString ArchiveProblemMessage(const QString& problem, ArchiveFault fault) {
-    const QString goesOn = QCoreApplication::translate(
-        "RecordArchive", "测试、上传、保存、打开和打印照常工作，自动备份文件照常写入。");
-    if (ArchiveFaultPasses(fault))
-        return QCoreApplication::translate("RecordArchive", "记录库（%1）暂时不能使用：%2\n\n%3")
-            .arg(kArchiveFileName, problem, goesOn);
-    return QCoreApplication::translate("RecordArchive", "记录库（%1）不能使用：%2\n\n%3")
-        .arg(kArchiveFileName, problem, goesOn);
+    return ArchiveMessages::ArchiveUnusable(problem, ArchiveFaultPasses(fault));
 }
 
 Outcome RecordArchive::failure() const {
     if (m_problem.isEmpty() && m_fault == ArchiveFault::None)
         return {};
     return Outcome::Failure(m_fault, m_problem, m_detail);
+}
+
+Outcome RecordArchive::writeFailure() const {
+    if (Outcome failed = failure(); !failed.ok())
+        return failed;
+    return Outcome::Failure(FailureKind::Io, ArchiveMessages::ArchiveNotWritable());
 }
 
 RecordArchive::RecordArchive() : m_connection(NextConnectionName()) {}
@@ -275,9 +242,7 @@ bool RecordArchive::repairSideFiles() {
             QFile::setPermissions(side.absoluteFilePath(), archive.permissions()) &&
             QFileInfo(side.absoluteFilePath()).isWritable())
             continue;
-        fail(QCoreApplication::translate("RecordArchive",
-                                         "没有写入“%1”的权限：请给它写权限，或在没有程序使用记录库时删除它。")
-                 .arg(QDir::toNativeSeparators(side.absoluteFilePath())),
+        fail(ArchiveMessages::SideFileNoWriteRight(QDir::toNativeSeparators(side.absoluteFilePath())),
              ArchiveFault::NoPermission);
         return false;
     }
@@ -308,9 +273,7 @@ bool RecordArchive::checkIntegrity() {
         return false;
     }
     if (findings != QStringList{QStringLiteral("ok")}) {
-        fail(QCoreApplication::translate("RecordArchive", "记录库文件已损坏，程序不会再写入它（%1）。")
-                 .arg(findings.join(QStringLiteral("; "))),
-             ArchiveFault::Damaged);
+        fail(ArchiveMessages::ArchiveDamaged(findings.join(QStringLiteral("; "))), ArchiveFault::Damaged);
         return false;
     }
     const QMutexLocker lock(&CheckedFilesMutex());
@@ -336,9 +299,8 @@ Result<QString> RecordArchive::SetAside(const QString& fileName) {
             continue;
         if (::rename(QFile::encodeName(fileName + suffix).constData(),
                      QFile::encodeName(aside + suffix).constData()) != 0)
-            return Outcome::Failure(
-                QCoreApplication::translate("RecordArchive", "不能把“%1”改名为“%2”（%3）。")
-                    .arg(fileName + suffix, aside + suffix, QString::fromLocal8Bit(std::strerror(errno))));
+            return Outcome::Failure(ArchiveMessages::CannotRename(
+                fileName + suffix, aside + suffix, QString::fromLocal8Bit(std::strerror(errno))));
     }
     return aside;
 }
@@ -357,23 +319,17 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     const QFileInfo info(fileName);
     if (info.exists() || info.isSymLink()) {
         if (!info.isFile())
-            return fail(QCoreApplication::translate("RecordArchive", "“%1”不是普通文件。").arg(fileName),
-                        ArchiveFault::Foreign);
+            return fail(ArchiveMessages::NotARegularFile(fileName), ArchiveFault::Foreign);
         if (!info.isReadable())
-            return fail(QCoreApplication::translate("RecordArchive", "没有读取“%1”的权限。")
-                            .arg(QDir::toNativeSeparators(fileName)),
+            return fail(ArchiveMessages::NoReadRight(QDir::toNativeSeparators(fileName)),
                         ArchiveFault::NoPermission);
         if (!readOnly && !info.isWritable()) {
             readOnly = true;
-            m_problem =
-                QCoreApplication::translate(
-                    "RecordArchive",
-                    "没有写入“%1”的权限（文件只读），新的记录不会存入；给它写权限后，下一次存入时会再试。")
-                    .arg(QDir::toNativeSeparators(fileName));
+            m_problem = ArchiveMessages::ReadOnlyFile(QDir::toNativeSeparators(fileName));
             m_fault = ArchiveFault::NoPermission;
         }
     } else if (readOnly) {
-        return fail(QCoreApplication::translate("RecordArchive", "记录库尚未建立。"), ArchiveFault::Missing);
+        return fail(ArchiveMessages::ArchiveNotCreated(), ArchiveFault::Missing);
     }
     if (!readOnly && !repairSideFiles())
         return m_state;
@@ -399,8 +355,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
         return m_state;
     if (m_schemaVersion > kArchiveSchemaVersion) {
         // Made by a newer program: read what it can, change nothing.
-        const QString problem = QCoreApplication::translate(
-            "RecordArchive", "记录库由较新版本的程序建立，本程序只读取其中的记录，不会改动它。");
+        const QString problem = ArchiveMessages::ArchiveNewer();
         if (!readOnly) {
             open(fileName, true);
             if (m_state == ArchiveState::ReadOnly) {
@@ -443,7 +398,7 @@ bool RecordArchive::readMeta() {
                 m_schemaVersion = 0; // a new file
                 return true;
             }
-            problem = QCoreApplication::translate("RecordArchive", "记录库是空的。");
+            problem = ArchiveMessages::ArchiveEmpty();
         }
         if (!failed && problem.isEmpty()) {
             if (tables.contains(QStringLiteral("meta")) &&
@@ -457,8 +412,7 @@ bool RecordArchive::readMeta() {
                 }
             }
             if (m_schemaVersion <= 0)
-                problem =
-                    QCoreApplication::translate("RecordArchive", "文件不是本程序的记录库，程序不会改动它。");
+                problem = ArchiveMessages::ArchiveNotOurs();
         }
     }
     if (failed) {
@@ -524,8 +478,7 @@ bool RecordArchive::createOrUpgrade() {
     });
     if (!done) {
         const QString why = m_problem;
-        fail(QCoreApplication::translate("RecordArchive", "无法建立或升级记录库（%1）。").arg(why),
-             ArchiveFault::Io);
+        fail(ArchiveMessages::CannotCreateOrUpgrade(why), ArchiveFault::Io);
         return false;
     }
     m_schemaVersion = kArchiveSchemaVersion;
@@ -535,7 +488,7 @@ bool RecordArchive::createOrUpgrade() {
 bool RecordArchive::begin() {
     if (!writable()) {
         if (m_problem.isEmpty())
-            m_problem = QCoreApplication::translate("RecordArchive", "记录库不能写入。");
+            m_problem = ArchiveMessages::ArchiveNotWritable();
         return false;
     }
     if (const QSqlError error = Run(database(), QStringLiteral("BEGIN IMMEDIATE")); error.isValid()) {
@@ -556,16 +509,18 @@ bool RecordArchive::commit() {
 
 void RecordArchive::rollback() {
     if (readable())
-        Exec(database(), QStringLiteral("ROLLBACK"));
+        Run(database(), QStringLiteral("ROLLBACK"));
 }
 
-int RecordArchive::store(const std::vector<TestRecord>& records, const QString& source) {
+Result<int> RecordArchive::store(const std::vector<TestRecord>& records, const QString& source) {
     int added = -1;
     const bool done = inTransaction([&] {
         added = storeInOpenTransaction(records, source);
         return added >= 0;
     });
-    return done ? added : -1;
+    if (done)
+        return added;
+    return writeFailure();
 }
 
 std::vector<ArchiveRow> RecordArchive::Rows(const std::vector<TestRecord>& records) {

@@ -33,7 +33,7 @@ enum class ArchiveState {
     Closed,
     Open,        // read and write
     ReadOnly,    // readable; made by a newer program, or the caller asked for reading only
-    Unavailable, // cannot be used at all; problem() says why
+    Unavailable, // cannot be used at all; failure() says why
 };
 
 // What stands in the way of the archive, as far as it decides what to do about it: None, Busy,
@@ -58,20 +58,20 @@ public:
     ArchiveState state() const { return m_state; }
     bool readable() const { return m_state == ArchiveState::Open || m_state == ArchiveState::ReadOnly; }
     bool writable() const { return m_state == ArchiveState::Open; }
-    // Why the archive is read-only or unavailable, or why the last write failed, for the user.
-    QString problem() const { return m_problem; }
     ArchiveFault fault() const { return m_fault; }
-    // The same as an Outcome: a failure (its kind the fault, SQLite's text the detail) while there
-    // is a problem, success otherwise.
+    // Why the archive is read-only or unavailable, or why the last write failed: a failure (its
+    // kind the fault, SQLite's text the detail) while there is a problem, success otherwise.
     Outcome failure() const;
+    // Why a write just failed: failure(), or a general "cannot be written" when it names nothing.
+    Outcome writeFailure() const;
     QString fileName() const { return m_fileName; }
     int schemaVersion() const { return m_schemaVersion; }
     QString laptopId() const { return m_laptopId; }
     QSqlDatabase database() const;
 
     // Stores the records not yet there (by identity) in one transaction; blank rows are skipped.
-    // Returns the number added, or -1 when nothing could be written (problem() says why).
-    int store(const std::vector<TestRecord>& records, const QString& source);
+    // The number added, or the archive's failure when nothing could be written.
+    Result<int> store(const std::vector<TestRecord>& records, const QString& source);
 
     // Runs fn inside one write transaction; false (rolled back) when fn returns false or the
     // commit fails. Used by the import to store many files per commit.
@@ -94,8 +94,6 @@ public:
     bool markStepDone(const QString& key);
     // PRAGMA quick_check (or integrity_check when thorough): "ok" or the findings.
     QString check(bool thorough) const;
-
-    void setProblem(const QString& problem) { m_problem = problem; }
 
     // Moves a damaged archive file (with its -wal and -shm) aside under a new name in its folder, so
     // that a new archive can take its place; the new name of the file. No connection may be open.

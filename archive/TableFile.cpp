@@ -1,5 +1,6 @@
 #include "archive/TableFile.h"
 
+#include "archive/ArchiveMessages.h"
 #include "core/WholeFile.h"
 #include "report/CsvWriter.h"
 #include "report/SheetText.h"
@@ -50,9 +51,7 @@ Outcome WriteCsv(const QString& fileName, const QStringList& headers, const Tabl
     if (written)
         written = file.commit();
     if (!written)
-        return FileFailure(
-            QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(written.reason()),
-            written.reason());
+        return FileFailure(ArchiveMessages::TableFileNotWritable(written.reason()), written.reason());
     return {};
 }
 
@@ -68,11 +67,11 @@ Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const Tab
     const QByteArray name = QFile::encodeName(temporary);
     // A folder that cannot be written is told here, in the user's words, before the library tries.
     if (QFile probe(temporary); !probe.open(QIODevice::WriteOnly))
-        return FileFailure(probe.errorString(), probe.errorString());
+        return FileFailure(ArchiveMessages::TableFileNotWritable(probe.errorString()), probe.errorString());
     lxw_workbook* workbook = workbook_new_opt(name.constData(), &options);
     if (!workbook) {
         QFile::remove(temporary);
-        return FileFailure(QCoreApplication::translate("TableFile", "无法建立工作簿"), {});
+        return FileFailure(ArchiveMessages::WorkbookNotCreated(), {});
     }
     lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
     lxw_format* format = workbook_add_format(workbook);
@@ -103,21 +102,18 @@ Outcome WriteXlsx(const QString& fileName, const QStringList& headers, const Tab
     if (error != LXW_NO_ERROR) {
         QFile::remove(temporary);
         const QString detail = QString::fromUtf8(lxw_strerror(error));
-        return FileFailure(QCoreApplication::translate("TableFile", "工作簿未能写完（%1）").arg(detail),
-                           detail);
+        return FileFailure(ArchiveMessages::WorkbookUnfinished(detail), detail);
     }
     if (const Outcome synced = SyncToDisk(temporary); !synced) {
         QFile::remove(temporary);
-        return FileFailure(
-            QCoreApplication::translate("TableFile", "无法写入文件（%1）").arg(synced.reason()),
-            synced.reason());
+        return FileFailure(ArchiveMessages::TableFileNotWritable(synced.reason()), synced.reason());
     }
     std::error_code renamed;
     std::filesystem::rename(QFile::encodeName(temporary).toStdString(),
                             QFile::encodeName(fileName).toStdString(), renamed);
     if (renamed) {
         QFile::remove(temporary);
-        return FileFailure(QCoreApplication::translate("TableFile", "无法写入“%1”").arg(fileName),
+        return FileFailure(ArchiveMessages::TableFileNotRenamed(fileName),
                            QString::fromStdString(renamed.message()));
     }
     return {};
@@ -131,5 +127,6 @@ bool IsCsvName(const QString& fileName) {
 
 Outcome WriteTableFile(const QString& fileName, const QStringList& headers, const TableRowSource& rows,
                        std::stop_token stop) {
-    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, stop) : WriteXlsx(fileName, headers, rows, stop);
+    return IsCsvName(fileName) ? WriteCsv(fileName, headers, rows, stop)
+                               : WriteXlsx(fileName, headers, rows, stop);
 }

@@ -1,5 +1,6 @@
 #include "archive/TestJobs.h"
 
+#include "archive/ArchiveMessages.h"
 #include "archive/ArchiveQueries.h"
 #include "archive/AssetRegister.h"
 #include "archive/RecordArchive.h"
@@ -147,28 +148,23 @@ QString TestJob::title() const {
 
 Outcome ValidateJob(const TestJob& job) {
     if (TrimText(job.number).isEmpty())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "任务编号不能为空。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::JobNumberEmpty());
     if (!job.kind.isEmpty() && !JobKinds().contains(job.kind))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "试验性质“%1”应为%2之一。")
-                .arg(job.kind, JobKinds().join(QCoreApplication::translate("TestJobs", "、"))));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::JobKindNotKnown(job.kind, JobKinds()));
     if (!job.temperature.isEmpty()) {
         const std::optional<double> value = ParseSigned(job.temperature);
         if (!value || *value < kMinTemperature || *value > kMaxTemperature)
-            return Outcome::Failure(
-                QCoreApplication::translate("TestJobs", "温度“%1”应为 −50 到 60 °C 之间的数。")
-                    .arg(job.temperature));
+            return Outcome::Failure(FailureKind::Invalid,
+                                    ArchiveMessages::TemperatureOutOfRange(job.temperature));
     }
     if (!job.humidity.isEmpty()) {
         const std::optional<double> value = ParseSigned(job.humidity);
         if (!value || *value < 0 || *value > 100)
-            return Outcome::Failure(
-                QCoreApplication::translate("TestJobs", "湿度“%1”应为 0 到 100 % 之间的数。")
-                    .arg(job.humidity));
+            return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::HumidityOutOfRange(job.humidity));
     }
     if (job.firstDay.isValid() && job.lastDay.isValid() && job.lastDay < job.firstDay)
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "结束日期（%1）早于开始日期（%2）。")
-                                    .arg(DayText(job.lastDay), DayText(job.firstDay)));
+        return Outcome::Failure(FailureKind::Invalid,
+                                ArchiveMessages::DaysReversed(DayText(job.lastDay), DayText(job.firstDay)));
     return {};
 }
 
@@ -249,16 +245,17 @@ Outcome ExportAudit(const std::vector<AuditEntry>& entries, const QString& fileN
 
 // ---- In the archive ----
 
-Outcome TestJobs::fail(const QString& what) const {
+Outcome TestJobs::fail(const QString& statement) const {
+    const Outcome archive = m_archive.failure();
+    const QString what = statement.isEmpty() ? archive.reason() : statement;
+    // The archive's triggers refuse changes to a job that is no longer a draft.
     if (what.contains(kLocked))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "任务已批准，不能修改；更正请建立新的版本（%1）。")
-                .arg(kLocked));
+        return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobApprovedLocked(kLocked), kLocked);
     if (what.contains(kNotDraft))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "任务已提交审核或已批准，不能修改（%1）。")
-                .arg(kNotDraft));
-    return Outcome::Failure(QCoreApplication::translate("TestJobs", "记录库不能写入（%1）。").arg(what));
+        return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobNotDraft(kNotDraft), kNotDraft);
+    const FailureKind kind = statement.isEmpty() && !archive.ok() ? archive.kind() : FailureKind::Io;
+    return Outcome::Failure(kind, ArchiveMessages::JobArchiveNotWritable(what),
+                            statement.isEmpty() ? archive.detail() : statement);
 }
 
 QString TestJobs::signature() const {
@@ -278,13 +275,13 @@ Outcome TestJobs::write(const QString& sql, const QVariantList& values) {
             why = Detail(query);
         return why.isEmpty();
     });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    return done ? Outcome() : fail(why);
 }
 
 Outcome TestJobs::setSignature(const QString& name) {
     const QString text = TrimText(name);
     if (text.isEmpty())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "签名不能为空。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::SignatureEmpty());
     return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('signature', ?) "
                                 "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
                  {text});
@@ -295,8 +292,8 @@ Result<std::vector<TestJob>> TestJobs::jobs() const {
     QSqlQuery query(m_archive.database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT %1 FROM jobs ORDER BY job_number, revision").arg(kJobFields)))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "读不出试验任务（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobsUnreadable(Detail(query)),
+                                Detail(query));
     while (query.next())
         jobs.push_back(JobFrom(query));
     return jobs;
@@ -306,8 +303,10 @@ Result<TestJob> TestJobs::job(const QString& uuid) const {
     QSqlQuery query(m_archive.database());
     query.prepare(QStringLiteral("SELECT %1 FROM jobs WHERE uuid = ?").arg(kJobFields));
     query.addBindValue(uuid);
-    if (!query.exec() || !query.next())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "记录库中没有这个试验任务。"));
+    if (!query.exec())
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobNotFound(), Detail(query));
+    if (!query.next())
+        return Outcome::Failure(FailureKind::Missing, ArchiveMessages::JobNotFound());
     TestJob job = JobFrom(query);
     query.prepare(QStringLiteral("SELECT device FROM job_assets WHERE job = ? ORDER BY device_key"));
     query.addBindValue(uuid);
@@ -351,22 +350,21 @@ Result<QString> TestJobs::save(const TestJob& given) {
         if (!query.exec())
             return why = Detail(query), false;
         if (query.next())
-            return refused = Outcome::Failure(
-                       QCoreApplication::translate("TestJobs", "任务编号“%1”已被另一个任务使用。")
-                           .arg(job.number)),
+            return refused =
+                       Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobNumberUsed(job.number)),
                    false;
         if (!added) {
             query.prepare(QStringLiteral("SELECT state, family FROM jobs WHERE uuid = ?"));
             query.addBindValue(job.uuid);
             if (!query.exec() || !query.next())
-                return refused = Outcome::Failure(
-                           QCoreApplication::translate("TestJobs", "记录库中没有这个试验任务。")),
+                return refused = Outcome::Failure(FailureKind::Missing, ArchiveMessages::JobNotFound()),
                        false;
             job.family = query.value(1).toString();
             if (StateOf(query.value(0).toString()) != JobState::Draft)
                 return refused = Outcome::Failure(
-                           QCoreApplication::translate("TestJobs", "任务“%1”%2，不能修改。")
-                               .arg(job.number, JobStateText(StateOf(query.value(0).toString())))),
+                           FailureKind::Conflict,
+                           ArchiveMessages::JobStateForbidsChange(
+                               job.number, JobStateText(StateOf(query.value(0).toString())))),
                        false;
         }
         query.prepare(QStringLiteral(
@@ -433,7 +431,7 @@ Result<QString> TestJobs::save(const TestJob& given) {
         return job.uuid;
     if (!refused)
         return refused;
-    return fail(why.isEmpty() ? m_archive.problem() : why);
+    return fail(why);
 }
 
 QString TestJobs::current() const {
@@ -477,15 +475,15 @@ Result<int> TestJobs::joinCurrent(const std::vector<TestRecord>& records) {
         return true;
     });
     if (!done)
-        return fail(why.isEmpty() ? m_archive.problem() : why);
+        return fail(why);
     return joined;
 }
 
 Result<int> TestJobs::addRecords(const QString& uuid, const QStringList& devices, const QDate& from,
                                  const QDate& to) {
     if (from.isValid() && to.isValid() && to < from)
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "结束日期（%1）早于开始日期（%2）。")
-                                    .arg(DayText(to), DayText(from)));
+        return Outcome::Failure(FailureKind::Invalid,
+                                ArchiveMessages::DaysReversed(DayText(to), DayText(from)));
     int joined = 0;
     QString why;
     const QString now = RecordArchive::NowText();
@@ -506,7 +504,7 @@ Result<int> TestJobs::addRecords(const QString& uuid, const QStringList& devices
         return true;
     });
     if (!done)
-        return fail(why.isEmpty() ? m_archive.problem() : why);
+        return fail(why);
     return joined;
 }
 
@@ -526,8 +524,8 @@ Result<std::vector<JobRow>> TestJobs::rows(const QString& uuid) const {
         "WHERE j.job = ? ORDER BY r.device_key, r.step_amperes, r.test_time"));
     query.addBindValue(uuid);
     if (!query.exec())
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "读不出试验任务的记录（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobRecordsUnreadable(Detail(query)),
+                                Detail(query));
     QSet<QString> tested;
     while (query.next()) {
         JobRow row;
@@ -568,14 +566,13 @@ Result<std::vector<JobRow>> TestJobs::rows(const QString& uuid) const {
 Outcome TestJobs::step(const QString& uuid, JobState from, const char* what) {
     const QString signer = signature();
     if (signer.isEmpty())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "请先填写本机签名。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::SignatureFirst());
     const Result<TestJob> found = job(uuid);
     if (!found)
         return Outcome(found);
     if (found->state != from)
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "任务“%1”%2，不能%3。")
-                                    .arg(found->title(), JobStateText(found->state),
-                                         QCoreApplication::translate("TestJobs", what)));
+        return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobStateForbidsStep(
+                                                           found->title(), JobStateText(found->state), what));
     return {};
 }
 
@@ -585,8 +582,7 @@ Outcome TestJobs::submit(const QString& uuid) {
     const TestJob found = *job(uuid);
     const QString warning = CalibrationWarning(found, instrument(found.instrument));
     if (!warning.isEmpty() && found.expiredBy.isEmpty())
-        return Outcome::Failure(warning +
-                                QCoreApplication::translate("TestJobs", "确认继续后才能提交审核。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::ConfirmExpiredFirst(warning));
     const QString now = RecordArchive::NowText();
     return write(QStringLiteral("UPDATE jobs SET state = 'checking', recorded_by = ?, recorded_at = ?, "
                                 "checked_by = '', checked_at = '', returned_why = '', changed_at = ?, "
@@ -599,8 +595,7 @@ Outcome TestJobs::check(const QString& uuid) {
         return can;
     const TestJob found = *job(uuid);
     if (found.recordedBy == signature())
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "审核人不能是编制人（%1）。").arg(found.recordedBy));
+        return Outcome::Failure(FailureKind::Refused, ArchiveMessages::CheckerIsRecorder(found.recordedBy));
     const QString now = RecordArchive::NowText();
     return write(
         QStringLiteral("UPDATE jobs SET checked_by = ?, checked_at = ?, changed_at = ?, changed_by = ?, "
@@ -613,11 +608,9 @@ Outcome TestJobs::approve(const QString& uuid) {
         return can;
     const TestJob found = *job(uuid);
     if (found.recordedBy == signature())
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "批准人不能是编制人（%1）。").arg(found.recordedBy));
+        return Outcome::Failure(FailureKind::Refused, ArchiveMessages::ApproverIsRecorder(found.recordedBy));
     if (found.checkedBy.isEmpty())
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "任务“%1”尚未审核，不能批准。").arg(found.title()));
+        return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobNotChecked(found.title()));
     const Result<std::vector<JobRow>> judged = rows(uuid);
     if (!judged)
         return Outcome(judged);
@@ -649,14 +642,14 @@ Outcome TestJobs::approve(const QString& uuid) {
             return why = Detail(query), false;
         return true;
     });
-    return done ? Outcome() : fail(why.isEmpty() ? m_archive.problem() : why);
+    return done ? Outcome() : fail(why);
 }
 
 Outcome TestJobs::sendBack(const QString& uuid, const QString& reason) {
     if (const Outcome can = step(uuid, JobState::Checking, QT_TRANSLATE_NOOP("TestJobs", "退回")); !can)
         return can;
     if (TrimText(reason).isEmpty())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "退回时请写明原因。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::SendBackWithoutReason());
     return write(QStringLiteral("UPDATE jobs SET state = 'draft', returned_why = ?, checked_by = '', "
                                 "checked_at = '', changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"),
                  {TrimText(reason), RecordArchive::NowText(), m_archive.laptopId(), uuid});
@@ -677,9 +670,9 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
     if (!found)
         return Outcome(found);
     if (found->state != JobState::Approved)
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "只有已批准的任务才建立新的版本。"));
+        return Outcome::Failure(FailureKind::Conflict, ArchiveMessages::ReviseOnlyApproved());
     if (TrimText(whatChanged).isEmpty())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "新的版本请写明更正了什么。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::ReviseWithoutNote());
     QString why;
     const QString fresh = Uuid();
     const bool done = m_archive.inTransaction([&] {
@@ -718,7 +711,7 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
         return true;
     });
     if (!done)
-        return fail(why.isEmpty() ? m_archive.problem() : why);
+        return fail(why);
     // The correction takes the place of the revision it corrects as the current job.
     if (current() == uuid)
         (void)setCurrent(fresh);
@@ -729,8 +722,8 @@ Result<std::vector<Instrument>> TestJobs::instruments() const {
     std::vector<Instrument> instruments;
     QSqlQuery query(m_archive.database());
     if (!query.exec(QStringLiteral("SELECT %1 FROM instruments ORDER BY serial").arg(kInstrumentFields)))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "读不出仪器台账（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::InstrumentsUnreadable(Detail(query)),
+                                Detail(query));
     while (query.next())
         instruments.push_back(InstrumentFrom(query));
     return instruments;
@@ -758,15 +751,16 @@ Result<QString> TestJobs::saveInstrument(const Instrument& given) {
     Instrument instrument = given;
     instrument.serial = TrimText(instrument.serial);
     if (instrument.serial.isEmpty())
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "仪器的出厂编号不能为空。"));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::InstrumentSerialEmpty());
     if (instrument.calibratedOn.isValid() && instrument.validUntil.isValid() &&
         instrument.validUntil < instrument.calibratedOn)
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "有效期（%1）早于校准日期（%2）。")
-                                    .arg(DayText(instrument.validUntil), DayText(instrument.calibratedOn)));
+        return Outcome::Failure(FailureKind::Invalid,
+                                ArchiveMessages::ValidBeforeCalibrated(DayText(instrument.validUntil),
+                                                                       DayText(instrument.calibratedOn)));
     if (const std::optional<Instrument> other = instrumentBySerial(instrument.serial);
         other && other->uuid != instrument.uuid)
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "出厂编号“%1”已在仪器台账中。").arg(instrument.serial));
+        return Outcome::Failure(FailureKind::Conflict,
+                                ArchiveMessages::InstrumentSerialUsed(instrument.serial));
     if (instrument.uuid.isEmpty())
         instrument.uuid = Uuid();
     QVariantList values;
@@ -792,7 +786,7 @@ Result<QString> TestJobs::saveInstrument(const Instrument& given) {
 Outcome TestJobs::useInstrument(const QString& uuid) {
     const Result<TestJob> found = job(current());
     if (!found)
-        return Outcome::Failure(QCoreApplication::translate("TestJobs", "没有当前任务。"));
+        return Outcome::Failure(FailureKind::Missing, ArchiveMessages::NoCurrentJob());
     TestJob changed = *found;
     changed.instrument = uuid;
     const Result<QString> saved = save(changed);
@@ -805,8 +799,8 @@ Result<std::vector<AuditEntry>> TestJobs::audit() const {
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral(
             "SELECT at, who, subject, item, field, old, new FROM audit ORDER BY at DESC, rowid DESC")))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "读不出修改记录（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::AuditUnreadable(Detail(query)),
+                                Detail(query));
     while (query.next())
         entries.push_back({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                            query.value(3).toString(), query.value(4).toString(), query.value(5).toString(),
@@ -828,20 +822,18 @@ Outcome TestJobs::setInterval(IntervalScope scope, const QString& key, std::opti
                            : scope == IntervalScope::Asset ? TrimText(key).toUpper()
                                                            : TrimText(key);
     if (scope == IntervalScope::Kind && !AssetKinds().contains(stored))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "类型“%1”应为%2之一。")
-                .arg(stored, AssetKinds().join(QCoreApplication::translate("TestJobs", "、"))));
+        return Outcome::Failure(FailureKind::Invalid,
+                                ArchiveMessages::AssetKindNotKnown(stored, AssetKinds()));
     if (!months) {
         if (scope == IntervalScope::All)
-            return Outcome::Failure(QCoreApplication::translate("TestJobs", "全部设备的试验周期不能为空。"));
+            return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::IntervalForAllEmpty());
         // Kept as months 0, so that the removal reaches the other laptops in a sync.
         return write(QStringLiteral("UPDATE test_intervals SET months = 0, changed_at = ?, changed_by = ?, "
                                     "pushed = 0 WHERE scope = ? AND key = ? AND months <> 0"),
                      {RecordArchive::NowText(), m_archive.laptopId(), scopes[int(scope)], stored});
     }
     if (*months < 1 || *months > 240)
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "试验周期“%1”应为 1 到 240 个月。").arg(*months));
+        return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::IntervalOutOfRange(*months));
     return write(
         QStringLiteral("INSERT INTO test_intervals (scope, key, months, changed_at, changed_by, pushed) "
                        "VALUES (?, ?, ?, ?, ?, 0) ON CONFLICT (scope, key) DO UPDATE SET "
@@ -862,8 +854,8 @@ Result<std::vector<DueAsset>> TestJobs::dueList() const {
             "(SELECT NULLIF(months, 0) FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
             "(SELECT months FROM test_intervals WHERE scope = 'all' AND key = ''), 36) "
             "FROM assets a ORDER BY a.station, a.bay, a.device_key")))
-        return Outcome::Failure(
-            QCoreApplication::translate("TestJobs", "读不出设备的试验日期（%1）。").arg(Detail(query)));
+        return Outcome::Failure(FailureKind::Io, ArchiveMessages::TestDatesUnreadable(Detail(query)),
+                                Detail(query));
     while (query.next()) {
         DueAsset asset;
         asset.asset.device = query.value(0).toString();

@@ -187,7 +187,9 @@ public:
 
 private:
     Outcome step(const QString& uuid, JobState from, const char* what);
-    Outcome fail(const QString& what) const;
+    // A write failed: a trigger's refusal (Conflict), a statement's text, or the archive's failure when
+    // empty.
+    Outcome fail(const QString& statement) const;
     // Runs one statement in a transaction of its own.
     Outcome write(const QString& sql, const QVariantList& values);
 

@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     const QString archiveFile = argc > 2 ? QString::fromLocal8Bit(argv[2]) : dir.filePath(kArchiveFileName);
     RecordArchive archive;
     if (archive.open(archiveFile) != ArchiveState::Open) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.failure().reason()));
         return 1;
     }
 
@@ -84,7 +84,8 @@ int main(int argc, char* argv[]) {
             for (int d = 0; d < kDevices; ++d)
                 batch.push_back(TestRecord::FromTexts(Texts(d, test, int(batch.size()) + 1)));
             if (batch.size() >= 50000 || test + 1 == testsPerDevice) {
-                archive.store(batch, QStringLiteral("bench"));
+                if (const Result<int> stored = archive.store(batch, QStringLiteral("bench")); !stored)
+                    qFatal("%s", qPrintable(stored.reason()));
                 batch.clear();
             }
         }
@@ -130,8 +131,11 @@ int main(int argc, char* argv[]) {
     for (int k = 0; k < 255; ++k)
         upload.push_back(TestRecord::FromTexts(Texts(k * 37 % kDevices, uploadTest, k + 1)));
     int added = 0;
-    const double uploadMs = Ms([&] { added = archive.store(upload, QStringLiteral("upload")); });
-    const double storedAgainMs = Ms([&] { archive.store(upload, QStringLiteral("upload")); });
+    const double uploadMs = Ms([&] {
+        const Result<int> stored = archive.store(upload, QStringLiteral("upload"));
+        added = stored ? *stored : -1;
+    });
+    const double storedAgainMs = Ms([&] { (void)archive.store(upload, QStringLiteral("upload")); });
     std::printf(
         "upload of 255 records: %d added in %.1f ms, the same again (no doubles) %.1f ms (limit < 100 ms)\n",
         added, uploadMs, storedAgainMs);
@@ -145,7 +149,7 @@ int main(int argc, char* argv[]) {
         const std::vector<TestRecord> slice(
             sliced.begin() + qsizetype(first),
             sliced.begin() + qsizetype(std::min(sliced.size(), first + ProgramArchive::kUploadSlice)));
-        slicedMs += Ms([&] { archive.store(slice, QStringLiteral("upload")); });
+        slicedMs += Ms([&] { (void)archive.store(slice, QStringLiteral("upload")); });
     }
     std::printf("the same upload stored as it comes in, %d slices: %.1f ms in all (limit < 100 ms)\n", slices,
                 slicedMs);

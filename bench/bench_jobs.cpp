@@ -34,7 +34,7 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     RecordArchive archive;
     if (archive.open(dir.filePath(kArchiveFileName)) != ArchiveState::Open) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.failure().reason()));
         return 1;
     }
     std::vector<Asset> assets;
@@ -60,7 +60,8 @@ int main(int argc, char* argv[]) {
                  QStringLiteral("%1 uΩ").arg(40.0 + (d * 13 + test * 7) % 300 * 0.1, 0, 'f', 1)}));
         }
         if (batch.size() >= 50000 || test + 1 == tests) {
-            archive.store(batch, QStringLiteral("bench"));
+            if (const Result<int> stored = archive.store(batch, QStringLiteral("bench")); !stored)
+                qFatal("%s", qPrintable(stored.reason()));
             batch.clear();
         }
     }

@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     SetExecutableDir(argc > 2 ? QString::fromLocal8Bit(argv[2]) : temporary.path());
     RecordArchive& archive = ProgramArchive::shared().archive();
     if (!archive.writable()) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.problem()));
+        std::fprintf(stderr, "archive: %s\n", qPrintable(archive.failure().reason()));
         return 1;
     }
     if (archive.recordCount() < records) {
@@ -78,7 +78,8 @@ int main(int argc, char* argv[]) {
             for (int d = 0; d < kDevices; ++d)
                 batch.push_back(TestRecord::FromTexts(Texts(d, test, int(batch.size()) + 1)));
             if (batch.size() >= 50000 || test + 1 == testsPerDevice) {
-                archive.store(batch, QStringLiteral("bench"));
+                if (const Result<int> stored = archive.store(batch, QStringLiteral("bench")); !stored)
+                    qFatal("%s", qPrintable(stored.reason()));
                 batch.clear();
             }
         }

@@ -68,7 +68,7 @@ QString FillJob(RecordArchive& archive, int count) {
                      QStringLiteral("LI"), QStringLiteral("LAB"), QLatin1String(step), QStringLiteral("5 秒"),
                      QStringLiteral("%1 uΩ").arg(40 + year - 19 + i % 7 * 0.5, 0, 'f', 1)}));
     }
-    if (!SaveAssets(archive, assets) || archive.store(records, QStringLiteral("upload")) < 0)
+    if (!SaveAssets(archive, assets) || !archive.store(records, QStringLiteral("upload")))
         return {};
     TestJobs jobs(archive);
     TestJob job;

@@ -154,7 +154,7 @@ int StoreUntilKilled(const QString& fileName) {
         for (int i = 0; i < 50; ++i)
             records.push_back(Record(QStringLiteral("K%1").arg(batch), QStringLiteral("24-01-01 00:00"),
                                      QStringLiteral("100 A"), QStringLiteral("%1.0 uΩ").arg(i + 1)));
-        if (archive.store(records, QStringLiteral("upload")) != 50)
+        if (ValueOrFailed(archive.store(records, QStringLiteral("upload"))) != 50)
             return 1;
         out << batch << Qt::endl;
     }
@@ -422,7 +422,9 @@ private slots:
         {
             RecordArchive first;
             QCOMPARE(first.open(fileName), ArchiveState::Open);
-            QCOMPARE(first.store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload"), 1);
+            QCOMPARE(
+                ValueOrFailed(first.store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload")),
+                1);
             QSqlQuery query(first.database());
             if (kind == QStringLiteral("newer"))
                 QVERIFY(query.exec("UPDATE meta SET value = '99' WHERE key = 'schema_version'"));
@@ -456,8 +458,9 @@ private slots:
         QCOMPARE(int(archive.open(fileName)), state);
         QCOMPARE(archive.readable(), readable);
         if (kind != QStringLiteral("locked"))
-            QVERIFY(!archive.problem().isEmpty());
-        QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload"), -1);
+            QVERIFY(!archive.failure().reason().isEmpty());
+        QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload").kind(),
+                 fault);
         const Outcome failure = archive.failure();
         QCOMPARE(failure.kind(), fault);
         QVERIFY(!failure.reason().isEmpty());
@@ -470,7 +473,9 @@ private slots:
             holder.write("COMMIT;\n.quit\n");
             QVERIFY(holder.waitForFinished());
             QCOMPARE(archive.open(fileName), ArchiveState::Open);
-            QCOMPARE(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload"), 1);
+            QCOMPARE(
+                ValueOrFailed(archive.store({Record("QF2", "24-01-02 08:00", "100 A", "51.0 uΩ")}, "upload")),
+                1);
         }
     }
 
@@ -646,15 +651,16 @@ private slots:
                            {"QB", "1号", "B", ""},
                            {"QC", "1号", "C", "100"},
                            {"QD", "2号", "", "100"}});
-        QCOMPARE(archive.store({Record("qa", "24-05-01 09:00", "100 A", "50.0 uΩ"),
-                                Record("QB", "24-05-01 09:05", "100 A", "52.0 uΩ"),
-                                Record("QC", "24-05-01 09:10", "200 A", "30.0 uΩ"),
-                                Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
-                                Record("QD", "24-05-01 09:30", "100 A", "90.0 uΩ"),
-                                Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ"),
-                                // A's last test is at another current: its 100 A reading still counts
-                                Record("QA", "24-05-01 09:50", "200 A", "31.0 uΩ")},
-                               "upload"),
+        QCOMPARE(ValueOrFailed(
+                     archive.store({Record("qa", "24-05-01 09:00", "100 A", "50.0 uΩ"),
+                                    Record("QB", "24-05-01 09:05", "100 A", "52.0 uΩ"),
+                                    Record("QC", "24-05-01 09:10", "200 A", "30.0 uΩ"),
+                                    Record("QC", "24-05-01 09:20", "100 A", "120.0 uΩ"),
+                                    Record("QD", "24-05-01 09:30", "100 A", "90.0 uΩ"),
+                                    Record("QX", "24-05-01 09:40", "100 A", "10.0 uΩ"),
+                                    // A's last test is at another current: its 100 A reading still counts
+                                    Record("QA", "24-05-01 09:50", "200 A", "31.0 uΩ")},
+                                   "upload")),
                  7);
         const std::vector<OverviewStation> stations = BuildOverview(archive);
         QCOMPARE(stations.size(), size_t(2));
@@ -682,12 +688,12 @@ private slots:
         Register(
             archive,
             {{"QA", "1号", "A", ""}, {"QB", "1号", "B", ""}, {"QC", "1号", "C", ""}, {"QD", "", "", "8"}});
-        QCOMPARE(archive.store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
-                                Record("QB", "24-05-01 09:05", "100 A", "81.0 uΩ"),
-                                Record("QC", "24-05-01 09:10", "100 A", "55.0 uΩ"),
-                                Record("QA", "24-05-02 09:00", "100 A", "51.0 uΩ"),
-                                Record("QD", "24-05-02 09:00", "100 A", "9.0 uΩ")},
-                               "upload"),
+        QCOMPARE(ValueOrFailed(archive.store({Record("QA", "24-05-01 09:00", "100 A", "50.0 uΩ"),
+                                              Record("QB", "24-05-01 09:05", "100 A", "81.0 uΩ"),
+                                              Record("QC", "24-05-01 09:10", "100 A", "55.0 uΩ"),
+                                              Record("QA", "24-05-02 09:00", "100 A", "51.0 uΩ"),
+                                              Record("QD", "24-05-02 09:00", "100 A", "9.0 uΩ")},
+                                             "upload")),
                  5);
         RecordGrid grid;
         TFrmHistory dialog(grid, 0, QStringLiteral("qb"));
@@ -723,7 +729,7 @@ private slots:
         std::vector<TestRecord> days;
         for (int day = 3; day <= 8; ++day)
             days.push_back(Record("QA", QStringLiteral("24-05-0%1 09:00").arg(day), "100 A", "50.0 uΩ"));
-        QCOMPARE(archive.store(days, "upload"), int(days.size()));
+        QCOMPARE(ValueOrFailed(archive.store(days, "upload")), int(days.size()));
         dialog.show();
         dialog.BtnQueryClick();
         QCoreApplication::processEvents();
@@ -758,6 +764,10 @@ private slots:
                     "",
                     true};
         Asset second{"qf2", "", "", "", "", "", "", "", "", "1000000000", "", "", "", "", true};
+        // A folder that is not there: told in the program's words, the system's text after them.
+        const Outcome refused = ExportAssets({first}, dir.filePath("没有的文件夹/" + name));
+        QVERIFY(!refused.detail().isEmpty());
+        QCOMPARE(refused.reason(), QStringLiteral("无法写入文件（%1）").arg(refused.detail()));
         const Outcome exported = ExportAssets({first, second}, fileName);
         QVERIFY2(exported, qPrintable(exported.reason()));
         Result<std::vector<Asset>> read = ImportAssets(fileName);

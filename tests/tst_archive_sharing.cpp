@@ -221,7 +221,7 @@ private slots:
         {
             RecordArchive archive;
             QCOMPARE(archive.open(fileName), ArchiveState::Open);
-            QCOMPARE(archive.store(records, QStringLiteral("upload")), 3000);
+            QCOMPARE(ValueOrFailed(archive.store(records, QStringLiteral("upload"))), 3000);
             Asset registered;
             registered.device = QStringLiteral("QF9");
             registered.station = QStringLiteral("东郊站");
@@ -250,7 +250,8 @@ private slots:
         RecordArchive archive;
         QCOMPARE(archive.open(fileName), ArchiveState::Unavailable);
         QCOMPARE(archive.fault(), ArchiveFault::Damaged);
-        QCOMPARE(archive.store({Record(QStringLiteral("QF8"), 8)}, QStringLiteral("upload")), -1);
+        QCOMPARE(archive.store({Record(QStringLiteral("QF8"), 8)}, QStringLiteral("upload")).kind(),
+                 ArchiveFault::Damaged);
         QCOMPARE(Digest(fileName), damaged);
 
         MessageRecorder messages;

@@ -94,7 +94,7 @@ QString MakeJob(RecordArchive& archive, bool approve) {
                                  : odd ? "70.0 uΩ"
                                        : "42.0 uΩ"));
     }
-    [&] { QCOMPARE(archive.store(records, QStringLiteral("upload")), int(records.size())); }();
+    [&] { QCOMPARE(ValueOrFailed(archive.store(records, QStringLiteral("upload"))), int(records.size())); }();
 
     TestJobs jobs(archive);
     Instrument instrument;

@@ -2,6 +2,7 @@
 // window's refusals, the approval steps, the lock of an approved revision against every writer,
 // the instrument's calibration and the audit trail as files and as another program reads it.
 #include "archive/AssetRegister.h"
+#include "archive/JobExchange.h"
 #include "archive/ProgramArchive.h"
 #include "archive/RecordArchive.h"
 #include "archive/TestJobs.h"
@@ -89,12 +90,14 @@ QStringList Verdicts(const std::vector<JobRow>& rows) {
     return texts;
 }
 
-int Tool(const QStringList& arguments, QString* out) {
+int Tool(const QStringList& arguments, QString* out, QString* err = nullptr) {
     QProcess tool;
     tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH), arguments);
     if (!tool.waitForFinished(60000))
         return -1;
     *out = QString::fromUtf8(tool.readAllStandardOutput());
+    if (err)
+        *err = QString::fromUtf8(tool.readAllStandardError());
     return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
 }
 
@@ -288,9 +291,9 @@ private slots:
         MessageRecorder messages;
         RecordArchive& archive = ProgramArchive::shared().archive();
         Register(archive, {{"QF1", "100"}});
-        QCOMPARE(archive.store(
+        QCOMPARE(ValueOrFailed(archive.store(
                      {Record("QF1", "24-03-15 09:00", "80.0 uΩ"), Record("QF1", "24-03-20 09:00", "81.0 uΩ")},
-                     "upload"),
+                     "upload")),
                  2);
         TestJobs jobs(archive);
         const QString uuid = *jobs.save(Job("J-1", {"QF1"}));
@@ -315,8 +318,11 @@ private slots:
         delete registerWindow;
         QCOMPARE(LoadAsset(archive, "QF1")->limit, QStringLiteral("50"));
         QCOMPARE(Verdicts(*jobs.rows(uuid)), QStringList{"QF1 合格"});
-        QCOMPARE(jobs.addRecords(uuid, {"QF1"}, {}, {}).reason(),
+        const Result<int> added = jobs.addRecords(uuid, {"QF1"}, {}, {});
+        QCOMPARE(added.reason(),
                  QStringLiteral("任务已提交审核或已批准，不能修改（only a draft job changes）。"));
+        QCOMPARE(added.kind(), FailureKind::Conflict);
+        QCOMPARE(jobs.approve(uuid).kind(), FailureKind::Conflict);
         // Another program (a sync, another laptop's copy of the file) cannot change it either.
         {
             QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
@@ -352,6 +358,56 @@ private slots:
         QCOMPARE(Verdicts(*jobs.rows(uuid)), QStringList{"QF1 合格"});
         QCOMPARE(jobs.job(uuid)->state, JobState::Approved);
         delete window;
+    }
+
+    // The tool's exit code follows what stopped a job file's import: a file that is not a job file
+    // is the command's argument (2), a number another job here uses is refused data (7).
+    void importJobExitsByKind_data() {
+        QTest::addColumn<QString>("here");    // the number of a job this laptop has, or ""
+        QTest::addColumn<QByteArray>("file"); // the file's bytes, or "" for the other laptop's job
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("jobs"); // here afterwards
+        QTest::newRow("new job") << "" << QByteArray() << 0 << "" << 1;
+        QTest::newRow("number used here")
+            << "J-1" << QByteArray() << 7 << "任务编号“J-1”已被本机另一个任务使用。" << 1;
+        QTest::newRow("not a job file") << "" << QByteArray(R"({"format": "other"})") << 2
+                                        << "不是试验任务文件（format 不是“ohmara-job”）。" << 0;
+    }
+
+    void importJobExitsByKind() {
+        QFETCH(QString, here);
+        QFETCH(QByteArray, file);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        QFETCH(int, jobs);
+        QTemporaryDir dir;
+        const QString fileName = dir.filePath("任务.json");
+        {
+            QVERIFY(QDir(dir.path()).mkpath("甲"));
+            RecordArchive other;
+            QCOMPARE(other.open(dir.filePath("甲/" + kArchiveFileName)), ArchiveState::Open);
+            const Result<QString> uuid = TestJobs(other).save(Job("J-1", {}));
+            QVERIFY(uuid);
+            QVERIFY(ExportJobFile(other, *uuid, fileName));
+        }
+        if (!file.isEmpty()) {
+            QFile written(fileName);
+            QVERIFY(written.open(QIODevice::WriteOnly) && written.write(file) == file.size());
+        }
+        const QString archiveName = dir.filePath(kArchiveFileName);
+        {
+            RecordArchive archive;
+            QCOMPARE(archive.open(archiveName), ArchiveState::Open);
+            if (!here.isEmpty())
+                QVERIFY(TestJobs(archive).save(Job(here, {})));
+        }
+        QString out, err;
+        QCOMPARE(Tool({"--archive", archiveName, "import-job", fileName}, &out, &err), code);
+        QCOMPARE(err.trimmed(), message);
+        RecordArchive archive;
+        QCOMPARE(archive.open(archiveName), ArchiveState::Open);
+        QCOMPARE(Count(archive, "SELECT count(*) FROM jobs"), qint64(jobs));
     }
 
     void expiredCalibrationIsFlagged_data() {
@@ -440,10 +496,10 @@ private slots:
             assets[size_t(k)].kind = "断路器";
         }
         QVERIFY(SaveAssets(archive, assets));
-        QCOMPARE(archive.store({Record("QF1", "23-05-01 09:00", "50.0 uΩ"),
-                                Record("QF1", "24-02-29 09:00", "50.0 uΩ"),
-                                Record("QF3", "24-02-29 09:00", "50.0 uΩ")},
-                               "upload"),
+        QCOMPARE(ValueOrFailed(archive.store({Record("QF1", "23-05-01 09:00", "50.0 uΩ"),
+                                              Record("QF1", "24-02-29 09:00", "50.0 uΩ"),
+                                              Record("QF3", "24-02-29 09:00", "50.0 uΩ")},
+                                             "upload")),
                  3);
         TestJobs jobs(archive);
         QVERIFY(jobs.setInterval(IntervalScope::Asset, "qf1", 3)); // replaced below, or removed

@@ -88,8 +88,7 @@ void ArchiveImportRun::begin() {
     if (!program.archive().writable()) {
         program.tellProblemOnce();
         ImportSummary summary;
-        summary.failed = true;
-        summary.problem = program.archive().problem();
+        summary.failure = program.archive().writeFailure();
         QTimer::singleShot(0, this, [this, summary] { end(summary); });
         return;
     }
@@ -150,8 +149,9 @@ QString ImportSummaryText(const ImportSummary& summary) {
                        .arg(summary.recordsAdded);
     if (summary.cancelled)
         text += QCoreApplication::translate("ArchiveImportRun", "\n导入已取消，已读取的记录已经存入。");
-    if (summary.failed)
-        text += QCoreApplication::translate("ArchiveImportRun", "\n记录库不能写入：%1").arg(summary.problem);
+    if (!summary.failure.ok())
+        text += QCoreApplication::translate("ArchiveImportRun", "\n记录库不能写入：%1")
+                    .arg(summary.failure.reason());
     if (!summary.skipped.empty())
         text += QCoreApplication::translate("ArchiveImportRun", "\n\n跳过 %1 个：\n")
                     .arg(summary.skipped.size()) +

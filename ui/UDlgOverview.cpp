@@ -173,8 +173,8 @@ void TFrmOverview::Refresh() {
     for (int c = 0; c < OverviewModel::Reason; ++c)
         TreeOverview->resizeColumnToContents(c);
     if (!archive.readable())
-        lblStatus->setText(
-            QCoreApplication::translate("UDlgOverview", "记录库不能读取：%1").arg(archive.problem()));
+        lblStatus->setText(QCoreApplication::translate("UDlgOverview", "记录库不能读取：%1")
+                               .arg(archive.failure().reason()));
 }
 
 void TFrmOverview::SetToday(const QDate& today) {

@@ -175,7 +175,8 @@ void TFrmRegister::Load() {
     BtnImport->setEnabled(writable);
     lblStatus->setText(
         writable ? QCoreApplication::translate("UDlgRegister", "共 %1 台设备").arg(m_rows->rowCount())
-                 : QCoreApplication::translate("UDlgRegister", "记录库不能写入：%1").arg(archive.problem()));
+                 : QCoreApplication::translate("UDlgRegister", "记录库不能写入：%1")
+                       .arg(archive.failure().reason()));
 }
 
 void TFrmRegister::ShowAssets(const std::vector<Asset>& assets) {

@@ -41,7 +41,7 @@ QAction* ToolAction(QWidget* owner, const QString& caption, const char* name, co
 
 void TellImport(const ImportSummary& summary) {
     ShowMessage(ImportSummaryText(summary), AppTitle(),
-                summary.failed ? MsgIcon::Warning : MsgIcon::Information);
+                !summary.failure.ok() ? MsgIcon::Warning : MsgIcon::Information);
 }
 
 } // namespace

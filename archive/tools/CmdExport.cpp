@@ -22,7 +22,7 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
         // A sheet holds a header and kXlsxMaxRows records: said before anything is written.
         const qint64 count = archive.recordCount();
         if (count < 0) {
-            context.err << archive.problem() << '\n';
+            context.err << archive.failure().reason() << '\n';
             return kExitArchive;
         }
         if (count > kXlsxMaxRows) {
@@ -37,7 +37,7 @@ int RunExport(ToolContext& context, const QStringList& arguments) {
     }
     RecordCursor records(archive);
     if (!records.ok()) {
-        context.err << archive.problem() << '\n';
+        context.err << archive.failure().reason() << '\n';
         return kExitArchive;
     }
     // The record table of the workbooks: it reads back into the grid and into an archive.

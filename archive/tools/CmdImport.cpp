@@ -27,9 +27,9 @@ int RunImport(ToolContext& context, const QStringList& arguments) {
         total.recordsRead += summary.recordsRead;
         total.recordsAdded += summary.recordsAdded;
         total.skipped.insert(total.skipped.end(), summary.skipped.begin(), summary.skipped.end());
-        if (summary.failed) {
-            context.err << summary.problem << '\n';
-            return kExitArchive;
+        if (!summary.failure.ok()) {
+            context.err << summary.failure.reason() << '\n';
+            return ExitCodeFor(summary.failure);
         }
     }
     context.out << QCoreApplication::translate(

@@ -26,7 +26,7 @@ int RunExportJob(ToolContext& context, const QStringList& arguments) {
     const QString file = QFileInfo(arguments.at(1)).absoluteFilePath();
     if (const Outcome written = ExportJobFile(archive, *uuid, file); !written) {
         context.err << written.reason() << '\n';
-        return kExitFile;
+        return ExitCodeFor(written, ExitSubject::OutputFile);
     }
     context.out << QDir::toNativeSeparators(file) << '\n';
     return kExitOk;
@@ -44,7 +44,7 @@ int RunImportJob(ToolContext& context, const QStringList& arguments) {
     const Result<JobImport> imported = ImportJobFile(archive, arguments.at(0));
     if (!imported) {
         context.err << imported.reason() << '\n';
-        return kExitPartial;
+        return ExitCodeFor(imported);
     }
     context.out << imported->text() << '\n';
     return kExitOk;

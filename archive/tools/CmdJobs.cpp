@@ -23,7 +23,7 @@ int RunJobs(ToolContext& context, const QStringList& arguments) {
     const Result<std::vector<TestJob>> all = jobs.jobs();
     if (!all) {
         context.err << all.reason() << '\n';
-        return kExitArchive;
+        return ExitCodeFor(all);
     }
     QTextStream& out = context.out;
     out << "job_number\trevision\tstation\tkind\tstate\tfirst_day\tlast_day\tworst\trecords\tuntested\t"

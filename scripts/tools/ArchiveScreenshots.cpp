@@ -90,10 +90,12 @@ int main(int argc, char* argv[]) {
             records.push_back(Record(device, QStringLiteral("26-04-12 10:%1").arg(10 + phase * 5 + bay),
                                      QStringLiteral("100 A"), readings[bay].at(phase)));
         }
-    archive.store(records, QStringLiteral("upload"));
+    if (const Result<int> stored = archive.store(records, QStringLiteral("upload")); !stored)
+        qFatal("%s", qPrintable(stored.reason()));
     records.push_back(Record(QStringLiteral("MX7"), QStringLiteral("26-04-12 11:02"), QStringLiteral("200 A"),
                              QStringLiteral("12.4 uΩ")));
-    archive.store({records.back()}, QStringLiteral("upload"));
+    if (const Result<int> stored = archive.store({records.back()}, QStringLiteral("upload")); !stored)
+        qFatal("%s", qPrintable(stored.reason()));
 
     // A routine job of 东郊站's six breakers, recorded by one engineer and checked by another; a limit
     // changed afterwards leaves its trace in the audit trail.

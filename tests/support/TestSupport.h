@@ -1,6 +1,7 @@
 #pragma once
 // Helpers every test executable shares: a message recorder in place of modal boxes, a folder
 // recorder in place of the file manager, a temporary program folder, and records as plain texts.
+#include "core/Outcome.h"
 #include "core/Platform.h"
 #include "ui/FileDialogs.h"
 
@@ -70,6 +71,11 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// What a store or a count gave: its value, or -1 when it failed.
+inline int ValueOrFailed(const Result<int>& result) {
+    return result ? *result : -1;
+}
 
 // Records as plain texts, eight cells each in grid-column order.
 using Rows = QList<QStringList>;
