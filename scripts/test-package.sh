@@ -80,7 +80,7 @@ PTY_NAME="${PTY#/dev/}"
 rm -f "/var/lock/LCK..${PTY_NAME//\//_}"
 
 as_user env QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_QPA_PLATFORM=xcb \
-  xvfb-run -a dbus-run-session -- bash -c '
+  xvfb-run -a -n $((200 + RANDOM % 700)) dbus-run-session -- bash -c '
     /usr/bin/ohmara >"$HOME/program.log" 2>&1 &
     app=$!
     /usr/bin/python3 "$1/installed_probe.py" "$2" 记录.txt; status=$?

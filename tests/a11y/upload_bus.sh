@@ -32,7 +32,9 @@ if [[ -n "${ASAN_OPTIONS:-}" ]]; then
   export ASAN_OPTIONS="${ASAN_OPTIONS//strict_string_checks=1/strict_string_checks=0}"
 fi
 unset XDG_RUNTIME_DIR
-xvfb-run -a dbus-run-session -- bash -c '
+# A display number of its own: xvfb-run -a starts at :99, and a server just stopped there by the
+# run before may still hold it, so that the program cannot connect.
+xvfb-run -a -n $((200 + RANDOM % 700)) dbus-run-session -- bash -c '
   work=$1 program=$2 here=$3 records=$4 probe=$5
   shift 5
   "$work/$(basename "$program")" "$@" >"$work/program.log" 2>&1 &
