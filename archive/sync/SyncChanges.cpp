@@ -373,19 +373,8 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
             if (!pullChangeRow(table, texts, theirs, local, counter))
                 return false;
         }
-        if (server.lastError().isValid()) {
-            m_local.rollback();
-            return serverFailed(server);
-        }
-        if (rows == 0) {
-            m_local.rollback();
-            return true;
-        }
-        if (!writeCursor(table.name, seq, anchor) || !commitLocal()) {
-            m_local.rollback();
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-        }
-        advance(rows);
+        if (const std::optional<bool> ended = endPulledPage(server, table.name, rows, seq, anchor))
+            return *ended;
     }
     return false;
 }

@@ -265,6 +265,11 @@ private:
     // (the trail comes from where the change was made).
     bool beginLocal();
     bool commitLocal();
+    // The end of a page pulled into the archive: a failed read of the server's rows undoes it, an
+    // empty page ends the pull, any other is committed with the subject's cursor. Empty when the
+    // pull goes on with the next page, else what the pull returns.
+    std::optional<bool> endPulledPage(const QSqlQuery& server, const QString& subject, qint64 rows,
+                                      qint64 seq, const QString& anchor);
 
     bool cancelled();
     bool fail(FailureKind kind, const QString& message, const QString& detail = {});

@@ -41,6 +41,24 @@ bool Session::commitLocal() {
     return true;
 }
 
+std::optional<bool> Session::endPulledPage(const QSqlQuery& server, const QString& subject, qint64 rows,
+                                           qint64 seq, const QString& anchor) {
+    if (server.lastError().isValid()) {
+        m_local.rollback();
+        return serverFailed(server);
+    }
+    if (rows == 0) {
+        m_local.rollback();
+        return true;
+    }
+    if (!writeCursor(subject, seq, anchor) || !commitLocal()) {
+        m_local.rollback();
+        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+    }
+    advance(rows);
+    return std::nullopt;
+}
+
 bool Session::pushUnion(const UnionTable& table, qint64& counter) {
     if (!travels(table.name, table.since))
         return true;
@@ -178,19 +196,8 @@ bool Session::pullUnion(const UnionTable& table, qint64& counter) {
                          .arg(local.lastError().databaseText().trimmed()));
             ++m_counts.refused;
         }
-        if (server.lastError().isValid()) {
-            m_local.rollback();
-            return serverFailed(server);
-        }
-        if (rows == 0) {
-            m_local.rollback();
-            return true;
-        }
-        if (!writeCursor(table.name, seq, anchor) || !commitLocal()) {
-            m_local.rollback();
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-        }
-        advance(rows);
+        if (const std::optional<bool> ended = endPulledPage(server, table.name, rows, seq, anchor))
+            return *ended;
     }
     return false;
 }
