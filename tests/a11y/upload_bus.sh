@@ -33,7 +33,11 @@ if [[ -n "${ASAN_OPTIONS:-}" ]]; then
 fi
 unset XDG_RUNTIME_DIR
 # A display number of its own: xvfb-run -a starts at :99, and a server just stopped there by the
-# run before may still hold it, so that the program cannot connect.
+# run before may still hold it, so that the program cannot connect. The virtual display at times
+# still refuses the program (seen after the package step had run its servers as another user): such
+# a run is tried again; any other failure stands.
+for attempt in 1 2 3; do
+status=0
 xvfb-run -a -n $((200 + RANDOM % 700)) dbus-run-session -- bash -c '
   work=$1 program=$2 here=$3 records=$4 probe=$5
   shift 5
@@ -41,4 +45,9 @@ xvfb-run -a -n $((200 + RANDOM % 700)) dbus-run-session -- bash -c '
   app=$!
   /usr/bin/python3 "$here/$probe" "$records"; status=$?
   kill $app 2>/dev/null; wait $app 2>/dev/null
-  exit $status' _ "$WORK" "$PROGRAM" "$HERE" "$RECORDS" "$PROBE" "$@" 2> >(grep -v "dbus-daemon\|SpiRegistry" >&2)
+  [[ $status -eq 0 ]] || tail -n 30 "$work/program.log" >&2
+  exit $status' _ "$WORK" "$PROGRAM" "$HERE" "$RECORDS" "$PROBE" "$@" 2> >(grep -v "dbus-daemon\|SpiRegistry" >&2) || status=$?
+[[ $status -ne 0 ]] && grep -q "could not connect to display" "$WORK/program.log" 2>/dev/null || break
+echo "attempt $attempt: the virtual display refused the program; trying again" >&2
+done
+exit $status
