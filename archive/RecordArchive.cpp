@@ -191,6 +191,13 @@ QSqlDatabase RecordArchive::database() const {
     return QSqlDatabase::database(m_connection, false);
 }
 
+QSqlQuery RecordArchive::statement(ArchiveSql id) const {
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.prepare(ArchiveSqlText(id));
+    return query;
+}
+
 void RecordArchive::close() {
     m_insert.reset();
     if (QSqlDatabase::contains(m_connection)) {
@@ -604,8 +611,10 @@ bool RecordArchive::markStepDone(const QString& key) {
 }
 
 qint64 RecordArchive::recordCount() const {
-    QSqlQuery query(database());
-    if (!readable() || !query.exec(QStringLiteral("SELECT count(*) FROM records")) || !query.next())
+    if (!readable())
+        return -1;
+    QSqlQuery query = statement(ArchiveSql::RecordCount);
+    if (!query.exec() || !query.next())
         return -1;
     return query.value(0).toLongLong();
 }

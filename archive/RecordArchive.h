@@ -7,10 +7,12 @@
 // corrupted) is not written to at all, an archive made by a newer program is opened read-only,
 // and an archive that cannot be written (locked, read-only, disk full) keeps what it holds.
 // Each instance has its own connection, so a worker thread opens an instance of its own.
+#include "archive/ArchiveSql.h"
 #include "core/Outcome.h"
 #include "core/TestRecord.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -18,7 +20,6 @@
 #include <vector>
 
 class QSqlError;
-class QSqlQuery;
 
 // A record's column values as the archive keeps them, worked out before the store (on any thread:
 // an import reads and prepares files while the previous ones are being stored).
@@ -68,6 +69,10 @@ public:
     int schemaVersion() const { return m_schemaVersion; }
     QString laptopId() const { return m_laptopId; }
     QSqlDatabase database() const;
+    // A statement of the archive prepared on this instance's connection, forward only: the one way
+    // the program runs a statement on its archive. One that does not prepare (a damaged or locked
+    // file) fails its exec() with the reason.
+    QSqlQuery statement(ArchiveSql id) const;
 
     // Stores the records not yet there (by identity) in one transaction; blank rows are skipped.
     // The number added, or the archive's failure when nothing could be written.

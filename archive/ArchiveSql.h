@@ -1,0 +1,25 @@
+#pragma once
+// Every statement the program runs on its archive, by name. The texts are written out in
+// ArchiveSql.cpp with their tables and columns, never put together from variables, and only
+// RecordArchive::statement() prepares them: no other file holds a statement of the archive.
+#include <QString>
+
+enum class ArchiveSql {
+    // The archive file: opening, checks, storing records, one-time steps.
+    RecordCount,
+
+    // Reading records: a device's history, the assessment's look-ups, the overview, the counts.
+
+    // The asset register and the assessment rules.
+
+    // The import's notes of the files it has taken.
+
+    // Test jobs, instruments, test intervals and the audit trail.
+
+    // The job file: a job with its devices, records and instrument between archives.
+
+    // The sync's side of the archive: pages to push, pulled rows, cursors and the sync log.
+};
+
+// The statement's text.
+QString ArchiveSqlText(ArchiveSql statement);
