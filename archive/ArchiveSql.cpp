@@ -16,7 +16,9 @@ QString ArchiveSqlText(ArchiveSql statement) {
 
         // The job file.
 
-        // The sync's side of the archive.
+        // The sync's session, records and added-only tables.
+
+    // The sync's tables whose rows change.
     }
     return {};
 }

@@ -18,7 +18,11 @@ enum class ArchiveSql {
 
     // The job file: a job with its devices, records and instrument between archives.
 
-    // The sync's side of the archive: pages to push, pulled rows, cursors and the sync log.
+    // The sync's side of the archive: its session (laptop, server, cursors, counts), records and the
+    // tables whose rows are only added.
+
+    // The sync's side of the archive: the tables whose rows change (register, rules, instruments,
+    // intervals, jobs).
 };
 
 // The statement's text.

@@ -39,6 +39,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableView>
@@ -216,6 +217,18 @@ int Tool(const QStringList& arguments, QString* out = nullptr, const QString& lo
     if (out)
         *out = QString::fromUtf8(tool.readAll());
     return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+}
+
+// Every statement of the catalogue prepares on the archive: the tables and columns it names are
+// there, whether the archive was made new or upgraded from an older program's.
+void EveryStatementPrepares(const RecordArchive& archive) {
+    int statements = 0;
+    for (; !ArchiveSqlText(ArchiveSql(statements)).isEmpty(); ++statements) {
+        const QSqlQuery query = archive.statement(ArchiveSql(statements));
+        QVERIFY2(!query.lastError().isValid(),
+                 qPrintable(ArchiveSqlText(ArchiveSql(statements)) + ": " + query.lastError().text()));
+    }
+    QVERIFY(statements > 0);
 }
 
 } // namespace
@@ -532,6 +545,10 @@ private slots:
         QCOMPARE(assets.size(), size_t(1));
         QCOMPARE(assets.front().device, QStringLiteral("Qf7"));
         QVERIFY(!assets.front().registered);
+        EveryStatementPrepares(archive);
+        RecordArchive created;
+        QCOMPARE(created.open(dir.filePath("new.sqlite")), ArchiveState::Open);
+        EveryStatementPrepares(created);
     }
 
     void assessment_data() {

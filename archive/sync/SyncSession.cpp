@@ -1,6 +1,7 @@
 #include "archive/sync/SyncSession.h"
 
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/ServerSql.h"
 #include "archive/sync/SyncMessages.h"
 
 #include <QCoreApplication>
@@ -126,16 +127,13 @@ bool Session::readServer() {
     // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
     if (!query.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(m_lockTimeout.count())))
         return serverFailed(query);
-    if (!query.exec(QStringLiteral("SELECT has_any_column_privilege('ohmara.records', 'INSERT'),"
-                                   " has_any_column_privilege('ohmara.assets', 'UPDATE'),"
-                                   " has_table_privilege('ohmara.records', 'SELECT'),"
-                                   " (SELECT CAST(id AS text) FROM ohmara.server_identity LIMIT 1)")) ||
-        !query.next())
-        return serverFailed(query);
-    if (!query.value(2).toBool())
+    QSqlQuery rights = ServerStatement(m_server, ServerSql::Rights);
+    if (!rights.exec() || !rights.next())
+        return serverFailed(rights);
+    if (!rights.value(2).toBool())
         return fail(FailureKind::Refused, SyncMessages::NoReadRight(m_server.userName()));
-    m_canWrite = query.value(0).toBool() && query.value(1).toBool();
-    m_serverId = query.value(3).toString();
+    m_canWrite = rights.value(0).toBool() && rights.value(1).toBool();
+    m_serverId = rights.value(3).toString();
     m_serverVersion = schema.version;
     return nameLaptop() && checkPosition();
 }
