@@ -13,6 +13,7 @@
 #include "history/AutoBackup.h"
 #include "report/DataFile.h"
 #include "report/WorkbookReader.h"
+#include "tests/support/ArchiveFile.h"
 #include "tests/support/OtherReaders.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
@@ -95,8 +96,7 @@ TestRecord Record(const QString& device, const QString& time, const QString& ste
 }
 
 qint64 Count(const RecordArchive& archive, const QString& sql) {
-    QSqlQuery query(archive.database());
-    return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+    return ArchiveFile(archive.fileName()).count(sql);
 }
 
 // Registers devices of the station 东郊站: device, bay, phase, limit.
@@ -349,7 +349,8 @@ private slots:
         QVERIFY(stored < kUploadRecords);
         QCOMPARE(stored % ProgramArchive::kUploadSlice, 0);
         // Records 1..stored of the upload, each once.
-        QSqlQuery query(archive.database());
+        const ArchiveFile file(fileName);
+        QSqlQuery query = file.query();
         QVERIFY(query.exec("SELECT micro_ohms FROM records ORDER BY test_time"));
         QList<double> found, expected;
         while (query.next())
@@ -438,7 +439,8 @@ private slots:
             QCOMPARE(
                 ValueOrFailed(first.store({Record("QF1", "24-01-01 08:00", "100 A", "50.0 uΩ")}, "upload")),
                 1);
-            QSqlQuery query(first.database());
+            const ArchiveFile file(fileName);
+            QSqlQuery query = file.query();
             if (kind == QStringLiteral("newer"))
                 QVERIFY(query.exec("UPDATE meta SET value = '99' WHERE key = 'schema_version'"));
             if (kind == QStringLiteral("foreign"))

@@ -8,6 +8,7 @@
 #include "core/UDataCenter.h"
 #include "history/AutoBackup.h"
 #include "report/DataFile.h"
+#include "tests/support/ArchiveFile.h"
 #include "tests/support/TestSupport.h"
 #include "ui/ArchiveImportRun.h"
 #include "ui/ArchivePrompts.h"
@@ -228,8 +229,7 @@ private slots:
             registered.limit = QStringLiteral("60.5");
             const Outcome saved = SaveAssets(archive, {registered});
             QVERIFY2(saved, qPrintable(saved.reason()));
-            QSqlQuery query(archive.database());
-            QVERIFY(query.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+            QVERIFY(ArchiveFile(fileName).query().exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
         }
         // What a live test left in the folder.
         QVERIFY(BackUpTestRecord(Record(QStringLiteral("QF7"), 7).texts, QDateTime::currentDateTime()));

@@ -11,6 +11,7 @@
 #include "report/DataFile.h"
 #include "report/JobReport.h"
 #include "report/UDlgPreview.h"
+#include "tests/support/ArchiveFile.h"
 #include "tests/support/TestSupport.h"
 #include "tests/tst_report_pdf.h"
 #include "ui/UDlgJobs.h"
@@ -443,9 +444,8 @@ private slots:
         file.write(QJsonDocument(changed).toJson());
         file.close();
         QVERIFY(Tool(second, {QStringLiteral("import-job"), exported}).code == 0);
-        RecordArchive archive;
-        QCOMPARE(archive.open(second), ArchiveState::Open);
-        QSqlQuery query(archive.database());
+        const ArchiveFile archive(second);
+        QSqlQuery query = archive.query();
         QVERIFY(query.exec(QStringLiteral("SELECT count(*), max(conclusion) FROM jobs")) && query.next());
         QCOMPARE(query.value(0).toInt(), 1);
         QCOMPARE(query.value(1).toString(), QStringLiteral("QF1C 回路电阻超过限值，应检修。"));

@@ -8,6 +8,7 @@
 #include "archive/TestJobs.h"
 #include "core/UDataCenter.h"
 #include "report/WorkbookReader.h"
+#include "tests/support/ArchiveFile.h"
 #include "tests/support/SimHarness.h"
 #include "tests/support/TestSupport.h"
 #include "ui/UDlgAudit.h"
@@ -78,8 +79,7 @@ void Approve(TestJobs& jobs, const QString& uuid) {
 }
 
 qint64 Count(const RecordArchive& archive, const QString& sql) {
-    QSqlQuery query(archive.database());
-    return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+    return ArchiveFile(archive.fileName()).count(sql);
 }
 
 QStringList Verdicts(const std::vector<JobRow>& rows) {
