@@ -364,9 +364,8 @@ private:
 // What earlier imports noted, by key.
 QHash<QString, KnownFile> KnownFiles(const RecordArchive& archive) {
     QHash<QString, KnownFile> known;
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("SELECT path, size, mtime_ms FROM imported_files")))
+    QSqlQuery query = archive.statement(ArchiveSql::ImportedFiles);
+    if (query.exec())
         while (query.next())
             known.insert(query.value(0).toString(),
                          {query.value(1).toLongLong(), query.value(2).toLongLong()});
@@ -388,10 +387,7 @@ std::vector<QString> ImportKeys(const std::vector<Candidate>& files, const QStri
 class ImportBatch {
 public:
     ImportBatch(RecordArchive& archive, ImportSummary& summary)
-        : m_archive(archive), m_summary(summary), m_note(archive.database()) {
-        m_note.prepare(QStringLiteral(
-            "INSERT OR REPLACE INTO imported_files (path, size, mtime_ms, records) VALUES (?, ?, ?, ?)"));
-    }
+        : m_archive(archive), m_summary(summary), m_note(archive.statement(ArchiveSql::NoteImportedFile)) {}
 
     // False (the summary failed) when the transaction cannot begin.
     bool open() {

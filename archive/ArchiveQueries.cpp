@@ -42,11 +42,7 @@ int PhaseOrder(const QString& phase) {
 
 std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QString& device) {
     std::vector<ArchivedRecord> records;
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
-    query.prepare(
-        QStringLiteral("SELECT id, texts, device, test_time, step_amperes, micro_ohms, source FROM records "
-                       "WHERE device_key = ? ORDER BY test_time IS NULL, test_time, added_at"));
+    QSqlQuery query = archive.statement(ArchiveSql::DeviceRecordsByTime);
     query.addBindValue(TrimText(device).toUpper());
     if (TrimText(device).isEmpty() || !query.exec())
         return records;
@@ -57,9 +53,9 @@ std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QS
     return records;
 }
 
-RecordCursor::RecordCursor(const RecordArchive& archive) : m_query(archive.database()) {
-    m_query.setForwardOnly(true);
-    m_ok = m_query.exec(QStringLiteral("SELECT id, texts FROM records ORDER BY device_key, test_time"));
+RecordCursor::RecordCursor(const RecordArchive& archive)
+    : m_query(archive.statement(ArchiveSql::RecordsByDevice)) {
+    m_ok = m_query.exec();
 }
 
 bool RecordCursor::next(QString* id, TestRecord::Texts* texts) {
@@ -71,34 +67,25 @@ bool RecordCursor::next(QString* id, TestRecord::Texts* texts) {
 }
 
 ArchiveCounts CountArchive(const RecordArchive& archive) {
-    const auto count = [&](const QString& sql) -> qint64 {
-        QSqlQuery query(archive.database());
-        return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+    const auto count = [&](ArchiveSql statement) -> qint64 {
+        QSqlQuery query = archive.statement(statement);
+        return query.exec() && query.next() ? query.value(0).toLongLong() : -1;
     };
     ArchiveCounts counts;
     counts.records = archive.recordCount();
-    counts.devices = count(QStringLiteral("SELECT count(*) FROM devices WHERE device_key <> ''"));
-    counts.assets = count(QStringLiteral("SELECT count(*) FROM assets"));
-    counts.importedFiles = count(QStringLiteral("SELECT count(*) FROM imported_files"));
-    counts.notPushed = count(QStringLiteral("SELECT count(*) FROM records WHERE pushed = 0"));
-    counts.refused = count(QStringLiteral("SELECT count(*) FROM records WHERE pushed = -1"));
+    counts.devices = count(ArchiveSql::DeviceCount);
+    counts.assets = count(ArchiveSql::AssetCount);
+    counts.importedFiles = count(ArchiveSql::ImportedFileCount);
+    counts.notPushed = count(ArchiveSql::NotPushedRecordCount);
+    counts.refused = count(ArchiveSql::RefusedRecordCount);
     return counts;
 }
 
 ArchiveAssessor::ArchiveAssessor(const RecordArchive& archive)
-    : m_archive(archive), m_factors(LoadFactors(archive)), m_previousSameStep(archive.database()),
-      m_previousAnyStep(archive.database()), m_sameDay(archive.database()) {
-    m_previousSameStep.prepare(QStringLiteral("SELECT step_amperes, micro_ohms FROM records WHERE device_key "
-                                              "= ? AND step_amperes = ? AND test_time < ? "
-                                              "AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
-    m_previousAnyStep.prepare(QStringLiteral(
-        "SELECT step_amperes, micro_ohms FROM records WHERE device_key = ? AND test_time < ? "
-        "AND step_amperes IS NOT NULL AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
-    m_sameDay.prepare(
-        QStringLiteral("SELECT step_amperes, micro_ohms FROM records WHERE device_key = ? AND step_amperes = "
-                       "? AND test_time >= ? "
-                       "AND test_time < ? AND micro_ohms IS NOT NULL ORDER BY test_time DESC LIMIT 1"));
-}
+    : m_archive(archive), m_factors(LoadFactors(archive)),
+      m_previousSameStep(archive.statement(ArchiveSql::PreviousTestAtStep)),
+      m_previousAnyStep(archive.statement(ArchiveSql::PreviousTestAtAnyStep)),
+      m_sameDay(archive.statement(ArchiveSql::SisterTestOnDay)) {}
 
 const Asset& ArchiveAssessor::assetOf(const QString& device) {
     const QString key = TrimText(device).toUpper();
@@ -205,10 +192,7 @@ std::vector<OverviewStation> BuildOverview(const RecordArchive& archive) {
     ArchiveAssessor assessor(archive);
     std::vector<Asset> assets = LoadAssets(archive);
     assessor.preload(assets);
-    QSqlQuery last(archive.database());
-    last.prepare(
-        QStringLiteral("SELECT test_time, step_amperes, micro_ohms, texts FROM records WHERE device_key = ? "
-                       "ORDER BY test_time DESC LIMIT 1"));
+    QSqlQuery last = archive.statement(ArchiveSql::LastTestOfDevice);
     // First every device's last test, then the verdicts, which look at the sister phases' tests.
     QHash<QString, ArchiveAssessor::LastTest> lastTests;
     std::vector<OverviewDevice> lastOf(assets.size());

@@ -7,12 +7,52 @@
 enum class ArchiveSql {
     // The archive file: opening, checks, storing records, one-time steps.
     RecordCount,
+    TableNames,
+    SchemaVersionAndLaptop,
+    WriteAheadLog,
+    SynchronousFull,
+    CacheSize,
+    QuickCheckFirstFindings, // the check before the first write of a run: three findings at most
+    QuickCheck,
+    IntegrityCheck,
+    NewArchiveMeta, // schema version 1 and the laptop's identity
+    DefaultRules,
+    SetSchemaVersion,
+    BeginWrite,
+    Commit,
+    Rollback,
+    InsertRecord, // a record not yet there, not yet pushed
+    StepDone,
+    MarkStepDone,
 
     // Reading records: a device's history, the assessment's look-ups, the overview, the counts.
+    DeviceRecordsByTime, // records without a time last
+    RecordsByDevice,
+    DeviceCount,
+    AssetCount,
+    ImportedFileCount,
+    NotPushedRecordCount,
+    RefusedRecordCount,
+    PreviousTestAtStep,    // the device's last reading at the step before a time
+    PreviousTestAtAnyStep, // the device's last reading at any step before a time
+    SisterTestOnDay,       // the device's last reading at the step between two times
+    LastTestOfDevice,
+    // The sync log: the other laptops' names, the entries newest first.
+    LaptopNames,
+    SyncLogNewestFirst,
 
     // The asset register and the assessment rules.
+    DevicesAndAssets, // every device key met or registered, with its asset where registered
+    AssetsOfBay,      // the bay's devices with a phase
+    AssetByKey,
+    RegisteredAssets,
+    SaveAsset,
+    CommonRules,
+    SaveCommonRules,
 
     // The import's notes of the files it has taken.
+    ImportedFiles,
+    NoteImportedFile,
 
     // Test jobs, instruments, test intervals and the audit trail.
 

@@ -24,9 +24,13 @@ constexpr double kMaxFactor = 100.0;
 constexpr int kMaxImportRows = 100000;
 // Columns looked at for headers: the register's and others a spreadsheet user may have added.
 constexpr int kMaxImportColumns = 64;
-const QString kAssetFields = QStringLiteral("station, bay, phase, kind, maker, model, factory_uohm, "
-                                            "commissioning_uohm, limit_uohm, note, baseline_factor, "
-                                            "rise_factor, phase_factor");
+// The register's columns in the archive, in the order of its files' headers.
+const QStringList kAssetColumns{
+    QStringLiteral("device"),      QStringLiteral("station"),      QStringLiteral("bay"),
+    QStringLiteral("phase"),       QStringLiteral("kind"),         QStringLiteral("maker"),
+    QStringLiteral("model"),       QStringLiteral("factory_uohm"), QStringLiteral("commissioning_uohm"),
+    QStringLiteral("limit_uohm"),  QStringLiteral("note"),         QStringLiteral("baseline_factor"),
+    QStringLiteral("rise_factor"), QStringLiteral("phase_factor")};
 
 Result<double> ParseDecimal(const QString& text, double maximum, const QString& what) {
     static const QRegularExpression plain(QStringLiteral("^[0-9]{1,12}(\\.[0-9]{1,30})?$"));
@@ -85,10 +89,7 @@ QStringList AssetColumnCaptions() {
 }
 
 QString AssetFieldCaption(const QString& column) {
-    // The archive's columns are the headers' order, the device number first.
-    const QStringList columns =
-        QStringList{QStringLiteral("device")} + kAssetFields.split(QStringLiteral(", "));
-    const qsizetype i = columns.indexOf(column);
+    const qsizetype i = kAssetColumns.indexOf(column);
     return i < 0 ? column : AssetColumnCaptions().at(i);
 }
 
@@ -171,16 +172,8 @@ Outcome ValidateAsset(const Asset& asset) {
 
 std::vector<Asset> LoadAssets(const RecordArchive& archive) {
     std::vector<Asset> assets;
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
-    if (!query.exec(
-            QStringLiteral("SELECT k.device_key, COALESCE(a.device, d.device), a.device_key IS NOT NULL, %1 "
-                           "FROM (SELECT device_key FROM devices UNION SELECT device_key FROM assets) k "
-                           "LEFT JOIN devices d ON d.device_key = k.device_key "
-                           "LEFT JOIN assets a ON a.device_key = k.device_key "
-                           "WHERE k.device_key <> '' ORDER BY k.device_key")
-                .arg(QString(kAssetFields)
-                         .replace(QRegularExpression(QStringLiteral("(\\w+)")), QStringLiteral("a.\\1")))))
+    QSqlQuery query = archive.statement(ArchiveSql::DevicesAndAssets);
+    if (!query.exec())
         return assets;
     while (query.next()) {
         Asset asset = AssetFromQuery(query, 3);
@@ -194,10 +187,7 @@ std::vector<Asset> LoadAssets(const RecordArchive& archive) {
 std::vector<std::pair<QString, QString>> BayPhaseDevices(const RecordArchive& archive, const QString& station,
                                                          const QString& bay) {
     std::vector<std::pair<QString, QString>> devices;
-    QSqlQuery query(archive.database());
-    query.prepare(
-        QStringLiteral("SELECT phase, device FROM assets WHERE station = ? AND bay = ? AND phase <> '' "
-                       "ORDER BY phase, device_key"));
+    QSqlQuery query = archive.statement(ArchiveSql::AssetsOfBay);
     query.addBindValue(station);
     query.addBindValue(bay);
     if (query.exec())
@@ -207,8 +197,7 @@ std::vector<std::pair<QString, QString>> BayPhaseDevices(const RecordArchive& ar
 }
 
 std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& device) {
-    QSqlQuery query(archive.database());
-    query.prepare(QStringLiteral("SELECT device, %1 FROM assets WHERE device_key = ?").arg(kAssetFields));
+    QSqlQuery query = archive.statement(ArchiveSql::AssetByKey);
     query.addBindValue(TrimText(device).toUpper());
     if (!query.exec() || !query.next())
         return std::nullopt;
@@ -220,9 +209,8 @@ std::optional<Asset> LoadAsset(const RecordArchive& archive, const QString& devi
 
 std::vector<Asset> LoadRegisteredAssets(const RecordArchive& archive) {
     std::vector<Asset> assets;
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT device, %1 FROM assets").arg(kAssetFields)))
+    QSqlQuery query = archive.statement(ArchiveSql::RegisteredAssets);
+    if (!query.exec())
         return assets;
     while (query.next()) {
         Asset asset = AssetFromQuery(query, 1);
@@ -245,21 +233,7 @@ Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
     const QString now = RecordArchive::NowText();
     Outcome refused; // a statement that failed, in the archive's words
     const bool saved = archive.inTransaction([&] {
-        QSqlQuery upsert(archive.database());
-        upsert.prepare(
-            QStringLiteral("INSERT INTO assets (device_key, device, %1, changed_at, changed_by, pushed) "
-                           "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
-                           "ON CONFLICT (device_key) DO UPDATE SET device = excluded.device, "
-                           "station = excluded.station, bay = excluded.bay, phase = excluded.phase, "
-                           "kind = excluded.kind, maker = excluded.maker, model = excluded.model, "
-                           "factory_uohm = excluded.factory_uohm, "
-                           "commissioning_uohm = excluded.commissioning_uohm, "
-                           "limit_uohm = excluded.limit_uohm, note = excluded.note, "
-                           "baseline_factor = excluded.baseline_factor, "
-                           "rise_factor = excluded.rise_factor, phase_factor = excluded.phase_factor, "
-                           "changed_at = excluded.changed_at, changed_by = excluded.changed_by, "
-                           "pushed = 0")
-                .arg(kAssetFields));
+        QSqlQuery upsert = archive.statement(ArchiveSql::SaveAsset);
         for (const Asset& asset : assets) {
             Asset candidate = asset;
             candidate.registered = true;
@@ -288,10 +262,8 @@ Outcome SaveAssets(RecordArchive& archive, const std::vector<Asset>& assets) {
 
 AssessmentFactors LoadFactors(const RecordArchive& archive, QStringList* texts) {
     AssessmentFactors factors;
-    QSqlQuery query(archive.database());
-    if (!query.exec(QStringLiteral(
-            "SELECT baseline_factor, rise_factor, phase_factor FROM rules WHERE scope = ''")) ||
-        !query.next())
+    QSqlQuery query = archive.statement(ArchiveSql::CommonRules);
+    if (!query.exec() || !query.next())
         return factors;
     if (texts)
         *texts = {query.value(0).toString(), query.value(1).toString(), query.value(2).toString()};
@@ -311,13 +283,7 @@ Outcome SaveFactors(RecordArchive& archive, const QStringList& texts) {
             !parsed)
             return parsed;
     const bool saved = archive.inTransaction([&] {
-        QSqlQuery query(archive.database());
-        query.prepare(QStringLiteral(
-            "INSERT INTO rules (scope, baseline_factor, rise_factor, phase_factor, changed_at, "
-            "changed_by, pushed) VALUES ('', ?, ?, ?, ?, ?, 0) ON CONFLICT (scope) DO UPDATE "
-            "SET baseline_factor = excluded.baseline_factor, rise_factor = "
-            "excluded.rise_factor, phase_factor = excluded.phase_factor, changed_at = "
-            "excluded.changed_at, changed_by = excluded.changed_by, pushed = 0"));
+        QSqlQuery query = archive.statement(ArchiveSql::SaveCommonRules);
         for (int i = 0; i < 3; ++i)
             query.addBindValue(TrimText(texts.at(i)));
         query.addBindValue(RecordArchive::NowText());

@@ -124,11 +124,13 @@ Failure Classify(const QSqlError& error, const QString& fileName) {
     }
 }
 
-// Runs one statement: the error, or an invalid one on success. The query is gone when it returns,
-// so the connection may be closed at once.
-QSqlError Run(QSqlDatabase db, const QString& sql) {
-    QSqlQuery query(db);
-    return query.exec(sql) ? QSqlError() : query.lastError();
+// Runs a statement fresh from RecordArchive::statement(): its error, or an invalid one on success.
+// A statement that did not prepare gives the prepare's error (exec() alone would only tell that
+// there is no statement, and the fault would be lost).
+QSqlError Exec(QSqlQuery& query) {
+    if (query.lastError().isValid())
+        return query.lastError();
+    return query.exec() ? QSqlError() : query.lastError();
 }
 
 QVariant Optional(const auto& value) {
@@ -188,11 +190,20 @@ RecordArchive::~RecordArchive() {
 }
 
 QSqlDatabase RecordArchive::database() const {
+    return connection();
+}
+
+QSqlDatabase RecordArchive::connection() const {
     return QSqlDatabase::database(m_connection, false);
 }
 
+QSqlError RecordArchive::run(ArchiveSql id) const {
+    QSqlQuery query = statement(id);
+    return Exec(query);
+}
+
 QSqlQuery RecordArchive::statement(ArchiveSql id) const {
-    QSqlQuery query(database());
+    QSqlQuery query(connection());
     query.setForwardOnly(true);
     query.prepare(ArchiveSqlText(id));
     return query;
@@ -268,9 +279,8 @@ bool RecordArchive::checkIntegrity() {
     QSqlError error;
     QStringList findings;
     {
-        QSqlQuery query(database());
-        if (!query.exec(QStringLiteral("PRAGMA quick_check(3)")))
-            error = query.lastError();
+        QSqlQuery query = statement(ArchiveSql::QuickCheckFirstFindings);
+        error = Exec(query);
         while (query.next())
             findings << query.value(0).toString();
     }
@@ -374,9 +384,9 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     }
     if (readOnly)
         return m_state;
-    for (const char* pragma :
-         {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=FULL", "PRAGMA cache_size=-65536"}) {
-        if (const QSqlError error = Run(database(), QString::fromLatin1(pragma)); error.isValid()) {
+    for (const ArchiveSql pragma :
+         {ArchiveSql::WriteAheadLog, ArchiveSql::SynchronousFull, ArchiveSql::CacheSize}) {
+        if (const QSqlError error = run(pragma); error.isValid()) {
             const Failure failure = Classify(error, fileName);
             return fail(failure.problem, failure.fault, failure.detail);
         }
@@ -392,13 +402,13 @@ bool RecordArchive::readMeta() {
     QString problem;
     std::optional<Failure> failed;
     {
-        QSqlQuery query(database());
         QStringList tables;
-        if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
-            failed = Classify(query.lastError(), m_fileName);
+        QSqlQuery names = statement(ArchiveSql::TableNames);
+        if (const QSqlError error = Exec(names); error.isValid()) {
+            failed = Classify(error, m_fileName);
         } else {
-            while (query.next())
-                tables << query.value(0).toString();
+            while (names.next())
+                tables << names.value(0).toString();
         }
         if (!failed && problem.isEmpty() && tables.isEmpty()) {
             if (m_state == ArchiveState::Open) {
@@ -408,14 +418,15 @@ bool RecordArchive::readMeta() {
             problem = ArchiveMessages::ArchiveEmpty();
         }
         if (!failed && problem.isEmpty()) {
-            if (tables.contains(QStringLiteral("meta")) &&
-                query.exec(QStringLiteral(
-                    "SELECT key, value FROM meta WHERE key IN ('schema_version','laptop_id')"))) {
-                while (query.next()) {
-                    if (query.value(0).toString() == QStringLiteral("schema_version"))
-                        m_schemaVersion = query.value(1).toInt();
-                    else
-                        m_laptopId = query.value(1).toString();
+            if (tables.contains(QStringLiteral("meta"))) {
+                QSqlQuery query = statement(ArchiveSql::SchemaVersionAndLaptop);
+                if (query.exec()) {
+                    while (query.next()) {
+                        if (query.value(0).toString() == QStringLiteral("schema_version"))
+                            m_schemaVersion = query.value(1).toInt();
+                        else
+                            m_laptopId = query.value(1).toString();
+                    }
                 }
             }
             if (m_schemaVersion <= 0)
@@ -444,7 +455,7 @@ bool RecordArchive::runScript(const QString& resource) {
     for (const QString& statement : script.split(separator)) {
         if (QString(statement).remove(comment).trimmed().isEmpty())
             continue;
-        QSqlQuery query(database());
+        QSqlQuery query(connection());
         if (!query.exec(statement)) {
             m_problem = ErrorText(query.lastError());
             return false;
@@ -459,29 +470,25 @@ bool RecordArchive::createOrUpgrade() {
     if (created)
         m_laptopId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const bool done = inTransaction([&] {
-        QSqlQuery query(database());
         if (created) {
             if (!runScript(QStringLiteral(":/archive/LocalSchema.sql")))
                 return false;
-            query.prepare(QStringLiteral("INSERT INTO meta (key, value) VALUES ('schema_version', '1'), "
-                                         "('laptop_id', ?)"));
-            query.addBindValue(m_laptopId);
-            if (!query.exec())
+            QSqlQuery meta = statement(ArchiveSql::NewArchiveMeta);
+            meta.addBindValue(m_laptopId);
+            if (!meta.exec())
                 return false;
-            query.prepare(
-                QStringLiteral("INSERT INTO rules (scope, baseline_factor, rise_factor, phase_factor, "
-                               "changed_at, changed_by) VALUES ('', '1.2', '0.2', '0.5', ?, ?)"));
-            query.addBindValue(NowText());
-            query.addBindValue(m_laptopId);
-            if (!query.exec())
+            QSqlQuery rules = statement(ArchiveSql::DefaultRules);
+            rules.addBindValue(NowText());
+            rules.addBindValue(m_laptopId);
+            if (!rules.exec())
                 return false;
         }
         for (int version = std::max(from, 1) + 1; version <= kArchiveSchemaVersion; ++version)
             if (!runScript(QStringLiteral(":/archive/LocalSchema%1.sql").arg(version)))
                 return false;
-        query.prepare(QStringLiteral("UPDATE meta SET value = ? WHERE key = 'schema_version'"));
-        query.addBindValue(QString::number(kArchiveSchemaVersion));
-        return query.exec();
+        QSqlQuery version = statement(ArchiveSql::SetSchemaVersion);
+        version.addBindValue(QString::number(kArchiveSchemaVersion));
+        return version.exec();
     });
     if (!done) {
         const QString why = m_problem;
@@ -498,7 +505,7 @@ bool RecordArchive::begin() {
             m_problem = ArchiveMessages::ArchiveNotWritable();
         return false;
     }
-    if (const QSqlError error = Run(database(), QStringLiteral("BEGIN IMMEDIATE")); error.isValid()) {
+    if (const QSqlError error = run(ArchiveSql::BeginWrite); error.isValid()) {
         noteFailure(error);
         return false;
     }
@@ -506,7 +513,7 @@ bool RecordArchive::begin() {
 }
 
 bool RecordArchive::commit() {
-    const QSqlError error = Run(database(), QStringLiteral("COMMIT"));
+    const QSqlError error = run(ArchiveSql::Commit);
     if (!error.isValid())
         return true;
     rollback();
@@ -516,7 +523,7 @@ bool RecordArchive::commit() {
 
 void RecordArchive::rollback() {
     if (readable())
-        Run(database(), QStringLiteral("ROLLBACK"));
+        run(ArchiveSql::Rollback);
 }
 
 Result<int> RecordArchive::store(const std::vector<TestRecord>& records, const QString& source) {
@@ -555,12 +562,8 @@ int RecordArchive::storeInOpenTransaction(const std::vector<TestRecord>& records
 
 int RecordArchive::storeInOpenTransaction(const std::vector<ArchiveRow>& rows, const QString& source) {
     if (!m_insert) {
-        m_insert = std::make_unique<QSqlQuery>(database());
-        const QString sql = QStringLiteral(
-            "INSERT OR IGNORE INTO records (id, test_time, device, device_key, tester, location, step_code, "
-            "step_amperes, load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, "
-            "added_at, added_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
-        if (!m_insert->prepare(sql)) {
+        m_insert = std::make_unique<QSqlQuery>(statement(ArchiveSql::InsertRecord));
+        if (m_insert->lastError().isValid()) {
             const QSqlError error = m_insert->lastError();
             m_insert.reset();
             noteFailure(error);
@@ -593,8 +596,7 @@ QString RecordArchive::NowText() {
 }
 
 std::optional<bool> RecordArchive::stepDone(const QString& key) const {
-    QSqlQuery query(database());
-    query.prepare(QStringLiteral("SELECT 1 FROM meta WHERE key = ?"));
+    QSqlQuery query = statement(ArchiveSql::StepDone);
     query.addBindValue(key);
     if (!query.exec())
         return std::nullopt;
@@ -603,8 +605,7 @@ std::optional<bool> RecordArchive::stepDone(const QString& key) const {
 
 bool RecordArchive::markStepDone(const QString& key) {
     return inTransaction([&] {
-        QSqlQuery note(database());
-        note.prepare(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES (?, '1')"));
+        QSqlQuery note = statement(ArchiveSql::MarkStepDone);
         note.addBindValue(key);
         return note.exec();
     });
@@ -620,12 +621,11 @@ qint64 RecordArchive::recordCount() const {
 }
 
 QString RecordArchive::check(bool thorough) const {
-    QSqlQuery query(database());
     if (!readable())
         return m_problem;
-    if (!query.exec(thorough ? QStringLiteral("PRAGMA integrity_check")
-                             : QStringLiteral("PRAGMA quick_check")))
-        return ErrorText(query.lastError());
+    QSqlQuery query = statement(thorough ? ArchiveSql::IntegrityCheck : ArchiveSql::QuickCheck);
+    if (const QSqlError error = Exec(query); error.isValid())
+        return ErrorText(error);
     QStringList findings;
     while (query.next())
         findings << query.value(0).toString();

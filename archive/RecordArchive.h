@@ -71,7 +71,7 @@ public:
     QSqlDatabase database() const;
     // A statement of the archive prepared on this instance's connection, forward only: the one way
     // the program runs a statement on its archive. One that does not prepare (a damaged or locked
-    // file) fails its exec() with the reason.
+    // file) holds the reason in lastError() until its exec(), which then fails.
     QSqlQuery statement(ArchiveSql id) const;
 
     // Stores the records not yet there (by identity) in one transaction; blank rows are skipped.
@@ -112,6 +112,10 @@ private:
     bool checkIntegrity();
     bool createOrUpgrade();
     bool runScript(const QString& resource);
+    QSqlDatabase connection() const;
+    // Runs a statement that returns no rows: its error (the prepare's when it did not prepare), or
+    // an invalid one on success.
+    QSqlError run(ArchiveSql id) const;
     bool readMeta();
 
     QString m_connection;

@@ -55,18 +55,16 @@ std::vector<SyncLogEntry> ReadSyncLog(const RecordArchive& archive, int limit) {
     std::vector<SyncLogEntry> entries;
     // The other laptops by the names the team server told (host / user), this one as itself.
     QHash<QString, QString> laptops;
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("SELECT laptop_id, host, os_user FROM laptops WHERE laptop_id <> ''")))
-        while (query.next())
+    QSqlQuery names = archive.statement(ArchiveSql::LaptopNames);
+    if (names.exec())
+        while (names.next())
             laptops.insert(
-                query.value(0).toString(),
-                QStringLiteral("%1 / %2").arg(query.value(1).toString(), query.value(2).toString()));
+                names.value(0).toString(),
+                QStringLiteral("%1 / %2").arg(names.value(1).toString(), names.value(2).toString()));
     if (!archive.laptopId().isEmpty())
         laptops.insert(archive.laptopId(),
                        QCoreApplication::translate("SyncLog", "本机 %1").arg(LaptopName()));
-    query.prepare(
-        QStringLiteral("SELECT at, kind, subject, message FROM sync_log ORDER BY rowid DESC LIMIT ?"));
+    QSqlQuery query = archive.statement(ArchiveSql::SyncLogNewestFirst);
     query.addBindValue(limit);
     if (!query.exec())
         return entries;
