@@ -1309,17 +1309,34 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
     }
 
-    // The buttons export a large overview on a worker thread: the window's event loop goes on
-    // meanwhile, "取消" leaves the old file as it was, and the file written reads back whole.
-    void overviewExportsInTheBackground_data() {
+    // The buttons of the overview, the register and the history export a large table on a worker
+    // thread: the question first, the window's event loop going on meanwhile, "取消" leaving the old
+    // file as it was, and the file written reading back whole.
+    void exportsRunInTheBackground_data() {
+        QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("button");
-        QTest::newRow("PDF") << "总览.pdf"
-                             << "BtnExportPdf";
-        QTest::newRow("xlsx") << "总览.xlsx"
-                              << "BtnExportExcel";
+        QTest::addColumn<QString>("button"); // "" when the window names the file itself
+        QTest::newRow("overview PDF") << "overview"
+                                      << "总览.pdf"
+                                      << "BtnExportPdf";
+        QTest::newRow("overview xlsx") << "overview"
+                                       << "总览.xlsx"
+                                       << "BtnExportExcel";
+        QTest::newRow("register xlsx") << "register"
+                                       << "台账.xlsx"
+                                       << "BtnExport";
+        QTest::newRow("register csv") << "register"
+                                      << "台账.csv"
+                                      << "BtnExport";
+        QTest::newRow("history PDF") << "history"
+                                     << "历史.pdf"
+                                     << "";
+        QTest::newRow("history PNG") << "history"
+                                     << "历史.png"
+                                     << "";
     }
-    void overviewExportsInTheBackground() {
+    void exportsRunInTheBackground() {
+        QFETCH(QString, window);
         QFETCH(QString, name);
         QFETCH(QString, button);
         TempProgramDir dir;
@@ -1329,25 +1346,52 @@ private slots:
         constexpr int kDevices = 3000;
         std::vector<Asset> assets(kDevices);
         std::vector<TestRecord> records;
+        const QDateTime start(QDate(2024, 5, 1), QTime(9, 0));
         for (int i = 0; i < kDevices; ++i) {
             assets[size_t(i)].device = QStringLiteral("QF%1").arg(i);
             assets[size_t(i)].station = QStringLiteral("站%1").arg(i / 300);
             records.push_back(Record(assets[size_t(i)].device, "24-05-01 09:00", "100 A", "50.0 uΩ"));
+            if (window == "history") // a long history of one device
+                records.push_back(Record("QF1", start.addSecs(60 * (i + 1)).toString("yy-MM-dd hh:mm"),
+                                         "100 A", QStringLiteral("%1.0 uΩ").arg(50 + i % 7)));
         }
         QVERIFY(SaveAssets(ProgramArchive::shared().archive(), assets));
         ProgramArchive::shared().store(records, "upload");
-        const auto window = std::make_unique<TFrmOverview>();
         const QString file = dir.filePath(name);
+        RecordGrid grid;
+        std::unique_ptr<QDialog> dialog;
+        std::function<void()> exportFile;
+        std::function<bool()> toldExported;
+        if (window == "history") {
+            auto* history = new TFrmHistory(grid, 0, "QF1");
+            exportFile = [history, file] { history->ExportInBackground(file); };
+            toldExported = [history, file] {
+                return history->LastPdf() == file || history->LastPng() == file;
+            };
+            dialog.reset(history);
+        } else {
+            if (window == "overview")
+                dialog = std::make_unique<TFrmOverview>();
+            else
+                dialog = std::make_unique<TFrmRegister>();
+            exportFile = [&] {
+                chooser.answers.push_back(file);
+                dialog->findChild<QPushButton*>(button)->click();
+            };
+            toldExported = [&] {
+                return dialog->findChild<QLabel*>("lblStatus")->text() ==
+                       QStringLiteral("已导出到“%1”").arg(file);
+            };
+        }
         Write(file, "old");
         const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
-        const auto exportFile = [&] {
-            chooser.answers.push_back(file);
+        const auto exportAgreed = [&] {
             messages.answers.push_back(MsgResult::Yes);
-            window->findChild<QPushButton*>(button)->click();
-            return window->findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
+            exportFile();
+            return dialog->findChild<QProgressDialog*>(QStringLiteral("ExportProgress"));
         };
 
-        QPointer<QProgressDialog> progress = exportFile();
+        QPointer<QProgressDialog> progress = exportAgreed();
         QCOMPARE(messages.texts(),
                  QStringList{
                      QStringLiteral("文件'%1'已经存在，要替换它吗？").arg(QDir::toNativeSeparators(file))});
@@ -1359,20 +1403,31 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), entries);
         QCOMPARE(messages.texts().size(), 1);
         QVERIFY(folders.folders.isEmpty());
+        QVERIFY(!toldExported());
 
-        progress = exportFile();
+        progress = exportAgreed();
         QVERIFY(progress);
         bool servedWhileWriting = false;
         QTimer::singleShot(0, [&] { servedWhileWriting = progress && Bytes(file) == "old"; });
         QTRY_VERIFY_WITH_TIMEOUT(progress.isNull(), 120000);
         QVERIFY(servedWhileWriting);
         QCOMPARE(messages.texts().size(), 2); // the question, and no failure
-        QCOMPARE(window->lblStatus->text(), QStringLiteral("已导出到“%1”").arg(file));
+        QVERIFY(toldExported());
         QCOMPARE(folders.folders.size(), 1);
+        if (window == "register") {
+            const Result<std::vector<Asset>> read = ImportAssets(file);
+            QVERIFY2(read, qPrintable(read.reason()));
+            QCOMPARE(read->size(), size_t(kDevices));
+            return;
+        }
         if (name.endsWith(".xlsx")) {
             const Result<WorkbookRecords> rows = ReadRecordWorkbook(file);
             QVERIFY(rows);
             QCOMPARE(rows->recordCount, kDevices);
+            return;
+        }
+        if (name.endsWith(".png")) {
+            QCOMPARE(QImage(file).width(), 1200);
             return;
         }
         QProcess text;
@@ -1380,8 +1435,12 @@ private slots:
         if (!text.waitForFinished(120000) || text.exitCode() != 0)
             QSKIP("pdftotext (poppler-utils) is not installed");
         const QString shown = QString::fromUtf8(text.readAllStandardOutput());
-        for (const QString& device : {QStringLiteral("QF0 "), QStringLiteral("QF%1 ").arg(kDevices - 1)})
-            QVERIFY2(shown.contains(device), qPrintable(device));
+        const QStringList expected =
+            window == "history" ? QStringList{"设备历史 QF1", "100 A",
+                                              start.addSecs(60 * kDevices).toString("yy-MM-dd hh:mm")}
+                                : QStringList{"QF0 ", QStringLiteral("QF%1 ").arg(kDevices - 1)};
+        for (const QString& wanted : expected)
+            QVERIFY2(shown.contains(wanted), qPrintable(wanted));
     }
 
     void gridShowsVerdictsToEyesAndScreenReaders() {

@@ -322,8 +322,11 @@ private slots:
         TFrmHistory dialog(grid, 3, kDevice);
         dialog.EdtLimit->setText(QStringLiteral("60"));
         dialog.BtnSetLimit->click();
+        // Written in the background, one after the other as the window's progress allows.
         dialog.BtnExportPdfClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.LastPdf().isEmpty(), 60000);
         dialog.BtnExportPngClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.LastPng().isEmpty(), 60000);
         QVERIFY(messages.messages.isEmpty());
         QCOMPARE(QFileInfo(dialog.LastPdf()).absolutePath(), EnsureDataFolder());
         QVERIFY(QFileInfo(dialog.LastPdf()).fileName().startsWith(QStringLiteral("设备历史 DL000123 ")));

@@ -52,9 +52,8 @@ bool FileExport::MayReplace(const QString& fileName) {
 }
 
 bool FileExport::Write(const QString& fileName, const Writer& writer) {
-    QString reason;
-    if (!writer(fileName, &reason)) {
-        ShowMessage(WriteFailed().arg(fileName, reason), AppTitle(), MsgIcon::Error);
+    if (const Outcome written = writer(fileName); !written) {
+        ShowMessage(WriteFailed().arg(fileName, written.reason()), AppTitle(), MsgIcon::Error);
         return false;
     }
     OpenFolder(FolderOfFile(fileName));
@@ -62,11 +61,7 @@ bool FileExport::Write(const QString& fileName, const Writer& writer) {
 }
 
 bool FileExport::WriteTable(const QString& fileName, const TableExport& table) {
-    return Write(fileName, [&table](const QString& name, QString* reason) {
-        const Outcome written = WriteTableExport(name, table);
-        *reason = written.reason();
-        return written.ok();
-    });
+    return Write(fileName, [&table](const QString& name) { return WriteTableExport(name, table); });
 }
 
 bool FileExport::Run(QWidget* window, const QString& fileName, WorkRunner::Work work,
@@ -115,10 +110,5 @@ Outcome WriteTableExport(const QString& fileName, const TableExport& table, cons
     };
     if (!fileName.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         return WriteTableFile(fileName, table.layout.headers, source, control.stop);
-    QString reason;
-    if (WriteTablePdf(fileName, table.layout, source, &reason, control.stop))
-        return {};
-    if (control.stop.stop_requested())
-        return Outcome::Failure(FailureKind::Cancelled, {});
-    return Outcome::Failure(FailureKind::Io, reason);
+    return WriteTablePdf(fileName, table.layout, source, control.stop);
 }

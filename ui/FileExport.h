@@ -22,8 +22,8 @@ struct TableExport {
 
 class FileExport {
 public:
-    // Writes the file whole; false with a reason otherwise.
-    using Writer = std::function<bool(const QString& fileName, QString* reason)>;
+    // Writes the file whole, or says why not.
+    using Writer = std::function<Outcome(const QString& fileName)>;
 
     FileExport(QString title, QString proposedName);
 

@@ -5,7 +5,9 @@
 #include "core/RecordValues.h"
 #include "core/UDataCenter.h"
 #include "core/WholeFile.h"
+#include "core/WorkControl.h"
 
+#include <QBuffer>
 #include <QChart>
 #include <QCoreApplication>
 #include <QDateTimeAxis>
@@ -55,9 +57,9 @@ QString ChartTitle(const DeviceHistory& history) {
     return QCoreApplication::translate("HistoryChart", "设备历史 %1").arg(history.device);
 }
 
-// Draws the title, then the chart, then the table rows from `first` on as far as the page goes;
-// returns the index of the first row left over.
-size_t PaintPage(QPainter& painter, const QRect& area, const DeviceHistory& history, QChart* chart,
+// Draws the title, then the chart drawn ahead, then the table rows from `first` on as far as the
+// page goes; returns the index of the first row left over.
+size_t PaintPage(QPainter& painter, const QRect& area, const DeviceHistory& history, const QPicture& chart,
                  size_t first) {
     int y = area.top();
     if (first == 0) {
@@ -65,12 +67,7 @@ size_t PaintPage(QPainter& painter, const QRect& area, const DeviceHistory& hist
         painter.drawText(QRect(area.left(), y, area.width(), kTitleHeight), Qt::AlignLeft | Qt::AlignVCenter,
                          ChartTitle(history));
         y += kTitleHeight;
-        QGraphicsScene scene;
-        scene.addItem(chart);
-        chart->resize(area.width(), kChartHeight);
-        scene.render(&painter, QRectF(area.left(), y, area.width(), kChartHeight),
-                     QRectF(0, 0, area.width(), kChartHeight));
-        scene.removeItem(chart);
+        painter.drawPicture(area.left(), y, chart);
         y += kChartHeight + kRowHeight;
     }
     const int totalWeight = std::accumulate(kColumnWeights.begin(), kColumnWeights.end(), 0);
@@ -214,11 +211,83 @@ QStringList HistoryRowTexts(const HistoryEntry& entry) {
 
 namespace {
 
-// "无法写入文件", with the system's reason where there is one.
-QString CannotWrite(const Outcome& failure) {
-    return failure.reason().isEmpty()
-               ? QCoreApplication::translate("HistoryChart", "无法写入文件")
-               : QCoreApplication::translate("HistoryChart", "无法写入文件（%1）").arg(failure.reason());
+// "无法写入文件", with the file's own reason where there is one, of its kind.
+Outcome CannotWrite(const Outcome& failure) {
+    return Outcome::Failure(
+        failure.kind(),
+        failure.reason().isEmpty()
+            ? QCoreApplication::translate("HistoryChart", "无法写入文件")
+            : QCoreApplication::translate("HistoryChart", "无法写入文件（%1）").arg(failure.reason()),
+        failure.detail());
+}
+
+void SetUpPdf(QPdfWriter& writer, const QString& title) {
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageOrientation(QPageLayout::Landscape);
+    writer.setResolution(kPageDpi);
+    writer.setTitle(title);
+}
+
+// The width a PDF page gives to painting, known before a file is written.
+int PdfPageWidth() {
+    QBuffer nowhere;
+    QPdfWriter writer(&nowhere);
+    SetUpPdf(writer, {});
+    return writer.width();
+}
+
+Outcome WritePdf(const QString& fileName, const HistoryExport& prepared, const WorkControl& control) {
+    const DeviceHistory& history = prepared.history;
+    const qint64 total = qint64(history.entries.size());
+    WholeFile file(fileName);
+    if (const Outcome opened = file.open(); !opened)
+        return CannotWrite(opened);
+    bool drawn = false;
+    {
+        QPdfWriter writer(&file.device());
+        SetUpPdf(writer, ChartTitle(history));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return Outcome::Failure(FailureKind::Io,
+                                    QCoreApplication::translate("HistoryChart", "无法写入文件"));
+        const QRect area = painter.viewport().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+        size_t next = PaintPage(painter, area, history, prepared.chart, 0);
+        while (next < history.entries.size() && !control.stopped()) {
+            control.report(qint64(next), total);
+            writer.newPage();
+            next = PaintPage(painter, area, history, prepared.chart, next);
+        }
+        drawn = painter.end();
+    }
+    if (control.stopped())
+        return Outcome::Failure(FailureKind::Cancelled, {}); // the old file stays
+    const Outcome committed = drawn ? file.commit() : Outcome::Failure(FailureKind::Io, QString());
+    return committed ? committed : CannotWrite(committed);
+}
+
+Outcome WritePng(const QString& fileName, const HistoryExport& prepared, const WorkControl& control) {
+    // A picture of bounded size: the chart and the first part of the table; the whole table goes
+    // to PDF pages.
+    const DeviceHistory& history = prepared.history;
+    const int rows = int(std::min(history.entries.size(), kMaxPngRows));
+    const int height = kMargin * 2 + kTitleHeight + kChartHeight + kRowHeight * (rows + 3);
+    QImage image(kImageWidth, height, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        PaintPage(painter, image.rect().adjusted(kMargin, kMargin, -kMargin, -kMargin), history,
+                  prepared.chart, 0);
+    }
+    WholeFile file(fileName);
+    Outcome written = file.open();
+    if (written && !image.save(&file.device(), "PNG"))
+        written = Outcome::Failure(FailureKind::Io, QString());
+    if (control.stopped())
+        return Outcome::Failure(FailureKind::Cancelled, {}); // the old file stays
+    if (written)
+        written = file.commit();
+    return written ? written : CannotWrite(written);
 }
 
 } // namespace
@@ -234,62 +303,26 @@ QString HistoryExportName(const QString& device, const QDateTime& when, const QS
         .arg(safe, FormatFileStamp(when), suffix);
 }
 
-bool ExportHistoryPdf(const QString& fileName, const DeviceHistory& history, const QString& limit,
-                      QString* errorText) {
-    WholeFile file(fileName);
-    if (const Outcome opened = file.open(); !opened) {
-        *errorText = CannotWrite(opened);
-        return false;
-    }
-    bool drawn = false;
-    {
-        QPdfWriter writer(&file.device());
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageOrientation(QPageLayout::Landscape);
-        writer.setResolution(kPageDpi);
-        writer.setTitle(ChartTitle(history));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            *errorText = QCoreApplication::translate("HistoryChart", "无法写入文件");
-            return false;
-        }
-        const std::unique_ptr<QChart> chart(BuildTrendChart(history, limit));
-        const QRect area = painter.viewport().adjusted(kMargin, kMargin, -kMargin, -kMargin);
-        size_t next = PaintPage(painter, area, history, chart.get(), 0);
-        while (next < history.entries.size()) {
-            writer.newPage();
-            next = PaintPage(painter, area, history, chart.get(), next);
-        }
-        drawn = painter.end();
-    }
-    const Outcome committed = drawn ? file.commit() : Outcome::Failure(QString());
-    if (!committed)
-        *errorText = CannotWrite(committed);
-    return bool(committed);
+HistoryExport PrepareHistoryExport(const QString& fileName, const DeviceHistory& history,
+                                   const QString& limit) {
+    HistoryExport prepared;
+    prepared.history = history;
+    prepared.png = fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    const int width = (prepared.png ? kImageWidth : PdfPageWidth()) - 2 * kMargin;
+    const std::unique_ptr<QChart> chart(BuildTrendChart(history, limit));
+    QGraphicsScene scene;
+    scene.addItem(chart.get());
+    chart->resize(width, kChartHeight);
+    QPainter painter(&prepared.chart);
+    if (prepared.png)
+        painter.setRenderHint(QPainter::Antialiasing);
+    scene.render(&painter, QRectF(0, 0, width, kChartHeight), QRectF(0, 0, width, kChartHeight));
+    painter.end();
+    scene.removeItem(chart.get());
+    return prepared;
 }
 
-bool ExportHistoryPng(const QString& fileName, const DeviceHistory& history, const QString& limit,
-                      QString* errorText) {
-    // A picture of bounded size: the chart and the first part of the table; the whole table goes
-    // to PDF pages.
-    const int rows = int(std::min(history.entries.size(), kMaxPngRows));
-    const int height = kMargin * 2 + kTitleHeight + kChartHeight + kRowHeight * (rows + 3);
-    QImage image(kImageWidth, height, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const std::unique_ptr<QChart> chart(BuildTrendChart(history, limit));
-        PaintPage(painter, image.rect().adjusted(kMargin, kMargin, -kMargin, -kMargin), history, chart.get(),
-                  0);
-    }
-    WholeFile file(fileName);
-    Outcome written = file.open();
-    if (written && !image.save(&file.device(), "PNG"))
-        written = Outcome::Failure(QString());
-    if (written)
-        written = file.commit();
-    if (!written)
-        *errorText = CannotWrite(written);
-    return bool(written);
+Outcome WriteHistoryExport(const QString& fileName, const HistoryExport& prepared,
+                           const WorkControl& control) {
+    return prepared.png ? WritePng(fileName, prepared, control) : WritePdf(fileName, prepared, control);
 }

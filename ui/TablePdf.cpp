@@ -64,15 +64,24 @@ void DrawRow(QPainter& painter, const QRect& area, int top, int height, const st
     }
 }
 
+// "无法写入文件" (the painter could not write the file).
+Outcome CannotWrite() {
+    return Outcome::Failure(FailureKind::Io, QCoreApplication::translate("TablePdf", "无法写入文件"));
+}
+// "无法写入文件（…）", with the file's own reason, of its kind.
+Outcome CannotWrite(const Outcome& failure) {
+    return Outcome::Failure(
+        failure.kind(), QCoreApplication::translate("TablePdf", "无法写入文件（%1）").arg(failure.reason()),
+        failure.detail());
+}
+
 } // namespace
 
-bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const TableRowSource& rows,
-                   QString* reason, std::stop_token stop) {
+Outcome WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const TableRowSource& rows,
+                      std::stop_token stop) {
     WholeFile file(fileName);
-    if (const Outcome opened = file.open(); !opened) {
-        *reason = QCoreApplication::translate("TablePdf", "无法写入文件（%1）").arg(opened.reason());
-        return false;
-    }
+    if (const Outcome opened = file.open(); !opened)
+        return CannotWrite(opened);
     bool drawn = false;
     {
         QPdfWriter writer(&file.device());
@@ -81,10 +90,8 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
         writer.setResolution(kDpi);
         writer.setTitle(layout.title);
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            *reason = QCoreApplication::translate("TablePdf", "无法写入文件");
-            return false;
-        }
+        if (!painter.begin(&writer))
+            return CannotWrite();
         const QRect area = painter.viewport().adjusted(kMargin, kMargin, -kMargin, -kMargin);
         const int total = std::accumulate(layout.weights.begin(), layout.weights.end(), 0);
         std::vector<int> widths;
@@ -128,14 +135,10 @@ bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const 
         drawn = painter.end();
     }
     if (stop.stop_requested())
-        return false; // the old file stays
-    if (!drawn) {
-        *reason = QCoreApplication::translate("TablePdf", "无法写入文件");
-        return false;
-    }
-    if (const Outcome committed = file.commit(); !committed) {
-        *reason = QCoreApplication::translate("TablePdf", "无法写入文件（%1）").arg(committed.reason());
-        return false;
-    }
-    return true;
+        return Outcome::Failure(FailureKind::Cancelled, {}); // the old file stays
+    if (!drawn)
+        return CannotWrite();
+    if (const Outcome committed = file.commit(); !committed)
+        return CannotWrite(committed);
+    return {};
 }

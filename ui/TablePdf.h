@@ -3,9 +3,10 @@
 // need, rows drawn one at a time so that memory stays the same whatever their number. Long texts
 // wrap within their cells and the row grows to hold them. A row may carry a background colour (a
 // verdict). The file is written whole (core/WholeFile.h): a failure leaves an older file as it was,
-// and so does a stop asked for between rows (false, no reason). Drawn without widgets, so that it
+// and so does a stop asked for between rows (Cancelled, no reason). Drawn without widgets, so that it
 // may run on a worker thread.
 #include "archive/TableFile.h"
+#include "core/Outcome.h"
 
 #include <QColor>
 #include <QString>
@@ -21,5 +22,5 @@ struct TablePdfLayout {
     bool landscape = true;
 };
 
-bool WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const TableRowSource& rows,
-                   QString* reason, std::stop_token stop = {});
+Outcome WriteTablePdf(const QString& fileName, const TablePdfLayout& layout, const TableRowSource& rows,
+                      std::stop_token stop = {});

@@ -259,22 +259,35 @@ void TFrmHistory::BtnClearLimitClick() {
     ShowChart();
 }
 
+void TFrmHistory::ShowExported(const QString& fileName) {
+    (fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? m_lastPng : m_lastPdf) = fileName;
+}
+
 bool TFrmHistory::ExportTo(const QString& fileName) {
-    const bool png = fileName.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
-    const bool written = FileExport::Write(fileName, [this, png](const QString& name, QString* reason) {
-        return png ? ExportHistoryPng(name, m_history, Limit(), reason)
-                   : ExportHistoryPdf(name, m_history, Limit(), reason);
-    });
+    const HistoryExport prepared = PrepareHistoryExport(fileName, m_history, Limit());
+    const bool written = FileExport::Write(
+        fileName, [&prepared](const QString& name) { return WriteHistoryExport(name, prepared); });
     if (written)
-        (png ? m_lastPng : m_lastPdf) = fileName;
+        ShowExported(fileName);
     return written;
 }
 
 void TFrmHistory::Export(const QString& suffix) {
-    const QString fileName = EnsureDataFolder() + QLatin1Char('/') +
-                             HistoryExportName(m_history.device, QDateTime::currentDateTime(), suffix);
-    if (FileExport::MayReplace(fileName))
-        ExportTo(fileName);
+    ExportInBackground(EnsureDataFolder() + QLatin1Char('/') +
+                       HistoryExportName(m_history.device, QDateTime::currentDateTime(), suffix));
+}
+
+void TFrmHistory::ExportInBackground(const QString& fileName) {
+    if (!FileExport::MayReplace(fileName))
+        return;
+    FileExport::WriteInBackground(
+        this, fileName,
+        [fileName, prepared = PrepareHistoryExport(fileName, m_history, Limit())](
+            const WorkControl& control) { return WriteHistoryExport(fileName, prepared, control); },
+        [this, fileName](bool written) {
+            if (written)
+                ShowExported(fileName);
+        });
 }
 
 void TFrmHistory::BtnExportPdfClick() {

@@ -33,7 +33,7 @@ public:
 
     const DeviceHistory& History() const { return m_history; }
     QChart* Chart() const;
-    // The files the last export wrote (full paths).
+    // The files the last export wrote (full paths); the buttons' exports run in the background.
     QString LastPdf() const { return m_lastPdf; }
     QString LastPng() const { return m_lastPng; }
     HistoryRowsModel* Rows() const { return m_rows; }
@@ -46,6 +46,8 @@ public:
     void BtnExportPngClick();
     // Exports the named file, a PNG picture by its ending or else a PDF, without asking.
     bool ExportTo(const QString& fileName);
+    // As the buttons do: asks before it replaces the file, then writes it in the background.
+    void ExportInBackground(const QString& fileName);
 
     QLineEdit* EdtDevice = nullptr;
     QPushButton* BtnQuery = nullptr;
@@ -68,6 +70,7 @@ private:
     QString Limit() const; // the register's exact text, or ""
     // Exports to the data folder under a name made of the device and the time.
     void Export(const QString& suffix);
+    void ShowExported(const QString& fileName);
     void Refuse(const QString& text, QWidget* field);
 
     const RecordGrid& m_grid;

@@ -251,15 +251,23 @@ bool TFrmRegister::ImportFrom(const QString& fileName) {
     return true;
 }
 
+TableExport TFrmRegister::Table() const {
+    // The register's file: its columns under its headers, as ExportAssets() writes them.
+    TableExport table;
+    table.layout.headers = AssetColumnHeaders();
+    for (const Asset& asset : Assets())
+        table.rows.push_back(AssetColumns(asset));
+    return table;
+}
+
+void TFrmRegister::ShowExported(const QString& fileName) {
+    lblStatus->setText(QCoreApplication::translate("UDlgRegister", "已导出到“%1”").arg(fileName));
+}
+
 bool TFrmRegister::ExportTo(const QString& fileName) {
-    const std::vector<Asset> assets = Assets();
-    const bool written = FileExport::Write(fileName, [&assets](const QString& name, QString* reason) {
-        const Outcome exported = ExportAssets(assets, name);
-        *reason = exported.reason();
-        return exported.ok();
-    });
+    const bool written = FileExport::WriteTable(fileName, Table());
     if (written)
-        lblStatus->setText(QCoreApplication::translate("UDlgRegister", "已导出到“%1”").arg(fileName));
+        ShowExported(fileName);
     return written;
 }
 
@@ -288,5 +296,13 @@ void TFrmRegister::BtnExportClick() {
                 .choose({QCoreApplication::translate("UDlgRegister", "Excel 工作簿(*.xlsx)"),
                          QCoreApplication::translate("UDlgRegister", "逗号分隔文件(*.csv)")});
         !fileName.isEmpty())
-        ExportTo(fileName);
+        FileExport::WriteInBackground(
+            this, fileName,
+            [fileName, table = Table()](const WorkControl& control) {
+                return WriteTableExport(fileName, table, control);
+            },
+            [this, fileName](bool written) {
+                if (written)
+                    ShowExported(fileName);
+            });
 }

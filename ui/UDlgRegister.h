@@ -1,9 +1,11 @@
 #pragma once
 // The window "设备台账": every device number seen, with its place, kind, baselines and limit,
 // edited in place and kept in the archive; the factors of the assessment for all devices below.
-// Imported from and exported to .xlsx and .csv with the window's columns, read by their headers.
+// Imported from and exported to .xlsx and .csv with the window's columns, read by their headers;
+// the button's export runs in the background.
 // Closing asks before edits not saved are thrown away.
 #include "archive/AssetRegister.h"
+#include "ui/FileExport.h"
 #include "ui/ValueModels.h"
 
 #include <QDialog>
@@ -39,6 +41,8 @@ public:
     // Imports or exports the named file without asking for a name (the buttons ask).
     bool ImportFrom(const QString& fileName);
     bool ExportTo(const QString& fileName);
+    // The rows as the file takes them.
+    TableExport Table() const;
 
     QLineEdit* EdtSearch = nullptr;
     QTableView* TblAssets = nullptr;
@@ -64,6 +68,7 @@ private:
     void ConnectControls();
     void Load();
     void ShowAssets(const std::vector<Asset>& assets);
+    void ShowExported(const QString& fileName);
 
     RegisterModel* m_rows = nullptr;
     QSortFilterProxyModel* m_shown = nullptr;

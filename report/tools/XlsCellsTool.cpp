@@ -10,6 +10,7 @@
 //     beyond column H so far
 //   "end <records>\n"
 // Exit code 0 on success; otherwise the reason on stderr and a non-zero exit code.
+#include "core/Outcome.h"
 #include "report/WorkbookReader.h"
 
 #include <QString>
@@ -70,39 +71,32 @@ private:
     unsigned long long m_records = 0;
 };
 
-bool WriteSheetCells(const char* fileName, QString* errorText) {
+// The sheet's cells written out; the reason goes to stderr as it is (the program words it).
+Outcome WriteSheetCells(const char* fileName) {
     XlsHandle xls;
     const int opened = freexl_open(fileName, xls.out());
-    if (opened != FREEXL_OK) {
-        *errorText = QStringLiteral("not a readable .xls workbook (code %1)").arg(opened);
-        return false;
-    }
+    if (opened != FREEXL_OK)
+        return Outcome::Failure(FailureKind::Foreign,
+                                QStringLiteral("not a readable .xls workbook (code %1)").arg(opened));
     unsigned int sheets = 0;
-    if (freexl_get_info(xls.get(), FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0) {
-        *errorText = QStringLiteral("the workbook holds no sheet");
-        return false;
-    }
+    if (freexl_get_info(xls.get(), FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0)
+        return Outcome::Failure(FailureKind::Invalid, QStringLiteral("the workbook holds no sheet"));
     unsigned int rows = 0;
     unsigned short columns = 0;
     if (freexl_select_active_worksheet(xls.get(), 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK) {
-        *errorText = QStringLiteral("the first sheet cannot be read");
-        return false;
-    }
-    if (rows > kSheetMaxRows) {
-        *errorText = QStringLiteral("the sheet claims %1 rows").arg(rows);
-        return false;
-    }
+        freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK)
+        return Outcome::Failure(FailureKind::Damaged, QStringLiteral("the first sheet cannot be read"));
+    if (rows > kSheetMaxRows)
+        return Outcome::Failure(FailureKind::Invalid, QStringLiteral("the sheet claims %1 rows").arg(rows));
     std::fputs("ohmara-xls 1\n", stdout);
     CellWriter writer;
     for (unsigned int r = 0; r < rows; ++r) {
         bool rowWritten = false;
         for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue value;
-            if (freexl_get_cell_value(xls.get(), r, c, &value) != FREEXL_OK) {
-                *errorText = QStringLiteral("cell %1,%2 cannot be read").arg(r).arg(c);
-                return false;
-            }
+            if (freexl_get_cell_value(xls.get(), r, c, &value) != FREEXL_OK)
+                return Outcome::Failure(FailureKind::Damaged,
+                                        QStringLiteral("cell %1,%2 cannot be read").arg(r).arg(c));
             const std::optional<QString> text = CellText(value);
             if (!text)
                 continue;
@@ -116,11 +110,9 @@ bool WriteSheetCells(const char* fileName, QString* errorText) {
         if (!rowWritten && r + 1 == rows)
             writer.write(r + 1, 0, {});
     }
-    if (!writer.finish()) {
-        *errorText = QStringLiteral("the cells cannot be written out");
-        return false;
-    }
-    return true;
+    if (!writer.finish())
+        return Outcome::Failure(FailureKind::Io, QStringLiteral("the cells cannot be written out"));
+    return {};
 }
 
 } // namespace
@@ -130,9 +122,8 @@ int main(int argc, char* argv[]) {
         std::fputs("usage: ohmara-xls WORKBOOK.xls\n", stderr);
         return 2;
     }
-    QString error;
-    if (!WriteSheetCells(argv[1], &error)) {
-        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+    if (const Outcome written = WriteSheetCells(argv[1]); !written) {
+        std::fprintf(stderr, "%s\n", written.reason().toUtf8().constData());
         return 1;
     }
     return 0;
