@@ -161,6 +161,48 @@ QString ArchiveSqlText(ArchiveSql statement) {
             "SELECT at, who, subject, item, field, old, new FROM audit ORDER BY at DESC, rowid DESC");
 
         // The job file.
+    case ArchiveSql::JobForFile:
+        return QStringLiteral(
+            "SELECT uuid, family, job_number, station, customer, kind, basis, first_day, last_day, weather, "
+            "temperature, humidity, testers, instrument, conclusion, notes, revision_note, changed_at, "
+            "recorded_by, recorded_at, checked_by, checked_at, approved_by, approved_at, returned_why, "
+            "expired_by, expired_at, revision, state FROM jobs WHERE uuid = ?");
+    case ArchiveSql::JobRecordsForFile:
+        return QStringLiteral(
+            "SELECT id, test_time, device, device_key, tester, location, step_code, step_amperes, "
+            "load_seconds, r_mantissa, r_exponent, micro_ohms, texts, raw_reply, source, added_at, added_by "
+            "FROM records r JOIN job_records j ON j.record = r.id WHERE j.job = ? "
+            "ORDER BY r.device_key, r.test_time");
+    case ArchiveSql::InstrumentUuidBySerial:
+        return QStringLiteral("SELECT uuid FROM instruments WHERE serial = ?");
+    case ArchiveSql::AddInstrumentFromFile:
+        return QStringLiteral(
+            "INSERT INTO instruments (uuid, model, serial, certificate, calibrated_on, valid_until, note, "
+            "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+    case ArchiveSql::JobStateAndChange:
+        return QStringLiteral("SELECT state, changed_at FROM jobs WHERE uuid = ?");
+    case ArchiveSql::StoreJobFromFile:
+        return QStringLiteral(
+            "INSERT INTO jobs (uuid, family, job_number, station, customer, kind, basis, first_day, "
+            "last_day, weather, temperature, humidity, testers, instrument, conclusion, notes, "
+            "revision_note, revision, state, changed_at, changed_by, pushed) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 'draft', ?, ?, 0) "
+            "ON CONFLICT (uuid) DO UPDATE SET job_number = excluded.job_number, station = excluded.station, "
+            "customer = excluded.customer, kind = excluded.kind, basis = excluded.basis, "
+            "first_day = excluded.first_day, last_day = excluded.last_day, weather = excluded.weather, "
+            "temperature = excluded.temperature, humidity = excluded.humidity, testers = excluded.testers, "
+            "instrument = excluded.instrument, conclusion = excluded.conclusion, notes = excluded.notes, "
+            "revision_note = excluded.revision_note, state = 'draft', changed_at = excluded.changed_at, "
+            "changed_by = excluded.changed_by, pushed = 0");
+    case ArchiveSql::AddJobRecord:
+        return QStringLiteral("INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, "
+                              "pushed) VALUES (?, ?, ?, ?, 0)");
+    case ArchiveSql::StoreJobApprovalFromFile:
+        return QStringLiteral(
+            "UPDATE jobs SET recorded_by = ?, recorded_at = ?, checked_by = ?, checked_at = ?, "
+            "approved_by = ?, approved_at = ?, returned_why = ?, expired_by = ?, expired_at = ?, state = ? "
+            "WHERE uuid = ?");
+
         // The sync's session, records and added-only tables.
 
         // The sync's tables whose rows change.

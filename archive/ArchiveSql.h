@@ -52,6 +52,15 @@ enum class ArchiveSql {
     AuditNewestFirst,
 
     // The job file: a job with its devices, records and instrument between archives.
+    JobForFile,        // its fields, approval, revision and state
+    JobRecordsForFile, // the records with their identity
+    InstrumentUuidBySerial,
+    AddInstrumentFromFile,
+    JobStateAndChange,
+    StoreJobFromFile,         // as a draft, so that its assets and records may join; its revision kept
+    AddJobRecord,             // kept when already joined
+    StoreJobApprovalFromFile, // the approval's fields and the state
+
     // The sync's side of the archive: its session (laptop, server, cursors, counts), records and the
     // tables whose rows are only added.
 
