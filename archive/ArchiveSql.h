@@ -55,8 +55,51 @@ enum class ArchiveSql {
     NoteImportedFile,
 
     // Test jobs, instruments, test intervals and the audit trail.
+    ReadSignature,
+    StoreSignature,
+    JobsInOrder, // every revision, by number and revision
+    JobByUuid,
+    JobPlannedDevices,
+    JobPlannedKeys,
+    JobNumberUsed,          // by any job
+    JobNumberUsedElsewhere, // by a job of another family
+    JobStateAndFamily,
+    StoreJob, // a draft's fields, added or changed
+    RemovePlannedAsset,
+    AddPlannedAsset, // kept when already planned
+    CurrentJob,      // this laptop's current job, when it still exists
+    StoreCurrentJob,
+    JoinRecordToJob,        // when its device is planned or not registered
+    JoinDeviceRecordsToJob, // a device's records tested within a span
+    JobRecordsWithVerdicts,
+    SubmitJob,
+    CheckJob,
+    KeepJobVerdict, // the verdict as judged at approval
+    ApproveJob,
+    SendJobBack,
+    GoOnWithExpired, // who and when went on with an instrument past its calibration
+    LastRevisionOfFamily,
+    CopyJobAsRevision,
+    CopyPlannedAssetsToRevision,
+    CopyJobRecordsToRevision,
+    InstrumentsBySerial,
+    InstrumentByUuid,
+    InstrumentBySerial,
+    StoreInstrument, // added or changed
+    ClearInterval,   // months 0, so that the removal reaches the other laptops
+    StoreInterval,
+    DueDates, // every registered asset with its last test and its interval
+    AuditNewestFirst,
 
     // The job file: a job with its devices, records and instrument between archives.
+    JobForFile,        // its fields, approval, revision and state
+    JobRecordsForFile, // the records with their identity
+    InstrumentUuidBySerial,
+    AddInstrumentFromFile,
+    JobStateAndChange,
+    StoreJobFromFile,         // as a draft, so that its assets and records may join; its revision kept
+    AddJobRecord,             // kept when already joined
+    StoreJobApprovalFromFile, // the approval's fields and the state
 
     // The sync's side of the archive: its session (laptop, server, cursors, counts), records and the
     // tables whose rows are only added.

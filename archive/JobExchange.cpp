@@ -18,44 +18,32 @@
 
 namespace {
 
-// The job's columns and the file's names for them, in the order of the table.
-const std::pair<const char*, const char*> kJobColumns[] = {
-    {"uuid", "uuid"},
-    {"family", "family"},
-    {"job_number", "number"},
-    {"station", "station"},
-    {"customer", "customer"},
-    {"kind", "kind"},
-    {"basis", "basis"},
-    {"first_day", "first_day"},
-    {"last_day", "last_day"},
-    {"weather", "weather"},
-    {"temperature", "temperature"},
-    {"humidity", "humidity"},
-    {"testers", "testers"},
-    {"instrument", "instrument"},
-    {"conclusion", "conclusion"},
-    {"notes", "notes"},
-    {"revision_note", "revision_note"},
-    {"changed_at", "changed_at"},
-};
-const std::pair<const char*, const char*> kApprovalColumns[] = {
-    {"recorded_by", "recorded_by"},   {"recorded_at", "recorded_at"}, {"checked_by", "checked_by"},
-    {"checked_at", "checked_at"},     {"approved_by", "approved_by"}, {"approved_at", "approved_at"},
-    {"returned_why", "returned_why"}, {"expired_by", "expired_by"},   {"expired_at", "expired_at"},
-};
-const char* const kInstrumentColumns[] = {"uuid",          "model",       "serial", "certificate",
-                                          "calibrated_on", "valid_until", "note"};
+// The file's names of the job's fields, in the order JobForFile reads them and StoreJobFromFile
+// writes them (which leaves out the last, changed_at).
+const char* const kJobNames[] = {"uuid",        "family",        "number",    "station",    "customer",
+                                 "kind",        "basis",         "first_day", "last_day",   "weather",
+                                 "temperature", "humidity",      "testers",   "instrument", "conclusion",
+                                 "notes",       "revision_note", "changed_at"};
+// The file's names of the approval's fields, in the order JobForFile reads them and
+// StoreJobApprovalFromFile writes them.
+const char* const kApprovalNames[] = {"recorded_by",  "recorded_at", "checked_by",
+                                      "checked_at",   "approved_by", "approved_at",
+                                      "returned_why", "expired_by",  "expired_at"};
+// The file's names of the instrument's fields, in the order InstrumentByUuid reads them and
+// AddInstrumentFromFile writes them.
+const char* const kInstrumentNames[] = {"uuid",          "model",       "serial", "certificate",
+                                        "calibrated_on", "valid_until", "note"};
 // The register's fields in the order of AssetColumns().
 const QStringList kAssetFields{"device",      "station",      "bay",
                                "phase",       "kind",         "maker",
                                "model",       "factory_uohm", "commissioning_uohm",
                                "limit_uohm",  "note",         "baseline_factor",
                                "rise_factor", "phase_factor"};
-// The record's columns as RecordArchive stores them, id .. raw_reply.
-const char* const kRecordColumns[] = {
-    "id",           "test_time",    "device",     "device_key", "tester",     "location", "step_code",
-    "step_amperes", "load_seconds", "r_mantissa", "r_exponent", "micro_ohms", "texts",    "raw_reply"};
+// The file's names of the record's values as RecordArchive stores them, id .. raw_reply, in the order
+// JobRecordsForFile reads them.
+const char* const kRecordNames[] = {"id",         "test_time",  "device",       "device_key",   "tester",
+                                    "location",   "step_code",  "step_amperes", "load_seconds", "r_mantissa",
+                                    "r_exponent", "micro_ohms", "texts",        "raw_reply"};
 
 QString Detail(const QSqlQuery& query) {
     const QSqlError error = query.lastError();
@@ -109,25 +97,17 @@ namespace {
 
 // The job's row with its approval, revision, state and planned assets.
 Result<QJsonObject> JobObject(RecordArchive& archive, const QString& uuid, const QStringList& planned) {
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
+    QSqlQuery query = archive.statement(ArchiveSql::JobForFile);
     QJsonObject jobObject;
-    QStringList columns;
-    for (const auto& [column, name] : kJobColumns)
-        columns << QLatin1String(column);
-    for (const auto& [column, name] : kApprovalColumns)
-        columns << QLatin1String(column);
-    query.prepare(
-        QStringLiteral("SELECT %1, revision, state FROM jobs WHERE uuid = ?").arg(columns.join(", ")));
     query.addBindValue(uuid);
     if (!query.exec() || !query.next())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobFileJobUnreadable(Detail(query)),
                                 Detail(query));
     int c = 0;
-    for (const auto& [column, name] : kJobColumns)
+    for (const char* name : kJobNames)
         jobObject.insert(QLatin1String(name), query.value(c++).toString());
     QJsonObject approval;
-    for (const auto& [column, name] : kApprovalColumns)
+    for (const char* name : kApprovalNames)
         approval.insert(QLatin1String(name), query.value(c++).toString());
     jobObject.insert(QStringLiteral("revision"), query.value(c++).toInt());
     jobObject.insert(QStringLiteral("state"), query.value(c++).toString());
@@ -140,17 +120,13 @@ Result<QJsonObject> JobObject(RecordArchive& archive, const QString& uuid, const
 QJsonValue InstrumentObject(RecordArchive& archive, const QString& uuid) {
     QJsonValue instrument = QJsonValue::Null;
     if (!uuid.isEmpty()) {
-        QSqlQuery query(archive.database());
-        query.setForwardOnly(true);
-        QStringList names;
-        for (const char* column : kInstrumentColumns)
-            names << QLatin1String(column);
-        query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE uuid = ?").arg(names.join(", ")));
+        QSqlQuery query = archive.statement(ArchiveSql::InstrumentByUuid);
         query.addBindValue(uuid);
         if (query.exec() && query.next()) {
             QJsonObject object;
-            for (int i = 0; i < names.size(); ++i)
-                object.insert(names.at(i), query.value(i).toString());
+            int c = 0;
+            for (const char* name : kInstrumentNames)
+                object.insert(QLatin1String(name), query.value(c++).toString());
             instrument = object;
         }
     }
@@ -180,24 +156,20 @@ QJsonArray AssetObjects(RecordArchive& archive, const std::vector<JobRow>& rows)
 
 // The job's records with their values and identity.
 Result<QJsonArray> RecordObjects(RecordArchive& archive, const QString& uuid) {
-    QSqlQuery query(archive.database());
-    query.setForwardOnly(true);
-    QStringList recordColumns;
-    for (const char* column : kRecordColumns)
-        recordColumns << QLatin1String(column);
+    QSqlQuery query = archive.statement(ArchiveSql::JobRecordsForFile);
+    QStringList names;
+    for (const char* column : kRecordNames)
+        names << QLatin1String(column);
     QJsonArray records;
-    query.prepare(QStringLiteral("SELECT %1, source, added_at, added_by FROM records r JOIN job_records j ON "
-                                 "j.record = r.id WHERE j.job = ? ORDER BY r.device_key, r.test_time")
-                      .arg(recordColumns.join(", ")));
     query.addBindValue(uuid);
     if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobFileRecordsUnreadable(Detail(query)),
                                 Detail(query));
     while (query.next()) {
         QJsonObject object;
-        for (int i = 0; i < recordColumns.size(); ++i)
-            object.insert(recordColumns.at(i), RecordValue(recordColumns.at(i), query.value(i)));
-        int extra = int(recordColumns.size());
+        for (int i = 0; i < names.size(); ++i)
+            object.insert(names.at(i), RecordValue(names.at(i), query.value(i)));
+        int extra = int(names.size());
         for (const char* column : {"source", "added_at", "added_by"})
             object.insert(QLatin1String(column), query.value(extra++).toString());
         records.append(object);
@@ -318,15 +290,6 @@ Result<std::vector<Asset>> AssetsToAdd(RecordArchive& archive, const QJsonObject
     return added;
 }
 
-// "a = excluded.a, ..." for the job's columns an import may change (not its uuid or family).
-QString ExcludedSets(const QStringList& columns) {
-    QStringList sets;
-    for (const QString& column : columns)
-        if (column != QLatin1String("uuid") && column != QLatin1String("family"))
-            sets << QStringLiteral("%1 = excluded.%1").arg(column);
-    return sets.join(", ");
-}
-
 // One import's writing inside its transaction. A step that fails returns false and leaves the
 // archive's text in `why`, or the file's fault in `refused`.
 class JobFileWriter {
@@ -368,27 +331,22 @@ private:
         const QJsonObject device = m_file.value(QStringLiteral("instrument")).toObject();
         if (device.isEmpty())
             return true;
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("SELECT uuid FROM instruments WHERE serial = ?"));
-        query.addBindValue(device.value(QStringLiteral("serial")).toString());
-        if (!query.exec())
-            return failed(query);
-        if (query.next()) {
-            instrument = query.value(0).toString();
+        QSqlQuery known = m_archive.statement(ArchiveSql::InstrumentUuidBySerial);
+        known.addBindValue(device.value(QStringLiteral("serial")).toString());
+        if (!known.exec())
+            return failed(known);
+        if (known.next()) {
+            instrument = known.value(0).toString();
             return true;
         }
-        QStringList names;
-        for (const char* column : kInstrumentColumns)
-            names << QLatin1String(column);
-        query.prepare(QStringLiteral("INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
-                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)")
-                          .arg(names.join(", ")));
-        for (const QString& name : names)
-            query.addBindValue(device.value(name).toString());
-        query.addBindValue(m_now);
-        query.addBindValue(m_laptop);
-        if (!query.exec())
-            return failed(query);
+        known.finish();
+        QSqlQuery add = m_archive.statement(ArchiveSql::AddInstrumentFromFile);
+        for (const char* name : kInstrumentNames)
+            add.addBindValue(device.value(QLatin1String(name)).toString());
+        add.addBindValue(m_now);
+        add.addBindValue(m_laptop);
+        if (!add.exec())
+            return failed(add);
         instrument = device.value(QStringLiteral("uuid")).toString();
         return true;
     }
@@ -398,9 +356,9 @@ private:
         for (const QJsonValue& value : m_file.value(QStringLiteral("records")).toArray()) {
             const QJsonObject record = value.toObject();
             ArchiveRow row;
-            for (const char* column : kRecordColumns)
+            for (const char* name : kRecordNames)
                 row.values.push_back(
-                    RecordColumnValue(QLatin1String(column), record.value(QLatin1String(column))));
+                    RecordColumnValue(QLatin1String(name), record.value(QLatin1String(name))));
             if (row.values[0].toString().isEmpty() || row.values[2].toString().isEmpty())
                 return refused = Outcome::Failure(FailureKind::Invalid,
                                                   ArchiveMessages::JobFileRecordWithoutIdentity()),
@@ -416,8 +374,7 @@ private:
 
     // The job: an approved revision here never changes; a draft here takes a newer or approved one.
     bool compareJob(bool& known, bool& takes) {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("SELECT state, changed_at FROM jobs WHERE uuid = ?"));
+        QSqlQuery query = m_archive.statement(ArchiveSql::JobStateAndChange);
         query.addBindValue(m_uuid);
         if (!query.exec())
             return failed(query);
@@ -431,8 +388,7 @@ private:
     }
 
     bool numberFree() {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? AND family <> ? LIMIT 1"));
+        QSqlQuery query = m_archive.statement(ArchiveSql::JobNumberUsedElsewhere);
         query.addBindValue(m_job.value(QStringLiteral("number")).toString());
         query.addBindValue(m_job.value(QStringLiteral("family")).toString());
         if (!query.exec())
@@ -447,25 +403,14 @@ private:
 
     // Stored as a draft first, so that its assets and records may join; then its state.
     bool storeDraft(const QString& instrument) {
-        QStringList columns, marks;
-        QVariantList values;
-        for (const auto& [column, name] : kJobColumns) {
-            if (QLatin1String(column) == QLatin1String("changed_at"))
+        QSqlQuery query = m_archive.statement(ArchiveSql::StoreJobFromFile);
+        for (const char* name : kJobNames) {
+            const QLatin1String field(name);
+            if (field == QLatin1String("changed_at"))
                 continue;
-            columns << QLatin1String(column);
-            marks << QStringLiteral("?");
-            values << (QLatin1String(column) == QLatin1String("instrument")
-                           ? instrument
-                           : m_job.value(QLatin1String(name)).toString());
+            query.addBindValue(field == QLatin1String("instrument") ? instrument
+                                                                    : m_job.value(field).toString());
         }
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("INSERT INTO jobs (%1, revision, state, changed_at, changed_by, pushed) "
-                                     "VALUES (%2, ?, 'draft', ?, ?, 0) ON CONFLICT (uuid) DO UPDATE SET %3, "
-                                     "state = 'draft', changed_at = excluded.changed_at, "
-                                     "changed_by = excluded.changed_by, pushed = 0")
-                          .arg(columns.join(", "), marks.join(", "), ExcludedSets(columns)));
-        for (const QVariant& value : values)
-            query.addBindValue(value);
         query.addBindValue(m_job.value(QStringLiteral("revision")).toInt(1));
         query.addBindValue(m_now);
         query.addBindValue(m_laptop);
@@ -475,10 +420,7 @@ private:
     }
 
     bool storePlanned() {
-        QSqlQuery member(m_archive.database());
-        member.prepare(
-            QStringLiteral("INSERT OR IGNORE INTO job_assets (job, device_key, device, changed_at, "
-                           "changed_by, pushed) VALUES (?, ?, ?, ?, ?, 0)"));
+        QSqlQuery member = m_archive.statement(ArchiveSql::AddPlannedAsset);
         for (const QJsonValue& value : m_job.value(QStringLiteral("planned")).toArray()) {
             for (const QString& bound :
                  {m_uuid, value.toString().toUpper(), value.toString(), m_now, m_laptop})
@@ -490,10 +432,7 @@ private:
     }
 
     bool storeJobRecords() {
-        QSqlQuery member(m_archive.database());
-        member.prepare(
-            QStringLiteral("INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, "
-                           "pushed) VALUES (?, ?, ?, ?, 0)"));
+        QSqlQuery member = m_archive.statement(ArchiveSql::AddJobRecord);
         for (const QJsonValue& value : m_file.value(QStringLiteral("records")).toArray()) {
             for (const QString& bound :
                  {m_uuid, value.toObject().value(QStringLiteral("id")).toString(), m_now, m_laptop})
@@ -508,9 +447,7 @@ private:
     bool storeVerdicts() {
         if (m_state != QLatin1String("approved"))
             return true;
-        QSqlQuery member(m_archive.database());
-        member.prepare(QStringLiteral("INSERT OR REPLACE INTO job_verdicts (job, record, verdict, reasons, "
-                                      "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, 0)"));
+        QSqlQuery member = m_archive.statement(ArchiveSql::KeepJobVerdict);
         for (const QJsonValue& value : m_file.value(QStringLiteral("verdicts")).toArray()) {
             const QJsonObject verdict = value.toObject();
             QStringList reasons;
@@ -529,17 +466,10 @@ private:
     }
 
     bool storeApproval() {
-        QStringList sets;
-        QVariantList approvals;
         const QJsonObject approval = m_job.value(QStringLiteral("approval")).toObject();
-        for (const auto& [column, name] : kApprovalColumns) {
-            sets << QStringLiteral("%1 = ?").arg(QLatin1String(column));
-            approvals << approval.value(QLatin1String(name)).toString();
-        }
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("UPDATE jobs SET %1, state = ? WHERE uuid = ?").arg(sets.join(", ")));
-        for (const QVariant& value : approvals)
-            query.addBindValue(value);
+        QSqlQuery query = m_archive.statement(ArchiveSql::StoreJobApprovalFromFile);
+        for (const char* name : kApprovalNames)
+            query.addBindValue(approval.value(QLatin1String(name)).toString());
         query.addBindValue(m_state);
         query.addBindValue(m_uuid);
         if (!query.exec())

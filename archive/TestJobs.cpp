@@ -26,11 +26,6 @@ const QString kDay = QStringLiteral("yyyy-MM-dd");
 const QString kLocked = QStringLiteral("approved job is locked");
 const QString kNotDraft = QStringLiteral("only a draft job changes");
 
-const QString kJobFields = QStringLiteral(
-    "uuid, family, revision, job_number, station, kind, basis, first_day, last_day, weather, temperature, "
-    "humidity, testers, instrument, conclusion, notes, revision_note, state, recorded_by, recorded_at, "
-    "checked_by, checked_at, approved_by, approved_at, returned_why, expired_by, expired_at, customer");
-
 const char* const kStateCodes[] = {"draft", "checking", "approved"};
 
 JobState StateOf(const QString& code) {
@@ -66,6 +61,7 @@ QString Detail(const QSqlQuery& query) {
     return (error.databaseText().isEmpty() ? error.text() : error.databaseText()).trimmed();
 }
 
+// A job as JobsInOrder and JobByUuid read it.
 TestJob JobFrom(const QSqlQuery& query) {
     TestJob job;
     int c = 0;
@@ -90,6 +86,7 @@ TestJob JobFrom(const QSqlQuery& query) {
     return job;
 }
 
+// An instrument as InstrumentsBySerial, InstrumentByUuid and InstrumentBySerial read it.
 Instrument InstrumentFrom(const QSqlQuery& query) {
     Instrument instrument;
     instrument.uuid = query.value(0).toString();
@@ -101,9 +98,6 @@ Instrument InstrumentFrom(const QSqlQuery& query) {
     instrument.note = query.value(6).toString();
     return instrument;
 }
-
-const QString kInstrumentFields =
-    QStringLiteral("uuid, model, serial, certificate, calibrated_on, valid_until, note");
 
 QString ResistanceText(const QString& textsJson) {
     const QJsonArray texts = QJsonDocument::fromJson(textsJson.toUtf8()).array();
@@ -259,16 +253,14 @@ Outcome TestJobs::fail(const QString& statement) const {
 }
 
 QString TestJobs::signature() const {
-    QSqlQuery query(m_archive.database());
-    query.prepare(QStringLiteral("SELECT value FROM meta WHERE key = 'signature'"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::ReadSignature);
     return query.exec() && query.next() ? query.value(0).toString() : QString();
 }
 
-Outcome TestJobs::write(const QString& sql, const QVariantList& values) {
+Outcome TestJobs::write(ArchiveSql statement, const QVariantList& values) {
     QString why;
     const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(sql);
+        QSqlQuery query = m_archive.statement(statement);
         for (const QVariant& value : values)
             query.addBindValue(value);
         if (!query.exec())
@@ -282,16 +274,13 @@ Outcome TestJobs::setSignature(const QString& name) {
     const QString text = TrimText(name);
     if (text.isEmpty())
         return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::SignatureEmpty());
-    return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('signature', ?) "
-                                "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
-                 {text});
+    return write(ArchiveSql::StoreSignature, {text});
 }
 
 Result<std::vector<TestJob>> TestJobs::jobs() const {
     std::vector<TestJob> jobs;
-    QSqlQuery query(m_archive.database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM jobs ORDER BY job_number, revision").arg(kJobFields)))
+    QSqlQuery query = m_archive.statement(ArchiveSql::JobsInOrder);
+    if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobsUnreadable(Detail(query)),
                                 Detail(query));
     while (query.next())
@@ -300,27 +289,26 @@ Result<std::vector<TestJob>> TestJobs::jobs() const {
 }
 
 Result<TestJob> TestJobs::job(const QString& uuid) const {
-    QSqlQuery query(m_archive.database());
-    query.prepare(QStringLiteral("SELECT %1 FROM jobs WHERE uuid = ?").arg(kJobFields));
+    QSqlQuery query = m_archive.statement(ArchiveSql::JobByUuid);
     query.addBindValue(uuid);
     if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobNotFound(), Detail(query));
     if (!query.next())
         return Outcome::Failure(FailureKind::Missing, ArchiveMessages::JobNotFound());
     TestJob job = JobFrom(query);
-    query.prepare(QStringLiteral("SELECT device FROM job_assets WHERE job = ? ORDER BY device_key"));
-    query.addBindValue(uuid);
-    if (query.exec())
-        while (query.next())
-            job.planned << query.value(0).toString();
+    query.finish();
+    QSqlQuery planned = m_archive.statement(ArchiveSql::JobPlannedDevices);
+    planned.addBindValue(uuid);
+    if (planned.exec())
+        while (planned.next())
+            job.planned << planned.value(0).toString();
     return job;
 }
 
 QString TestJobs::proposeNumber(const QString& station, const QDate& day) const {
     const QString prefix =
         QStringLiteral("%1-%2-").arg(TrimText(station), day.toString(QStringLiteral("yyyyMMdd")));
-    QSqlQuery query(m_archive.database());
-    query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? LIMIT 1"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::JobNumberUsed);
     for (int sequence = 1;; ++sequence) {
         const QString number = prefix + QStringLiteral("%1").arg(sequence, 2, 10, QLatin1Char('0'));
         query.bindValue(0, number);
@@ -343,8 +331,7 @@ Result<QString> TestJobs::save(const TestJob& given) {
     Outcome refused;
     const QString now = RecordArchive::NowText();
     const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("SELECT 1 FROM jobs WHERE job_number = ? AND family <> ? LIMIT 1"));
+        QSqlQuery query = m_archive.statement(ArchiveSql::JobNumberUsedElsewhere);
         query.addBindValue(job.number);
         query.addBindValue(added ? job.uuid : job.family);
         if (!query.exec())
@@ -353,77 +340,62 @@ Result<QString> TestJobs::save(const TestJob& given) {
             return refused =
                        Outcome::Failure(FailureKind::Conflict, ArchiveMessages::JobNumberUsed(job.number)),
                    false;
+        query.finish();
         if (!added) {
-            query.prepare(QStringLiteral("SELECT state, family FROM jobs WHERE uuid = ?"));
-            query.addBindValue(job.uuid);
-            if (!query.exec() || !query.next())
+            QSqlQuery state = m_archive.statement(ArchiveSql::JobStateAndFamily);
+            state.addBindValue(job.uuid);
+            if (!state.exec() || !state.next())
                 return refused = Outcome::Failure(FailureKind::Missing, ArchiveMessages::JobNotFound()),
                        false;
-            job.family = query.value(1).toString();
-            if (StateOf(query.value(0).toString()) != JobState::Draft)
+            job.family = state.value(1).toString();
+            if (StateOf(state.value(0).toString()) != JobState::Draft)
                 return refused = Outcome::Failure(
                            FailureKind::Conflict,
                            ArchiveMessages::JobStateForbidsChange(
-                               job.number, JobStateText(StateOf(query.value(0).toString())))),
+                               job.number, JobStateText(StateOf(state.value(0).toString())))),
                        false;
         }
-        query.prepare(QStringLiteral(
-            "INSERT INTO jobs (uuid, family, revision, job_number, station, kind, basis, first_day, "
-            "last_day, weather, temperature, humidity, testers, instrument, conclusion, notes, "
-            "revision_note, customer, changed_at, changed_by, pushed) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
-            "ON CONFLICT (uuid) DO UPDATE SET job_number = excluded.job_number, "
-            "station = excluded.station, customer = excluded.customer, kind = excluded.kind, "
-            "basis = excluded.basis, "
-            "first_day = excluded.first_day, last_day = excluded.last_day, "
-            "weather = excluded.weather, temperature = excluded.temperature, "
-            "humidity = excluded.humidity, testers = excluded.testers, "
-            "instrument = excluded.instrument, conclusion = excluded.conclusion, "
-            "notes = excluded.notes, revision_note = excluded.revision_note, "
-            "changed_at = excluded.changed_at, changed_by = excluded.changed_by, pushed = 0"));
-        query.addBindValue(job.uuid);
-        query.addBindValue(job.family);
-        query.addBindValue(job.revision);
+        QSqlQuery store = m_archive.statement(ArchiveSql::StoreJob);
+        store.addBindValue(job.uuid);
+        store.addBindValue(job.family);
+        store.addBindValue(job.revision);
         for (const QString& text :
              {job.number, job.station, job.kind, job.basis, DayText(job.firstDay), DayText(job.lastDay),
               job.weather, job.temperature, job.humidity, job.testers, job.instrument, job.conclusion,
               job.notes, job.revisionNote, job.customer, now, m_archive.laptopId()})
-            query.addBindValue(NotNull(text));
-        if (!query.exec())
-            return why = Detail(query), false;
+            store.addBindValue(NotNull(text));
+        if (!store.exec())
+            return why = Detail(store), false;
         // The planned assets: those no longer planned go, the new ones come.
         QSet<QString> keys;
         for (const QString& device : job.planned)
             if (!TrimText(device).isEmpty())
                 keys.insert(TrimText(device).toUpper());
         QStringList stored;
-        query.prepare(QStringLiteral("SELECT device_key FROM job_assets WHERE job = ?"));
-        query.addBindValue(job.uuid);
-        if (!query.exec())
-            return why = Detail(query), false;
-        while (query.next())
-            stored << query.value(0).toString();
-        QSqlQuery change(m_archive.database());
-        change.prepare(QStringLiteral("DELETE FROM job_assets WHERE job = ? AND device_key = ?"));
+        QSqlQuery planned = m_archive.statement(ArchiveSql::JobPlannedKeys);
+        planned.addBindValue(job.uuid);
+        if (!planned.exec())
+            return why = Detail(planned), false;
+        while (planned.next())
+            stored << planned.value(0).toString();
+        QSqlQuery remove = m_archive.statement(ArchiveSql::RemovePlannedAsset);
         for (const QString& key : stored) {
             if (keys.contains(key))
                 continue;
-            change.addBindValue(job.uuid);
-            change.addBindValue(key);
-            if (!change.exec())
-                return why = Detail(change), false;
+            remove.addBindValue(job.uuid);
+            remove.addBindValue(key);
+            if (!remove.exec())
+                return why = Detail(remove), false;
         }
-        change.prepare(
-            QStringLiteral("INSERT OR IGNORE INTO job_assets (job, device_key, device, changed_at, "
-                           "changed_by, pushed) VALUES (?, ?, ?, ?, ?, 0)"));
+        QSqlQuery add = m_archive.statement(ArchiveSql::AddPlannedAsset);
         for (const QString& device : job.planned) {
             const QString key = TrimText(device).toUpper();
             if (key.isEmpty() || stored.contains(key))
                 continue;
             for (const QString& value : {job.uuid, key, TrimText(device), now, m_archive.laptopId()})
-                change.addBindValue(value);
-            if (!change.exec())
-                return why = Detail(change), false;
+                add.addBindValue(value);
+            if (!add.exec())
+                return why = Detail(add), false;
         }
         return true;
     });
@@ -435,16 +407,12 @@ Result<QString> TestJobs::save(const TestJob& given) {
 }
 
 QString TestJobs::current() const {
-    QSqlQuery query(m_archive.database());
-    query.prepare(QStringLiteral("SELECT m.value FROM meta m JOIN jobs j ON j.uuid = m.value "
-                                 "WHERE m.key = 'current_job'"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::CurrentJob);
     return query.exec() && query.next() ? query.value(0).toString() : QString();
 }
 
 Outcome TestJobs::setCurrent(const QString& uuid) {
-    return write(QStringLiteral("INSERT INTO meta (key, value) VALUES ('current_job', ?) "
-                                "ON CONFLICT (key) DO UPDATE SET value = excluded.value"),
-                 {NotNull(uuid)});
+    return write(ArchiveSql::StoreCurrentJob, {NotNull(uuid)});
 }
 
 Result<int> TestJobs::joinCurrent(const std::vector<TestRecord>& records) {
@@ -458,12 +426,7 @@ Result<int> TestJobs::joinCurrent(const std::vector<TestRecord>& records) {
     QString why;
     const QString now = RecordArchive::NowText();
     const bool done = m_archive.inTransaction([&] {
-        QSqlQuery join(m_archive.database());
-        join.prepare(QStringLiteral(
-            "INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, pushed) "
-            "SELECT ?, r.id, ?, ?, 0 FROM records r WHERE r.id = ? AND ("
-            "EXISTS (SELECT 1 FROM job_assets a WHERE a.job = ? AND a.device_key = r.device_key) OR "
-            "NOT EXISTS (SELECT 1 FROM assets s WHERE s.device_key = r.device_key))"));
+        QSqlQuery join = m_archive.statement(ArchiveSql::JoinRecordToJob);
         for (const TestRecord& record : records) {
             for (const QString& value :
                  {uuid, now, m_archive.laptopId(), QString::fromLatin1(record.identity()), uuid})
@@ -488,10 +451,7 @@ Result<int> TestJobs::addRecords(const QString& uuid, const QStringList& devices
     QString why;
     const QString now = RecordArchive::NowText();
     const bool done = m_archive.inTransaction([&] {
-        QSqlQuery join(m_archive.database());
-        join.prepare(QStringLiteral(
-            "INSERT OR IGNORE INTO job_records (job, record, changed_at, changed_by, pushed) "
-            "SELECT ?, id, ?, ?, 0 FROM records WHERE device_key = ? AND test_time >= ? AND test_time < ?"));
+        QSqlQuery join = m_archive.statement(ArchiveSql::JoinDeviceRecordsToJob);
         for (const QString& device : devices) {
             for (const QString& value : {uuid, now, m_archive.laptopId(), TrimText(device).toUpper(),
                                          from.isValid() ? DayText(from) : QStringLiteral("0000"),
@@ -515,13 +475,7 @@ Result<std::vector<JobRow>> TestJobs::rows(const QString& uuid) const {
     const bool frozen = found->state == JobState::Approved;
     std::vector<JobRow> rows;
     ArchiveAssessor assessor(m_archive);
-    QSqlQuery query(m_archive.database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT r.id, r.device, r.test_time, r.step_amperes, r.micro_ohms, r.texts, v.verdict, v.reasons "
-        "FROM job_records j JOIN records r ON r.id = j.record "
-        "LEFT JOIN job_verdicts v ON v.job = j.job AND v.record = j.record "
-        "WHERE j.job = ? ORDER BY r.device_key, r.step_amperes, r.test_time"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::JobRecordsWithVerdicts);
     query.addBindValue(uuid);
     if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::JobRecordsUnreadable(Detail(query)),
@@ -584,10 +538,7 @@ Outcome TestJobs::submit(const QString& uuid) {
     if (!warning.isEmpty() && found.expiredBy.isEmpty())
         return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::ConfirmExpiredFirst(warning));
     const QString now = RecordArchive::NowText();
-    return write(QStringLiteral("UPDATE jobs SET state = 'checking', recorded_by = ?, recorded_at = ?, "
-                                "checked_by = '', checked_at = '', returned_why = '', changed_at = ?, "
-                                "changed_by = ?, pushed = 0 WHERE uuid = ?"),
-                 {signature(), now, now, m_archive.laptopId(), uuid});
+    return write(ArchiveSql::SubmitJob, {signature(), now, now, m_archive.laptopId(), uuid});
 }
 
 Outcome TestJobs::check(const QString& uuid) {
@@ -597,10 +548,7 @@ Outcome TestJobs::check(const QString& uuid) {
     if (found.recordedBy == signature())
         return Outcome::Failure(FailureKind::Refused, ArchiveMessages::CheckerIsRecorder(found.recordedBy));
     const QString now = RecordArchive::NowText();
-    return write(
-        QStringLiteral("UPDATE jobs SET checked_by = ?, checked_at = ?, changed_at = ?, changed_by = ?, "
-                       "pushed = 0 WHERE uuid = ?"),
-        {signature(), now, now, m_archive.laptopId(), uuid});
+    return write(ArchiveSql::CheckJob, {signature(), now, now, m_archive.laptopId(), uuid});
 }
 
 Outcome TestJobs::approve(const QString& uuid) {
@@ -618,9 +566,7 @@ Outcome TestJobs::approve(const QString& uuid) {
     const bool done = m_archive.inTransaction([&] {
         // The verdicts as judged now stay with the job, whatever the limits and rules become.
         const QString now = RecordArchive::NowText();
-        QSqlQuery keep(m_archive.database());
-        keep.prepare(QStringLiteral("INSERT OR REPLACE INTO job_verdicts (job, record, verdict, reasons, "
-                                    "changed_at, changed_by, pushed) VALUES (?, ?, ?, ?, ?, ?, 0)"));
+        QSqlQuery keep = m_archive.statement(ArchiveSql::KeepJobVerdict);
         for (const JobRow& row : *judged) {
             if (!row.tested())
                 continue;
@@ -633,9 +579,7 @@ Outcome TestJobs::approve(const QString& uuid) {
             if (!keep.exec())
                 return why = Detail(keep), false;
         }
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("UPDATE jobs SET state = 'approved', approved_by = ?, approved_at = ?, "
-                                     "changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"));
+        QSqlQuery query = m_archive.statement(ArchiveSql::ApproveJob);
         for (const QString& value : {signature(), now, now, m_archive.laptopId(), uuid})
             query.addBindValue(value);
         if (!query.exec())
@@ -650,8 +594,7 @@ Outcome TestJobs::sendBack(const QString& uuid, const QString& reason) {
         return can;
     if (TrimText(reason).isEmpty())
         return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::SendBackWithoutReason());
-    return write(QStringLiteral("UPDATE jobs SET state = 'draft', returned_why = ?, checked_by = '', "
-                                "checked_at = '', changed_at = ?, changed_by = ?, pushed = 0 WHERE uuid = ?"),
+    return write(ArchiveSql::SendJobBack,
                  {TrimText(reason), RecordArchive::NowText(), m_archive.laptopId(), uuid});
 }
 
@@ -659,10 +602,7 @@ Outcome TestJobs::goOnWithExpired(const QString& uuid) {
     if (const Outcome can = step(uuid, JobState::Draft, QT_TRANSLATE_NOOP("TestJobs", "修改")); !can)
         return can;
     const QString now = RecordArchive::NowText();
-    return write(
-        QStringLiteral("UPDATE jobs SET expired_by = ?, expired_at = ?, changed_at = ?, changed_by = ?, "
-                       "pushed = 0 WHERE uuid = ?"),
-        {signature(), now, now, m_archive.laptopId(), uuid});
+    return write(ArchiveSql::GoOnWithExpired, {signature(), now, now, m_archive.laptopId(), uuid});
 }
 
 Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged) {
@@ -676,33 +616,21 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
     QString why;
     const QString fresh = Uuid();
     const bool done = m_archive.inTransaction([&] {
-        QSqlQuery query(m_archive.database());
-        query.prepare(QStringLiteral("SELECT max(revision) FROM jobs WHERE family = ?"));
-        query.addBindValue(found->family);
-        if (!query.exec() || !query.next())
-            return why = Detail(query), false;
-        const int revision = query.value(0).toInt() + 1;
+        QSqlQuery last = m_archive.statement(ArchiveSql::LastRevisionOfFamily);
+        last.addBindValue(found->family);
+        if (!last.exec() || !last.next())
+            return why = Detail(last), false;
+        const int revision = last.value(0).toInt() + 1;
         const QString now = RecordArchive::NowText();
-        query.prepare(QStringLiteral(
-            "INSERT INTO jobs (uuid, family, revision, job_number, station, kind, basis, first_day, "
-            "last_day, "
-            "weather, temperature, humidity, testers, instrument, conclusion, notes, revision_note, "
-            "customer, changed_at, changed_by, pushed) "
-            "SELECT ?, family, ?, job_number, station, kind, basis, first_day, last_day, "
-            "weather, temperature, humidity, testers, instrument, conclusion, notes, ?, customer, ?, ?, 0 "
-            "FROM jobs WHERE uuid = ?"));
+        QSqlQuery copy = m_archive.statement(ArchiveSql::CopyJobAsRevision);
         for (const QVariant& value : {QVariant(fresh), QVariant(revision), QVariant(TrimText(whatChanged)),
                                       QVariant(now), QVariant(m_archive.laptopId()), QVariant(uuid)})
-            query.addBindValue(value);
-        if (!query.exec())
-            return why = Detail(query), false;
-        for (const QString& table : {QStringLiteral("job_assets"), QStringLiteral("job_records")}) {
-            const QString columns = table == QLatin1String("job_assets")
-                                        ? QStringLiteral("device_key, device")
-                                        : QStringLiteral("record");
-            query.prepare(QStringLiteral("INSERT INTO %1 (job, %2, changed_at, changed_by, pushed) "
-                                         "SELECT ?, %2, ?, ?, 0 FROM %1 WHERE job = ?")
-                              .arg(table, columns));
+            copy.addBindValue(value);
+        if (!copy.exec())
+            return why = Detail(copy), false;
+        for (const ArchiveSql members :
+             {ArchiveSql::CopyPlannedAssetsToRevision, ArchiveSql::CopyJobRecordsToRevision}) {
+            QSqlQuery query = m_archive.statement(members);
             for (const QString& value : {fresh, now, m_archive.laptopId(), uuid})
                 query.addBindValue(value);
             if (!query.exec())
@@ -720,8 +648,8 @@ Result<QString> TestJobs::revise(const QString& uuid, const QString& whatChanged
 
 Result<std::vector<Instrument>> TestJobs::instruments() const {
     std::vector<Instrument> instruments;
-    QSqlQuery query(m_archive.database());
-    if (!query.exec(QStringLiteral("SELECT %1 FROM instruments ORDER BY serial").arg(kInstrumentFields)))
+    QSqlQuery query = m_archive.statement(ArchiveSql::InstrumentsBySerial);
+    if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::InstrumentsUnreadable(Detail(query)),
                                 Detail(query));
     while (query.next())
@@ -730,8 +658,7 @@ Result<std::vector<Instrument>> TestJobs::instruments() const {
 }
 
 std::optional<Instrument> TestJobs::instrument(const QString& uuid) const {
-    QSqlQuery query(m_archive.database());
-    query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE uuid = ?").arg(kInstrumentFields));
+    QSqlQuery query = m_archive.statement(ArchiveSql::InstrumentByUuid);
     query.addBindValue(uuid);
     if (uuid.isEmpty() || !query.exec() || !query.next())
         return std::nullopt;
@@ -739,8 +666,7 @@ std::optional<Instrument> TestJobs::instrument(const QString& uuid) const {
 }
 
 std::optional<Instrument> TestJobs::instrumentBySerial(const QString& serial) const {
-    QSqlQuery query(m_archive.database());
-    query.prepare(QStringLiteral("SELECT %1 FROM instruments WHERE serial = ?").arg(kInstrumentFields));
+    QSqlQuery query = m_archive.statement(ArchiveSql::InstrumentBySerial);
     query.addBindValue(TrimText(serial));
     if (!query.exec() || !query.next())
         return std::nullopt;
@@ -768,16 +694,7 @@ Result<QString> TestJobs::saveInstrument(const Instrument& given) {
                                  DayText(instrument.calibratedOn), DayText(instrument.validUntil),
                                  instrument.note, RecordArchive::NowText(), m_archive.laptopId()})
         values << NotNull(value);
-    const Outcome written = write(
-        QStringLiteral(
-            "INSERT INTO instruments (%1, changed_at, changed_by, pushed) "
-            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0) "
-            "ON CONFLICT (uuid) DO UPDATE SET model = excluded.model, serial = excluded.serial, "
-            "certificate = excluded.certificate, calibrated_on = excluded.calibrated_on, "
-            "valid_until = excluded.valid_until, note = excluded.note, changed_at = excluded.changed_at, "
-            "changed_by = excluded.changed_by, pushed = 0")
-            .arg(kInstrumentFields),
-        values);
+    const Outcome written = write(ArchiveSql::StoreInstrument, values);
     if (!written)
         return written;
     return instrument.uuid;
@@ -795,10 +712,8 @@ Outcome TestJobs::useInstrument(const QString& uuid) {
 
 Result<std::vector<AuditEntry>> TestJobs::audit() const {
     std::vector<AuditEntry> entries;
-    QSqlQuery query(m_archive.database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral(
-            "SELECT at, who, subject, item, field, old, new FROM audit ORDER BY at DESC, rowid DESC")))
+    QSqlQuery query = m_archive.statement(ArchiveSql::AuditNewestFirst);
+    if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::AuditUnreadable(Detail(query)),
                                 Detail(query));
     while (query.next())
@@ -828,32 +743,19 @@ Outcome TestJobs::setInterval(IntervalScope scope, const QString& key, std::opti
         if (scope == IntervalScope::All)
             return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::IntervalForAllEmpty());
         // Kept as months 0, so that the removal reaches the other laptops in a sync.
-        return write(QStringLiteral("UPDATE test_intervals SET months = 0, changed_at = ?, changed_by = ?, "
-                                    "pushed = 0 WHERE scope = ? AND key = ? AND months <> 0"),
+        return write(ArchiveSql::ClearInterval,
                      {RecordArchive::NowText(), m_archive.laptopId(), scopes[int(scope)], stored});
     }
     if (*months < 1 || *months > 240)
         return Outcome::Failure(FailureKind::Invalid, ArchiveMessages::IntervalOutOfRange(*months));
-    return write(
-        QStringLiteral("INSERT INTO test_intervals (scope, key, months, changed_at, changed_by, pushed) "
-                       "VALUES (?, ?, ?, ?, ?, 0) ON CONFLICT (scope, key) DO UPDATE SET "
-                       "months = excluded.months, changed_at = excluded.changed_at, "
-                       "changed_by = excluded.changed_by, pushed = 0"),
-        {scopes[int(scope)], stored, *months, RecordArchive::NowText(), m_archive.laptopId()});
+    return write(ArchiveSql::StoreInterval,
+                 {scopes[int(scope)], stored, *months, RecordArchive::NowText(), m_archive.laptopId()});
 }
 
 Result<std::vector<DueAsset>> TestJobs::dueList() const {
     std::vector<DueAsset> due;
-    QSqlQuery query(m_archive.database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral(
-            "SELECT a.device, a.station, a.bay, a.phase, a.kind, "
-            "(SELECT max(test_time) FROM records r WHERE r.device_key = a.device_key), "
-            "COALESCE((SELECT NULLIF(months, 0) FROM test_intervals WHERE scope = 'asset' AND key = "
-            "a.device_key), "
-            "(SELECT NULLIF(months, 0) FROM test_intervals WHERE scope = 'kind' AND key = a.kind), "
-            "(SELECT months FROM test_intervals WHERE scope = 'all' AND key = ''), 36) "
-            "FROM assets a ORDER BY a.station, a.bay, a.device_key")))
+    QSqlQuery query = m_archive.statement(ArchiveSql::DueDates);
+    if (!query.exec())
         return Outcome::Failure(FailureKind::Io, ArchiveMessages::TestDatesUnreadable(Detail(query)),
                                 Detail(query));
     while (query.next()) {

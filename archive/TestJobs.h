@@ -1,8 +1,10 @@
 #pragma once
 // Test jobs "试验任务": what was tested together, when, under which conditions, with which
 // instrument, and who recorded, checked and approved it; the instruments "仪器台账" and the audit
-// trail. Every statement lives in TestJobs.cpp; the archive's triggers lock approved revisions and
-// write the audit trail for every writer (this program, an import, the tool, a sync).
+// trail. Their statements are in the archive's catalogue (ArchiveSql); the archive's triggers lock
+// approved revisions and write the audit trail for every writer (this program, an import, the tool, a
+// sync).
+#include "archive/ArchiveSql.h"
 #include "archive/Assessment.h"
 #include "archive/AssetRegister.h"
 #include "core/Outcome.h"
@@ -191,7 +193,7 @@ private:
     // empty.
     Outcome fail(const QString& statement) const;
     // Runs one statement in a transaction of its own.
-    Outcome write(const QString& sql, const QVariantList& values);
+    Outcome write(ArchiveSql statement, const QVariantList& values);
 
     RecordArchive& m_archive;
 };

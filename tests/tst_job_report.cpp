@@ -392,9 +392,9 @@ private slots:
         QVERIFY2(PlainText(pdf, 1).contains(shown), qPrintable(PlainText(pdf, 1)));
     }
 
-    // A job exported from one archive imports into a fresh one as the same job, its file valid
-    // against the published schema; importing it again doubles nothing, and a changed file does
-    // not change the approved revision.
+    // A job exported from one archive imports into another as the same job, its file valid
+    // against the published schema, also over a draft of it there whose every field was emptied;
+    // importing it again doubles nothing, and a changed file does not change the approved revision.
     void exportImport() {
         TempProgramDir dir;
         const QString first = dir.filePath(QStringLiteral("甲/记录库.sqlite"));
@@ -423,10 +423,36 @@ private slots:
         QVERIFY(validator.waitForFinished(60000));
         QVERIFY2(validator.exitCode() == 0, validator.readAllStandardError().constData());
 
+        // The job as a draft there, every field of it then emptied.
+        QJsonObject draft = ReadJson(exported);
+        QJsonObject draftJob = draft.value(QStringLiteral("job")).toObject();
+        draftJob.insert(QStringLiteral("state"), QStringLiteral("draft"));
+        QJsonObject notSigned = draftJob.value(QStringLiteral("approval")).toObject();
+        for (const QString& key : notSigned.keys())
+            notSigned.insert(key, QString());
+        draftJob.insert(QStringLiteral("approval"), notSigned);
+        draft.insert(QStringLiteral("job"), draftJob);
+        const QString draftFile = dir.filePath(QStringLiteral("草稿.json"));
+        QFile written(draftFile);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write(QJsonDocument(draft).toJson());
+        written.close();
+        run = Tool(second, {QStringLiteral("import-job"), draftFile});
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        {
+            RecordArchive archive;
+            QCOMPARE(archive.open(second), ArchiveState::Open);
+            TestJob emptied;
+            emptied.uuid = draftJob.value(QStringLiteral("uuid")).toString();
+            emptied.number = number;
+            QVERIFY(TestJobs(archive).save(emptied));
+        }
+
         QString jobs;
         for (int round = 0; round < 2; ++round) {
             run = Tool(second, {QStringLiteral("import-job"), exported});
             QVERIFY2(run.code == 0, qPrintable(run.err));
+            QCOMPARE(run.out.contains(QStringLiteral("更新了试验任务")), round == 0);
             const QString again = dir.filePath(QStringLiteral("再导出.json"));
             QVERIFY(Tool(second, {QStringLiteral("export-job"), number, again}).code == 0);
             QCOMPARE(Comparable(ReadJson(again)), Comparable(ReadJson(exported)));
