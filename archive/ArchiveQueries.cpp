@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <map>
@@ -54,15 +55,17 @@ std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QS
 }
 
 RecordCursor::RecordCursor(const RecordArchive& archive)
-    : m_query(archive.statement(ArchiveSql::RecordsByDevice)) {
-    m_ok = m_query.exec();
+    : m_query(std::make_unique<QSqlQuery>(archive.statement(ArchiveSql::RecordsByDevice))) {
+    m_ok = m_query->exec();
 }
 
+RecordCursor::~RecordCursor() = default;
+
 bool RecordCursor::next(QString* id, TestRecord::Texts* texts) {
-    if (!m_ok || !m_query.next())
+    if (!m_ok || !m_query->next())
         return false;
-    *id = m_query.value(0).toString();
-    *texts = TextsFromJson(m_query.value(1).toString());
+    *id = m_query->value(0).toString();
+    *texts = TextsFromJson(m_query->value(1).toString());
     return true;
 }
 
@@ -83,9 +86,11 @@ ArchiveCounts CountArchive(const RecordArchive& archive) {
 
 ArchiveAssessor::ArchiveAssessor(const RecordArchive& archive)
     : m_archive(archive), m_factors(LoadFactors(archive)),
-      m_previousSameStep(archive.statement(ArchiveSql::PreviousTestAtStep)),
-      m_previousAnyStep(archive.statement(ArchiveSql::PreviousTestAtAnyStep)),
-      m_sameDay(archive.statement(ArchiveSql::SisterTestOnDay)) {}
+      m_previousSameStep(std::make_unique<QSqlQuery>(archive.statement(ArchiveSql::PreviousTestAtStep))),
+      m_previousAnyStep(std::make_unique<QSqlQuery>(archive.statement(ArchiveSql::PreviousTestAtAnyStep))),
+      m_sameDay(std::make_unique<QSqlQuery>(archive.statement(ArchiveSql::SisterTestOnDay))) {}
+
+ArchiveAssessor::~ArchiveAssessor() = default;
 
 const Asset& ArchiveAssessor::assetOf(const QString& device) {
     const QString key = TrimText(device).toUpper();
@@ -124,14 +129,14 @@ Assessment ArchiveAssessor::assess(const QString& device, const QString& testTim
     input.rules = RulesOf(asset, m_factors);
     const QString key = TrimText(device).toUpper();
     if (!testTime.isEmpty() && stepAmperes) {
-        m_previousSameStep.bindValue(0, key);
-        m_previousSameStep.bindValue(1, *stepAmperes);
-        m_previousSameStep.bindValue(2, testTime);
-        input.previousSameStep = earlier(m_previousSameStep);
+        m_previousSameStep->bindValue(0, key);
+        m_previousSameStep->bindValue(1, *stepAmperes);
+        m_previousSameStep->bindValue(2, testTime);
+        input.previousSameStep = earlier(*m_previousSameStep);
         if (!input.previousSameStep) {
-            m_previousAnyStep.bindValue(0, key);
-            m_previousAnyStep.bindValue(1, testTime);
-            input.previousAnyStep = earlier(m_previousAnyStep);
+            m_previousAnyStep->bindValue(0, key);
+            m_previousAnyStep->bindValue(1, testTime);
+            input.previousAnyStep = earlier(*m_previousAnyStep);
         }
     }
     m_lastPrevious = input.previousSameStep;
@@ -177,11 +182,11 @@ std::optional<EarlierTest> ArchiveAssessor::sameDay(const QString& sisterKey, co
         if (lastDay == day && last->stepAmperes == stepAmperes && last->microOhms)
             return EarlierTest{stepAmperes, *last->microOhms};
     }
-    m_sameDay.bindValue(0, sisterKey);
-    m_sameDay.bindValue(1, stepAmperes);
-    m_sameDay.bindValue(2, day.toString(Qt::ISODate));
-    m_sameDay.bindValue(3, day.addDays(1).toString(Qt::ISODate));
-    return earlier(m_sameDay);
+    m_sameDay->bindValue(0, sisterKey);
+    m_sameDay->bindValue(1, stepAmperes);
+    m_sameDay->bindValue(2, day.toString(Qt::ISODate));
+    m_sameDay->bindValue(3, day.addDays(1).toString(Qt::ISODate));
+    return earlier(*m_sameDay);
 }
 
 Assessment ArchiveAssessor::assess(const TestRecord& record) {

@@ -8,11 +8,12 @@
 
 #include <QDate>
 #include <QHash>
-#include <QSqlQuery>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class QSqlQuery;
 class RecordArchive;
 
 struct ArchivedRecord {
@@ -33,13 +34,14 @@ std::vector<ArchivedRecord> DeviceRecords(const RecordArchive& archive, const QS
 class RecordCursor {
 public:
     explicit RecordCursor(const RecordArchive& archive);
+    ~RecordCursor();
     // False when the archive could not be read.
     bool ok() const { return m_ok; }
     // The next record's identity and texts; false after the last.
     bool next(QString* id, TestRecord::Texts* texts);
 
 private:
-    QSqlQuery m_query;
+    std::unique_ptr<QSqlQuery> m_query;
     bool m_ok = false;
 };
 
@@ -59,6 +61,7 @@ ArchiveCounts CountArchive(const RecordArchive& archive);
 class ArchiveAssessor {
 public:
     explicit ArchiveAssessor(const RecordArchive& archive);
+    ~ArchiveAssessor();
     Assessment assess(const QString& device, const QString& testTime, std::optional<int> stepAmperes,
                       std::optional<double> microOhms);
     Assessment assess(const TestRecord& record);
@@ -84,9 +87,9 @@ private:
     AssessmentFactors m_factors;
     QHash<QString, Asset> m_assets;                                  // by device key
     QHash<QString, std::vector<std::pair<QString, QString>>> m_bays; // station/bay -> (key, phase)
-    QSqlQuery m_previousSameStep;
-    QSqlQuery m_previousAnyStep;
-    QSqlQuery m_sameDay;
+    std::unique_ptr<QSqlQuery> m_previousSameStep;
+    std::unique_ptr<QSqlQuery> m_previousAnyStep;
+    std::unique_ptr<QSqlQuery> m_sameDay;
     std::optional<EarlierTest> m_lastPrevious;
     QHash<QString, LastTest> m_lastTests;
     bool m_preloaded = false;
