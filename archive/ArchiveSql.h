@@ -22,23 +22,25 @@ enum class ArchiveSql {
     // tables whose rows are only added.
     SyncCacheSize,
     SyncSynchronousNormal,
-    SyncBusyWait,
+    SyncBusyWait, // the program's own writes are waited for rather than fail the sync
     InsertLaptopId,
     CreateSyncPosition,
     ArchiveTableNames,
     LastSyncServer,
     SetSyncServer,
     ForgetSyncPositions,
-    SyncPosition,
+    SyncPosition, // where a pull has come to on a server: change number and anchor
     WriteSyncPosition,
     AddSyncState,
     SetSyncStateRecordsSeq,
     SetSyncStateAssetsSeq,
     SetSyncStateRulesSeq,
     AddSyncLog,
-    SyncWritingOn,
+    SyncWritingOn, // the audit triggers leave no trail of the sync's own writes
     SyncWritingOff,
     TakeLaptopName,
+    // Per table (records first): a page to push (LIMIT ?), a row marked pushed (1) or refused (-1), a
+    // server's row taken, the rows to push counted, and all marked to be sent again.
     RecordsToPush,
     MarkRecordPushed,
     TakeRecord,
@@ -68,6 +70,10 @@ enum class ArchiveSql {
 
     // The sync's side of the archive: the tables whose rows change (register, rules, instruments,
     // intervals, jobs).
+    // Per table: a page to push (LIMIT ?); a pushed row, matched as it was sent, marked refused, as the
+    // server's newer row, as the server took it (otherwise than sent) or pushed; our row as a pull
+    // meets it, the server's row written, ours confirmed as the server's; the rows to push counted,
+    // and all marked to be sent again.
     AssetsToPush,
     MarkAssetRefused,
     AssetFromServer,

@@ -189,7 +189,7 @@ Result<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& conne
         db.setConnectOptions(options.join(QLatin1Char(';')));
         if (db.open()) {
             QSqlQuery utc = ServerStatement(db, ServerSql::UseUtc);
-            if (utc.exec())
+            if (ServerExec(utc))
                 return db;
             error = detail = utc.lastError().databaseText().trimmed();
         } else {

@@ -50,14 +50,14 @@ QStringList ScriptStatements(const QString& resource) {
 ServerSchemaState ReadServerSchema(QSqlDatabase& db) {
     ServerSchemaState state;
     QSqlQuery exists = ServerStatement(db, ServerSql::SchemaExists);
-    if (!exists.exec() || !exists.next()) {
+    if (!ServerExec(exists) || !exists.next()) {
         state.error = exists.lastError().text();
         return state;
     }
     if (!exists.value(0).toBool())
         return state;
     QSqlQuery query = ServerStatement(db, ServerSql::SchemaVersion);
-    if (!query.exec()) {
+    if (!ServerExec(query)) {
         state.error = query.lastError().text();
         return state;
     }
@@ -91,11 +91,11 @@ Result<int> UpgradeServerSchema(QSqlDatabase& db) {
     // Index builds on a large server take their time; the database's own limits are for the
     // program's sessions.
     QSqlQuery noTimeout = ServerStatement(db, ServerSql::NoStatementTimeout);
-    if (!noTimeout.exec())
+    if (!ServerExec(noTimeout))
         return fail(noTimeout.lastError().text());
     // One upgrade at a time: a second tool waits here, then finds the work done.
     QSqlQuery lock = ServerStatement(db, ServerSql::LockSchema);
-    if (!lock.exec())
+    if (!ServerExec(lock))
         return fail(lock.lastError().text());
     QSqlQuery query(db);
     const ServerSchemaState before = ReadServerSchema(db);
@@ -116,7 +116,7 @@ Result<int> UpgradeServerSchema(QSqlDatabase& db) {
         QSqlQuery version = ServerStatement(db, ServerSql::AddSchemaVersion);
         version.addBindValue(step.version);
         version.addBindValue(step.oldestProgram);
-        if (!version.exec())
+        if (!ServerExec(version))
             return fail(version.lastError().text());
     }
     if (!db.commit())

@@ -1,6 +1,7 @@
 #include "archive/sync/ServerSql.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 
 QString ServerSqlText(ServerSql statement) {
     switch (statement) {
@@ -279,6 +280,10 @@ QString ServerSqlText(ServerSql statement) {
         return QStringLiteral("ROLLBACK TO SAVEPOINT page");
     }
     return {};
+}
+
+bool ServerExec(QSqlQuery& query) {
+    return !query.lastError().isValid() && query.exec();
 }
 
 QSqlQuery ServerStatement(const QSqlDatabase& server, ServerSql statement) {

@@ -53,10 +53,11 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
         QStringLiteral("ohmara-sync-server-") + QUuid::createUuid().toString(QUuid::Id128);
     SyncOutcome outcome;
     {
-        // The sync's own connection to the archive, on its own thread. An archive that cannot be
+        // The sync's own connection to the archive, on its own thread, taking the archive as it is
+        // (an older one is upgraded by the program, not by a sync). An archive that cannot be
         // written (made by a newer program, damaged, read-only, busy) is left as it is.
         RecordArchive archive;
-        archive.open(m_archivePath);
+        archive.open(m_archivePath, false, true);
         if (!archive.writable()) {
             const Outcome failed = archive.writeFailure();
             outcome = Outcome::Failure(failed.kind(), SyncMessages::LocalArchiveUnopened(failed.reason()),

@@ -75,7 +75,7 @@ bool Session::localTransactionFailed() {
 }
 
 bool Session::exec(QSqlQuery& query, bool onServer) {
-    if (query.exec())
+    if (onServer ? ServerExec(query) : query.exec())
         return true;
     return onServer ? serverFailed(query) : localFailed(query);
 }
@@ -134,10 +134,10 @@ bool Session::readServer() {
     // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
     QSqlQuery timeout = ServerStatement(m_server, ServerSql::SetLockTimeout);
     timeout.addBindValue(QStringLiteral("%1s").arg(m_lockTimeout.count()));
-    if (!timeout.exec())
-        return serverFailed(timeout);
+    if (!exec(timeout, true))
+        return false;
     QSqlQuery rights = ServerStatement(m_server, ServerSql::Rights);
-    if (!rights.exec() || !rights.next())
+    if (!ServerExec(rights) || !rights.next())
         return serverFailed(rights);
     if (!rights.value(2).toBool())
         return fail(FailureKind::Refused, SyncMessages::NoReadRight(m_server.userName()));

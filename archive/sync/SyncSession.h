@@ -39,31 +39,14 @@ struct StepFailure {
     QString detail; // the server's or SQLite's own text
 };
 
-// The record columns that travel, each with its type on the server (for reading a pushed page,
-// JSON, back into rows).
-inline const QStringList kRecordColumnTypes{QStringLiteral("id text"),
-                                            QStringLiteral("test_time text"),
-                                            QStringLiteral("device text"),
-                                            QStringLiteral("device_key text"),
-                                            QStringLiteral("tester text"),
-                                            QStringLiteral("location text"),
-                                            QStringLiteral("step_code integer"),
-                                            QStringLiteral("step_amperes integer"),
-                                            QStringLiteral("load_seconds integer"),
-                                            QStringLiteral("r_mantissa bigint"),
-                                            QStringLiteral("r_exponent integer"),
-                                            QStringLiteral("micro_ohms double precision"),
-                                            QStringLiteral("texts text"),
-                                            QStringLiteral("raw_reply text"),
-                                            QStringLiteral("source text"),
-                                            QStringLiteral("added_at text"),
-                                            QStringLiteral("added_by text")};
-inline const QStringList kRecordColumns = [] {
-    QStringList names;
-    for (const QString& column : kRecordColumnTypes)
-        names << column.section(QLatin1Char(' '), 0, 0);
-    return names;
-}();
+// The record columns that travel, as a pushed page (JSON) names them.
+inline const QStringList kRecordColumns{
+    QStringLiteral("id"),         QStringLiteral("test_time"),    QStringLiteral("device"),
+    QStringLiteral("device_key"), QStringLiteral("tester"),       QStringLiteral("location"),
+    QStringLiteral("step_code"),  QStringLiteral("step_amperes"), QStringLiteral("load_seconds"),
+    QStringLiteral("r_mantissa"), QStringLiteral("r_exponent"),   QStringLiteral("micro_ohms"),
+    QStringLiteral("texts"),      QStringLiteral("raw_reply"),    QStringLiteral("source"),
+    QStringLiteral("added_at"),   QStringLiteral("added_by")};
 inline const int kRawReplyColumn = 13;
 
 // The statements of a table whose rows change. In the archive: its page to push, a pushed row
@@ -166,30 +149,23 @@ struct UnionStatements {
     ServerSql insert, after, stillThere, countAfter;
 };
 
-// A table whose rows are only ever added, merged by union as records are: its key, every column
-// with its type on the server (for reading a pushed page, JSON, back into rows), the first server
-// schema version that holds it, and a row's kind in the sync log.
+// A table whose rows are only ever added, merged by union as records are: its key, every column,
+// its statements, the first server schema version that holds it, and a row's kind in the sync log.
 struct UnionTable {
     QString name;
     QStringList keys;
-    QStringList columnTypes;
+    QStringList columns; // as a pushed page (JSON) names them
     const char* subject; // shown translated: subjectText()
     UnionStatements statements;
     QString subjectText() const { return QCoreApplication::translate("SyncSession", subject); }
     int since = 3;
-    QStringList columns() const {
-        QStringList names;
-        for (const QString& column : columnTypes)
-            names << column.section(QLatin1Char(' '), 0, 0);
-        return names;
-    }
 };
 
 inline const UnionTable kJobAssets{
     QStringLiteral("job_assets"),
     QStringList{QStringLiteral("job"), QStringLiteral("device_key")},
-    QStringList{QStringLiteral("job text"), QStringLiteral("device_key text"), QStringLiteral("device text"),
-                QStringLiteral("changed_at text"), QStringLiteral("changed_by text")},
+    QStringList{QStringLiteral("job"), QStringLiteral("device_key"), QStringLiteral("device"),
+                QStringLiteral("changed_at"), QStringLiteral("changed_by")},
     QT_TRANSLATE_NOOP("SyncSession", "任务设备"),
     {ArchiveSql::JobAssetsToPush, ArchiveSql::MarkJobAssetPushed, ArchiveSql::TakeJobAsset,
      ArchiveSql::JobAssetsToPushCount, ArchiveSql::SendJobAssetsAgain, ServerSql::InsertJobAssets,
@@ -197,8 +173,8 @@ inline const UnionTable kJobAssets{
 inline const UnionTable kJobRecords{
     QStringLiteral("job_records"),
     QStringList{QStringLiteral("job"), QStringLiteral("record")},
-    QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("changed_at text"),
-                QStringLiteral("changed_by text")},
+    QStringList{QStringLiteral("job"), QStringLiteral("record"), QStringLiteral("changed_at"),
+                QStringLiteral("changed_by")},
     QT_TRANSLATE_NOOP("SyncSession", "任务记录"),
     {ArchiveSql::JobRecordsToPush, ArchiveSql::MarkJobRecordPushed, ArchiveSql::TakeJobRecord,
      ArchiveSql::JobRecordsToPushCount, ArchiveSql::SendJobRecordsAgain, ServerSql::InsertJobRecords,
@@ -206,9 +182,8 @@ inline const UnionTable kJobRecords{
 inline const UnionTable kJobVerdicts{
     QStringLiteral("job_verdicts"),
     QStringList{QStringLiteral("job"), QStringLiteral("record")},
-    QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("verdict integer"),
-                QStringLiteral("reasons text"), QStringLiteral("changed_at text"),
-                QStringLiteral("changed_by text")},
+    QStringList{QStringLiteral("job"), QStringLiteral("record"), QStringLiteral("verdict"),
+                QStringLiteral("reasons"), QStringLiteral("changed_at"), QStringLiteral("changed_by")},
     QT_TRANSLATE_NOOP("SyncSession", "任务结论"),
     {ArchiveSql::JobVerdictsToPush, ArchiveSql::MarkJobVerdictPushed, ArchiveSql::TakeJobVerdict,
      ArchiveSql::JobVerdictsToPushCount, ArchiveSql::SendJobVerdictsAgain, ServerSql::InsertJobVerdicts,
@@ -216,9 +191,9 @@ inline const UnionTable kJobVerdicts{
 inline const UnionTable kAudit{
     QStringLiteral("audit"),
     QStringList{QStringLiteral("uuid")},
-    QStringList{QStringLiteral("uuid text"), QStringLiteral("at text"), QStringLiteral("who text"),
-                QStringLiteral("subject text"), QStringLiteral("item text"), QStringLiteral("field text"),
-                QStringLiteral("old text"), QStringLiteral("new text")},
+    QStringList{QStringLiteral("uuid"), QStringLiteral("at"), QStringLiteral("who"),
+                QStringLiteral("subject"), QStringLiteral("item"), QStringLiteral("field"),
+                QStringLiteral("old"), QStringLiteral("new")},
     QT_TRANSLATE_NOOP("SyncSession", "审计记录"),
     {ArchiveSql::AuditToPush, ArchiveSql::MarkAuditPushed, ArchiveSql::TakeAudit,
      ArchiveSql::AuditToPushCount, ArchiveSql::SendAuditAgain, ServerSql::InsertAudit, ServerSql::AuditAfter,

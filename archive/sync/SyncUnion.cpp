@@ -61,7 +61,7 @@ std::optional<bool> Session::endPulledPage(const QSqlQuery& server, const QStrin
 bool Session::pushUnion(const UnionTable& table, qint64& counter) {
     if (!travels(table.name, table.since))
         return true;
-    const QStringList columns = table.columns();
+    const QStringList& columns = table.columns;
     while (!cancelled()) {
         QSqlQuery local = m_archive.statement(table.statements.toPush);
         local.addBindValue(m_pageRows);
@@ -130,7 +130,7 @@ bool Session::pullUnion(const UnionTable& table, qint64& counter) {
     QString anchor;
     if (!readCursor(table.name, seq, anchor))
         return false;
-    const QStringList columns = table.columns();
+    const QStringList& columns = table.columns;
     while (!cancelled()) {
         QSqlQuery server = ServerStatement(m_server, table.statements.after);
         server.addBindValue(seq);
@@ -191,8 +191,8 @@ bool Session::pullLaptopNames() {
     if (!travels(QStringLiteral("laptops"), 3))
         return true;
     QSqlQuery server = ServerStatement(m_server, ServerSql::LaptopNames);
-    if (!server.exec())
-        return serverFailed(server);
+    if (!exec(server, true))
+        return false;
     if (!m_archive.begin())
         return localTransactionFailed();
     QSqlQuery local = m_archive.statement(ArchiveSql::TakeLaptopName);
