@@ -322,7 +322,7 @@ Result<QString> RecordArchive::SetAside(const QString& fileName) {
     return aside;
 }
 
-ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
+ArchiveState RecordArchive::open(const QString& fileName, bool readOnly, bool asItIs) {
     close();
     m_fileName = fileName;
     m_problem.clear();
@@ -393,7 +393,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly) {
     }
     if (m_schemaVersion > 0 && !checkIntegrity())
         return m_state;
-    if (m_schemaVersion < kArchiveSchemaVersion)
+    if (m_schemaVersion < kArchiveSchemaVersion && !asItIs)
         createOrUpgrade();
     return m_state;
 }

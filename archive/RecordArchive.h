@@ -53,8 +53,10 @@ public:
     RecordArchive(const RecordArchive&) = delete;
     RecordArchive& operator=(const RecordArchive&) = delete;
 
-    // Opens the archive file, creating it (and upgrading an older one) unless readOnly.
-    ArchiveState open(const QString& fileName, bool readOnly = false);
+    // Opens the archive file, creating it (and upgrading an older one) unless readOnly. asItIs
+    // neither creates nor upgrades: the sync takes an archive as it finds it (an older one lacks
+    // tables the sync then leaves alone).
+    ArchiveState open(const QString& fileName, bool readOnly = false, bool asItIs = false);
     void close();
     ArchiveState state() const { return m_state; }
     bool readable() const { return m_state == ArchiveState::Open || m_state == ArchiveState::ReadOnly; }

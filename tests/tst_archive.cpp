@@ -222,6 +222,8 @@ int Tool(const QStringList& arguments, QString* out = nullptr, const QString& lo
 // Every statement of the catalogue prepares on the archive: the tables and columns it names are
 // there, whether the archive was made new or upgraded from an older program's.
 void EveryStatementPrepares(const RecordArchive& archive) {
+    QSqlQuery position = archive.statement(ArchiveSql::CreateSyncPosition); // the sync's own table
+    QVERIFY2(position.exec(), qPrintable(position.lastError().text()));
     int statements = 0;
     for (; !ArchiveSqlText(ArchiveSql(statements)).isEmpty(); ++statements) {
         const QSqlQuery query = archive.statement(ArchiveSql(statements));

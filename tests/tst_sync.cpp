@@ -7,6 +7,7 @@
 #include "archive/SyncLog.h"
 #include "archive/TestJobs.h"
 #include "archive/sync/ServerSchema.h"
+#include "archive/sync/ServerSql.h"
 #include "archive/sync/SyncCommands.h"
 #include "archive/sync/SyncEngine.h"
 #include "core/ProfileFile.h"
@@ -396,6 +397,63 @@ private slots:
         }
         QCOMPARE(a.state() + b.state(), before);
         QCOMPARE(*admin(QStringLiteral("SELECT max(seq) FROM ohmara.records")), serverBefore);
+    }
+
+    // Every statement of the server's catalogue prepares on a server of the current schema (QPSQL
+    // prepares on the server, so its tables and columns are there); the savepoints, which the server
+    // does not prepare, run in a transaction in their order.
+    void everyServerStatementPrepares() {
+        {
+            Result<QSqlDatabase> db = OpenServer(engineer(), QStringLiteral("catalogue"));
+            QVERIFY2(db, qPrintable(db.reason()));
+            int i = 0;
+            for (; ServerSql(i) != ServerSql::SavepointPage; ++i) {
+                QSqlQuery query = ServerStatement(*db, ServerSql(i));
+                QVERIFY2(!query.lastError().isValid(),
+                         qPrintable(ServerSqlText(ServerSql(i)) + ": " + query.lastError().text()));
+            }
+            QVERIFY(db->transaction());
+            for (QSqlQuery query(*db); !ServerSqlText(ServerSql(i)).isEmpty(); ++i)
+                QVERIFY2(query.exec(ServerSqlText(ServerSql(i))), qPrintable(query.lastError().text()));
+            QVERIFY(db->rollback());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("catalogue"));
+    }
+
+    // An archive the sync may not write (made by a newer program, not an archive at all) fails the
+    // sync in the archive's own words, and is left as it was.
+    void unwritableArchive_data() {
+        QTest::addColumn<QString>("content"); // a statement on the laptop's archive, or the file's text
+        QTest::addColumn<FailureKind>("kind");
+        QTest::newRow("newer program") << "UPDATE meta SET value = '99' WHERE key = 'schema_version'"
+                                       << FailureKind::Newer;
+        QTest::newRow("not an archive") << "设备,电阻\nQF1,120" << FailureKind::Foreign;
+    }
+    void unwritableArchive() {
+        QFETCH(QString, content);
+        QFETCH(FailureKind, kind);
+        Laptop a(QStringLiteral("laptop-a"));
+        a.addRecords(QStringLiteral("QF1"), 0, 3);
+        if (content.startsWith(QLatin1String("UPDATE"))) {
+            a.exec([&](QSqlDatabase& db) { QVERIFY(QSqlQuery(db).exec(content)); });
+        } else {
+            QFile file(a.path());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(content.toUtf8());
+        }
+        const auto bytes = [&] {
+            QFile file(a.path());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        const SyncOutcome outcome = sync(a, engineer());
+        QCOMPARE(outcome.kind(), kind);
+        RecordArchive archive;
+        archive.open(a.path());
+        QVERIFY2(outcome.reason().contains(archive.failure().reason()), qPrintable(outcome.reason()));
+        archive.close();
+        QCOMPARE(bytes(), before);
+        QCOMPARE(serverCount(QStringLiteral("records")), QStringLiteral("0"));
     }
 
     // The server goes down in the middle of a sync (between two steps, and again with the pushed

@@ -1,5 +1,6 @@
 #include "archive/sync/ServerConfig.h"
 
+#include "archive/sync/ServerSql.h"
 #include "archive/sync/SyncMessages.h"
 
 #include "core/ProfileFile.h"
@@ -187,8 +188,8 @@ Result<QSqlDatabase> OpenServer(const ServerConfig& config, const QString& conne
         }
         db.setConnectOptions(options.join(QLatin1Char(';')));
         if (db.open()) {
-            QSqlQuery utc(db);
-            if (utc.exec(QStringLiteral("SET TIME ZONE 'UTC'")))
+            QSqlQuery utc = ServerStatement(db, ServerSql::UseUtc);
+            if (ServerExec(utc))
                 return db;
             error = detail = utc.lastError().databaseText().trimmed();
         } else {

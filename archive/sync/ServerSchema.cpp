@@ -1,5 +1,7 @@
 #include "archive/sync/ServerSchema.h"
 
+#include "archive/sync/ServerSql.h"
+
 #include "archive/sync/SyncMessages.h"
 
 #include <QCoreApplication>
@@ -47,16 +49,15 @@ QStringList ScriptStatements(const QString& resource) {
 
 ServerSchemaState ReadServerSchema(QSqlDatabase& db) {
     ServerSchemaState state;
-    QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("SELECT to_regclass('ohmara.schema_version') IS NOT NULL")) ||
-        !query.next()) {
-        state.error = query.lastError().text();
+    QSqlQuery exists = ServerStatement(db, ServerSql::SchemaExists);
+    if (!ServerExec(exists) || !exists.next()) {
+        state.error = exists.lastError().text();
         return state;
     }
-    if (!query.value(0).toBool())
+    if (!exists.value(0).toBool())
         return state;
-    if (!query.exec(QStringLiteral("SELECT version, oldest_program FROM ohmara.schema_version "
-                                   "ORDER BY version DESC LIMIT 1"))) {
+    QSqlQuery query = ServerStatement(db, ServerSql::SchemaVersion);
+    if (!ServerExec(query)) {
         state.error = query.lastError().text();
         return state;
     }
@@ -87,14 +88,16 @@ Result<int> UpgradeServerSchema(QSqlDatabase& db) {
             kind = FailureKind::Unreachable;
         return Outcome::Failure(kind, why, kind == FailureKind::Incompatible ? QString() : why);
     };
-    QSqlQuery query(db);
     // Index builds on a large server take their time; the database's own limits are for the
     // program's sessions.
-    if (!query.exec(QStringLiteral("SET LOCAL statement_timeout = 0")))
-        return fail(query.lastError().text());
+    QSqlQuery noTimeout = ServerStatement(db, ServerSql::NoStatementTimeout);
+    if (!ServerExec(noTimeout))
+        return fail(noTimeout.lastError().text());
     // One upgrade at a time: a second tool waits here, then finds the work done.
-    if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('ohmara.schema_version'))")))
-        return fail(query.lastError().text());
+    QSqlQuery lock = ServerStatement(db, ServerSql::LockSchema);
+    if (!ServerExec(lock))
+        return fail(lock.lastError().text());
+    QSqlQuery query(db);
     const ServerSchemaState before = ReadServerSchema(db);
     if (!before.error.isEmpty())
         return fail(before.error);
@@ -110,12 +113,11 @@ Result<int> UpgradeServerSchema(QSqlDatabase& db) {
             if (!query.exec(statement))
                 return fail(query.lastError().text());
         }
-        query.prepare(
-            QStringLiteral("INSERT INTO ohmara.schema_version (version, oldest_program) VALUES (?, ?)"));
-        query.addBindValue(step.version);
-        query.addBindValue(step.oldestProgram);
-        if (!query.exec())
-            return fail(query.lastError().text());
+        QSqlQuery version = ServerStatement(db, ServerSql::AddSchemaVersion);
+        version.addBindValue(step.version);
+        version.addBindValue(step.oldestProgram);
+        if (!ServerExec(version))
+            return fail(version.lastError().text());
     }
     if (!db.commit())
         return fail(db.lastError().text());

@@ -14,15 +14,14 @@
 
 namespace SyncDetail {
 
-// The statements of a table's push: the local page, the server's upsert and its row, and the
-// local row as it was sent.
-struct PushStatements {
-    QString select;
-    QString upsert;
-    QString serverRow;
-    QString sets;    // "value = ?, ..."
-    QString keySets; // "key = ?, ..."
-    QString match;
+// A pushed row marked in the archive as the server made of it (refused, kept its newer row, took
+// it otherwise than sent, took it as sent), each matching the row only as it was sent: an edit
+// made while the sync ran stays to be pushed.
+struct PushMarks {
+    QSqlQuery refused;
+    QSqlQuery fromServer;
+    QSqlQuery asServerTookIt;
+    QSqlQuery pushed;
 };
 
 // A page of local changes on its way, and what the server made of each row.
@@ -39,48 +38,6 @@ struct PushPage {
 
 namespace {
 
-PushStatements PushTexts(const ChangeTable& table, int pageRows) {
-    const qsizetype keys = table.keys.size();
-    QStringList keyMatch;
-    for (const QString& key : table.keys)
-        keyMatch << key + QStringLiteral(" = ?");
-    const QString columns =
-        (table.keys + table.values + QStringList{QStringLiteral("changed_at"), QStringLiteral("changed_by")})
-            .join(QStringLiteral(", "));
-    PushStatements texts;
-    texts.select = QStringLiteral("SELECT %1, pushed FROM %2 WHERE pushed IN (0, 2) LIMIT %3")
-                       .arg(columns, table.name)
-                       .arg(pageRows);
-    QStringList placeholders(table.values.size() + keys, QStringLiteral("?"));
-    placeholders << kServerTime << QStringLiteral("?");
-    QStringList updates;
-    for (const QString& column :
-         table.values + QStringList{QStringLiteral("changed_at"), QStringLiteral("changed_by")})
-        updates << QStringLiteral("%1 = excluded.%1").arg(column);
-    texts.upsert = QStringLiteral("INSERT INTO ohmara.%1 (%2) VALUES (%3) ON CONFLICT (%4) DO UPDATE SET %5"
-                                  " WHERE (excluded.changed_at, excluded.changed_by)"
-                                  " > (ohmara.%1.changed_at, ohmara.%1.changed_by) RETURNING %6")
-                       .arg(table.name, columns, placeholders.join(QStringLiteral(", ")),
-                            table.keys.join(QStringLiteral(", ")), updates.join(QStringLiteral(", ")),
-                            ServerMs(QStringLiteral("changed_at")));
-    texts.serverRow =
-        QStringLiteral("SELECT %1, %2, changed_by FROM ohmara.%3 WHERE %4")
-            .arg(table.values.join(QStringLiteral(", ")), ServerMs(QStringLiteral("changed_at")), table.name,
-                 keyMatch.join(QStringLiteral(" AND ")));
-    QStringList sets;
-    for (const QString& column : table.values)
-        sets << column + QStringLiteral(" = ?");
-    texts.sets = sets.join(QStringLiteral(", "));
-    QStringList keySets;
-    for (const QString& key : table.keys)
-        keySets << key + QStringLiteral(" = ?");
-    texts.keySets = keySets.join(QStringLiteral(", "));
-    // Only the row as it was sent: an edit made while the sync ran stays to be pushed.
-    texts.match = QStringLiteral(" WHERE %1 AND changed_at = ? AND changed_by = ?")
-                      .arg(keyMatch.join(QStringLiteral(" AND ")));
-    return texts;
-}
-
 // Whether the server holds the row otherwise than it was sent: a U+0000 it could not hold, or
 // its clock capped the change time.
 bool Altered(const PushPage& page, size_t i) {
@@ -96,14 +53,13 @@ bool Altered(const PushPage& page, size_t i) {
 bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
     if (!travels(table.name, table.since))
         return true;
-    const PushStatements texts = PushTexts(table, m_pageRows);
     while (!cancelled()) {
         PushPage page;
-        if (!readPushPage(table, texts.select, page))
+        if (!readPushPage(table, page))
             return false;
         if (page.rows.empty())
             return true;
-        if (!sendPushPage(table, texts, page) || !markPushed(table, texts, page))
+        if (!sendPushPage(table, page) || !markPushed(table, page))
             return false;
         counter += page.taken;
         advance(qint64(page.rows.size()));
@@ -111,11 +67,11 @@ bool Session::pushChanges(const ChangeTable& table, qint64& counter) {
     return false;
 }
 
-bool Session::readPushPage(const ChangeTable& table, const QString& select, PushPage& page) {
+bool Session::readPushPage(const ChangeTable& table, PushPage& page) {
     const qsizetype keys = table.keys.size();
-    QSqlQuery local(m_local);
-    local.setForwardOnly(true);
-    if (!local.exec(select))
+    QSqlQuery local = m_archive.statement(table.statements.toPush);
+    local.addBindValue(m_pageRows);
+    if (!local.exec())
         return localFailed(local);
     const int after = int(keys + table.values.size());
     while (local.next()) {
@@ -138,21 +94,26 @@ bool Session::readPushPage(const ChangeTable& table, const QString& select, Push
 // and the laptop takes the server's. A row the server refuses is set aside (behind its savepoint)
 // and the others go on; a change to a revision the server holds approved loses to it, whatever
 // its time.
-bool Session::sendPushPage(const ChangeTable& table, const PushStatements& texts, PushPage& page) {
+bool Session::sendPushPage(const ChangeTable& table, PushPage& page) {
     page.newer.resize(page.rows.size());
     page.kept.assign(page.rows.size(), false);
     page.storedMs.assign(page.rows.size(), 0);
     page.refused.assign(page.rows.size(), false);
     if (!m_server.transaction())
         return lostServer();
-    QSqlQuery server(m_server);
-    QSqlQuery current(m_server);
-    QSqlQuery savepoint(m_server);
-    if (!server.prepare(texts.upsert) || !current.prepare(texts.serverRow)) {
-        const QSqlError error = server.lastError().isValid() ? server.lastError() : current.lastError();
+    QSqlQuery server = ServerStatement(m_server, table.statements.upsert);
+    if (server.lastError().isValid()) {
+        const QSqlError error = server.lastError();
         m_server.rollback();
         return serverFailed(error);
     }
+    QSqlQuery current = ServerStatement(m_server, table.statements.serverRow);
+    if (current.lastError().isValid()) {
+        const QSqlError error = current.lastError();
+        m_server.rollback();
+        return serverFailed(error);
+    }
+    QSqlQuery savepoint(m_server);
     for (size_t i = 0; i < page.rows.size(); ++i)
         if (!sendPushRow(table, server, current, savepoint, page, i))
             return false;
@@ -164,7 +125,7 @@ bool Session::sendPushPage(const ChangeTable& table, const PushStatements& texts
 bool Session::sendPushRow(const ChangeTable& table, QSqlQuery& server, QSqlQuery& current,
                           QSqlQuery& savepoint, PushPage& page, size_t i) {
     const ChangeRow& row = page.rows[i];
-    if (!savepoint.exec(QStringLiteral("SAVEPOINT row"))) {
+    if (!savepoint.exec(ServerSqlText(ServerSql::SavepointRow))) {
         m_server.rollback();
         return serverFailed(savepoint);
     }
@@ -177,7 +138,7 @@ bool Session::sendPushRow(const ChangeTable& table, QSqlQuery& server, QSqlQuery
     bool stored = false;
     if (!server.exec()) {
         const QSqlError error = server.lastError();
-        if (!RowRefused(error) || !savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row"))) {
+        if (!RowRefused(error) || !savepoint.exec(ServerSqlText(ServerSql::RollbackToRow))) {
             m_server.rollback();
             return serverFailed(error);
         }
@@ -200,7 +161,7 @@ bool Session::sendPushRow(const ChangeTable& table, QSqlQuery& server, QSqlQuery
     if (stored)
         page.storedMs[i] = server.value(0).toLongLong();
     // Released at once: a transaction with many open savepoints slows every session.
-    if (!savepoint.exec(QStringLiteral("RELEASE SAVEPOINT row"))) {
+    if (!savepoint.exec(ServerSqlText(ServerSql::ReleaseRow))) {
         m_server.rollback();
         return serverFailed(savepoint);
     }
@@ -225,109 +186,73 @@ bool Session::sendPushRow(const ChangeTable& table, QSqlQuery& server, QSqlQuery
     return true;
 }
 
-bool Session::markPushed(const ChangeTable& table, const PushStatements& texts, const PushPage& page) {
+bool Session::markPushed(const ChangeTable& table, const PushPage& page) {
     if (!beginLocal())
         return false;
-    QSqlQuery local(m_local);
-    local.setForwardOnly(true);
+    PushMarks marks{m_archive.statement(table.statements.markRefused),
+                    m_archive.statement(table.statements.fromServer),
+                    m_archive.statement(table.statements.asServerTookIt),
+                    m_archive.statement(table.statements.markPushed)};
     for (size_t i = 0; i < page.rows.size(); ++i)
-        if (!markPushedRow(table, texts, page, i, local))
+        if (!markPushedRow(table, marks, page, i))
             return false;
     return commitLocal();
 }
 
-bool Session::markPushedRow(const ChangeTable& table, const PushStatements& texts, const PushPage& page,
-                            size_t i, QSqlQuery& local) {
-    const QString& match = texts.match;
+bool Session::markPushedRow(const ChangeTable& table, PushMarks& marks, const PushPage& page, size_t i) {
     const std::optional<ChangeRow>& newer = page.newer[i];
+    const auto bindMatch = [&](QSqlQuery& query) {
+        for (const QString& part : page.rows[i].key)
+            query.addBindValue(part);
+        query.addBindValue(page.changedAtTexts[i]);
+        query.addBindValue(page.rows[i].changedBy);
+    };
+    QSqlQuery* local = &marks.pushed;
     if (page.refused[i]) {
-        local.prepare(QStringLiteral("UPDATE %1 SET pushed = -1").arg(table.name) + match);
+        local = &marks.refused;
     } else if (newer) {
-        local.prepare(QStringLiteral("UPDATE %1 SET %2, changed_at = ?, changed_by = ?, pushed = 1")
-                          .arg(table.name, texts.sets) +
-                      match);
+        local = &marks.fromServer;
         for (const QVariant& value : newer->values)
-            local.addBindValue(value.toString());
-        local.addBindValue(ChangeText(newer->changedMs));
-        local.addBindValue(newer->changedBy);
+            local->addBindValue(value.toString());
+        local->addBindValue(ChangeText(newer->changedMs));
+        local->addBindValue(newer->changedBy);
     } else if (Altered(page, i)) {
         // The row as the server took it, so that the pull finds it the same row.
-        local.prepare(QStringLiteral("UPDATE %1 SET %2, %3, changed_at = ?, pushed = 1")
-                          .arg(table.name, texts.keySets, texts.sets) +
-                      match);
+        local = &marks.asServerTookIt;
         for (const QString& part : page.rows[i].key)
-            local.addBindValue(ServerText(part));
+            local->addBindValue(ServerText(part));
         for (const QVariant& value : page.rows[i].values)
-            local.addBindValue(ServerText(value.toString()));
-        local.addBindValue(page.storedMs[i] != 0 ? ChangeText(page.storedMs[i]) : page.changedAtTexts[i]);
-    } else {
-        local.prepare(QStringLiteral("UPDATE %1 SET pushed = 1").arg(table.name) + match);
+            local->addBindValue(ServerText(value.toString()));
+        local->addBindValue(page.storedMs[i] != 0 ? ChangeText(page.storedMs[i]) : page.changedAtTexts[i]);
     }
-    for (const QString& part : page.rows[i].key)
-        local.addBindValue(part);
-    local.addBindValue(page.changedAtTexts[i]);
-    local.addBindValue(page.rows[i].changedBy);
-    if (!local.exec() && page.kept[i] && LocalRowRefused(local.lastError())) {
+    bindMatch(*local);
+    if (!local->exec() && page.kept[i] && LocalRowRefused(local->lastError())) {
         // This archive keeps its own approved copy: it is set aside, not sent again.
-        local.prepare(QStringLiteral("UPDATE %1 SET pushed = -1").arg(table.name) + match);
-        for (const QString& part : page.rows[i].key)
-            local.addBindValue(part);
-        local.addBindValue(page.changedAtTexts[i]);
-        local.addBindValue(page.rows[i].changedBy);
-        if (!exec(local, false)) {
-            m_local.rollback();
+        bindMatch(marks.refused);
+        if (!exec(marks.refused, false)) {
+            m_archive.rollback();
             return false;
         }
         return true;
     }
-    if (local.lastError().isValid()) {
-        m_local.rollback();
-        return localFailed(local);
+    if (local->lastError().isValid()) {
+        m_archive.rollback();
+        return localFailed(*local);
     }
-    if (newer && local.numRowsAffected() > 0 && !page.sentBefore[i])
+    if (newer && local->numRowsAffected() > 0 && !page.sentBefore[i])
         logOverwritten(table, page.rows[i], *newer);
     return true;
 }
 
-// The statements of a table's pull: the server's page after a change number, our row, our
-// row written as the server's, and our row marked as the server holds it.
+// A table's pull in the archive: our row, our row written as the server's, and our row marked
+// as the server holds it.
 struct PullStatements {
-    QString select;
-    QString localRow;
-    QString write;
-    QString confirm;
+    QSqlQuery row;
+    QSqlQuery write;
+    QSqlQuery confirm;
 };
 
 namespace {
-
-PullStatements PullTexts(const ChangeTable& table, int pageRows) {
-    const qsizetype keys = table.keys.size();
-    QStringList keyMatch;
-    for (const QString& key : table.keys)
-        keyMatch << key + QStringLiteral(" = ?");
-    PullStatements texts;
-    texts.select = QStringLiteral("SELECT seq, %1, %2, %3, changed_by FROM ohmara.%4"
-                                  " WHERE seq > ? ORDER BY seq LIMIT %5")
-                       .arg(table.keys.join(QStringLiteral(", ")), table.values.join(QStringLiteral(", ")),
-                            ServerMs(QStringLiteral("changed_at")), table.name)
-                       .arg(pageRows);
-    texts.localRow =
-        QStringLiteral("SELECT %1, changed_at, changed_by, pushed FROM %2 WHERE %3")
-            .arg(table.values.join(QStringLiteral(", ")), table.name, keyMatch.join(QStringLiteral(" AND ")));
-    QStringList sets;
-    for (const QString& column : table.values)
-        sets << column + QStringLiteral(" = excluded.") + column;
-    texts.write =
-        QStringLiteral("INSERT INTO %1 (%2, %3, changed_at, changed_by, pushed) VALUES (%4, 1)"
-                       " ON CONFLICT (%2) DO UPDATE SET %5, changed_at = excluded.changed_at,"
-                       " changed_by = excluded.changed_by, pushed = 1")
-            .arg(table.name, table.keys.join(QStringLiteral(", ")), table.values.join(QStringLiteral(", ")),
-                 QStringList(table.values.size() + keys + 2, QStringLiteral("?")).join(QStringLiteral(", ")),
-                 sets.join(QStringLiteral(", ")));
-    texts.confirm = QStringLiteral("UPDATE %1 SET pushed = 1 WHERE %2")
-                        .arg(table.name, keyMatch.join(QStringLiteral(" AND ")));
-    return texts;
-}
 
 // The server's row of a pull's page (after its change number).
 ChangeRow ServerChangeRow(const QSqlQuery& server, const ChangeTable& table) {
@@ -352,25 +277,24 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
     QString anchor;
     if (!readCursor(table.name, seq, anchor))
         return false;
-    const PullStatements texts = PullTexts(table, m_pageRows);
     while (!cancelled()) {
-        QSqlQuery server(m_server);
-        server.setForwardOnly(true);
-        if (!server.prepare(texts.select))
-            return serverFailed(server);
+        QSqlQuery server = ServerStatement(m_server, table.statements.after);
         server.addBindValue(seq);
+        server.addBindValue(m_pageRows);
         if (!exec(server, true))
             return false;
         if (!beginLocal())
             return false;
-        QSqlQuery local(m_local);
+        PullStatements local{m_archive.statement(table.statements.local),
+                             m_archive.statement(table.statements.write),
+                             m_archive.statement(table.statements.confirm)};
         qint64 rows = 0;
         while (server.next()) {
             seq = server.value(0).toLongLong();
             ++rows;
             const ChangeRow theirs = ServerChangeRow(server, table);
             anchor = KeyText(theirs.key);
-            if (!pullChangeRow(table, texts, theirs, local, counter))
+            if (!pullChangeRow(table, local, theirs, counter))
                 return false;
         }
         if (const std::optional<bool> ended = endPulledPage(server, table.name, rows, seq, anchor))
@@ -379,58 +303,58 @@ bool Session::pullChanges(const ChangeTable& table, qint64& counter) {
     return false;
 }
 
-bool Session::pullChangeRow(const ChangeTable& table, const PullStatements& texts, const ChangeRow& theirs,
-                            QSqlQuery& local, qint64& counter) {
-    local.prepare(texts.localRow);
+bool Session::pullChangeRow(const ChangeTable& table, PullStatements& local, const ChangeRow& theirs,
+                            qint64& counter) {
+    QSqlQuery& row = local.row;
     for (const QString& part : std::as_const(theirs.key))
-        local.addBindValue(part);
-    if (!local.exec()) {
-        m_local.rollback();
-        return localFailed(local);
+        row.addBindValue(part);
+    if (!row.exec()) {
+        m_archive.rollback();
+        return localFailed(row);
     }
     std::optional<ChangeRow> mine;
     bool minePushed = true;
-    if (local.next()) {
+    if (row.next()) {
         mine.emplace();
         mine->key = theirs.key;
         for (qsizetype i = 0; i < table.values.size(); ++i)
-            mine->values << local.value(int(i)).toString();
-        mine->changedMs = ChangeMs(local.value(int(table.values.size())).toString());
-        mine->changedBy = local.value(int(table.values.size()) + 1).toString();
-        minePushed = local.value(int(table.values.size()) + 2).toInt() == 1;
+            mine->values << row.value(int(i)).toString();
+        mine->changedMs = ChangeMs(row.value(int(table.values.size())).toString());
+        mine->changedBy = row.value(int(table.values.size()) + 1).toString();
+        minePushed = row.value(int(table.values.size()) + 2).toInt() == 1;
     }
-    local.finish();
+    row.finish();
     if (mine && !theirs.newerThan(*mine)) {
         // The same change (now known to be on the server), or a newer one of ours still to be pushed.
         if (mine->changedMs == theirs.changedMs && mine->changedBy == theirs.changedBy && !minePushed) {
-            local.prepare(texts.confirm);
+            QSqlQuery& confirm = local.confirm;
             for (const QString& part : std::as_const(theirs.key))
-                local.addBindValue(part);
-            if (!local.exec()) {
-                m_local.rollback();
-                return localFailed(local);
+                confirm.addBindValue(part);
+            if (!confirm.exec()) {
+                m_archive.rollback();
+                return localFailed(confirm);
             }
         }
         return true;
     }
-    local.prepare(texts.write);
+    QSqlQuery& write = local.write;
     for (const QString& part : std::as_const(theirs.key))
-        local.addBindValue(part);
+        write.addBindValue(part);
     for (const QVariant& value : std::as_const(theirs.values))
-        local.addBindValue(value);
-    local.addBindValue(ChangeText(theirs.changedMs));
-    local.addBindValue(theirs.changedBy);
-    if (!local.exec()) {
-        if (!LocalRowRefused(local.lastError())) {
-            m_local.rollback();
-            return localFailed(local);
+        write.addBindValue(value);
+    write.addBindValue(ChangeText(theirs.changedMs));
+    write.addBindValue(theirs.changedBy);
+    if (!write.exec()) {
+        if (!LocalRowRefused(write.lastError())) {
+            m_archive.rollback();
+            return localFailed(write);
         }
         // The archive keeps its row (an approved job of its own, an instrument's serial number
         // that another one holds here): told, and the others go on.
         writeLog(QStringLiteral("refused"),
                  QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(theirs.key)),
                  QCoreApplication::translate("SyncChanges", "本机记录库未收下服务器上的这一行：%1")
-                     .arg(local.lastError().databaseText().trimmed()));
+                     .arg(write.lastError().databaseText().trimmed()));
         ++m_counts.refused;
         return true;
     }

@@ -1,5 +1,6 @@
 #include "archive/sync/SyncEngine.h"
 
+#include "archive/RecordArchive.h"
 #include "archive/sync/ServerSchema.h"
 #include "archive/sync/SyncMessages.h"
 #include "archive/sync/SyncSession.h"
@@ -48,22 +49,23 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
         return Outcome::Failure(FailureKind::Invalid, SyncMessages::NoServerNamed(kTeamServerSection));
     if (!QFileInfo(m_archivePath).isFile())
         return Outcome::Failure(FailureKind::Missing, SyncMessages::LocalArchiveMissing(m_archivePath));
-    const QString tag = QUuid::createUuid().toString(QUuid::Id128);
-    const QString localName = QStringLiteral("ohmara-sync-local-") + tag;
-    const QString serverName = QStringLiteral("ohmara-sync-server-") + tag;
+    const QString serverName =
+        QStringLiteral("ohmara-sync-server-") + QUuid::createUuid().toString(QUuid::Id128);
     SyncOutcome outcome;
     {
-        QSqlDatabase local = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), localName);
-        local.setDatabaseName(m_archivePath);
-        // The program's own connection may be writing: wait for it rather than fail.
-        local.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-        if (!local.open()) {
-            const QString text = local.lastError().text().trimmed();
-            outcome = Outcome::Failure(FailureKind::Io, SyncMessages::LocalArchiveUnopened(text), text);
+        // The sync's own connection to the archive, on its own thread, taking the archive as it is
+        // (an older one is upgraded by the program, not by a sync). An archive that cannot be
+        // written (made by a newer program, damaged, read-only, busy) is left as it is.
+        RecordArchive archive;
+        archive.open(m_archivePath, false, true);
+        if (!archive.writable()) {
+            const Outcome failed = archive.writeFailure();
+            outcome = Outcome::Failure(failed.kind(), SyncMessages::LocalArchiveUnopened(failed.reason()),
+                                       failed.detail());
         } else if (Result<QSqlDatabase> server = OpenServer(m_server, serverName); server.ok()) {
             if (cancel)
                 cancel->attach(*server);
-            Session session(local, *server, m_server, m_pageRows, progress, cancel);
+            Session session(archive, *server, m_server, m_pageRows, progress, cancel);
             outcome = session.run();
             if (cancel)
                 cancel->detach();
@@ -71,9 +73,7 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
         } else {
             outcome = server;
         }
-        local.close();
     }
-    QSqlDatabase::removeDatabase(localName);
     QSqlDatabase::removeDatabase(serverName);
     return outcome;
 }

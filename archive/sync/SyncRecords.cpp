@@ -15,20 +15,6 @@ namespace SyncDetail {
 
 namespace {
 
-QString InsertRecords() {
-    QStringList selected;
-    for (qsizetype i = 0; i < kRecordColumns.size(); ++i) {
-        selected << (i == kRawReplyColumn ? QStringLiteral("decode(r.raw_reply, 'hex')")
-                                          : QStringLiteral("r.") + kRecordColumns[i]);
-    }
-    // A whole page is one parameter: a JSON array of records, read back into rows by the server.
-    return QStringLiteral("INSERT INTO ohmara.records (%1) SELECT %2"
-                          " FROM jsonb_to_recordset(CAST(? AS jsonb)) AS r(%3)"
-                          " ON CONFLICT (id) DO NOTHING")
-        .arg(kRecordColumns.join(QStringLiteral(", ")), selected.join(QStringLiteral(", ")),
-             kRecordColumnTypes.join(QStringLiteral(", ")));
-}
-
 QString PageText(const QJsonArray& page) {
     return QString::fromUtf8(QJsonDocument(page).toJson(QJsonDocument::Compact));
 }
@@ -36,22 +22,22 @@ QString PageText(const QJsonArray& page) {
 } // namespace
 
 std::optional<qint64>
-Session::insertPage(const QString& insert, const QJsonArray& page,
+Session::insertPage(ServerSql insert, const QJsonArray& page,
                     const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow) {
     if (!m_server.transaction()) {
         lostServer();
         return std::nullopt;
     }
-    QSqlQuery server(m_server);
     QSqlQuery savepoint(m_server);
     const auto abandon = [&](const QSqlError& error) -> std::optional<qint64> {
         m_server.rollback();
         serverFailed(error);
         return std::nullopt;
     };
-    if (!savepoint.exec(QStringLiteral("SAVEPOINT page")))
+    if (!savepoint.exec(ServerSqlText(ServerSql::SavepointPage)))
         return abandon(savepoint.lastError());
-    if (!server.prepare(insert))
+    QSqlQuery server = ServerStatement(m_server, insert);
+    if (server.lastError().isValid())
         return abandon(server.lastError());
     server.addBindValue(PageText(page));
     qint64 added = 0;
@@ -60,23 +46,23 @@ Session::insertPage(const QString& insert, const QJsonArray& page,
     } else {
         if (!RowRefused(server.lastError()))
             return abandon(server.lastError());
-        if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT page")))
+        if (!savepoint.exec(ServerSqlText(ServerSql::RollbackToPage)))
             return abandon(savepoint.lastError());
         for (qsizetype i = 0; i < page.size(); ++i) {
-            if (!savepoint.exec(QStringLiteral("SAVEPOINT row")))
+            if (!savepoint.exec(ServerSqlText(ServerSql::SavepointRow)))
                 return abandon(savepoint.lastError());
             server.addBindValue(PageText(QJsonArray{page[i]}));
             if (server.exec()) {
                 added += std::max(server.numRowsAffected(), 0);
                 // Released at once: a transaction with many open savepoints slows every session.
-                if (!savepoint.exec(QStringLiteral("RELEASE SAVEPOINT row")))
+                if (!savepoint.exec(ServerSqlText(ServerSql::ReleaseRow)))
                     return abandon(savepoint.lastError());
                 continue;
             }
             const QSqlError error = server.lastError();
             if (!RowRefused(error))
                 return abandon(error);
-            if (!savepoint.exec(QStringLiteral("ROLLBACK TO SAVEPOINT row")))
+            if (!savepoint.exec(ServerSqlText(ServerSql::RollbackToRow)))
                 return abandon(savepoint.lastError());
             refusedRow(i, error);
         }
@@ -91,16 +77,16 @@ Session::insertPage(const QString& insert, const QJsonArray& page,
 // One page of records: the refused ones are logged and named in refused, the others are taken.
 // Returns false (m_failure set, the transaction rolled back) when the page could not go.
 bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std::vector<QString>* refused) {
-    static const QString insert = InsertRecords();
-    const std::optional<qint64> added = insertPage(insert, page, [&](qsizetype i, const QSqlError& error) {
-        const QJsonObject row = page[i].toObject();
-        logRefused(QCoreApplication::translate("SyncRecords", "记录 %1").arg(ids[i]),
-                   QCoreApplication::translate("SyncRecords", "设备 %1（%2 个字符），%3：%4")
-                       .arg(row.value(QStringLiteral("device")).toString().left(40))
-                       .arg(row.value(QStringLiteral("device")).toString().size())
-                       .arg(row.value(QStringLiteral("test_time")).toString(), error.databaseText()));
-        refused->push_back(ids[i]);
-    });
+    const std::optional<qint64> added =
+        insertPage(ServerSql::InsertRecords, page, [&](qsizetype i, const QSqlError& error) {
+            const QJsonObject row = page[i].toObject();
+            logRefused(QCoreApplication::translate("SyncRecords", "记录 %1").arg(ids[i]),
+                       QCoreApplication::translate("SyncRecords", "设备 %1（%2 个字符），%3：%4")
+                           .arg(row.value(QStringLiteral("device")).toString().left(40))
+                           .arg(row.value(QStringLiteral("device")).toString().size())
+                           .arg(row.value(QStringLiteral("test_time")).toString(), error.databaseText()));
+            refused->push_back(ids[i]);
+        });
     if (!added)
         return false;
     m_counts.recordsUp += *added;
@@ -108,13 +94,10 @@ bool Session::pushRecordPage(const QJsonArray& page, const QStringList& ids, std
 }
 
 bool Session::pushRecords() {
-    const QString select = QStringLiteral("SELECT %1 FROM records WHERE pushed = 0 LIMIT %2")
-                               .arg(kRecordColumns.join(QStringLiteral(", ")))
-                               .arg(m_pageRows);
     while (!cancelled()) {
-        QSqlQuery local(m_local);
-        local.setForwardOnly(true);
-        if (!local.exec(select))
+        QSqlQuery local = m_archive.statement(ArchiveSql::RecordsToPush);
+        local.addBindValue(m_pageRows);
+        if (!local.exec())
             return localFailed(local);
         QJsonArray page;
         QStringList ids;
@@ -144,19 +127,19 @@ bool Session::pushRecords() {
 
         // The server holds the page now; a cut-off before this commit only means the page is sent
         // again next time, and the server takes nothing twice.
-        if (!m_local.transaction())
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-        local.prepare(QStringLiteral("UPDATE records SET pushed = ? WHERE id = ?"));
+        if (!m_archive.begin())
+            return localTransactionFailed();
+        QSqlQuery mark = m_archive.statement(ArchiveSql::MarkRecordPushed);
         for (const QString& id : std::as_const(ids)) {
-            local.addBindValue(std::find(refused.cbegin(), refused.cend(), id) == refused.cend() ? 1 : -1);
-            local.addBindValue(id);
-            if (!exec(local, false)) {
-                m_local.rollback();
+            mark.addBindValue(std::find(refused.cbegin(), refused.cend(), id) == refused.cend() ? 1 : -1);
+            mark.addBindValue(id);
+            if (!exec(mark, false)) {
+                m_archive.rollback();
                 return false;
             }
         }
-        if (!m_local.commit())
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+        if (!m_archive.commit())
+            return localTransactionFailed();
         advance(ids.size());
     }
     return false;
@@ -167,26 +150,16 @@ bool Session::pullRecords() {
     QString anchor;
     if (!readCursor(QStringLiteral("records"), seq, anchor))
         return false;
-    const QString select = QStringLiteral("SELECT seq, %1 FROM ohmara.records"
-                                          " WHERE seq > ? ORDER BY seq LIMIT %2")
-                               .arg(kRecordColumns.join(QStringLiteral(", ")))
-                               .arg(m_pageRows);
-    const QString insert =
-        QStringLiteral("INSERT INTO records (%1, pushed) VALUES (%2, 1)"
-                       " ON CONFLICT (id) DO UPDATE SET pushed = 1 WHERE pushed <> 1")
-            .arg(kRecordColumns.join(QStringLiteral(", ")),
-                 QStringList(kRecordColumns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     // Pages are fetched one at a time (memory stays bounded) and committed locally several at a
     // time: the archive's indexes are then written once for many pages.
     const qint64 rowsPerCommit = qint64(m_pageRows) * SyncEngine::kPagesPerCommit;
-    QSqlQuery server(m_server);
-    server.setForwardOnly(true);
-    QSqlQuery local(m_local);
+    QSqlQuery server = ServerStatement(m_server, ServerSql::RecordsAfter);
+    QSqlQuery local = m_archive.statement(ArchiveSql::TakeRecord);
     bool open = false;
     qint64 uncommitted = 0;
     const auto abandon = [&] {
         if (open)
-            m_local.rollback();
+            m_archive.rollback();
         open = false;
     };
     const auto commit = [&] {
@@ -195,34 +168,35 @@ bool Session::pullRecords() {
             return true;
         }
         open = false;
-        if (!writeCursor(QStringLiteral("records"), seq, anchor) || !m_local.commit()) {
-            m_local.rollback();
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+        if (!writeCursor(QStringLiteral("records"), seq, anchor)) {
+            m_archive.rollback();
+            return false;
         }
+        if (!m_archive.commit())
+            return localTransactionFailed();
         advance(uncommitted);
         uncommitted = 0;
         return true;
     };
-    if (!server.prepare(select))
+    if (server.lastError().isValid())
         return serverFailed(server);
+    if (local.lastError().isValid())
+        return localFailed(local);
     while (true) {
         if (cancelled()) {
             commit(); // what came so far is kept
             return false;
         }
         server.addBindValue(seq);
+        server.addBindValue(m_pageRows);
         if (!exec(server, true)) {
             abandon();
             return false;
         }
         if (!open) {
-            if (!m_local.transaction())
-                return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+            if (!m_archive.begin())
+                return localTransactionFailed();
             open = true;
-            if (!local.prepare(insert)) {
-                abandon();
-                return localFailed(local);
-            }
         }
         qint64 rows = 0;
         while (server.next()) {
@@ -255,21 +229,17 @@ bool Session::pullRemoved() {
     QString anchor;
     if (!readCursor(QStringLiteral("removed"), seq, anchor))
         return false;
-    QSqlQuery server(m_server);
-    server.setForwardOnly(true);
-    if (!server.prepare(QStringLiteral("SELECT seq, id, reason, removed_by, %1 FROM ohmara.removed"
-                                       " WHERE seq > ? ORDER BY seq LIMIT %2")
-                            .arg(ServerMs(QStringLiteral("removed_at")))
-                            .arg(m_pageRows)))
+    QSqlQuery server = ServerStatement(m_server, ServerSql::RemovedAfter);
+    if (server.lastError().isValid())
         return serverFailed(server);
     while (!cancelled()) {
         server.addBindValue(seq);
+        server.addBindValue(m_pageRows);
         if (!exec(server, true))
             return false;
-        if (!m_local.transaction())
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-        QSqlQuery local(m_local);
-        local.prepare(QStringLiteral("DELETE FROM records WHERE id = ?"));
+        if (!m_archive.begin())
+            return localTransactionFailed();
+        QSqlQuery local = m_archive.statement(ArchiveSql::RemoveRecord);
         qint64 rows = 0;
         while (server.next()) {
             seq = server.value(0).toLongLong();
@@ -277,7 +247,7 @@ bool Session::pullRemoved() {
             ++rows;
             local.addBindValue(anchor);
             if (!local.exec()) {
-                m_local.rollback();
+                m_archive.rollback();
                 return localFailed(local);
             }
             if (local.numRowsAffected() <= 0)
@@ -291,17 +261,19 @@ bool Session::pullRemoved() {
                               server.value(2).toString()));
         }
         if (server.lastError().isValid()) {
-            m_local.rollback();
+            m_archive.rollback();
             return serverFailed(server);
         }
         if (rows == 0) {
-            m_local.rollback();
+            m_archive.rollback();
             return true;
         }
-        if (!writeCursor(QStringLiteral("removed"), seq, anchor) || !m_local.commit()) {
-            m_local.rollback();
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+        if (!writeCursor(QStringLiteral("removed"), seq, anchor)) {
+            m_archive.rollback();
+            return false;
         }
+        if (!m_archive.commit())
+            return localTransactionFailed();
         advance(rows);
     }
     return false;

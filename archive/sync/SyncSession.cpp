@@ -9,12 +9,18 @@
 #include <QSqlRecord>
 #include <QUuid>
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 namespace SyncDetail {
 
 namespace {
 
-const QStringList kSubjects{QStringLiteral("records"), QStringLiteral("removed"), kAssets.name, kRules.name};
+// The subjects every server version knows, each with the count of its rows after a change number.
+const std::pair<QString, ServerSql> kSubjects[] = {{QStringLiteral("records"), ServerSql::CountRecordsAfter},
+                                                   {QStringLiteral("removed"), ServerSql::CountRemovedAfter},
+                                                   {kAssets.name, kAssets.statements.countAfter},
+                                                   {kRules.name, kRules.statements.countAfter}};
 // The tables of test jobs, after those every version knows, in the order they are sent: a
 // revision's parts before the revision (the server takes no part of an approved one).
 const ChangeTable* const kJobChanges[] = {&kInstruments, &kIntervals, &kJobs};
@@ -63,8 +69,13 @@ bool Session::localFailed(const QSqlQuery& query) {
     return fail(FailureKind::Io, SyncMessages::LocalArchiveUnwritable(text), text);
 }
 
+bool Session::localTransactionFailed() {
+    const Outcome failed = m_archive.writeFailure();
+    return fail(FailureKind::Io, failed.reason(), failed.detail());
+}
+
 bool Session::exec(QSqlQuery& query, bool onServer) {
-    if (query.exec())
+    if (onServer ? ServerExec(query) : query.exec())
         return true;
     return onServer ? serverFailed(query) : localFailed(query);
 }
@@ -82,38 +93,35 @@ void Session::advance(qint64 rows) {
 }
 
 bool Session::prepareLocal() {
-    QSqlQuery query(m_local);
-    // For this connection only: a cache that holds the indexes a large pull walks, and commits
-    // that wait for the disk only at checkpoints (with write-ahead logging, a power cut may lose
-    // the last steps, never consistency: the pull position is in the same transactions).
-    if (!query.exec(QStringLiteral("PRAGMA cache_size = -65536")) ||
-        !query.exec(QStringLiteral("PRAGMA synchronous = NORMAL")))
-        return localFailed(query);
-    if (!query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'laptop_id'")))
-        return fail(FailureKind::Io,
-                    SyncMessages::LocalArchiveUnreadable(query.lastError().text().trimmed()));
-    if (query.next())
-        m_laptopId = query.value(0).toString();
-    query.finish();
+    // For this connection only: the program's own connection may be writing (waited for rather
+    // than failed), a cache that holds the indexes a large pull walks, and commits that wait for
+    // the disk only at checkpoints (with write-ahead logging, a power cut may lose the last steps,
+    // never consistency: the pull position is in the same transactions).
+    for (const ArchiveSql pragma :
+         {ArchiveSql::SyncBusyWait, ArchiveSql::SyncCacheSize, ArchiveSql::SyncSynchronousNormal}) {
+        QSqlQuery query = m_archive.statement(pragma);
+        if (!query.exec())
+            return localFailed(query);
+    }
+    m_laptopId = m_archive.laptopId();
     if (m_laptopId.isEmpty()) {
         m_laptopId = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        query.prepare(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('laptop_id', ?)"));
+        QSqlQuery query = m_archive.statement(ArchiveSql::InsertLaptopId);
         query.addBindValue(m_laptopId);
         if (!exec(query, false))
             return false;
     }
     // Where each pull has come to, per server identity: the last change number taken and the
     // key of its row (to find the server still holding it there).
-    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS sync_position ("
-                                   " server_id TEXT NOT NULL, subject TEXT NOT NULL,"
-                                   " seq INTEGER NOT NULL, anchor TEXT NOT NULL,"
-                                   " PRIMARY KEY (server_id, subject))")))
-        return localFailed(query);
+    QSqlQuery position = m_archive.statement(ArchiveSql::CreateSyncPosition);
+    if (!position.exec())
+        return localFailed(position);
     // The tables this archive has (an archive of an older program lacks the jobs).
-    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
-        return localFailed(query);
-    while (query.next())
-        m_localTables << query.value(0).toString();
+    QSqlQuery tables = m_archive.statement(ArchiveSql::ArchiveTableNames);
+    if (!tables.exec())
+        return localFailed(tables);
+    while (tables.next())
+        m_localTables << tables.value(0).toString();
     return true;
 }
 
@@ -123,12 +131,13 @@ bool Session::readServer() {
         return fail(FailureKind::Incompatible, why);
     if (schema.version < 2)
         return fail(FailureKind::Incompatible, SyncMessages::SchemaOlder(schema.version));
-    QSqlQuery query(m_server);
     // A lock held elsewhere (an administrator, a writer gone quiet) is waited for this long.
-    if (!query.exec(QStringLiteral("SET lock_timeout = '%1s'").arg(m_lockTimeout.count())))
-        return serverFailed(query);
+    QSqlQuery timeout = ServerStatement(m_server, ServerSql::SetLockTimeout);
+    timeout.addBindValue(QStringLiteral("%1s").arg(m_lockTimeout.count()));
+    if (!exec(timeout, true))
+        return false;
     QSqlQuery rights = ServerStatement(m_server, ServerSql::Rights);
-    if (!rights.exec() || !rights.next())
+    if (!ServerExec(rights) || !rights.next())
         return serverFailed(rights);
     if (!rights.value(2).toBool())
         return fail(FailureKind::Refused, SyncMessages::NoReadRight(m_server.userName()));
@@ -139,80 +148,57 @@ bool Session::readServer() {
 }
 
 bool Session::checkPosition() {
-    QSqlQuery local(m_local);
-    if (!local.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'sync_server'")))
+    QSqlQuery local = m_archive.statement(ArchiveSql::LastSyncServer);
+    if (!local.exec())
         return localFailed(local);
     const QString last = local.next() ? local.value(0).toString() : QString();
     local.finish();
     if (last.isEmpty()) {
         // The first sync since positions were kept by identity: what was sent went to this server.
-        local.prepare(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('sync_server', ?)"));
-        local.addBindValue(m_serverId);
-        return exec(local, false);
+        QSqlQuery first = m_archive.statement(ArchiveSql::SetSyncServer);
+        first.addBindValue(m_serverId);
+        return exec(first, false);
     }
     if (last != m_serverId)
         return recover();
-    // Each row the pulls came to is still where they left it (records never move; a register row
-    // or the rules only move on), unless the server went back to an earlier state.
-    const QString checks[] = {
-        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.records WHERE id = ? AND seq = ?)"
-                       " OR EXISTS (SELECT FROM ohmara.removed WHERE id = ?)"),
-        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.removed WHERE id = ? AND seq = ?)"),
-        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.assets WHERE device_key = ? AND seq >= ?)"),
-        QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.rules WHERE scope = ? AND seq >= ?)")};
-    for (qsizetype i = 0; i < kSubjects.size(); ++i) {
+    // Each row the pulls came to is still where they left it (records never move, nor do rows only
+    // added; a changing row only moves on), unless the server went back to an earlier state. The
+    // anchor is the key, its parts apart where the key has several columns.
+    const auto stillThere = [&](const QString& subject, qsizetype keys, ServerSql check) {
         qint64 seq = 0;
         QString anchor;
-        if (!readCursor(kSubjects[i], seq, anchor))
-            return false;
-        if (seq == 0)
-            continue;
-        QSqlQuery server(m_server);
-        if (!server.prepare(checks[i]))
-            return serverFailed(server);
-        server.addBindValue(anchor);
-        server.addBindValue(seq);
-        if (i == 0)
-            server.addBindValue(anchor);
-        if (!exec(server, true) || !server.next())
-            return serverFailed(server);
-        if (!server.value(0).toBool())
-            return recover();
-    }
-    // The same for the tables of jobs: a changing row only moves on, an added one stays.
-    const auto stillThere = [&](const QString& table, const QStringList& keys, const char* seqTest) {
-        if (!travels(table, 3))
-            return std::optional<bool>(true);
-        qint64 seq = 0;
-        QString anchor;
-        if (!readCursor(table, seq, anchor))
+        if (!readCursor(subject, seq, anchor))
             return std::optional<bool>();
         if (seq == 0)
             return std::optional<bool>(true);
-        QStringList match;
-        for (const QString& key : keys)
-            match << key + QStringLiteral(" = ?");
-        QSqlQuery server(m_server);
-        if (!server.prepare(QStringLiteral("SELECT EXISTS (SELECT FROM ohmara.%1 WHERE %2 AND seq %3 ?)")
-                                .arg(table, match.join(QStringLiteral(" AND ")), QLatin1String(seqTest))))
-            return serverFailed(server), std::optional<bool>();
-        const QStringList parts = anchor.split(QChar(0x1f));
-        for (qsizetype i = 0; i < keys.size(); ++i)
-            server.addBindValue(parts.value(i));
+        QSqlQuery server = ServerStatement(m_server, check);
+        if (keys == 1) {
+            server.addBindValue(anchor);
+        } else {
+            const QStringList parts = anchor.split(QChar(0x1f));
+            for (qsizetype i = 0; i < keys; ++i)
+                server.addBindValue(parts.value(i));
+        }
         server.addBindValue(seq);
+        if (check == ServerSql::RecordStillThere)
+            server.addBindValue(anchor); // or removed by an owner since
         if (!exec(server, true) || !server.next())
             return serverFailed(server), std::optional<bool>();
         return std::optional<bool>(server.value(0).toBool());
     };
-    for (const ChangeTable* table : kJobChanges) {
-        const std::optional<bool> there = stillThere(table->name, table->keys, ">=");
-        if (!there)
-            return false;
-        if (!*there)
-            return recover();
-    }
-    for (const UnionTable* table : kJobParts) {
-        const std::optional<bool> there = stillThere(table->name, table->keys, "=");
+    std::vector<std::tuple<QString, qsizetype, ServerSql>> checks{
+        {QStringLiteral("records"), 1, ServerSql::RecordStillThere},
+        {QStringLiteral("removed"), 1, ServerSql::RemovedStillThere},
+        {kAssets.name, 1, kAssets.statements.stillThere},
+        {kRules.name, 1, kRules.statements.stillThere}};
+    for (const ChangeTable* table : kJobChanges)
+        if (travels(table->name, 3))
+            checks.emplace_back(table->name, table->keys.size(), table->statements.stillThere);
+    for (const UnionTable* table : kJobParts)
+        if (travels(table->name, 3))
+            checks.emplace_back(table->name, table->keys.size(), table->statements.stillThere);
+    for (const auto& [subject, keys, check] : checks) {
+        const std::optional<bool> there = stillThere(subject, keys, check);
         if (!there)
             return false;
         if (!*there)
@@ -225,50 +211,39 @@ bool Session::recover() {
     // Another server, or this one gone back to an earlier state: everything is sent again (the
     // server takes nothing twice) and taken again from the start (nor does the laptop).
     m_counts.recovered = true;
-    if (!m_local.transaction())
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-    QSqlQuery query(m_local);
-    QStringList statements{QStringLiteral("UPDATE records SET pushed = 0 WHERE pushed = 1"),
-                           QStringLiteral("UPDATE assets SET pushed = 2 WHERE pushed = 1"),
-                           QStringLiteral("UPDATE rules SET pushed = 2 WHERE pushed = 1")};
+    if (!m_archive.begin())
+        return localTransactionFailed();
+    std::vector<ArchiveSql> statements{ArchiveSql::SendRecordsAgain, kAssets.statements.sendAgain,
+                                       kRules.statements.sendAgain};
     for (const ChangeTable* table : kJobChanges)
         if (m_localTables.contains(table->name))
-            statements << QStringLiteral("UPDATE %1 SET pushed = 2 WHERE pushed = 1").arg(table->name);
+            statements.push_back(table->statements.sendAgain);
     for (const UnionTable* table : kJobParts)
         if (m_localTables.contains(table->name))
-            statements << QStringLiteral("UPDATE %1 SET pushed = 0 WHERE pushed = 1").arg(table->name);
-    for (const QString& statement : std::as_const(statements)) {
-        if (!query.exec(statement)) {
-            m_local.rollback();
+            statements.push_back(table->statements.sendAgain);
+    statements.push_back(ArchiveSql::ForgetSyncPositions);
+    statements.push_back(ArchiveSql::SetSyncServer);
+    for (const ArchiveSql statement : statements) {
+        QSqlQuery query = m_archive.statement(statement);
+        if (statement == ArchiveSql::ForgetSyncPositions || statement == ArchiveSql::SetSyncServer)
+            query.addBindValue(m_serverId);
+        if (!query.exec()) {
+            m_archive.rollback();
             return localFailed(query);
         }
-    }
-    query.prepare(QStringLiteral("DELETE FROM sync_position WHERE server_id = ?"));
-    query.addBindValue(m_serverId);
-    if (!query.exec()) {
-        m_local.rollback();
-        return localFailed(query);
-    }
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('sync_server', ?)"));
-    query.addBindValue(m_serverId);
-    if (!query.exec()) {
-        m_local.rollback();
-        return localFailed(query);
     }
     writeLog(QStringLiteral("recovered"), m_serverLabel,
              QCoreApplication::translate(
                  "SyncSession",
                  "服务器不是上次同步的那一台，或已恢复到较早的状态：本机的记录和修改全部重新上传"
                  "（服务器缺少的才会收下），服务器的内容从头取回。"));
-    if (!m_local.commit())
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+    if (!m_archive.commit())
+        return localTransactionFailed();
     return true;
 }
 
 bool Session::readCursor(const QString& subject, qint64& seq, QString& anchor) {
-    QSqlQuery query(m_local);
-    query.prepare(
-        QStringLiteral("SELECT seq, anchor FROM sync_position WHERE server_id = ? AND subject = ?"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::SyncPosition);
     query.addBindValue(m_serverId);
     query.addBindValue(subject);
     if (!exec(query, false))
@@ -280,61 +255,63 @@ bool Session::readCursor(const QString& subject, qint64& seq, QString& anchor) {
 }
 
 bool Session::writeCursor(const QString& subject, qint64 seq, const QString& anchor) {
-    QSqlQuery query(m_local);
-    query.prepare(QStringLiteral(
-        "INSERT INTO sync_position (server_id, subject, seq, anchor) VALUES (?, ?, ?, ?)"
-        " ON CONFLICT (server_id, subject) DO UPDATE SET seq = excluded.seq, anchor = excluded.anchor"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::WriteSyncPosition);
     query.addBindValue(m_serverId);
     query.addBindValue(subject);
     query.addBindValue(seq);
     query.addBindValue(anchor);
     if (!exec(query, false))
         return false;
-    if (subject != QLatin1String("records") && subject != kAssets.name && subject != kRules.name)
-        return true;
     // The archive's own note of how far the pull has come, by change number.
-    query.prepare(QStringLiteral("INSERT OR IGNORE INTO sync_state (server) VALUES (?)"));
-    query.addBindValue(m_serverLabel);
-    if (!exec(query, false))
+    ArchiveSql note;
+    if (subject == QLatin1String("records"))
+        note = ArchiveSql::SetSyncStateRecordsSeq;
+    else if (subject == kAssets.name)
+        note = ArchiveSql::SetSyncStateAssetsSeq;
+    else if (subject == kRules.name)
+        note = ArchiveSql::SetSyncStateRulesSeq;
+    else
+        return true;
+    QSqlQuery add = m_archive.statement(ArchiveSql::AddSyncState);
+    add.addBindValue(m_serverLabel);
+    if (!exec(add, false))
         return false;
-    query.prepare(QStringLiteral("UPDATE sync_state SET %1_seq = ? WHERE server = ?").arg(subject));
-    query.addBindValue(seq);
-    query.addBindValue(m_serverLabel);
-    return exec(query, false);
+    QSqlQuery update = m_archive.statement(note);
+    update.addBindValue(seq);
+    update.addBindValue(m_serverLabel);
+    return exec(update, false);
 }
 
 bool Session::countWork() {
-    QSqlQuery local(m_local);
     if (m_canWrite) {
-        QStringList tables{QStringLiteral("records"), kAssets.name, kRules.name};
+        std::vector<ArchiveSql> counts{ArchiveSql::RecordsToPushCount, kAssets.statements.toPushCount,
+                                       kRules.statements.toPushCount};
         for (const ChangeTable* table : kJobChanges)
             if (travels(table->name, table->since))
-                tables << table->name;
+                counts.push_back(table->statements.toPushCount);
         for (const UnionTable* table : kJobParts)
             if (travels(table->name, table->since))
-                tables << table->name;
-        for (const QString& table : std::as_const(tables)) {
-            if (!local.exec(QStringLiteral("SELECT count(*) FROM %1 WHERE pushed IN (0, 2)").arg(table)) ||
-                !local.next())
+                counts.push_back(table->statements.toPushCount);
+        for (const ArchiveSql count : counts) {
+            QSqlQuery local = m_archive.statement(count);
+            if (!local.exec() || !local.next())
                 return localFailed(local);
             m_total += local.value(0).toLongLong();
         }
     }
-    QStringList subjects = kSubjects;
+    std::vector<std::pair<QString, ServerSql>> subjects(std::cbegin(kSubjects), std::cend(kSubjects));
     for (const ChangeTable* table : kJobChanges)
         if (travels(table->name, table->since))
-            subjects << table->name;
+            subjects.emplace_back(table->name, table->statements.countAfter);
     for (const UnionTable* table : kJobParts)
         if (travels(table->name, table->since))
-            subjects << table->name;
-    for (const QString& subject : std::as_const(subjects)) {
+            subjects.emplace_back(table->name, table->statements.countAfter);
+    for (const auto& [subject, count] : subjects) {
         qint64 seq = 0;
         QString anchor;
         if (!readCursor(subject, seq, anchor))
             return false;
-        QSqlQuery server(m_server);
-        if (!server.prepare(QStringLiteral("SELECT count(*) FROM ohmara.%1 WHERE seq > ?").arg(subject)))
-            return serverFailed(server);
+        QSqlQuery server = ServerStatement(m_server, count);
         server.addBindValue(seq);
         if (!exec(server, true) || !server.next())
             return serverFailed(server);
@@ -370,8 +347,7 @@ void Session::logRefused(const QString& subject, const QString& why) {
 }
 
 void Session::writeLog(const QString& kind, const QString& subject, const QString& message) {
-    QSqlQuery query(m_local);
-    query.prepare(QStringLiteral("INSERT INTO sync_log (at, kind, subject, message) VALUES (?, ?, ?, ?)"));
+    QSqlQuery query = m_archive.statement(ArchiveSql::AddSyncLog);
     query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
     query.addBindValue(kind);
     query.addBindValue(subject);
@@ -444,7 +420,7 @@ SyncOutcome Session::run() {
         return outcome;
     }
     const FailureKind kind = m_failure->kind;
-    if (kind != FailureKind::Io && m_local.isOpen() && !m_laptopId.isEmpty())
+    if (kind != FailureKind::Io && m_archive.writable() && !m_laptopId.isEmpty())
         writeLog(kind == FailureKind::Cancelled ? QStringLiteral("done") : QStringLiteral("error"),
                  m_serverLabel,
                  m_failure->message + QCoreApplication::translate("SyncSession", " 此前已完成：") + summary);

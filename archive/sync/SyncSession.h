@@ -6,6 +6,8 @@
 //
 // A row's pushed mark: 0 to send, 1 the server holds it, -1 the server refused it (set aside,
 // in sync_log), 2 (register rows and rules) to send again to a server that lost it.
+#include "archive/RecordArchive.h"
+#include "archive/sync/ServerSql.h"
 #include "archive/sync/SyncEngine.h"
 
 #include <QCoreApplication>
@@ -37,66 +39,90 @@ struct StepFailure {
     QString detail; // the server's or SQLite's own text
 };
 
-// The record columns that travel, each with its type on the server (for reading a pushed page,
-// JSON, back into rows).
-inline const QStringList kRecordColumnTypes{QStringLiteral("id text"),
-                                            QStringLiteral("test_time text"),
-                                            QStringLiteral("device text"),
-                                            QStringLiteral("device_key text"),
-                                            QStringLiteral("tester text"),
-                                            QStringLiteral("location text"),
-                                            QStringLiteral("step_code integer"),
-                                            QStringLiteral("step_amperes integer"),
-                                            QStringLiteral("load_seconds integer"),
-                                            QStringLiteral("r_mantissa bigint"),
-                                            QStringLiteral("r_exponent integer"),
-                                            QStringLiteral("micro_ohms double precision"),
-                                            QStringLiteral("texts text"),
-                                            QStringLiteral("raw_reply text"),
-                                            QStringLiteral("source text"),
-                                            QStringLiteral("added_at text"),
-                                            QStringLiteral("added_by text")};
-inline const QStringList kRecordColumns = [] {
-    QStringList names;
-    for (const QString& column : kRecordColumnTypes)
-        names << column.section(QLatin1Char(' '), 0, 0);
-    return names;
-}();
+// The record columns that travel, as a pushed page (JSON) names them.
+inline const QStringList kRecordColumns{
+    QStringLiteral("id"),         QStringLiteral("test_time"),    QStringLiteral("device"),
+    QStringLiteral("device_key"), QStringLiteral("tester"),       QStringLiteral("location"),
+    QStringLiteral("step_code"),  QStringLiteral("step_amperes"), QStringLiteral("load_seconds"),
+    QStringLiteral("r_mantissa"), QStringLiteral("r_exponent"),   QStringLiteral("micro_ohms"),
+    QStringLiteral("texts"),      QStringLiteral("raw_reply"),    QStringLiteral("source"),
+    QStringLiteral("added_at"),   QStringLiteral("added_by")};
 inline const int kRawReplyColumn = 13;
 
+// The statements of a table whose rows change. In the archive: its page to push, a pushed row
+// marked as the server refused it, took the server's newer row, took it otherwise than sent (as
+// the server holds it) or took it as sent; the row the pull meets, the server's row written,
+// ours confirmed as the server's; the rows to push counted, and all marked to be sent again.
+// On the server: the upsert (the newer change wins), its row, its page after a change number,
+// whether the row a pull came to is still there, and the rows after a change number counted.
+struct ChangeStatements {
+    ArchiveSql toPush, markRefused, fromServer, asServerTookIt, markPushed, local, write, confirm,
+        toPushCount, sendAgain;
+    ServerSql upsert, serverRow, after, stillThere, countAfter;
+};
+
 // A table whose rows change: a key (of one or more columns), the values, and who changed them when.
-// The first server schema version that holds it, and a row's kind in the sync log.
+// Its statements, the first server schema version that holds it, and a row's kind in the sync log.
 struct ChangeTable {
     QString name;
     QStringList keys;
     QStringList values;
     const char* subject; // shown translated: subjectText()
+    ChangeStatements statements;
     QString subjectText() const { return QCoreApplication::translate("SyncSession", subject); }
     int since = 1;
 };
 
 inline const ChangeTable kAssets{
-    QStringLiteral("assets"), QStringList{QStringLiteral("device_key")},
+    QStringLiteral("assets"),
+    QStringList{QStringLiteral("device_key")},
     QStringList{QStringLiteral("device"), QStringLiteral("station"), QStringLiteral("bay"),
                 QStringLiteral("phase"), QStringLiteral("kind"), QStringLiteral("maker"),
                 QStringLiteral("model"), QStringLiteral("factory_uohm"), QStringLiteral("commissioning_uohm"),
                 QStringLiteral("limit_uohm"), QStringLiteral("baseline_factor"),
                 QStringLiteral("rise_factor"), QStringLiteral("phase_factor"), QStringLiteral("note")},
-    QT_TRANSLATE_NOOP("SyncSession", "设备")};
-inline const ChangeTable kRules{QStringLiteral("rules"), QStringList{QStringLiteral("scope")},
-                                QStringList{QStringLiteral("baseline_factor"), QStringLiteral("rise_factor"),
-                                            QStringLiteral("phase_factor")},
-                                QT_TRANSLATE_NOOP("SyncSession", "判据")};
+    QT_TRANSLATE_NOOP("SyncSession", "设备"),
+    {ArchiveSql::AssetsToPush, ArchiveSql::MarkAssetRefused, ArchiveSql::AssetFromServer,
+     ArchiveSql::AssetAsServerTookIt, ArchiveSql::MarkAssetPushed, ArchiveSql::LocalAsset,
+     ArchiveSql::WriteAsset, ArchiveSql::ConfirmAsset, ArchiveSql::AssetsToPushCount,
+     ArchiveSql::SendAssetsAgain, ServerSql::UpsertAsset, ServerSql::ServerAsset, ServerSql::AssetsAfter,
+     ServerSql::AssetStillThere, ServerSql::CountAssetsAfter}};
+inline const ChangeTable kRules{
+    QStringLiteral("rules"),
+    QStringList{QStringLiteral("scope")},
+    QStringList{QStringLiteral("baseline_factor"), QStringLiteral("rise_factor"),
+                QStringLiteral("phase_factor")},
+    QT_TRANSLATE_NOOP("SyncSession", "判据"),
+    {ArchiveSql::RulesToPush, ArchiveSql::MarkRuleRefused, ArchiveSql::RuleFromServer,
+     ArchiveSql::RuleAsServerTookIt, ArchiveSql::MarkRulePushed, ArchiveSql::LocalRule, ArchiveSql::WriteRule,
+     ArchiveSql::ConfirmRule, ArchiveSql::RulesToPushCount, ArchiveSql::SendRulesAgain, ServerSql::UpsertRule,
+     ServerSql::ServerRule, ServerSql::RulesAfter, ServerSql::RuleStillThere, ServerSql::CountRulesAfter}};
 inline const ChangeTable kInstruments{
-    QStringLiteral("instruments"), QStringList{QStringLiteral("uuid")},
+    QStringLiteral("instruments"),
+    QStringList{QStringLiteral("uuid")},
     QStringList{QStringLiteral("model"), QStringLiteral("serial"), QStringLiteral("certificate"),
                 QStringLiteral("calibrated_on"), QStringLiteral("valid_until"), QStringLiteral("note")},
-    QT_TRANSLATE_NOOP("SyncSession", "仪器"), 3};
+    QT_TRANSLATE_NOOP("SyncSession", "仪器"),
+    {ArchiveSql::InstrumentsToPush, ArchiveSql::MarkInstrumentRefused, ArchiveSql::InstrumentFromServer,
+     ArchiveSql::InstrumentAsServerTookIt, ArchiveSql::MarkInstrumentPushed, ArchiveSql::LocalInstrument,
+     ArchiveSql::WriteInstrument, ArchiveSql::ConfirmInstrument, ArchiveSql::InstrumentsToPushCount,
+     ArchiveSql::SendInstrumentsAgain, ServerSql::UpsertInstrument, ServerSql::ServerInstrument,
+     ServerSql::InstrumentsAfter, ServerSql::InstrumentStillThere, ServerSql::CountInstrumentsAfter},
+    3};
 inline const ChangeTable kIntervals{
-    QStringLiteral("test_intervals"), QStringList{QStringLiteral("scope"), QStringLiteral("key")},
-    QStringList{QStringLiteral("months")}, QT_TRANSLATE_NOOP("SyncSession", "试验周期"), 3};
+    QStringLiteral("test_intervals"),
+    QStringList{QStringLiteral("scope"), QStringLiteral("key")},
+    QStringList{QStringLiteral("months")},
+    QT_TRANSLATE_NOOP("SyncSession", "试验周期"),
+    {ArchiveSql::IntervalsToPush, ArchiveSql::MarkIntervalRefused, ArchiveSql::IntervalFromServer,
+     ArchiveSql::IntervalAsServerTookIt, ArchiveSql::MarkIntervalPushed, ArchiveSql::LocalInterval,
+     ArchiveSql::WriteInterval, ArchiveSql::ConfirmInterval, ArchiveSql::IntervalsToPushCount,
+     ArchiveSql::SendIntervalsAgain, ServerSql::UpsertInterval, ServerSql::ServerInterval,
+     ServerSql::IntervalsAfter, ServerSql::IntervalStillThere, ServerSql::CountIntervalsAfter},
+    3};
 inline const ChangeTable kJobs{
-    QStringLiteral("jobs"), QStringList{QStringLiteral("uuid")},
+    QStringLiteral("jobs"),
+    QStringList{QStringLiteral("uuid")},
     QStringList{
         QStringLiteral("family"),       QStringLiteral("revision"),      QStringLiteral("job_number"),
         QStringLiteral("station"),      QStringLiteral("customer"),      QStringLiteral("kind"),
@@ -107,48 +133,71 @@ inline const ChangeTable kJobs{
         QStringLiteral("recorded_by"),  QStringLiteral("recorded_at"),   QStringLiteral("checked_by"),
         QStringLiteral("checked_at"),   QStringLiteral("approved_by"),   QStringLiteral("approved_at"),
         QStringLiteral("returned_why"), QStringLiteral("expired_by"),    QStringLiteral("expired_at")},
-    QT_TRANSLATE_NOOP("SyncSession", "任务"), 3};
+    QT_TRANSLATE_NOOP("SyncSession", "任务"),
+    {ArchiveSql::JobsToPush, ArchiveSql::MarkJobRefused, ArchiveSql::JobFromServer,
+     ArchiveSql::JobAsServerTookIt, ArchiveSql::MarkJobPushed, ArchiveSql::LocalJob, ArchiveSql::WriteJob,
+     ArchiveSql::ConfirmJob, ArchiveSql::JobsToPushCount, ArchiveSql::SendJobsAgain, ServerSql::UpsertJob,
+     ServerSql::ServerJob, ServerSql::JobsAfter, ServerSql::JobStillThere, ServerSql::CountJobsAfter},
+    3};
 
-// A table whose rows are only ever added, merged by union as records are: its key, every column
-// with its type on the server (for reading a pushed page, JSON, back into rows), the first server
-// schema version that holds it, and a row's kind in the sync log.
+// The statements of a table whose rows are only added. In the archive: its page to push, a row
+// marked pushed (1) or refused (-1), a server's row taken, the rows to push counted and all marked
+// to be sent again. On the server: a page inserted (one JSON parameter), its page after a change
+// number, whether the row a pull came to is still there, the rows after a change number counted.
+struct UnionStatements {
+    ArchiveSql toPush, markPushed, take, toPushCount, sendAgain;
+    ServerSql insert, after, stillThere, countAfter;
+};
+
+// A table whose rows are only ever added, merged by union as records are: its key, every column,
+// its statements, the first server schema version that holds it, and a row's kind in the sync log.
 struct UnionTable {
     QString name;
     QStringList keys;
-    QStringList columnTypes;
+    QStringList columns; // as a pushed page (JSON) names them
     const char* subject; // shown translated: subjectText()
+    UnionStatements statements;
     QString subjectText() const { return QCoreApplication::translate("SyncSession", subject); }
     int since = 3;
-    QStringList columns() const {
-        QStringList names;
-        for (const QString& column : columnTypes)
-            names << column.section(QLatin1Char(' '), 0, 0);
-        return names;
-    }
 };
 
 inline const UnionTable kJobAssets{
-    QStringLiteral("job_assets"), QStringList{QStringLiteral("job"), QStringLiteral("device_key")},
-    QStringList{QStringLiteral("job text"), QStringLiteral("device_key text"), QStringLiteral("device text"),
-                QStringLiteral("changed_at text"), QStringLiteral("changed_by text")},
-    QT_TRANSLATE_NOOP("SyncSession", "任务设备")};
+    QStringLiteral("job_assets"),
+    QStringList{QStringLiteral("job"), QStringLiteral("device_key")},
+    QStringList{QStringLiteral("job"), QStringLiteral("device_key"), QStringLiteral("device"),
+                QStringLiteral("changed_at"), QStringLiteral("changed_by")},
+    QT_TRANSLATE_NOOP("SyncSession", "任务设备"),
+    {ArchiveSql::JobAssetsToPush, ArchiveSql::MarkJobAssetPushed, ArchiveSql::TakeJobAsset,
+     ArchiveSql::JobAssetsToPushCount, ArchiveSql::SendJobAssetsAgain, ServerSql::InsertJobAssets,
+     ServerSql::JobAssetsAfter, ServerSql::JobAssetStillThere, ServerSql::CountJobAssetsAfter}};
 inline const UnionTable kJobRecords{
-    QStringLiteral("job_records"), QStringList{QStringLiteral("job"), QStringLiteral("record")},
-    QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("changed_at text"),
-                QStringLiteral("changed_by text")},
-    QT_TRANSLATE_NOOP("SyncSession", "任务记录")};
+    QStringLiteral("job_records"),
+    QStringList{QStringLiteral("job"), QStringLiteral("record")},
+    QStringList{QStringLiteral("job"), QStringLiteral("record"), QStringLiteral("changed_at"),
+                QStringLiteral("changed_by")},
+    QT_TRANSLATE_NOOP("SyncSession", "任务记录"),
+    {ArchiveSql::JobRecordsToPush, ArchiveSql::MarkJobRecordPushed, ArchiveSql::TakeJobRecord,
+     ArchiveSql::JobRecordsToPushCount, ArchiveSql::SendJobRecordsAgain, ServerSql::InsertJobRecords,
+     ServerSql::JobRecordsAfter, ServerSql::JobRecordStillThere, ServerSql::CountJobRecordsAfter}};
 inline const UnionTable kJobVerdicts{
-    QStringLiteral("job_verdicts"), QStringList{QStringLiteral("job"), QStringLiteral("record")},
-    QStringList{QStringLiteral("job text"), QStringLiteral("record text"), QStringLiteral("verdict integer"),
-                QStringLiteral("reasons text"), QStringLiteral("changed_at text"),
-                QStringLiteral("changed_by text")},
-    QT_TRANSLATE_NOOP("SyncSession", "任务结论")};
-inline const UnionTable kAudit{QStringLiteral("audit"), QStringList{QStringLiteral("uuid")},
-                               QStringList{QStringLiteral("uuid text"), QStringLiteral("at text"),
-                                           QStringLiteral("who text"), QStringLiteral("subject text"),
-                                           QStringLiteral("item text"), QStringLiteral("field text"),
-                                           QStringLiteral("old text"), QStringLiteral("new text")},
-                               QT_TRANSLATE_NOOP("SyncSession", "审计记录")};
+    QStringLiteral("job_verdicts"),
+    QStringList{QStringLiteral("job"), QStringLiteral("record")},
+    QStringList{QStringLiteral("job"), QStringLiteral("record"), QStringLiteral("verdict"),
+                QStringLiteral("reasons"), QStringLiteral("changed_at"), QStringLiteral("changed_by")},
+    QT_TRANSLATE_NOOP("SyncSession", "任务结论"),
+    {ArchiveSql::JobVerdictsToPush, ArchiveSql::MarkJobVerdictPushed, ArchiveSql::TakeJobVerdict,
+     ArchiveSql::JobVerdictsToPushCount, ArchiveSql::SendJobVerdictsAgain, ServerSql::InsertJobVerdicts,
+     ServerSql::JobVerdictsAfter, ServerSql::JobVerdictStillThere, ServerSql::CountJobVerdictsAfter}};
+inline const UnionTable kAudit{
+    QStringLiteral("audit"),
+    QStringList{QStringLiteral("uuid")},
+    QStringList{QStringLiteral("uuid"), QStringLiteral("at"), QStringLiteral("who"),
+                QStringLiteral("subject"), QStringLiteral("item"), QStringLiteral("field"),
+                QStringLiteral("old"), QStringLiteral("new")},
+    QT_TRANSLATE_NOOP("SyncSession", "审计记录"),
+    {ArchiveSql::AuditToPush, ArchiveSql::MarkAuditPushed, ArchiveSql::TakeAudit,
+     ArchiveSql::AuditToPushCount, ArchiveSql::SendAuditAgain, ServerSql::InsertAudit, ServerSql::AuditAfter,
+     ServerSql::AuditStillThere, ServerSql::CountAuditAfter}};
 
 // The server's refusal of a change to an approved job revision (its own SQLSTATE).
 inline const QString kApprovedKept = QStringLiteral("OH001");
@@ -175,12 +224,6 @@ inline qint64 ChangeMs(const QString& text) {
 
 inline QString ChangeText(qint64 ms) {
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs);
-}
-
-inline const QString kServerTime =
-    QStringLiteral("(TIMESTAMPTZ 'epoch' + CAST(? AS bigint) * INTERVAL '1 millisecond')");
-inline QString ServerMs(const QString& column) {
-    return QStringLiteral("CAST(floor(extract(epoch FROM %1) * 1000) AS bigint)").arg(column);
 }
 
 // One change row as both sides hold it.
@@ -210,15 +253,15 @@ inline bool LocalRowRefused(const QSqlError& error) {
     return error.nativeErrorCode().toInt() % 256 == 19; // SQLITE_CONSTRAINT and its kinds
 }
 
-struct PushStatements;
+struct PushMarks;
 struct PushPage;
 struct PullStatements;
 
 class Session {
 public:
-    Session(QSqlDatabase local, QSqlDatabase server, const ServerConfig& config, int pageRows,
+    Session(RecordArchive& archive, QSqlDatabase server, const ServerConfig& config, int pageRows,
             const SyncEngine::Progress& progress, SyncCancel* cancel)
-        : m_local(std::move(local)), m_server(std::move(server)), m_serverLabel(config.label()),
+        : m_archive(archive), m_server(std::move(server)), m_serverLabel(config.label()),
           m_lockTimeout(config.lockTimeout), m_pageRows(pageRows), m_progress(progress), m_cancel(cancel) {}
 
     SyncOutcome run();
@@ -237,25 +280,24 @@ private:
     // each behind a savepoint, and refusedRow hears of every row refused; the others are taken.
     // The rows the server added, or none (m_failure set, rolled back) when the page could not go.
     std::optional<qint64>
-    insertPage(const QString& insert, const QJsonArray& page,
+    insertPage(ServerSql insert, const QJsonArray& page,
                const std::function<void(qsizetype row, const QSqlError& error)>& refusedRow);
     bool pushChanges(const ChangeTable& table, qint64& counter);
     // A push's steps: a page of local changes read, sent in one server transaction (row by row,
     // each behind a savepoint), and marked as the server took it in one local transaction.
-    bool readPushPage(const ChangeTable& table, const QString& select, PushPage& page);
-    bool sendPushPage(const ChangeTable& table, const PushStatements& texts, PushPage& page);
+    bool readPushPage(const ChangeTable& table, PushPage& page);
+    bool sendPushPage(const ChangeTable& table, PushPage& page);
     bool sendPushRow(const ChangeTable& table, QSqlQuery& server, QSqlQuery& current, QSqlQuery& savepoint,
                      PushPage& page, size_t i);
-    bool markPushed(const ChangeTable& table, const PushStatements& texts, const PushPage& page);
-    bool markPushedRow(const ChangeTable& table, const PushStatements& texts, const PushPage& page, size_t i,
-                       QSqlQuery& local);
+    bool markPushed(const ChangeTable& table, const PushPage& page);
+    bool markPushedRow(const ChangeTable& table, PushMarks& marks, const PushPage& page, size_t i);
     bool pushUnion(const UnionTable& table, qint64& counter);
     bool pullRecords();
     bool pullRemoved();
     bool pullChanges(const ChangeTable& table, qint64& counter);
     // One server row taken into the open local transaction, or left where ours is as new.
-    bool pullChangeRow(const ChangeTable& table, const PullStatements& texts, const ChangeRow& theirs,
-                       QSqlQuery& local, qint64& counter);
+    bool pullChangeRow(const ChangeTable& table, PullStatements& local, const ChangeRow& theirs,
+                       qint64& counter);
     bool pullUnion(const UnionTable& table, qint64& counter);
     bool nameLaptop();
     bool pullLaptopNames();
@@ -278,6 +320,8 @@ private:
     bool serverFailed(const QSqlQuery& query);
     bool serverFailed(const QSqlError& error);
     bool localFailed(const QSqlQuery& query);
+    // A local transaction that could not begin or commit: the archive's own wording.
+    bool localTransactionFailed();
     bool exec(QSqlQuery& query, bool onServer);
     void advance(qint64 rows);
     // Where the pull of a subject has come to on this server: the last change number taken and
@@ -288,7 +332,7 @@ private:
     void logRefused(const QString& subject, const QString& why);
     void writeLog(const QString& kind, const QString& subject, const QString& message);
 
-    QSqlDatabase m_local;
+    RecordArchive& m_archive;
     QSqlDatabase m_server;
     QString m_serverLabel;
     std::chrono::seconds m_lockTimeout;

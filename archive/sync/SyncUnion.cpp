@@ -19,41 +19,40 @@ bool Session::travels(const QString& table, int since) const {
 }
 
 bool Session::beginLocal() {
-    if (!m_local.transaction())
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-    QSqlQuery query(m_local);
-    if (!query.exec(
-            QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('sync_writing', '1')"))) {
-        m_local.rollback();
+    if (!m_archive.begin())
+        return localTransactionFailed();
+    QSqlQuery query = m_archive.statement(ArchiveSql::SyncWritingOn);
+    if (!query.exec()) {
+        m_archive.rollback();
         return localFailed(query);
     }
     return true;
 }
 
 bool Session::commitLocal() {
-    QSqlQuery query(m_local);
-    if (!query.exec(QStringLiteral("DELETE FROM meta WHERE key = 'sync_writing'"))) {
-        m_local.rollback();
+    QSqlQuery query = m_archive.statement(ArchiveSql::SyncWritingOff);
+    if (!query.exec()) {
+        m_archive.rollback();
         return localFailed(query);
     }
-    if (!m_local.commit())
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+    if (!m_archive.commit())
+        return localTransactionFailed();
     return true;
 }
 
 std::optional<bool> Session::endPulledPage(const QSqlQuery& server, const QString& subject, qint64 rows,
                                            qint64 seq, const QString& anchor) {
     if (server.lastError().isValid()) {
-        m_local.rollback();
+        m_archive.rollback();
         return serverFailed(server);
     }
     if (rows == 0) {
-        m_local.rollback();
+        m_archive.rollback();
         return true;
     }
     if (!writeCursor(subject, seq, anchor) || !commitLocal()) {
-        m_local.rollback();
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+        m_archive.rollback();
+        return false;
     }
     advance(rows);
     return std::nullopt;
@@ -62,26 +61,11 @@ std::optional<bool> Session::endPulledPage(const QSqlQuery& server, const QStrin
 bool Session::pushUnion(const UnionTable& table, qint64& counter) {
     if (!travels(table.name, table.since))
         return true;
-    const QStringList columns = table.columns();
-    const QString select = QStringLiteral("SELECT %1 FROM %2 WHERE pushed = 0 LIMIT %3")
-                               .arg(columns.join(QStringLiteral(", ")), table.name)
-                               .arg(m_pageRows);
-    // A whole page is one parameter: a JSON array of rows, read back into rows by the server.
-    const QString insert =
-        QStringLiteral("INSERT INTO ohmara.%1 (%2) SELECT %2"
-                       " FROM jsonb_to_recordset(CAST(? AS jsonb)) AS r(%3)"
-                       " ON CONFLICT (%4) DO NOTHING")
-            .arg(table.name, columns.join(QStringLiteral(", ")), table.columnTypes.join(QStringLiteral(", ")),
-                 table.keys.join(QStringLiteral(", ")));
-    QStringList keyMatch;
-    for (const QString& key : table.keys)
-        keyMatch << key + QStringLiteral(" = ?");
-    const QString mark = QStringLiteral("UPDATE %1 SET pushed = ? WHERE %2")
-                             .arg(table.name, keyMatch.join(QStringLiteral(" AND ")));
+    const QStringList& columns = table.columns;
     while (!cancelled()) {
-        QSqlQuery local(m_local);
-        local.setForwardOnly(true);
-        if (!local.exec(select))
+        QSqlQuery local = m_archive.statement(table.statements.toPush);
+        local.addBindValue(m_pageRows);
+        if (!local.exec())
             return localFailed(local);
         QJsonArray page;
         std::vector<QStringList> keys;
@@ -107,7 +91,7 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
         // revision it holds approved) is set aside, and the others go.
         std::vector<bool> refused(keys.size(), false);
         const std::optional<qint64> added =
-            insertPage(insert, page, [&](qsizetype i, const QSqlError& error) {
+            insertPage(table.statements.insert, page, [&](qsizetype i, const QSqlError& error) {
                 refused[size_t(i)] = true;
                 logRefused(
                     QStringLiteral("%1 %2").arg(table.subjectText(), KeyShown(keys[size_t(i)]).left(80)),
@@ -119,20 +103,20 @@ bool Session::pushUnion(const UnionTable& table, qint64& counter) {
         if (!added)
             return false;
 
-        if (!m_local.transaction())
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-        local.prepare(mark);
+        if (!m_archive.begin())
+            return localTransactionFailed();
+        QSqlQuery mark = m_archive.statement(table.statements.markPushed);
         for (size_t i = 0; i < keys.size(); ++i) {
-            local.addBindValue(refused[i] ? -1 : 1);
+            mark.addBindValue(refused[i] ? -1 : 1);
             for (const QString& part : keys[i])
-                local.addBindValue(part);
-            if (!exec(local, false)) {
-                m_local.rollback();
+                mark.addBindValue(part);
+            if (!exec(mark, false)) {
+                m_archive.rollback();
                 return false;
             }
         }
-        if (!m_local.commit())
-            return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+        if (!m_archive.commit())
+            return localTransactionFailed();
         counter += *added;
         advance(qint64(keys.size()));
     }
@@ -146,29 +130,18 @@ bool Session::pullUnion(const UnionTable& table, qint64& counter) {
     QString anchor;
     if (!readCursor(table.name, seq, anchor))
         return false;
-    const QStringList columns = table.columns();
-    const QString select = QStringLiteral("SELECT seq, %1 FROM ohmara.%2 WHERE seq > ? ORDER BY seq LIMIT %3")
-                               .arg(columns.join(QStringLiteral(", ")), table.name)
-                               .arg(m_pageRows);
-    const QString insert =
-        QStringLiteral("INSERT INTO %1 (%2, pushed) VALUES (%3, 1)"
-                       " ON CONFLICT (%4) DO UPDATE SET pushed = 1 WHERE pushed <> 1")
-            .arg(table.name, columns.join(QStringLiteral(", ")),
-                 QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")),
-                 table.keys.join(QStringLiteral(", ")));
+    const QStringList& columns = table.columns;
     while (!cancelled()) {
-        QSqlQuery server(m_server);
-        server.setForwardOnly(true);
-        if (!server.prepare(select))
-            return serverFailed(server);
+        QSqlQuery server = ServerStatement(m_server, table.statements.after);
         server.addBindValue(seq);
+        server.addBindValue(m_pageRows);
         if (!exec(server, true))
             return false;
         if (!beginLocal())
             return false;
-        QSqlQuery local(m_local);
-        if (!local.prepare(insert)) {
-            m_local.rollback();
+        QSqlQuery local = m_archive.statement(table.statements.take);
+        if (local.lastError().isValid()) {
+            m_archive.rollback();
             return localFailed(local);
         }
         qint64 rows = 0;
@@ -187,7 +160,7 @@ bool Session::pullUnion(const UnionTable& table, qint64& counter) {
                 continue;
             }
             if (!LocalRowRefused(local.lastError())) {
-                m_local.rollback();
+                m_archive.rollback();
                 return localFailed(local);
             }
             writeLog(QStringLiteral("refused"),
@@ -206,8 +179,7 @@ bool Session::nameLaptop() {
     if (m_serverVersion < 3)
         return true;
     const passwd* user = ::getpwuid(::geteuid());
-    QSqlQuery query(m_server);
-    query.prepare(QStringLiteral("SELECT ohmara.name_laptop(?, ?, ?)"));
+    QSqlQuery query = ServerStatement(m_server, ServerSql::NameLaptop);
     query.addBindValue(ServerText(m_laptopId));
     query.addBindValue(ServerText(QSysInfo::machineHostName()));
     query.addBindValue(
@@ -218,31 +190,26 @@ bool Session::nameLaptop() {
 bool Session::pullLaptopNames() {
     if (!travels(QStringLiteral("laptops"), 3))
         return true;
-    QSqlQuery server(m_server);
-    server.setForwardOnly(true);
-    if (!server.exec(QStringLiteral("SELECT laptop_id, host, os_user FROM ohmara.laptops")))
-        return serverFailed(server);
-    if (!m_local.transaction())
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
-    QSqlQuery local(m_local);
-    local.prepare(QStringLiteral("INSERT INTO laptops (laptop_id, host, os_user) VALUES (?, ?, ?)"
-                                 " ON CONFLICT (laptop_id) DO UPDATE SET host = excluded.host,"
-                                 " os_user = excluded.os_user"
-                                 " WHERE host <> excluded.host OR os_user <> excluded.os_user"));
+    QSqlQuery server = ServerStatement(m_server, ServerSql::LaptopNames);
+    if (!exec(server, true))
+        return false;
+    if (!m_archive.begin())
+        return localTransactionFailed();
+    QSqlQuery local = m_archive.statement(ArchiveSql::TakeLaptopName);
     while (server.next()) {
         for (int i = 0; i < 3; ++i)
             local.addBindValue(server.value(i).toString());
         if (!local.exec()) {
-            m_local.rollback();
+            m_archive.rollback();
             return localFailed(local);
         }
     }
     if (server.lastError().isValid()) {
-        m_local.rollback();
+        m_archive.rollback();
         return serverFailed(server);
     }
-    if (!m_local.commit())
-        return fail(FailureKind::Io, m_local.lastError().text(), m_local.lastError().text());
+    if (!m_archive.commit())
+        return localTransactionFailed();
     return true;
 }
 
