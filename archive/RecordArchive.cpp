@@ -189,10 +189,6 @@ RecordArchive::~RecordArchive() {
     close();
 }
 
-QSqlDatabase RecordArchive::database() const {
-    return connection();
-}
-
 QSqlDatabase RecordArchive::connection() const {
     return QSqlDatabase::database(m_connection, false);
 }

@@ -11,15 +11,15 @@
 #include "core/Outcome.h"
 #include "core/TestRecord.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class QSqlDatabase;
 class QSqlError;
+class QSqlQuery;
 
 // A record's column values as the archive keeps them, worked out before the store (on any thread:
 // an import reads and prepares files while the previous ones are being stored).
@@ -70,10 +70,10 @@ public:
     QString fileName() const { return m_fileName; }
     int schemaVersion() const { return m_schemaVersion; }
     QString laptopId() const { return m_laptopId; }
-    QSqlDatabase database() const;
     // A statement of the archive prepared on this instance's connection, forward only: the one way
     // the program runs a statement on its archive. One that does not prepare (a damaged or locked
     // file) holds the reason in lastError() until its exec(), which then fails.
+    // The archive library alone links Qt SQL, so no other library can run a statement at all.
     QSqlQuery statement(ArchiveSql id) const;
 
     // Stores the records not yet there (by identity) in one transaction; blank rows are skipped.

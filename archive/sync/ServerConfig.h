@@ -6,10 +6,11 @@
 // desktop keychain or a prompt.
 #include "core/Outcome.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <chrono>
 #include <optional>
+
+class QSqlDatabase;
 
 class ProfileFile;
 
