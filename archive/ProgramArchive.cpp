@@ -111,7 +111,7 @@ Result<QString> ProgramArchive::setAsideDamaged() {
                                 fresh.failure().detail());
     // What the register of the damaged file still gives back, then the records that waited.
     RecordArchive damaged;
-    if (damaged.open(*aside, true) == ArchiveState::ReadOnly) {
+    if (damaged.open(*aside, ArchiveOpening::ReadOnly) == ArchiveState::ReadOnly) {
         std::vector<Asset> assets = LoadRegisteredAssets(damaged);
         if (!SaveAssets(fresh, assets))
             assets.clear();

@@ -318,7 +318,8 @@ Result<QString> RecordArchive::SetAside(const QString& fileName) {
     return aside;
 }
 
-ArchiveState RecordArchive::open(const QString& fileName, bool readOnly, bool asItIs) {
+ArchiveState RecordArchive::open(const QString& fileName, ArchiveOpening how) {
+    bool readOnly = how == ArchiveOpening::ReadOnly;
     close();
     m_fileName = fileName;
     m_problem.clear();
@@ -341,7 +342,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly, bool as
             m_problem = ArchiveMessages::ReadOnlyFile(QDir::toNativeSeparators(fileName));
             m_fault = ArchiveFault::NoPermission;
         }
-    } else if (readOnly) {
+    } else if (how != ArchiveOpening::Write) {
         return fail(ArchiveMessages::ArchiveNotCreated(), ArchiveFault::Missing);
     }
     if (!readOnly && !repairSideFiles())
@@ -370,7 +371,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly, bool as
         // Made by a newer program: read what it can, change nothing.
         const QString problem = ArchiveMessages::ArchiveNewer();
         if (!readOnly) {
-            open(fileName, true);
+            open(fileName, ArchiveOpening::ReadOnly);
             if (m_state == ArchiveState::ReadOnly) {
                 m_problem = problem;
                 m_fault = ArchiveFault::Newer;
@@ -389,7 +390,7 @@ ArchiveState RecordArchive::open(const QString& fileName, bool readOnly, bool as
     }
     if (m_schemaVersion > 0 && !checkIntegrity())
         return m_state;
-    if (m_schemaVersion < kArchiveSchemaVersion && !asItIs)
+    if (m_schemaVersion < kArchiveSchemaVersion && how != ArchiveOpening::AsItIs)
         createOrUpgrade();
     return m_state;
 }

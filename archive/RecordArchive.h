@@ -30,6 +30,8 @@ struct ArchiveRow {
 inline const QString kArchiveFileName = QStringLiteral("记录库.sqlite");
 inline constexpr int kArchiveSchemaVersion = 5;
 
+enum class ArchiveOpening { Write, ReadOnly, AsItIs };
+
 enum class ArchiveState {
     Closed,
     Open,        // read and write
@@ -53,10 +55,10 @@ public:
     RecordArchive(const RecordArchive&) = delete;
     RecordArchive& operator=(const RecordArchive&) = delete;
 
-    // Opens the archive file, creating it (and upgrading an older one) unless readOnly. asItIs
-    // neither creates nor upgrades: the sync takes an archive as it finds it (an older one lacks
-    // tables the sync then leaves alone).
-    ArchiveState open(const QString& fileName, bool readOnly = false, bool asItIs = false);
+    // Opens the archive file: to write, creating it and upgrading an older one; to read only; or to
+    // write as it is, neither created nor upgraded (the sync takes an archive as it finds it, and an
+    // older one lacks tables the sync then leaves alone).
+    ArchiveState open(const QString& fileName, ArchiveOpening how = ArchiveOpening::Write);
     void close();
     ArchiveState state() const { return m_state; }
     bool readable() const { return m_state == ArchiveState::Open || m_state == ArchiveState::ReadOnly; }

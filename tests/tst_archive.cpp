@@ -336,7 +336,8 @@ private slots:
                waited.elapsed() < 60000) {
             QTest::qWait(10);
             RecordArchive watched;
-            if (QFile::exists(fileName + "-wal") && watched.open(fileName, true) == ArchiveState::ReadOnly)
+            if (QFile::exists(fileName + "-wal") &&
+                watched.open(fileName, ArchiveOpening::ReadOnly) == ArchiveState::ReadOnly)
                 seen = std::max<qint64>(watched.recordCount(), 0);
         }
         child.kill(); // SIGKILL, part-way through the upload
@@ -389,10 +390,11 @@ private slots:
         for (const TestRecord& record : records)
             program.uploadReceived(record);
         RecordArchive watched;
-        const qint64 inBefore = QFile::exists(program.fileName()) &&
-                                        watched.open(program.fileName(), true) == ArchiveState::ReadOnly
-                                    ? watched.recordCount()
-                                    : 0;
+        const qint64 inBefore =
+            QFile::exists(program.fileName()) &&
+                    watched.open(program.fileName(), ArchiveOpening::ReadOnly) == ArchiveState::ReadOnly
+                ? watched.recordCount()
+                : 0;
         QCOMPARE(inBefore, qint64(inBeforeTheEnd));
         QCOMPARE(stored.count(), 0);
         program.uploadEnded(received);

@@ -205,7 +205,7 @@ private slots:
         QVERIFY2(first->exitCode() == 0, first->readAllStandardOutput().constData());
 
         RecordArchive archive;
-        QCOMPARE(archive.open(fileName, true), ArchiveState::ReadOnly);
+        QCOMPARE(archive.open(fileName, ArchiveOpening::ReadOnly), ArchiveState::ReadOnly);
         QCOMPARE(archive.check(true), QStringLiteral("ok"));
         QCOMPARE(archive.recordCount(), expected);
     }

@@ -425,8 +425,8 @@ private slots:
     void unwritableArchive_data() {
         QTest::addColumn<QString>("content"); // a statement on the laptop's archive, or the file's text
         QTest::addColumn<FailureKind>("kind");
-        QTest::newRow("newer program") << "UPDATE meta SET value = '99' WHERE key = 'schema_version'"
-                                       << FailureKind::Newer;
+        QTest::newRow("newer program")
+            << "UPDATE meta SET value = '99' WHERE key = 'schema_version'" << FailureKind::Newer;
         QTest::newRow("not an archive") << "设备,电阻\nQF1,120" << FailureKind::Foreign;
     }
     void unwritableArchive() {
@@ -675,7 +675,7 @@ private slots:
             QVERIFY2(!err.contains(QLatin1String(noise)), qPrintable(err));
         QCOMPARE(QFile::exists(archive), true);
         RecordArchive made;
-        QCOMPARE(made.open(archive, true), ArchiveState::ReadOnly);
+        QCOMPARE(made.open(archive, ArchiveOpening::ReadOnly), ArchiveState::ReadOnly);
         QCOMPARE(made.recordCount(), exitCode == kExitOk ? 2 : 0);
     }
 
@@ -1216,7 +1216,7 @@ private slots:
         QCOMPARE(a.log(QStringLiteral("refused")).size(), 2);
         {
             RecordArchive archive;
-            QCOMPARE(archive.open(a.path(), true), ArchiveState::ReadOnly);
+            QCOMPARE(archive.open(a.path(), ArchiveOpening::ReadOnly), ArchiveState::ReadOnly);
             const ArchiveCounts counts = CountArchive(archive);
             QCOMPARE(counts.refused, 1);
             QCOMPARE(counts.notPushed, 0);

@@ -93,7 +93,8 @@ void TFrmMain::CreateArchiveEntries() {
         RecordArchive archive;
         const QString fileName = ProgramArchive::shared().fileName();
         const Result<TestJob> current =
-            QFileInfo::exists(fileName) && archive.open(fileName, true) == ArchiveState::ReadOnly
+            QFileInfo::exists(fileName) &&
+                    archive.open(fileName, ArchiveOpening::ReadOnly) == ArchiveState::ReadOnly
                 ? TestJobs(archive).job(TestJobs(archive).current())
                 : Result<TestJob>(Outcome::Failure({}));
         job->setText(current

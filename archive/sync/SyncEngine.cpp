@@ -57,7 +57,7 @@ SyncOutcome SyncEngine::run(const Progress& progress, SyncCancel* cancel) {
         // (an older one is upgraded by the program, not by a sync). An archive that cannot be
         // written (made by a newer program, damaged, read-only, busy) is left as it is.
         RecordArchive archive;
-        archive.open(m_archivePath, false, true);
+        archive.open(m_archivePath, ArchiveOpening::AsItIs);
         if (!archive.writable()) {
             const Outcome failed = archive.writeFailure();
             outcome = Outcome::Failure(failed.kind(), SyncMessages::LocalArchiveUnopened(failed.reason()),

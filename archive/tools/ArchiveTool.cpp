@@ -101,7 +101,7 @@ QString AskOnTerminal(const QString& prompt) {
 }
 
 int OpenToolArchive(ToolContext& context, RecordArchive& archive, bool write) {
-    archive.open(context.archivePath, !write);
+    archive.open(context.archivePath, write ? ArchiveOpening::Write : ArchiveOpening::ReadOnly);
     const Outcome failure = archive.failure();
     if (write ? archive.writable() : archive.readable()) {
         if (!failure)
