@@ -1316,29 +1316,7 @@ private slots:
     // The buttons of the overview, the register and the history export a large table on a worker
     // thread: the question first, the window's event loop going on meanwhile, "取消" leaving the old
     // file as it was, and the file written reading back whole.
-    void exportsRunInTheBackground_data() {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("button"); // "" when the window names the file itself
-        QTest::newRow("overview PDF") << "overview"
-                                      << "总览.pdf"
-                                      << "BtnExportPdf";
-        QTest::newRow("overview xlsx") << "overview"
-                                       << "总览.xlsx"
-                                       << "BtnExportExcel";
-        QTest::newRow("register xlsx") << "register"
-                                       << "台账.xlsx"
-                                       << "BtnExport";
-        QTest::newRow("register csv") << "register"
-                                      << "台账.csv"
-                                      << "BtnExport";
-        QTest::newRow("history PDF") << "history"
-                                     << "历史.pdf"
-                                     << "";
-        QTest::newRow("history PNG") << "history"
-                                     << "历史.png"
-                                     << "";
-    }
+    void exportsRunInTheBackground_data() { exportsAskAndNeverDestroyTheOldFile_data(); }
     void exportsRunInTheBackground() {
         QFETCH(QString, window);
         QFETCH(QString, name);

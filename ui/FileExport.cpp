@@ -99,6 +99,16 @@ bool FileExport::WriteInBackground(QWidget* window, const QString& fileName, Wor
                });
 }
 
+bool FileExport::WriteTableInBackground(QWidget* window, const QString& fileName, TableExport table,
+                                        std::function<void(bool written)> done) {
+    return WriteInBackground(
+        window, fileName,
+        [fileName, table = std::move(table)](const WorkControl& control) {
+            return WriteTableExport(fileName, table, control);
+        },
+        std::move(done));
+}
+
 Outcome WriteTableExport(const QString& fileName, const TableExport& table, const WorkControl& control) {
     const qint64 total = qint64(table.rows.size());
     const TableRowSource source = [&](qint64 row, QStringList* cells) {

@@ -43,6 +43,9 @@ public:
     // leaves the old file as it was, without a word. `done` says whether the file was written.
     static bool WriteInBackground(QWidget* window, const QString& fileName, WorkRunner::Work work,
                                   std::function<void(bool written)> done = {});
+    // A table written by the name's ending (WriteTableExport) as WriteInBackground() writes.
+    static bool WriteTableInBackground(QWidget* window, const QString& fileName, TableExport table,
+                                       std::function<void(bool written)> done = {});
     // Whether the file may be written: it does not exist, or the user agrees to replace it.
     static bool MayReplace(const QString& fileName);
 

@@ -287,15 +287,10 @@ bool TFrmOverview::ExportTo(const QString& fileName) {
 }
 
 void TFrmOverview::ExportInBackground(const QString& fileName) {
-    FileExport::WriteInBackground(
-        this, fileName,
-        [fileName, table = Table()](const WorkControl& control) {
-            return WriteTableExport(fileName, table, control);
-        },
-        [this, fileName](bool written) {
-            if (written)
-                ShowExported(fileName);
-        });
+    FileExport::WriteTableInBackground(this, fileName, Table(), [this, fileName](bool written) {
+        if (written)
+            ShowExported(fileName);
+    });
 }
 
 void TFrmOverview::BtnExportExcelClick() {

@@ -296,13 +296,8 @@ void TFrmRegister::BtnExportClick() {
                 .choose({QCoreApplication::translate("UDlgRegister", "Excel 工作簿(*.xlsx)"),
                          QCoreApplication::translate("UDlgRegister", "逗号分隔文件(*.csv)")});
         !fileName.isEmpty())
-        FileExport::WriteInBackground(
-            this, fileName,
-            [fileName, table = Table()](const WorkControl& control) {
-                return WriteTableExport(fileName, table, control);
-            },
-            [this, fileName](bool written) {
-                if (written)
-                    ShowExported(fileName);
-            });
+        FileExport::WriteTableInBackground(this, fileName, Table(), [this, fileName](bool written) {
+            if (written)
+                ShowExported(fileName);
+        });
 }
