@@ -1537,10 +1537,6 @@ The damaged file is kept as &quot;%2&quot;.</translation>
         <translation>The local archive cannot be opened: %1</translation>
     </message>
     <message>
-        <source>本机记录库无法读取：%1</source>
-        <translation>The local archive cannot be read: %1</translation>
-    </message>
-    <message>
         <source>无法写入本机记录库：%1</source>
         <translation>Cannot write the local archive: %1</translation>
     </message>

@@ -19,10 +19,6 @@ QString LocalArchiveUnopened(const QString& detail) {
     return QCoreApplication::translate("SyncMessages", "本机记录库无法打开：%1").arg(detail);
 }
 
-QString LocalArchiveUnreadable(const QString& detail) {
-    return QCoreApplication::translate("SyncMessages", "本机记录库无法读取：%1").arg(detail);
-}
-
 QString LocalArchiveUnwritable(const QString& detail) {
     return QCoreApplication::translate("SyncMessages", "无法写入本机记录库：%1").arg(detail);
 }

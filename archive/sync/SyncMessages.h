@@ -10,7 +10,6 @@ namespace SyncMessages {
 QString NoServerNamed(const QString& section);
 QString LocalArchiveMissing(const QString& path);
 QString LocalArchiveUnopened(const QString& detail);
-QString LocalArchiveUnreadable(const QString& detail);
 QString LocalArchiveUnwritable(const QString& detail);
 
 QString DriverMissing();
