@@ -27,6 +27,7 @@ constexpr int kBitsPerByte = 10;
 constexpr double kPausesPerExchangeMs = 200.0;
 constexpr double kPauseAfterWriteMs = 100.0;
 constexpr int kGridRows = 100000;
+constexpr int kLiveTests = 2000;
 
 double LineMs(int bytes) {
     return bytes * kBitsPerByte * 1000.0 / kBaud;
@@ -127,13 +128,16 @@ void BenchGrid() {
     });
     std::printf("  100 jumps across the grid, painted %8.1f ms (%.2f ms each)\n", page, page / 100);
 
+    // Live tests one by one: each is also backed up to the day's data file, written whole, so a
+    // long day of them (not the grid's 100,000 rows) is what a field engineer meets.
     window.ClearGrid();
     const double appended = TimeMs([&] {
-        for (int r = 0; r < kGridRows; ++r)
+        for (int r = 0; r < kLiveTests; ++r)
             window.AppendTestRow();
         view->repaint();
     });
-    std::printf("  %d rows appended one by one    %8.1f ms\n", kGridRows, appended);
+    std::printf("  %d live tests appended one by one %8.1f ms (%.2f ms each)\n", kLiveTests, appended,
+                appended / kLiveTests);
 }
 
 } // namespace
