@@ -526,23 +526,17 @@ private slots:
         const QString fileName = dir.filePath(kArchiveFileName);
         {
             // Version 1 as the first program wrote it, with one record.
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
-            db.setDatabaseName(fileName);
-            QVERIFY(db.open());
+            const ArchiveFile db(fileName);
             QFile schema(":/archive/LocalSchema.sql");
             QVERIFY(schema.open(QIODevice::ReadOnly));
             for (const QString& statement :
                  QString::fromUtf8(schema.readAll()).split(QRegularExpression("\\n;\\n")))
-                QVERIFY2(QSqlQuery(db).exec(statement), qPrintable(statement));
-            QVERIFY(
-                QSqlQuery(db).exec("INSERT INTO meta VALUES ('schema_version', '1'), ('laptop_id', 'L1')"));
-            QVERIFY(
-                QSqlQuery(db).exec("INSERT INTO records (id, device, device_key, tester, location, texts, "
-                                   "source, added_at, added_by) VALUES ('x', 'Qf7', 'QF7', '', '', '[]', "
-                                   "'upload', '2024-01-01T00:00:00.000Z', 'L1')"));
-            db.close();
+                QVERIFY2(db.query().exec(statement), qPrintable(statement));
+            QVERIFY(db.query().exec("INSERT INTO meta VALUES ('schema_version', '1'), ('laptop_id', 'L1')"));
+            QVERIFY(db.query().exec("INSERT INTO records (id, device, device_key, tester, location, texts, "
+                                    "source, added_at, added_by) VALUES ('x', 'Qf7', 'QF7', '', '', '[]', "
+                                    "'upload', '2024-01-01T00:00:00.000Z', 'L1')"));
         }
-        QSqlDatabase::removeDatabase("v1");
         RecordArchive archive;
         QCOMPARE(archive.open(fileName), ArchiveState::Open);
         QCOMPARE(archive.schemaVersion(), kArchiveSchemaVersion);
@@ -1556,10 +1550,8 @@ private slots:
         QCOMPARE(Tool({"--archive", fileName, "import", dir.filePath("in.txt")}), 0);
         const QString device = QStringLiteral("T%1 1").arg(QChar(0));
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("export"));
-            db.setDatabaseName(fileName);
-            QVERIFY(db.open());
-            QSqlQuery query(db);
+            const ArchiveFile db(fileName);
+            QSqlQuery query = db.query();
             QVERIFY(query.exec(QStringLiteral("UPDATE records SET texts = json_set(texts, '$[2]', 'T' || "
                                               "char(0) || ' 1')")));
             QVERIFY(query.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 2 WHERE %1 >= 2 UNION ALL "
@@ -1570,9 +1562,7 @@ private slots:
                                               "device_key, tester, location, "
                                               "texts, source, added_at, added_by FROM records, n")
                                    .arg(records)));
-            db.close();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("export"));
         QProcess tool;
         tool.start(QStringLiteral(OHMARA_ARCHIVE_TOOL_PATH),
                    {"--archive", fileName, "export", dir.filePath(file)});

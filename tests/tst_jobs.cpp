@@ -325,19 +325,14 @@ private slots:
         QCOMPARE(jobs.approve(uuid).kind(), FailureKind::Conflict);
         // Another program (a sync, another laptop's copy of the file) cannot change it either.
         {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
-            other.setDatabaseName(archive.fileName());
-            QVERIFY(other.open());
+            const ArchiveFile other(archive.fileName());
             for (const char* sql : {"UPDATE jobs SET conclusion = 'x'", "DELETE FROM job_records",
                                     "UPDATE job_verdicts SET verdict = 3", "DELETE FROM jobs",
                                     "UPDATE audit SET new = 'x'", "DELETE FROM audit"}) {
-                QSqlQuery query(other);
-                QVERIFY2(!query.exec(QString::fromLatin1(sql)), sql);
+                QVERIFY2(!other.query().exec(QString::fromLatin1(sql)), sql);
             }
-            QSqlQuery pushed(other);
-            QVERIFY(pushed.exec("UPDATE jobs SET pushed = 1")); // the sync's mark still goes on
+            QVERIFY(other.query().exec("UPDATE jobs SET pushed = 1")); // the sync's mark still goes on
         }
-        QSqlDatabase::removeDatabase("other");
         QString listed;
         QCOMPARE(Tool({"--archive", archive.fileName(), "jobs"}, &listed), 0);
         const QStringList lines = listed.trimmed().split('\n');
